@@ -1,0 +1,23 @@
+# The rest of the Zlink: equation files, plotting, dialogs and the run driver, compiled against the
+# host's interface headers (zlink/geometry/host_*.h, zlink/dialogs/*.h) and resolved against qxcore.
+file(GLOB KUVRA_CORE_SOURCES CONFIGURE_DEPENDS
+     eqfile/equation_file.cpp geometry/*.cpp dialogs/*.cpp entry/*.cpp)
+list(FILTER KUVRA_CORE_SOURCES EXCLUDE REGEX "_test\\.cpp$")
+if(NOT KUVRA_CORE_SOURCES)
+  return()
+endif()
+add_library(kuvra_core STATIC ${KUVRA_CORE_SOURCES})
+target_include_directories(kuvra_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(kuvra_core PUBLIC kuvra_lang)
+
+file(GLOB KUVRA_CORE_TESTS CONFIGURE_DEPENDS eqfile/equation_file_test.cpp geometry/*_test.cpp
+     dialogs/*_test.cpp entry/*_test.cpp)
+if(KUVRA_CORE_TESTS)
+  kuvra_add_test(kuvra_core_tests ${KUVRA_CORE_TESTS})
+  target_link_libraries(kuvra_core_tests PRIVATE kuvra_core qxcore)
+endif()
+
+# The plug-in (kuvra.so) is defined by the run driver's folder.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/entry/CMakeLists.txt)
+  add_subdirectory(entry)
+endif()
