@@ -1,0 +1,76 @@
+// The host's geometry kernel on the B-spline records of host_geometry.h: the interpolating curves and
+// surfaces behind make_spline_from_pts and make_surf_from_pts, knot reduction, checking and evaluation.
+// Everything here is plain C++ on nb_type, so the database, the part file and the pictures use it without
+// the heavy OpenCASCADE headers; the conversions to OpenCASCADE live in occt_convert.h.
+// Functions never throw and never return a record holding a NaN: a failure is `false` plus a message.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+#include "geometry/host_geometry.h"
+
+namespace orv::kernel {
+
+using Point = std::array<double, 3>;
+
+/// Largest extent of the points' bounding box (0 for no points or all points equal); the scale that
+/// the fitting tolerances below are relative to.
+double model_size(const std::vector<Point>& pts);
+
+/// True when every coordinate of every point is finite.
+bool all_finite(const std::vector<Point>& pts);
+
+/// Checks that `nb` is a well-formed curve (vdegree 0, nv 0): degree >= 1, nu >= degree + 1, a full
+/// non-decreasing knot vector of nu + degree + 1 finite knots with a non-empty range, interior
+/// multiplicities <= degree, nu finite poles, nu finite positive weights. On failure says why in `err`.
+bool check_curve(const nb_type& nb, std::string& err);
+/// The same for a surface: both directions as for a curve, nu * nv poles and weights.
+bool check_surface(const nb_type& nb, std::string& err);
+
+/// The interpolating cubic through `pts`, as a non-rational B-spline: chord-length parameters
+/// normalised to [0, 1], natural ("free") ends (second derivative zero at both ends), interior knots at
+/// the parameters of the points (simple, so the curve is C2). Consecutive points closer than 1e-12 of
+/// the model size count as one. Refuses (false, message) non-finite points, fewer than two distinct
+/// points, or a fit that would not pass through every point to 1e-9 of the model size.
+bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string& err);
+
+/// The interpolating surface through a row-major grid of rows x cols points (rows along u, points of a
+/// row along v; pole (i, j) at poles[i * nv + j]). Per direction: cubic with natural ends for 4 or more
+/// rows/points, quadratic for 3, linear for 2. Parameters are chord lengths averaged over the rows
+/// (columns); a row whose points all coincide (a sphere's pole) is sound. Rows or columns that coincide
+/// with their neighbour everywhere count as one. Refuses non-finite points, a grid that is not at least
+/// 2 x 2 after that, or a fit that misses a point by more than 1e-9 of the model size.
+bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_type& out,
+                         std::string& err);
+
+/// Reduces the knots of a non-rational curve: `out` is a cubic whose knots are a subset of the knots
+/// of `in`, verified to stay within `tol` of `in` over the whole parameter range (a rigorous bound on
+/// max |in(t) - out(t)|, not a per-knot check). True when `out` holds such a copy with fewer poles;
+/// false (and `out` untouched) when nothing could be removed or `in` is not a cubic, non-rational,
+/// well-formed curve.
+bool reduce_knots(const nb_type& in, double tol, nb_type& out);
+
+/// An upper bound on max over t of |a(t) - b(t)| for two non-rational curves of one degree and range
+/// where the knots of `b` are a subset of those of `a` (b refined onto a's knots; the bound is the
+/// largest pole of the difference). +infinity when they cannot be compared so.
+double deviation_bound(const nb_type& a, const nb_type& b);
+
+/// Parameter range of a curve (first and last knot); {0, 0} for a record with no knots.
+std::array<double, 2> curve_range(const nb_type& nb);
+/// Parameter ranges of a surface: {u0, u1, v0, v1}.
+std::array<double, 4> surface_range(const nb_type& nb);
+
+/// The point of a well-formed curve at parameter t (clamped to the range); rational when the weights
+/// differ. Call check_curve first on records of unknown origin.
+Point evaluate_curve(const nb_type& nb, double t);
+/// The point of a well-formed surface at (u, v), clamped to the ranges.
+Point evaluate_surface(const nb_type& nb, double u, double v);
+
+/// `count` >= 2 points of the curve at equal parameter steps over its range (for drawing).
+std::vector<Point> sample_curve(const nb_type& nb, int count);
+
+/// The B-spline form of a polyline-free special case: the straight segment from a to b (degree 1).
+nb_type line_curve(const Point& a, const Point& b);
+
+}  // namespace orv::kernel
