@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 #include "geometry/host_geometry.h"
 
@@ -28,6 +29,9 @@ class GeometryDatabase {
  public:
   /// Stores a copy of `record`, giving it the next id; returns its entry.
   db_list_ent_type* add(ent record);
+  /// Stores `record` keeping its id (a part file being read back); later ids follow the largest.
+  /// Null when the id is not positive or already taken.
+  db_list_ent_type* restore(ent record);
   /// Removes an entry; false when it is not in the database.
   bool remove(db_list_ent_type* entry);
   /// True when `entry` is a live entry of this database.
@@ -35,6 +39,8 @@ class GeometryDatabase {
   /// The stored entities in creation order.
   std::vector<const ent*> entities() const;
   std::size_t size() const;
+  /// The id the next added entity gets.
+  int64_t next_id() const { return next_id_; }
 
   void add_mark(const ScreenMark& mark);
   void add_line(const ScreenLine& line);
@@ -43,9 +49,13 @@ class GeometryDatabase {
 
   /// Empties entities and screen; ids start again at 1.
   void clear();
+  /// Exchanges the whole contents (entities, screen, id counter) with `other`.
+  void swap(GeometryDatabase& other) noexcept;
 
  private:
   std::vector<std::unique_ptr<db_list_ent_type>> entries_;
+  std::unordered_set<const db_list_ent_type*> live_;  // the entries above, for a quick membership test
+  std::unordered_set<int64_t> ids_;
   std::vector<ScreenMark> marks_;
   std::vector<ScreenLine> lines_;
   int64_t next_id_ = 1;

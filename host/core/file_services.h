@@ -1,0 +1,49 @@
+// The host side of the file services: where the main and temporary directories are, how a path the
+// Zlink writes ("ZLINKS\kuvra.eqn") becomes a POSIX path, and the committing write stream that keeps
+// a file whole when it is rewritten. The Zlink sees these through geometry/host_files.h.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace orv {
+
+/// Longest text a 256-byte path buffer of the Zlink can take.
+constexpr std::size_t kPathBufferSize = 256;
+
+/// Sets the main directory (a separator is added when missing). False with `err` when `dir` is
+/// empty or not a directory. The default is the current working directory.
+bool set_main_dir(const std::string& dir, std::string& err);
+/// The main directory, ending in "/".
+std::string main_dir();
+
+/// Sets the temporary directory: made with mode 0700 when missing; refused with `err` when it is not
+/// a directory, is owned by another user, or is accessible to group or others.
+bool set_temp_dir(const std::string& dir, std::string& err);
+/// The temporary directory, ending in "/". Unless one was set, a private directory of the user under
+/// $TMPDIR (else /tmp), made on first use; when no private directory can be had, "/dev/null/", under
+/// which nothing can be created, so that no file meant to be private ends up somewhere shared.
+std::string temp_dir();
+
+/// The path with every "\" turned into "/".
+std::string normalize_path(const std::string& path);
+/// True when `path` ends in `filter` (".EQN"), compared without regard to case. An empty filter, "*"
+/// or "*.*" matches every path.
+bool path_matches_filter(const std::string& path, const std::string& filter);
+
+/// Opens `path` for an atomic rewrite: the stream writes a temporary file beside it, and the
+/// standard fclose renames that over `path` only when every write, the flush and the sync
+/// succeeded; otherwise the temporary file is removed, `path` is left as it was and fclose returns
+/// EOF. Null with errno set when the temporary file cannot be made.
+FILE* open_committing_stream(const std::string& path);
+
+/// The last failure of a file service: "tag:line: path: reason", naming the caller's call site.
+std::string last_file_error();
+
+/// Test seam: when set, every write of a committing stream goes through `hook` instead of write(2)
+/// and must return what write(2) would. An empty function restores the real write.
+using WriteHook = std::function<long(int fd, const void* data, std::size_t size)>;
+void set_committing_write_hook(WriteHook hook);
+
+}  // namespace orv
