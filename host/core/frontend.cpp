@@ -1,0 +1,75 @@
+// The host services that need a person, forwarded to the installed front end. The Zlink's fixed
+// buffers are guarded here once: a chosen path that would not fit 256 bytes is treated as no choice,
+// and a picked point that is not finite is not handed on.
+#include "core/frontend.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "core/file_services.h"
+#include "geometry/host_files.h"
+#include "geometry/host_geometry.h"
+
+namespace orv {
+namespace {
+FrontEnd* g_front_end = nullptr;
+}
+
+FrontEnd* install_front_end(FrontEnd* fe) {
+  FrontEnd* old = g_front_end;
+  g_front_end = fe;
+  return old;
+}
+
+FrontEnd* front_end() { return g_front_end; }
+
+}  // namespace orv
+
+int PromptForFileToOpen(char* path, const char* mode, const char* filter, int flags1, int flags2,
+                        HMODULE module, HWND owner) {
+  (void)flags1;
+  (void)flags2;
+  (void)module;
+  orv::FrontEnd* fe = orv::front_end();
+  if (fe == nullptr || path == nullptr) return 0;
+  std::string chosen(path, strnlen(path, orv::kPathBufferSize - 1));
+  if (!fe->PromptForFileToOpen(chosen, mode ? mode : "r", filter ? filter : "", owner)) return 0;
+  if (chosen.empty() || chosen.size() >= orv::kPathBufferSize ||
+      chosen.find('\0') != std::string::npos)
+    return 0;
+  std::memcpy(path, chosen.c_str(), chosen.size() + 1);
+  return 1;
+}
+
+void edit_filename(const char* path, int flag) {
+  (void)flag;
+  if (orv::FrontEnd* fe = orv::front_end(); fe != nullptr && path != nullptr)
+    fe->edit_filename(orv::normalize_path(path));
+}
+
+void list_filename(const char* path, const char* unused1, const char* unused2) {
+  (void)unused1;
+  (void)unused2;
+  if (orv::FrontEnd* fe = orv::front_end(); fe != nullptr && path != nullptr)
+    fe->list_filename(orv::normalize_path(path));
+}
+
+void point_proc(const char* prompt, char* code, double* point, char* ok) {
+  if (ok) *ok = 0;
+  orv::FrontEnd* fe = orv::front_end();
+  if (fe == nullptr || point == nullptr) return;
+  std::array<double, 3> p{point[0], point[1], point[2]};
+  if (!fe->point_proc(prompt ? prompt : "", p)) return;
+  if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return;
+  point[0] = p[0];
+  point[1] = p[1];
+  point[2] = p[2];
+  if (code) *code = 1;  // the one kind of pick there is: a point in space
+  if (ok) *ok = 1;
+}
+
+void clean_pt(char code, double* point) {
+  (void)code;
+  if (orv::FrontEnd* fe = orv::front_end(); fe != nullptr && point != nullptr)
+    fe->clean_pt({point[0], point[1], point[2]});
+}
