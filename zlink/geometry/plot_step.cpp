@@ -1,0 +1,30 @@
+// One step of a plot, shared by the curve and surface plotters.
+#include "geometry/plot_step.h"
+
+#include "eqfile/plot_settings.h"
+#include "equation/compiler.h"
+#include "equation/evaluator.h"
+#include "equation/variables.h"
+
+CoordinateRows find_coordinate_rows() {
+  return CoordinateRows{find_variable("x"), find_variable("y"), find_variable("z")};
+}
+
+int run_statements(const Statement* head) {
+  for (const Statement* s = head; s != nullptr; s = s->next) {
+    if (is_inert(s)) continue;
+    int status = evaluate(s->program, s->length);
+    if (status != status_ok) {
+      report_statement_error(status, s->tag, s->text);
+      return status;
+    }
+  }
+  return status_ok;
+}
+
+void read_point(const CoordinateRows& rows, double point[3]) {
+  const int row[3] = {rows.x, rows.y, rows.z};
+  for (int i = 0; i < 3; ++i) {
+    if (row[i] >= 0) point[i] = VariableTable.rows[row[i]].value + PlotSettings.origin[i];
+  }
+}

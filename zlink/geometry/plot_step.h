@@ -1,0 +1,19 @@
+// What every step of a plot does alike: run the live statements in order until one fails, and read
+// the coordinate variables plus the origin into the current point.
+#pragma once
+#include "equation/program.h"
+
+struct CoordinateRows {
+  int x, y, z;  // rows of "x", "y", "z" in the variable table, -1 when absent
+};
+
+/// Looks the coordinate variables up once for a whole plot.
+CoordinateRows find_coordinate_rows();
+
+/// Runs every statement that is not inert; the first nonzero status goes to the error hook and ends
+/// the run. Returns that status, or 0.
+int run_statements(const Statement* head);
+
+/// point = value + origin for each coordinate whose variable exists; the others keep their value.
+void read_point(const CoordinateRows& rows, double point[3]);
+

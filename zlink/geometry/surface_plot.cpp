@@ -1,0 +1,124 @@
+// The surface plotter: the first step variable in the outer loop, the second in the inner, so the
+// grid is gathered row by row. A grid too large for the host's 16-bit counts is refused before
+// anything is drawn; a grid with failed points becomes a surface of its leading complete rows only,
+// since the gathered points no longer fill the grid the host would be told about.
+#include <cstring>
+
+#include "eqfile/keywords.h"
+#include "eqfile/plot_settings.h"
+#include "equation/compiler.h"
+#include "equation/variables.h"
+#include "geometry/host_files.h"
+#include "geometry/host_geometry.h"
+#include "geometry/plot_step.h"
+#include "geometry/plotting.h"
+#include "geometry/step_rule.h"
+#include "geometry/trace_log.h"
+
+void plot_surface(Statement* head) {
+  int outer_variable = find_variable(PlotSettings.step_var[0]);
+  if (outer_variable < 0) {
+    warn_missing_variable(PlotSettings.step_var[0]);
+    return;
+  }
+  int inner_variable = find_variable(PlotSettings.step_var[1]);
+  if (inner_variable < 0) {
+    warn_missing_variable(PlotSettings.step_var[1]);
+    return;
+  }
+  const StepRule outer = compute_steps(PlotSettings.lower_limit[0], PlotSettings.upper_limit[0],
+                                       PlotSettings.step_size[0]);
+  const StepRule inner = compute_steps(PlotSettings.lower_limit[1], PlotSettings.upper_limit[1],
+                                       PlotSettings.step_size[1]);
+  const CoordinateRows rows = find_coordinate_rows();
+  const int32_t geometry = PlotSettings.geometry;
+  const bool gathers = geometry == kw_parametric_surf || geometry == kw_nurbs_surf;
+  const int64_t row_count = step_values(outer);
+  const int64_t row_length = step_values(inner);
+
+  pt_3d* buffer = nullptr;
+  if (gathers) {
+    const int64_t grid_points = row_count * row_length;
+    if (row_count > max_surface_side || row_length > max_surface_side || grid_points + 10 > INT32_MAX) {
+      report_status(status_no_storage);
+      return;
+    }
+    if (CSurfDataMgr::get_max_n_surf_patches() < grid_points &&
+        CSurfDataMgr::put_max_n_surf_patches(static_cast<int32_t>(grid_points + 10)) == 0) {
+      report_status(status_no_storage);
+      return;
+    }
+    buffer = CSurfDataMgr::get_surf_data_ptr(0);
+    if (buffer == nullptr && grid_points > 0) {
+      report_status(status_no_storage);
+      return;
+    }
+  }
+
+  char log_path[path_size];
+  bool have_path = build_log_path(log_path);
+  FILE* log = have_path && PlotSettings.trace_variables ? open_trace_log(log_path, head) : nullptr;
+
+  double point[3] = {0.0, 0.0, 0.0};
+  int32_t gathered = 0;
+  int64_t complete_rows = 0;  // leading rows in which every point was gathered
+  bool intact = true;         // no point has failed so far
+  int result = status_ok;
+  for (int64_t j = 0; j < row_count; ++j) {
+    set_variable(static_cast<int16_t>(outer_variable), step_value(PlotSettings.lower_limit[0], outer, j));
+    if (row_length == 0) continue;
+    pt_3d* write = buffer != nullptr ? buffer + gathered : nullptr;
+    bool row_failed = false;
+    for (int64_t k = 0; k < row_length; ++k) {
+      set_variable(static_cast<int16_t>(inner_variable), step_value(PlotSettings.lower_limit[1], inner, k));
+      result = run_statements(head);
+      read_point(rows, point);
+      if (log != nullptr) trace_step(log);
+      if (result == status_ok) {
+        switch (geometry) {
+          case kw_draw_surf:
+            draw_3d_point(point, main_color);
+            break;
+          case kw_points_surf: {
+            ent record{};
+            record.kind = ENT_POINT;
+            std::memcpy(record.p1, point, sizeof record.p1);
+            db_list_ent_type* entry = nullptr;
+            char ok = 0;
+            store_ent(&record, &entry, 0, main_color, main_level, main_attrib, &ok);
+            break;
+          }
+          case kw_parametric_surf:
+          case kw_nurbs_surf:
+            draw_3d_point(point, main_color);
+            std::memcpy(*write++, point, sizeof(pt_3d));
+            ++gathered;
+            break;
+          default:
+            break;
+        }
+      } else {
+        row_failed = true;
+      }
+      if (geometry == kw_points_surf && is_domain_failure(result)) result = status_ok;
+    }
+    if (intact && !row_failed) {
+      ++complete_rows;
+    } else {
+      intact = false;
+    }
+    if (result != status_ok) break;  // the row's last point failed
+  }
+
+  if (gathered > 0 && gathers && complete_rows >= 2) {
+    double unused = 0.0;
+    db_list_ent_type* entry = nullptr;
+    char ok = 0;
+    make_surf_from_pts(buffer, static_cast<int16_t>(complete_rows), static_cast<int16_t>(row_length), 0, 0, 1, 1,
+                       main_color, main_level, geometry == kw_nurbs_surf ? 1 : 0, &unused, &entry, &ok);
+  }
+  if (log != nullptr) {
+    std::fclose(log);
+    list_filename(log_path, nullptr, nullptr);
+  }
+}
