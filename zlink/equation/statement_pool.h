@@ -16,3 +16,6 @@ extern PoolBlock* StatementPool;  // the current block; null while the pool is e
 void* pool_alloc(int16_t size);
 /// Frees every block and empties the pool.
 void pool_release();
+
+/// Fault injection for tests: the n-th block obtained from now on fails (1: the next); 0 turns it off.
+void pool_fail_block(int n);
