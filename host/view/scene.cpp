@@ -1,0 +1,213 @@
+// Turning the database into strokes: curves and surfaces are evaluated from their B-spline form
+// through the kernel; a record whose form is malformed falls back to the points it was made through.
+#include "view/scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include "kernel/kernel.h"
+
+namespace orv::view {
+
+namespace {
+
+bool finite(const Point& p) {
+  return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+Point to_point(const double* p) { return {p[0], p[1], p[2]}; }
+
+// The distinct knots of one direction inside its parameter range [knots[p], knots[n]].
+std::vector<double> distinct_knots(const std::vector<double>& knots, int degree, int count) {
+  std::vector<double> out;
+  if (degree < 0 || count <= degree || static_cast<int>(knots.size()) < count + degree + 1) return out;
+  for (int i = degree; i <= count; ++i) {
+    if (out.empty() || knots[i] > out.back()) out.push_back(knots[i]);
+  }
+  return out;
+}
+
+// Parameters over the distinct knots, `per_span` points inside each span, or `cap` even steps when
+// that would be more than `cap`.
+std::vector<double> dense_parameters(const std::vector<double>& knots, int per_span, int min_n, int cap) {
+  std::vector<double> t;
+  if (knots.size() < 2) return t;
+  std::size_t spans = knots.size() - 1;
+  per_span = std::max(per_span, 1);
+  // Few spans: more points a span, so a single cubic arc still looks round.
+  int want_per_span = per_span;
+  if (static_cast<long>(spans) * want_per_span < min_n) {
+    want_per_span = static_cast<int>((min_n + spans - 1) / spans);
+  }
+  long total = static_cast<long>(spans) * want_per_span + 1;
+  if (total > cap) {
+    double a = knots.front(), b = knots.back();
+    for (int i = 0; i < cap; ++i) t.push_back(a + (b - a) * i / (cap - 1));
+    return t;
+  }
+  for (std::size_t s = 0; s < spans; ++s) {
+    double a = knots[s], b = knots[s + 1];
+    for (int i = 0; i < want_per_span; ++i) t.push_back(a + (b - a) * i / want_per_span);
+  }
+  t.push_back(knots.back());
+  return t;
+}
+
+// The parameters of the iso-curves of one direction: the distinct knots, each span cut into equal
+// parts when there are fewer than `min_n` of them (a wireframe of a few patches looks bare), or
+// `cap` even steps over the range when there are more than `cap`.
+std::vector<double> iso_parameters(const std::vector<double>& knots, int min_n, int cap) {
+  if (knots.size() < 2) return knots;
+  cap = std::max(cap, 2);
+  int n = static_cast<int>(knots.size());
+  std::vector<double> t;
+  if (n > cap) {
+    double a = knots.front(), b = knots.back();
+    for (int i = 0; i < cap; ++i) t.push_back(a + (b - a) * i / (cap - 1));
+    return t;
+  }
+  int spans = n - 1;
+  int parts = std::max(1, (min_n - 1 + spans - 1) / spans);
+  while (parts > 1 && spans * parts + 1 > cap) --parts;
+  for (int s = 0; s < spans; ++s) {
+    for (int i = 0; i < parts; ++i) t.push_back(knots[s] + (knots[s + 1] - knots[s]) * i / parts);
+  }
+  t.push_back(knots.back());
+  return t;
+}
+
+void add_polyline(std::vector<Polyline>& out, uint8_t color, std::vector<Point> pts) {
+  pts.erase(std::remove_if(pts.begin(), pts.end(), [](const Point& p) { return !finite(p); }), pts.end());
+  if (pts.size() >= 2) out.push_back({color, std::move(pts)});
+}
+
+// A surface's grid of `through` points drawn as its rows and columns.
+bool add_grid(std::vector<Polyline>& out, const ent& e) {
+  if (e.rows < 2 || e.cols < 2 || e.through.size() != static_cast<std::size_t>(e.rows) * e.cols) return false;
+  for (int i = 0; i < e.rows; ++i) {
+    add_polyline(out, e.color, {e.through.begin() + i * e.cols, e.through.begin() + (i + 1) * e.cols});
+  }
+  for (int j = 0; j < e.cols; ++j) {
+    std::vector<Point> col;
+    for (int i = 0; i < e.rows; ++i) col.push_back(e.through[i * e.cols + j]);
+    add_polyline(out, e.color, std::move(col));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<Point> sample_curve_dense(const nb_type& nb, const Detail& detail) {
+  std::string err;
+  if (!kernel::check_curve(nb, err)) return {};
+  std::vector<Point> pts;
+  for (double t : dense_parameters(distinct_knots(nb.uknots, nb.udegree, nb.nu), detail.samples_per_span,
+                                   detail.min_curve_samples, detail.max_curve_samples)) {
+    pts.push_back(kernel::evaluate_curve(nb, t));
+  }
+  return pts;
+}
+
+std::vector<std::vector<Point>> surface_iso_curves(const nb_type& nb, const Detail& detail) {
+  std::string err;
+  if (!kernel::check_surface(nb, err)) return {};
+  std::vector<double> uk = distinct_knots(nb.uknots, nb.udegree, nb.nu);
+  std::vector<double> vk = distinct_knots(nb.vknots, nb.vdegree, nb.nv);
+  std::vector<double> us = dense_parameters(uk, detail.samples_per_span, detail.min_iso_samples,
+                                            detail.max_iso_samples);
+  std::vector<double> vs = dense_parameters(vk, detail.samples_per_span, detail.min_iso_samples,
+                                            detail.max_iso_samples);
+  std::vector<std::vector<Point>> out;
+  for (double u : iso_parameters(uk, detail.min_iso_curves, detail.max_iso_curves)) {
+    std::vector<Point> c;
+    for (double v : vs) c.push_back(kernel::evaluate_surface(nb, u, v));
+    out.push_back(std::move(c));
+  }
+  for (double v : iso_parameters(vk, detail.min_iso_curves, detail.max_iso_curves)) {
+    std::vector<Point> c;
+    for (double u : us) c.push_back(kernel::evaluate_surface(nb, u, v));
+    out.push_back(std::move(c));
+  }
+  return out;
+}
+
+Box2 Scene::bounds() const {
+  Box2 b;
+  for (const auto* set : {&surfaces, &curves}) {
+    for (const Polyline& l : *set) {
+      for (const Point& p : l.pts) b.add(iso_project(p));
+    }
+  }
+  for (const Mark& m : marks) b.add(iso_project(m.at));
+  return b;
+}
+
+Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
+  Scene s;
+  for (const ent* e : db.entities()) {
+    switch (e->kind) {
+      case ENT_POINT: {
+        Point p = to_point(e->p1);
+        if (finite(p)) s.marks.push_back({p, e->color, true});
+        ++s.points;
+        break;
+      }
+      case ENT_LINE:
+        add_polyline(s.curves, e->color, {to_point(e->p1), to_point(e->p2)});
+        ++s.lines;
+        break;
+      case ENT_SPLINE:
+      case ENT_NURBS_CURVE: {
+        ++s.curves_n;
+        std::vector<Point> pts = sample_curve_dense(e->nb, detail);
+        if (pts.empty()) pts = e->through;
+        std::size_t before = s.curves.size();
+        add_polyline(s.curves, e->color, std::move(pts));
+        if (s.curves.size() == before) ++s.skipped;
+        break;
+      }
+      case ENT_SURFACE:
+      case ENT_NURBS_SURFACE: {
+        ++s.surfaces_n;
+        std::vector<std::vector<Point>> iso = surface_iso_curves(e->nb, detail);
+        if (iso.empty()) {
+          if (!add_grid(s.surfaces, *e)) ++s.skipped;
+          break;
+        }
+        for (auto& c : iso) add_polyline(s.surfaces, e->color, std::move(c));
+        break;
+      }
+      default:
+        ++s.skipped;
+        break;
+    }
+  }
+  for (const ScreenLine& l : db.lines()) {
+    add_polyline(s.curves, l.color, {to_point(l.from), to_point(l.to)});
+    ++s.screen_lines;
+  }
+  for (const ScreenMark& m : db.marks()) {
+    Point p = to_point(m.at);
+    if (finite(p)) s.marks.push_back({p, m.color, false});
+    ++s.screen_marks;
+  }
+  return s;
+}
+
+std::string scene_caption(const Scene& s) {
+  std::string out;
+  auto part = [&out](int n, const char* one, const char* many) {
+    if (n == 0) return;
+    if (!out.empty()) out += ", ";
+    out += std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  part(s.points, "point", "points");
+  part(s.lines, "line", "lines");
+  part(s.curves_n, "curve", "curves");
+  part(s.surfaces_n, "surface", "surfaces");
+  part(s.screen_lines, "screen line", "screen lines");
+  part(s.screen_marks, "mark", "marks");
+  return out.empty() ? "empty" : out;
+}
+
+}  // namespace orv::view

@@ -1,0 +1,69 @@
+// What the graphics window shows, as plain strokes in model space: the stored entities (points,
+// lines, curves sampled densely from their B-spline form, surfaces as iso-curve wireframes) and the
+// screen marks and lines. The pictures and the terminal draw the same scene through the same
+// projection, each at its own resolution (the sampling density is a parameter).
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+#include "core/database.h"
+#include "view/projection.h"
+
+namespace orv::view {
+
+using Point = std::array<double, 3>;
+
+struct Polyline {
+  uint8_t color = 0;
+  std::vector<Point> pts;
+};
+
+struct Mark {
+  Point at{};
+  uint8_t color = 0;
+  bool stored = false;  // a stored point entity (drawn as a dot); else a screen mark (a cross)
+};
+
+struct Scene {
+  std::vector<Polyline> surfaces;  // iso-curves, drawn first
+  std::vector<Polyline> curves;    // curves, stored lines and screen lines
+  std::vector<Mark> marks;         // drawn last, on top
+  // What went in, for captions.
+  int points = 0, lines = 0, curves_n = 0, surfaces_n = 0, screen_marks = 0, screen_lines = 0;
+  int skipped = 0;  // entities whose geometry could not be drawn (malformed records)
+
+  /// The projected bounds of everything drawn.
+  Box2 bounds() const;
+  bool empty() const { return surfaces.empty() && curves.empty() && marks.empty(); }
+};
+
+/// How finely curves are sampled.
+struct Detail {
+  int samples_per_span = 8;     // per non-empty knot span
+  int min_curve_samples = 48;
+  int max_curve_samples = 16384;
+  int min_iso_curves = 12;      // per surface direction: spans are cut to reach this many
+  int max_iso_curves = 24;
+  int min_iso_samples = 96;     // along one iso-curve
+  int max_iso_samples = 400;
+};
+
+/// Builds the scene of the database's entities and screen.
+Scene make_scene(const GeometryDatabase& db, const Detail& detail = {});
+
+/// One line saying what the scene holds, e.g. "1 spline, 37 marks"; "empty" when nothing.
+std::string scene_caption(const Scene& scene);
+
+/// The points of a curve's B-spline form at increasing parameters, dense enough to look smooth:
+/// every knot and `samples_per_span` points inside each non-empty span, within the detail's
+/// limits. Empty when the record is malformed.
+std::vector<Point> sample_curve_dense(const nb_type& nb, const Detail& detail);
+
+/// The iso-curves of a surface's B-spline form, first along v at fixed u, then along u: at the
+/// distinct knots of each direction, with the spans cut into equal parts up to the detail's least
+/// count, or at even steps when there are more knots than it allows; both ends included. Empty when
+/// malformed.
+std::vector<std::vector<Point>> surface_iso_curves(const nb_type& nb, const Detail& detail);
+
+}  // namespace orv::view

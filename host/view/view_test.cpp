@@ -1,0 +1,194 @@
+// The isometric view, the fit, the palette and the scene built from a database.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include "view/palette.h"
+#include "view/projection.h"
+#include "view/scene.h"
+#include "view/test_shapes.h"
+
+namespace orv::view {
+namespace {
+
+TEST(IsoProjection, AxesPointWhereACadIsometricShowsThem) {
+  P2 x = iso_project({1, 0, 0}), y = iso_project({0, 1, 0}), z = iso_project({0, 0, 1});
+  EXPECT_GT(x.x, 0);  // x to the lower right
+  EXPECT_LT(x.y, 0);
+  EXPECT_LT(y.x, 0);  // y to the lower left
+  EXPECT_LT(y.y, 0);
+  EXPECT_DOUBLE_EQ(z.x, 0);  // z straight up
+  EXPECT_GT(z.y, 0);
+  // Every axis is shortened alike, and 120 degrees lie between their images.
+  double lx = std::hypot(x.x, x.y), ly = std::hypot(y.x, y.y), lz = std::hypot(z.x, z.y);
+  EXPECT_NEAR(lx, lz, 1e-12);
+  EXPECT_NEAR(ly, lz, 1e-12);
+  EXPECT_NEAR((x.x * z.x + x.y * z.y) / (lx * lz), -0.5, 1e-12);
+  // The view direction (1, 1, 1) collapses to one point.
+  P2 d = iso_project({1, 1, 1});
+  EXPECT_NEAR(d.x, 0, 1e-12);
+  EXPECT_NEAR(d.y, 0, 1e-12);
+}
+
+TEST(Viewport, FitsContentCentredWithinTheMargin) {
+  Box2 b;
+  b.add({-2, -1});
+  b.add({6, 3});  // 8 x 4, wider than tall
+  Viewport vp(b, 10, 20, 200, 200, 0.1);
+  P2 lo = vp.to_device(P2{-2, -1}), hi = vp.to_device(P2{6, 3});
+  EXPECT_NEAR(lo.x, 30, 1e-9);  // 10 + margin 20
+  EXPECT_NEAR(hi.x, 190, 1e-9);
+  EXPECT_NEAR((lo.y + hi.y) / 2, 120, 1e-9);  // centred vertically
+  EXPECT_GT(lo.y, hi.y);                       // device y points down
+  EXPECT_NEAR(lo.y - hi.y, 80, 1e-9);          // equal scales: half the width
+}
+
+TEST(Viewport, KeepsCirclesRoundOnCellsTallerThanWide) {
+  Box2 b;
+  b.add({-1, -1});
+  b.add({1, 1});
+  // Units twice as tall as wide (terminal cells): the square spans twice the units across.
+  Viewport vp(b, 0, 0, 80, 40, 0.0, 0.5);
+  P2 lo = vp.to_device(P2{-1, -1}), hi = vp.to_device(P2{1, 1});
+  EXPECT_NEAR(hi.x - lo.x, 2 * (lo.y - hi.y), 1e-9);
+  EXPECT_NEAR(lo.y - hi.y, 40, 1e-9);
+}
+
+TEST(Viewport, EmptyOrPointContentIsCentredWithoutNaN) {
+  Box2 empty;
+  Viewport a(empty, 0, 0, 100, 50);
+  P2 c = a.to_device(P2{0, 0});
+  EXPECT_DOUBLE_EQ(c.x, 50);
+  EXPECT_DOUBLE_EQ(c.y, 25);
+  Box2 one;
+  one.add({3, 4});
+  Viewport b(one, 0, 0, 100, 50);
+  P2 p = b.to_device(P2{3, 4}), q = b.to_device(P2{4, 4});
+  EXPECT_DOUBLE_EQ(p.x, 50);
+  EXPECT_TRUE(std::isfinite(q.x));
+  EXPECT_GT(q.x, p.x);
+  // A vertical segment: fitted by its height alone.
+  Box2 v;
+  v.add({0, 0});
+  v.add({0, 10});
+  Viewport w(v, 0, 0, 100, 100, 0.0);
+  EXPECT_NEAR(w.to_device(P2{0, 10}).y, 0, 1e-9);
+  EXPECT_NEAR(w.to_device(P2{0, 0}).y, 100, 1e-9);
+}
+
+TEST(Palette, NamedColoursCubeAndGreys) {
+  Rgb green = color_rgb(10);  // the default colour of new entities
+  EXPECT_GT(green.g, green.r + 0.3);
+  EXPECT_GT(green.g, green.b + 0.3);
+  Rgb black = color_rgb(0), white = color_rgb(15);
+  EXPECT_EQ(black.r + black.g + black.b, 0);
+  EXPECT_EQ(white.r + white.g + white.b, 3);
+  Rgb red = color_rgb(16 + 36 * 5);  // cube corner: full red
+  EXPECT_DOUBLE_EQ(red.r, 1);
+  EXPECT_DOUBLE_EQ(red.g, 0);
+  Rgb g1 = color_rgb(232), g2 = color_rgb(255);
+  EXPECT_DOUBLE_EQ(g1.r, g1.b);
+  EXPECT_LT(g1.r, g2.r);
+  EXPECT_LT(luminance(contrasting(white)), 0.2);
+  EXPECT_GT(luminance(contrasting(black)), 0.8);
+}
+
+TEST(Scene, CurveSamplesAreDenseAndEndAtTheCurveEnds) {
+  ent h = shapes::helix(1, 0.5, 3, 16);
+  Detail d;
+  std::vector<Point> pts = sample_curve_dense(h.nb, d);
+  int spans = h.nb.nu - 3;
+  EXPECT_EQ(static_cast<int>(pts.size()), spans * d.samples_per_span + 1);
+  // A clamped cubic starts and ends at its end poles.
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_NEAR(pts.front()[k], h.nb.poles.front()[k], 1e-12);
+    EXPECT_NEAR(pts.back()[k], h.nb.poles.back()[k], 1e-12);
+  }
+  // Close to the helix it approximates, and no step jumps.
+  double worst_r = 0, worst_step = 0;
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    worst_r = std::max(worst_r, std::fabs(std::hypot(pts[i][0], pts[i][1]) - 1.0));
+    if (i) worst_step = std::max(worst_step, std::hypot(pts[i][0] - pts[i - 1][0], pts[i][1] - pts[i - 1][1]));
+  }
+  EXPECT_LT(worst_r, 0.05);
+  EXPECT_LT(worst_step, 2 * M_PI / 16 / 2);  // half the poles' spacing
+  // A curve with many spans is capped; a single span still gets enough points to look round.
+  Detail small;
+  small.max_curve_samples = 100;
+  EXPECT_EQ(sample_curve_dense(shapes::helix(1, 0.5, 40, 16).nb, small).size(), 100u);
+  EXPECT_GE(sample_curve_dense(shapes::helix(1, 0.5, 0.25, 12).nb, d).size(), 48u);
+}
+
+TEST(Scene, TorusIsoCurvesLieOnTheTorus) {
+  ent t = shapes::torus(2.0, 0.7);
+  auto iso = surface_iso_curves(t.nb, Detail{});
+  // Four spans a direction, each cut in three to reach at least 12 curves: 13 a direction.
+  ASSERT_EQ(iso.size(), 26u);
+  double worst = 0;
+  for (const auto& c : iso) {
+    ASSERT_GE(c.size(), 96u);
+    for (const Point& p : c) {
+      double d = std::hypot(std::hypot(p[0], p[1]) - 2.0, p[2]) - 0.7;
+      worst = std::max(worst, std::fabs(d));
+    }
+  }
+  EXPECT_LT(worst, 1e-12);
+  Detail few;
+  few.min_iso_curves = 2;  // only the knots
+  EXPECT_EQ(surface_iso_curves(t.nb, few).size(), 10u);
+  few.max_iso_curves = 3;  // fewer than the knots: even steps
+  EXPECT_EQ(surface_iso_curves(t.nb, few).size(), 6u);
+}
+
+TEST(Scene, BuildsStrokesForEveryKindAndCountsThem) {
+  GeometryDatabase db;
+  db.add(shapes::point(1, 2, 3));
+  db.add(shapes::line(0, 0, 0, 1, 0, 0));
+  ent h = shapes::helix();
+  db.add(h);
+  db.add(shapes::torus());
+  db.add_mark({{0, 0, 0}, 14});
+  db.add_mark({{NAN, 0, 0}, 14});  // never drawn
+  db.add_line({{0, 0, 0}, {0, 0, 1}, 12});
+  Scene s = make_scene(db);
+  EXPECT_EQ(s.points, 1);
+  EXPECT_EQ(s.lines, 1);
+  EXPECT_EQ(s.curves_n, 1);
+  EXPECT_EQ(s.surfaces_n, 1);
+  EXPECT_EQ(s.screen_marks, 2);
+  EXPECT_EQ(s.skipped, 0);
+  ASSERT_EQ(s.marks.size(), 2u);  // the stored point and one finite mark
+  EXPECT_TRUE(s.marks[0].stored);
+  EXPECT_FALSE(s.marks[1].stored);
+  EXPECT_EQ(s.curves.size(), 3u);  // line, helix, screen line
+  EXPECT_EQ(s.curves[1].color, 10);
+  EXPECT_EQ(s.surfaces.size(), 26u);
+  EXPECT_EQ(scene_caption(s), "1 point, 1 line, 1 curve, 1 surface, 1 screen line, 2 marks");
+  Box2 b = s.bounds();
+  EXPECT_FALSE(b.empty());
+  EXPECT_TRUE(std::isfinite(b.x0) && std::isfinite(b.y1));
+}
+
+TEST(Scene, MalformedCurvesFallBackToTheirPointsOrAreSkipped) {
+  GeometryDatabase db;
+  ent bad = shapes::helix();
+  bad.nb.uknots.pop_back();  // knot vector one short
+  db.add(bad);
+  ent worse;
+  worse.kind = ENT_NURBS_CURVE;  // no form, no points
+  db.add(worse);
+  ent grid;
+  grid.kind = ENT_SURFACE;  // no form, but its 2 x 3 grid
+  grid.rows = 2;
+  grid.cols = 3;
+  grid.through = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 1}};
+  db.add(grid);
+  Scene s = make_scene(db);
+  ASSERT_EQ(s.curves.size(), 1u);
+  EXPECT_EQ(s.curves[0].pts.size(), bad.through.size());  // drawn through its points
+  EXPECT_EQ(s.surfaces.size(), 5u);                        // 2 rows and 3 columns
+  EXPECT_EQ(s.skipped, 1);
+  EXPECT_EQ(scene_caption(Scene{}), "empty");
+}
+
+}  // namespace
+}  // namespace orv::view
