@@ -70,7 +70,7 @@ Point evaluate_surface(const nb_type& nb, double u, double v);
 /// `count` >= 2 points of the curve at equal parameter steps over its range (for drawing).
 std::vector<Point> sample_curve(const nb_type& nb, int count);
 
-/// The B-spline form of a polyline-free special case: the straight segment from a to b (degree 1).
+/// The B-spline form of the straight segment from a to b (degree 1, parameters 0 to 1).
 nb_type line_curve(const Point& a, const Point& b);
 
 }  // namespace orv::kernel

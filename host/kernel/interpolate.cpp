@@ -1,0 +1,269 @@
+// Interpolating curves and surfaces through points. A curve is the natural cubic spline through its
+// points at normalised chord-length parameters, written directly in B-spline form: the poles come
+// from one tridiagonal system (collocation at the knots plus the two free-end rows), so 32001 points
+// cost a linear solve. A surface is the tensor product of such fits, rows first, then the columns of
+// the row poles, over parameters averaged across the grid. Every result is checked against its
+// points before it is handed out, so a numerically failed fit is a refusal, never a wrong entity.
+#include <cmath>
+
+#include "kernel/bspline_math.h"
+#include "kernel/kernel.h"
+
+namespace orv::kernel {
+using namespace detail;
+
+namespace {
+
+constexpr double kSameRel = 1e-12;  // points closer than this (relative to the model) are one point
+constexpr double kFitRel = 1e-9;    // every fit passes through its points to this (relative)
+
+// Interpolates count points data[k * stride] at strictly increasing parameters t: degree 1 (any
+// count), 2 (exactly 3 points, one Bezier segment) or 3 (natural cubic, count >= 2).
+bool interpolate_1d(const std::vector<double>& t, const P3* data, size_t stride, int degree,
+                    std::vector<double>& knots, std::vector<P3>& poles) {
+  const int count = static_cast<int>(t.size());
+  auto Q = [&](int k) -> const P3& { return data[static_cast<size_t>(k) * stride]; };
+  knots.clear();
+  poles.clear();
+  if (degree == 1) {
+    knots.push_back(t[0]);
+    knots.insert(knots.end(), t.begin(), t.end());
+    knots.push_back(t.back());
+    for (int k = 0; k < count; ++k) poles.push_back(Q(k));
+    return true;
+  }
+  if (degree == 2) {
+    if (count != 3) return false;
+    const double s = (t[1] - t[0]) / (t[2] - t[0]);
+    const double w0 = (1 - s) * (1 - s), w1 = 2 * s * (1 - s), w2 = s * s;
+    knots = {t[0], t[0], t[0], t[2], t[2], t[2]};
+    poles = {Q(0), (1.0 / w1) * (Q(1) - w0 * Q(0) - w2 * Q(2)), Q(2)};
+    return std::isfinite(poles[1][0]) && std::isfinite(poles[1][1]) && std::isfinite(poles[1][2]);
+  }
+  // Natural cubic: knots t0 x4, t1 .. t(m-1), tm x4; poles d0 .. d(m+2) with d0 = Q0, d(m+2) = Qm
+  // and the m + 1 inner poles from the system below.
+  const int m = count - 1;
+  knots.assign(4, t[0]);
+  for (int k = 1; k < m; ++k) knots.push_back(t[k]);
+  knots.insert(knots.end(), 4, t[m]);
+  const int n = m + 1;
+  std::vector<double> sub(n, 0.0), diag(n, 0.0), super(n, 0.0);
+  std::vector<P3> rhs(n);
+  // Zero second derivative at the start: (d2 - d1) / (U5 - t0) = (d1 - d0) / (t1 - t0), scaled so
+  // that its coefficients are of order one like the collocation rows.
+  {
+    const double r = (t[1] - t[0]) / (knots[5] - t[0]);
+    diag[0] = 1.0 + r;
+    super[0] = -r;
+    rhs[0] = Q(0);
+  }
+  double N[kMaxDegree + 1];
+  for (int k = 1; k < m; ++k) {
+    basis_functions(k + 3, t[k], 3, knots, N);
+    sub[k] = N[0];
+    diag[k] = N[1];
+    super[k] = N[2];
+    rhs[k] = Q(k);
+  }
+  {
+    const double r = (t[m] - t[m - 1]) / (t[m] - knots[m + 1]);
+    sub[m] = -r;
+    diag[m] = 1.0 + r;
+    rhs[m] = Q(m);
+  }
+  // The solver's sub-diagonal is indexed by the row above: sub[i] couples row i + 1 to unknown i.
+  std::vector<double> dl(n, 0.0);
+  for (int i = 0; i + 1 < n; ++i) dl[i] = sub[i + 1];
+  if (!solve_tridiagonal(dl, diag, super, rhs)) return false;
+  poles.reserve(m + 3);
+  poles.push_back(Q(0));
+  poles.insert(poles.end(), rhs.begin(), rhs.end());
+  poles.push_back(Q(m));
+  return true;
+}
+
+// Normalised cumulative chord lengths of `count` points pts[k * stride]; false when the points have
+// no length at all.
+bool chord_parameters(const P3* pts, size_t stride, int count, std::vector<double>& t) {
+  t.assign(count, 0.0);
+  for (int k = 1; k < count; ++k)
+    t[k] = t[k - 1] + norm(pts[k * stride] - pts[(k - 1) * stride]);
+  const double total = t[count - 1];
+  if (!(total > 0.0)) return false;
+  for (int k = 1; k < count; ++k) t[k] /= total;
+  t[count - 1] = 1.0;
+  return true;
+}
+
+bool strictly_increasing(const std::vector<double>& t) {
+  for (size_t k = 1; k < t.size(); ++k)
+    if (!(t[k] > t[k - 1])) return false;
+  return true;
+}
+
+}  // namespace
+
+bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string& err) {
+  if (pts.empty()) {
+    err = "no points to make a curve through";
+    return false;
+  }
+  if (!all_finite(pts)) {
+    err = "a point is not finite";
+    return false;
+  }
+  const double size = model_size(pts);
+  if (!(size > 0.0)) {
+    err = pts.size() == 1 ? "a single point makes no curve" : "all points coincide";
+    return false;
+  }
+  const double same = kSameRel * size;
+  std::vector<Point> kept{pts[0]};
+  std::vector<int> index_of(pts.size(), 0);  // original point -> kept point it coincides with
+  for (size_t i = 1; i < pts.size(); ++i) {
+    if (norm(pts[i] - kept.back()) > same) kept.push_back(pts[i]);
+    index_of[i] = static_cast<int>(kept.size()) - 1;
+  }
+  std::vector<double> t;
+  if (!chord_parameters(kept.data(), 1, static_cast<int>(kept.size()), t) || !strictly_increasing(t)) {
+    err = "points too close together for their parameters to differ";
+    return false;
+  }
+  nb_type nb;
+  if (!interpolate_1d(t, kept.data(), 1, 3, nb.uknots, nb.poles)) {
+    err = "the interpolation system is singular";
+    return false;
+  }
+  nb.udegree = 3;
+  nb.nu = static_cast<int32_t>(nb.poles.size());
+  nb.weights.assign(nb.poles.size(), 1.0);
+  const double fit = kFitRel * size;
+  for (size_t i = 0; i < pts.size(); ++i) {
+    const Point c = evaluate_curve(nb, t[index_of[i]]);
+    if (!(norm(c - pts[i]) <= fit)) {
+      err = "the fitted curve misses point " + std::to_string(i + 1);
+      return false;
+    }
+  }
+  out = std::move(nb);
+  return true;
+}
+
+bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_type& out,
+                         std::string& err) {
+  if (rows < 2 || cols < 2) {
+    err = "a surface needs at least 2 rows of 2 points, not " + std::to_string(rows) + " x " +
+          std::to_string(cols);
+    return false;
+  }
+  if (pts.size() != static_cast<size_t>(rows) * static_cast<size_t>(cols)) {
+    err = std::to_string(pts.size()) + " points do not fill a grid of " + std::to_string(rows) +
+          " x " + std::to_string(cols);
+    return false;
+  }
+  if (!all_finite(pts)) {
+    err = "a point is not finite";
+    return false;
+  }
+  const double size = model_size(pts);
+  if (!(size > 0.0)) {
+    err = "all points coincide";
+    return false;
+  }
+  const double same = kSameRel * size;
+  auto at = [&](int i, int j) -> const Point& { return pts[static_cast<size_t>(i) * cols + j]; };
+
+  // Columns (rows) that coincide with the previous kept one in every row (column) count as one.
+  std::vector<int> kcols{0}, col_of(cols, 0), krows{0}, row_of(rows, 0);
+  for (int j = 1; j < cols; ++j) {
+    bool differs = false;
+    for (int i = 0; i < rows && !differs; ++i) differs = norm(at(i, j) - at(i, kcols.back())) > same;
+    if (differs) kcols.push_back(j);
+    col_of[j] = static_cast<int>(kcols.size()) - 1;
+  }
+  for (int i = 1; i < rows; ++i) {
+    bool differs = false;
+    for (int j = 0; j < cols && !differs; ++j) differs = norm(at(i, j) - at(krows.back(), j)) > same;
+    if (differs) krows.push_back(i);
+    row_of[i] = static_cast<int>(krows.size()) - 1;
+  }
+  const int nr = static_cast<int>(krows.size()), nc = static_cast<int>(kcols.size());
+  if (nr < 2 || nc < 2) {
+    err = "the grid collapses to a curve or a point";
+    return false;
+  }
+  std::vector<Point> grid(static_cast<size_t>(nr) * nc);
+  for (int a = 0; a < nr; ++a)
+    for (int b = 0; b < nc; ++b) grid[static_cast<size_t>(a) * nc + b] = at(krows[a], kcols[b]);
+
+  // Parameters: chord lengths along each row (column), averaged over those that have a length, so
+  // a collapsed row (all its points one) takes no part.
+  auto averaged = [&](int count, int lines, size_t step, size_t line_step, std::vector<double>& avg) {
+    avg.assign(count, 0.0);
+    std::vector<double> t;
+    int used = 0;
+    for (int l = 0; l < lines; ++l) {
+      if (!chord_parameters(grid.data() + l * line_step, step, count, t)) continue;
+      for (int k = 0; k < count; ++k) avg[k] += t[k];
+      ++used;
+    }
+    if (used == 0) return false;
+    for (int k = 0; k < count; ++k) avg[k] /= used;
+    avg[0] = 0.0;
+    avg[count - 1] = 1.0;
+    return strictly_increasing(avg);
+  };
+  std::vector<double> u, v;
+  if (!averaged(nc, nr, 1, nc, v) || !averaged(nr, nc, nc, 1, u)) {
+    err = "grid points too close together for their parameters to differ";
+    return false;
+  }
+  auto degree_for = [](int count) { return count >= 4 ? 3 : count - 1; };
+  const int p = degree_for(nr), q = degree_for(nc);
+
+  // Rows first: each kept row becomes a row of poles along v.
+  std::vector<double> vknots, uknots;
+  std::vector<P3> row_poles, col_poles, stage;
+  int nv = 0;
+  for (int a = 0; a < nr; ++a) {
+    if (!interpolate_1d(v, grid.data() + static_cast<size_t>(a) * nc, 1, q, vknots, row_poles)) {
+      err = "the interpolation system is singular";
+      return false;
+    }
+    nv = static_cast<int>(row_poles.size());
+    if (a == 0) stage.resize(static_cast<size_t>(nr) * nv);
+    for (int b = 0; b < nv; ++b) stage[static_cast<size_t>(a) * nv + b] = row_poles[b];
+  }
+  // Then every column of those poles along u.
+  nb_type nb;
+  int nu = 0;
+  for (int b = 0; b < nv; ++b) {
+    if (!interpolate_1d(u, stage.data() + b, nv, p, uknots, col_poles)) {
+      err = "the interpolation system is singular";
+      return false;
+    }
+    nu = static_cast<int>(col_poles.size());
+    if (b == 0) nb.poles.resize(static_cast<size_t>(nu) * nv);
+    for (int a = 0; a < nu; ++a) nb.poles[static_cast<size_t>(a) * nv + b] = col_poles[a];
+  }
+  nb.udegree = p;
+  nb.vdegree = q;
+  nb.nu = nu;
+  nb.nv = nv;
+  nb.uknots = uknots;
+  nb.vknots = vknots;
+  nb.weights.assign(nb.poles.size(), 1.0);
+  const double fit = kFitRel * size;
+  for (int i = 0; i < rows; ++i)
+    for (int j = 0; j < cols; ++j) {
+      const Point s = evaluate_surface(nb, u[row_of[i]], v[col_of[j]]);
+      if (!(norm(s - at(i, j)) <= fit)) {
+        err = "the fitted surface misses point " + std::to_string(i + 1) + ", " + std::to_string(j + 1);
+        return false;
+      }
+    }
+  out = std::move(nb);
+  return true;
+}
+
+}  // namespace orv::kernel
