@@ -174,6 +174,10 @@ std::string main_dir() {
 }
 
 bool set_temp_dir(const std::string& dir, std::string& err) {
+  if (dir.empty()) {
+    g_temp_dir.clear();
+    return true;
+  }
   std::string path = normalize_path(dir);
   if (!make_private_dir(path, err)) return false;
   g_temp_dir = with_separator(path);

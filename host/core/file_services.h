@@ -19,7 +19,8 @@ bool set_main_dir(const std::string& dir, std::string& err);
 std::string main_dir();
 
 /// Sets the temporary directory: made with mode 0700 when missing; refused with `err` when it is not
-/// a directory, is owned by another user, or is accessible to group or others.
+/// a directory, is owned by another user, or is accessible to group or others. An empty `dir` goes
+/// back to the default.
 bool set_temp_dir(const std::string& dir, std::string& err);
 /// The temporary directory, ending in "/". Unless one was set, a private directory of the user under
 /// $TMPDIR (else /tmp), made on first use; when no private directory can be had, "/dev/null/", under

@@ -1,0 +1,586 @@
+// Tests of the geometry services as the plotters call them: storing, refusing what is not finite or
+// not sound without touching the database, curves and surfaces that pass through their points
+// (checked with OpenCASCADE's own projections), the NURB build of the curve plotter, the point
+// buffers and the front end that answers picks and prompts.
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <GeomAPI_ProjectPointOnCurve.hxx>
+#include <GeomAPI_ProjectPointOnSurf.hxx>
+#include <Geom_BSplineCurve.hxx>
+#include <Geom_BSplineSurface.hxx>
+#include <TColStd_Array1OfInteger.hxx>
+#include <TColStd_Array1OfReal.hxx>
+#include <TColStd_Array2OfReal.hxx>
+#include <TColgp_Array1OfPnt.hxx>
+#include <TColgp_Array2OfPnt.hxx>
+#include <gtest/gtest.h>
+
+#include "core/database.h"
+#include "core/frontend.h"
+#include "core/geometry_services.h"
+#include "geometry/host_files.h"
+#include "geometry/host_geometry.h"
+
+namespace {
+
+using P = std::array<double, 3>;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Distinct knots and their multiplicities of a full knot vector, as OpenCASCADE takes them.
+void split_knots(const std::vector<double>& full, std::vector<double>& knots, std::vector<int>& mults) {
+  for (double k : full) {
+    if (!knots.empty() && k == knots.back()) {
+      ++mults.back();
+    } else {
+      knots.push_back(k);
+      mults.push_back(1);
+    }
+  }
+}
+
+// The record as an OpenCASCADE curve, built here from the raw fields so the check does not lean on
+// the kernel's own conversion.
+Handle(Geom_BSplineCurve) occt_curve(const nb_type& nb) {
+  std::vector<double> k;
+  std::vector<int> m;
+  split_knots(nb.uknots, k, m);
+  TColgp_Array1OfPnt poles(1, nb.nu);
+  TColStd_Array1OfReal weights(1, nb.nu);
+  for (int i = 0; i < nb.nu; ++i) {
+    poles(i + 1) = gp_Pnt(nb.poles[i][0], nb.poles[i][1], nb.poles[i][2]);
+    weights(i + 1) = nb.weights[i];
+  }
+  TColStd_Array1OfReal knots(1, static_cast<int>(k.size()));
+  TColStd_Array1OfInteger mults(1, static_cast<int>(k.size()));
+  for (size_t i = 0; i < k.size(); ++i) {
+    knots(static_cast<int>(i) + 1) = k[i];
+    mults(static_cast<int>(i) + 1) = m[i];
+  }
+  return new Geom_BSplineCurve(poles, weights, knots, mults, nb.udegree);
+}
+
+Handle(Geom_BSplineSurface) occt_surface(const nb_type& nb) {
+  std::vector<double> uk, vk;
+  std::vector<int> um, vm;
+  split_knots(nb.uknots, uk, um);
+  split_knots(nb.vknots, vk, vm);
+  TColgp_Array2OfPnt poles(1, nb.nu, 1, nb.nv);
+  TColStd_Array2OfReal weights(1, nb.nu, 1, nb.nv);
+  for (int i = 0; i < nb.nu; ++i)
+    for (int j = 0; j < nb.nv; ++j) {
+      const P& p = nb.poles[static_cast<size_t>(i) * nb.nv + j];
+      poles(i + 1, j + 1) = gp_Pnt(p[0], p[1], p[2]);
+      weights(i + 1, j + 1) = nb.weights[static_cast<size_t>(i) * nb.nv + j];
+    }
+  auto arrays = [](const std::vector<double>& k, const std::vector<int>& m, TColStd_Array1OfReal& ka,
+                   TColStd_Array1OfInteger& ma) {
+    for (size_t i = 0; i < k.size(); ++i) {
+      ka(static_cast<int>(i) + 1) = k[i];
+      ma(static_cast<int>(i) + 1) = m[i];
+    }
+  };
+  TColStd_Array1OfReal uka(1, static_cast<int>(uk.size())), vka(1, static_cast<int>(vk.size()));
+  TColStd_Array1OfInteger uma(1, static_cast<int>(uk.size())), vma(1, static_cast<int>(vk.size()));
+  arrays(uk, um, uka, uma);
+  arrays(vk, vm, vka, vma);
+  return new Geom_BSplineSurface(poles, weights, uka, vka, uma, vma, nb.udegree, nb.vdegree);
+}
+
+double extent(const std::vector<P>& pts) {
+  double lo[3] = {kInf, kInf, kInf}, hi[3] = {-kInf, -kInf, -kInf}, size = 0;
+  for (const P& p : pts)
+    for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
+  for (int k = 0; k < 3; ++k) size = std::max(size, hi[k] - lo[k]);
+  return size;
+}
+
+// Largest distance from the points to the curve.
+double miss_curve(const nb_type& nb, const std::vector<P>& pts) {
+  Handle(Geom_BSplineCurve) c = occt_curve(nb);
+  double worst = 0;
+  for (const P& p : pts) {
+    GeomAPI_ProjectPointOnCurve proj(gp_Pnt(p[0], p[1], p[2]), c);
+    worst = std::max(worst, proj.NbPoints() > 0 ? proj.LowerDistance() : kInf);
+  }
+  return worst;
+}
+
+double miss_surface(const nb_type& nb, const std::vector<P>& pts) {
+  Handle(Geom_BSplineSurface) s = occt_surface(nb);
+  double worst = 0;
+  for (const P& p : pts) {
+    GeomAPI_ProjectPointOnSurf proj(gp_Pnt(p[0], p[1], p[2]), s);
+    worst = std::max(worst, proj.NbPoints() > 0 ? proj.LowerDistance() : kInf);
+  }
+  return worst;
+}
+
+std::vector<P> helix(int n, double turns = 3) {
+  std::vector<P> pts;
+  for (int i = 0; i < n; ++i) {
+    double t = 2 * M_PI * turns * i / (n - 1);
+    pts.push_back({std::cos(t), std::sin(t), t / (2 * M_PI)});
+  }
+  return pts;
+}
+
+struct Made {
+  char ok = 0;
+  db_list_ent_type* entry = nullptr;
+};
+
+// The plotter's call: free ends, the last point passed as both end vectors.
+Made spline(const std::vector<P>& pts, uint8_t color = 10, int32_t level = 1) {
+  Made m;
+  std::vector<double> flat;
+  for (const P& p : pts) flat.insert(flat.end(), p.begin(), p.end());
+  const auto* arr = reinterpret_cast<const pt_3d*>(flat.data());
+  const double* last = pts.empty() ? nullptr : pts.back().data();
+  make_spline_from_pts(arr, static_cast<int32_t>(pts.size()), color, level, 1, last, 1, last, 0, &m.entry,
+                       &m.ok);
+  return m;
+}
+
+Made surface(const std::vector<P>& pts, int rows, int cols, int nurb) {
+  Made m;
+  std::vector<double> flat;
+  for (const P& p : pts) flat.insert(flat.end(), p.begin(), p.end());
+  double out = -1;
+  make_surf_from_pts(reinterpret_cast<const pt_3d*>(flat.data()), static_cast<int16_t>(rows),
+                     static_cast<int16_t>(cols), 0, 0, 1, 1, 10, 1, nurb, &out, &m.entry, &m.ok);
+  return m;
+}
+
+bool all_finite(const nb_type& nb) {
+  for (const P& p : nb.poles)
+    for (double c : p)
+      if (!std::isfinite(c)) return false;
+  for (double w : nb.weights)
+    if (!std::isfinite(w)) return false;
+  return true;
+}
+
+class GeometryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { orv::database().clear(); }
+  void TearDown() override { orv::database().clear(); }
+  static std::size_t count() { return orv::database().size(); }
+};
+
+TEST_F(GeometryTest, StoresPointsAndLinesWithTheirAttributes) {
+  ent e;
+  e.kind = ENT_POINT;
+  e.p1[0] = 10.25, e.p1[1] = 0.0625, e.p1[2] = 0;
+  e.color = 99;  // ignored: the arguments give colour, level and attributes
+  db_list_ent_type* entry = nullptr;
+  char ok = 0;
+  attributes attrib{2, 3, 4};
+  store_ent(&e, &entry, 0, 10, 7, attrib, &ok);
+  ASSERT_EQ(ok, 1);
+  ASSERT_NE(entry, nullptr);
+
+  ent line;
+  line.kind = ENT_LINE;
+  line.p2[0] = 1, line.p2[1] = 2, line.p2[2] = 3;
+  db_list_ent_type* second = nullptr;
+  store_ent(&line, &second, 0, 11, 1, main_attrib, &ok);
+  ASSERT_EQ(ok, 1);
+
+  ent back;
+  ASSERT_EQ(get_ent_from_eptr(entry, &back), 0);
+  EXPECT_EQ(back.kind, ENT_POINT);
+  EXPECT_EQ(back.p1[1], 0.0625);
+  EXPECT_EQ(back.color, 10);
+  EXPECT_EQ(back.level, 7);
+  EXPECT_EQ(back.attrib.line_width, 3);
+  EXPECT_EQ(back.attrib.flags, 4);
+  ASSERT_EQ(get_ent_from_eptr(second, &back), 0);
+  EXPECT_EQ(back.kind, ENT_LINE);
+  EXPECT_EQ(back.p2[2], 3);
+  EXPECT_GT(back.id, 0);
+
+  auto all = orv::database().entities();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_LT(all[0]->id, all[1]->id);  // creation order
+  EXPECT_EQ(all[0]->kind, ENT_POINT);
+}
+
+TEST_F(GeometryTest, DeletedAndForeignEntriesAreNotRead) {
+  ent e;
+  e.kind = ENT_POINT;
+  db_list_ent_type* entry = nullptr;
+  char ok = 0;
+  store_ent(&e, &entry, 0, 10, 1, main_attrib, &ok);
+  char flag = 0;
+  delete_ent(entry, 1, 0, 1, &flag, 0);
+  EXPECT_EQ(flag, 1);
+  ent back;
+  EXPECT_NE(get_ent_from_eptr(entry, &back), 0);
+  delete_ent(entry, 1, 0, 1, &flag, 0);
+  EXPECT_EQ(flag, 0);
+  db_list_ent_type foreign;
+  EXPECT_NE(get_ent_from_eptr(&foreign, &back), 0);
+  EXPECT_NE(get_ent_from_eptr(nullptr, &back), 0);
+  EXPECT_EQ(count(), 0u);
+}
+
+// Every refusal: flag 0, no entry, nothing stored, nothing drawn.
+TEST_F(GeometryTest, RefusalsLeaveTheDatabaseUnchanged) {
+  ent keep;
+  keep.kind = ENT_POINT;
+  char ok = 0;
+  db_list_ent_type* entry = nullptr;
+  store_ent(&keep, &entry, 0, 10, 1, main_attrib, &ok);
+  ASSERT_EQ(count(), 1u);
+  std::size_t marks = orv::database().marks().size();
+
+  auto expect_refused = [&](const Made& m, const char* what) {
+    EXPECT_EQ(m.ok, 0) << what;
+    EXPECT_EQ(m.entry, nullptr) << what;
+    EXPECT_EQ(count(), 1u) << what;
+    EXPECT_FALSE(orv::last_geometry_error().empty()) << what;
+  };
+  for (double bad : {kNaN, kInf, -kInf}) {
+    Made m;
+    ent e;
+    e.kind = ENT_POINT;
+    e.p1[1] = bad;
+    m.entry = reinterpret_cast<db_list_ent_type*>(&e);
+    store_ent(&e, &m.entry, 0, 10, 1, main_attrib, &m.ok);
+    expect_refused(m, "point");
+    e.kind = ENT_LINE;
+    e.p1[1] = 0;
+    e.p2[2] = bad;
+    store_ent(&e, &m.entry, 0, 10, 1, main_attrib, &m.ok);
+    expect_refused(m, "line");
+
+    std::vector<P> pts = helix(10);
+    pts[4][0] = bad;
+    expect_refused(spline(pts), "spline with a bad point");
+    std::vector<P> grid;
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) grid.push_back({double(i), double(j), i == 1 && j == 2 ? bad : 0.0});
+    expect_refused(surface(grid, 3, 3, 0), "surface with a bad point");
+
+    double mark[3] = {1, bad, 2};
+    draw_3d_point(mark, 10);
+    l_3d l{{0, 0, 0}, {bad, 0, 0}};
+    drw_3d_line(&l, 10);
+  }
+  EXPECT_EQ(orv::database().marks().size(), marks);
+  EXPECT_TRUE(orv::database().lines().empty());
+
+  ent other;
+  other.kind = ENT_SPLINE;  // only points and lines come from a record
+  Made m;
+  store_ent(&other, &m.entry, 0, 10, 1, main_attrib, &m.ok);
+  expect_refused(m, "store of a spline record");
+
+  expect_refused(spline({}), "no points");
+  expect_refused(spline({{1, 2, 3}}), "a single point");
+  expect_refused(spline({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}), "all points equal");
+  expect_refused(surface({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, 1, 3, 0), "a single row");
+  expect_refused(surface(std::vector<P>(9, P{4, 4, 4}), 3, 3, 1), "all grid points equal");
+
+  Made ends;
+  std::vector<P> pts = helix(8);
+  make_spline_from_pts(reinterpret_cast<const pt_3d*>(pts.data()), 8, 10, 1, 2, pts[7].data(), 1,
+                       pts[7].data(), 0, &ends.entry, &ends.ok);
+  expect_refused(ends, "end kind other than free");
+
+  nb_type broken;
+  broken.udegree = 3;
+  broken.nu = 4;
+  broken.poles.assign(4, P{0, 0, 0});
+  broken.uknots = {0, 0, 0, 1, 1, 1};  // two knots short
+  db_list_ent_type* put = reinterpret_cast<db_list_ent_type*>(&broken);
+  put_nurbs_in_db(&broken, 10, 1, &main_attrib, 0, &put);
+  EXPECT_EQ(put, nullptr);
+  EXPECT_EQ(count(), 1u);
+}
+
+TEST_F(GeometryTest, SplinePassesThroughItsPoints) {
+  std::vector<std::vector<P>> sets = {
+      helix(37, 1),
+      helix(1000, 10),
+      {{0, 0, 0}, {1, 1, 0}},                                  // two points
+      {{0, 0, 0}, {0, 0, 0}, {1, 2, 0}, {1, 2, 0}, {3, 1, 1}, {3, 1, 1}, {5, 0, 2}},  // repeats
+      {{1e6, 2e6, 0}, {1e6 + 1, 2e6 + 3, 0}, {1e6 + 4, 2e6 + 1, 2}},  // far from the origin
+  };
+  for (const auto& pts : sets) {
+    Made m = spline(pts, 12, 3);
+    ASSERT_EQ(m.ok, 1) << orv::last_geometry_error();
+    ent e;
+    ASSERT_EQ(get_ent_from_eptr(m.entry, &e), 0);
+    EXPECT_EQ(e.kind, ENT_SPLINE);
+    EXPECT_EQ(e.color, 12);
+    EXPECT_EQ(e.level, 3);
+    EXPECT_EQ(e.through, pts);  // as passed, repeats and all
+    EXPECT_EQ(e.nb.poles.size(), static_cast<size_t>(e.nb.nu));
+    EXPECT_EQ(e.nb.weights.size(), e.nb.poles.size());
+    EXPECT_LE(miss_curve(e.nb, pts), 1e-9 * extent(pts)) << pts.size() << " points";
+  }
+}
+
+// The curve plotter's NURB build: spline, read back, reduce, convert, delete, store.
+TEST_F(GeometryTest, NurbBuildAsThePlotterRunsIt) {
+  std::vector<P> pts = helix(2001, 5);
+  Made m = spline(pts);
+  ASSERT_EQ(m.ok, 1) << orv::last_geometry_error();
+  ent sp;
+  ASSERT_EQ(get_ent_from_eptr(m.entry, &sp), 0);
+
+  const double tolerance = 1e-3;
+  ent reduced;
+  ASSERT_NE(remove_nodes(&sp, 0, tolerance, &reduced), 0);
+  EXPECT_LT(reduced.nb.nu, sp.nb.nu / 4);
+  // Dense samples of the original all lie within the tolerance of the reduced curve.
+  Handle(Geom_BSplineCurve) original = occt_curve(sp.nb);
+  std::vector<P> samples;
+  for (int i = 0; i <= 20000; ++i) {
+    double t = original->FirstParameter() + (original->LastParameter() - original->FirstParameter()) * i / 20000;
+    gp_Pnt p = original->Value(t);
+    samples.push_back({p.X(), p.Y(), p.Z()});
+  }
+  EXPECT_LE(miss_curve(reduced.nb, samples), tolerance * 1.0001);
+
+  ent nurb;
+  convert_entity_to_nurbs(&reduced, &nurb);
+  EXPECT_EQ(nurb.kind, ENT_NURBS_CURVE);
+  char flag = 0;
+  delete_ent(m.entry, 1, 0, 1, &flag, 0);
+  EXPECT_EQ(flag, 1);
+  db_list_ent_type* entry = nullptr;
+  put_nurbs_in_db(&nurb.nb, 10, sp.level, &sp.attrib, 0, &entry);
+  ASSERT_NE(entry, nullptr) << orv::last_geometry_error();
+  ASSERT_EQ(count(), 1u);
+  ent stored;
+  ASSERT_EQ(get_ent_from_eptr(entry, &stored), 0);
+  EXPECT_EQ(stored.kind, ENT_NURBS_CURVE);
+  EXPECT_EQ(stored.nb.uknots, reduced.nb.uknots);
+
+  // Nothing to remove from a curve that is already as small as it gets.
+  Made tiny = spline({{0, 0, 0}, {1, 0, 0}, {2, 1, 0}});
+  ent t;
+  ASSERT_EQ(get_ent_from_eptr(tiny.entry, &t), 0);
+  ent untouched;
+  untouched.kind = 77;
+  EXPECT_EQ(remove_nodes(&t, 0, 1e-12, &untouched), 0);
+  EXPECT_EQ(untouched.kind, 77);
+  ent point;
+  point.kind = ENT_POINT;
+  EXPECT_EQ(remove_nodes(&point, 0, 1e-3, &untouched), 0);
+}
+
+TEST_F(GeometryTest, LineHasAnExactNurbForm) {
+  ent line;
+  line.kind = ENT_LINE;
+  line.p1[0] = -1, line.p1[1] = 2, line.p1[2] = 0.5;
+  line.p2[0] = 3, line.p2[1] = -2, line.p2[2] = 4.5;
+  ent nurb;
+  convert_entity_to_nurbs(&line, &nurb);
+  ASSERT_EQ(nurb.kind, ENT_NURBS_CURVE);
+  Handle(Geom_BSplineCurve) c = occt_curve(nurb.nb);
+  for (double f : {0.0, 0.25, 0.5, 1.0}) {
+    gp_Pnt p = c->Value(c->FirstParameter() + f * (c->LastParameter() - c->FirstParameter()));
+    EXPECT_NEAR(p.X(), -1 + 4 * f, 1e-12);
+    EXPECT_NEAR(p.Y(), 2 - 4 * f, 1e-12);
+    EXPECT_NEAR(p.Z(), 0.5 + 4 * f, 1e-12);
+  }
+  ent point;
+  point.kind = ENT_POINT;
+  convert_entity_to_nurbs(&point, &nurb);
+  EXPECT_EQ(nurb.kind, 0);  // a point has no curve form
+}
+
+TEST_F(GeometryTest, SurfacePassesThroughItsGrid) {
+  struct Grid {
+    const char* name;
+    int rows, cols;
+    std::vector<P> pts;
+  };
+  std::vector<Grid> grids;
+  auto paraboloid = [](int rows, int cols) {
+    std::vector<P> pts;
+    for (int i = 0; i < rows; ++i)
+      for (int j = 0; j < cols; ++j) {
+        double u = double(i) / (rows - 1), v = double(j) / (cols - 1);
+        pts.push_back({u, v, u * u - v * v + 0.5 * u * v});
+      }
+    return pts;
+  };
+  grids.push_back({"5 x 5", 5, 5, paraboloid(5, 5)});
+  grids.push_back({"2 x 2", 2, 2, paraboloid(2, 2)});
+  grids.push_back({"3 x 7", 3, 7, paraboloid(3, 7)});
+  grids.push_back({"40 x 25", 40, 25, paraboloid(40, 25)});
+  std::vector<P> sphere;  // rows from pole to pole: the first and last rows collapse to a point
+  for (int i = 0; i <= 12; ++i)
+    for (int j = 0; j <= 16; ++j) {
+      double th = M_PI * i / 12, ph = 2 * M_PI * j / 16;
+      sphere.push_back({std::sin(th) * std::cos(ph), std::sin(th) * std::sin(ph), std::cos(th)});
+    }
+  grids.push_back({"sphere", 13, 17, sphere});
+
+  for (const Grid& g : grids) {
+    for (int nurb : {0, 1}) {
+      Made m = surface(g.pts, g.rows, g.cols, nurb);
+      ASSERT_EQ(m.ok, 1) << g.name << ": " << orv::last_geometry_error();
+      ent e;
+      ASSERT_EQ(get_ent_from_eptr(m.entry, &e), 0);
+      EXPECT_EQ(e.kind, nurb ? ENT_NURBS_SURFACE : ENT_SURFACE);
+      EXPECT_EQ(e.rows, g.rows);
+      EXPECT_EQ(e.cols, g.cols);
+      EXPECT_EQ(e.through, g.pts);
+      ASSERT_TRUE(all_finite(e.nb)) << g.name;
+      EXPECT_LE(miss_surface(e.nb, g.pts), 1e-9 * extent(g.pts)) << g.name;
+    }
+  }
+}
+
+TEST_F(GeometryTest, ScreenMarksStayApartFromEntities) {
+  std::size_t marks = orv::database().marks().size();
+  double p[3] = {1, 2, 3};
+  draw_3d_point(p, 14);
+  l_3d l{{0, 0, 0}, {1, 1, 1}};
+  drw_3d_line(&l, 15);
+  EXPECT_EQ(count(), 0u);
+  ASSERT_EQ(orv::database().marks().size(), marks + 1);
+  EXPECT_EQ(orv::database().marks().back().color, 14);
+  EXPECT_EQ(orv::database().marks().back().at[2], 3);
+  ASSERT_EQ(orv::database().lines().size(), 1u);
+  EXPECT_EQ(orv::database().lines()[0].to[1], 1);
+}
+
+// ---- Point buffers ---------------------------------------------------------------------------
+
+TEST(PointBufferTest, GrowsKeepingItsPointsUpToTheBound) {
+  int32_t cap = CSplineNodeMgr::get_max_n_spline_pts();
+  ASSERT_GE(cap, orv::kInitialBufferPoints);
+  pt_3d* nodes = CSplineNodeMgr::get_spline_nodes1();
+  ASSERT_NE(nodes, nullptr);
+  nodes[5][1] = 42.5;
+  EXPECT_EQ(CSplineNodeMgr::put_max_n_spline_pts(37), 1);  // already big enough
+  EXPECT_EQ(CSplineNodeMgr::get_max_n_spline_pts(), cap);
+  ASSERT_EQ(CSplineNodeMgr::put_max_n_spline_pts(32010), 1);
+  EXPECT_EQ(CSplineNodeMgr::get_max_n_spline_pts(), std::max(cap, 32010));
+  nodes = CSplineNodeMgr::get_spline_nodes1();
+  EXPECT_EQ(nodes[5][1], 42.5);
+  nodes[32009][2] = 7;  // the whole capacity is usable
+
+  EXPECT_EQ(CSplineNodeMgr::put_max_n_spline_pts(orv::kMaxSplineNodes + 1), 0);
+  EXPECT_EQ(CSplineNodeMgr::put_max_n_spline_pts(0), 0);
+  EXPECT_EQ(CSplineNodeMgr::put_max_n_spline_pts(-5), 0);
+  EXPECT_EQ(CSplineNodeMgr::get_max_n_spline_pts(), std::max(cap, 32010));
+  EXPECT_EQ(CSplineNodeMgr::put_max_n_spline_pts(orv::kMaxSplineNodes), 1);
+  EXPECT_EQ(CSplineNodeMgr::get_max_n_spline_pts(), orv::kMaxSplineNodes);
+
+  ASSERT_EQ(CSurfDataMgr::put_max_n_surf_patches(300 * 300 + 10), 1);
+  EXPECT_GE(CSurfDataMgr::get_max_n_surf_patches(), 90010);
+  CSurfDataMgr::get_surf_data_ptr(0)[90009][0] = 1;
+  EXPECT_EQ(CSurfDataMgr::put_max_n_surf_patches(orv::kMaxSurfPoints + 1), 0);
+  EXPECT_EQ(CSurfDataMgr::put_max_n_surf_patches(2147483647), 0);
+  EXPECT_EQ(CSurfDataMgr::get_surf_data_ptr(1), nullptr);
+}
+
+TEST(PointBufferTest, CountsPastTheBufferAreRefused) {
+  orv::database().clear();
+  int32_t cap = CSurfDataMgr::get_max_n_surf_patches();
+  pt_3d* grid = CSurfDataMgr::get_surf_data_ptr(0);
+  for (int32_t i = 0; i < cap; ++i) grid[i][0] = i % 97, grid[i][1] = i / 97, grid[i][2] = 0;
+  char ok = 1;
+  db_list_ent_type* entry = nullptr;
+  make_spline_from_pts(grid + (cap - 3), 4, 10, 1, 1, grid[0], 1, grid[0], 0, &entry, &ok);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(orv::database().size(), 0u);
+}
+
+// ---- The front end -------------------------------------------------------------------------------
+
+class FakeFrontEnd : public orv::FrontEnd {
+ public:
+  bool PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
+                           HWND) override {
+    seen_default = path;
+    seen_mode = mode;
+    seen_filter = filter;
+    if (answer.empty()) return false;
+    path = answer;
+    return true;
+  }
+  void edit_filename(const std::string& path) override { edited = path; }
+  void list_filename(const std::string& path) override { shown = path; }
+  bool point_proc(const std::string&, std::array<double, 3>& point) override {
+    if (!pick) return false;
+    point = *pick;
+    return true;
+  }
+  void clean_pt(const std::array<double, 3>& point) override { cleaned = point; }
+
+  std::string answer, seen_default, seen_mode, seen_filter, edited, shown;
+  std::optional<std::array<double, 3>> pick;
+  std::array<double, 3> cleaned{};
+};
+
+TEST(FrontEndTest, WithoutAFrontEndEveryRequestIsDeclined) {
+  orv::FrontEnd* old = orv::install_front_end(nullptr);
+  char path[256] = "C:\\default.eqn";
+  EXPECT_EQ(PromptForFileToOpen(path, "r", ".EQN", 0, 0, nullptr, nullptr), 0);
+  EXPECT_STREQ(path, "C:\\default.eqn");
+  double p[3] = {1, 2, 3};
+  char code = 0, ok = 1;
+  point_proc("", &code, p, &ok);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(p[0], 1);
+  edit_filename("x.eqn", 1);
+  list_filename("x.log", nullptr, nullptr);
+  clean_pt(code, p);
+  orv::install_front_end(old);
+}
+
+TEST(FrontEndTest, RequestsReachTheFrontEnd) {
+  FakeFrontEnd fake;
+  orv::FrontEnd* old = orv::install_front_end(&fake);
+  char path[256] = "/data/ZLINKS\\kuvra.eqn";
+  fake.answer = "/home/u/spring.EQN";
+  ASSERT_EQ(PromptForFileToOpen(path, "r", ".EQN", 0, 0, nullptr, nullptr), 1);
+  EXPECT_STREQ(path, "/home/u/spring.EQN");
+  EXPECT_EQ(fake.seen_default, "/data/ZLINKS\\kuvra.eqn");
+  EXPECT_EQ(fake.seen_filter, ".EQN");
+
+  fake.answer = "/" + std::string(300, 'p');  // does not fit: no choice, the buffer untouched
+  EXPECT_EQ(PromptForFileToOpen(path, "r", ".EQN", 0, 0, nullptr, nullptr), 0);
+  EXPECT_STREQ(path, "/home/u/spring.EQN");
+  fake.answer.clear();
+  EXPECT_EQ(PromptForFileToOpen(path, "r", ".EQN", 0, 0, nullptr, nullptr), 0);
+
+  edit_filename("ZLINKS\\kuvra.eqn", 1);
+  EXPECT_EQ(fake.edited, "ZLINKS/kuvra.eqn");
+  list_filename("/tmp/x/kuvra.log", nullptr, nullptr);
+  EXPECT_EQ(fake.shown, "/tmp/x/kuvra.log");
+
+  double p[3] = {0, 0, 0};
+  char code = 0, ok = 0;
+  fake.pick = std::array<double, 3>{1.5, -2, 3};
+  point_proc("", &code, p, &ok);
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(p[1], -2);
+  clean_pt(code, p);
+  EXPECT_EQ(fake.cleaned[0], 1.5);
+
+  fake.pick = std::array<double, 3>{kNaN, 0, 0};  // a pick that is not a point is not taken
+  point_proc("", &code, p, &ok);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(p[0], 1.5);
+  fake.pick.reset();
+  point_proc("", &code, p, &ok);
+  EXPECT_EQ(ok, 0);
+  orv::install_front_end(old);
+}
+
+}  // namespace
