@@ -1,0 +1,138 @@
+// Test support for the equation file, plotting and trace log tests: fresh process-wide state for
+// every test (settings, language tables, pool, the host's database and globals), a private
+// temporary directory, a front end that records what the host was asked to show or edit, and
+// helpers that read an equation text through the host's real file services.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/database.h"
+#include "core/file_services.h"
+#include "core/frontend.h"
+#include "eqfile/equation_file.h"
+#include "eqfile/keywords.h"
+#include "eqfile/plot_settings.h"
+#include "equation/evaluator.h"
+#include "equation/statement_pool.h"
+#include "equation/variables.h"
+#include "geometry/host_files.h"
+#include "geometry/host_geometry.h"
+
+// The messages shown through message_box_ok while a test runs (see string_table_double_test.cpp).
+struct ShownMessage {
+  std::string text, caption;
+  int style;
+};
+std::vector<ShownMessage>& shown_messages();
+
+class RecordingFrontEnd : public orv::FrontEnd {
+ public:
+  bool PromptForFileToOpen(std::string&, const std::string&, const std::string&, HWND) override { return false; }
+  void edit_filename(const std::string& path) override {
+    edited.push_back(path);
+    if (on_edit) on_edit(path);
+  }
+  void list_filename(const std::string& path) override {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    listed.push_back(path);
+    listed_text.push_back(text.str());
+  }
+  bool point_proc(const std::string&, std::array<double, 3>&) override { return false; }
+
+  std::vector<std::string> edited, listed, listed_text;
+  std::function<void(const std::string&)> on_edit;
+};
+
+class PlotTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PlotSettings = initial_plot_settings;
+    deg_to_rad = 1.0;
+    rad_to_deg = 1.0;
+    reset_equation_tables();
+    orv::database().clear();
+    main_color = 10;
+    gr_back_color = 0;
+    main_level = 1;
+    main_attrib = attributes{};
+    surf_step_chord_dev = 0.001;
+    n_places_an = 4;
+    shown_messages().clear();
+    previous_front_end_ = orv::install_front_end(&front_end_);
+    char pattern[] = "/tmp/kuvra_plot_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    std::string err;
+    ASSERT_TRUE(orv::set_temp_dir(dir_ + "/tmp", err)) << err;
+  }
+  void TearDown() override {
+    orv::install_front_end(previous_front_end_);
+    pool_fail_block(0);
+    pool_release();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  // Writes `text` to a file of the test directory and returns its path.
+  std::string write_file(const std::string& name, const std::string& text) {
+    std::string path = dir_ + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  static std::string file_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  // Reads `text` as an equation file through the host's q_fopen and freadln.
+  Statement* read_text(const std::string& text) {
+    std::string path = write_file("read.eqn", text);
+    FILE* stream = q_fopen(kuvra_source_tag, 1, path.c_str(), "r");
+    EXPECT_NE(stream, nullptr);
+    Statement* head = reinterpret_cast<Statement*>(1);  // the reader must overwrite it
+    if (stream != nullptr) {
+      read_equation_file(stream, &head);
+      q_fclose(kuvra_source_tag, 2, stream);
+    }
+    return head;
+  }
+
+  // What write_equation_file produces for the current settings and `head`.
+  static std::string written_text(Statement* head) {
+    char* data = nullptr;
+    size_t size = 0;
+    FILE* stream = open_memstream(&data, &size);
+    write_equation_file(stream, head);
+    std::fclose(stream);
+    std::string text(data, size);
+    std::free(data);
+    return text;
+  }
+
+  static std::vector<std::string> texts(const Statement* head) {
+    std::vector<std::string> out;
+    for (const Statement* s = head; s != nullptr; s = s->next) out.push_back(s->text);
+    return out;
+  }
+
+  static std::vector<const ent*> stored() { return orv::database().entities(); }
+  static const std::vector<orv::ScreenMark>& marks() { return orv::database().marks(); }
+  static const std::vector<orv::ScreenLine>& lines() { return orv::database().lines(); }
+
+  RecordingFrontEnd front_end_;
+  orv::FrontEnd* previous_front_end_ = nullptr;
+  std::string dir_;
+};

@@ -1,0 +1,179 @@
+// Surface plotting against the host's real database and screen: the 5 x 5 grid for every kind, the
+// failure rules along and at the end of a row, surfaces from the leading complete rows, and the
+// refusal of grids the host cannot take.
+#include <cmath>
+#include <cstring>
+
+#include "geometry/plot_test_support.h"
+#include "geometry/plotting.h"
+#include "geometry/step_rule.h"
+
+namespace {
+
+class SurfacePlotTest : public PlotTest {
+ protected:
+  void plot(const std::string& text) { plot_geometry(read_text(text)); }
+};
+
+constexpr const char* grid = "step_var1 = u\nstep_var2 = v\nx = u\ny = v\nz = u * v\n";
+
+TEST_F(SurfacePlotTest, FiveByFiveGridForEveryKind) {
+  plot(std::string(grid) + "geometry = draw_surf\n");
+  EXPECT_TRUE(stored().empty());
+  ASSERT_EQ(marks().size(), 25u);
+  // The first variable is constant along each row of 5.
+  EXPECT_DOUBLE_EQ(marks()[7].at[0], 0.25);
+  EXPECT_DOUBLE_EQ(marks()[7].at[1], 0.5);
+
+  orv::database().clear();
+  plot(std::string(grid) + "geometry = points_surf\n");
+  ASSERT_EQ(stored().size(), 25u);
+  EXPECT_TRUE(marks().empty());
+  EXPECT_DOUBLE_EQ(stored()[24]->p1[2], 1.0);
+  EXPECT_EQ(stored()[13]->kind, ENT_POINT);
+
+  for (int kind : {kw_parametric_surf, kw_nurbs_surf}) {
+    orv::database().clear();
+    plot(std::string(grid) + "geometry = " + KeywordTable[kind].name + "\n");
+    ASSERT_EQ(stored().size(), 1u) << kind;
+    const ent* surface = stored()[0];
+    EXPECT_EQ(surface->kind, kind == kw_nurbs_surf ? ENT_NURBS_SURFACE : ENT_SURFACE);
+    EXPECT_EQ(surface->rows, 5);
+    EXPECT_EQ(surface->cols, 5);
+    ASSERT_EQ(surface->through.size(), 25u);
+    EXPECT_DOUBLE_EQ(surface->through[6][0], 0.25);
+    EXPECT_DOUBLE_EQ(surface->through[6][1], 0.25);
+    EXPECT_EQ(marks().size(), 25u);
+  }
+}
+
+TEST_F(SurfacePlotTest, MissingStepVariablesAreNamedInOrder) {
+  Statement* head = read_text("x = u\ny = v\ngeometry = draw_surf\n");
+  std::strcpy(PlotSettings.step_var[0], "a");
+  std::strcpy(PlotSettings.step_var[1], "b");
+  plot_geometry(head);
+  std::strcpy(PlotSettings.step_var[0], "u");
+  plot_geometry(head);
+  ASSERT_EQ(shown_messages().size(), 2u);
+  EXPECT_EQ(shown_messages()[0].text, "Warning a not found in equation");
+  EXPECT_EQ(shown_messages()[1].text, "Warning b not found in equation");
+  EXPECT_TRUE(marks().empty());
+}
+
+// sqrt(v - 0.3) fails for v = 0 and 0.25: the first two points of every row.
+TEST_F(SurfacePlotTest, FailedPointsAlongARow) {
+  const std::string text = "step_var1 = u\nstep_var2 = v\nx = u\ny = sqrt(v - 0.3)\n";
+  plot(text + "geometry = points_surf\n");
+  EXPECT_EQ(stored().size(), 15u);
+
+  orv::database().clear();
+  plot(text + "geometry = draw_surf\n");
+  EXPECT_EQ(marks().size(), 15u);
+
+  // Failing at the end of a row ends the plot after that row; domain failures of points_surf do not.
+  orv::database().clear();
+  const std::string at_end = "step_var1 = u\nstep_var2 = v\nx = u\ny = sqrt(0.3 - v * u)\n";
+  plot(at_end + "geometry = draw_surf\n");
+  EXPECT_EQ(marks().size(), 5u + 5u + 3u);  // row u = 0.5 fails at v = 0.75 and 1
+  orv::database().clear();
+  plot(at_end + "geometry = points_surf\n");
+  EXPECT_EQ(stored().size(), 5u + 5u + 3u + 2u + 2u);
+}
+
+TEST_F(SurfacePlotTest, SurfaceFromLeadingCompleteRows) {
+  // Row u = 0.75 fails in its middle: rows 0, 0.25, 0.5 are complete.
+  plot("step_var1 = u\nstep_var2 = v\ngeometry = parametric_surf\nx = u\ny = v\n"
+       "w = 1 / (abs(u - 0.75) + abs(v - 0.5))\nz = u * v\n");
+  ASSERT_EQ(stored().size(), 1u);
+  EXPECT_EQ(stored()[0]->rows, 3);
+  EXPECT_EQ(stored()[0]->cols, 5);
+  ASSERT_EQ(stored()[0]->through.size(), 15u);
+  EXPECT_DOUBLE_EQ(stored()[0]->through[14][0], 0.5);
+  EXPECT_EQ(marks().size(), 24u);  // one grid point failed, the rest were computed and drawn
+
+  // A failure in the second row leaves one complete row: no surface.
+  orv::database().clear();
+  plot("step_var1 = u\nstep_var2 = v\ngeometry = nurbs_surf\nx = u\ny = v\n"
+       "z = 1 / (abs(u - 0.25) + abs(v - 0.5))\n");
+  EXPECT_TRUE(stored().empty());
+  EXPECT_EQ(marks().size(), 24u);
+
+  // The last point of row u = 0.5 fails: no further rows, two complete rows before it.
+  orv::database().clear();
+  plot("step_var1 = u\nstep_var2 = v\ngeometry = nurbs_surf\nx = u\ny = v\n"
+       "z = 1 / (abs(u - 0.5) + abs(v - 1))\n");
+  ASSERT_EQ(stored().size(), 1u);
+  EXPECT_EQ(stored()[0]->kind, ENT_NURBS_SURFACE);
+  EXPECT_EQ(stored()[0]->rows, 2);
+  EXPECT_EQ(marks().size(), 14u);
+}
+
+TEST_F(SurfacePlotTest, GridsTooLargeAreRefusedBeforeAnythingHappens) {
+  PlotSettings.trace_variables = 1;
+  // 32768 rows do not fit the host's 16-bit row count.
+  plot(std::string(grid) + "upper_limit1 = 32767\nstep_size1 = 1\ngeometry = parametric_surf\n");
+  EXPECT_TRUE(marks().empty());
+  EXPECT_TRUE(front_end_.listed.empty());
+  // 2101 x 2101 fits 16 bits, but not the host's buffer, which refuses to grow.
+  plot(std::string(grid) + "upper_limit1 = 2100\nstep_size1 = 1\nupper_limit2 = 2100\nstep_size2 = 1\n"
+       "geometry = nurbs_surf\n");
+  EXPECT_TRUE(marks().empty());
+  EXPECT_TRUE(stored().empty());
+  EXPECT_TRUE(front_end_.listed.empty());
+  // The same rows for a kind that gathers nothing are plotted.
+  plot(std::string(grid) + "upper_limit1 = 32767\nstep_size1 = 1\nupper_limit2 = 0\ngeometry = draw_surf\n");
+  EXPECT_EQ(marks().size(), 2u * 32768u);
+  EXPECT_EQ(front_end_.listed.size(), 1u);
+}
+
+TEST_F(SurfacePlotTest, InvalidCountsAndOtherKinds) {
+  PlotSettings.trace_variables = 1;
+  plot(std::string(grid) + "step_size2 = 0\ngeometry = points_surf\n");  // only the outer variable moves
+  EXPECT_TRUE(stored().empty());
+  EXPECT_DOUBLE_EQ(VariableTable.rows[find_variable("u")].value, 1.0);
+  EXPECT_FALSE(VariableTable.rows[find_variable("v")].defined);
+  ASSERT_EQ(front_end_.listed_text.size(), 1u);
+  EXPECT_EQ(front_end_.listed_text[0].find("u = "), std::string::npos);  // header only
+
+  orv::database().clear();
+  Statement* head = read_text(grid);
+  PlotSettings.step_size[1] = 0.25;
+  PlotSettings.geometry = 13;
+  plot_geometry(head);
+  EXPECT_TRUE(stored().empty());
+  EXPECT_TRUE(marks().empty());
+  ASSERT_EQ(front_end_.listed_text.size(), 2u);
+  EXPECT_NE(front_end_.listed_text[1].find("u = 1\nv = 1\nx = 1\ny = 1\nz = 1\n\n"), std::string::npos)
+      << front_end_.listed_text[1];
+}
+
+TEST(StepRuleTest, CountsWidthsAndValues) {
+  struct Case {
+    double lower, upper, size;
+    int32_t n;
+    double step;
+  } cases[] = {
+      {0, 1, 0.25, 4, 0.25},    {0, 1, 0.3, 3, 1.0 / 3},  {0, 1, 0.4, 3, 1.0 / 3}, {0, 1, 0.45, 2, 0.5},
+      {0, 1, -0.25, 4, 0.25},   {1, 0, 0.25, 4, -0.25},   {2, 2, 1, 1, 0.0},      {0, 360, 10, 36, 10},
+      {0, 1, 0, invalid_step_count, 0}, {0, 1, 1e-300, invalid_step_count, 0},
+      {0, NAN, 1, invalid_step_count, 0}, {0, INFINITY, 1, invalid_step_count, 0},
+      {0, 2147483647, 1, 2147483647, 1}, {0, 2147483647.4, 1, 2147483647, 2147483647.4 / 2147483647},
+      {0, 2147483647.5, 1, invalid_step_count, 0}, {0, 0.4, 1, 1, 0.4},
+  };
+  for (const Case& c : cases) {
+    StepRule rule = compute_steps(c.lower, c.upper, c.size);
+    EXPECT_EQ(rule.n, c.n) << c.lower << " " << c.upper << " " << c.size;
+    if (c.n != invalid_step_count) {
+      EXPECT_DOUBLE_EQ(rule.step, c.step) << c.upper << " " << c.size;
+    }
+  }
+  // The number of values never overflows, and a negative count takes none.
+  EXPECT_EQ(step_values(compute_steps(0, 2147483647, 1)), 2147483648LL);
+  EXPECT_EQ(step_values(compute_steps(0, 1, 0)), 0);
+  // Values are computed from the step number, so the last is the upper limit.
+  StepRule thirds = compute_steps(0, 1, 0.3);
+  EXPECT_EQ(step_value(0, thirds, 3), 1.0);
+  EXPECT_EQ(step_value(1, compute_steps(1, 0, 0.25), 4), 0.0);
+}
+
+}  // namespace
