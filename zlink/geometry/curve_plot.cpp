@@ -89,7 +89,7 @@ void plot_curve(Statement* head) {
     }
   }
 
-  char log_path[path_size];
+  char log_path[log_path_size];
   bool have_path = build_log_path(log_path);
   FILE* log = have_path && PlotSettings.trace_variables ? open_trace_log(log_path, head) : nullptr;
 

@@ -6,6 +6,7 @@
 #include "equation/program.h"
 
 constexpr int log_path_limit = 259;          // longest log path; a longer one means no log
+constexpr int log_path_size = log_path_limit + 1;  // bytes of a log path buffer
 constexpr int temp_dir_limit = 255;          // the temporary directory's text is cut to this
 inline constexpr const char* log_file_name = "kuvra.log";
 inline constexpr const char* undefined_marker = "undefined";  // a variable that has no value yet
@@ -18,7 +19,7 @@ constexpr unsigned string_step = 15;          // " step = "
 constexpr unsigned string_warning = 16;       // "Warning"
 constexpr unsigned string_not_found = 17;     // "not found in equation"
 
-/// Fills `path` (256 bytes) with the host's temporary directory, cut to 255 characters, followed by
+/// Fills `path` (log_path_size bytes) with the host's temporary directory, cut to 255 characters, followed by
 /// "kuvra.log". Returns false, leaving the empty text, when that would exceed 259 characters.
 bool build_log_path(char* path);
 

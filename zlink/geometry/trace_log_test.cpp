@@ -53,7 +53,7 @@ TEST_F(TraceLogTest, ExampleLogLineForLine) {
             "t = 0\nx = 0\ny = 0\n\n"
             "t = 0.5\nx = 0.5\ny = 0.25\n\n"
             "t = 1\nx = 1\ny = 1\n\n");
-  char path[256];
+  char path[log_path_size];
   ASSERT_TRUE(build_log_path(path));
   EXPECT_EQ(front_end_.listed.back(), path);
   EXPECT_EQ(std::string(path), std::string(GetTempDirectory()) + "kuvra.log");
@@ -88,7 +88,7 @@ TEST_F(TraceLogTest, FailedStepWritesItsBlockWithUndefinedMarkers) {
 TEST_F(TraceLogTest, LogPathLimit) {
   temp_dir_of_length(250);  // 250 + 9 = 259 characters: a log
   EXPECT_NE(traced("step_var1 = t\nx = t\n"), "");
-  char path[256];
+  char path[log_path_size];
   EXPECT_TRUE(build_log_path(path));
   EXPECT_EQ(std::strlen(path), 259u);
 
@@ -116,7 +116,7 @@ TEST_F(TraceLogTest, LogThatCannotBeCreatedIsSkipped) {
 TEST_F(TraceLogTest, EachTracedPlotReplacesTheLastLog) {
   traced("step_var1 = t\nx = t\ny = 2\n");
   std::string second = traced("step_var1 = t\nstep_size1 = 1\nx = t\n");
-  char path[256];
+  char path[log_path_size];
   ASSERT_TRUE(build_log_path(path));
   EXPECT_EQ(file_text(path), second);
   EXPECT_EQ(second.find("y = 2"), std::string::npos);
