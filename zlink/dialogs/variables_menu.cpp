@@ -1,0 +1,138 @@
+// The Variables dialog: eight edits bound to PlotSettings' step-variable fields, committed one by
+// one on losing the focus. A failed exchange (the host reports the bad number in its own words)
+// sends the focus back to the edit being committed and stores nothing.
+#include "dialogs/variables_menu.h"
+#include <cstring>
+#include "dialogs/resource_ids.h"
+#include "eqfile/plot_settings.h"
+#include "geometry/host_geometry.h"
+
+namespace {
+constexpr double limit_bound = 1e38;
+
+void set_real(QXReal& field, double low, double high, double value) {
+  field.lower = low;
+  field.upper = high;
+  field.value = value;
+}
+}  // namespace
+
+CVariablesMenu::CVariablesMenu(CWnd* parent) : QXDialog(IDD_VARIABLES, parent, 17, false, 1) {}
+
+CVariablesMenu::~CVariablesMenu() = default;
+
+BEGIN_MESSAGE_MAP(CVariablesMenu, QXDialog)
+  ON_EN_KILLFOCUS(IDC_NAME1, &CVariablesMenu::OnCommitName1)
+  ON_EN_KILLFOCUS(IDC_LOWER1, &CVariablesMenu::OnCommitLower1)
+  ON_EN_KILLFOCUS(IDC_UPPER1, &CVariablesMenu::OnCommitUpper1)
+  ON_EN_KILLFOCUS(IDC_STEP1, &CVariablesMenu::OnCommitStep1)
+  ON_EN_KILLFOCUS(IDC_NAME2, &CVariablesMenu::OnCommitName2)
+  ON_EN_KILLFOCUS(IDC_LOWER2, &CVariablesMenu::OnCommitLower2)
+  ON_EN_KILLFOCUS(IDC_UPPER2, &CVariablesMenu::OnCommitUpper2)
+  ON_EN_KILLFOCUS(IDC_STEP2, &CVariablesMenu::OnCommitStep2)
+  ON_BN_CLICKED(IDC_OK, &CVariablesMenu::OnOkClicked)
+END_MESSAGE_MAP()
+
+void CVariablesMenu::DoDataExchange(CDataExchange* dx) {
+  QXDialog::DoDataExchange(dx);
+  DDX_ProcessEditString(dx, IDC_NAME1, name1);
+  DDX_ProcessEditReal(dx, IDC_LOWER1, lower1);
+  DDX_ProcessEditReal(dx, IDC_UPPER1, upper1);
+  DDX_ProcessEditReal(dx, IDC_STEP1, step1);
+  DDX_ProcessEditString(dx, IDC_NAME2, name2);
+  DDX_ProcessEditReal(dx, IDC_LOWER2, lower2);
+  DDX_ProcessEditReal(dx, IDC_UPPER2, upper2);
+  DDX_ProcessEditReal(dx, IDC_STEP2, step2);
+}
+
+BOOL CVariablesMenu::OnInitDialog() {
+  QXDialog::OnInitDialog();
+  name1.text = PlotSettings.step_var[0];
+  set_real(lower1, -limit_bound, limit_bound, PlotSettings.lower_limit[0]);
+  set_real(upper1, -limit_bound, limit_bound, PlotSettings.upper_limit[0]);
+  set_real(step1, tol, limit_bound, PlotSettings.step_size[0]);
+  name2.text = PlotSettings.step_var[1];
+  set_real(lower2, -limit_bound, limit_bound, PlotSettings.lower_limit[1]);
+  set_real(upper2, -limit_bound, limit_bound, PlotSettings.upper_limit[1]);
+  set_real(step2, tol, limit_bound, PlotSettings.step_size[1]);
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+bool CVariablesMenu::ValidateAll(int id) {
+  if (UpdateData(TRUE)) return true;
+  if (CWnd* edit = GetDlgItem(id)) GotoDlgCtrl(edit);
+  return false;
+}
+
+void CVariablesMenu::CommitName(int id, const QXString& field, int which) {
+  if (!ValidateAll(id)) return;
+  std::strncpy(PlotSettings.step_var[which], field.text.c_str(), name_size - 1);
+  PlotSettings.step_var[which][name_size - 1] = '\0';
+  UpdateData(TRUE);
+}
+
+void CVariablesMenu::CommitNumber(int id, const QXReal& field, double* setting) {
+  if (!ValidateAll(id)) return;
+  *setting = field.value;
+  UpdateData(TRUE);
+}
+
+void CVariablesMenu::OnCommitName1() { CommitName(IDC_NAME1, name1, 0); }
+void CVariablesMenu::OnCommitLower1() { CommitNumber(IDC_LOWER1, lower1, &PlotSettings.lower_limit[0]); }
+void CVariablesMenu::OnCommitUpper1() { CommitNumber(IDC_UPPER1, upper1, &PlotSettings.upper_limit[0]); }
+void CVariablesMenu::OnCommitStep1() { CommitNumber(IDC_STEP1, step1, &PlotSettings.step_size[0]); }
+void CVariablesMenu::OnCommitName2() { CommitName(IDC_NAME2, name2, 1); }
+void CVariablesMenu::OnCommitLower2() { CommitNumber(IDC_LOWER2, lower2, &PlotSettings.lower_limit[1]); }
+void CVariablesMenu::OnCommitUpper2() { CommitNumber(IDC_UPPER2, upper2, &PlotSettings.upper_limit[1]); }
+void CVariablesMenu::OnCommitStep2() { CommitNumber(IDC_STEP2, step2, &PlotSettings.step_size[1]); }
+
+bool CVariablesMenu::CommitEdit(int id) {
+  switch (id) {
+    case IDC_NAME1: OnCommitName1(); return true;
+    case IDC_LOWER1: OnCommitLower1(); return true;
+    case IDC_UPPER1: OnCommitUpper1(); return true;
+    case IDC_STEP1: OnCommitStep1(); return true;
+    case IDC_NAME2: OnCommitName2(); return true;
+    case IDC_LOWER2: OnCommitLower2(); return true;
+    case IDC_UPPER2: OnCommitUpper2(); return true;
+    case IDC_STEP2: OnCommitStep2(); return true;
+    default: return false;
+  }
+}
+
+namespace {
+int focused_id() {
+  HWND focus = ::GetFocus();
+  return focus != nullptr ? ::GetDlgCtrlID(focus) : 0;
+}
+}  // namespace
+
+void CVariablesMenu::OnOkClicked() {
+  int id = focused_id();
+  if (CommitEdit(id)) return;  // Enter in a field stores that field; the dialog stays open
+  if (id == IDC_OK) {
+    UIDialog::OnOK();
+    DestroyWindow();
+    return;
+  }
+  UpdateData(TRUE);
+}
+
+void CVariablesMenu::OnOK() {
+  int id = focused_id();
+  if (CommitEdit(id)) return;
+  if (id == IDC_OK) {
+    OnOkClicked();
+    return;
+  }
+  UpdateData(TRUE);
+}
+
+void CVariablesMenu::OnCancelCommand() { OnClose(); }
+
+void CVariablesMenu::OnClose() {
+  Default();
+  CDialog::OnCancel();
+  DestroyWindow();
+}
