@@ -64,26 +64,33 @@ extern double tol;                   // least step size (0.0001)
 void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color, int32_t level,
                attributes attrib, char* ok);
 
-/// Stores a parametric spline through `count` points (free ends for the end arguments the plotter passes).
+/// Stores a parametric spline through `count` points: the interpolating cubic with chord-length
+/// parameters. End kind 1 is a free end (its vector is not used); other end kinds are refused.
+/// Repeated consecutive points count once; fewer than two distinct points are refused (flag 0).
 void make_spline_from_pts(const pt_3d* points, int32_t count, uint8_t color, int32_t level, int start_kind,
                           const double* start_vector, int end_kind, const double* end_vector, int flags,
                           db_list_ent_type** entry, char* ok);
 
-/// Stores a parametric (nurb 0) or NURB (nurb 1) surface through a row-major grid of rows x cols points.
+/// Stores a parametric (nurb 0) or NURB (nurb 1) surface through a row-major grid of rows x cols points
+/// (bicubic where the grid allows, lower degree for 2 or 3 rows or points). a, b, c, d are not used;
+/// `out` is set to 0. A grid smaller than 2 x 2 is refused (flag 0).
 void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int a, int b, int c, int d,
                         uint8_t color, int32_t level, int nurb, double* out, db_list_ent_type** entry,
                         char* ok);
 
-/// Reads the entity record of a database entry; 0 when read.
+/// Reads the entity record of a database entry; 0 when read, non-zero for an entry that is not (or
+/// no longer) in the database.
 int get_ent_from_eptr(db_list_ent_type* entry, ent* out);
 /// Removes knots of a curve while it stays within `tolerance` of the original as a whole; non-zero
 /// when `out` holds a reduced copy.
 int remove_nodes(const ent* in, int flags, double tolerance, ent* out);
-/// The exact B-spline form of a curve or surface record, as a NURB record (out->nb).
+/// The exact B-spline form of a curve, line or surface record, as a NURB record (out->nb, kind 4 or
+/// 6, id 0); a record without one (a point) gives an empty record (kind 0).
 void convert_entity_to_nurbs(const ent* in, ent* out);
-/// Removes the entity of `entry` from the database.
+/// Removes the entity of `entry` from the database; `flag` set when it was there.
 void delete_ent(db_list_ent_type* entry, int a, int b, int c, char* flag, int d);
-/// Stores a NURB curve or surface from its B-spline data.
+/// Stores a NURB curve (vdegree 0, nv 0) or surface from its B-spline data; a record that is not a
+/// well-formed B-spline is not stored (`entry` null). Empty weights mean all 1.
 void put_nurbs_in_db(const nb_type* nb, uint8_t color, int32_t level, const attributes* attrib, int flags,
                      db_list_ent_type** entry);
 
@@ -96,7 +103,9 @@ void drw_3d_line(const l_3d* line, uint8_t color);
 void point_proc(const char* prompt, char* code, double* point, char* ok);
 void clean_pt(char code, double* point);
 
-// The host's reusable point buffers; capacity in points, growth up to a documented bound.
+// The host's reusable point buffers; capacity in points. Growth keeps the points held and fails
+// (returns 0, capacity unchanged) past 1048576 points for splines and 4194304 for surfaces, or when
+// the memory cannot be had. A count the buffer already holds succeeds without change.
 class CSplineNodeMgr {
  public:
   static int32_t get_max_n_spline_pts();
