@@ -98,7 +98,13 @@ void write_equation_file(FILE* stream, Statement* head) {
   format_file_number(PlotSettings.origin[1], y, sizeof y);
   format_file_number(PlotSettings.origin[2], z, sizeof z);
   std::fprintf(stream, "origin = %s, %s, %s\n", x, y, z);
-  for (Statement* s = head; s != nullptr; s = s->next) std::fprintf(stream, "%s\n", s->text);
+  for (Statement* s = head; s != nullptr; s = s->next) {
+    // The host's line reading drops one carriage return before the line feed, so a text that ends
+    // in one gets a second to come back unchanged.
+    size_t length = std::strlen(s->text);
+    bool ends_in_cr = length > 0 && s->text[length - 1] == '\r';
+    std::fprintf(stream, "%s%s", s->text, ends_in_cr ? "\r\n" : "\n");
+  }
 }
 
 void edit_equation_file(const char* path, Statement** head) {

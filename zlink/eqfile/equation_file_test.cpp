@@ -114,6 +114,13 @@ TEST_F(EquationFileTest, LongLinesAndCarriageReturnsComeThroughTheHostReader) {
   // The first 200 characters make a name too long (-2), kept as they were delivered.
   EXPECT_EQ(texts(head), (std::vector<std::string>{"x = t", std::string(200, 'a'), "y = t"}));
   EXPECT_EQ(head->next->failed_status, status_name_too_long);
+
+  // A text that keeps a carriage return at its end survives being written and read again.
+  head = read_text("x = t\r\r\ny = t\r\n");
+  EXPECT_EQ(texts(head), (std::vector<std::string>{"x = t\r", "y = t"}));
+  std::string written = written_text(head);
+  EXPECT_NE(written.find("\nx = t\r\r\ny = t\n"), std::string::npos);
+  EXPECT_EQ(texts(read_text(written)), texts(head));
 }
 
 TEST(FileNumberTest, ShortestTextThatReadsBackTheSameDouble) {
