@@ -1,0 +1,326 @@
+// STEP and IGES files of the database, read back by OpenCASCADE's readers: every entity comes back
+// with its geometry, colour and level, and a failed export leaves no file and no damage.
+#include <gtest/gtest.h>
+
+#include <BRep_Tool.hxx>
+#include <GeomAPI_ProjectPointOnCurve.hxx>
+#include <GeomAPI_ProjectPointOnSurf.hxx>
+#include <IGESCAFControl_Reader.hxx>
+#include <Quantity_Color.hxx>
+#include <STEPCAFControl_Reader.hxx>
+#include <TDocStd_Document.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Vertex.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_LayerTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "exchange/exchange.h"
+#include "kernel/kernel.h"
+#include "kernel/test_shapes.h"
+#include "view/palette.h"
+
+namespace orv::exchange {
+namespace {
+
+namespace fs = std::filesystem;
+using kernel::Point;
+
+ent point(double x, double y, double z, uint8_t color, int32_t level, int64_t id) {
+  ent e;
+  e.kind = ENT_POINT;
+  e.p1[0] = x, e.p1[1] = y, e.p1[2] = z;
+  e.color = color, e.level = level, e.id = id;
+  return e;
+}
+
+ent line(Point a, Point b, uint8_t color, int32_t level, int64_t id) {
+  ent e = point(a[0], a[1], a[2], color, level, id);
+  e.kind = ENT_LINE;
+  e.p2[0] = b[0], e.p2[1] = b[1], e.p2[2] = b[2];
+  return e;
+}
+
+ent curve(const std::vector<Point>& pts, int32_t kind, uint8_t color, int32_t level, int64_t id) {
+  ent e = point(0, 0, 0, color, level, id);
+  e.kind = kind;
+  e.through = pts;
+  std::string err;
+  EXPECT_TRUE(kernel::interpolate_curve(pts, e.nb, err)) << err;
+  return e;
+}
+
+ent surface(const std::vector<Point>& pts, int rows, int cols, int32_t kind, uint8_t color, int32_t level,
+            int64_t id) {
+  ent e = point(0, 0, 0, color, level, id);
+  e.kind = kind;
+  e.through = pts;
+  e.rows = rows, e.cols = cols;
+  std::string err;
+  EXPECT_TRUE(kernel::interpolate_surface(pts, rows, cols, e.nb, err)) << err;
+  return e;
+}
+
+struct Fixture : ::testing::Test {
+  fs::path dir;
+  std::vector<ent> store;
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("orv_exchange_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+    store.push_back(point(1, 2, 3, 10, 1, 1));
+    store.push_back(point(-4, 0.5, 1e3, 4, 7, 2));
+    store.push_back(line({0, 0, 0}, {1, 1, 0}, 14, 1, 3));
+    store.push_back(curve(kernel::testing::helix(361, 2), ENT_SPLINE, 12, 2, 4));
+    nb_type arc;  // a rational NURB curve: the quarter of the unit circle
+    arc.udegree = 2;
+    arc.nu = 3;
+    arc.uknots = {0, 0, 0, 1, 1, 1};
+    arc.poles = {{1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    arc.weights = {1, std::sqrt(0.5), 1};
+    ent nurbs = point(0, 0, 0, 9, 3, 5);
+    nurbs.kind = ENT_NURBS_CURVE;
+    nurbs.nb = arc;
+    store.push_back(nurbs);
+    store.push_back(surface(kernel::testing::torus(13, 17), 13, 17, ENT_SURFACE, 11, 4, 6));
+    store.push_back(surface(kernel::testing::sphere(9, 13), 9, 13, ENT_NURBS_SURFACE, 13, 4, 7));
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::vector<const ent*> entities() const {
+    std::vector<const ent*> out;
+    for (const ent& e : store) out.push_back(&e);
+    return out;
+  }
+};
+
+// What a reader found: free vertices, free edges and faces, with colour and layers of each.
+struct ReadBack {
+  std::vector<TopoDS_Vertex> vertices;
+  std::vector<TopoDS_Edge> edges;
+  std::vector<TopoDS_Face> faces;
+  Handle(TDocStd_Document) doc;
+  Handle(XCAFDoc_ColorTool) colors;
+  Handle(XCAFDoc_LayerTool) layers;
+
+  template <class Reader>
+  bool read(Reader& reader, const std::string& path) {
+    XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", doc);
+    reader.SetColorMode(true);
+    reader.SetLayerMode(true);
+    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) return false;
+    if (!reader.Transfer(doc)) return false;
+    const auto shapes = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
+    colors = XCAFDoc_DocumentTool::ColorTool(doc->Main());
+    layers = XCAFDoc_DocumentTool::LayerTool(doc->Main());
+    TDF_LabelSequence free;
+    shapes->GetFreeShapes(free);
+    for (int i = 1; i <= free.Length(); ++i) {
+      const TopoDS_Shape s = XCAFDoc_ShapeTool::GetShape(free.Value(i));
+      for (TopExp_Explorer x(s, TopAbs_VERTEX, TopAbs_EDGE); x.More(); x.Next()) vertices.push_back(TopoDS::Vertex(x.Current()));
+      for (TopExp_Explorer x(s, TopAbs_EDGE, TopAbs_FACE); x.More(); x.Next()) edges.push_back(TopoDS::Edge(x.Current()));
+      for (TopExp_Explorer x(s, TopAbs_FACE); x.More(); x.Next()) faces.push_back(TopoDS::Face(x.Current()));
+    }
+    return true;
+  }
+  // The labels that describe a shape: its own, then those of the labelled shapes that contain it
+  // (a reader may put a curve's colour and layer on the wireframe set around its edge).
+  std::vector<TDF_Label> labels_of(const TopoDS_Shape& s) const {
+    std::vector<TDF_Label> own, around;
+    TDF_LabelSequence labels;
+    XCAFDoc_DocumentTool::ShapeTool(doc->Main())->GetShapes(labels);
+    for (int i = 1; i <= labels.Length(); ++i) {
+      TDF_LabelSequence subs;
+      XCAFDoc_ShapeTool::GetSubShapes(labels.Value(i), subs);
+      subs.Append(labels.Value(i));
+      for (int k = 1; k <= subs.Length(); ++k) {
+        const TopoDS_Shape holder = XCAFDoc_ShapeTool::GetShape(subs.Value(k));
+        if (holder.IsSame(s)) {
+          own.push_back(subs.Value(k));
+          continue;
+        }
+        bool inside = false;
+        for (TopExp_Explorer x(holder, s.ShapeType()); x.More() && !inside; x.Next()) inside = x.Current().IsSame(s);
+        if (inside) around.push_back(subs.Value(k));
+      }
+    }
+    own.insert(own.end(), around.begin(), around.end());
+    return own;
+  }
+  bool color_of(const TopoDS_Shape& s, Quantity_Color& c) const {
+    for (const TDF_Label& l : labels_of(s))
+      for (auto type : {XCAFDoc_ColorCurv, XCAFDoc_ColorSurf, XCAFDoc_ColorGen})
+        if (colors->GetColor(l, type, c)) return true;
+    return false;
+  }
+  std::string layer_of(const TopoDS_Shape& s) const {
+    for (const TDF_Label& l : labels_of(s)) {
+      Handle(TColStd_HSequenceOfExtendedString) names;
+      if (!layers->GetLayers(l, names) || names.IsNull() || names->Length() == 0) continue;
+      std::ostringstream out;
+      out << names->Value(1);
+      return out.str();
+    }
+    return "";
+  }
+  ~ReadBack() {
+    if (!doc.IsNull()) XCAFApp_Application::GetApplication()->Close(doc);
+  }
+};
+
+double curve_miss(const nb_type& nb, const TopoDS_Edge& edge) {
+  double f, l;
+  const Handle(Geom_Curve) c = BRep_Tool::Curve(edge, f, l);
+  if (c.IsNull()) return 1e9;
+  const auto range = kernel::curve_range(nb);
+  double worst = 0;
+  for (int k = 0; k <= 200; ++k) {
+    const Point p = kernel::evaluate_curve(nb, range[0] + (range[1] - range[0]) * k / 200);
+    GeomAPI_ProjectPointOnCurve proj(gp_Pnt(p[0], p[1], p[2]), c, f, l);
+    worst = std::max(worst, proj.NbPoints() ? proj.LowerDistance() : 1e9);
+  }
+  return worst;
+}
+
+double surface_miss(const nb_type& nb, const TopoDS_Face& face) {
+  const Handle(Geom_Surface) s = BRep_Tool::Surface(face);
+  if (s.IsNull()) return 1e9;
+  double worst = 0;
+  for (int a = 0; a <= 12; ++a)
+    for (int b = 0; b <= 12; ++b) {
+      const Point p = kernel::evaluate_surface(nb, a / 12.0, b / 12.0);
+      GeomAPI_ProjectPointOnSurf proj(gp_Pnt(p[0], p[1], p[2]), s);
+      worst = std::max(worst, proj.NbPoints() ? proj.LowerDistance() : 1e9);
+    }
+  return worst;
+}
+
+// Each entity found in the read-back shapes with its geometry, colour and level.
+// OpenCASCADE's STEP writer styles and layers curves and surfaces but not free points, so
+// `styled_points` is false for STEP.
+void expect_everything_back(const std::vector<ent>& store, const ReadBack& rb, bool styled_points) {
+  ASSERT_EQ(rb.vertices.size(), 2u);
+  ASSERT_EQ(rb.edges.size(), 3u);
+  ASSERT_EQ(rb.faces.size(), 2u);
+  size_t v = 0, ed = 0, f = 0;
+  for (const ent& e : store) {
+    SCOPED_TRACE(e.id);
+    TopoDS_Shape shape;
+    switch (e.kind) {
+      case ENT_POINT: {
+        const gp_Pnt p = BRep_Tool::Pnt(rb.vertices[v]);
+        EXPECT_LE(p.Distance(gp_Pnt(e.p1[0], e.p1[1], e.p1[2])), 1e-9);
+        shape = rb.vertices[v++];
+        break;
+      }
+      case ENT_LINE:
+        EXPECT_LE(curve_miss(kernel::line_curve({e.p1[0], e.p1[1], e.p1[2]}, {e.p2[0], e.p2[1], e.p2[2]}), rb.edges[ed]), 1e-7);
+        shape = rb.edges[ed++];
+        break;
+      case ENT_SPLINE:
+      case ENT_NURBS_CURVE:
+        EXPECT_LE(curve_miss(e.nb, rb.edges[ed]), 1e-7);
+        shape = rb.edges[ed++];
+        break;
+      default:
+        EXPECT_LE(surface_miss(e.nb, rb.faces[f]), 1e-7);
+        shape = rb.faces[f++];
+        break;
+    }
+    if (e.kind == ENT_POINT && !styled_points) continue;
+    Quantity_Color c;
+    if (!rb.color_of(shape, c)) {
+      ADD_FAILURE() << "no colour";
+      continue;
+    }
+    const view::Rgb want = view::color_rgb(e.color);
+    const Quantity_Color expected(want.r, want.g, want.b, Quantity_TOC_sRGB);
+    EXPECT_LE(c.Distance(expected), 0.02);
+    EXPECT_EQ(rb.layer_of(shape), std::to_string(e.level));
+  }
+}
+
+TEST_F(Fixture, StepCarriesEveryEntityWithColourAndLevel) {
+  const std::string path = (dir / "part.step").string();
+  std::string err;
+  ASSERT_TRUE(write_step(path, entities(), err)) << err;
+  std::ifstream in(path);
+  std::string head;
+  std::getline(in, head);
+  EXPECT_EQ(head, "ISO-10303-21;");
+  std::stringstream all;
+  all << in.rdbuf();
+  EXPECT_NE(all.str().find("AUTOMOTIVE_DESIGN"), std::string::npos) << "AP214";
+  STEPCAFControl_Reader reader;
+  ReadBack rb;
+  ASSERT_TRUE(rb.read(reader, path));
+  expect_everything_back(store, rb, false);
+}
+
+TEST_F(Fixture, IgesCarriesEveryEntityWithColourAndLevel) {
+  const std::string path = (dir / "part.igs").string();
+  std::string err;
+  ASSERT_TRUE(write_iges(path, entities(), err)) << err;
+  IGESCAFControl_Reader reader;
+  ReadBack rb;
+  ASSERT_TRUE(rb.read(reader, path));
+  expect_everything_back(store, rb, true);
+}
+
+TEST_F(Fixture, FailedExportLeavesNoFileAndKeepsTheOld) {
+  const std::string path = (dir / "part.step").string();
+  {
+    std::ofstream old(path);
+    old << "the old file\n";
+  }
+  ent broken = store[3];
+  broken.nb.uknots.pop_back();  // a damaged curve record
+  broken.id = 99;
+  store.push_back(broken);
+  for (auto writer : {&write_step, &write_iges}) {
+    std::string err;
+    EXPECT_FALSE(writer(path, entities(), err));
+    EXPECT_NE(err.find("spline 99"), std::string::npos) << err;
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "the old file\n");
+  }
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 1u) << "no temporary file left behind";
+
+  std::string err;
+  EXPECT_FALSE(write_step((dir / "no such dir" / "x.step").string(), entities(), err));
+  EXPECT_NE(err.find("x.step"), std::string::npos);
+}
+
+TEST_F(Fixture, DegenerateAndEmptyInputs) {
+  // A line of zero length is kept as its point; an empty database gives a file that reads back empty.
+  store.clear();
+  store.push_back(line({1, 1, 1}, {1, 1, 1}, 10, 1, 1));
+  const std::string path = (dir / "zero.step").string();
+  std::string err;
+  ASSERT_TRUE(write_step(path, entities(), err)) << err;
+  {
+    STEPCAFControl_Reader reader;
+    ReadBack rb;
+    ASSERT_TRUE(rb.read(reader, path));
+    ASSERT_EQ(rb.vertices.size(), 1u);
+    EXPECT_LE(BRep_Tool::Pnt(rb.vertices[0]).Distance(gp_Pnt(1, 1, 1)), 1e-9);
+  }
+  store.clear();
+  ASSERT_TRUE(write_iges((dir / "empty.igs").string(), entities(), err)) << err;
+  ASSERT_TRUE(write_step((dir / "empty.step").string(), entities(), err)) << err;
+}
+
+}  // namespace
+}  // namespace orv::exchange

@@ -1,0 +1,238 @@
+// Building the XCAF document of the database. Everything goes into one compound with labelled
+// sub-shapes rather than one top-level shape per entity: a curve plot of 32001 points would otherwise
+// become 32001 products in a STEP file. Curves and surfaces are written from their B-spline form;
+// a record without one (nb.nu == 0) is fitted through its points here, as the database would.
+#include "exchange/xcaf_document.h"
+
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeVertex.hxx>
+#include <BRep_Builder.hxx>
+#include <Quantity_Color.hxx>
+#include <Standard_Failure.hxx>
+#include <TDF_Label.hxx>
+#include <TDataStd_Name.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Edge.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Vertex.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_LayerTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "kernel/kernel.h"
+#include "kernel/occt_convert.h"
+#include "view/palette.h"
+
+namespace orv::exchange::detail {
+
+namespace {
+
+constexpr double kEdgeTolerance = 1e-7;
+
+bool finite3(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
+
+const char* kind_name(int32_t kind) {
+  switch (kind) {
+    case ENT_POINT: return "point";
+    case ENT_LINE: return "line";
+    case ENT_SPLINE: return "spline";
+    case ENT_NURBS_CURVE: return "nurbs_curve";
+    case ENT_SURFACE: return "surface";
+    case ENT_NURBS_SURFACE: return "nurbs_surface";
+    default: return "entity";
+  }
+}
+
+// The B-spline form of a curve or surface record, fitted from its points when it carries none.
+bool geometry_of(const ent& e, bool surface, nb_type& nb, std::string& err) {
+  if (e.nb.nu > 0) {
+    nb = e.nb;
+    return surface ? kernel::check_surface(nb, err) : kernel::check_curve(nb, err);
+  }
+  if (surface) return kernel::interpolate_surface(e.through, e.rows, e.cols, nb, err);
+  return kernel::interpolate_curve(e.through, nb, err);
+}
+
+// The shape of one entity; false with a message when it has none.
+bool shape_of(const ent& e, TopoDS_Shape& shape, std::string& err) {
+  switch (e.kind) {
+    case ENT_POINT:
+      if (!finite3(e.p1)) {
+        err = "a coordinate is not finite";
+        return false;
+      }
+      shape = BRepBuilderAPI_MakeVertex(gp_Pnt(e.p1[0], e.p1[1], e.p1[2]));
+      return true;
+    case ENT_LINE: {
+      if (!finite3(e.p1) || !finite3(e.p2)) {
+        err = "a coordinate is not finite";
+        return false;
+      }
+      const gp_Pnt a(e.p1[0], e.p1[1], e.p1[2]), b(e.p2[0], e.p2[1], e.p2[2]);
+      // A line of zero length (a plot with equal limits makes one) has no edge; its point stays.
+      if (a.Distance(b) <= kEdgeTolerance) {
+        shape = BRepBuilderAPI_MakeVertex(a);
+        return true;
+      }
+      BRepBuilderAPI_MakeEdge edge(a, b);
+      if (!edge.IsDone()) {
+        err = "no edge for the line";
+        return false;
+      }
+      shape = edge.Edge();
+      return true;
+    }
+    case ENT_SPLINE:
+    case ENT_NURBS_CURVE: {
+      nb_type nb;
+      if (!geometry_of(e, false, nb, err)) return false;
+      const Handle(Geom_BSplineCurve) curve = kernel::to_occt_curve(nb);
+      if (curve.IsNull()) {
+        err = "the curve is not valid for the kernel";
+        return false;
+      }
+      BRepBuilderAPI_MakeEdge edge(curve);
+      if (!edge.IsDone()) {
+        err = "no edge for the curve";
+        return false;
+      }
+      shape = edge.Edge();
+      return true;
+    }
+    case ENT_SURFACE:
+    case ENT_NURBS_SURFACE: {
+      nb_type nb;
+      if (!geometry_of(e, true, nb, err)) return false;
+      const Handle(Geom_BSplineSurface) surface = kernel::to_occt_surface(nb);
+      if (surface.IsNull()) {
+        err = "the surface is not valid for the kernel";
+        return false;
+      }
+      BRepBuilderAPI_MakeFace face(surface, kEdgeTolerance);
+      if (!face.IsDone()) {
+        err = "no face for the surface";
+        return false;
+      }
+      shape = face.Face();
+      return true;
+    }
+    default:
+      err = "unknown entity kind " + std::to_string(e.kind);
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string layer_name(int32_t level) { return std::to_string(level); }
+
+bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Document)& doc, std::string& err) {
+  kernel::silence_occt_messages();
+  std::vector<TopoDS_Shape> shapes;
+  shapes.reserve(entities.size());
+  for (size_t i = 0; i < entities.size(); ++i) {
+    const ent& e = *entities[i];
+    TopoDS_Shape s;
+    std::string why;
+    if (!shape_of(e, s, why)) {
+      err = std::string(kind_name(e.kind)) + " " + std::to_string(e.id) + ": " + why;
+      return false;
+    }
+    shapes.push_back(s);
+  }
+  Handle(XCAFApp_Application) app = XCAFApp_Application::GetApplication();
+  app->NewDocument("MDTV-XCAF", doc);
+  const TDF_Label main = doc->Main();
+  const Handle(XCAFDoc_ShapeTool) shape_tool = XCAFDoc_DocumentTool::ShapeTool(main);
+  const Handle(XCAFDoc_ColorTool) color_tool = XCAFDoc_DocumentTool::ColorTool(main);
+  const Handle(XCAFDoc_LayerTool) layer_tool = XCAFDoc_DocumentTool::LayerTool(main);
+  shape_tool->SetAutoNaming(false);
+
+  TopoDS_Compound compound;
+  BRep_Builder builder;
+  builder.MakeCompound(compound);
+  for (const TopoDS_Shape& s : shapes) builder.Add(compound, s);
+  const TDF_Label root = shape_tool->AddShape(compound, false, false);
+  TDataStd_Name::Set(root, "geometry");
+
+  // Layers are made once per level, colours looked up once per colour number.
+  std::vector<TDF_Label> layer_of_level;
+  std::vector<int32_t> levels;
+  for (size_t i = 0; i < shapes.size(); ++i) {
+    const ent& e = *entities[i];
+    TDF_Label sub;
+    if (!shape_tool->AddSubShape(root, shapes[i], sub)) continue;
+    TDataStd_Name::Set(sub, (std::string(kind_name(e.kind)) + " " + std::to_string(e.id)).c_str());
+    const view::Rgb rgb = view::color_rgb(e.color);
+    const Quantity_Color color(rgb.r, rgb.g, rgb.b, Quantity_TOC_sRGB);
+    const XCAFDoc_ColorType type = shapes[i].ShapeType() == TopAbs_FACE ? XCAFDoc_ColorSurf
+                                   : shapes[i].ShapeType() == TopAbs_EDGE ? XCAFDoc_ColorCurv
+                                                                          : XCAFDoc_ColorGen;
+    color_tool->SetColor(sub, color, type);
+    size_t k = 0;
+    while (k < levels.size() && levels[k] != e.level) ++k;
+    if (k == levels.size()) {
+      levels.push_back(e.level);
+      layer_of_level.push_back(layer_tool->AddLayer(layer_name(e.level).c_str()));
+    }
+    layer_tool->SetLayer(sub, layer_of_level[k]);
+  }
+  return true;
+}
+
+void close_document(Handle(TDocStd_Document)& doc) {
+  if (doc.IsNull()) return;
+  try {
+    XCAFApp_Application::GetApplication()->Close(doc);
+  } catch (const Standard_Failure&) {
+  }
+  doc.Nullify();
+}
+
+bool write_atomically(const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
+                      std::string& err) {
+  std::string temp = path + ".tmp-XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    err = path + ": cannot create a temporary file beside it: " + std::strerror(errno);
+    return false;
+  }
+  // mkstemp makes the file private; give it the mode a plainly created file would have.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  close(fd);
+  std::string why;
+  bool ok = false;
+  try {
+    ok = write(temp, why);
+  } catch (const Standard_Failure& f) {
+    why = std::string("the geometry kernel failed: ") + (f.GetMessageString() ? f.GetMessageString() : "");
+    ok = false;
+  } catch (const std::exception& x) {
+    why = x.what();
+    ok = false;
+  }
+  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+    why = std::string("cannot replace it: ") + std::strerror(errno);
+    ok = false;
+  }
+  if (!ok) {
+    std::remove(temp.c_str());
+    err = path + ": " + (why.empty() ? "cannot be written" : why);
+  }
+  return ok;
+}
+
+}  // namespace orv::exchange::detail

@@ -1,0 +1,32 @@
+// The database's entities as one OpenCASCADE XCAF document, the common input of the STEP and IGES
+// writers: one compound shape holding a vertex per point, an edge per line or curve and a face per
+// surface, each a labelled sub-shape with its colour, its level as a layer, and its name.
+// Private to the exchange folder.
+#pragma once
+#include <TDocStd_Document.hxx>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "geometry/host_geometry.h"
+
+namespace orv::exchange::detail {
+
+/// Layer name of a host level; numeric so that IGES writes it as the level number.
+std::string layer_name(int32_t level);
+
+/// A fresh XCAF document holding the entities. False with a message naming the entity (by id) that
+/// has no sound geometry; nothing is written in that case.
+bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Document)& doc, std::string& err);
+
+/// Closes a document made by build_document.
+void close_document(Handle(TDocStd_Document)& doc);
+
+/// Runs `write(temp)` for a temporary file beside `path` and renames it over `path` when it returns
+/// true; otherwise (and on any OpenCASCADE exception) removes the temporary file and leaves `path`
+/// as it was. `err` gets "path: message".
+bool write_atomically(const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
+                      std::string& err);
+
+}  // namespace orv::exchange::detail
