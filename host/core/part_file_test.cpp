@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
@@ -24,28 +25,31 @@ const double kAwkward[] = {0.1, 1.0 / 3, -0.0, 5e-324, 2.2250738585072014e-308, 
                            -123456789.123456789, 1e21, 1e-7, 0.30000000000000004, 6.02214076e23};
 
 bool same(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
-bool same(const P& a, const P& b) { return same(a[0], b[0]) && same(a[1], b[1]) && same(a[2], b[2]); }
-template <class T, class Eq>
-bool same_all(const std::vector<T>& a, const std::vector<T>& b, Eq eq) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (!eq(a[i], b[i])) return false;
-  return true;
-}
-bool same_nb(const nb_type& a, const nb_type& b) {
-  auto d = [](double x, double y) { return same(x, y); };
-  auto p = [](const P& x, const P& y) { return same(x, y); };
-  return a.udegree == b.udegree && a.vdegree == b.vdegree && a.nu == b.nu && a.nv == b.nv &&
-         same_all(a.uknots, b.uknots, d) && same_all(a.vknots, b.vknots, d) &&
-         same_all(a.poles, b.poles, p) && same_all(a.weights, b.weights, d);
-}
-bool same_ent(const ent& a, const ent& b) {
-  auto p = [](const P& x, const P& y) { return same(x, y); };
-  return a.kind == b.kind && a.id == b.id && a.color == b.color && a.level == b.level &&
-         a.attrib.line_style == b.attrib.line_style && a.attrib.line_width == b.attrib.line_width &&
-         a.attrib.flags == b.attrib.flags && same(P{a.p1[0], a.p1[1], a.p1[2]}, P{b.p1[0], b.p1[1], b.p1[2]}) &&
-         same(P{a.p2[0], a.p2[1], a.p2[2]}, P{b.p2[0], b.p2[1], b.p2[2]}) && same_all(a.through, b.through, p) &&
-         a.rows == b.rows && a.cols == b.cols && same_nb(a.nb, b.nb);
+
+// Every field of a record in one line, doubles in hexadecimal: equal dumps mean equal bits.
+std::string dump(const ent& e) {
+  std::string out;
+  char buf[64];
+  auto num = [&](double v) {
+    std::snprintf(buf, sizeof buf, "%a ", v);
+    out += buf;
+  };
+  auto pts = [&](const std::vector<P>& v) {
+    for (const P& p : v) num(p[0]), num(p[1]), num(p[2]);
+    out += "| ";
+  };
+  for (int64_t i : {int64_t{e.kind}, e.id, int64_t{e.color}, int64_t{e.level}, int64_t{e.attrib.line_style},
+                    int64_t{e.attrib.line_width}, int64_t{e.attrib.flags}, int64_t{e.rows}, int64_t{e.cols},
+                    int64_t{e.nb.udegree}, int64_t{e.nb.vdegree}, int64_t{e.nb.nu}, int64_t{e.nb.nv}})
+    out += std::to_string(i) + " ";
+  for (int k = 0; k < 3; ++k) num(e.p1[k]), num(e.p2[k]);
+  pts(e.through);
+  pts(e.nb.poles);
+  for (const auto* v : {&e.nb.uknots, &e.nb.vknots, &e.nb.weights}) {
+    for (double d : *v) num(d);
+    out += "| ";
+  }
+  return out;
 }
 
 double awkward(int i) { return kAwkward[i % std::size(kAwkward)]; }
@@ -145,7 +149,7 @@ TEST_F(PartFileTest, RoundTripIsBitExact) {
   ASSERT_TRUE(orv::load_part_file(path_, back, err)) << err;
   auto a = db.entities(), b = back.entities();
   ASSERT_EQ(a.size(), b.size());
-  for (size_t i = 0; i < a.size(); ++i) EXPECT_TRUE(same_ent(*a[i], *b[i])) << "entity " << i + 1;
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(dump(*a[i]), dump(*b[i])) << "entity " << i + 1;
   ASSERT_EQ(back.marks().size(), 2u);
   EXPECT_TRUE(same(back.marks()[0].at[2], -0.0));
   EXPECT_TRUE(same(back.marks()[1].at[1], 5e-324));
