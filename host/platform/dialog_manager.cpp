@@ -1,0 +1,386 @@
+// Keyboard and mouse semantics of dialogs, message boxes and the text viewer. Every handler may
+// destroy windows, so after each message sent the windows involved are found again by handle.
+#include "platform/dialog_manager.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/window_system.h"
+
+namespace orv {
+namespace {
+
+using Outcome = DispatchResult::Outcome;
+
+WindowSystem& ws() { return WindowSystem::instance(); }
+
+DispatchResult failed(std::string why) { return DispatchResult{Outcome::Failed, std::move(why)}; }
+DispatchResult done() { return DispatchResult{}; }
+DispatchResult dropped() { return DispatchResult{Outcome::Dropped, {}}; }
+
+bool is_button(const Window& w) {
+  return w.kind == WindowKind::Control && (w.control == CTL_PUSHBUTTON || w.control == CTL_OWNERDRAW_BUTTON);
+}
+
+bool usable(const Window& w) { return w.visible && w.enabled; }
+
+void send_command(HWND dialog, int id, UINT code, HWND control) {
+  ws().send(dialog, WM_COMMAND, MAKEWPARAM(static_cast<unsigned>(id), code), reinterpret_cast<LPARAM>(control));
+}
+
+HWND child_with_id(HWND dialog, int id) {
+  Window* d = ws().find(dialog);
+  if (d == nullptr) return nullptr;
+  for (HWND c : d->children)
+    if (Window* w = ws().find(c); w && w->id == id) return c;
+  return nullptr;
+}
+
+// The active window when it can take input; otherwise a failure saying why.
+HWND input_window(DispatchResult& why) {
+  HWND a = ws().active();
+  Window* w = ws().find(a);
+  if (w == nullptr || w->kind == WindowKind::Frame) {
+    why = failed("no active window");
+    return nullptr;
+  }
+  return a;
+}
+
+// The control acts, its focus already settled: a button is pressed, a check box toggles, a list opens.
+void act(HWND control) {
+  Window* w = ws().find(control);
+  if (w == nullptr) return;
+  HWND dialog = w->parent;
+  int id = w->id;
+  if (is_button(*w)) {
+    send_command(dialog, id, BN_CLICKED, control);
+  } else if (w->control == CTL_AUTOCHECKBOX) {
+    w->check = w->check ? BST_UNCHECKED : BST_CHECKED;
+    send_command(dialog, id, BN_CLICKED, control);
+  } else if (w->control == CTL_DROPDOWNLIST) {
+    w->dropped = !w->dropped;
+  }
+}
+
+// Moves the focus to `control` as a mouse press does; false when a handler took it elsewhere.
+bool focus_for_press(HWND dialog, HWND control) {
+  Window* w = ws().find(control);
+  if (w == nullptr) return false;
+  if (!takes_focus(*w)) return true;
+  Window* d = ws().find(dialog);
+  if (d != nullptr && d->focus == control) return true;
+  if (!ws().set_focus(control)) return false;
+  d = ws().find(dialog);
+  return d != nullptr && d->focus == control && ws().find(control) != nullptr;
+}
+
+std::vector<HWND> tab_stops(HWND dialog) {
+  std::vector<HWND> out;
+  Window* d = ws().find(dialog);
+  if (d == nullptr) return out;
+  for (HWND c : d->children) {
+    Window* w = ws().find(c);
+    if (w && usable(*w) && takes_focus(*w) && (w->style & WS_TABSTOP)) out.push_back(c);
+  }
+  return out;
+}
+
+DispatchResult move_tab(HWND dialog, int step) {
+  std::vector<HWND> stops = tab_stops(dialog);
+  if (stops.empty()) return done();
+  Window* d = ws().find(dialog);
+  auto it = std::find(stops.begin(), stops.end(), d->focus);
+  int n = static_cast<int>(stops.size());
+  int at;
+  if (it == stops.end()) at = step > 0 ? 0 : n - 1;
+  else at = (static_cast<int>(it - stops.begin()) + step + n) % n;
+  ws().set_focus(stops[static_cast<size_t>(at)]);
+  return done();
+}
+
+// ---- Edits ----
+void edit_replace(Window& e, const std::string& text) {
+  int lo = std::min(e.sel_start, e.sel_end), hi = std::max(e.sel_start, e.sel_end);
+  int len = static_cast<int>(e.text.size());
+  lo = std::clamp(lo, 0, len);
+  hi = std::clamp(hi, 0, len);
+  e.text.replace(static_cast<size_t>(lo), static_cast<size_t>(hi - lo), text);
+  e.sel_start = e.sel_end = lo + static_cast<int>(text.size());
+}
+
+void notify_change(HWND control) {
+  Window* w = ws().find(control);
+  if (w) send_command(w->parent, w->id, EN_CHANGE, control);
+}
+
+bool edit_key(HWND control, const std::string& key) {
+  Window* e = ws().find(control);
+  int len = static_cast<int>(e->text.size());
+  bool has_sel = e->sel_start != e->sel_end;
+  int caret = e->sel_end;
+  if (key == "Home") {
+    e->sel_start = e->sel_end = 0;
+  } else if (key == "End") {
+    e->sel_start = e->sel_end = len;
+  } else if (key == "Left") {
+    int c = has_sel ? std::min(e->sel_start, e->sel_end) : std::max(0, caret - 1);
+    e->sel_start = e->sel_end = c;
+  } else if (key == "Right") {
+    int c = has_sel ? std::max(e->sel_start, e->sel_end) : std::min(len, caret + 1);
+    e->sel_start = e->sel_end = c;
+  } else if (key == "Backspace" || key == "Delete") {
+    if (!has_sel) {
+      if (key == "Backspace") {
+        if (caret == 0) return true;
+        e->sel_start = caret - 1;
+      } else {
+        if (caret >= len) return true;
+        e->sel_start = caret + 1;
+      }
+    }
+    edit_replace(*e, "");
+    notify_change(control);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// ---- Drop-down lists ----
+void list_select(HWND control, int index) {
+  Window* w = ws().find(control);
+  if (w == nullptr || w->items.empty()) return;
+  index = std::clamp(index, 0, static_cast<int>(w->items.size()) - 1);
+  if (index == w->cur_sel) return;
+  w->cur_sel = index;
+  send_command(w->parent, w->id, CBN_SELCHANGE, control);
+}
+
+bool list_key(HWND control, const std::string& key) {
+  Window* w = ws().find(control);
+  int cur = w->cur_sel;
+  int last = static_cast<int>(w->items.size()) - 1;
+  if (key == "Down") list_select(control, cur < 0 ? 0 : cur + 1);
+  else if (key == "Up") list_select(control, cur < 0 ? 0 : cur - 1);
+  else if (key == "Home") list_select(control, 0);
+  else if (key == "End") list_select(control, last);
+  else return false;
+  return true;
+}
+
+// ---- The text viewer ----
+void viewer_scroll(Window& v, int delta) {
+  int page = v.cy > 0 ? v.cy : 20;
+  int max_top = std::max(0, static_cast<int>(v.lines.size()) - page);
+  v.top_line = std::clamp(v.top_line + delta, 0, max_top);
+}
+
+DispatchResult viewer_key(HWND viewer, const std::string& key) {
+  Window* v = ws().find(viewer);
+  int page = v->cy > 0 ? v->cy : 20;
+  if (key == "Esc" || key == "Enter" || key == "q") {
+    end_modal(viewer, IDOK);
+  } else if (key == "Down") {
+    viewer_scroll(*v, 1);
+  } else if (key == "Up") {
+    viewer_scroll(*v, -1);
+  } else if (key == "PageDown" || key == "Space") {
+    viewer_scroll(*v, page);
+  } else if (key == "PageUp") {
+    viewer_scroll(*v, -page);
+  } else if (key == "Home") {
+    v->top_line = 0;
+  } else if (key == "End") {
+    viewer_scroll(*v, static_cast<int>(v->lines.size()));
+  } else if (known_key(key)) {
+    // Other keys mean nothing in the viewer.
+  } else {
+    return failed("unknown key \"" + key + "\"");
+  }
+  return done();
+}
+
+DispatchResult viewer_search(HWND viewer, const std::string& needle) {
+  Window* v = ws().find(viewer);
+  if (needle.empty()) return done();
+  int n = static_cast<int>(v->lines.size());
+  for (int k = 1; k <= n; ++k) {
+    int i = (v->top_line + k) % n;
+    if (v->lines[static_cast<size_t>(i)].find(needle) != std::string::npos) {
+      v->top_line = i;
+      viewer_scroll(*v, 0);
+      return done();
+    }
+  }
+  return done();
+}
+
+// ---- Accelerators ----
+DispatchResult accelerator(HWND dialog, char letter) {
+  Window* d = ws().find(dialog);
+  letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+  HWND target = nullptr;
+  for (size_t i = 0; i < d->children.size() && target == nullptr; ++i) {
+    Window* w = ws().find(d->children[i]);
+    if (w == nullptr || !usable(*w) || accelerator_of(w->text) != letter) continue;
+    if (takes_focus(*w)) {
+      target = w->handle;
+    } else {
+      // A label's accelerator reaches the control that follows it.
+      for (size_t j = i + 1; j < d->children.size(); ++j) {
+        Window* n = ws().find(d->children[j]);
+        if (n && usable(*n) && takes_focus(*n)) {
+          target = n->handle;
+          break;
+        }
+      }
+    }
+  }
+  if (target == nullptr) return failed(std::string("no control with the accelerator Alt+") +
+                                       static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+  Window* t = ws().find(target);
+  bool presses = is_button(*t) || t->control == CTL_AUTOCHECKBOX;
+  if (!focus_for_press(dialog, target)) return dropped();
+  if (presses) act(target);
+  return done();
+}
+
+}  // namespace
+
+bool known_key(const std::string& name) {
+  static const char* const kKeys[] = {"Tab",  "Shift+Tab", "Enter", "Esc",      "Space",    "Up",
+                                      "Down", "Home",      "End",   "Backspace", "Delete",  "Left",
+                                      "Right", "PageUp",   "PageDown"};
+  for (const char* k : kKeys)
+    if (name == k) return true;
+  return name.size() == 5 && name.compare(0, 4, "Alt+") == 0 && std::isalnum(static_cast<unsigned char>(name[4]));
+}
+
+std::string describe_window(HWND window) {
+  Window* w = ws().find(window);
+  if (w == nullptr) return "no window";
+  if (w->kind == WindowKind::Control)
+    return "control " + std::to_string(w->id) + " (\"" + strip_accelerator(w->text) + "\")";
+  return "\"" + w->text + "\"";
+}
+
+DispatchResult press_key(const std::string& key) {
+  DispatchResult r;
+  HWND a = input_window(r);
+  if (a == nullptr) return r;
+  Window* d = ws().find(a);
+  if (d->kind == WindowKind::Viewer) return viewer_key(a, key);
+  if (!known_key(key)) return failed("unknown key \"" + key + "\"");
+  HWND f = d->focus;
+  Window* fw = ws().find(f);
+  if (fw == nullptr) f = nullptr;
+
+  if (key == "Tab") return move_tab(a, 1);
+  if (key == "Shift+Tab") return move_tab(a, -1);
+  if (key.compare(0, 4, "Alt+") == 0) return accelerator(a, key[4]);
+  if (key == "Enter") {
+    if (fw && is_button(*fw)) {
+      act(f);
+    } else if (fw && fw->control == CTL_DROPDOWNLIST && fw->dropped) {
+      fw->dropped = false;
+    } else {
+      send_command(a, IDOK, BN_CLICKED, child_with_id(a, IDOK));
+    }
+    return done();
+  }
+  if (key == "Esc") {
+    if (fw && fw->control == CTL_DROPDOWNLIST && fw->dropped) fw->dropped = false;
+    else send_command(a, IDCANCEL, BN_CLICKED, child_with_id(a, IDCANCEL));
+    return done();
+  }
+  if (fw == nullptr) return done();
+  if (key == "Space") {
+    if (is_button(*fw) || fw->control == CTL_AUTOCHECKBOX) act(f);
+    else if (fw->control == CTL_EDIT) return type_text(" ");
+    return done();
+  }
+  if (fw->control == CTL_EDIT) edit_key(f, key);
+  else if (fw->control == CTL_DROPDOWNLIST) list_key(f, key);
+  return done();
+}
+
+DispatchResult type_text(const std::string& text) {
+  DispatchResult r;
+  HWND a = input_window(r);
+  if (a == nullptr) return r;
+  Window* d = ws().find(a);
+  if (d->kind == WindowKind::Viewer) {
+    if (!text.empty() && text[0] == '/') return viewer_search(a, text.substr(1));
+    if (text == "q") return viewer_key(a, "q");
+    return failed("the viewer takes no text");
+  }
+  Window* f = ws().find(d->focus);
+  if (f == nullptr) return failed("no control has the focus in " + describe_window(a));
+  if (f->control != CTL_EDIT) {
+    if (text == " ") return press_key("Space");
+    return failed("the focused " + describe_window(f->handle) + " is not an edit");
+  }
+  HWND h = f->handle;
+  edit_replace(*f, text);
+  notify_change(h);
+  return done();
+}
+
+DispatchResult click_control(int id) {
+  DispatchResult r;
+  HWND a = input_window(r);
+  if (a == nullptr) return r;
+  Window* d = ws().find(a);
+  if (d->kind == WindowKind::Viewer) return failed("the viewer has no control " + std::to_string(id));
+  HWND c = child_with_id(a, id);
+  Window* w = ws().find(c);
+  if (w == nullptr) return failed("no control " + std::to_string(id) + " in " + describe_window(a));
+  if (!w->visible) return failed(describe_window(c) + " is hidden");
+  if (!w->enabled) return failed(describe_window(c) + " is disabled");
+  if (!focus_for_press(a, c)) return dropped();
+  act(c);
+  return done();
+}
+
+DispatchResult select_item(int id, int index) {
+  DispatchResult r;
+  HWND a = input_window(r);
+  if (a == nullptr) return r;
+  HWND c = child_with_id(a, id);
+  Window* w = ws().find(c);
+  if (w == nullptr) return failed("no control " + std::to_string(id) + " in " + describe_window(a));
+  if (w->control != CTL_DROPDOWNLIST) return failed(describe_window(c) + " is not a drop-down list");
+  if (index < 0 || index >= static_cast<int>(w->items.size()))
+    return failed("control " + std::to_string(id) + " has no item " + std::to_string(index) + " (it has " +
+                  std::to_string(w->items.size()) + ")");
+  if (!w->visible || !w->enabled) return failed(describe_window(c) + " cannot be used");
+  if (!focus_for_press(a, c)) return dropped();
+  w = ws().find(c);
+  if (w == nullptr) return dropped();
+  w->dropped = false;
+  w->cur_sel = index;
+  send_command(w->parent, w->id, CBN_SELCHANGE, c);
+  return done();
+}
+
+DispatchResult close_active() {
+  DispatchResult r;
+  HWND a = input_window(r);
+  if (a == nullptr) return r;
+  ws().send(a, WM_CLOSE, 0, 0);
+  return done();
+}
+
+DispatchResult dispatch_ui_event(const UiEvent& e) {
+  switch (e.kind) {
+    case UiEvent::Kind::Key: return press_key(e.text);
+    case UiEvent::Kind::Type: return type_text(e.text);
+    case UiEvent::Kind::Click: return click_control(e.id);
+    case UiEvent::Kind::Select: return select_item(e.id, e.index);
+    case UiEvent::Kind::Close: return close_active();
+  }
+  return failed("unknown event");
+}
+
+}  // namespace orv

@@ -1,0 +1,34 @@
+// The dialog manager: what a key, a typed text, a click or a close does in the active window.
+// Tab order is template order; a click moves the focus first and is dropped when a handler run by
+// that focus change took the focus elsewhere; Enter clicks a focused push button and otherwise sends
+// the OK command without moving the focus; Esc and the close box send the cancel command.
+#pragma once
+#include <string>
+
+#include "platform/event_loop.h"
+
+namespace orv {
+
+struct DispatchResult {
+  enum class Outcome { Done, Dropped, Failed };
+  Outcome outcome = Outcome::Done;
+  std::string message;  // Failed: why the event could not be carried out
+  bool ok() const { return outcome != Outcome::Failed; }
+};
+
+/// Carries out one event in the active window.
+DispatchResult dispatch_ui_event(const UiEvent& event);
+
+DispatchResult press_key(const std::string& name);
+DispatchResult type_text(const std::string& text);
+DispatchResult click_control(int id);
+DispatchResult select_item(int id, int index);
+DispatchResult close_active();
+
+/// True for the key names the dialog manager knows ("Tab", "Alt+X", ...).
+bool known_key(const std::string& name);
+
+/// A readable name of a window for messages: its caption or its control's text and id.
+std::string describe_window(HWND window);
+
+}  // namespace orv

@@ -1,0 +1,13 @@
+// Numbers as the host's edit fields show and read them.
+#pragma once
+#include <string>
+
+namespace orv {
+
+/// The shortest text that reads back as `value` ("0.0001", "1e+38").
+std::string format_real(double value);
+/// Reads a decimal number that fills the whole text (blanks around it allowed); false for anything
+/// else, for a number that is not finite, and for hexadecimal.
+bool parse_real(const std::string& text, double& out);
+
+}  // namespace orv
