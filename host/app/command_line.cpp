@@ -1,0 +1,217 @@
+// Parsing of the orvantis command line. Options take their value as the next argument or after
+// "=" ("--places 6", "--places=6"); the only positional words are "plot FILE.eqn".
+#include "app/command_line.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace orv::app {
+namespace {
+
+std::string lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+bool parse_integer(const std::string& text, long long lo, long long hi, long long& out) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  long long v = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+bool parse_positive(const std::string& text, double& out) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (errno != 0 || *end != '\0' || !std::isfinite(v) || v <= 0) return false;
+  out = v;
+  return true;
+}
+
+// Options that take a value; every other word beginning with "-" is unknown.
+const char* const kValueOptions[] = {"--script", "--zlink",  "--part",      "--export", "--main-dir",
+                                     "--temp-dir", "--places", "--tol",      "--chord-dev", "--color",
+                                     "--level",  "--transcript"};
+
+bool takes_value(const std::string& name) {
+  for (const char* o : kValueOptions)
+    if (name == o) return true;
+  return false;
+}
+
+}  // namespace
+
+std::optional<ExportFormat> export_format_for(const std::string& path) {
+  std::string::size_type slash = path.find_last_of('/');
+  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string::size_type dot = base.find_last_of('.');
+  if (dot == std::string::npos || dot == 0) return std::nullopt;
+  std::string ext = lower(base.substr(dot));
+  if (ext == ".step" || ext == ".stp") return ExportFormat::Step;
+  if (ext == ".igs" || ext == ".iges") return ExportFormat::Iges;
+  if (ext == ".json") return ExportFormat::Json;
+  if (ext == ".svg") return ExportFormat::Svg;
+  if (ext == ".png") return ExportFormat::Png;
+  return std::nullopt;
+}
+
+bool parse_command_line(const std::vector<std::string>& args, Options& options, std::string& err) {
+  options = Options{};
+  bool have_script = false;
+  bool have_plot = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      continue;
+    }
+    if (arg == "plot" && !have_plot) {
+      if (i + 1 >= args.size()) {
+        err = "plot: missing the equation file (orvantis plot FILE.eqn)";
+        return false;
+      }
+      options.plot_file = args[++i];
+      if (options.plot_file.empty()) {
+        err = "plot: the equation file name is empty";
+        return false;
+      }
+      have_plot = true;
+      continue;
+    }
+    if (arg.size() < 2 || arg[0] != '-') {
+      err = "unexpected argument '" + arg + "' (see orvantis --help)";
+      return false;
+    }
+    std::string name = arg;
+    std::string value;
+    bool inline_value = false;
+    if (std::string::size_type eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      inline_value = true;
+    }
+    if (!takes_value(name)) {
+      err = "unknown option '" + name + "' (see orvantis --help)";
+      return false;
+    }
+    if (!inline_value) {
+      if (i + 1 >= args.size()) {
+        err = name + ": missing value";
+        return false;
+      }
+      value = args[++i];
+    }
+    auto bad = [&](const std::string& why) {
+      err = name + ": " + why + " (got '" + value + "')";
+      return false;
+    };
+    long long n = 0;
+    double d = 0;
+    if (name == "--script") {
+      if (value.empty()) return bad("needs a file, or - for standard input");
+      options.script = value;
+      have_script = true;
+    } else if (name == "--zlink") {
+      if (value.empty()) return bad("needs the path of a Zlink");
+      options.zlink = value;
+    } else if (name == "--part") {
+      if (export_format_for(value) != ExportFormat::Json)
+        return bad("the part file must be a .json file");
+      options.part = value;
+    } else if (name == "--export") {
+      std::optional<ExportFormat> f = export_format_for(value);
+      if (!f) return bad("the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png");
+      options.exports.push_back({value, *f});
+    } else if (name == "--main-dir") {
+      if (value.empty()) return bad("needs a directory");
+      options.main_dir = value;
+    } else if (name == "--temp-dir") {
+      if (value.empty()) return bad("needs a directory");
+      options.temp_dir = value;
+    } else if (name == "--transcript") {
+      if (value.empty()) return bad("needs a file");
+      options.transcript = value;
+    } else if (name == "--places") {
+      if (!parse_integer(value, 0, 17, n)) return bad("needs a whole number from 0 to 17");
+      options.places = static_cast<int16_t>(n);
+    } else if (name == "--color") {
+      if (!parse_integer(value, 0, 255, n)) return bad("needs a colour number from 0 to 255");
+      options.color = static_cast<uint8_t>(n);
+    } else if (name == "--level") {
+      if (!parse_integer(value, 0, std::numeric_limits<int32_t>::max(), n))
+        return bad("needs a whole number from 0 to 2147483647");
+      options.level = static_cast<int32_t>(n);
+    } else if (name == "--tol") {
+      if (!parse_positive(value, d)) return bad("needs a positive number");
+      options.tol = d;
+    } else if (name == "--chord-dev") {
+      if (!parse_positive(value, d)) return bad("needs a positive number");
+      options.chord_dev = d;
+    }
+  }
+  if (have_script && have_plot) {
+    err = "--script and plot cannot be used together: plot makes its own script";
+    return false;
+  }
+  options.mode = have_plot ? RunMode::Plot : have_script ? RunMode::Script : RunMode::Terminal;
+  return true;
+}
+
+std::string help_text() {
+  return R"(Usage:
+  orvantis [OPTIONS]                 the host in the terminal, running the Kuvra Zlink
+  orvantis --script FILE [OPTIONS]   the same, headless, with user input taken from FILE (- for stdin)
+  orvantis plot FILE.eqn [OPTIONS]   batch: plot one equation file (answer the file prompt with
+                                     FILE.eqn, press "Plot it", then "Cancel"; message boxes and
+                                     viewers that open are dismissed), then write the exports
+
+Options (a value follows the option, or comes after "=": --places=6):
+  --zlink PATH        the Zlink to run (default: the Kuvra Zlink built or installed with the host)
+  --part FILE.json    the part file: read at start if it exists, saved (atomically) at exit
+  --export FILE       at exit, write the geometry (and the screen) as FILE; the format is chosen
+                      by the extension: .step/.stp, .igs/.iges, .json, .svg, .png; may be repeated
+  --main-dir DIR      main directory (default: the host's data directory, holding ZLINKS/kuvra.eqn)
+  --temp-dir DIR      temporary directory, for the trace log kuvra.log (default: a private
+                      directory of the user, mode 0700)
+  --places N          number precision of the trace log, 0 to 17 (default 4)
+  --tol X             least step size the Variables dialog accepts (default 0.0001)
+  --chord-dev X       tolerance of the knot removal of NURB splines (default 0.001)
+  --color N           colour of new entities, 0 to 255 (default 10)
+  --level N           level of new entities (default 1)
+  --transcript FILE   write the run's host-side events as JSON Lines
+  --help              this text
+
+Script lines (one a line; lines starting with # and blank lines are skipped):
+  prompt PATH | prompt cancel   answer the next file prompt
+  click ID                      click control ID of the active window (focus first, as a mouse does)
+  key NAME                      Tab, Shift+Tab, Enter, Esc, Space, Up, Down, Home, End, Backspace,
+                                Delete, Alt+X
+  type TEXT                     type the rest of the line into the focused control
+  select ID N                   open drop-down list ID and choose item N (0-based)
+  pick X Y Z | pick cancel      answer the next point pick
+  edit COMMAND                  the next time the editor is asked for, run COMMAND with $FILE set
+                                to the file
+  close                         the close box of the active window
+  screen FILE                   write a text picture of the screen to FILE
+prompt, pick and edit lines answer the host's requests in the order they come; the other lines
+are input to the windows. When the script ends while the Zlink waits for input, the run ends.
+
+Control ids of the Kuvra dialog: 1012 Edit equation, 1013 Open file, 1015 Set variables,
+1016 Use degrees, 1017 Trace variables, 1018 Origin, 1027 geometry list, 1020 Plot it, 1 OK,
+2 Cancel, 9 Help. Variables dialog edits: 1010, 1011, 1012, 1017 (variable 1: name, lower limit,
+upper limit, step size) and 1019, 1021, 1023, 1025 (variable 2).
+
+Exit status: 0 when the Zlink ran (whatever it returned); otherwise non-zero, with one line on
+standard error saying why.
+)";
+}
+
+}  // namespace orv::app

@@ -1,0 +1,121 @@
+// The command line: modes, values, and the one-line refusals that name the argument at fault.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace orv::app {
+namespace {
+
+Options parse_ok(std::vector<std::string> args) {
+  Options o;
+  std::string err;
+  EXPECT_TRUE(parse_command_line(args, o, err)) << err;
+  return o;
+}
+
+std::string parse_err(std::vector<std::string> args) {
+  Options o;
+  std::string err;
+  EXPECT_FALSE(parse_command_line(args, o, err));
+  EXPECT_EQ(err.find('\n'), std::string::npos) << "one line: " << err;
+  return err;
+}
+
+TEST(CommandLine, ModesAndDefaults) {
+  Options t = parse_ok({});
+  EXPECT_EQ(t.mode, RunMode::Terminal);
+  EXPECT_TRUE(t.zlink.empty());
+  EXPECT_FALSE(t.places || t.tol || t.chord_dev || t.color || t.level);
+
+  Options s = parse_ok({"--script", "-"});
+  EXPECT_EQ(s.mode, RunMode::Script);
+  EXPECT_EQ(s.script, "-");
+
+  Options p = parse_ok({"plot", "a.eqn", "--export", "a.step", "--export=a.PNG"});
+  EXPECT_EQ(p.mode, RunMode::Plot);
+  EXPECT_EQ(p.plot_file, "a.eqn");
+  ASSERT_EQ(p.exports.size(), 2u);
+  EXPECT_EQ(p.exports[0].format, ExportFormat::Step);
+  EXPECT_EQ(p.exports[1].path, "a.PNG");
+  EXPECT_EQ(p.exports[1].format, ExportFormat::Png);
+
+  // Options may stand before the plot words too.
+  Options q = parse_ok({"--places", "6", "plot", "b.eqn"});
+  EXPECT_EQ(q.mode, RunMode::Plot);
+  EXPECT_EQ(*q.places, 6);
+}
+
+TEST(CommandLine, ValuesReachTheOptions) {
+  Options o = parse_ok({"--zlink", "/z/k.so", "--part", "p.json", "--main-dir", "/m", "--temp-dir=/t",
+                        "--places=0", "--tol", "1e-6", "--chord-dev", "0.01", "--color", "255",
+                        "--level", "7", "--transcript", "t.jsonl"});
+  EXPECT_EQ(o.zlink, "/z/k.so");
+  EXPECT_EQ(o.part, "p.json");
+  EXPECT_EQ(o.main_dir, "/m");
+  EXPECT_EQ(o.temp_dir, "/t");
+  EXPECT_EQ(*o.places, 0);
+  EXPECT_DOUBLE_EQ(*o.tol, 1e-6);
+  EXPECT_DOUBLE_EQ(*o.chord_dev, 0.01);
+  EXPECT_EQ(*o.color, 255);
+  EXPECT_EQ(*o.level, 7);
+  EXPECT_EQ(o.transcript, "t.jsonl");
+}
+
+TEST(CommandLine, RefusalsNameTheArgument) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* named;  // must appear in the message
+  };
+  const Case cases[] = {
+      {{"--frobnicate"}, "--frobnicate"},
+      {{"extra"}, "extra"},
+      {{"--places"}, "--places"},
+      {{"--places", "18"}, "--places"},
+      {{"--places", "4x"}, "4x"},
+      {{"--color", "256"}, "--color"},
+      {{"--color", "-1"}, "--color"},
+      {{"--level", "1.5"}, "--level"},
+      {{"--tol", "0"}, "--tol"},
+      {{"--tol", "nan"}, "--tol"},
+      {{"--chord-dev", "inf"}, "--chord-dev"},
+      {{"--chord-dev", "-0.1"}, "--chord-dev"},
+      {{"--export", "out.dxf"}, "out.dxf"},
+      {{"--export", "noextension"}, "--export"},
+      {{"--part", "part.step"}, "--part"},
+      {{"--script", ""}, "--script"},
+      {{"plot"}, "plot"},
+      {{"plot", "a.eqn", "--script", "s.txt"}, "--script"},
+  };
+  for (const Case& c : cases) {
+    std::string err = parse_err(c.args);
+    EXPECT_NE(err.find(c.named), std::string::npos) << "message '" << err << "' should name " << c.named;
+  }
+}
+
+TEST(CommandLine, ExportFormatByExtension) {
+  EXPECT_EQ(export_format_for("x.stp"), ExportFormat::Step);
+  EXPECT_EQ(export_format_for("dir.v1/x.STEP"), ExportFormat::Step);
+  EXPECT_EQ(export_format_for("x.igs"), ExportFormat::Iges);
+  EXPECT_EQ(export_format_for("x.Iges"), ExportFormat::Iges);
+  EXPECT_EQ(export_format_for("x.json"), ExportFormat::Json);
+  EXPECT_EQ(export_format_for("x.svg"), ExportFormat::Svg);
+  EXPECT_EQ(export_format_for("x.png"), ExportFormat::Png);
+  EXPECT_FALSE(export_format_for("dir.png/x"));
+  EXPECT_FALSE(export_format_for(".png"));
+  EXPECT_FALSE(export_format_for("x.pngx"));
+}
+
+TEST(CommandLine, HelpExplainsEveryOptionAndScriptLine) {
+  Options o = parse_ok({"--help"});
+  EXPECT_TRUE(o.help);
+  std::string help = help_text();
+  for (const char* word : {"--script", "plot", "--zlink", "--part", "--export", "--main-dir", "--temp-dir",
+                           "--places", "--tol", "--chord-dev", "--color", "--level", "--transcript",
+                           "prompt PATH", "prompt cancel", "click ID", "key NAME", "type TEXT",
+                           "select ID N", "pick X Y Z", "pick cancel", "edit COMMAND", "close",
+                           "screen FILE"})
+    EXPECT_NE(help.find(word), std::string::npos) << word;
+}
+
+}  // namespace
+}  // namespace orv::app

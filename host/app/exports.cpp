@@ -1,0 +1,36 @@
+// The export targets, dispatched to the exchange, part file and picture writers.
+#include "app/exports.h"
+
+#include "core/part_file.h"
+#include "exchange/exchange.h"
+#include "view/picture.h"
+
+namespace orv::app {
+
+bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
+  switch (target.format) {
+    case ExportFormat::Step:
+      return exchange::write_step(target.path, db.entities(), err);
+    case ExportFormat::Iges:
+      return exchange::write_iges(target.path, db.entities(), err);
+    case ExportFormat::Json:
+      // A JSON file that is not a part file is somebody's data: refused, not overwritten.
+      return save_part_file(target.path, db, err);
+    case ExportFormat::Svg:
+    case ExportFormat::Png:
+      return view::write_picture(target.path, db, kPictureWidth, kPictureHeight, err);
+  }
+  err = target.path + ": unknown export format";
+  return false;
+}
+
+std::vector<std::string> write_exports(const std::vector<ExportTarget>& targets, const GeometryDatabase& db) {
+  std::vector<std::string> failures;
+  for (const ExportTarget& t : targets) {
+    std::string err;
+    if (!write_export(t, db, err)) failures.push_back(err.empty() ? t.path + ": could not be written" : err);
+  }
+  return failures;
+}
+
+}  // namespace orv::app

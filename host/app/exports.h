@@ -1,0 +1,22 @@
+// Writing the geometry out at exit: every --export target in its format (STEP, IGES, the part
+// file's JSON, an SVG or PNG picture of the graphics window). Each file is written whole or not at
+// all by the writer behind it.
+#pragma once
+#include <string>
+#include <vector>
+#include "app/command_line.h"
+#include "core/database.h"
+
+namespace orv::app {
+
+/// Size of exported pictures, in pixels (SVG: points).
+constexpr int kPictureWidth = 1200;
+constexpr int kPictureHeight = 900;
+
+/// Writes one target. False with `err` ("path: reason") when it could not be written.
+bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err);
+
+/// Writes every target, going on after a failure; the messages of the failures, one a line.
+std::vector<std::string> write_exports(const std::vector<ExportTarget>& targets, const GeometryDatabase& db);
+
+}  // namespace orv::app

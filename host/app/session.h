@@ -1,0 +1,26 @@
+// One session of the host with a Zlink: the front end that stands for the person (terminal,
+// script, or the generated script of a batch plot), the transcript, the Zlink loaded and checked,
+// and one q_main.
+#pragma once
+#include <string>
+#include "app/command_line.h"
+
+namespace orv::app {
+
+struct SessionConfig {
+  RunMode mode = RunMode::Terminal;
+  std::string script;      // Script mode: the script path, "-" for standard input
+  std::string plot_file;   // Plot mode: the equation file
+  std::string zlink;       // the Zlink to load
+  std::string transcript;  // empty: none
+};
+
+struct SessionResult {
+  bool ran = false;    // the Zlink was loaded and q_main ran
+  int q_main = 0;      // what q_main returned
+  std::string error;   // why it did not run, or what went wrong with the input while it ran
+};
+
+SessionResult run_session(const SessionConfig& config);
+
+}  // namespace orv::app
