@@ -49,10 +49,4 @@ TEST(TextOutput, EveryByteStringGivesValidJson) {
   EXPECT_EQ(quoted, "\"a\\\"b\\\\c\\td\"");
 }
 
-TEST(TextOutput, VisibleTextEscapesControlBytes) {
-  std::string text;
-  append_visible(&text, std::string("a\tb\r\x01\xff\\", 7));
-  EXPECT_EQ(text, "a\\tb\\r\\x01\\xff\\\\");
-}
-
 }  // namespace

@@ -16,24 +16,6 @@ TEST_F(Keywords, FindKeywordIsExactAndStopsAtTheLastRow) {
   }
 }
 
-TEST_F(Keywords, RowsHaveTheirKindsAndRoles) {
-  const char* names[keyword_count] = {
-      "angles", "degrees", "radians", "geometry", "draw", "points", "lines", "spline", "nurbs",
-      "draw_surf", "points_surf", "parametric_surf", "nurbs_surf", "step_var1", "step_var2",
-      "step_size1", "step_size2", "lower_limit1", "lower_limit2", "upper_limit1", "upper_limit2",
-      "origin"};
-  for (int k = 0; k < keyword_count; ++k) {
-    EXPECT_STREQ(KeywordTable[k].name, names[k]);
-    EXPECT_EQ(find_keyword(names[k]), k);
-    bool settable = k == kw_angles || k == kw_geometry || k >= kw_step_var1;
-    EXPECT_EQ(KeywordTable[k].settable, settable ? 1 : 0) << names[k];
-    ValueKind kind = k >= kw_step_size1 ? ValueKind::NumberValue
-                     : k >= kw_step_var1 ? ValueKind::NameValue : ValueKind::KeywordValue;
-    EXPECT_EQ(KeywordTable[k].value_kind, kind) << names[k];
-  }
-  EXPECT_EQ(KeywordTable[keyword_count].name[0], '\0');
-}
-
 TEST_F(Keywords, TakeKeywordNumberOnlyFromSetRows) {
   double value = 7.0;
   KeywordTable[kw_step_size1].number = 0.1;
