@@ -1,0 +1,128 @@
+// Speed of the geometry kernel behind the host's services: fitting a spline through a curve plot's
+// points, reducing its knots, fitting a surface through a grid, and exporting both to STEP. The
+// largest curve plot is 32001 points; 300 x 300 is a fine surface plot.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "core/database.h"
+#include "exchange/exchange.h"
+#include "geometry/host_geometry.h"
+#include "kernel/kernel.h"
+#include "kernel/test_shapes.h"
+
+namespace {
+
+using orv::kernel::Point;
+
+std::vector<double> flat(const std::vector<Point>& pts) {
+  std::vector<double> out;
+  for (const Point& p : pts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+// The stored spline through a helix of `count` points, read back as the curve plotter reads it.
+ent stored_spline(int count) {
+  orv::database().clear();
+  const std::vector<double> pts = flat(orv::kernel::testing::helix(count));
+  db_list_ent_type* entry = nullptr;
+  char ok = 0;
+  make_spline_from_pts(reinterpret_cast<const pt_3d*>(pts.data()), count, 10, 1, 1, &pts[pts.size() - 3], 1,
+                       &pts[pts.size() - 3], 0, &entry, &ok);
+  ent e;
+  if (!ok || get_ent_from_eptr(entry, &e) != 0) e.kind = 0;
+  return e;
+}
+
+void BM_MakeSplineFromPts(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const std::vector<double> pts = flat(orv::kernel::testing::helix(count));
+  for (auto _ : state) {
+    orv::database().clear();
+    db_list_ent_type* entry = nullptr;
+    char ok = 0;
+    make_spline_from_pts(reinterpret_cast<const pt_3d*>(pts.data()), count, 10, 1, 1, &pts[pts.size() - 3], 1,
+                         &pts[pts.size() - 3], 0, &entry, &ok);
+    if (!ok) state.SkipWithError("spline refused");
+    benchmark::DoNotOptimize(entry);
+  }
+}
+BENCHMARK(BM_MakeSplineFromPts)->Arg(1000)->Arg(32001)->Unit(benchmark::kMillisecond);
+
+void BM_RemoveNodes(benchmark::State& state) {
+  const ent spline = stored_spline(static_cast<int>(state.range(0)));
+  if (spline.kind != ENT_SPLINE) {
+    state.SkipWithError("no spline");
+    return;
+  }
+  ent nurb;
+  convert_entity_to_nurbs(&spline, &nurb);
+  ent reduced;
+  int result = 0;
+  for (auto _ : state) {
+    result = remove_nodes(&nurb, 0, surf_step_chord_dev, &reduced);
+    benchmark::DoNotOptimize(result);
+  }
+  if (!result) {
+    state.SkipWithError("nothing reduced");
+    return;
+  }
+  state.counters["poles_before"] = nurb.nb.nu;
+  state.counters["poles_after"] = reduced.nb.nu;
+  state.counters["deviation_bound"] = orv::kernel::deviation_bound(nurb.nb, reduced.nb);
+  state.counters["tolerance"] = surf_step_chord_dev;
+}
+BENCHMARK(BM_RemoveNodes)->Arg(1000)->Arg(32001)->Unit(benchmark::kMillisecond);
+
+void BM_MakeSurfFromPts(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::vector<double> pts = flat(orv::kernel::testing::torus(n, n));
+  for (auto _ : state) {
+    orv::database().clear();
+    db_list_ent_type* entry = nullptr;
+    char ok = 0;
+    double unused = 0;
+    make_surf_from_pts(reinterpret_cast<const pt_3d*>(pts.data()), static_cast<int16_t>(n), static_cast<int16_t>(n),
+                       0, 0, 1, 1, 10, 1, 1, &unused, &entry, &ok);
+    if (!ok) state.SkipWithError("surface refused");
+    benchmark::DoNotOptimize(entry);
+  }
+}
+BENCHMARK(BM_MakeSurfFromPts)->Arg(300)->Unit(benchmark::kMillisecond);
+
+void export_step(benchmark::State& state, const ent& e) {
+  const std::string path = "/tmp/orv_kernel_bench_" + std::to_string(getpid()) + ".step";
+  const std::vector<const ent*> entities{&e};
+  for (auto _ : state) {
+    std::string err;
+    if (!orv::exchange::write_step(path, entities, err)) state.SkipWithError(err.c_str());
+  }
+  std::remove(path.c_str());
+}
+
+void BM_StepExportHelixSpline(benchmark::State& state) {
+  const ent spline = stored_spline(32001);
+  export_step(state, spline);
+}
+BENCHMARK(BM_StepExportHelixSpline)->Unit(benchmark::kMillisecond);
+
+void BM_StepExportSurface300(benchmark::State& state) {
+  ent surface;
+  surface.kind = ENT_NURBS_SURFACE;
+  surface.color = 10;
+  surface.level = 1;
+  std::string err;
+  if (!orv::kernel::interpolate_surface(orv::kernel::testing::torus(300, 300), 300, 300, surface.nb, err)) {
+    state.SkipWithError(err.c_str());
+    return;
+  }
+  export_step(state, surface);
+}
+BENCHMARK(BM_StepExportSurface300)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
