@@ -1,0 +1,121 @@
+// Helpers of the end-to-end tests: a scratch directory, files in and out, running the built
+// orvantis as a user would (arguments, standard input, exit status, standard error), and reading
+// its transcript.
+#pragma once
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+extern char** environ;
+
+namespace orv::app::testing {
+
+namespace fs = std::filesystem;
+
+inline std::string read_file(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void write_file(const fs::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+}
+
+/// A fresh directory, removed with everything in it at the end of the test. It holds a main
+/// directory with ZLINKS/ and a private temporary directory.
+class Scratch {
+ public:
+  Scratch() {
+    std::string tmpl = (fs::temp_directory_path() / "orv-app-XXXXXX").string();
+    root_ = ::mkdtemp(tmpl.data());
+    fs::create_directories(root_ / "main" / "ZLINKS");
+    fs::create_directory(root_ / "tmp");
+    ::chmod((root_ / "tmp").c_str(), 0700);
+  }
+  ~Scratch() {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+  const fs::path& root() const { return root_; }
+  fs::path main_dir() const { return root_ / "main"; }
+  fs::path temp_dir() const { return root_ / "tmp"; }
+  fs::path operator/(const std::string& name) const { return root_ / name; }
+  /// Writes `text` as `name` in the scratch directory and returns its path.
+  fs::path file(const std::string& name, const std::string& text) const {
+    write_file(root_ / name, text);
+    return root_ / name;
+  }
+
+ private:
+  fs::path root_;
+};
+
+struct Outcome {
+  int status = -1;  // exit status, or 128 + signal
+  std::string out, err;
+};
+
+/// Runs `program` with `args`; standard input from `stdin_path` (/dev/null when empty).
+inline Outcome run_program(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& stdin_path = "", const fs::path& work = fs::temp_directory_path()) {
+  std::string tmpl = (fs::temp_directory_path() / "orv-run-XXXXXX").string();
+  fs::path dir = ::mkdtemp(tmpl.data());
+  fs::path out = dir / "out", err = dir / "err";
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, stdin_path.empty() ? "/dev/null" : stdin_path.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addchdir_np(&fa, work.c_str());
+  std::vector<std::string> all{program};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  Outcome run;
+  pid_t pid = 0;
+  if (posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ) == 0) {
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    run.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+  }
+  posix_spawn_file_actions_destroy(&fa);
+  run.out = read_file(out);
+  run.err = read_file(err);
+  fs::remove_all(dir);
+  return run;
+}
+
+/// The transcript's events, one JSON object a line.
+inline std::vector<nlohmann::json> read_transcript(const fs::path& p) {
+  std::vector<nlohmann::json> events;
+  std::ifstream in(p);
+  std::string line;
+  while (std::getline(in, line))
+    if (!line.empty()) events.push_back(nlohmann::json::parse(line));
+  return events;
+}
+
+/// The events of one kind, in order.
+inline std::vector<nlohmann::json> events_of(const std::vector<nlohmann::json>& all, const std::string& kind) {
+  std::vector<nlohmann::json> out;
+  for (const nlohmann::json& e : all)
+    if (e.value("event", "") == kind) out.push_back(e);
+  return out;
+}
+
+}  // namespace orv::app::testing

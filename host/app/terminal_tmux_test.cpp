@@ -1,0 +1,109 @@
+// The interactive host as a person meets it, in a real terminal (tmux): Enter takes the built-in
+// example at the prompt, Alt+P plots it and the curve appears in the graphics window, Alt+O ends
+// the run and the file is written back. Skipped when tmux is not installed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/app_test_support.h"
+
+namespace orv::app::testing {
+namespace {
+
+std::string shell_quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string command_output(const std::string& cmd) {
+  std::string out;
+  if (FILE* p = ::popen(cmd.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+class Tmux {
+ public:
+  explicit Tmux(std::string socket) : socket_(std::move(socket)) {}
+  ~Tmux() { std::system((base() + " kill-server 2>/dev/null").c_str()); }
+  std::string base() const { return "tmux -L " + socket_; }
+  bool start(const std::string& command, int cols, int rows) {
+    std::string cmd = base() + " new-session -d -s orv -x " + std::to_string(cols) + " -y " + std::to_string(rows) +
+                      " " + shell_quote(command);
+    return std::system(cmd.c_str()) == 0;
+  }
+  void keys(const std::string& k) { std::system((base() + " send-keys -t orv " + k).c_str()); }
+  std::string screen() const { return command_output(base() + " capture-pane -p -t orv 2>/dev/null"); }
+  /// Waits until the screen shows `text` (or `pred` holds); false after the timeout.
+  template <class Pred>
+  bool wait_for(Pred pred, int timeout_ms = 15000) {
+    for (int waited = 0; waited < timeout_ms; waited += 100) {
+      if (pred(screen())) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+  bool wait_for_text(const std::string& text, int timeout_ms = 15000) {
+    return wait_for([&](const std::string& s) { return s.find(text) != std::string::npos; }, timeout_ms);
+  }
+
+ private:
+  std::string socket_;
+};
+
+// Braille cells (U+2800..U+28FF, UTF-8 E2 A0..A3 xx) other than the blank one: the drawn curve.
+std::size_t braille_cells(const std::string& s) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i + 2 < s.size(); ++i)
+    if (static_cast<unsigned char>(s[i]) == 0xE2 && (static_cast<unsigned char>(s[i + 1]) & 0xFC) == 0xA0 &&
+        !(static_cast<unsigned char>(s[i + 1]) == 0xA0 && static_cast<unsigned char>(s[i + 2]) == 0x80))
+      ++n;
+  return n;
+}
+
+TEST(Terminal, PlotTheBuiltInExampleAndKeepIt) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  fs::path eqn = s.main_dir() / "ZLINKS" / "kuvra.eqn";
+  fs::copy_file(fs::path(ORV_TEST_DATA_SOURCE) / "ZLINKS" / "kuvra.eqn", eqn);
+  fs::path exit_file = s / "exit";
+  std::string run = "TERM=xterm-256color " + shell_quote(ORV_TEST_ORVANTIS) + " --main-dir " +
+                    shell_quote(s.main_dir().string()) + " --temp-dir " + shell_quote(s.temp_dir().string()) +
+                    " --transcript " + shell_quote((s / "t.jsonl").string()) + "; echo $? > " +
+                    shell_quote(exit_file.string()) + "; sleep 60";
+  Tmux tmux("orv-test-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(run, 150, 48));
+
+  // The file prompt, with the built-in example as its default.
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
+  EXPECT_TRUE(tmux.wait_for_text("Parametric Spli")) << tmux.screen();
+  EXPECT_LT(braille_cells(tmux.screen()), 5u) << "nothing is drawn before the plot";
+
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for([](const std::string& sc) { return braille_cells(sc) > 100; })) << tmux.screen();
+  EXPECT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();
+
+  tmux.keys("M-o");
+  ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+      << tmux.screen();
+  EXPECT_EQ(read_file(exit_file), "0\n");
+  EXPECT_EQ(read_file(eqn),
+            "step_var1 = t\nstep_size1 = 10\nlower_limit1 = 0\nupper_limit1 = 360\ngeometry = spline\n"
+            "angles = degrees\norigin = 0, 0, 0\nx = cos(t)\ny = sin(t)\nz = t/360\n");
+  std::vector<nlohmann::json> events = read_transcript(s / "t.jsonl");
+  std::vector<nlohmann::json> q = events_of(events, "q_main");
+  ASSERT_EQ(q.size(), 1u);
+  EXPECT_EQ(q[0]["result"], 1);
+}
+
+}  // namespace
+}  // namespace orv::app::testing
