@@ -87,7 +87,7 @@ Json entity_json(const ent& e) {
         Json prow = Json::array(), wrow = Json::array();
         for (int32_t k = 0; k < e.nb.nv; ++k) {
           size_t at = static_cast<size_t>(i) * e.nb.nv + k;
-          prow.push_back(point_json(e.nb.poles[at]));
+          prow.push_back(point_json(e.nb.poles.at(at)));
           wrow.push_back(at < e.nb.weights.size() ? e.nb.weights[at] : 1.0);
         }
         poles.push_back(std::move(prow));
@@ -342,7 +342,13 @@ bool save_part_file(const std::string& path, const GeometryDatabase& db, std::st
       }
     }
   }
-  std::string text = part_file_text(db);
+  std::string text;
+  try {
+    text = part_file_text(db);
+  } catch (const std::exception& ex) {
+    err = path + ": cannot write: " + ex.what();
+    return false;
+  }
   FILE* f = open_committing_stream(path);
   if (f == nullptr) {
     err = path + ": cannot write: " + std::strerror(errno);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <bit>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "core/database.h"
+#include "core/file_services.h"
 #include "core/part_file.h"
 
 namespace {
@@ -206,6 +208,25 @@ TEST_F(PartFileTest, EmptyAndMissingFiles) {
   EXPECT_FALSE(orv::load_part_file(dir_ + "/none.json", keep, err));
   EXPECT_EQ(err.rfind(dir_ + "/none.json: cannot read: ", 0), 0u) << err;
   EXPECT_EQ(keep.size(), 6u);
+}
+
+TEST_F(PartFileTest, FailedSaveKeepsThePreviousFile) {
+  orv::GeometryDatabase db;
+  fill(db);
+  std::string err;
+  ASSERT_TRUE(orv::save_part_file(path_, db, err)) << err;
+  std::string before = read_file(path_);
+  ent more;
+  more.kind = ENT_POINT;
+  db.add(more);
+  orv::set_committing_write_hook([](int, const void*, std::size_t) -> long {
+    errno = ENOSPC;
+    return -1;
+  });
+  EXPECT_FALSE(orv::save_part_file(path_, db, err));
+  orv::set_committing_write_hook({});
+  EXPECT_EQ(err.rfind(path_ + ": cannot write: ", 0), 0u) << err;
+  EXPECT_EQ(read_file(path_), before);
 }
 
 // Each damaged text is refused with "path: not a part file: ..." and leaves the database and the
