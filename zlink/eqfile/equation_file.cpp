@@ -1,6 +1,7 @@
 // Equation files: the reader hands every line to compile_line and keeps each failing line as an inert
-// statement, so that writing back loses nothing the user typed; the writer puts the settings in a
-// fixed block (two step-variable blocks only for surface kinds) before the statement texts.
+// statement, so that writing back loses nothing the user typed (a failing line sets no keyword);
+// the writer puts the settings in a fixed block (two step-variable blocks only for surface kinds)
+// before the statement texts.
 #include "eqfile/equation_file.h"
 
 #include <cmath>
@@ -25,9 +26,17 @@ void shorten_exponent(char* text) {
   std::memmove(e + 1, digits, std::strlen(digits) + 1);
 }
 
+// Ends a line whose text is `text`. The host's line reading drops one carriage return before the
+// line feed, so a text that ends in one gets a second to come back unchanged.
+void end_line(FILE* stream, const char* text) {
+  size_t length = std::strlen(text);
+  std::fputs(length > 0 && text[length - 1] == '\r' ? "\r\n" : "\n", stream);
+}
+
 void write_block(FILE* stream, int block) {
   char number[32];
-  std::fprintf(stream, "step_var%d = %s\n", block + 1, PlotSettings.step_var[block]);
+  std::fprintf(stream, "step_var%d = %s", block + 1, PlotSettings.step_var[block]);
+  end_line(stream, PlotSettings.step_var[block]);
   format_file_number(PlotSettings.step_size[block], number, sizeof number);
   std::fprintf(stream, "step_size%d = %s\n", block + 1, number);
   format_file_number(PlotSettings.lower_limit[block], number, sizeof number);
@@ -64,11 +73,16 @@ void read_equation_file(FILE* stream, Statement** head) {
   Statement* tail = nullptr;
   int line_number = 0;
   int status = status_ok;
+  KeywordEntry saved_rows[keyword_count];
   while (!std::feof(stream)) {
     if (freadln(line, max_line_length, stream) == 0) break;
     ++line_number;
+    // A settings line that fails part-way may already have assigned some keywords ("step_size1 = 0.1,
+    // lower_limit1 = q"); a failing line sets nothing, so its rows are put back.
+    std::memcpy(saved_rows, KeywordTable, sizeof saved_rows);
     status = compile_line(line, head, &tail);
     if (status == status_ok) continue;
+    std::memcpy(KeywordTable, saved_rows, sizeof saved_rows);
     report_statement_error(status, line_number, line);
     // Kept verbatim in its place, never run, so that the write-back returns it unchanged.
     Statement* kept = make_inert_statement(line, status);
@@ -99,11 +113,8 @@ void write_equation_file(FILE* stream, Statement* head) {
   format_file_number(PlotSettings.origin[2], z, sizeof z);
   std::fprintf(stream, "origin = %s, %s, %s\n", x, y, z);
   for (Statement* s = head; s != nullptr; s = s->next) {
-    // The host's line reading drops one carriage return before the line feed, so a text that ends
-    // in one gets a second to come back unchanged.
-    size_t length = std::strlen(s->text);
-    bool ends_in_cr = length > 0 && s->text[length - 1] == '\r';
-    std::fprintf(stream, "%s%s", s->text, ends_in_cr ? "\r\n" : "\n");
+    std::fputs(s->text, stream);
+    end_line(stream, s->text);
   }
 }
 

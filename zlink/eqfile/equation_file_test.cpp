@@ -104,6 +104,9 @@ TEST_F(EquationFileTest, FailingLinesAreKeptVerbatimAsInertEntries) {
   Statement* again = read_text(first);
   EXPECT_EQ(texts(again), texts(head));
   EXPECT_EQ(written_text(again), first);
+  // A line that fails after assigning part of its keywords sets none of them.
+  read_text("step_var1 = t ===dz==step_var1 = s\nx = t\n");
+  EXPECT_STREQ(PlotSettings.step_var[0], "x");
   // A list of failed lines only is still something to write back.
   EXPECT_NE(read_text("y = (\n"), nullptr);
 }
@@ -121,6 +124,11 @@ TEST_F(EquationFileTest, LongLinesAndCarriageReturnsComeThroughTheHostReader) {
   std::string written = written_text(head);
   EXPECT_NE(written.find("\nx = t\r\r\ny = t\n"), std::string::npos);
   EXPECT_EQ(texts(read_text(written)), texts(head));
+  // So does a step variable named with one.
+  read_text("step_var1 = t\r\r\n");
+  EXPECT_STREQ(PlotSettings.step_var[0], "t\r");
+  read_text(written_text(nullptr));
+  EXPECT_STREQ(PlotSettings.step_var[0], "t\r");
 }
 
 TEST(FileNumberTest, ShortestTextThatReadsBackTheSameDouble) {
