@@ -49,9 +49,12 @@ double miss_curve(const nb_type& nb, const std::vector<P>& pts) {
 double miss_surface(const nb_type& nb, const std::vector<P>& pts) {
   Handle(Geom_BSplineSurface) s = orv::kernel::to_occt_surface(nb);
   if (s.IsNull()) return kInf;
-  double worst = 0;
+  double worst = 0, u0, u1, v0, v1;
+  s->Bounds(u0, u1, v0, v1);
+  GeomAPI_ProjectPointOnSurf proj;
+  proj.Init(s, u0, u1, v0, v1);  // one set-up of the search for all points
   for (const P& p : pts) {
-    GeomAPI_ProjectPointOnSurf proj(gp_Pnt(p[0], p[1], p[2]), s);
+    proj.Perform(gp_Pnt(p[0], p[1], p[2]));
     worst = std::max(worst, proj.NbPoints() > 0 ? proj.LowerDistance() : kInf);
   }
   return worst;
@@ -261,6 +264,9 @@ TEST_F(GeometryTest, SplinePassesThroughItsPoints) {
     EXPECT_EQ(e.nb.poles.size(), static_cast<size_t>(e.nb.nu));
     EXPECT_EQ(e.nb.weights.size(), e.nb.poles.size());
     EXPECT_LE(miss_curve(e.nb, pts), 1e-9 * extent(pts)) << pts.size() << " points";
+    P off = pts[0];
+    off[0] += 2 * extent(pts);  // outside the bounding box of the points
+    EXPECT_GT(miss_curve(e.nb, {off}), 1e-3 * extent(pts));  // the check does see a point off the curve
   }
 }
 
@@ -357,6 +363,9 @@ TEST_F(GeometryTest, SurfacePassesThroughItsGrid) {
   grids.push_back({"2 x 2", 2, 2, paraboloid(2, 2)});
   grids.push_back({"3 x 7", 3, 7, paraboloid(3, 7)});
   grids.push_back({"16 x 10", 16, 10, paraboloid(16, 10)});
+  std::vector<P> repeated = paraboloid(5, 4);  // the third row given twice
+  repeated.insert(repeated.begin() + 12, repeated.begin() + 8, repeated.begin() + 12);
+  grids.push_back({"repeated row", 6, 4, repeated});
   std::vector<P> sphere;  // rows from pole to pole: the first and last rows collapse to a point
   for (int i = 0; i <= 12; ++i)
     for (int j = 0; j <= 16; ++j) {
@@ -377,6 +386,9 @@ TEST_F(GeometryTest, SurfacePassesThroughItsGrid) {
       EXPECT_EQ(e.through, g.pts);
       ASSERT_TRUE(all_finite(e.nb)) << g.name;
       EXPECT_LE(miss_surface(e.nb, g.pts), 1e-9 * extent(g.pts)) << g.name;
+      P off = g.pts[g.pts.size() / 2];
+      off[2] += 10 * extent(g.pts);
+      EXPECT_GT(miss_surface(e.nb, {off}), extent(g.pts)) << g.name;
     }
   }
 }
