@@ -7,7 +7,10 @@
 //   2. bound: the candidate refined onto the original's knot vector; the largest pole of the
 //      difference bounds |original(t) - candidate(t)| for every t (convex hull property);
 //   3. the knot spans touched by a pole over the tolerance are halved, and we go again.
-// Each round is linear in the number of knots, and halving needs about log2(n) rounds.
+// Each round is linear in the number of knots, and halving needs about log2(n) rounds. Halving
+// overshoots (spans come in powers of two), so once a valid subset is found it is re-spaced once:
+// the error of a cubic fit falls as the fourth power of the span, which says how much longer each
+// span could be; the re-spaced subset is refined the same way and kept if it is smaller.
 #include <algorithm>
 #include <cmath>
 
@@ -73,6 +76,115 @@ bool complete_spline(const std::vector<double>& tau, const std::vector<P3>& q, c
   return true;
 }
 
+
+// The state of one reduction: the original's distinct knots and points there, and the candidate.
+class Reducer {
+ public:
+  Reducer(const nb_type& in, double tol) : in_(in), tol_(tol) {
+    const std::vector<double>& U = in.uknots;
+    distinct_of_.resize(U.size());
+    for (size_t i = 0; i < U.size(); ++i) {
+      if (tau_.empty() || U[i] != tau_.back()) tau_.push_back(U[i]);
+      distinct_of_[i] = static_cast<int>(tau_.size()) - 1;
+    }
+    q_.resize(tau_.size());
+    for (size_t s = 0; s < tau_.size(); ++s) q_[s] = evaluate_curve(in, tau_[s]);
+    d0_ = start_tangent(in);
+    d1_ = end_tangent(in);
+  }
+
+  int spans() const { return static_cast<int>(tau_.size()) - 1; }
+
+  /// Refines `subset` until its candidate is within tolerance; false when that cannot be done
+  /// short of keeping every knot (or the arithmetic fails). On success `cand` is the candidate and
+  /// `span_error` the largest pole deviation touching each of its spans.
+  bool refine(std::vector<int>& subset, nb_type& cand, std::vector<double>& span_error) {
+    for (;;) {
+      if (!measure(subset, cand, span_error)) return false;
+      std::vector<int> next;
+      next.reserve(subset.size() * 2);
+      bool failing = false, grew = false;
+      for (size_t k = 0; k + 1 < subset.size(); ++k) {
+        next.push_back(subset[k]);
+        if (span_error[k] <= tol_) continue;
+        failing = true;
+        if (subset[k + 1] - subset[k] >= 2) {
+          next.push_back((subset[k] + subset[k + 1]) / 2);
+          grew = true;
+        }
+      }
+      if (!failing) return true;
+      if (!grew) return false;  // the bound fails where every knot is already kept
+      next.push_back(subset.back());
+      subset.swap(next);
+    }
+  }
+
+  /// A subset spaced so that every span of `subset` is stretched by (target tol / error)^(1/4)
+  /// (shrunk where the error is above that), between 1/4 and 4 times: the asymptotic error of a
+  /// cubic fit.
+  std::vector<int> respace(const std::vector<int>& subset, const std::vector<double>& span_error,
+                           double target) const {
+    std::vector<int> out{0};
+    double acc = 0.0;  // spans of the new subset covered since the last knot placed
+    for (size_t k = 0; k + 1 < subset.size(); ++k) {
+      const double e = std::max(span_error[k], 1e-300);
+      const double stretch = std::clamp(std::pow(target * tol_ / e, 0.25), 0.25, 4.0);
+      const double per_fine = 1.0 / (stretch * (subset[k + 1] - subset[k]));
+      for (int s = subset[k]; s < subset[k + 1]; ++s) {
+        acc += per_fine;
+        if (acc >= 1.0 && s + 1 < spans()) {
+          out.push_back(s + 1);
+          acc = 0.0;
+        }
+      }
+    }
+    if (out.back() != spans()) out.push_back(spans());
+    return out;
+  }
+
+  /// Builds the candidate on `subset` and bounds its deviation from the original span by span.
+  bool measure(const std::vector<int>& subset, nb_type& cand, std::vector<double>& span_error) {
+    if (!complete_spline(tau_, q_, subset, d0_, d1_, cand)) return false;
+    // Refine the candidate onto the original's knots: insert every knot of the original that the
+    // candidate lacks (inner knots of the subset appear once in the candidate).
+    const std::vector<double>& U = in_.uknots;
+    insert_.clear();
+    size_t c = 4;  // next inner knot of the candidate
+    for (size_t i = 4; i + 4 < U.size(); ++i) {
+      if (c + 4 < cand.uknots.size() && cand.uknots[c] == U[i]) ++c;
+      else insert_.push_back(U[i]);
+    }
+    refine_knots(3, cand.uknots, cand.poles, insert_, fine_knots_, fine_poles_);
+    if (fine_poles_.size() != in_.poles.size()) return false;
+    // Which candidate span each distinct knot of the original lies in.
+    span_of_.resize(tau_.size());
+    for (size_t k = 0, s = 0; k + 1 < subset.size(); ++k)
+      for (; s < static_cast<size_t>(subset[k + 1]); ++s) span_of_[s] = static_cast<int>(k);
+    span_of_[spans()] = static_cast<int>(subset.size()) - 2;
+    span_error.assign(subset.size() - 1, 0.0);
+    for (size_t j = 0; j < fine_poles_.size(); ++j) {
+      const double e = norm(in_.poles[j] - fine_poles_[j]);
+      if (!std::isfinite(e)) return false;
+      // Pole j acts on [U[j], U[j + 4]]: the candidate spans over that interval share its error.
+      const int lo = distinct_of_[j], hi = distinct_of_[j + 4];
+      for (int s = span_of_[lo]; s <= span_of_[std::max(lo, hi - 1)]; ++s)
+        span_error[s] = std::max(span_error[s], e);
+    }
+    return true;
+  }
+
+ private:
+  const nb_type& in_;
+  const double tol_;
+  std::vector<double> tau_;
+  std::vector<int> distinct_of_, span_of_;
+  std::vector<P3> q_;
+  P3 d0_, d1_;
+  std::vector<double> insert_, fine_knots_;
+  std::vector<P3> fine_poles_;
+};
+
 }  // namespace
 
 bool reduce_knots(const nb_type& in, double tol, nb_type& out) {
@@ -80,75 +192,31 @@ bool reduce_knots(const nb_type& in, double tol, nb_type& out) {
   if (!check_curve(in, err) || in.udegree != 3 || !(tol > 0.0) || !std::isfinite(tol)) return false;
   for (double w : in.weights)
     if (w != in.weights[0]) return false;  // rational: not handled
-  const std::vector<double>& U = in.uknots;
-  if (U[0] != U[3] || U[in.nu] != U[in.nu + 3]) return false;  // unclamped ends
-  // Distinct knots tau, the original's points there, and for every full knot index its distinct one.
-  std::vector<double> tau;
-  std::vector<int> distinct_of(U.size());
-  for (size_t i = 0; i < U.size(); ++i) {
-    if (tau.empty() || U[i] != tau.back()) tau.push_back(U[i]);
-    distinct_of[i] = static_cast<int>(tau.size()) - 1;
-  }
-  const int K = static_cast<int>(tau.size()) - 1;  // spans of the original
+  if (in.uknots[0] != in.uknots[3] || in.uknots[in.nu] != in.uknots[in.nu + 3]) return false;  // unclamped
+  Reducer reducer(in, tol);
+  const int K = reducer.spans();
   if (K < 2) return false;
-  std::vector<P3> q(tau.size());
-  for (int s = 0; s <= K; ++s) q[s] = evaluate_curve(in, tau[s]);
-  const P3 d0 = start_tangent(in), d1 = end_tangent(in);
-
   std::vector<int> subset;
   const int initial = std::min(kInitialSpans, K);
   for (int k = 0; k <= initial; ++k) subset.push_back(static_cast<int>(static_cast<long long>(K) * k / initial));
-  subset.erase(std::unique(subset.begin(), subset.end()), subset.end());
-
+  nb_type best;
+  std::vector<double> errors;
+  if (!reducer.refine(subset, best, errors)) return false;
+  // Re-space a few times from the latest error profile, aiming lower each time, and keep the
+  // smallest valid candidate; the last re-spacing is refined to validity as a final try.
+  std::vector<int> trial = subset;
   nb_type cand;
-  std::vector<double> insert, fine_knots;
-  std::vector<P3> fine_poles;
-  std::vector<int> span_of(tau.size());
-  std::vector<char> marked;
-  for (;;) {
-    if (!complete_spline(tau, q, subset, d0, d1, cand)) return false;
-    // Refine the candidate onto the original's knots: insert every knot of the original that the
-    // candidate lacks (inner knots of the subset appear once in the candidate).
-    insert.clear();
-    size_t c = 4;  // next inner knot of the candidate
-    for (size_t i = 4; i + 4 < U.size(); ++i) {
-      if (c + 4 < cand.uknots.size() && cand.uknots[c] == U[i]) ++c;
-      else insert.push_back(U[i]);
-    }
-    refine_knots(3, cand.uknots, cand.poles, insert, fine_knots, fine_poles);
-    if (fine_poles.size() != in.poles.size()) return false;
-    // Which candidate span each distinct knot of the original lies in.
-    for (size_t k = 0, s = 0; k + 1 < subset.size(); ++k)
-      for (; s < static_cast<size_t>(subset[k + 1]); ++s) span_of[s] = static_cast<int>(k);
-    span_of[K] = static_cast<int>(subset.size()) - 2;
-    marked.assign(subset.size() - 1, 0);
-    bool any = false;
-    for (size_t j = 0; j < fine_poles.size(); ++j) {
-      const double e = norm(in.poles[j] - fine_poles[j]);
-      if (e <= tol) continue;
-      if (!std::isfinite(e)) return false;
-      // Pole j acts on [U[j], U[j + 4]]: the candidate spans over that interval are to blame.
-      const int lo = distinct_of[j], hi = distinct_of[j + 4];
-      for (int s = span_of[lo]; s <= span_of[std::max(lo, hi - 1)]; ++s) marked[s] = 1;
-      any = true;
-    }
-    if (!any) break;
-    std::vector<int> next;
-    next.reserve(subset.size() * 2);
-    bool grew = false;
-    for (size_t k = 0; k + 1 < subset.size(); ++k) {
-      next.push_back(subset[k]);
-      if (marked[k] && subset[k + 1] - subset[k] >= 2) {
-        next.push_back((subset[k] + subset[k + 1]) / 2);
-        grew = true;
-      }
-    }
-    next.push_back(subset.back());
-    if (!grew) return false;  // the bound fails where every knot is already kept
-    subset.swap(next);
+  bool measured = true;
+  for (double target : {0.8, 0.7, 0.6, 0.5}) {
+    trial = reducer.respace(trial, errors, target);
+    if (!(measured = reducer.measure(trial, cand, errors))) break;
+    if (*std::max_element(errors.begin(), errors.end()) <= tol && cand.nu < best.nu) best = cand;
   }
-  if (cand.nu >= in.nu) return false;
-  out = std::move(cand);
+  if (measured && static_cast<int>(trial.size()) + 3 < best.nu && reducer.refine(trial, cand, errors) &&
+      cand.nu < best.nu)
+    best = std::move(cand);
+  if (best.nu >= in.nu) return false;
+  out = std::move(best);
   return true;
 }
 
