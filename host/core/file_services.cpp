@@ -217,6 +217,10 @@ FILE* open_committing_stream(const std::string& path_in) {
       errno = EISDIR;
       return nullptr;
     }
+    if (!S_ISREG(st.st_mode)) {  // a device or pipe would be replaced by a plain file
+      errno = EINVAL;
+      return nullptr;
+    }
     mode = st.st_mode & 07777;
     // Rewrite the file a link points at, as a plain open for writing would.
     char real[PATH_MAX];

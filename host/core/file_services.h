@@ -36,7 +36,8 @@ bool path_matches_filter(const std::string& path, const std::string& filter);
 /// Opens `path` for an atomic rewrite: the stream writes a temporary file beside it, and the
 /// standard fclose renames that over `path` only when every write, the flush and the sync
 /// succeeded; otherwise the temporary file is removed, `path` is left as it was and fclose returns
-/// EOF. Null with errno set when the temporary file cannot be made.
+/// EOF. Null with errno set when the temporary file cannot be made (the directory must be writable)
+/// or when `path` exists and is not a regular file.
 FILE* open_committing_stream(const std::string& path);
 
 /// The last failure of a file service: "tag:line: path: reason", naming the caller's call site.

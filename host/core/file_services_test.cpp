@@ -291,6 +291,7 @@ TEST_F(FileTest, FailedRenameLeavesNoTemporaryFile) {
   EXPECT_EQ(q_open_file("t", 1, target.c_str(), "w", &ok), nullptr);
   EXPECT_EQ(ok, 0);
   EXPECT_EQ(q_open_file("t", 1, path("no-such-dir/x.eqn").c_str(), "w", &ok), nullptr);
+  EXPECT_EQ(q_open_file("t", 1, "/dev/null", "w", &ok), nullptr);  // a device is never replaced
 }
 
 TEST_F(FileTest, RewriteThroughALinkKeepsTheLink) {
