@@ -26,9 +26,9 @@ bool Transcript::open(const std::string& path, std::string& err) {
   return true;
 }
 
-bool Transcript::record(const nlohmann::json& event) {
+bool Transcript::record(const nlohmann::ordered_json& event) {
   if (file_ == nullptr) return false;
-  std::string line = event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::string line = event.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
   line += '\n';
   bool written = std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0;
   if (!written) ok_ = false;
@@ -40,8 +40,8 @@ void Transcript::zlink(const std::string& path, int version) {
 }
 
 void Transcript::prompt(const std::string& default_path, const std::optional<std::string>& chosen) {
-  nlohmann::json e = {{"event", "prompt"}, {"default", default_path}};
-  e["chosen"] = chosen ? nlohmann::json(*chosen) : nlohmann::json(nullptr);
+  nlohmann::ordered_json e = {{"event", "prompt"}, {"default", default_path}};
+  e["chosen"] = chosen ? nlohmann::ordered_json(*chosen) : nlohmann::ordered_json(nullptr);
   record(e);
 }
 
@@ -54,8 +54,8 @@ void Transcript::show(const std::string& path) { record({{"event", "show"}, {"pa
 void Transcript::edit(const std::string& path) { record({{"event", "edit"}, {"path", path}}); }
 
 void Transcript::pick(const std::optional<std::array<double, 3>>& point) {
-  nlohmann::json e = {{"event", "pick"}};
-  e["point"] = point ? nlohmann::json({(*point)[0], (*point)[1], (*point)[2]}) : nlohmann::json(nullptr);
+  nlohmann::ordered_json e = {{"event", "pick"}};
+  e["point"] = point ? nlohmann::ordered_json({(*point)[0], (*point)[1], (*point)[2]}) : nlohmann::ordered_json(nullptr);
   record(e);
 }
 

@@ -22,7 +22,7 @@ class Transcript {
   /// Opens (truncates) `path`; false with `err` when it cannot be written.
   bool open(const std::string& path, std::string& err);
   /// Writes one event line; false when the write failed (remembered in ok()).
-  bool record(const nlohmann::json& event);
+  bool record(const nlohmann::ordered_json& event);
   bool ok() const { return ok_; }
 
   // The events of the contract.

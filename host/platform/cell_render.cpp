@@ -1,0 +1,387 @@
+// Cell-grid drawing of windows. Every place comes from one mapping (dialog units to cells, rounded),
+// used for drawing and for hit-testing alike, so what a click hits is what was drawn there.
+#include "platform/cell_render.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/window_system.h"
+
+namespace orv {
+namespace {
+
+constexpr char32_t kH = U'─', kV = U'│', kTL = U'┌', kTR = U'┐', kBL = U'└', kBR = U'┘';
+
+int to_cells(double units, double per_cell) { return static_cast<int>(std::lround(units / per_cell)); }
+
+void encode_utf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void box(CellGrid& g, int x, int y, int w, int h, uint8_t attr) {
+  if (w < 2 || h < 2) return;
+  for (int i = 1; i < w - 1; ++i) {
+    g.put(x + i, y, kH, attr);
+    g.put(x + i, y + h - 1, kH, attr);
+  }
+  for (int j = 1; j < h - 1; ++j) {
+    g.put(x, y + j, kV, attr);
+    g.put(x + w - 1, y + j, kV, attr);
+  }
+  g.put(x, y, kTL, attr);
+  g.put(x + w - 1, y, kTR, attr);
+  g.put(x, y + h - 1, kBL, attr);
+  g.put(x + w - 1, y + h - 1, kBR, attr);
+}
+
+// A label with its accelerator: the "&" marks are dropped and the marked letter gets CA_ACCEL.
+int label(CellGrid& g, int x, int y, const std::string& text, int max, uint8_t attr) {
+  std::string plain = strip_accelerator(text);
+  int used = g.text(x, y, plain, max, attr);
+  // Find the accelerator's position in the plain text.
+  int pos = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) {
+      if (text[i + 1] != '&') {
+        std::u32string before = decode_text(plain.substr(0, static_cast<size_t>(pos)));
+        int cell = static_cast<int>(before.size());
+        if (cell < used) g.at(x + cell, y).attr |= CA_ACCEL;
+        break;
+      }
+      ++i;
+    }
+    ++pos;
+  }
+  return used;
+}
+
+bool focused(const Window& dialog, const Window& c) { return dialog.focus == c.handle; }
+
+void mark_focus_left(CellGrid& g, const CellRect& r, int row) {
+  if (r.x - 1 >= 1 && g.at(r.x - 1, row).ch == U' ') g.put(r.x - 1, row, U'>', CA_FOCUS);
+}
+
+void draw_button(CellGrid& g, const Window& d, const Window& c, const CellRect& r, uint8_t base) {
+  int row = r.y + (r.h - 1) / 2;
+  int w = std::max(r.w, 3);
+  bool f = focused(d, c);
+  uint8_t a = static_cast<uint8_t>(base | CA_BUTTON | (f ? CA_FOCUS : 0));
+  for (int i = 0; i < w; ++i) g.put(r.x + i, row, U' ', a);
+  g.put(r.x, row, U'[', a);
+  g.put(r.x + w - 1, row, U']', a);
+  int inner = w - 2;
+  int len = static_cast<int>(decode_text(strip_accelerator(c.text)).size());
+  int shown = std::min(len, inner);
+  int start = r.x + 1 + (inner - shown) / 2;
+  label(g, start, row, c.text, inner, a);
+  if (f && shown + 2 <= inner) {
+    g.put(start - 1, row, U'>', a);
+    g.put(start + shown, row, U'<', a);
+  }
+}
+
+void draw_edit(CellGrid& g, const Window& d, const Window& c, const CellRect& r, uint8_t base) {
+  int row = r.y + (r.h - 1) / 2;
+  bool f = focused(d, c);
+  uint8_t a = static_cast<uint8_t>(base | CA_FIELD | (f ? CA_FOCUS : 0));
+  std::u32string text = decode_text(c.text);
+  int w = std::max(r.w, 1);
+  // Scroll so that the caret stays inside the field.
+  int caret = std::clamp(static_cast<int>(decode_text(c.text.substr(0, static_cast<size_t>(std::clamp(c.sel_end, 0, static_cast<int>(c.text.size()))))).size()), 0,
+                         static_cast<int>(text.size()));
+  int first = caret >= w ? caret - w + 1 : 0;
+  int lo = std::min(c.sel_start, c.sel_end), hi = std::max(c.sel_start, c.sel_end);
+  int lo_cell = static_cast<int>(decode_text(c.text.substr(0, static_cast<size_t>(std::clamp(lo, 0, static_cast<int>(c.text.size()))))).size());
+  int hi_cell = static_cast<int>(decode_text(c.text.substr(0, static_cast<size_t>(std::clamp(hi, 0, static_cast<int>(c.text.size()))))).size());
+  for (int i = 0; i < w; ++i) {
+    int k = first + i;
+    char32_t ch = k < static_cast<int>(text.size()) ? text[static_cast<size_t>(k)] : U'_';
+    uint8_t ca = a;
+    if (f && k >= lo_cell && k < hi_cell) ca |= CA_SELECTED;
+    g.put(r.x + i, row, ch, ca);
+  }
+  if (f) {
+    g.caret_x = r.x + (caret - first);
+    g.caret_y = row;
+    mark_focus_left(g, r, row);
+  }
+}
+
+void draw_list(CellGrid& g, const Window& d, const Window& c, const CellRect& r, uint8_t base) {
+  int row = r.y;
+  bool f = focused(d, c);
+  uint8_t a = static_cast<uint8_t>(base | CA_FIELD | (f ? CA_FOCUS : 0));
+  int w = std::max(r.w, 3);
+  for (int i = 0; i < w; ++i) g.put(r.x + i, row, U' ', a);
+  g.put(r.x, row, U'[', a);
+  g.put(r.x + w - 2, row, U'▼', a);
+  g.put(r.x + w - 1, row, U']', a);
+  if (c.cur_sel >= 0 && c.cur_sel < static_cast<int>(c.items.size()))
+    g.text(r.x + 1, row, c.items[static_cast<size_t>(c.cur_sel)], w - 3, a);
+  if (f) mark_focus_left(g, r, row);
+  if (!c.dropped) return;
+  int rows = std::min(static_cast<int>(c.items.size()), std::max(r.h - 1, 1));
+  int first = c.cur_sel >= rows ? c.cur_sel - rows + 1 : 0;
+  for (int i = 0; i < rows; ++i) {
+    int k = first + i;
+    if (k >= static_cast<int>(c.items.size())) break;
+    bool chosen = k == c.cur_sel;
+    uint8_t ia = static_cast<uint8_t>(base | CA_FIELD | (chosen ? CA_SELECTED : 0));
+    for (int x = 0; x < w; ++x) g.put(r.x + x, row + 1 + i, U' ', ia);
+    g.put(r.x, row + 1 + i, chosen ? U'>' : U' ', ia);
+    g.text(r.x + 1, row + 1 + i, c.items[static_cast<size_t>(k)], w - 1, ia);
+  }
+}
+
+void draw_check(CellGrid& g, const Window& d, const Window& c, const CellRect& r, int client_right, uint8_t base) {
+  int row = r.y + (r.h - 1) / 2;
+  bool f = focused(d, c);
+  uint8_t a = static_cast<uint8_t>(base | (f ? CA_FOCUS : 0));
+  g.put(r.x, row, U'[', a);
+  g.put(r.x + 1, row, c.check ? U'x' : U' ', a);
+  g.put(r.x + 2, row, U']', a);
+  label(g, r.x + 4, row, c.text, std::max(0, client_right - (r.x + 4)), a);
+  if (f) mark_focus_left(g, r, row);
+}
+
+void draw_static(CellGrid& g, const Window& c, const CellRect& r, int client_right, uint8_t base) {
+  int row = r.y;
+  size_t start = 0;
+  int max = std::max(r.w, client_right - r.x);
+  for (;;) {
+    size_t nl = c.text.find('\n', start);
+    std::string line = c.text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    label(g, r.x, row++, line, max, base);
+    if (nl == std::string::npos) break;
+    start = nl + 1;
+  }
+}
+
+void draw_group(CellGrid& g, const Window& c, const CellRect& r, uint8_t base) {
+  box(g, r.x, r.y, r.w, std::max(r.h, 2), static_cast<uint8_t>(base | CA_FRAME));
+  std::string title = strip_accelerator(c.text);
+  if (!title.empty() && r.w > 4) {
+    g.put(r.x + 1, r.y, U' ', base);
+    int used = label(g, r.x + 2, r.y, c.text, r.w - 4, base);
+    g.put(r.x + 2 + used, r.y, U' ', base);
+  }
+}
+
+void draw_frame(CellGrid& g, const Window& w) {
+  box(g, 0, 0, g.width(), g.height(), CA_FRAME);
+  int max = g.width() - 8;
+  if (max > 0) {
+    g.put(1, 0, kH, CA_FRAME);
+    g.put(2, 0, U' ', CA_CAPTION);
+    int used = g.text(3, 0, w.text, max, CA_CAPTION);
+    g.put(3 + used, 0, U' ', CA_CAPTION);
+  }
+  if (g.width() >= 6) {
+    g.put(g.width() - 4, 0, U'[', CA_FRAME);
+    g.put(g.width() - 3, 0, U'×', CA_FRAME);
+    g.put(g.width() - 2, 0, U']', CA_FRAME);
+  }
+}
+
+CellGrid render_viewer(const Window& v) {
+  int cols = std::max(v.cx, 20), rows = std::max(v.cy, 3);
+  CellGrid g(cols + 2, rows + 2);
+  draw_frame(g, v);
+  int n = static_cast<int>(v.lines.size());
+  for (int i = 0; i < rows && v.top_line + i < n; ++i)
+    g.text(1, 1 + i, v.lines[static_cast<size_t>(v.top_line + i)], cols);
+  std::string status = " lines " + std::to_string(n == 0 ? 0 : v.top_line + 1) + "-" +
+                       std::to_string(std::min(n, v.top_line + rows)) + " of " + std::to_string(n) +
+                       "  q closes, / searches ";
+  g.text(2, rows + 1, status, cols - 2, CA_FRAME);
+  return g;
+}
+
+}  // namespace
+
+CellGrid::CellGrid(int width, int height)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)),
+      cells_(static_cast<size_t>(width_) * static_cast<size_t>(height_)) {}
+
+Cell& CellGrid::at(int x, int y) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+    scratch_ = Cell{};
+    return scratch_;
+  }
+  return cells_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+}
+
+const Cell& CellGrid::at(int x, int y) const { return const_cast<CellGrid*>(this)->at(x, y); }
+
+void CellGrid::put(int x, int y, char32_t ch, uint8_t attr) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  Cell& c = at(x, y);
+  c.ch = ch;
+  c.attr = attr;
+}
+
+int CellGrid::text(int x, int y, const std::string& s, int max, uint8_t attr) {
+  std::u32string t = decode_text(s);
+  int n = std::min(static_cast<int>(t.size()), std::max(max, 0));
+  for (int i = 0; i < n; ++i) {
+    char32_t c = t[static_cast<size_t>(i)];
+    put(x + i, y, (c < 0x20 || c == 0x7F) ? U'?' : c, attr);
+  }
+  return n;
+}
+
+std::string CellGrid::to_string() const {
+  std::string out;
+  for (int y = 0; y < height_; ++y) {
+    std::string line;
+    for (int x = 0; x < width_; ++x) encode_utf8(at(x, y).ch, line);
+    size_t end = line.find_last_not_of(' ');
+    line.resize(end == std::string::npos ? 0 : end + 1);
+    out += line;
+    out += '\n';
+  }
+  return out;
+}
+
+std::u32string decode_text(const std::string& s) {
+  std::u32string out;
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    char32_t c = 0;
+    bool valid = len > 0 && i + static_cast<size_t>(len) <= s.size();
+    if (valid) {
+      c = len == 1 ? b : static_cast<char32_t>(b & (0x7F >> len));
+      for (int k = 1; k < len; ++k) {
+        unsigned char cb = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+        if ((cb & 0xC0) != 0x80) {
+          valid = false;
+          break;
+        }
+        c = (c << 6) | (cb & 0x3F);
+      }
+    }
+    if (valid && len > 1 && (c < (len == 2 ? 0x80u : len == 3 ? 0x800u : 0x10000u) || c > 0x10FFFF)) valid = false;
+    if (!valid) {
+      out += static_cast<char32_t>(b);
+      ++i;
+    } else {
+      out += c;
+      i += static_cast<size_t>(len);
+    }
+  }
+  return out;
+}
+
+CellRect window_cells(HWND window, CellScale s) {
+  Window* w = WindowSystem::instance().find(window);
+  if (w == nullptr) return {};
+  if (w->kind == WindowKind::Viewer) return {0, 0, std::max(w->cx, 20) + 2, std::max(w->cy, 3) + 2};
+  return {0, 0, to_cells(w->cx, s.ux) + 2, to_cells(w->cy, s.uy) + 2};
+}
+
+CellScale fit_scale(HWND window, int cols, int rows) {
+  CellScale s;
+  Window* w = WindowSystem::instance().find(window);
+  if (w == nullptr || w->kind == WindowKind::Viewer) return s;
+  CellRect r = window_cells(window, s);
+  if (r.w > cols && cols > 2) s.ux = static_cast<double>(w->cx) / (cols - 2) * 1.0001;
+  if (r.h > rows && rows > 2) s.uy = static_cast<double>(w->cy) / (rows - 2) * 1.0001;
+  return s;
+}
+
+CellRect control_cells(const Window& c, CellScale s) {
+  int x0 = to_cells(c.x, s.ux), y0 = to_cells(c.y, s.uy);
+  int x1 = to_cells(c.x + c.cx, s.ux), y1 = to_cells(c.y + c.cy, s.uy);
+  return {1 + x0, 1 + y0, std::max(1, x1 - x0), std::max(1, y1 - y0)};
+}
+
+CellGrid render_window(HWND window, CellScale s) {
+  WindowSystem& ws = WindowSystem::instance();
+  Window* w = ws.find(window);
+  if (w == nullptr || w->kind == WindowKind::Control || w->kind == WindowKind::Frame) return CellGrid(0, 0);
+  if (w->kind == WindowKind::Viewer) return render_viewer(*w);
+  CellRect outer = window_cells(window, s);
+  CellGrid g(outer.w, outer.h);
+  draw_frame(g, *w);
+  int client_right = outer.w - 1;
+  // Group boxes first, so that the controls inside them draw over their lines.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (HWND h : w->children) {
+      Window* c = ws.find(h);
+      if (c == nullptr || !c->visible) continue;
+      bool group = c->control == CTL_GROUPBOX;
+      if ((pass == 0) != group) continue;
+      CellRect r = control_cells(*c, s);
+      uint8_t base = c->enabled ? 0 : CA_DISABLED;
+      switch (c->control) {
+        case CTL_PUSHBUTTON:
+        case CTL_OWNERDRAW_BUTTON: draw_button(g, *w, *c, r, base); break;
+        case CTL_AUTOCHECKBOX: draw_check(g, *w, *c, r, client_right, base); break;
+        case CTL_EDIT: draw_edit(g, *w, *c, r, base); break;
+        case CTL_STATIC: draw_static(g, *c, r, client_right, base); break;
+        case CTL_GROUPBOX: draw_group(g, *c, r, base); break;
+        case CTL_DROPDOWNLIST: break;  // drawn last: an open list covers what lies below it
+      }
+    }
+  }
+  for (HWND h : w->children) {
+    Window* c = ws.find(h);
+    if (c && c->visible && c->control == CTL_DROPDOWNLIST)
+      draw_list(g, *w, *c, control_cells(*c, s), c->enabled ? 0 : CA_DISABLED);
+  }
+  return g;
+}
+
+CellHit hit_test(HWND window, int col, int row, CellScale s) {
+  WindowSystem& ws = WindowSystem::instance();
+  Window* w = ws.find(window);
+  CellHit hit;
+  if (w == nullptr) return hit;
+  CellRect outer = window_cells(window, s);
+  if (row == 0 && col >= outer.w - 4 && col <= outer.w - 2) return {CellHit::Kind::CloseBox, 0};
+  if (row == 0 && col >= 0 && col < outer.w) return {CellHit::Kind::Caption, 0};
+  // Later controls lie on top; an open list covers more than its field.
+  for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
+    Window* c = ws.find(*it);
+    if (c == nullptr || !c->visible || !takes_focus(*c)) continue;
+    CellRect r = control_cells(*c, s);
+    int rows = 1;
+    if (c->control == CTL_DROPDOWNLIST && c->dropped)
+      rows = 1 + std::min(static_cast<int>(c->items.size()), std::max(r.h - 1, 1));
+    int top = c->control == CTL_DROPDOWNLIST ? r.y : r.y + (r.h - 1) / 2;
+    int width = r.w;
+    if (c->control == CTL_AUTOCHECKBOX) width = std::max(r.w, 4 + static_cast<int>(decode_text(strip_accelerator(c->text)).size()));
+    if (col >= r.x && col < r.x + width && row >= top && row < top + rows) return {CellHit::Kind::Control, c->id};
+  }
+  return hit;
+}
+
+std::string render_screen_text() {
+  WindowSystem& ws = WindowSystem::instance();
+  std::string out;
+  for (HWND h : ws.z_order()) {
+    Window* w = ws.find(h);
+    if (w == nullptr || !w->visible || w->kind == WindowKind::Frame) continue;
+    if (!out.empty()) out += '\n';
+    out += render_window(h).to_string();
+  }
+  return out;
+}
+
+}  // namespace orv

@@ -1,0 +1,92 @@
+// The text picture of a dialog and the hit test that shares its layout.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/cell_render.h"
+#include "platform/test_dialog.h"
+
+namespace orv::test {
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+    out.push_back(text.substr(start, nl - start));
+  return out;
+}
+
+TEST(CellRender, DrawsTheDialogFromItsTemplate) {
+  Fixture fx;
+  auto dlg = std::make_unique<TestDialog>(get_MainFrame());
+  ASSERT_TRUE(dlg->Create(kTestDialog));
+  ::SetWindowTextA(::GetDlgItem(dlg->m_hWnd, 11), "curve");
+  ::SendMessageA(::GetDlgItem(dlg->m_hWnd, 12), BM_SETCHECK, 1, 0);
+  std::vector<std::string> l = lines_of(render_window(dlg->m_hWnd).to_string());
+  // 150 x 140 dialog units: 38 x 18 cells inside the frame; x 10 is cell 3 (2.5 rounded up).
+  auto row = [](const std::string& inside) { return "│" + inside + std::string(38 - decode_text(inside).size(), ' ') + "│"; };
+  ASSERT_EQ(l.size(), 20u);
+  EXPECT_EQ(l[0], "┌─ Test ────────────────────────────[×]┐");
+  EXPECT_EQ(l[2], row(std::string(24, ' ') + ">5_________"));  // edit 10 has the focus
+  EXPECT_EQ(l[4], row(std::string(25, ' ') + "curve_____"));
+  EXPECT_EQ(l[6], row("   [x] Flag"));
+  EXPECT_EQ(l[8], row("   [alpha         ▼]"));
+  EXPECT_EQ(l[10], row("   [   Run    ]"));
+  EXPECT_EQ(l[13], row("   Label" + std::string(17, ' ') + "__________"));
+  EXPECT_EQ(l[15], row("   [  OK   ] [Cancel ] [ Help  ]"));
+  EXPECT_EQ(l[19], "└" + [] { std::string s; for (int i = 0; i < 38; ++i) s += "─"; return s; }() + "┘");
+  EXPECT_EQ(render_window(dlg->m_hWnd).caret_x, 27);
+
+  fx.input.click(14).click(13);  // the list opens over the Run button
+  while (pump_one()) {
+  }
+  l = lines_of(render_window(dlg->m_hWnd).to_string());
+  EXPECT_EQ(l[8], row("  >[alpha         ▼]"));
+  EXPECT_EQ(l[9], row("   >alpha"));
+  EXPECT_EQ(l[10], row("    beta"));
+  EXPECT_EQ(l[11], row("    gamma"));
+  EXPECT_EQ(l[15], row("   [  OK   ] [Cancel ] [ Help  ]"));
+}
+
+TEST(CellRender, HitTestFindsWhatWasDrawn) {
+  Fixture fx;
+  auto dlg = std::make_unique<TestDialog>(get_MainFrame());
+  ASSERT_TRUE(dlg->Create(kTestDialog));
+  Window* d = WindowSystem::instance().find(dlg->m_hWnd);
+  for (HWND c : d->children) {
+    Window* w = WindowSystem::instance().find(c);
+    if (!takes_focus(*w)) continue;
+    CellRect r = control_cells(*w);
+    int row = w->control == CTL_DROPDOWNLIST ? r.y : r.y + (r.h - 1) / 2;
+    CellHit hit = hit_test(dlg->m_hWnd, r.x + r.w / 2, row);
+    EXPECT_EQ(hit.kind, CellHit::Kind::Control) << w->id;
+    EXPECT_EQ(hit.id, w->id);
+  }
+  CellRect outer = window_cells(dlg->m_hWnd);
+  EXPECT_EQ(hit_test(dlg->m_hWnd, outer.w - 3, 0).kind, CellHit::Kind::CloseBox);
+  EXPECT_EQ(hit_test(dlg->m_hWnd, 1, 1).kind, CellHit::Kind::None);
+}
+
+TEST(CellRender, ScalesToFitAndNeverDrawsOutsideTheGrid) {
+  Fixture fx;
+  auto dlg = std::make_unique<TestDialog>(get_MainFrame());
+  ASSERT_TRUE(dlg->Create(kTestDialog));
+  CellScale s = fit_scale(dlg->m_hWnd, 20, 10);
+  CellRect r = window_cells(dlg->m_hWnd, s);
+  EXPECT_LE(r.w, 20);
+  EXPECT_LE(r.h, 10);
+  CellGrid g = render_window(dlg->m_hWnd, s);
+  EXPECT_EQ(g.width(), r.w);
+  EXPECT_EQ(lines_of(g.to_string()).size(), static_cast<size_t>(r.h));
+}
+
+TEST(CellRender, DecodesUtf8AndKeepsStrayBytesAsLatin1) {
+  EXPECT_EQ(decode_text("a\xC3\xA9z"), U"a\u00e9z");
+  EXPECT_EQ(decode_text("\xE9t\xE9"), U"\u00e9t\u00e9");
+  EXPECT_EQ(decode_text("\xC3"), U"\u00c3");
+  EXPECT_EQ(decode_text("\xC0\x80"), U"\u00c0\u0080");  // an overlong form is not a character
+}
+
+}  // namespace
+}  // namespace orv::test

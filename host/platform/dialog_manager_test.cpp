@@ -1,0 +1,222 @@
+// Keyboard and mouse semantics of dialogs, played through the pump as a person would.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/dialog_manager.h"
+#include "platform/test_dialog.h"
+#include "platform/transcript.h"
+
+namespace orv::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class DialogKeys : public ::testing::Test {
+ protected:
+  Fixture fx;
+  std::unique_ptr<TestDialog> dlg;
+
+  void SetUp() override {
+    dlg = std::make_unique<TestDialog>(get_MainFrame());
+    ASSERT_TRUE(dlg->Create(kTestDialog));
+    ASSERT_TRUE(::IsWindowVisible(dlg->m_hWnd));
+    log().clear();
+  }
+  void play() {
+    while (pump_one()) {
+    }
+  }
+  HWND item(int id) { return ::GetDlgItem(dlg->m_hWnd, id); }
+  void set_text(int id, const char* t) { ::SetWindowTextA(item(id), t); }
+};
+
+TEST_F(DialogKeys, TabVisitsTabStopsInTemplateOrderAndKillsFocusFirst) {
+  EXPECT_EQ(focus_id(), 10);  // the first tab stop after initialisation
+  Strings order;
+  for (int i = 0; i < 9; ++i) {
+    fx.input.key("Tab");
+    play();
+    order.push_back(std::to_string(focus_id()));
+  }
+  EXPECT_EQ(order, (Strings{"11", "12", "13", "14", "16", "1", "2", "9", "10"}));
+  // Each edit was told before the next control had the focus.
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "killfocus 11 focus=11"}));
+
+  fx.input.key("Shift+Tab").key("Shift+Tab");
+  play();
+  EXPECT_EQ(focus_id(), 2);
+}
+
+TEST_F(DialogKeys, AnEditGettingTheFocusHasItsTextSelectedSoTypingReplacesIt) {
+  set_text(11, "old name");
+  fx.input.key("Tab").type("new");
+  play();
+  EXPECT_EQ(text_of(dlg->m_hWnd, 11), "new");
+  fx.input.key("Backspace").key("Home").key("Delete").type("N");
+  play();
+  EXPECT_EQ(text_of(dlg->m_hWnd, 11), "Ne");
+}
+
+TEST_F(DialogKeys, AClickMovesTheFocusBeforeTheButtonActs) {
+  fx.input.click(14);
+  play();
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "clicked 14 focus=14"}));
+  log().clear();
+  fx.input.click(12).click(12);
+  play();
+  EXPECT_EQ(log(), (Strings{"clicked 12 focus=12", "clicked 12 focus=12"}));
+  EXPECT_EQ(::SendMessageA(item(12), BM_GETCHECK, 0, 0), 0);  // toggled twice
+  fx.input.click(15);  // a static text takes no focus and does nothing
+  play();
+  EXPECT_EQ(focus_id(), 12);
+}
+
+TEST_F(DialogKeys, EnterClicksAPushButtonAndOtherwiseSendsOkWithoutMovingTheFocus) {
+  fx.input.click(12);
+  play();
+  log().clear();
+  fx.input.key("Enter");
+  play();
+  EXPECT_EQ(log(), (Strings{"ok-command focus=12"}));
+  EXPECT_TRUE(::IsWindow(dlg->m_hWnd));
+  EXPECT_EQ(focus_id(), 12);
+
+  log().clear();
+  fx.input.click(10).key("Enter");  // an edit: the OK command, and no focus loss for it
+  play();
+  EXPECT_EQ(log(), (Strings{"ok-command focus=10"}));
+
+  log().clear();
+  fx.input.click(14).key("Enter");
+  play();
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "clicked 14 focus=14", "clicked 14 focus=14"}));
+
+  log().clear();
+  fx.input.click(1);
+  play();
+  EXPECT_EQ(log(), (Strings{"ok focus=1"}));
+  EXPECT_FALSE(::IsWindow(item(1)));
+  EXPECT_EQ(dlg->m_hWnd, nullptr);
+}
+
+TEST_F(DialogKeys, SpaceClicksButtonsAndCheckBoxes) {
+  fx.input.click(12).key("Space");
+  play();
+  EXPECT_EQ(dlg->IsDlgButtonChecked(12), 0u);
+  fx.input.key("Space");
+  play();
+  EXPECT_EQ(dlg->IsDlgButtonChecked(12), 1u);
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "clicked 12 focus=12", "clicked 12 focus=12",
+                            "clicked 12 focus=12"}));
+}
+
+TEST_F(DialogKeys, EscAndTheCloseBoxSendTheCancelCommand) {
+  fx.input.key("Esc");
+  play();
+  EXPECT_EQ(log(), (Strings{"cancel focus=none"}));  // ended, so hidden: no focus left
+  EXPECT_EQ(dlg->m_hWnd, nullptr);
+  EXPECT_EQ(WindowSystem::instance().thread_messages().size(), 1u);
+
+  log().clear();
+  WindowSystem::instance().thread_messages().clear();
+  auto second = std::make_unique<TestDialog>(get_MainFrame());
+  ASSERT_TRUE(second->Create(kTestDialog));
+  fx.input.close();
+  play();
+  EXPECT_EQ(log(), (Strings{"cancel focus=none"}));  // ended, so hidden: no focus left
+  EXPECT_EQ(second->m_hWnd, nullptr);
+}
+
+TEST_F(DialogKeys, AltAndTheUnderlinedLetterFocusesAndClicks) {
+  fx.input.key("Alt+F");
+  play();
+  EXPECT_EQ(focus_id(), 12);
+  EXPECT_EQ(dlg->IsDlgButtonChecked(12), 1u);
+  fx.input.key("Alt+r");
+  play();
+  EXPECT_EQ(focus_id(), 14);
+  fx.input.key("Alt+L");  // a label's letter reaches the control after it
+  play();
+  EXPECT_EQ(focus_id(), 16);
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "clicked 12 focus=12", "clicked 14 focus=14"}));
+  fx.input.key("Alt+Z");
+  play();
+  EXPECT_EQ(fx.input.failures, (Strings{"no control with the accelerator Alt+Z"}));
+}
+
+TEST_F(DialogKeys, UpAndDownChangeAFocusedListAndSendSelChange) {
+  fx.input.click(13).key("Esc");  // the click opens the list, Esc closes it without cancelling
+  play();
+  EXPECT_TRUE(::IsWindow(dlg->m_hWnd));
+  log().clear();
+  fx.input.key("Down").key("Down").key("Down").key("Up");
+  play();
+  EXPECT_EQ(log(), (Strings{"selchange 13 sel=1 focus=13", "selchange 13 sel=2 focus=13",
+                            "selchange 13 sel=1 focus=13"}));
+  log().clear();
+  fx.input.select(13, 0);
+  play();
+  EXPECT_EQ(log(), (Strings{"selchange 13 sel=0 focus=13"}));
+  fx.input.select(13, 3).select(12, 0).click(99);
+  play();
+  EXPECT_EQ(fx.input.failures, (Strings{"control 13 has no item 3 (it has 3)",
+                                        "control 12 (\"Flag\") is not a drop-down list",
+                                        "no control 99 in \"Test\""}));
+}
+
+TEST_F(DialogKeys, AFailedExchangeKeepsTheFocusOnItsEditAndDropsTheClick) {
+  Transcript tr;
+  std::string err;
+  std::string path = ::testing::TempDir() + "dialog_keys_transcript.jsonl";
+  ASSERT_TRUE(tr.open(path, err)) << err;
+  install_transcript(&tr);
+
+  fx.input.type("abc").click(1).key("Enter");  // Enter dismisses the message box
+  play();
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10"}));
+  EXPECT_TRUE(::IsWindow(dlg->m_hWnd));  // the OK click was dropped
+  EXPECT_EQ(focus_id(), 10);
+  orv::Window* e = WindowSystem::instance().find(item(10));
+  EXPECT_EQ(e->sel_start, 0);
+  EXPECT_EQ(e->sel_end, 3);  // all of "abc" selected, ready to be typed over
+  EXPECT_DOUBLE_EQ(dlg->amount.value, 5.0);
+
+  log().clear();
+  fx.input.type("500").key("Tab").key("Enter");  // out of bounds, leaving by Tab
+  play();
+  EXPECT_EQ(focus_id(), 10);
+  fx.input.type("42").key("Tab");
+  play();
+  EXPECT_EQ(focus_id(), 11);
+  EXPECT_DOUBLE_EQ(dlg->amount.value, 42.0);
+  EXPECT_TRUE(fx.input.failures.empty());
+  install_transcript(nullptr);
+
+  std::FILE* f = std::fopen(path.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  char line[512];
+  Strings lines;
+  while (std::fgets(line, sizeof line, f)) lines.emplace_back(line);
+  std::fclose(f);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "{\"event\":\"message\",\"text\":\"\\\"abc\\\" is not a number.\\nPlease enter a number.\",\"caption\":\"Test\"}\n");
+  EXPECT_NE(lines[1].find("Please enter a number between 0 and 100."), std::string::npos);
+}
+
+TEST_F(DialogKeys, EventsWithoutAWindowToTakeThemFail) {
+  fx.input.key("Esc").click(14).key("Tab");
+  play();
+  EXPECT_EQ(fx.input.failures, (Strings{"no active window", "no active window"}));
+}
+
+TEST_F(DialogKeys, HiddenControlsAreSkippedAndCannotBeClicked) {
+  ::ShowWindow(item(11), SW_HIDE);
+  fx.input.key("Tab").click(11);
+  play();
+  EXPECT_EQ(focus_id(), 12);
+  EXPECT_EQ(fx.input.failures, (Strings{"control 11 (\"\") is hidden"}));
+}
+
+}  // namespace
+}  // namespace orv::test
