@@ -10,6 +10,12 @@
 namespace {
 constexpr double limit_bound = 1e38;
 
+bool is_variable_edit(int id) {
+  for (int edit : {IDC_NAME1, IDC_LOWER1, IDC_UPPER1, IDC_STEP1, IDC_NAME2, IDC_LOWER2, IDC_UPPER2, IDC_STEP2})
+    if (id == edit) return true;
+  return false;
+}
+
 void set_real(QXReal& field, double low, double high, double value) {
   field.lower = low;
   field.upper = high;
@@ -61,7 +67,14 @@ BOOL CVariablesMenu::OnInitDialog() {
 
 bool CVariablesMenu::ValidateAll(int id) {
   if (UpdateData(TRUE)) return true;
-  if (CWnd* edit = GetDlgItem(id)) GotoDlgCtrl(edit);
+  // The failed exchange has put the focus on the field it rejected. That is this handler's own edit
+  // unless a value that came from the settings is itself out of bounds (a file's step size of 0);
+  // the focus then stays on that field, since otherwise no edit could ever be left to correct it.
+  HWND focus = ::GetFocus();
+  CWnd* target = GetDlgItem(id);
+  if (focus != nullptr && ::GetParent(focus) == m_hWnd && is_variable_edit(::GetDlgCtrlID(focus)))
+    target = CWnd::FromHandle(focus);
+  if (target != nullptr) GotoDlgCtrl(target);
   return false;
 }
 
