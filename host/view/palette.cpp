@@ -1,6 +1,8 @@
 // The host's 256-colour table: sixteen named colours, a colour cube and a grey ramp.
 #include "view/palette.h"
 
+#include <algorithm>
+
 namespace orv::view {
 
 namespace {
@@ -45,6 +47,32 @@ double luminance(Rgb c) { return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b; }
 
 Rgb contrasting(Rgb background) {
   return luminance(background) > 0.45 ? Rgb{0.1, 0.1, 0.1} : Rgb{0.92, 0.92, 0.92};
+}
+
+int terminal_color_256(uint8_t n) {
+  // Ours: blue, green, cyan, red, magenta, brown; the terminal's: red, green, yellow, blue, ...
+  static constexpr int kToTerminal[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
+  return n < 16 ? kToTerminal[n] : n;
+}
+
+int terminal_color_8(uint8_t n, bool* bright) {
+  static constexpr Rgb kBasic[8] = {{0, 0, 0}, {0.8, 0, 0}, {0, 0.8, 0}, {0.8, 0.8, 0},
+                                    {0, 0, 0.8}, {0.8, 0, 0.8}, {0, 0.8, 0.8}, {0.8, 0.8, 0.8}};
+  Rgb c = color_rgb(n);
+  double peak = std::max({c.r, c.g, c.b});
+  if (bright) *bright = luminance(c) > 0.5;
+  // Compare hues at full strength, so that a dark red is still red rather than black.
+  Rgb h = peak > 0.15 ? Rgb{c.r / peak * 0.8, c.g / peak * 0.8, c.b / peak * 0.8} : Rgb{0, 0, 0};
+  int best = 0;
+  double best_d = 1e9;
+  for (int i = 0; i < 8; ++i) {
+    double d = (h.r - kBasic[i].r) * (h.r - kBasic[i].r) + (h.g - kBasic[i].g) * (h.g - kBasic[i].g) +
+               (h.b - kBasic[i].b) * (h.b - kBasic[i].b);
+    if (d < best_d) best_d = d, best = i;
+  }
+  // A light grey or white is white; a mid grey too, drawn dim by the caller.
+  if (best == 0 && peak > 0.3) best = 7;
+  return best;
 }
 
 }  // namespace orv::view

@@ -1,0 +1,199 @@
+// The demo: a modeless dialog written as a Zlink writes its dialogs (template, message map, data
+// exchange through the host's edit fields) that plots a helix into the host's database, picks an
+// origin, opens a file and shows a text, run in the host's event loop with the terminal as input.
+#include "frontend/terminal_demo.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include "core/database.h"
+#include "core/file_services.h"
+#include "core/frontend.h"
+#include "dialogs/host_dialogs.h"
+#include "frontend/terminal_frontend.h"
+#include "frontend/terminal_screen.h"
+#include "platform/modules.h"
+#include "platform/window_system.h"
+
+namespace orv::frontend {
+
+namespace {
+
+constexpr UINT kDemoDone = WM_APP + 40;
+constexpr UINT kDemoTemplate = 900;
+
+const ControlTemplate kDemoControls[] = {
+    {1010, CTL_GROUPBOX, "Helix", 6, 4, 112, 76, WS_VISIBLE},
+    {1011, CTL_STATIC, "&Radius", 14, 17, 46, 10, WS_VISIBLE},
+    {1001, CTL_EDIT, "", 62, 16, 48, 12, WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL},
+    {1012, CTL_STATIC, "T&urns", 14, 33, 46, 10, WS_VISIBLE},
+    {1002, CTL_EDIT, "", 62, 32, 48, 12, WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL},
+    {1003, CTL_AUTOCHECKBOX, "Show &marks", 14, 52, 90, 9, WS_VISIBLE | WS_TABSTOP},
+    {1013, CTL_STATIC, "Origin 0, 0, 0", 14, 64, 96, 10, WS_VISIBLE},
+    {1004, CTL_DROPDOWNLIST, "", 12, 86, 100, 60, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST},
+    {1005, CTL_PUSHBUTTON, "&Plot it", 27, 106, 70, 14, WS_VISIBLE | WS_TABSTOP},
+    {1006, CTL_PUSHBUTTON, "Ori&gin", 27, 124, 70, 14, WS_VISIBLE | WS_TABSTOP},
+    {1007, CTL_PUSHBUTTON, "&Notes", 27, 142, 70, 14, WS_VISIBLE | WS_TABSTOP},
+    {1, CTL_OWNERDRAW_BUTTON, "&OK", 3, 166, 36, 18, WS_VISIBLE | WS_TABSTOP},
+    {2, CTL_OWNERDRAW_BUTTON, "&Cancel", 42, 166, 36, 18, WS_VISIBLE | WS_TABSTOP},
+    {9, CTL_OWNERDRAW_BUTTON, "&Help", 81, 166, 36, 18, WS_VISIBLE | WS_TABSTOP},
+};
+const DialogTemplate kDemoDialogs[] = {
+    {static_cast<int32_t>(kDemoTemplate), "Helix demo", 124, 190, 8, "MS Sans Serif",
+     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, kDemoControls,
+     static_cast<int32_t>(sizeof kDemoControls / sizeof kDemoControls[0])},
+};
+const StringEntry kDemoStrings[] = {{1, "Helix"}, {2, "Helix with marks"}, {3, "Spiral"}};
+const ResourceTable kDemoResources = {kResourceFormatVersion, kDemoDialogs, 1, kDemoStrings, 3};
+
+// Stores a helix (or a flat spiral) through `n` points as a spline, with marks when asked.
+void plot_helix(double radius, double turns, bool spiral, bool marks, const double origin[3]) {
+  GeometryDatabase& db = database();
+  db.clear();
+  int n = std::max(8, static_cast<int>(turns * 24)) + 1;
+  std::vector<std::array<double, 3>> pts;
+  for (int i = 0; i < n; ++i) {
+    double t = turns * 2 * M_PI * i / (n - 1);
+    double r = spiral ? radius * (0.2 + 0.8 * i / (n - 1)) : radius;
+    pts.push_back({origin[0] + r * std::cos(t), origin[1] + r * std::sin(t),
+                   origin[2] + (spiral ? 0.0 : radius * 0.35 * t / (2 * M_PI))});
+  }
+  std::vector<pt_3d> buf(pts.size());
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    for (int k = 0; k < 3; ++k) buf[i][k] = pts[i][k];
+    if (marks) draw_3d_point(buf[i], 14);
+  }
+  db_list_ent_type* entry = nullptr;
+  char ok = 0;
+  make_spline_from_pts(buf.data(), static_cast<int32_t>(buf.size()), main_color, main_level, 1, buf.back(), 1,
+                       buf.back(), 0, &entry, &ok);
+}
+
+class DemoDialog : public QXDialog {
+ public:
+  explicit DemoDialog(CWnd* parent) : QXDialog(kDemoTemplate, parent, 17, false, 1) {}
+
+  QXReal radius, turns;
+  int marks = 0;
+  CComboBox kinds;
+  double origin[3] = {0, 0, 0};
+  std::string notes_path;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override {
+    QXDialog::DoDataExchange(pDX);
+    DDX_ProcessEditReal(pDX, 1001, radius);
+    DDX_ProcessEditReal(pDX, 1002, turns);
+    DDX_Check(pDX, 1003, marks);
+    DDX_Control(pDX, 1004, kinds);
+  }
+  BOOL OnInitDialog() override {
+    QXDialog::OnInitDialog();
+    radius.SetBounds(0.001, 1000);
+    radius.value = 1;
+    turns.SetBounds(0.25, 50);
+    turns.value = 3;
+    char text[64];
+    for (UINT id = 1; id <= 3; ++id) {
+      if (AfxLoadString(id, text, sizeof text) > 0) kinds.AddString(text);
+    }
+    kinds.SetCurSel(0);
+    UpdateData(FALSE);
+    ShowWindow(SW_SHOWNORMAL);
+    return TRUE;
+  }
+  void OnPlotIt() {
+    if (!UpdateData(TRUE)) return;
+    int kind = kinds.GetCurSel();
+    plot_helix(radius.value, turns.value, kind == 2, marks != 0 || kind == 1, origin);
+  }
+  void OnOrigin() {
+    ShowWindow(SW_HIDE);
+    std::array<double, 3> p{origin[0], origin[1], origin[2]};
+    bool picked = front_end() && front_end()->point_proc("", p);
+    ShowWindow(SW_SHOWNORMAL);
+    if (picked) {
+      for (int k = 0; k < 3; ++k) origin[k] = p[k];
+      char text[128];
+      std::snprintf(text, sizeof text, "Origin %g, %g, %g", origin[0], origin[1], origin[2]);
+      SetDlgItemText(1013, text);
+    }
+  }
+  void OnNotes() {
+    if (front_end()) front_end()->list_filename(notes_path);
+  }
+  void OnOkClicked() {
+    if (!UpdateData(TRUE)) return;
+    PostMessageA(nullptr, kDemoDone, 1, 0);
+    DestroyWindow();
+  }
+  void OnCancelCommand() override {
+    PostMessageA(nullptr, kDemoDone, 0, 0);
+    DestroyWindow();
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(DemoDialog, QXDialog)
+  ON_BN_CLICKED(1005, &DemoDialog::OnPlotIt)
+  ON_BN_CLICKED(1006, &DemoDialog::OnOrigin)
+  ON_BN_CLICKED(1007, &DemoDialog::OnNotes)
+  ON_BN_CLICKED(1, &DemoDialog::OnOkClicked)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+int run_terminal_demo(std::string& err) {
+  HINSTANCE module = register_module("terminal-demo", &kDemoResources);
+  HINSTANCE previous = AfxGetResourceHandle();
+  AfxSetResourceHandle(module);
+
+  std::string notes = temp_dir() + "helix-demo-notes.txt";
+  {
+    std::ofstream out(notes);
+    out << "Helix demo\n\nThe dialog on the right plots a helix into the graphics window.\n";
+    for (int i = 1; i <= 60; ++i) out << "note line " << i << (i == 42 ? "  the answer" : "") << "\n";
+  }
+
+  TerminalScreen screen;
+  if (!screen.open(err)) {
+    AfxSetResourceHandle(previous);
+    unregister_module(module);
+    return 3;
+  }
+  TerminalFrontEnd terminal(screen, database());
+  InputSource* old_source = install_input_source(&terminal);
+  FrontEnd* old_front = install_front_end(&terminal);
+
+  const double origin[3] = {0, 0, 0};
+  plot_helix(1, 3, false, false, origin);
+  int result = 2;
+  {
+    DemoDialog dialog(get_MainFrame());
+    dialog.notes_path = notes;
+    if (dialog.Create(kDemoTemplate)) {
+      for (;;) {
+        QXEvent ev;
+        char ok = 1;
+        int code = get_event("*", &ev, 0x8200, 0, 0, &ok);
+        if (code == QX_EVENT_ENDED || ok == 0) break;
+        if (ev.kind == QX_EVENT_MESSAGE && ev.message == static_cast<int32_t>(kDemoDone)) {
+          result = ev.value == 1 ? 0 : 1;
+          break;
+        }
+      }
+    } else {
+      err = "the demo dialog could not be made";
+      result = 3;
+    }
+  }
+  install_front_end(old_front);
+  install_input_source(old_source);
+  screen.close();
+  std::remove(notes.c_str());
+  AfxSetResourceHandle(previous);
+  unregister_module(module);
+  return result;
+}
+
+}  // namespace orv::frontend

@@ -1,0 +1,338 @@
+// Drawing the host's windows on the terminal and turning keys and clicks into the dialog manager's
+// events.
+#include "frontend/terminal_frontend.h"
+
+#include <algorithm>
+#include <cctype>
+#include "frontend/terminal_prompts.h"
+#include "platform/dialog_manager.h"
+#include "platform/transcript.h"
+#include "platform/window_system.h"
+
+namespace orv::frontend {
+
+namespace {
+
+std::string utf8_of(int cp) {
+  std::string s;
+  if (cp < 0x80) {
+    s += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    s += static_cast<char>(0xC0 | (cp >> 6));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    s += static_cast<char>(0xE0 | (cp >> 12));
+    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    s += static_cast<char>(0xF0 | (cp >> 18));
+    s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return s;
+}
+
+const char* key_name(Key::Type t) {
+  switch (t) {
+    case Key::Tab: return "Tab";
+    case Key::BackTab: return "Shift+Tab";
+    case Key::Enter: return "Enter";
+    case Key::Esc: return "Esc";
+    case Key::Space: return "Space";
+    case Key::Up: return "Up";
+    case Key::Down: return "Down";
+    case Key::Left: return "Left";
+    case Key::Right: return "Right";
+    case Key::Home: return "Home";
+    case Key::End: return "End";
+    case Key::PageUp: return "PageUp";
+    case Key::PageDown: return "PageDown";
+    case Key::Backspace: return "Backspace";
+    case Key::Delete: return "Delete";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
+    : screen_(screen), db_(db) {}
+
+void TerminalFrontEnd::draw_graphics(const CellRect& area) {
+  TerminalScreen& s = screen_;
+  if (area.w < 4 || area.h < 3) return;
+  const uint8_t back = gr_back_color;
+  const int frame = s.color_attr(8, back);
+  s.fill(area.x, area.y, area.w, area.h, s.color_attr(7, back));
+  s.frame(area.x, area.y, area.w, area.h, frame);
+  s.put(area.x + 2, area.y, " Graphics \u00b7 isometric ", s.color_attr(7, back), area.w - 4);
+
+  std::vector<const ent*> ents = db_.entities();
+  std::array<std::size_t, 4> key{ents.size(), ents.empty() ? 0 : static_cast<std::size_t>(ents.back()->id),
+                                 db_.marks().size(), db_.lines().size()};
+  if (key != scene_key_) {
+    view::Detail detail;
+    detail.max_curve_samples = 4000;
+    detail.min_iso_samples = 48;
+    detail.max_iso_samples = 200;
+    scene_ = view::make_scene(db_, detail);
+    scene_key_ = key;
+  }
+  BrailleCanvas canvas(area.w - 2, area.h - 2);
+  draw_scene(canvas, scene_);
+  for (int r = 0; r < canvas.rows(); ++r) {
+    for (int c = 0; c < canvas.cols(); ++c) {
+      if (canvas.bits(c, r) == 0) continue;
+      s.put(area.x + 1 + c, area.y + 1 + r, canvas.glyph(c, r), s.color_attr(canvas.color(c, r), back));
+    }
+  }
+  std::string caption = " " + view::scene_caption(scene_) + " ";
+  int cw = text_cells(caption);
+  if (cw < area.w - 4) s.put(area.x + area.w - 2 - cw, area.y + area.h - 1, caption, s.color_attr(7, back));
+  if (scene_.empty()) {
+    std::string hint = "nothing drawn yet";
+    s.put(area.x + (area.w - text_cells(hint)) / 2, area.y + area.h / 2, hint, s.color_attr(8, back));
+  }
+}
+
+void TerminalFrontEnd::draw_viewer(const Window& v, const CellRect& area) {
+  TerminalScreen& s = screen_;
+  CellRect o{area.x + 1, area.y, area.w - 2, area.h};
+  s.fill(o.x, o.y, o.w, o.h, s.role(Role::Normal));
+  s.frame(o.x, o.y, o.w, o.h, s.role(Role::Frame));
+  int cap = s.role(Role::CaptionActive);
+  s.fill(o.x, o.y, o.w, 1, cap);
+  s.put(o.x + 1, o.y, " " + v.text, cap, o.w - 5);
+  s.put(o.x + o.w - 4, o.y, " \u00d7 ", cap);
+  int body = o.h - 3;
+  // The dialog manager pages by the viewer's size: keep it the size shown.
+  if (Window* w = WindowSystem::instance().find(v.handle)) {
+    w->cy = std::max(1, body);
+    w->cx = std::max(1, o.w - 2);
+  }
+  int n = static_cast<int>(v.lines.size());
+  for (int i = 0; i < body && v.top_line + i < n; ++i) {
+    s.put(o.x + 2, o.y + 1 + i, v.lines[v.top_line + i], s.role(Role::Normal), o.w - 4);
+  }
+  char pos[64];
+  std::snprintf(pos, sizeof pos, "lines %d-%d of %d", n ? v.top_line + 1 : 0, std::min(n, v.top_line + body), n);
+  s.put(o.x + 2, o.y + o.h - 2,
+        std::string(pos) + "  \u00b7  \u2191\u2193 PgUp PgDn scroll  \u00b7  / search  \u00b7  q close",
+        s.role(Role::Dim), o.w - 4);
+}
+
+std::string TerminalFrontEnd::key_hints() const {
+  WindowSystem& ws = WindowSystem::instance();
+  const Window* a = ws.find(ws.active());
+  if (!a || a->kind == WindowKind::Frame) return "";
+  if (a->kind == WindowKind::Viewer) return "q or Esc closes";
+  if (a->kind == WindowKind::MessageBox) return "Enter closes";
+  const Window* f = ws.find(a->focus);
+  std::string tail = "Tab next \u00b7 Alt+letter \u00b7 Enter OK \u00b7 Esc cancel";
+  if (!f) return tail;
+  switch (f->control) {
+    case CTL_EDIT: return "type to replace \u00b7 \u2190\u2192 Home End \u00b7 " + tail;
+    case CTL_AUTOCHECKBOX: return "Space toggles \u00b7 " + tail;
+    case CTL_DROPDOWNLIST: return "\u2191\u2193 choose \u00b7 " + tail;
+    case CTL_PUSHBUTTON:
+    case CTL_OWNERDRAW_BUTTON: return "Enter or Space presses \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
+    default: return tail;
+  }
+}
+
+void TerminalFrontEnd::draw() {
+  TerminalScreen& s = screen_;
+  WindowSystem& ws = WindowSystem::instance();
+  s.erase();
+  const int W = s.cols(), H = s.rows();
+  HWND active = ws.active();
+  const Window* aw = ws.find(active);
+
+  const int bar = s.role(Role::Status);
+  s.fill(0, 0, W, 1, bar);
+  std::string title = " Orvantis";
+  if (aw && aw->kind != WindowKind::Frame && !aw->text.empty()) title += "  \u00b7  " + strip_accelerator(aw->text);
+  s.put(0, 0, title, bar);
+
+  CellRect body{0, 1, W, std::max(1, H - 2)};
+  layouts_.clear();
+  HWND dock = nullptr;
+  for (HWND h : ws.z_order()) {
+    const Window* w = ws.find(h);
+    if (w && w->visible && w->kind == WindowKind::Dialog) {
+      dock = h;
+      break;
+    }
+  }
+  int graphics_w = W;
+  if (dock) {
+    CellRect area{0, body.y, std::max(24, W * 3 / 5), body.h};
+    DialogLayout probe = layout_dialog(*ws.find(dock), area, true);
+    area.x = W - probe.outer.w;
+    DialogLayout L = layout_dialog(*ws.find(dock), area, true);
+    graphics_w = std::max(0, L.outer.x - 1);
+    layouts_.push_back(L);
+  }
+  draw_graphics({0, body.y, graphics_w, body.h});
+  if (dock) draw_dialog(s, layouts_.back(), dock == active);
+
+  for (HWND h : ws.z_order()) {
+    const Window* w = ws.find(h);
+    if (!w || !w->visible || h == dock || w->kind == WindowKind::Frame) continue;
+    if (w->kind == WindowKind::Viewer) {
+      draw_viewer(*w, body);
+      continue;
+    }
+    DialogLayout L = layout_dialog(*w, body, false);
+    draw_dialog(s, L, h == active);
+    layouts_.push_back(std::move(L));
+  }
+
+  s.fill(0, H - 1, W, 1, bar);
+  if (!status_.empty()) {
+    s.put(1, H - 1, status_, bar | s.underline());
+  } else {
+    s.put(1, H - 1, key_hints(), bar);
+  }
+}
+
+bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
+  WindowSystem& ws = WindowSystem::instance();
+  const Window* a = ws.find(ws.active());
+  if (!a || a->kind == WindowKind::Frame) return false;
+  if (k.type == Key::Click) {
+    const DialogLayout* L = nullptr;
+    for (const DialogLayout& l : layouts_) {
+      if (l.dialog == a->handle) L = &l;
+    }
+    if (!L) return false;  // a click outside the modal window, or on the viewer
+    Hit hit = hit_test(*L, k.x, k.y);
+    switch (hit.kind) {
+      case Hit::CloseBox: e.kind = UiEvent::Kind::Close; return true;
+      case Hit::ListItem: {
+        const Window* c = ws.find(hit.control);
+        if (!c || hit.item < 0 || hit.item >= static_cast<int>(c->items.size())) return false;
+        e.kind = UiEvent::Kind::Select;
+        e.id = c->id;
+        e.index = hit.item;
+        return true;
+      }
+      case Hit::Control: {
+        const Window* c = ws.find(hit.control);
+        if (!c) return false;
+        e.kind = UiEvent::Kind::Click;
+        e.id = c->id;
+        return true;
+      }
+      default: {
+        // A click beside an open list closes it, as Esc does.
+        const Window* f = ws.find(a->focus);
+        if (f && f->control == CTL_DROPDOWNLIST && f->dropped) {
+          e.kind = UiEvent::Kind::Key;
+          e.text = "Esc";
+          return true;
+        }
+        return false;
+      }
+    }
+  }
+  if (k.type == Key::Alt) {
+    e.kind = UiEvent::Kind::Key;
+    e.text = std::string("Alt+") + static_cast<char>(std::toupper(k.ch));
+    return known_key(e.text);
+  }
+  if (a->kind == WindowKind::Viewer && k.type == Key::Char) {
+    if (k.ch == 'q') {
+      e.kind = UiEvent::Kind::Key;
+      e.text = "q";
+      return true;
+    }
+    if (k.ch == '/') {
+      // The search text, typed on the status line.
+      std::string needle;
+      for (;;) {
+        status_ = "/" + needle;
+        draw();
+        screen_.flush();
+        Key q = screen_.read_key();
+        if (q.type == Key::Enter) break;
+        if (q.type == Key::Esc || q.type == Key::Eof) {
+          status_.clear();
+          return false;
+        }
+        if (q.type == Key::Backspace && !needle.empty()) needle.pop_back();
+        if (q.type == Key::Char || q.type == Key::Space) needle += utf8_of(q.ch);
+      }
+      status_.clear();
+      e.kind = UiEvent::Kind::Type;
+      e.text = "/" + needle;
+      return true;
+    }
+    return false;
+  }
+  if (k.type == Key::Char) {
+    e.kind = UiEvent::Kind::Type;
+    e.text = utf8_of(k.ch);
+    return true;
+  }
+  if (const char* name = key_name(k.type)) {
+    e.kind = UiEvent::Kind::Key;
+    e.text = name;
+    return true;
+  }
+  return false;
+}
+
+bool TerminalFrontEnd::next_event(UiEvent& event) {
+  for (;;) {
+    draw();
+    screen_.flush();
+    Key k = screen_.read_key();
+    if (k.type == Key::Eof) return false;
+    if (k.type == Key::None || k.type == Key::Resize) continue;
+    status_.clear();
+    if (translate(k, event)) return true;
+  }
+}
+
+void TerminalFrontEnd::event_failed(const UiEvent& event, const std::string& why) {
+  (void)event;
+  status_ = why;
+}
+
+bool TerminalFrontEnd::PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
+                                           HWND owner) {
+  (void)mode;
+  (void)owner;
+  const std::string given = path;
+  PromptContext ctx{screen_, [this] { draw(); }};
+  bool chosen = file_prompt(ctx, path, filter);
+  if (Transcript* t = transcript()) {
+    t->prompt(given, chosen ? std::optional<std::string>(path) : std::nullopt);
+  }
+  return chosen;
+}
+
+void TerminalFrontEnd::edit_filename(const std::string& path) {
+  if (Transcript* t = transcript()) t->edit(path);
+  int status = run_editor(screen_, path);
+  if (status == 127) status_ = "The editor (" + editor_command() + ") could not be started";
+}
+
+void TerminalFrontEnd::list_filename(const std::string& path) {
+  if (Transcript* t = transcript()) t->show(path);
+  PromptContext ctx{screen_, [this] { draw(); }};
+  text_viewer(ctx, path);
+}
+
+bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
+  PromptContext ctx{screen_, [this] { draw(); }};
+  bool picked = point_prompt(ctx, prompt, point);
+  if (Transcript* t = transcript()) {
+    t->pick(picked ? std::optional<std::array<double, 3>>(point) : std::nullopt);
+  }
+  return picked;
+}
+
+}  // namespace orv::frontend

@@ -1,0 +1,58 @@
+// The terminal front end: the person at the terminal as the host's input source and front end.
+// The screen shows the host's graphics window (the database's entities and screen marks in braille,
+// fitted in the isometric view) with the main dialog docked beside it, modal windows centred over
+// both, a title line and a status line of the keys that apply. Every wait for input redraws it, so
+// the graphics follow each plot. Keys and clicks become the dialog manager's events; file prompts,
+// point picks, the viewer and the editor are the terminal's own modal prompts.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+#include "core/database.h"
+#include "core/frontend.h"
+#include "frontend/terminal_canvas.h"
+#include "frontend/terminal_dialogs.h"
+#include "frontend/terminal_screen.h"
+#include "platform/event_loop.h"
+
+namespace orv::frontend {
+
+class TerminalFrontEnd : public InputSource, public FrontEnd {
+ public:
+  TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db);
+
+  // InputSource
+  bool next_event(UiEvent& event) override;
+  void event_failed(const UiEvent& event, const std::string& why) override;
+
+  // FrontEnd
+  bool PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
+                           HWND owner) override;
+  void edit_filename(const std::string& path) override;
+  void list_filename(const std::string& path) override;
+  bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
+
+  /// Draws the whole screen (without putting it on the terminal).
+  void draw();
+  /// A message for the status line until the next key.
+  void set_status(const std::string& text) { status_ = text; }
+
+ private:
+  void draw_graphics(const CellRect& area);
+  void draw_viewer(const Window& v, const CellRect& area);
+  std::string key_hints() const;
+  /// Turns a key into an event for the active window; false when it means nothing there.
+  bool translate(const Key& key, UiEvent& event);
+
+  TerminalScreen& screen_;
+  const GeometryDatabase& db_;
+  std::vector<DialogLayout> layouts_;  // of the last draw, bottom first
+  std::string status_;
+
+  // The scene, rebuilt only when the database changed.
+  view::Scene scene_;
+  std::array<std::size_t, 4> scene_key_{~0u, 0, 0, 0};
+};
+
+}  // namespace orv::frontend

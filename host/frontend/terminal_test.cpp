@@ -1,0 +1,419 @@
+// The terminal front end: its braille graphics, the dialog layout and hits, the prompts' pieces,
+// and the whole front end driven through tmux as a person would (keys in, screen text out).
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+#include "frontend/terminal_canvas.h"
+#include "frontend/terminal_demo.h"
+#include "frontend/terminal_dialogs.h"
+#include "frontend/terminal_prompts.h"
+#include "platform/window_system.h"
+#include "view/test_shapes.h"
+
+namespace orv::frontend {
+namespace {
+
+// ---- Braille graphics ----
+
+TEST(BrailleCanvas, DotsLandInTheirCellsAndBits) {
+  BrailleCanvas c(3, 2);
+  EXPECT_EQ(c.dot_width(), 6);
+  EXPECT_EQ(c.dot_height(), 8);
+  c.dot(0, 0, 4);
+  c.dot(1, 3, 4);
+  EXPECT_EQ(c.bits(0, 0), 0x01 | 0x80);
+  EXPECT_EQ(c.glyph(0, 0), "\u2881");
+  c.dot(5, 7, 9);
+  EXPECT_EQ(c.bits(2, 1), 0x80);
+  EXPECT_EQ(c.color(2, 1), 9);
+  c.dot(-1, 0, 1);  // outside: nothing, no fault
+  c.dot(6, 0, 1);
+  c.dot(0, 8, 1);
+  EXPECT_EQ(c.row_text(1), "  \u2880");
+  c.clear();
+  EXPECT_EQ(c.bits(0, 0), 0);
+  EXPECT_EQ(c.row_text(0), "   ");
+}
+
+TEST(BrailleCanvas, LinesAreUnbrokenAndClipped) {
+  BrailleCanvas c(10, 5);  // 20 x 20 dots
+  c.line(0, 0, 19, 19, 10);
+  for (int i = 0; i < 20; ++i) EXPECT_NE(c.bits(i / 2, i / 4) & 0xFF, 0) << i;
+  c.clear();
+  // A line from far outside crosses the canvas without hanging or drawing outside.
+  c.line(-1e9, 10, 1e9, 10, 10);
+  int lit = 0;
+  for (int col = 0; col < 10; ++col) lit += c.bits(col, 2) != 0;
+  EXPECT_EQ(lit, 10);
+  c.clear();
+  c.line(NAN, 0, 5, 5, 10);
+  c.line(-50, -50, -40, -60, 10);
+  for (int r = 0; r < 5; ++r) EXPECT_EQ(c.row_text(r), std::string(10, ' '));
+}
+
+TEST(BrailleCanvas, SceneIsFittedRoundAndKeepsItsColours) {
+  GeometryDatabase db;
+  ent circle = view::shapes::helix(1.0, 0.0, 1.0, 24, 12);  // a flat circle: no height
+  db.add(circle);
+  db.add_mark({{0, 0, 0}, 14});
+  BrailleCanvas c(40, 20);  // 80 x 80 dots
+  draw_scene(c, view::make_scene(db));
+  int minx = 99, maxx = -1, miny = 99, maxy = -1;
+  bool mark_colour = false;
+  for (int r = 0; r < c.rows(); ++r) {
+    for (int col = 0; col < c.cols(); ++col) {
+      if (!c.bits(col, r)) continue;
+      minx = std::min(minx, col), maxx = std::max(maxx, col), miny = std::min(miny, r), maxy = std::max(maxy, r);
+      if (c.color(col, r) == 14) mark_colour = true;
+    }
+  }
+  EXPECT_TRUE(mark_colour);
+  // The circle seen isometrically is an ellipse sqrt(3) times wider than tall, filling the width.
+  EXPECT_LE(minx, 2);
+  EXPECT_GE(maxx, 37);
+  double cells_w = maxx - minx + 1, cells_h = (maxy - miny + 1) * 2.0;  // a cell is two dots by four
+  EXPECT_NEAR(cells_w / cells_h, std::sqrt(3.0), 0.25);
+}
+
+// ---- Dialog layout ----
+
+const ControlTemplate kTestControls[] = {
+    {1026, CTL_GROUPBOX, "Variable 1", 9, 9, 212, 82, WS_VISIBLE},
+    {1013, CTL_STATIC, "Name", 19, 22, 93, 10, WS_VISIBLE},
+    {1010, CTL_EDIT, "", 147, 23, 49, 12, WS_VISIBLE | WS_TABSTOP | WS_BORDER},
+    {1014, CTL_STATIC, "Lower limit", 19, 38, 93, 10, WS_VISIBLE},
+    {1011, CTL_EDIT, "", 148, 39, 48, 12, WS_VISIBLE | WS_TABSTOP | WS_BORDER},
+    {1016, CTL_AUTOCHECKBOX, "Use &degrees", 26, 77, 71, 9, WS_VISIBLE | WS_TABSTOP},
+    {1027, CTL_DROPDOWNLIST, "", 23, 134, 73, 60, WS_VISIBLE | WS_TABSTOP},
+    {1, CTL_OWNERDRAW_BUTTON, "&OK", 114, 182, 36, 18, WS_VISIBLE | WS_TABSTOP},
+    {2, CTL_OWNERDRAW_BUTTON, "&Cancel", 154, 182, 36, 18, WS_VISIBLE | WS_TABSTOP},
+    {9, CTL_OWNERDRAW_BUTTON, "&Help", 193, 182, 36, 18, 0},  // hidden
+};
+const DialogTemplate kTestDialog = {101, "Variables", 234, 207, 8, "MS Sans Serif", WS_POPUP | WS_CAPTION,
+                                    kTestControls, 10};
+
+class LayoutTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WindowSystem::instance().reset();
+    dialog_ = WindowSystem::instance().create_dialog(kTestDialog, nullptr, nullptr);
+  }
+  void TearDown() override { WindowSystem::instance().reset(); }
+  const CellRect* rect_of(const DialogLayout& L, int id) {
+    for (const auto& item : L.controls) {
+      if (WindowSystem::instance().find(item.control)->id == id) return &item.rect;
+    }
+    return nullptr;
+  }
+  HWND dialog_ = nullptr;
+};
+
+TEST_F(LayoutTest, DialogUnitsMapToCellsAndSqueezeToFit) {
+  const Window& d = *WindowSystem::instance().find(dialog_);
+  DialogLayout big = layout_dialog(d, {0, 0, 120, 40}, false);
+  EXPECT_EQ(big.outer.w, 59 + 2);  // 234 / 4, rounded, and the frame
+  EXPECT_EQ(big.outer.h, 26 + 2);  // 207 / 8
+  EXPECT_EQ(big.outer.x, (120 - 61) / 2);
+  EXPECT_EQ(rect_of(big, 9), nullptr);  // hidden controls take no cells
+  // A label and its edit share a row; the rows of the fields differ; the buttons sit at the foot.
+  EXPECT_EQ(rect_of(big, 1013)->y, rect_of(big, 1010)->y);
+  EXPECT_LT(rect_of(big, 1010)->y, rect_of(big, 1011)->y);
+  EXPECT_EQ(rect_of(big, 1)->y, big.outer.y + 1 + (182 + 9) / 8);  // the row of its centre
+  EXPECT_EQ(rect_of(big, 1010)->x, big.outer.x + 1 + 37);  // 147 / 4
+  EXPECT_GE(rect_of(big, 1026)->h, 9);                      // the group box spans its rows
+
+  DialogLayout small = layout_dialog(d, {0, 1, 80, 22}, false);  // an 80 x 24 terminal
+  EXPECT_LE(small.outer.h, 22);
+  EXPECT_LE(small.outer.w, 80);
+  std::vector<int> rows;
+  for (int id : {1010, 1011, 1016, 1027, 1}) rows.push_back(rect_of(small, id)->y);
+  for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_LT(rows[i - 1], rows[i]) << i;
+  for (const auto& item : small.controls) {
+    EXPECT_TRUE(small.outer.contains(item.rect.x, item.rect.y));
+    EXPECT_LE(item.rect.x + item.rect.w, small.outer.x + small.outer.w - 1);
+  }
+}
+
+TEST_F(LayoutTest, ClicksFindControlsTheCloseBoxAndOpenListItems) {
+  Window& d = *WindowSystem::instance().find(dialog_);
+  DialogLayout L = layout_dialog(d, {0, 0, 120, 40}, true);
+  EXPECT_EQ(L.outer.x, 0);
+  const CellRect* ok = rect_of(L, 1);
+  Hit h = hit_test(L, ok->x + ok->w / 2, ok->y);
+  EXPECT_EQ(h.kind, Hit::Control);
+  EXPECT_EQ(WindowSystem::instance().find(h.control)->id, 1);
+  // Labels and group boxes are not targets; the caption's cross is the close box.
+  const CellRect* label = rect_of(L, 1013);
+  EXPECT_EQ(hit_test(L, label->x, label->y).kind, Hit::Inside);
+  EXPECT_EQ(hit_test(L, L.close_box.x + 1, L.close_box.y).kind, Hit::CloseBox);
+  EXPECT_EQ(hit_test(L, L.outer.x + L.outer.w + 3, 2).kind, Hit::Nothing);
+  // An open list drops below its field and its rows are items.
+  Window* list = WindowSystem::instance().find(d.children[6]);
+  list->items = {"Draw Spline", "Points", "Lines", "Parametric Spline"};
+  list->cur_sel = 1;
+  list->dropped = true;
+  L = layout_dialog(d, {0, 0, 120, 40}, true);
+  ASSERT_EQ(L.list_owner, list->handle);
+  EXPECT_EQ(L.list.y, rect_of(L, 1027)->y + 1);
+  Hit item = hit_test(L, L.list.x + 1, L.list.y + 2);
+  EXPECT_EQ(item.kind, Hit::ListItem);
+  EXPECT_EQ(item.item, L.list_first + 2);
+}
+
+TEST(Accelerators, SplitAtTheFirstSingleAmpersand) {
+  Accel a = split_accelerator("Ope&n file");
+  EXPECT_EQ(a.before, "Ope");
+  EXPECT_EQ(a.letter, "n");
+  EXPECT_EQ(a.after, " file");
+  a = split_accelerator("Fish && &Chips");
+  EXPECT_EQ(a.before, "Fish & ");
+  EXPECT_EQ(a.letter, "C");
+  a = split_accelerator("Plain");
+  EXPECT_EQ(a.before, "Plain");
+  EXPECT_EQ(a.letter, "");
+  EXPECT_EQ(split_accelerator("trailing&").before, "trailing&");
+}
+
+// ---- Prompt pieces ----
+
+TEST(PointText, ThreeFiniteNumbersWithCommasOrSpaces) {
+  std::array<double, 3> p{9, 9, 9};
+  EXPECT_TRUE(parse_point("1, 2.5, -3", p));
+  EXPECT_EQ(p, (std::array<double, 3>{1, 2.5, -3}));
+  EXPECT_TRUE(parse_point("  4 5\t6 ", p));
+  EXPECT_EQ(p, (std::array<double, 3>{4, 5, 6}));
+  std::array<double, 3> kept = p;
+  for (const char* bad : {"", "1, 2", "1, 2, 3, 4", "a, b, c", "1, 2, nan", "1, 2, 1e999", "1,,2"}) {
+    EXPECT_FALSE(parse_point(bad, p)) << bad;
+    EXPECT_EQ(p, kept) << bad;
+  }
+  EXPECT_EQ(format_point({1, 2.5, -3}), "1, 2.5, -3");
+  std::array<double, 3> back;
+  ASSERT_TRUE(parse_point(format_point({0.1, 1e-7, 123456.789}), back));
+  EXPECT_DOUBLE_EQ(back[0], 0.1);
+  EXPECT_DOUBLE_EQ(back[2], 123456.789);
+}
+
+TEST(FolderListing, FoldersFirstThenMatchingFilesWithoutCase) {
+  char tmpl[] = "/tmp/orv_prompt_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  std::string dir = std::string(tmpl) + "/";
+  ASSERT_EQ(::mkdir((dir + "zeta").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((dir + "Alpha").c_str(), 0755), 0);
+  for (const char* f : {"b.eqn", "A.EQN", "notes.txt", ".hidden.eqn"}) std::ofstream(dir + f) << "x\n";
+  std::vector<FolderEntry> e;
+  ASSERT_TRUE(list_folder(dir, ".EQN", e));
+  std::vector<std::string> names;
+  for (const auto& x : e) names.push_back(x.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"../", "Alpha/", "zeta/", "A.EQN", "b.eqn"}));
+  EXPECT_TRUE(e[1].folder);
+  EXPECT_FALSE(e[3].folder);
+  ASSERT_TRUE(list_folder(dir, "", e));
+  EXPECT_EQ(e.size(), 6u);  // every file with no filter
+  EXPECT_FALSE(list_folder(dir + "missing/", ".EQN", e));
+  ASSERT_TRUE(list_folder("/", "", e));
+  EXPECT_TRUE(e.empty() || e[0].name != "../");
+  std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+TEST(ViewerSearch, FindsTheNextLineWithoutCaseAndWraps) {
+  std::vector<std::string> lines = {"alpha", "Beta", "gamma", "beta again"};
+  EXPECT_EQ(find_line(lines, "beta", 0), 1);
+  EXPECT_EQ(find_line(lines, "BETA", 2), 3);
+  EXPECT_EQ(find_line(lines, "beta", 4), 1);  // past the end: round to the top
+  EXPECT_EQ(find_line(lines, "delta", 0), -1);
+  EXPECT_EQ(find_line(lines, "", 0), -1);
+  EXPECT_EQ(find_line({}, "a", 0), -1);
+}
+
+TEST(Editor, VisualThenEditorThenVi) {
+  const char* v = std::getenv("VISUAL");
+  const char* e = std::getenv("EDITOR");
+  std::string saved_v = v ? v : "", saved_e = e ? e : "";
+  ::setenv("VISUAL", "myvisual", 1);
+  ::setenv("EDITOR", "myeditor", 1);
+  EXPECT_EQ(editor_command(), "myvisual");
+  ::setenv("VISUAL", "", 1);
+  EXPECT_EQ(editor_command(), "myeditor");
+  ::unsetenv("VISUAL");
+  ::unsetenv("EDITOR");
+  EXPECT_EQ(editor_command(), "vi");
+  if (v) ::setenv("VISUAL", saved_v.c_str(), 1);
+  if (e) ::setenv("EDITOR", saved_e.c_str(), 1);
+}
+
+// ---- The front end in a real terminal (tmux) ----
+
+// Runs inside the tmux session started below; skipped in an ordinary run.
+TEST(TerminalDemo, Interactive) {
+  const char* result_path = std::getenv("ORV_TERMINAL_DEMO");
+  if (!result_path) GTEST_SKIP() << "runs only inside the tmux test";
+  std::string err;
+  int result = run_terminal_demo(err);
+  std::ofstream(result_path) << "result " << result << " " << err << "\n";
+}
+
+std::string run(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+  }
+  return out;
+}
+
+class TmuxTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+    socket_ = "orv_term_" + std::to_string(::getpid());
+    char tmpl[] = "/tmp/orv_tmux_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    result_ = dir_ + "/result";
+    char self[4096];
+    ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(n, 0);
+    self[n] = '\0';
+    std::string inner = "env ORV_TERMINAL_DEMO=" + result_ + " TMPDIR=" + dir_ +
+                        " LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color '" + std::string(self) +
+                        "' --gtest_filter=TerminalDemo.Interactive";
+    ASSERT_EQ(std::system((tmux() + " new-session -d -s demo -x 100 -y 30 \"" + inner + "\"").c_str()), 0);
+    started_ = true;
+  }
+  void TearDown() override {
+    if (started_) std::system((tmux() + " kill-server >/dev/null 2>&1").c_str());
+    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+  std::string tmux() const { return "tmux -u -f /dev/null -L " + socket_; }
+  std::string screen() { return run(tmux() + " capture-pane -p -t demo"); }
+  void keys(const std::string& k) { std::system((tmux() + " send-keys -t demo " + k).c_str()); }
+  // Waits up to 10 s for the screen to satisfy `ok`; returns the last screen seen. Not getting
+  // there is a failure of its own, with the screen as it was.
+  std::string wait_for(const std::function<bool(const std::string&)>& ok) {
+    std::string s;
+    for (int i = 0; i < 200; ++i) {
+      s = screen();
+      if (ok(s)) return s;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ADD_FAILURE() << "the screen never got there:\n" << s;
+    return s;
+  }
+  std::string wait_for_text(const std::string& text) {
+    return wait_for([&](const std::string& s) { return s.find(text) != std::string::npos; });
+  }
+  static bool has(const std::string& s, const std::string& t) { return s.find(t) != std::string::npos; }
+  static int braille_cells(const std::string& s) {
+    int n = 0;
+    for (std::size_t i = 0; i + 2 < s.size(); ++i) n += static_cast<unsigned char>(s[i]) == 0xE2 &&
+                                                      (static_cast<unsigned char>(s[i + 1]) & 0xFC) == 0xA0;
+    return n;
+  }
+  std::string socket_, dir_, result_;
+  bool started_ = false;
+};
+
+TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
+  // The dialog beside the graphics window, with the helix drawn in braille.
+  std::string s = wait_for_text("[ Plot it ]");
+  ASSERT_TRUE(has(s, "Helix demo")) << s;
+  EXPECT_TRUE(has(s, "Graphics \u00b7 isometric")) << s;
+  EXPECT_TRUE(has(s, "1 curve")) << s;
+  EXPECT_GT(braille_cells(s), 60) << s;
+  EXPECT_TRUE(has(s, "[ ] Show marks")) << s;
+  EXPECT_TRUE(has(s, "Radius")) << s;
+  EXPECT_TRUE(has(s, "Helix ")) << s;  // the list's current item
+
+  // Alt+M ticks the check box, Alt+P plots: the graphics now holds the marks too.
+  keys("M-m");
+  s = wait_for_text("[\u2713] Show marks");
+  ASSERT_TRUE(has(s, "[\u2713] Show marks")) << s;
+  keys("M-p");
+  s = wait_for_text("marks");
+  EXPECT_TRUE(has(s, "1 curve, 73 marks")) << s;
+
+  // A number that does not parse: the host's message box, then back to the dialog.
+  keys("M-r");
+  keys("abc");
+  keys("M-p");
+  s = wait_for_text("is not a number");
+  EXPECT_TRUE(has(s, "\"abc\" is not a number.")) << s;
+  keys("Enter");
+  s = wait_for([](const std::string& x) { return !has(x, "is not a number") && has(x, "Plot it"); });
+  EXPECT_TRUE(has(s, "abc")) << s;  // the field keeps what was typed, for correcting
+  keys("M-r");
+  keys("2");
+  keys("Tab");
+
+  // The point pick: a prompt for x, y, z; Esc abandons it and the dialog comes back.
+  keys("M-g");
+  s = wait_for_text("Pick a point");
+  EXPECT_TRUE(has(s, "Point  x, y, z")) << s;
+  EXPECT_FALSE(has(s, "[ Plot it ]")) << s;  // the dialog hides while the pick runs
+  keys("Escape");
+  s = wait_for_text("[ Plot it ]");
+  EXPECT_TRUE(has(s, "Origin 0, 0, 0")) << s;  // abandoned: nothing changes
+  // A pick typed as "x, y, z"; a malformed one is refused in the prompt first.
+  keys("M-g");
+  wait_for_text("Pick a point");
+  keys("BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace");
+  keys("'1, 2'");
+  keys("Enter");
+  s = wait_for_text("Three numbers");
+  EXPECT_TRUE(has(s, "Pick a point")) << s;
+  keys("'., 3'");
+  keys("Enter");
+  s = wait_for_text("Origin 1, 2, 3");
+  EXPECT_TRUE(has(s, "[ Plot it ]")) << s;
+
+  // The viewer: scroll, search, close.
+  keys("M-n");
+  s = wait_for_text("lines 1-");
+  EXPECT_TRUE(has(s, "Helix demo")) << s;
+  keys("/");
+  keys("answer");
+  keys("Enter");
+  s = wait_for_text("the answer");
+  EXPECT_TRUE(has(s, "note line 42  the answer")) << s;
+  keys("q");
+  s = wait_for([](const std::string& x) { return !has(x, "note line") && has(x, "Plot it"); });
+  EXPECT_FALSE(has(s, "note line")) << s;
+
+  // A smaller terminal: everything is drawn again to fit.
+  std::system((tmux() + " resize-window -t demo -x 80 -y 24").c_str());
+  s = wait_for([](const std::string& x) {
+    std::istringstream in(x);
+    std::string line;
+    int n = 0;
+    while (std::getline(in, line)) ++n;
+    return n <= 24 && has(x, "OK") && has(x, "Plot it");
+  });
+  EXPECT_TRUE(has(s, "Cancel")) << s;
+  EXPECT_TRUE(has(s, "Helix demo")) << s;
+
+  // Esc cancels the dialog and the run ends.
+  keys("Escape");
+  for (int i = 0; i < 100 && !std::ifstream(result_).good(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::ifstream in(result_);
+  std::string word;
+  int result = -1;
+  in >> word >> result;
+  EXPECT_EQ(result, 1);
+}
+
+}  // namespace
+}  // namespace orv::frontend
