@@ -138,7 +138,7 @@ std::array<double, 4> surface_range(const nb_type& nb) {
 
 Point evaluate_curve(const nb_type& nb, double t) {
   const auto range = curve_range(nb);
-  t = std::clamp(t, range[0], range[1]);
+  t = std::isnan(t) ? range[0] : std::clamp(t, range[0], range[1]);
   const int p = nb.udegree;
   const int span = find_span(nb.nu, p, t, nb.uknots);
   double N[kMaxDegree + 1];
@@ -157,8 +157,8 @@ Point evaluate_curve(const nb_type& nb, double t) {
 
 Point evaluate_surface(const nb_type& nb, double u, double v) {
   const auto range = surface_range(nb);
-  u = std::clamp(u, range[0], range[1]);
-  v = std::clamp(v, range[2], range[3]);
+  u = std::isnan(u) ? range[0] : std::clamp(u, range[0], range[1]);
+  v = std::isnan(v) ? range[2] : std::clamp(v, range[2], range[3]);
   const int p = nb.udegree, q = nb.vdegree;
   const int su = find_span(nb.nu, p, u, nb.uknots);
   const int sv = find_span(nb.nv, q, v, nb.vknots);

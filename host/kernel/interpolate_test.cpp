@@ -137,6 +137,31 @@ TEST(InterpolateCurve, RefusesDegenerateAndNonFinitePoints) {
   }
 }
 
+TEST(InterpolateCurve, ExtremeMagnitudesGiveASoundCurveOrARefusal) {
+  const std::vector<std::vector<Point>> cases = {
+      {{-1e308, 0, 0}, {1e308, 0, 0}},              // the extent overflows
+      {{0, 0, 0}, {1e200, 1e200, 0}, {0, 1e200, 1}},  // chord lengths overflow
+      {{0, 0, 0}, {1e-300, 0, 0}, {2e-300, 1e-300, 0}},
+  };
+  for (const auto& pts : cases) {
+    nb_type nb;
+    std::string err;
+    if (!interpolate_curve(pts, nb, err)) {
+      EXPECT_FALSE(err.empty());
+      continue;
+    }
+    ASSERT_TRUE(check_curve(nb, err)) << err;
+    const auto t = chord_params(pts);
+    EXPECT_LE(max_miss(nb, pts, t), 1e-9 * model_size(pts));
+  }
+  // Evaluation outside the range clamps, and a NaN parameter reads as the start.
+  nb_type nb;
+  std::string err;
+  ASSERT_TRUE(interpolate_curve(testing::helix(10, 1), nb, err)) << err;
+  EXPECT_EQ(evaluate_curve(nb, std::nan("")), evaluate_curve(nb, 0.0));
+  EXPECT_EQ(evaluate_curve(nb, 7.0), evaluate_curve(nb, 1.0));
+}
+
 double max_grid_miss(const nb_type& nb, const std::vector<Point>& pts, int rows, int cols) {
   // Evaluated at the averaged chord parameters, recomputed here from the grid.
   auto avg = [&](int count, int lines, bool along_rows) {

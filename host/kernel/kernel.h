@@ -61,8 +61,8 @@ std::array<double, 2> curve_range(const nb_type& nb);
 /// Parameter ranges of a surface: {u0, u1, v0, v1}.
 std::array<double, 4> surface_range(const nb_type& nb);
 
-/// The point of a well-formed curve at parameter t (clamped to the range); rational when the weights
-/// differ. Call check_curve first on records of unknown origin.
+/// The point of a well-formed curve at parameter t (clamped to the range, a NaN read as its start);
+/// rational when the weights differ. Call check_curve first on records of unknown origin.
 Point evaluate_curve(const nb_type& nb, double t);
 /// The point of a well-formed surface at (u, v), clamped to the ranges.
 Point evaluate_surface(const nb_type& nb, double u, double v);
