@@ -10,13 +10,16 @@
 void get_main_dir(char* buffer);
 
 /// Asks the user for a file to open. `path` (256 bytes) holds the default on entry and the choice on
-/// return. Returns non-zero when a file was chosen, 0 when cancelled.
+/// return. Returns non-zero when a file was chosen, 0 when cancelled (also when the host has no one
+/// to ask, or the choice would not fit the buffer).
 int PromptForFileToOpen(char* path, const char* mode, const char* filter, int flags1, int flags2,
                         HMODULE module, HWND owner);
 
 /// Opens `path` with `mode` ("r" or "w"); `ok` is set non-zero on success. A "w" stream writes a
 /// temporary file beside the target, and the standard fclose renames it over the target only when
-/// every write and the flush succeeded (else the target is untouched and fclose returns EOF).
+/// every write and the flush succeeded (else the target is untouched and fclose returns EOF). A "w"
+/// open fails when no temporary file can be made beside the target or the target is not a regular
+/// file; other modes than "r" and "w" fail.
 FILE* q_open_file(const char* tag, int line, const char* path, const char* mode, char* ok);
 /// As q_open_file, null on failure.
 FILE* q_fopen(const char* tag, int line, const char* path, const char* mode);
