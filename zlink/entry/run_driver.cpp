@@ -93,11 +93,13 @@ bool run_plot_dialog(char* path, Statement** head) {
   COptionsMenu* dialog = new (std::nothrow) COptionsMenu(parent);
   if (dialog == nullptr) return false;
   dialog->SetRunData(*head, path);
-  dialog->Create(IDD_KUVRA);
+  // Without its window nothing could ever end the loop but the end of the host's input: a dialog
+  // that cannot be made ends the run as Cancel does.
+  bool shown = dialog->Create(IDD_KUVRA) != FALSE;
 
   QXEvent event;
   const char prompt[] = "*";
-  for (;;) {
+  while (shown) {
     char alive = 0;
     int code = get_event(prompt, &event, event_mask, 0, 0, &alive);
     if (code == event_stop || alive == 0) break;

@@ -154,6 +154,22 @@ TEST_F(RunDriverTest, EndOfInputEndsTheRunAsCancel) {
   EXPECT_TRUE(orv::WindowSystem::instance().thread_messages().empty());
 }
 
+TEST_F(RunDriverTest, ADialogThatCannotBeMadeEndsTheRunAsCancel) {
+  static const ResourceTable no_templates = {kResourceFormatVersion, nullptr, 0, nullptr, 0};
+  HINSTANCE attached = kuvra_module;
+  kuvra_module = orv::register_module("bare", &no_templates);
+  fs::path path = file("helix.eqn", helix_file);
+  front_.prompts = {path.string()};
+  bool polled = false;
+  input_.then([&] { polled = true; });
+  EXPECT_EQ(q_main(), 1);
+  EXPECT_FALSE(polled);  // no waiting for events that could never end the run
+  EXPECT_EQ(read_file(path), helix_file);
+  orv::unregister_module(kuvra_module);
+  kuvra_module = attached;
+  input_.steps.clear();
+}
+
 TEST_F(RunDriverTest, AFailedWriteBackWarnsAndLeavesTheOriginal) {
   fs::path path = file("helix.eqn", helix_file);
   front_.prompts = {path.string()};
