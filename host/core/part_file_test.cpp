@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <random>
+#include <cmath>
 #include <sstream>
 #include <string>
 
@@ -162,6 +164,29 @@ TEST_F(PartFileTest, RoundTripIsBitExact) {
 
   // Written again, the text is the same: nothing drifts from one save to the next.
   EXPECT_EQ(orv::part_file_text(back), read_file(path_));
+}
+
+TEST_F(PartFileTest, RandomDoublesReadBackExactly) {
+  orv::GeometryDatabase db;
+  std::mt19937_64 bits(20261208);
+  auto any_finite = [&] {
+    for (;;) {
+      double d = std::bit_cast<double>(bits());
+      if (std::isfinite(d)) return d;
+    }
+  };
+  std::vector<double> sent;
+  for (int i = 0; i < 5000; ++i) {
+    orv::ScreenMark m{{any_finite(), any_finite(), any_finite()}, 1};
+    sent.insert(sent.end(), {m.at[0], m.at[1], m.at[2]});
+    db.add_mark(m);
+  }
+  orv::GeometryDatabase back;
+  std::string what;
+  ASSERT_TRUE(orv::parse_part_file(orv::part_file_text(db), back, what)) << what;
+  ASSERT_EQ(back.marks().size(), 5000u);
+  for (size_t i = 0; i < sent.size(); ++i)
+    ASSERT_TRUE(same(back.marks()[i / 3].at[i % 3], sent[i])) << std::hexfloat << sent[i];
 }
 
 TEST_F(PartFileTest, LayoutNamesTheKindsAndFields) {
