@@ -127,7 +127,6 @@ TEST_F(CurvePlotTest, MissingStepVariableWarnsAndDoesNothing) {
   ASSERT_EQ(shown_messages().size(), 1u);
   EXPECT_EQ(shown_messages()[0].text, "Warning t not found in equation");
   EXPECT_EQ(shown_messages()[0].caption, "Warning");
-  EXPECT_EQ(shown_messages()[0].style, 2);
   EXPECT_TRUE(stored().empty());
   EXPECT_TRUE(marks().empty());
   EXPECT_TRUE(front_end_.listed.empty());

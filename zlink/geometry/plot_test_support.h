@@ -1,6 +1,7 @@
 // Test support for the equation file, plotting and trace log tests: fresh process-wide state for
-// every test (settings, language tables, pool, the host's database and globals), a private
-// temporary directory, a front end that records what the host was asked to show or edit, and
+// every test (settings, language tables, pool, the host's database and globals), the Zlink's module
+// as the current resource module (its string table), a private temporary directory, a transcript
+// of the message boxes shown, a front end that records what the host was asked to show or edit, and
 // helpers that read an equation text through the host's real file services.
 #pragma once
 #include <gtest/gtest.h>
@@ -18,6 +19,11 @@
 #include "core/database.h"
 #include "core/file_services.h"
 #include "core/frontend.h"
+#include "dialogs/afx.h"
+#include "dialogs/resource_format.h"
+#include "platform/modules.h"
+#include "platform/transcript.h"
+#include "platform/window_system.h"
 #include "eqfile/equation_file.h"
 #include "eqfile/keywords.h"
 #include "eqfile/plot_settings.h"
@@ -27,12 +33,11 @@
 #include "geometry/host_files.h"
 #include "geometry/host_geometry.h"
 
-// The messages shown through message_box_ok while a test runs (see string_table_double_test.cpp).
+extern "C" const ResourceTable zlink_resources;
+
 struct ShownMessage {
   std::string text, caption;
-  int style;
 };
-std::vector<ShownMessage>& shown_messages();
 
 class RecordingFrontEnd : public orv::FrontEnd {
  public:
@@ -68,15 +73,22 @@ class PlotTest : public ::testing::Test {
     main_attrib = attributes{};
     surf_step_chord_dev = 0.001;
     n_places_an = 4;
-    shown_messages().clear();
     previous_front_end_ = orv::install_front_end(&front_end_);
     char pattern[] = "/tmp/kuvra_plot_test_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
     std::string err;
     ASSERT_TRUE(orv::set_temp_dir(dir_ + "/tmp", err)) << err;
+    module_ = orv::register_module("kuvra", &zlink_resources);
+    AfxSetResourceHandle(module_);
+    ASSERT_TRUE(transcript_.open(dir_ + "/transcript.jsonl", err)) << err;
+    previous_transcript_ = orv::install_transcript(&transcript_);
   }
   void TearDown() override {
+    orv::install_transcript(previous_transcript_);
+    AfxSetResourceHandle(orv::host_module());
+    orv::unregister_module(module_);
+    orv::WindowSystem::instance().reset();
     orv::install_front_end(previous_front_end_);
     pool_fail_block(0);
     pool_release();
@@ -128,11 +140,26 @@ class PlotTest : public ::testing::Test {
     return out;
   }
 
+  // The message boxes shown so far, from the transcript.
+  std::vector<ShownMessage> shown_messages() const {
+    std::vector<ShownMessage> out;
+    std::ifstream in(dir_ + "/transcript.jsonl");
+    std::string line;
+    while (std::getline(in, line)) {
+      nlohmann::json event = nlohmann::json::parse(line);
+      if (event["event"] == "message") out.push_back({event["text"], event["caption"]});
+    }
+    return out;
+  }
+
   static std::vector<const ent*> stored() { return orv::database().entities(); }
   static const std::vector<orv::ScreenMark>& marks() { return orv::database().marks(); }
   static const std::vector<orv::ScreenLine>& lines() { return orv::database().lines(); }
 
   RecordingFrontEnd front_end_;
   orv::FrontEnd* previous_front_end_ = nullptr;
+  orv::Transcript transcript_;
+  orv::Transcript* previous_transcript_ = nullptr;
+  HINSTANCE module_ = nullptr;
   std::string dir_;
 };
