@@ -8,9 +8,9 @@
 //      difference bounds |original(t) - candidate(t)| for every t (convex hull property);
 //   3. the knot spans touched by a pole over the tolerance are halved, and we go again.
 // Each round is linear in the number of knots, and halving needs about log2(n) rounds. Halving
-// overshoots (spans come in powers of two), so once a valid subset is found it is re-spaced once:
-// the error of a cubic fit falls as the fourth power of the span, which says how much longer each
-// span could be; the re-spaced subset is refined the same way and kept if it is smaller.
+// overshoots (spans come in powers of two), so once a valid subset is found it is re-spaced a few
+// times: the error of a cubic fit goes as the fourth power of the span, which says how much longer
+// (or shorter) each span could be; the smallest candidate within tolerance is kept.
 #include <algorithm>
 #include <cmath>
 
