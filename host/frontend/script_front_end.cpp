@@ -1,0 +1,402 @@
+// Script parsing up front (a malformed line is reported before anything runs), then one line at a
+// time as the pump and the host's requests ask for them.
+#include "frontend/script_front_end.h"
+
+#include <spawn.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "platform/cell_render.h"
+#include "platform/dialog_manager.h"
+#include "platform/message_box.h"
+#include "platform/transcript.h"
+#include "platform/window_system.h"
+
+extern char** environ;
+
+namespace orv::frontend {
+namespace {
+
+std::string trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+bool parse_int(const std::string& s, int& out) {
+  if (s.empty()) return false;
+  auto r = std::from_chars(s.data(), s.data() + s.size(), out);
+  return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+bool parse_double(std::string s, double& out) {
+  if (!s.empty() && s[0] == '+') s.erase(0, 1);
+  if (s.empty()) return false;
+  auto r = std::from_chars(s.data(), s.data() + s.size(), out);
+  return r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(out);
+}
+
+std::vector<std::string> words(const std::string& s) {
+  std::vector<std::string> out;
+  std::istringstream in(s);
+  for (std::string w; in >> w;) out.push_back(w);
+  return out;
+}
+
+// The key's name as the dialog manager knows it, whatever its case; empty when unknown.
+std::string canonical_key(const std::string& name) {
+  static const char* const kKeys[] = {"Tab", "Shift+Tab", "Enter", "Esc", "Space", "Up", "Down", "Home", "End",
+                                      "Backspace", "Delete", "Left", "Right", "PageUp", "PageDown"};
+  auto same = [](const std::string& a, const char* b) {
+    if (a.size() != std::strlen(b)) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        return false;
+    return true;
+  };
+  for (const char* k : kKeys)
+    if (same(name, k)) return k;
+  if (name.size() == 5 && same(name.substr(0, 4), "Alt+") && std::isalnum(static_cast<unsigned char>(name[4])))
+    return "Alt+" + std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(name[4]))));
+  return {};
+}
+
+bool is_modal_notice(WindowKind kind) { return kind == WindowKind::MessageBox || kind == WindowKind::Viewer; }
+
+}  // namespace
+
+bool parse_script_line(const std::string& raw, int number, ScriptLine& out, bool& skip, std::string& err) {
+  std::string line = raw;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::string t = trim(line);
+  skip = t.empty() || t[0] == '#';
+  if (skip) return true;
+  size_t lead = line.find_first_not_of(" \t");
+  size_t end = line.find_first_of(" \t", lead);
+  std::string keyword = line.substr(lead, end == std::string::npos ? std::string::npos : end - lead);
+  // The rest of the line after the one blank that separates it from the keyword.
+  std::string rest = end == std::string::npos ? std::string() : line.substr(end + 1);
+  std::string arg = trim(rest);
+  std::vector<std::string> args = words(arg);
+  out = ScriptLine{};
+  out.number = number;
+  using K = ScriptLine::Kind;
+
+  if (keyword == "prompt" || keyword == "pick") {
+    out.kind = keyword == "prompt" ? K::Prompt : K::Pick;
+    if (arg == "cancel") {
+      out.cancel = true;
+      return true;
+    }
+    if (out.kind == K::Prompt) {
+      if (arg.empty()) {
+        err = "\"prompt\" needs a path or \"cancel\"";
+        return false;
+      }
+      out.text = arg;
+      return true;
+    }
+    std::string numbers = arg;
+    for (char& c : numbers)
+      if (c == ',') c = ' ';
+    std::vector<std::string> n = words(numbers);
+    if (n.size() != 3 || !parse_double(n[0], out.point[0]) || !parse_double(n[1], out.point[1]) ||
+        !parse_double(n[2], out.point[2])) {
+      err = "\"pick\" needs three finite numbers X Y Z or \"cancel\"";
+      return false;
+    }
+    return true;
+  }
+  if (keyword == "click") {
+    out.kind = K::Click;
+    if (args.size() != 1 || !parse_int(args[0], out.id)) {
+      err = "\"click\" needs one control id";
+      return false;
+    }
+    return true;
+  }
+  if (keyword == "select") {
+    out.kind = K::Select;
+    if (args.size() != 2 || !parse_int(args[0], out.id) || !parse_int(args[1], out.index) || out.index < 0) {
+      err = "\"select\" needs a control id and an item number from 0";
+      return false;
+    }
+    return true;
+  }
+  if (keyword == "key") {
+    out.kind = K::Key;
+    out.text = args.size() == 1 ? canonical_key(args[0]) : std::string();
+    if (out.text.empty()) {
+      err = "unknown key \"" + arg + "\"";
+      return false;
+    }
+    return true;
+  }
+  if (keyword == "type") {
+    out.kind = K::Type;
+    out.text = rest;
+    return true;
+  }
+  if (keyword == "edit") {
+    out.kind = K::Edit;
+    out.text = arg;
+    if (arg.empty()) {
+      err = "\"edit\" needs a command";
+      return false;
+    }
+    return true;
+  }
+  if (keyword == "close") {
+    out.kind = K::Close;
+    if (!arg.empty()) {
+      err = "\"close\" takes nothing after it";
+      return false;
+    }
+    return true;
+  }
+  if (keyword == "screen") {
+    out.kind = K::Screen;
+    out.text = arg;
+    if (arg.empty()) {
+      err = "\"screen\" needs a file";
+      return false;
+    }
+    return true;
+  }
+  err = "unknown script line \"" + keyword + "\"";
+  return false;
+}
+
+bool ScriptFrontEnd::load(const std::string& path, std::string& err) {
+  std::ostringstream text;
+  if (path == "-") {
+    text << std::cin.rdbuf();
+    return load_text(text.str(), "standard input", err);
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    err = path + ": " + std::strerror(errno);
+    return false;
+  }
+  text << in.rdbuf();
+  if (in.bad()) {
+    err = path + ": cannot be read";
+    return false;
+  }
+  return load_text(text.str(), path, err);
+}
+
+bool ScriptFrontEnd::load_text(const std::string& text, const std::string& name, std::string& err) {
+  name_ = name;
+  lines_.clear();
+  next_ = 0;
+  error_.clear();
+  pending_edits_.clear();
+  std::istringstream in(text);
+  int number = 0;
+  for (std::string raw; std::getline(in, raw);) {
+    ++number;
+    if (raw.find('\0') != std::string::npos) {
+      err = name + ":" + std::to_string(number) + ": a NUL byte in the line";
+      return false;
+    }
+    ScriptLine line;
+    bool skip = false;
+    std::string why;
+    if (!parse_script_line(raw, number, line, skip, why)) {
+      err = name + ":" + std::to_string(number) + ": " + why;
+      return false;
+    }
+    if (!skip) lines_.push_back(std::move(line));
+  }
+  last_number_ = number;
+  return true;
+}
+
+void ScriptFrontEnd::fail(int line, const std::string& why) {
+  if (!error_.empty()) return;  // the first failure is the one that counts
+  error_ = line > 0 ? name_ + ":" + std::to_string(line) + ": " + why : name_ + ": " + why;
+  next_ = lines_.size();
+  pending_edits_.clear();
+}
+
+bool ScriptFrontEnd::next_event(UiEvent& event) {
+  if (failed()) return false;
+  WindowSystem& ws = WindowSystem::instance();
+  Window* active = ws.find(ws.active());
+  if (auto_dismiss_ && active != nullptr && is_modal_notice(active->kind)) {
+    event = UiEvent{UiEvent::Kind::Key, "Esc", 0, 0, 0};
+    return true;
+  }
+  using K = ScriptLine::Kind;
+  while (next_ < lines_.size()) {
+    const ScriptLine& l = lines_[next_++];
+    switch (l.kind) {
+      case K::Screen:
+        if (!write_screen(l)) return false;
+        continue;
+      case K::Edit:
+        pending_edits_.push_back({l.text, l.number});
+        continue;
+      case K::Prompt:
+        fail(l.number, "a \"prompt\" line where a UI event is awaited: no file prompt is open");
+        return false;
+      case K::Pick:
+        fail(l.number, "a \"pick\" line where a UI event is awaited: no point is being picked");
+        return false;
+      case K::Key: event = UiEvent{UiEvent::Kind::Key, l.text, 0, 0, l.number}; return true;
+      case K::Type: event = UiEvent{UiEvent::Kind::Type, l.text, 0, 0, l.number}; return true;
+      case K::Click: event = UiEvent{UiEvent::Kind::Click, "", l.id, 0, l.number}; return true;
+      case K::Select: event = UiEvent{UiEvent::Kind::Select, "", l.id, l.index, l.number}; return true;
+      case K::Close: event = UiEvent{UiEvent::Kind::Close, "", 0, 0, l.number}; return true;
+    }
+  }
+  // The script has ended. A notice nobody will dismiss means the script did not expect it.
+  active = ws.find(ws.active());
+  if (active != nullptr && active->kind == WindowKind::MessageBox) {
+    std::string text;
+    for (HWND c : active->children)
+      if (Window* w = ws.find(c); w && w->id == kMessageTextId) text = w->text;
+    fail(last_number_, "the script ended with a message box open: \"" + active->text + "\": \"" + text + "\"");
+  } else if (active != nullptr && active->kind == WindowKind::Viewer) {
+    fail(last_number_, "the script ended with the viewer of " + active->path + " open");
+  }
+  return false;
+}
+
+void ScriptFrontEnd::event_failed(const UiEvent& event, const std::string& why) { fail(event.line, why); }
+
+bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out) {
+  using K = ScriptLine::Kind;
+  while (next_ < lines_.size()) {
+    const ScriptLine& l = lines_[next_];
+    if (l.kind == want) {
+      out = l;
+      ++next_;
+      return true;
+    }
+    if (l.kind == K::Screen) {
+      ++next_;
+      if (!write_screen(l)) return false;
+      continue;
+    }
+    if (l.kind == K::Edit) {
+      ++next_;
+      pending_edits_.push_back({l.text, l.number});
+      continue;
+    }
+    fail(l.number, std::string(request) + " is awaited, but the line is not a \"" +
+                       (want == K::Prompt ? "prompt" : "pick") + "\" line");
+    return false;
+  }
+  return false;  // the script has ended: the request is cancelled
+}
+
+bool ScriptFrontEnd::write_screen(const ScriptLine& line) {
+  std::string picture = header_ ? header_() : std::string();
+  if (!picture.empty() && picture.back() != '\n') picture += '\n';
+  std::string windows = render_screen_text();
+  if (!picture.empty() && !windows.empty()) picture += '\n';
+  picture += windows;
+  std::ofstream out(line.text, std::ios::binary | std::ios::trunc);
+  if (out) out << picture;
+  if (!out || !out.flush()) {
+    fail(line.number, "cannot write the screen to " + line.text + ": " + std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+bool ScriptFrontEnd::PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
+                                         HWND owner) {
+  (void)mode;
+  (void)filter;
+  (void)owner;
+  std::string default_path = path;
+  ScriptLine answer;
+  bool chosen = !failed() && take_answer(ScriptLine::Kind::Prompt, "a file prompt", answer) && !answer.cancel;
+  if (chosen) path = answer.text;
+  if (Transcript* t = transcript())
+    t->prompt(default_path, chosen ? std::optional<std::string>(path) : std::nullopt);
+  return chosen;
+}
+
+bool ScriptFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
+  (void)prompt;
+  ScriptLine answer;
+  bool picked = !failed() && take_answer(ScriptLine::Kind::Pick, "a point pick", answer) && !answer.cancel;
+  if (picked) point = answer.point;
+  if (Transcript* t = transcript())
+    t->pick(picked ? std::optional<std::array<double, 3>>(point) : std::nullopt);
+  return picked;
+}
+
+void ScriptFrontEnd::edit_filename(const std::string& path) {
+  if (Transcript* t = transcript()) t->edit(path);
+  if (failed()) return;
+  // An edit line read earlier, or the one that comes next.
+  if (pending_edits_.empty() && next_ < lines_.size() && lines_[next_].kind == ScriptLine::Kind::Edit) {
+    pending_edits_.push_back({lines_[next_].text, lines_[next_].number});
+    ++next_;
+  }
+  if (pending_edits_.empty()) return;  // nobody edits: the file stays as it is
+  PendingEdit e = pending_edits_.front();
+  pending_edits_.pop_front();
+  run_edit_command(e.command, path, e.line);
+}
+
+bool ScriptFrontEnd::run_edit_command(const std::string& command, const std::string& path, int line) {
+  std::vector<std::string> env_strings;
+  for (char** e = environ; e != nullptr && *e != nullptr; ++e)
+    if (std::strncmp(*e, "FILE=", 5) != 0) env_strings.emplace_back(*e);
+  env_strings.push_back("FILE=" + path);
+  std::vector<char*> envp;
+  for (std::string& s : env_strings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::string sh = "/bin/sh", dash_c = "-c", cmd = command;
+  char* argv[] = {sh.data(), dash_c.data(), cmd.data(), nullptr};
+
+  // The command reads nothing of the script's own input.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  pid_t pid = 0;
+  int rc = posix_spawn(&pid, "/bin/sh", &actions, nullptr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    fail(line, "the edit command cannot be started: " + std::string(std::strerror(rc)));
+    return false;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      fail(line, "the edit command was lost: " + std::string(std::strerror(errno)));
+      return false;
+    }
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::string how = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
+                                        : "signal " + std::to_string(WTERMSIG(status));
+    fail(line, "the edit command failed (" + how + "): " + command);
+    return false;
+  }
+  return true;
+}
+
+void ScriptFrontEnd::list_filename(const std::string& path) {
+  if (Transcript* t = transcript()) t->show(path);
+  run_text_viewer(path);
+}
+
+}  // namespace orv::frontend

@@ -1,0 +1,90 @@
+// The headless front end: a script of one input a line stands for the person. UI lines (click, key,
+// type, select, close) are taken by the event pump; prompt, pick and edit lines answer the host's
+// blocking requests in order when they come; screen writes a text picture of the windows. A line
+// that cannot be carried out stops the script with "NAME:LINE: what went wrong", after which the
+// input has ended: loops unwind, prompts and picks are cancelled, and the run can finish.
+//
+// The text viewer opens as a window like any other: the script closes it (key Esc, key Enter, close)
+// or, with auto-dismiss on, message boxes and viewers are closed as soon as they are active. A
+// message box or viewer still open when the script ends is an error, so that a script that did not
+// foresee a message never passes unnoticed.
+#pragma once
+#include <array>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/frontend.h"
+#include "platform/event_loop.h"
+
+namespace orv::frontend {
+
+struct ScriptLine {
+  enum class Kind { Prompt, Click, Key, Type, Select, Pick, Edit, Close, Screen };
+  Kind kind = Kind::Key;
+  int number = 0;            // line number in the script, from 1
+  std::string text;          // Prompt: path; Key: key name; Type: text; Edit: command; Screen: file
+  bool cancel = false;       // Prompt, Pick: "cancel"
+  int id = 0;                // Click, Select
+  int index = 0;             // Select
+  std::array<double, 3> point{};  // Pick
+};
+
+/// Parses one line. True with `skip` set for a blank line or a "#" comment; false with `err` for a
+/// line that is not a script line.
+bool parse_script_line(const std::string& line, int number, ScriptLine& out, bool& skip, std::string& err);
+
+class ScriptFrontEnd : public InputSource, public FrontEnd {
+ public:
+  /// Reads and parses the script at `path` ("-": standard input). False with `err`
+  /// ("path:line: ...") when it cannot be read or a line is not a script line.
+  bool load(const std::string& path, std::string& err);
+  /// The same from a text; `name` stands for the file in messages.
+  bool load_text(const std::string& text, const std::string& name, std::string& err);
+
+  /// Closes message boxes and viewers as soon as they are the active window (batch runs).
+  void set_auto_dismiss(bool on) { auto_dismiss_ = on; }
+  /// Text that `screen` writes above the windows (the graphics window's picture).
+  void set_screen_header(std::function<std::string()> header) { header_ = std::move(header); }
+
+  /// True once a line could not be carried out; error() says which and why.
+  bool failed() const { return !error_.empty(); }
+  const std::string& error() const { return error_; }
+  /// Lines not yet consumed.
+  size_t lines_left() const { return lines_.size() - next_; }
+
+  // InputSource
+  bool next_event(UiEvent& event) override;
+  void event_failed(const UiEvent& event, const std::string& why) override;
+
+  // FrontEnd
+  bool PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
+                           HWND owner) override;
+  void edit_filename(const std::string& path) override;
+  void list_filename(const std::string& path) override;
+  bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
+
+ private:
+  void fail(int line, const std::string& why);
+  /// Takes the next line of `want` for a blocking request, carrying out screen and edit lines on
+  /// the way. False when the script has ended or holds another line there (an error).
+  bool take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out);
+  bool write_screen(const ScriptLine& line);
+  bool run_edit_command(const std::string& command, const std::string& path, int line);
+
+  std::string name_;
+  std::vector<ScriptLine> lines_;
+  size_t next_ = 0;
+  int last_number_ = 0;  // the number of the script's last line
+  struct PendingEdit {
+    std::string command;
+    int line;
+  };
+  std::deque<PendingEdit> pending_edits_;
+  bool auto_dismiss_ = false;
+  std::function<std::string()> header_;
+  std::string error_;
+};
+
+}  // namespace orv::frontend
