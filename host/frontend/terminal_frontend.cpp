@@ -59,8 +59,11 @@ const char* key_name(Key::Type t) {
 TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
     : screen_(screen), db_(db) {}
 
-void TerminalFrontEnd::draw_graphics(const CellRect& area) {
+void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   TerminalScreen& s = screen_;
+  struct {
+    int x, y, w, h;
+  } area{x, y, w, h};
   if (area.w < 4 || area.h < 3) return;
   const uint8_t back = gr_back_color;
   const int frame = s.color_attr(8, back);
@@ -96,32 +99,6 @@ void TerminalFrontEnd::draw_graphics(const CellRect& area) {
   }
 }
 
-void TerminalFrontEnd::draw_viewer(const Window& v, const CellRect& area) {
-  TerminalScreen& s = screen_;
-  CellRect o{area.x + 1, area.y, area.w - 2, area.h};
-  s.fill(o.x, o.y, o.w, o.h, s.role(Role::Normal));
-  s.frame(o.x, o.y, o.w, o.h, s.role(Role::Frame));
-  int cap = s.role(Role::CaptionActive);
-  s.fill(o.x, o.y, o.w, 1, cap);
-  s.put(o.x + 1, o.y, " " + v.text, cap, o.w - 5);
-  s.put(o.x + o.w - 4, o.y, " \u00d7 ", cap);
-  int body = o.h - 3;
-  // The dialog manager pages by the viewer's size: keep it the size shown.
-  if (Window* w = WindowSystem::instance().find(v.handle)) {
-    w->cy = std::max(1, body);
-    w->cx = std::max(1, o.w - 2);
-  }
-  int n = static_cast<int>(v.lines.size());
-  for (int i = 0; i < body && v.top_line + i < n; ++i) {
-    s.put(o.x + 2, o.y + 1 + i, v.lines[v.top_line + i], s.role(Role::Normal), o.w - 4);
-  }
-  char pos[64];
-  std::snprintf(pos, sizeof pos, "lines %d-%d of %d", n ? v.top_line + 1 : 0, std::min(n, v.top_line + body), n);
-  s.put(o.x + 2, o.y + o.h - 2,
-        std::string(pos) + "  \u00b7  \u2191\u2193 PgUp PgDn scroll  \u00b7  / search  \u00b7  q close",
-        s.role(Role::Dim), o.w - 4);
-}
-
 std::string TerminalFrontEnd::key_hints() const {
   WindowSystem& ws = WindowSystem::instance();
   const Window* a = ws.find(ws.active());
@@ -155,8 +132,9 @@ void TerminalFrontEnd::draw() {
   if (aw && aw->kind != WindowKind::Frame && !aw->text.empty()) title += "  \u00b7  " + strip_accelerator(aw->text);
   s.put(0, 0, title, bar);
 
-  CellRect body{0, 1, W, std::max(1, H - 2)};
-  layouts_.clear();
+  const int body_y = 1, body_h = std::max(1, H - 2);
+  placed_.clear();
+  // The first dialog shown (the main dialog) docks at the right; the graphics window takes the rest.
   HWND dock = nullptr;
   for (HWND h : ws.z_order()) {
     const Window* w = ws.find(h);
@@ -167,26 +145,28 @@ void TerminalFrontEnd::draw() {
   }
   int graphics_w = W;
   if (dock) {
-    CellRect area{0, body.y, std::max(24, W * 3 / 5), body.h};
-    DialogLayout probe = layout_dialog(*ws.find(dock), area, true);
-    area.x = W - probe.outer.w;
-    DialogLayout L = layout_dialog(*ws.find(dock), area, true);
-    graphics_w = std::max(0, L.outer.x - 1);
-    layouts_.push_back(L);
+    PlacedWindow p = place_window(dock, 0, body_y, std::max(24, W * 3 / 5), body_h);
+    p.x = W - p.w;
+    graphics_w = std::max(0, p.x - 1);
+    placed_.push_back(p);
   }
-  draw_graphics({0, body.y, graphics_w, body.h});
-  if (dock) draw_dialog(s, layouts_.back(), dock == active);
+  draw_graphics(0, body_y, graphics_w, body_h);
+  if (dock) paint_grid(s, render_window(dock, placed_.back().scale), placed_.back().x, placed_.back().y, dock == active);
 
+  // Everything above it (modal dialogs, message boxes, the viewer) centred over both.
   for (HWND h : ws.z_order()) {
-    const Window* w = ws.find(h);
+    Window* w = ws.find(h);
     if (!w || !w->visible || h == dock || w->kind == WindowKind::Frame) continue;
     if (w->kind == WindowKind::Viewer) {
-      draw_viewer(*w, body);
-      continue;
+      // The viewer pages by its size: make it the size of the screen.
+      w->cx = std::max(20, W - 2);
+      w->cy = std::max(3, body_h - 2);
     }
-    DialogLayout L = layout_dialog(*w, body, false);
-    draw_dialog(s, L, h == active);
-    layouts_.push_back(std::move(L));
+    PlacedWindow p = place_window(h, 0, body_y, W, body_h);
+    p.x = std::max(0, (W - p.w) / 2);
+    p.y = body_y + std::max(0, (body_h - p.h) / 2);
+    paint_grid(s, render_window(h, p.scale), p.x, p.y, h == active);
+    placed_.push_back(p);
   }
 
   s.fill(0, H - 1, W, 1, bar);
@@ -202,40 +182,10 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return false;
   if (k.type == Key::Click) {
-    const DialogLayout* L = nullptr;
-    for (const DialogLayout& l : layouts_) {
-      if (l.dialog == a->handle) L = &l;
+    for (const PlacedWindow& p : placed_) {
+      if (p.window == a->handle) return click_event(p, k.x, k.y, e);
     }
-    if (!L) return false;  // a click outside the modal window, or on the viewer
-    Hit hit = hit_test(*L, k.x, k.y);
-    switch (hit.kind) {
-      case Hit::CloseBox: e.kind = UiEvent::Kind::Close; return true;
-      case Hit::ListItem: {
-        const Window* c = ws.find(hit.control);
-        if (!c || hit.item < 0 || hit.item >= static_cast<int>(c->items.size())) return false;
-        e.kind = UiEvent::Kind::Select;
-        e.id = c->id;
-        e.index = hit.item;
-        return true;
-      }
-      case Hit::Control: {
-        const Window* c = ws.find(hit.control);
-        if (!c) return false;
-        e.kind = UiEvent::Kind::Click;
-        e.id = c->id;
-        return true;
-      }
-      default: {
-        // A click beside an open list closes it, as Esc does.
-        const Window* f = ws.find(a->focus);
-        if (f && f->control == CTL_DROPDOWNLIST && f->dropped) {
-          e.kind = UiEvent::Kind::Key;
-          e.text = "Esc";
-          return true;
-        }
-        return false;
-      }
-    }
+    return false;  // a click outside the active window
   }
   if (k.type == Key::Alt) {
     e.kind = UiEvent::Kind::Key;

@@ -39,15 +39,14 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void set_status(const std::string& text) { status_ = text; }
 
  private:
-  void draw_graphics(const CellRect& area);
-  void draw_viewer(const Window& v, const CellRect& area);
+  void draw_graphics(int x, int y, int w, int h);
   std::string key_hints() const;
   /// Turns a key into an event for the active window; false when it means nothing there.
   bool translate(const Key& key, UiEvent& event);
 
   TerminalScreen& screen_;
   const GeometryDatabase& db_;
-  std::vector<DialogLayout> layouts_;  // of the last draw, bottom first
+  std::vector<PlacedWindow> placed_;  // of the last draw, bottom first
   std::string status_;
 
   // The scene, rebuilt only when the database changed.

@@ -86,103 +86,63 @@ TEST(BrailleCanvas, SceneIsFittedRoundAndKeepsItsColours) {
   EXPECT_NEAR(cells_w / cells_h, std::sqrt(3.0), 0.25);
 }
 
-// ---- Dialog layout ----
+// ---- Clicks on the host's windows ----
 
 const ControlTemplate kTestControls[] = {
     {1026, CTL_GROUPBOX, "Variable 1", 9, 9, 212, 82, WS_VISIBLE},
     {1013, CTL_STATIC, "Name", 19, 22, 93, 10, WS_VISIBLE},
     {1010, CTL_EDIT, "", 147, 23, 49, 12, WS_VISIBLE | WS_TABSTOP | WS_BORDER},
-    {1014, CTL_STATIC, "Lower limit", 19, 38, 93, 10, WS_VISIBLE},
-    {1011, CTL_EDIT, "", 148, 39, 48, 12, WS_VISIBLE | WS_TABSTOP | WS_BORDER},
     {1016, CTL_AUTOCHECKBOX, "Use &degrees", 26, 77, 71, 9, WS_VISIBLE | WS_TABSTOP},
-    {1027, CTL_DROPDOWNLIST, "", 23, 134, 73, 60, WS_VISIBLE | WS_TABSTOP},
+    {1027, CTL_DROPDOWNLIST, "", 23, 100, 73, 60, WS_VISIBLE | WS_TABSTOP},
     {1, CTL_OWNERDRAW_BUTTON, "&OK", 114, 182, 36, 18, WS_VISIBLE | WS_TABSTOP},
     {2, CTL_OWNERDRAW_BUTTON, "&Cancel", 154, 182, 36, 18, WS_VISIBLE | WS_TABSTOP},
-    {9, CTL_OWNERDRAW_BUTTON, "&Help", 193, 182, 36, 18, 0},  // hidden
 };
 const DialogTemplate kTestDialog = {101, "Variables", 234, 207, 8, "MS Sans Serif", WS_POPUP | WS_CAPTION,
-                                    kTestControls, 10};
+                                    kTestControls, 7};
 
-class LayoutTest : public ::testing::Test {
+class ClickTest : public ::testing::Test {
  protected:
   void SetUp() override {
     WindowSystem::instance().reset();
     dialog_ = WindowSystem::instance().create_dialog(kTestDialog, nullptr, nullptr);
   }
   void TearDown() override { WindowSystem::instance().reset(); }
-  const CellRect* rect_of(const DialogLayout& L, int id) {
-    for (const auto& item : L.controls) {
-      if (WindowSystem::instance().find(item.control)->id == id) return &item.rect;
-    }
-    return nullptr;
-  }
+  Window& control(int index) { return *WindowSystem::instance().find(WindowSystem::instance().find(dialog_)->children[index]); }
   HWND dialog_ = nullptr;
 };
 
-TEST_F(LayoutTest, DialogUnitsMapToCellsAndSqueezeToFit) {
-  const Window& d = *WindowSystem::instance().find(dialog_);
-  DialogLayout big = layout_dialog(d, {0, 0, 120, 40}, false);
-  EXPECT_EQ(big.outer.w, 59 + 2);  // 234 / 4, rounded, and the frame
-  EXPECT_EQ(big.outer.h, 26 + 2);  // 207 / 8
-  EXPECT_EQ(big.outer.x, (120 - 61) / 2);
-  EXPECT_EQ(rect_of(big, 9), nullptr);  // hidden controls take no cells
-  // A label and its edit share a row; the rows of the fields differ; the buttons sit at the foot.
-  EXPECT_EQ(rect_of(big, 1013)->y, rect_of(big, 1010)->y);
-  EXPECT_LT(rect_of(big, 1010)->y, rect_of(big, 1011)->y);
-  EXPECT_EQ(rect_of(big, 1)->y, big.outer.y + 1 + (182 + 9) / 8);  // the row of its centre
-  EXPECT_EQ(rect_of(big, 1010)->x, big.outer.x + 1 + 37);  // 147 / 4
-  EXPECT_GE(rect_of(big, 1026)->h, 9);                      // the group box spans its rows
+TEST_F(ClickTest, ClicksBecomeControlClicksCloseAndListChoices) {
+  // Placed at (10, 3) on a screen too small for it: scaled down, and clicks follow the scale.
+  PlacedWindow p = place_window(dialog_, 10, 3, 50, 20);
+  EXPECT_LE(p.w, 50);
+  EXPECT_LE(p.h, 20);
+  UiEvent e;
+  CellRect ok = control_cells(control(5), p.scale);
+  ASSERT_TRUE(click_event(p, p.x + ok.x + 1, p.y + ok.y + (ok.h - 1) / 2, e));
+  EXPECT_EQ(e.kind, UiEvent::Kind::Click);
+  EXPECT_EQ(e.id, 1);
+  ASSERT_TRUE(click_event(p, p.x + p.w - 3, p.y, e));
+  EXPECT_EQ(e.kind, UiEvent::Kind::Close);
+  CellRect label = control_cells(control(1), p.scale);
+  EXPECT_FALSE(click_event(p, p.x + label.x, p.y + label.y, e));  // a label is no target
+  EXPECT_FALSE(click_event(p, p.x + p.w + 5, p.y + 2, e));
 
-  DialogLayout small = layout_dialog(d, {0, 1, 80, 22}, false);  // an 80 x 24 terminal
-  EXPECT_LE(small.outer.h, 22);
-  EXPECT_LE(small.outer.w, 80);
-  std::vector<int> rows;
-  for (int id : {1010, 1011, 1016, 1027, 1}) rows.push_back(rect_of(small, id)->y);
-  for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_LT(rows[i - 1], rows[i]) << i;
-  for (const auto& item : small.controls) {
-    EXPECT_TRUE(small.outer.contains(item.rect.x, item.rect.y));
-    EXPECT_LE(item.rect.x + item.rect.w, small.outer.x + small.outer.w - 1);
-  }
-}
-
-TEST_F(LayoutTest, ClicksFindControlsTheCloseBoxAndOpenListItems) {
-  Window& d = *WindowSystem::instance().find(dialog_);
-  DialogLayout L = layout_dialog(d, {0, 0, 120, 40}, true);
-  EXPECT_EQ(L.outer.x, 0);
-  const CellRect* ok = rect_of(L, 1);
-  Hit h = hit_test(L, ok->x + ok->w / 2, ok->y);
-  EXPECT_EQ(h.kind, Hit::Control);
-  EXPECT_EQ(WindowSystem::instance().find(h.control)->id, 1);
-  // Labels and group boxes are not targets; the caption's cross is the close box.
-  const CellRect* label = rect_of(L, 1013);
-  EXPECT_EQ(hit_test(L, label->x, label->y).kind, Hit::Inside);
-  EXPECT_EQ(hit_test(L, L.close_box.x + 1, L.close_box.y).kind, Hit::CloseBox);
-  EXPECT_EQ(hit_test(L, L.outer.x + L.outer.w + 3, 2).kind, Hit::Nothing);
-  // An open list drops below its field and its rows are items.
-  Window* list = WindowSystem::instance().find(d.children[6]);
-  list->items = {"Draw Spline", "Points", "Lines", "Parametric Spline"};
-  list->cur_sel = 1;
-  list->dropped = true;
-  L = layout_dialog(d, {0, 0, 120, 40}, true);
-  ASSERT_EQ(L.list_owner, list->handle);
-  EXPECT_EQ(L.list.y, rect_of(L, 1027)->y + 1);
-  Hit item = hit_test(L, L.list.x + 1, L.list.y + 2);
-  EXPECT_EQ(item.kind, Hit::ListItem);
-  EXPECT_EQ(item.item, L.list_first + 2);
-}
-
-TEST(Accelerators, SplitAtTheFirstSingleAmpersand) {
-  Accel a = split_accelerator("Ope&n file");
-  EXPECT_EQ(a.before, "Ope");
-  EXPECT_EQ(a.letter, "n");
-  EXPECT_EQ(a.after, " file");
-  a = split_accelerator("Fish && &Chips");
-  EXPECT_EQ(a.before, "Fish & ");
-  EXPECT_EQ(a.letter, "C");
-  a = split_accelerator("Plain");
-  EXPECT_EQ(a.before, "Plain");
-  EXPECT_EQ(a.letter, "");
-  EXPECT_EQ(split_accelerator("trailing&").before, "trailing&");
+  // An open list: its rows below the field are its items; a click beside it closes it.
+  Window& list = control(4);
+  list.items = {"Draw Spline", "Points", "Lines", "Parametric Spline"};
+  list.cur_sel = 1;
+  list.dropped = true;
+  PlacedWindow q = place_window(dialog_, 0, 0, 120, 40);
+  CellRect r = control_cells(list, q.scale);
+  ASSERT_TRUE(click_event(q, r.x + 2, r.y + 3, e));
+  EXPECT_EQ(e.kind, UiEvent::Kind::Select);
+  EXPECT_EQ(e.id, 1027);
+  EXPECT_EQ(e.index, 2);
+  ASSERT_TRUE(click_event(q, r.x + 2, r.y, e));  // the field itself: a click (it closes)
+  EXPECT_EQ(e.kind, UiEvent::Kind::Click);
+  ASSERT_TRUE(click_event(q, q.w - 10, q.h - 3, e));
+  EXPECT_EQ(e.kind, UiEvent::Kind::Key);
+  EXPECT_EQ(e.text, "Esc");
 }
 
 // ---- Prompt pieces ----
@@ -329,21 +289,21 @@ class TmuxTest : public ::testing::Test {
 
 TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   // The dialog beside the graphics window, with the helix drawn in braille.
-  std::string s = wait_for_text("[ Plot it ]");
+  std::string s = wait_for_text("Plot it");
   ASSERT_TRUE(has(s, "Helix demo")) << s;
   EXPECT_TRUE(has(s, "Graphics \u00b7 isometric")) << s;
   EXPECT_TRUE(has(s, "1 curve")) << s;
   EXPECT_GT(braille_cells(s), 60) << s;
   EXPECT_TRUE(has(s, "[ ] Show marks")) << s;
   EXPECT_TRUE(has(s, "Radius")) << s;
-  EXPECT_TRUE(has(s, "Helix ")) << s;  // the list's current item
+  EXPECT_TRUE(has(s, "[Helix")) << s;  // the list's current item
 
   // Alt+M ticks the check box, Alt+P plots: the graphics now holds the marks too.
   keys("M-m");
-  s = wait_for_text("[\u2713] Show marks");
-  ASSERT_TRUE(has(s, "[\u2713] Show marks")) << s;
+  s = wait_for_text("[x] Show marks");
+  ASSERT_TRUE(has(s, "[x] Show marks")) << s;
   keys("M-p");
-  s = wait_for_text("marks");
+  s = wait_for_text("73 marks");
   EXPECT_TRUE(has(s, "1 curve, 73 marks")) << s;
 
   // A number that does not parse: the host's message box, then back to the dialog.
@@ -363,9 +323,9 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   keys("M-g");
   s = wait_for_text("Pick a point");
   EXPECT_TRUE(has(s, "Point  x, y, z")) << s;
-  EXPECT_FALSE(has(s, "[ Plot it ]")) << s;  // the dialog hides while the pick runs
+  EXPECT_FALSE(has(s, "Plot it")) << s;  // the dialog hides while the pick runs
   keys("Escape");
-  s = wait_for_text("[ Plot it ]");
+  s = wait_for_text("Plot it");
   EXPECT_TRUE(has(s, "Origin 0, 0, 0")) << s;  // abandoned: nothing changes
   // A pick typed as "x, y, z"; a malformed one is refused in the prompt first.
   keys("M-g");
@@ -378,7 +338,7 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   keys("'., 3'");
   keys("Enter");
   s = wait_for_text("Origin 1, 2, 3");
-  EXPECT_TRUE(has(s, "[ Plot it ]")) << s;
+  EXPECT_TRUE(has(s, "Plot it")) << s;
 
   // The viewer: scroll, search, close.
   keys("M-n");
