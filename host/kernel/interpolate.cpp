@@ -192,9 +192,14 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
     err = "the grid collapses to a curve or a point";
     return false;
   }
-  std::vector<Point> grid(static_cast<size_t>(nr) * nc);
-  for (int a = 0; a < nr; ++a)
-    for (int b = 0; b < nc; ++b) grid[static_cast<size_t>(a) * nc + b] = at(krows[a], kcols[b]);
+  // The grid of kept points; the input itself when nothing was merged (a large grid is not copied).
+  std::vector<Point> merged;
+  if (nr != rows || nc != cols) {
+    merged.resize(static_cast<size_t>(nr) * nc);
+    for (int a = 0; a < nr; ++a)
+      for (int b = 0; b < nc; ++b) merged[static_cast<size_t>(a) * nc + b] = at(krows[a], kcols[b]);
+  }
+  const Point* grid = merged.empty() ? pts.data() : merged.data();
 
   // Parameters: chord lengths along each row (column), averaged over those that have a length, so
   // a collapsed row (all its points one) takes no part.
@@ -203,7 +208,7 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
     std::vector<double> t;
     int used = 0;
     for (int l = 0; l < lines; ++l) {
-      if (!chord_parameters(grid.data() + l * line_step, step, count, t)) continue;
+      if (!chord_parameters(grid + l * line_step, step, count, t)) continue;
       for (int k = 0; k < count; ++k) avg[k] += t[k];
       ++used;
     }
@@ -226,7 +231,7 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
   std::vector<P3> row_poles, col_poles, stage;
   int nv = 0;
   for (int a = 0; a < nr; ++a) {
-    if (!interpolate_1d(v, grid.data() + static_cast<size_t>(a) * nc, 1, q, vknots, row_poles)) {
+    if (!interpolate_1d(v, grid + static_cast<size_t>(a) * nc, 1, q, vknots, row_poles)) {
       err = "the interpolation system is singular";
       return false;
     }
