@@ -4,6 +4,7 @@
 #include "app/application.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 
@@ -21,6 +22,14 @@ namespace {
 int refuse(const std::string& why) {
   std::fprintf(stderr, "orvantis: %s\n", why.c_str());
   return 1;
+}
+
+// Directories are kept absolute, so that paths the Zlink builds from them stay valid whatever the
+// current directory of a program the host starts (the editor).
+std::string absolute(const std::string& dir) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(dir, ec);
+  return ec ? dir : p.string();
 }
 
 bool file_exists(const std::string& path) {
@@ -42,9 +51,10 @@ int run_application(const Options& options) {
   HostPaths paths = host_paths();
   std::string err;
 
-  std::string main_dir = options.main_dir.empty() ? paths.data_dir : options.main_dir;
+  std::string main_dir = options.main_dir.empty() ? paths.data_dir : absolute(options.main_dir);
   if (!set_main_dir(main_dir, err)) return refuse("--main-dir: " + err);
-  if (!options.temp_dir.empty() && !set_temp_dir(options.temp_dir, err)) return refuse("--temp-dir: " + err);
+  if (!options.temp_dir.empty() && !set_temp_dir(absolute(options.temp_dir), err))
+    return refuse("--temp-dir: " + err);
   apply_globals(options);
 
   GeometryDatabase& db = database();

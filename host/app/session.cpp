@@ -7,17 +7,18 @@
 
 #include <cstdio>
 #include <fstream>
-#include <memory>
-#include <sstream>
 
 #include "app/plot_script.h"
 #include "core/database.h"
 #include "core/frontend.h"
+#include "frontend/script_front_end.h"
+#include "frontend/terminal_canvas.h"
 #include "frontend/terminal_frontend.h"
 #include "frontend/terminal_screen.h"
 #include "platform/event_loop.h"
 #include "platform/transcript.h"
 #include "platform/zlink_loader.h"
+#include "view/scene.h"
 
 namespace orv::app {
 namespace {
@@ -53,6 +54,17 @@ bool readable(const std::string& path) {
   return in.good();
 }
 
+// The graphics window as text, above the windows in a script's screen picture.
+std::string graphics_text() {
+  constexpr int kCols = 60, kRows = 15;
+  view::Scene scene = view::make_scene(database());
+  frontend::BrailleCanvas canvas(kCols, kRows);
+  frontend::draw_scene(canvas, scene);
+  std::string text = "Graphics: " + view::scene_caption(scene) + "\n";
+  for (int r = 0; r < canvas.rows(); ++r) text += canvas.row_text(r) + "\n";
+  return text;
+}
+
 }  // namespace
 
 SessionResult run_session(const SessionConfig& config) {
@@ -69,8 +81,9 @@ SessionResult run_session(const SessionConfig& config) {
     installed.transcript(&transcript);
   }
 
-  // The person's input, checked before anything runs.
-  std::string script_text;
+  // The person's input, checked (and a script read) before anything runs.
+  frontend::ScriptFrontEnd script;
+  std::string err;
   if (config.mode == RunMode::Terminal) {
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) {
       result.error = "standard input is not a terminal: give --script FILE (- for standard input) or plot FILE.eqn";
@@ -81,11 +94,21 @@ SessionResult run_session(const SessionConfig& config) {
       result.error = "plot: " + config.plot_file + ": cannot be read";
       return result;
     }
-    if (!make_plot_script(config.plot_file, script_text, result.error)) return result;
+    std::string text;
+    if (!make_plot_script(config.plot_file, text, result.error)) return result;
+    if (!script.load_text(text, "plot", err)) {
+      result.error = err;
+      return result;
+    }
+    script.set_auto_dismiss(true);
+  } else {
+    if (!script.load(config.script, err)) {
+      result.error = "--script: " + err;
+      return result;
+    }
   }
 
   Zlink zlink;
-  std::string err;
   if (!zlink.load(config.zlink, err)) {
     result.error = "--zlink: " + err;
     return result;
@@ -99,14 +122,19 @@ SessionResult run_session(const SessionConfig& config) {
     }
     frontend::TerminalFrontEnd terminal(screen, database());
     installed.input(&terminal, &terminal);
-    result.q_main = zlink.run();
+    for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
     result.ran = true;
     install_input_source(nullptr);
     install_front_end(nullptr);
     screen.close();
   } else {
-    result.error = "headless scripts are not available in this build";
-    return result;
+    script.set_screen_header(graphics_text);
+    installed.input(&script, &script);
+    for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
+    result.ran = true;
+    install_input_source(nullptr);
+    install_front_end(nullptr);
+    if (script.failed()) result.error = script.error();
   }
   zlink.unload();
   return result;

@@ -13,11 +13,13 @@ struct SessionConfig {
   std::string plot_file;   // Plot mode: the equation file
   std::string zlink;       // the Zlink to load
   std::string transcript;  // empty: none
+  int runs = 1;            // times q_main runs in the one loaded Zlink (a second run sees what the
+                           // first left in the Zlink's memory, as a second use in one host would)
 };
 
 struct SessionResult {
   bool ran = false;    // the Zlink was loaded and q_main ran
-  int q_main = 0;      // what q_main returned
+  int q_main = 0;      // what the last q_main returned
   std::string error;   // why it did not run, or what went wrong with the input while it ran
 };
 

@@ -1,0 +1,376 @@
+// End to end: the built orvantis running the built kuvra.so, driven by headless scripts, checked by
+// its transcript, its exit status and the files it leaves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "app/app_test_support.h"
+
+namespace orv::app::testing {
+namespace {
+
+const std::string kOrvantis = ORV_TEST_ORVANTIS;
+const fs::path kExamples = ORV_TEST_EXAMPLES;
+
+const char kHelix[] =
+    "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 360\nstep_size1 = 10\ngeometry = spline\n"
+    "angles = degrees\nx = cos(t)\ny = sin(t)\nz = t/360\n";
+
+// The helix as the writer lays it out, with the origin `origin`.
+std::string helix_written(const std::string& angles = "degrees", const std::string& origin = "0, 0, 0") {
+  return "step_var1 = t\nstep_size1 = 10\nlower_limit1 = 0\nupper_limit1 = 360\ngeometry = spline\n"
+         "angles = " + angles + "\norigin = " + origin + "\nx = cos(t)\ny = sin(t)\nz = t/360\n";
+}
+
+const char kSurface[] =
+    "step_var1 = u\nlower_limit1 = 0\nupper_limit1 = 360\nstep_size1 = 30\n"
+    "step_var2 = v\nlower_limit2 = -1\nupper_limit2 = 1\nstep_size2 = 0.5\n"
+    "geometry = parametric_surf\nangles = degrees\n"
+    "x = (10 + v)*cos(u)\ny = (10 + v)*sin(u)\nz = v\n";
+
+const char kSurfaceWritten[] =
+    "step_var1 = u\nstep_size1 = 30\nlower_limit1 = 0\nupper_limit1 = 360\n"
+    "step_var2 = v\nstep_size2 = 0.5\nlower_limit2 = -1\nupper_limit2 = 1\n"
+    "geometry = parametric_surf\nangles = degrees\norigin = 0, 0, 0\n"
+    "x = (10 + v)*cos(u)\ny = (10 + v)*sin(u)\nz = v\n";
+
+class AppRun : public ::testing::Test {
+ protected:
+  Scratch s;
+  std::vector<nlohmann::json> events;
+
+  std::vector<std::string> common_args() const {
+    return {"--main-dir", s.main_dir().string(), "--temp-dir", s.temp_dir().string(), "--transcript",
+            (s / "transcript.jsonl").string()};
+  }
+
+  /// Runs orvantis on `script` (its lines), reading the transcript afterwards.
+  Outcome script(const std::string& text, std::vector<std::string> extra = {}) {
+    fs::path path = s.file("script.txt", text);
+    std::vector<std::string> args{"--script", path.string()};
+    for (const std::string& a : common_args()) args.push_back(a);
+    args.insert(args.end(), extra.begin(), extra.end());
+    Outcome r = run_program(kOrvantis, args, "", s.root());
+    events = read_transcript(s / "transcript.jsonl");
+    return r;
+  }
+
+  int q_main_result() const {
+    std::vector<nlohmann::json> q = events_of(events, "q_main");
+    return q.size() == 1 ? q[0]["result"].get<int>() : -1;
+  }
+};
+
+// ---- the command line and the refusals ---------------------------------------------------------
+
+TEST_F(AppRun, RefusesWhatItCannotUseWithOneLine) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"--places", "many"}, "--places"},
+      {{"--bogus"}, "--bogus"},
+      {{"--zlink", (s / "missing.so").string(), "--script", "/dev/null"}, "missing.so"},
+      {{"--main-dir", (s / "nowhere").string(), "--script", "/dev/null"}, "--main-dir"},
+      // No terminal and no script: say so instead of waiting for a person.
+      {{}, "terminal"},
+  };
+  for (const Case& c : cases) {
+    Outcome r = run_program(kOrvantis, c.args, "", s.root());
+    EXPECT_NE(r.status, 0) << c.says;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+}
+
+TEST_F(AppRun, RefusesALibraryThatIsNotAZlink) {
+  // The host's own library loads, but has no q_main.
+  fs::path lib = fs::path(ORV_TEST_ZLINK).parent_path().parent_path().parent_path() / "host" / "libqxcore.so";
+  ASSERT_TRUE(fs::exists(lib)) << lib;
+  Outcome r = run_program(kOrvantis, {"--zlink", lib.string(), "--script", "/dev/null"}, "", s.root());
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("libqxcore.so"), std::string::npos) << r.err;
+}
+
+TEST_F(AppRun, HelpExplainsTheOptions) {
+  Outcome r = run_program(kOrvantis, {"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("--export FILE"), std::string::npos);
+  EXPECT_NE(r.out.find("select ID N"), std::string::npos);
+}
+
+TEST_F(AppRun, ScriptLineThatCannotBeCarriedOutNamesItsLine) {
+  s.file("main/ZLINKS/kuvra.eqn", kHelix);
+  Outcome r = script("prompt " + (s.main_dir() / "ZLINKS/kuvra.eqn").string() + "\nclick 4242\n");
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("2"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("4242"), std::string::npos) << r.err;
+}
+
+// ---- the run driver ----------------------------------------------------------------------------
+
+TEST_F(AppRun, CancelAtThePromptShowsNoDialog) {
+  Outcome r = script("prompt cancel\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(events_of(events, "zlink").size(), 1u);
+  EXPECT_EQ(events_of(events, "zlink")[0]["version"], 1200);
+  std::vector<nlohmann::json> prompts = events_of(events, "prompt");
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_TRUE(prompts[0]["chosen"].is_null());
+  // The default is the main directory's ZLINKS\kuvra.eqn.
+  std::string def = prompts[0]["default"].get<std::string>();
+  EXPECT_NE(def.find(s.main_dir().string()), std::string::npos) << def;
+  EXPECT_NE(def.find("kuvra.eqn"), std::string::npos) << def;
+  // A dialog would have kept polling to the end of the script and ended with 1.
+  EXPECT_EQ(q_main_result(), 0);
+}
+
+TEST_F(AppRun, OkRewritesTheFileInTheWritersLayout) {
+  fs::path f = s.file("main/ZLINKS/kuvra.eqn",
+                      "x = cos(t)\n\ngeometry = spline\nstep_size1 = 5*2\ny = sin(t)\nupper_limit1 = 360\n"
+                      "step_var1 = t\n  angles = degrees\nz = t/360\n");
+  // The default answers the prompt: the path of the prompt's default.
+  Outcome r = script("prompt " + f.string() + "\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(q_main_result(), 1);
+  EXPECT_EQ(read_file(f), helix_written());
+}
+
+TEST_F(AppRun, CancelLeavesTheFileByteForByte) {
+  const std::string odd = "x=cos(t)\r\n  y = sin( t )\n\nz = t/360\nstep_var1 = t\ngeometry=spline\nupper_limit1 = 2*180\n";
+  fs::path f = s.file("odd.eqn", odd);
+  Outcome r = script("prompt " + f.string() + "\nselect 1027 1\nclick 1016\nclick 1018\npick 1 2 3\nclick 1020\nclick 2\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(q_main_result(), 1);
+  EXPECT_EQ(read_file(f), odd);
+}
+
+TEST_F(AppRun, OpenFileThenOkWritesTheOtherFile) {
+  fs::path a = s.file("a.eqn", kHelix);
+  fs::path b = s.file("b.eqn", kSurface);
+  Outcome r = script("prompt " + a.string() + "\nclick 1013\nprompt " + b.string() + "\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read_file(a), kHelix);
+  EXPECT_EQ(read_file(b), kSurfaceWritten);
+  std::vector<nlohmann::json> prompts = events_of(events, "prompt");
+  ASSERT_EQ(prompts.size(), 2u);
+  EXPECT_EQ(prompts[1]["chosen"], b.string());
+}
+
+TEST_F(AppRun, EditEquationThenOkWritesTheEditedStatements) {
+  fs::path f = s.file("e.eqn", kHelix);
+  Outcome r = script("prompt " + f.string() + "\nedit sed -i 's/^x = cos(t)$/x = 2*cos(t)/' \"$FILE\"\nclick 1012\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(events_of(events, "edit").size(), 1u);
+  EXPECT_EQ(events_of(events, "edit")[0]["path"], f.string());
+  std::string want = helix_written();
+  want.replace(want.find("x = cos(t)"), 10, "x = 2*cos(t)");
+  EXPECT_EQ(read_file(f), want);
+}
+
+// ---- the Variables dialog ----------------------------------------------------------------------
+
+// Types new values into all eight fields, each committed when the focus leaves it.
+const char kCommitAllEight[] =
+    "click 1015\n"
+    "click 1010\ntype w\nclick 1011\ntype -7\nclick 1012\ntype 7\nclick 1017\ntype 0.5\n"
+    "click 1019\ntype q\nclick 1021\ntype -3\nclick 1023\ntype 3\nclick 1025\ntype 1.5\n"
+    "click 1010\n";
+
+TEST_F(AppRun, SetVariablesCancelRestoresAllEight) {
+  fs::path f = s.file("s.eqn", kSurface);
+  Outcome r = script("prompt " + f.string() + "\n" + kCommitAllEight + "click 2\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read_file(f), kSurfaceWritten);
+}
+
+TEST_F(AppRun, SetVariablesOkKeepsTheCommittedValues) {
+  // The counterpart of the test above: the same input ended with OK stores every field.
+  fs::path f = s.file("s.eqn", kSurface);
+  Outcome r = script("prompt " + f.string() + "\n" + kCommitAllEight + "click 1\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::string want = kSurfaceWritten;
+  want.replace(0, want.find("geometry"),
+               "step_var1 = w\nstep_size1 = 0.5\nlower_limit1 = -7\nupper_limit1 = 7\n"
+               "step_var2 = q\nstep_size2 = 1.5\nlower_limit2 = -3\nupper_limit2 = 3\n");
+  EXPECT_EQ(read_file(f), want);
+}
+
+TEST_F(AppRun, InvalidNumberKeepsTheVariablesDialogOpen) {
+  fs::path f = s.file("s.eqn", kSurface);
+  // OK with "abc" in the lower limit: the host reports it, the focus goes back to the field and
+  // the dialog stays, so the corrected value can be typed and stored with a second OK.
+  Outcome r = script("prompt " + f.string() + "\nclick 1015\nclick 1011\ntype abc\nclick 1\nkey Enter\n"
+                 "type 5\nclick 1\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(events_of(events, "message").size(), 1u);
+  std::string want = kSurfaceWritten;
+  want.replace(want.find("lower_limit1 = 0"), 16, "lower_limit1 = 5");
+  EXPECT_EQ(read_file(f), want);
+}
+
+// ---- the main dialog ---------------------------------------------------------------------------
+
+TEST_F(AppRun, EnterOnUseDegreesOnlyExchangesData) {
+  fs::path f = s.file("h.eqn", kHelix);
+  // Enter with the focus on the check box must not end the run: the OK that follows still finds
+  // the dialog, and the unchecked box reaches the file.
+  Outcome r = script("prompt " + f.string() + "\nclick 1016\nkey Enter\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read_file(f), helix_written("radians"));
+}
+
+TEST_F(AppRun, OriginPickAndAbandonedPick) {
+  fs::path f = s.file("h.eqn", kHelix);
+  Outcome r = script("prompt " + f.string() + "\nclick 1018\npick 1 2 3\nclick 1018\npick cancel\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<nlohmann::json> picks = events_of(events, "pick");
+  ASSERT_EQ(picks.size(), 2u);
+  EXPECT_EQ(picks[0]["point"], nlohmann::json::array({1.0, 2.0, 3.0}));
+  EXPECT_TRUE(picks[1]["point"].is_null());
+  EXPECT_EQ(read_file(f), helix_written("degrees", "1, 2, 3"));
+}
+
+TEST_F(AppRun, GeometryOutsideTheListLeavesNoSelection) {
+  std::string text = kHelix;
+  text.replace(text.find("geometry = spline"), 17, "geometry = radians");
+  fs::path f = s.file("g.eqn", text);
+  fs::path screen = s / "screen.txt";
+  Outcome r = script("prompt " + f.string() + "\nscreen " + screen.string() + "\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::string picture = read_file(screen);
+  EXPECT_NE(picture.find("Kuvra"), std::string::npos) << picture;
+  for (const char* caption : {"Draw Spline", "Points", "Lines", "Parametric Spline", "NURB Spline",
+                              "Draw Surface", "Surface Points", "Parametric Surface", "NURB Surface"})
+    EXPECT_EQ(picture.find(caption), std::string::npos) << caption << " shown in\n" << picture;
+  // The kind stays what the file said until one is chosen.
+  std::string want = helix_written();
+  want.replace(want.find("geometry = spline"), 17, "geometry = radians");
+  EXPECT_EQ(read_file(f), want);
+}
+
+TEST_F(AppRun, TraceLogIsShownAfterATracedPlot) {
+  fs::path f = s.file("h.eqn", kHelix);
+  Outcome r = script("prompt " + f.string() + "\nclick 1017\nclick 1020\nkey Esc\nclick 2\n", {"--places", "2"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<nlohmann::json> shows = events_of(events, "show");
+  ASSERT_EQ(shows.size(), 1u);
+  fs::path log = shows[0]["path"].get<std::string>();
+  EXPECT_EQ(fs::canonical(log.parent_path()), fs::canonical(s.temp_dir()));
+  EXPECT_EQ(log.filename(), "kuvra.log");
+  std::string text = read_file(log);
+  const std::string header =
+      "x = cos(t)\ny = sin(t)\nz = t/360\n\nt : 0.00 --> 360.00 step = 10.00\n\nAngles : Degrees\n\n";
+  EXPECT_EQ(text.substr(0, header.size()), header);
+  // The values have --places significant digits.
+  EXPECT_NE(text.find("\nt = 3.6e+02\nx = 1\n"), std::string::npos) << text;
+  // One block a step: 37 steps, each closed by an empty line.
+  std::size_t blocks = 0;
+  for (std::size_t at = text.find("\nt = "); at != std::string::npos; at = text.find("\nt = ", at + 1)) ++blocks;
+  EXPECT_EQ(blocks, 37u);
+}
+
+TEST_F(AppRun, MissingStepVariableWarns) {
+  fs::path f = s.file("h.eqn", kHelix);
+  Outcome r = script("prompt " + f.string() + "\nclick 1015\nclick 1010\ntype nosuch\nclick 1\n"
+                 "click 1020\nkey Enter\nclick 2\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<nlohmann::json> messages = events_of(events, "message");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0]["text"], "Warning nosuch not found in equation");
+  EXPECT_EQ(messages[0]["caption"], "Warning");
+  EXPECT_EQ(read_file(f), kHelix);
+}
+
+// ---- batch: every example plots, and its geometry is written ----------------------------------
+
+struct ExampleExpectation {
+  const char* file;
+  std::size_t marks, lines;        // screen
+  std::size_t entities;            // in the database
+  const char* kind;                // of every entity, or null for none
+};
+
+// Step counts by the step rule: floor(|range / step| + 0.5) + 1 values a variable.
+const ExampleExpectation kExamplesExpected[] = {
+    {"helix.eqn", 37, 0, 1, "spline"},
+    {"conical_spring.eqn", 181, 0, 1, "nurbs_curve"},
+    {"gear_involute.eqn", 41, 0, 1, "spline"},
+    {"cardioid.eqn", 73, 0, 1, "spline"},
+    {"cam.eqn", 73, 0, 1, "nurbs_curve"},
+    {"ellipse.eqn", 73, 72, 0, nullptr},
+    {"rose.eqn", 121, 0, 120, "line"},
+    {"sine_points.eqn", 49, 0, 49, "point"},
+    {"saddle.eqn", 0, 0, 17 * 17, "point"},
+    {"ripple.eqn", 31 * 31, 0, 0, nullptr},
+    {"sphere.eqn", 13 * 19, 0, 1, "surface"},
+    {"mobius.eqn", 37 * 5, 0, 1, "surface"},
+    {"torus.eqn", 19 * 13, 0, 1, "nurbs_surface"},
+};
+
+TEST_F(AppRun, EveryExamplePlotsInBatchWithEveryFormat) {
+  std::size_t seen = 0;
+  for (const fs::directory_entry& e : fs::directory_iterator(kExamples))
+    if (e.path().extension() == ".eqn") ++seen;
+  EXPECT_EQ(seen, std::size(kExamplesExpected)) << "an example without its expectation";
+
+  for (const ExampleExpectation& x : kExamplesExpected) {
+    SCOPED_TRACE(x.file);
+    fs::path src = kExamples / x.file;
+    fs::path copy = s / x.file;  // plotted from a copy: batch must not touch it
+    fs::copy_file(src, copy, fs::copy_options::overwrite_existing);
+    std::string stem = fs::path(x.file).stem().string();
+    std::vector<std::string> args{"plot", copy.string()};
+    for (const std::string& a : common_args()) args.push_back(a);
+    for (const char* ext : {".step", ".igs", ".json", ".png", ".svg"})
+      args.insert(args.end(), {"--export", (s / (stem + ext)).string()});
+    Outcome r = run_program(kOrvantis, args, "", s.root());
+    events = read_transcript(s / "transcript.jsonl");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(q_main_result(), 1);
+    EXPECT_TRUE(events_of(events, "message").empty()) << "a message box in a clean plot";
+    EXPECT_EQ(read_file(copy), read_file(src));
+
+    nlohmann::json part = nlohmann::json::parse(read_file(s / (stem + ".json")));
+    EXPECT_EQ(part["screen"]["marks"].size(), x.marks);
+    EXPECT_EQ(part["screen"]["lines"].size(), x.lines);
+    ASSERT_EQ(part["entities"].size(), x.entities);
+    for (const nlohmann::json& ent : part["entities"]) EXPECT_EQ(ent["kind"], x.kind);
+
+    std::string step = read_file(s / (stem + ".step"));
+    EXPECT_EQ(step.rfind("ISO-10303-21;", 0), 0u);
+    EXPECT_FALSE(read_file(s / (stem + ".igs")).empty());
+    std::string png = read_file(s / (stem + ".png"));
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_NE(read_file(s / (stem + ".svg")).find("<svg"), std::string::npos);
+  }
+}
+
+TEST_F(AppRun, PlotOfAMissingFileIsRefused) {
+  Outcome r = run_program(kOrvantis, {"plot", (s / "absent.eqn").string()}, "", s.root());
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("absent.eqn"), std::string::npos) << r.err;
+}
+
+TEST_F(AppRun, PartFileAccumulatesOverSessions) {
+  fs::path part = s / "part.json";
+  fs::path f = s.file("p.eqn", "step_var1 = t\nupper_limit1 = 4\nstep_size1 = 1\ngeometry = points\nx = t\n");
+  for (int i = 0; i < 2; ++i) {
+    std::vector<std::string> args{"plot", f.string(), "--part", part.string()};
+    Outcome r = run_program(kOrvantis, args, "", s.root());
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  nlohmann::json j = nlohmann::json::parse(read_file(part));
+  EXPECT_EQ(j["entities"].size(), 10u);
+  // A file that is not a part file is not overwritten.
+  fs::path foreign = s.file("notes.json", "{\"mine\": true}\n");
+  Outcome r = run_program(kOrvantis, {"plot", f.string(), "--part", foreign.string()}, "", s.root());
+  EXPECT_NE(r.status, 0);
+  EXPECT_EQ(read_file(foreign), "{\"mine\": true}\n");
+}
+
+}  // namespace
+}  // namespace orv::app::testing
