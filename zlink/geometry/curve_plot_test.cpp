@@ -94,6 +94,12 @@ TEST_F(CurvePlotTest, NurbsSplineReplacesItsTemporarySpline) {
   EXPECT_EQ(main_color, 12);
   EXPECT_EQ(marks().size(), 37u);
   EXPECT_EQ(marks()[0].color, 12);
+
+  // A spline the host refuses (its points are not finite) ends the build: nothing is stored.
+  orv::database().clear();
+  plot("step_var1 = t\ngeometry = nurbs\nx = exp(1000 * t)\n");
+  EXPECT_TRUE(stored().empty());
+  EXPECT_EQ(main_color, 12);
 }
 
 TEST_F(CurvePlotTest, RangesEqualReversedAndSignOfStepSize) {
@@ -116,11 +122,6 @@ TEST_F(CurvePlotTest, RangesEqualReversedAndSignOfStepSize) {
 
 TEST_F(CurvePlotTest, MissingStepVariableWarnsAndDoesNothing) {
   PlotSettings.trace_variables = 1;
-  plot("step_var1 = t\ngeometry = points\nx = s\n");
-  ASSERT_EQ(shown_messages().size(), 0u);  // t is in the table: the settings line put it there
-  orv::database().clear();
-  front_end_.listed.clear();
-
   Statement* head = read_text("geometry = points\nx = s\n");
   std::strcpy(PlotSettings.step_var[0], "t");
   plot_geometry(head);
@@ -176,12 +177,14 @@ TEST_F(CurvePlotTest, SplineStepLimitAndBufferGrowth) {
   EXPECT_TRUE(front_end_.listed.empty());  // refused before the log is made
 
   PlotSettings.trace_variables = 0;
+  int32_t before = CSplineNodeMgr::get_max_n_spline_pts();
   plot("step_var1 = t\nupper_limit1 = 32000\nstep_size1 = 1\ngeometry = spline\nx = t\ny = t / 1000\n");
   ASSERT_EQ(stored().size(), 1u);
   EXPECT_EQ(stored()[0]->through.size(), 32001u);
   EXPECT_EQ(marks().size(), 32001u);
-  EXPECT_GE(CSplineNodeMgr::get_max_n_spline_pts(), 32001);
-  EXPECT_LE(CSplineNodeMgr::get_max_n_spline_pts(), 32010);
+  if (before < 32001) {
+    EXPECT_EQ(CSplineNodeMgr::get_max_n_spline_pts(), 32010);
+  }
 }
 
 TEST_F(CurvePlotTest, InertEntriesAndOtherKinds) {

@@ -102,13 +102,6 @@ class PlotTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }
-  static std::string file_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
   // Reads `text` as an equation file through the host's q_fopen and freadln.
   Statement* read_text(const std::string& text) {
     std::string path = write_file("read.eqn", text);

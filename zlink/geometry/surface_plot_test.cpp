@@ -6,7 +6,6 @@
 
 #include "geometry/plot_test_support.h"
 #include "geometry/plotting.h"
-#include "geometry/step_rule.h"
 
 namespace {
 
@@ -120,10 +119,18 @@ TEST_F(SurfacePlotTest, GridsTooLargeAreRefusedBeforeAnythingHappens) {
   EXPECT_TRUE(marks().empty());
   EXPECT_TRUE(stored().empty());
   EXPECT_TRUE(front_end_.listed.empty());
+  // A buffer too small grows to the grid with 10 points to spare.
+  int32_t before = CSurfDataMgr::get_max_n_surf_patches();
+  plot(std::string(grid) + "upper_limit1 = 40\nstep_size1 = 1\nupper_limit2 = 40\nstep_size2 = 1\n"
+       "geometry = parametric_surf\n");
+  ASSERT_EQ(stored().size(), 1u);
+  if (before < 41 * 41) {
+    EXPECT_EQ(CSurfDataMgr::get_max_n_surf_patches(), 41 * 41 + 10);
+  }
   // The same rows for a kind that gathers nothing are plotted.
   plot(std::string(grid) + "upper_limit1 = 32767\nstep_size1 = 1\nupper_limit2 = 0\ngeometry = draw_surf\n");
-  EXPECT_EQ(marks().size(), 2u * 32768u);
-  EXPECT_EQ(front_end_.listed.size(), 1u);
+  EXPECT_EQ(marks().size(), 41u * 41u + 2u * 32768u);
+  EXPECT_EQ(front_end_.listed.size(), 2u);
 }
 
 TEST_F(SurfacePlotTest, InvalidCountsAndOtherKinds) {
@@ -145,35 +152,6 @@ TEST_F(SurfacePlotTest, InvalidCountsAndOtherKinds) {
   ASSERT_EQ(front_end_.listed_text.size(), 2u);
   EXPECT_NE(front_end_.listed_text[1].find("u = 1\nv = 1\nx = 1\ny = 1\nz = 1\n\n"), std::string::npos)
       << front_end_.listed_text[1];
-}
-
-TEST(StepRuleTest, CountsWidthsAndValues) {
-  struct Case {
-    double lower, upper, size;
-    int32_t n;
-    double step;
-  } cases[] = {
-      {0, 1, 0.25, 4, 0.25},    {0, 1, 0.3, 3, 1.0 / 3},  {0, 1, 0.4, 3, 1.0 / 3}, {0, 1, 0.45, 2, 0.5},
-      {0, 1, -0.25, 4, 0.25},   {1, 0, 0.25, 4, -0.25},   {2, 2, 1, 1, 0.0},      {0, 360, 10, 36, 10},
-      {0, 1, 0, invalid_step_count, 0}, {0, 1, 1e-300, invalid_step_count, 0},
-      {0, NAN, 1, invalid_step_count, 0}, {0, INFINITY, 1, invalid_step_count, 0},
-      {0, 2147483647, 1, 2147483647, 1}, {0, 2147483647.4, 1, 2147483647, 2147483647.4 / 2147483647},
-      {0, 2147483647.5, 1, invalid_step_count, 0}, {0, 0.4, 1, 1, 0.4},
-  };
-  for (const Case& c : cases) {
-    StepRule rule = compute_steps(c.lower, c.upper, c.size);
-    EXPECT_EQ(rule.n, c.n) << c.lower << " " << c.upper << " " << c.size;
-    if (c.n != invalid_step_count) {
-      EXPECT_DOUBLE_EQ(rule.step, c.step) << c.upper << " " << c.size;
-    }
-  }
-  // The number of values never overflows, and a negative count takes none.
-  EXPECT_EQ(step_values(compute_steps(0, 2147483647, 1)), 2147483648LL);
-  EXPECT_EQ(step_values(compute_steps(0, 1, 0)), 0);
-  // Values are computed from the step number, so the last is the upper limit.
-  StepRule thirds = compute_steps(0, 1, 0.3);
-  EXPECT_EQ(step_value(0, thirds, 3), 1.0);
-  EXPECT_EQ(step_value(1, compute_steps(1, 0, 0.25), 4), 0.0);
 }
 
 }  // namespace

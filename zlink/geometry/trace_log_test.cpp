@@ -113,13 +113,4 @@ TEST_F(TraceLogTest, LogThatCannotBeCreatedIsSkipped) {
   EXPECT_EQ(open_trace_log((dir + "/kuvra.log").c_str(), nullptr), nullptr);
 }
 
-TEST_F(TraceLogTest, EachTracedPlotReplacesTheLastLog) {
-  traced("step_var1 = t\nx = t\ny = 2\n");
-  std::string second = traced("step_var1 = t\nstep_size1 = 1\nx = t\n");
-  char path[log_path_size];
-  ASSERT_TRUE(build_log_path(path));
-  EXPECT_EQ(file_text(path), second);
-  EXPECT_EQ(second.find("y = 2"), std::string::npos);
-}
-
 }  // namespace
