@@ -1,6 +1,7 @@
 // The demo: a modeless dialog written as a Zlink writes its dialogs (template, message map, data
 // exchange through the host's edit fields) that plots a helix into the host's database, picks an
-// origin, opens a file and shows a text, run in the host's event loop with the terminal as input.
+// origin, shows, edits and opens a text file, run in the host's event loop with the terminal as
+// its input.
 #include "frontend/terminal_demo.h"
 
 #include <cmath>
@@ -23,23 +24,25 @@ constexpr UINT kDemoDone = WM_APP + 40;
 constexpr UINT kDemoTemplate = 900;
 
 const ControlTemplate kDemoControls[] = {
-    {1010, CTL_GROUPBOX, "Helix", 6, 4, 112, 76, WS_VISIBLE},
+    {1010, CTL_GROUPBOX, "Helix", 6, 4, 112, 80, WS_VISIBLE},
     {1011, CTL_STATIC, "&Radius", 14, 17, 46, 10, WS_VISIBLE},
     {1001, CTL_EDIT, "", 62, 16, 48, 12, WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL},
     {1012, CTL_STATIC, "T&urns", 14, 33, 46, 10, WS_VISIBLE},
     {1002, CTL_EDIT, "", 62, 32, 48, 12, WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL},
-    {1003, CTL_AUTOCHECKBOX, "Show &marks", 14, 52, 90, 9, WS_VISIBLE | WS_TABSTOP},
+    {1003, CTL_AUTOCHECKBOX, "Show &marks", 14, 50, 90, 9, WS_VISIBLE | WS_TABSTOP},
     {1013, CTL_STATIC, "Origin 0, 0, 0", 14, 64, 96, 10, WS_VISIBLE},
-    {1004, CTL_DROPDOWNLIST, "", 12, 86, 100, 60, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST},
-    {1005, CTL_PUSHBUTTON, "&Plot it", 27, 106, 70, 14, WS_VISIBLE | WS_TABSTOP},
-    {1006, CTL_PUSHBUTTON, "Ori&gin", 27, 124, 70, 14, WS_VISIBLE | WS_TABSTOP},
-    {1007, CTL_PUSHBUTTON, "&Notes", 27, 142, 70, 14, WS_VISIBLE | WS_TABSTOP},
-    {1, CTL_OWNERDRAW_BUTTON, "&OK", 3, 166, 36, 18, WS_VISIBLE | WS_TABSTOP},
-    {2, CTL_OWNERDRAW_BUTTON, "&Cancel", 42, 166, 36, 18, WS_VISIBLE | WS_TABSTOP},
-    {9, CTL_OWNERDRAW_BUTTON, "&Help", 81, 166, 36, 18, WS_VISIBLE | WS_TABSTOP},
+    {1004, CTL_DROPDOWNLIST, "", 12, 90, 100, 60, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST},
+    {1005, CTL_PUSHBUTTON, "&Plot it", 12, 108, 100, 14, WS_VISIBLE | WS_TABSTOP},
+    {1006, CTL_PUSHBUTTON, "Ori&gin", 12, 126, 48, 14, WS_VISIBLE | WS_TABSTOP},
+    {1007, CTL_PUSHBUTTON, "&Notes", 64, 126, 48, 14, WS_VISIBLE | WS_TABSTOP},
+    {1008, CTL_PUSHBUTTON, "&Edit", 12, 144, 48, 14, WS_VISIBLE | WS_TABSTOP},
+    {1009, CTL_PUSHBUTTON, "Open &file", 64, 144, 48, 14, WS_VISIBLE | WS_TABSTOP},
+    {1, CTL_OWNERDRAW_BUTTON, "&OK", 3, 168, 36, 18, WS_VISIBLE | WS_TABSTOP},
+    {2, CTL_OWNERDRAW_BUTTON, "&Cancel", 42, 168, 36, 18, WS_VISIBLE | WS_TABSTOP},
+    {9, CTL_OWNERDRAW_BUTTON, "&Help", 81, 168, 36, 18, WS_VISIBLE | WS_TABSTOP},
 };
 const DialogTemplate kDemoDialogs[] = {
-    {static_cast<int32_t>(kDemoTemplate), "Helix demo", 124, 190, 8, "MS Sans Serif",
+    {static_cast<int32_t>(kDemoTemplate), "Helix demo", 124, 192, 8, "MS Sans Serif",
      WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, kDemoControls,
      static_cast<int32_t>(sizeof kDemoControls / sizeof kDemoControls[0])},
 };
@@ -122,6 +125,15 @@ class DemoDialog : public QXDialog {
   void OnNotes() {
     if (front_end()) front_end()->list_filename(notes_path);
   }
+  void OnEdit() {
+    if (front_end()) front_end()->edit_filename(notes_path);
+  }
+  void OnOpenFile() {
+    std::string path = notes_path;
+    if (!front_end() || !front_end()->PromptForFileToOpen(path, "r", ".txt", m_hWnd)) return;
+    std::size_t slash = path.find_last_of('/');
+    SetDlgItemText(1013, ("File " + path.substr(slash == std::string::npos ? 0 : slash + 1)).c_str());
+  }
   void OnOkClicked() {
     if (!UpdateData(TRUE)) return;
     PostMessageA(nullptr, kDemoDone, 1, 0);
@@ -138,6 +150,8 @@ BEGIN_MESSAGE_MAP(DemoDialog, QXDialog)
   ON_BN_CLICKED(1005, &DemoDialog::OnPlotIt)
   ON_BN_CLICKED(1006, &DemoDialog::OnOrigin)
   ON_BN_CLICKED(1007, &DemoDialog::OnNotes)
+  ON_BN_CLICKED(1008, &DemoDialog::OnEdit)
+  ON_BN_CLICKED(1009, &DemoDialog::OnOpenFile)
   ON_BN_CLICKED(1, &DemoDialog::OnOkClicked)
 END_MESSAGE_MAP()
 
@@ -148,7 +162,7 @@ int run_terminal_demo(std::string& err) {
   HINSTANCE previous = AfxGetResourceHandle();
   AfxSetResourceHandle(module);
 
-  std::string notes = temp_dir() + "helix-demo-notes.txt";
+  std::string notes = temp_dir() + "notes.txt";
   {
     std::ofstream out(notes);
     out << "Helix demo\n\nThe dialog on the right plots a helix into the graphics window.\n";

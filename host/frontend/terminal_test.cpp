@@ -248,7 +248,11 @@ class TmuxTest : public ::testing::Test {
     ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     ASSERT_GT(n, 0);
     self[n] = '\0';
-    std::string inner = "env ORV_TERMINAL_DEMO=" + result_ + " TMPDIR=" + dir_ +
+    // The editor the demo hands the terminal to: it appends a line to the file it is given.
+    std::string editor = dir_ + "/editor.sh";
+    std::ofstream(editor) << "#!/bin/sh\necho \"edited by the test\" >> \"$1\"\n";
+    ::chmod(editor.c_str(), 0755);
+    std::string inner = "env ORV_TERMINAL_DEMO=" + result_ + " TMPDIR=" + dir_ + " VISUAL=" + editor +
                         " LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=tmux-256color '" + std::string(self) +
                         "' --gtest_filter=TerminalDemo.Interactive";
     ASSERT_EQ(std::system((tmux() + " new-session -d -s demo -x 100 -y 30 \"" + inner + "\"").c_str()), 0);
@@ -352,6 +356,32 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   keys("q");
   s = wait_for([](const std::string& x) { return !has(x, "note line") && has(x, "Plot it"); });
   EXPECT_FALSE(has(s, "note line")) << s;
+
+  // The editor gets the terminal and the file; the screen comes back, and the viewer shows its work.
+  keys("M-e");
+  s = wait_for_text("Plot it");
+  keys("M-n");
+  wait_for_text("lines 1-");
+  keys("End");  // the editor added its line at the end
+  s = wait_for_text("edited by the test");
+  EXPECT_TRUE(has(s, "edited by the test")) << s;
+  keys("Escape");
+  wait_for([](const std::string& x) { return !has(x, "note line") && has(x, "Plot it"); });
+
+  // The file prompt: the path field with the default, the folder's matching files, folders to walk.
+  keys("M-f");
+  s = wait_for_text("File name");
+  EXPECT_TRUE(has(s, "notes.txt")) << s;
+  EXPECT_TRUE(has(s, "../")) << s;
+  keys("Down Enter");  // up to the parent folder: its folders, and no file that is not .txt
+  s = wait_for_text("orvantis-");
+  EXPECT_FALSE(has(s, "editor.sh")) << s;
+  EXPECT_FALSE(has(s, "notes.txt")) << s;
+  keys("Down Enter");  // back down into the private folder
+  s = wait_for_text("notes.txt");
+  keys("Down Enter");  // and the file
+  s = wait_for_text("File notes.txt");
+  EXPECT_TRUE(has(s, "Plot it")) << s;
 
   // A smaller terminal: everything is drawn again to fit.
   std::system((tmux() + " resize-window -t demo -x 80 -y 24").c_str());
