@@ -11,6 +11,7 @@ packages=(
   libcairo2-dev
   libncurses-dev
   nlohmann-json3-dev
+  libtbb-dev
   tmux
 )
 
@@ -25,4 +26,4 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+$sudo apt-get install -y -q "${missing[@]}"
