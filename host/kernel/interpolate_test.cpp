@@ -288,6 +288,42 @@ TEST(InterpolateSurface, RefusesWhatIsNoSurface) {
   }
 }
 
+TEST(InterpolateSurface, RandomDegenerateGridsAreSoundOrRefused) {
+  // Small random grids with repeated points, rows and columns, collapsed end rows and flat grids:
+  // every fit is a well-formed record with finite points everywhere (the fit checks its own points),
+  // or a refusal with a reason.
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> coord(-1, 1);
+  int fitted = 0;
+  for (int it = 0; it < 3000; ++it) {
+    const int rows = 2 + rng() % 5, cols = 2 + rng() % 5, kind = rng() % 5;
+    std::vector<Point> pts(static_cast<size_t>(rows) * cols);
+    for (int i = 0; i < rows; ++i)
+      for (int j = 0; j < cols; ++j) {
+        Point& p = pts[i * cols + j];
+        p = {coord(rng), coord(rng), coord(rng)};
+        if (kind == 0 && j > 0 && rng() % 2) p = pts[i * cols + j - 1];
+        if (kind == 1 && i > 0 && rng() % 2) p = pts[(i - 1) * cols + j];
+        if (kind == 2 && (i == 0 || i == rows - 1)) p = {0, 0, double(i)};
+        if (kind == 3) p = {double(i), double(j % 2), 0};
+      }
+    nb_type nb;
+    std::string err;
+    if (!interpolate_surface(pts, rows, cols, nb, err)) {
+      EXPECT_FALSE(err.empty());
+      continue;
+    }
+    ++fitted;
+    ASSERT_TRUE(check_surface(nb, err)) << err;
+    for (int a = 0; a <= 8; ++a)
+      for (int b = 0; b <= 8; ++b) {
+        const Point p = evaluate_surface(nb, a / 8.0, b / 8.0);
+        ASSERT_TRUE(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])) << it;
+      }
+  }
+  EXPECT_GT(fitted, 2500);
+}
+
 TEST(CheckCurve, RejectsMalformedRecords) {
   const nb_type good = line_curve({0, 0, 0}, {1, 0, 0});
   std::string err;
