@@ -2,7 +2,8 @@
 // surfaces behind make_spline_from_pts and make_surf_from_pts, knot reduction, checking and evaluation.
 // Everything here is plain C++ on nb_type, so the database, the part file and the pictures use it without
 // the heavy OpenCASCADE headers; the conversions to OpenCASCADE live in occt_convert.h.
-// Functions never throw and never return a record holding a NaN: a failure is `false` plus a message.
+// Functions throw nothing of their own (only std::bad_alloc when memory runs out) and never return a
+// record holding a NaN: a failure is `false` plus a message.
 #pragma once
 #include <array>
 #include <cstddef>
