@@ -8,9 +8,10 @@ include(GNUInstallDirs)
 
 set(ORV_APP_DIR ${CMAKE_CURRENT_SOURCE_DIR}/app)
 set(ORV_DATA_BUILD_DIR ${CMAKE_CURRENT_BINARY_DIR}/app/data)
-set(ORV_INSTALL_BIN ${CMAKE_INSTALL_FULL_BINDIR})
-set(ORV_INSTALL_ZLINK ${CMAKE_INSTALL_FULL_LIBDIR}/orvantis/kuvra.so)
-set(ORV_INSTALL_DATA ${CMAKE_INSTALL_FULL_DATADIR}/orvantis)
+# Installed paths relative to the installation's prefix (the parent of its bin directory), so that
+# an installation under any --prefix or DESTDIR finds its own Zlink and data.
+set(ORV_INSTALL_ZLINK ${CMAKE_INSTALL_LIBDIR}/orvantis/kuvra.so)
+set(ORV_INSTALL_DATA ${CMAKE_INSTALL_DATADIR}/orvantis)
 
 # Copy the tracked data files into the build tree. A copy is refreshed only when its tracked file
 # changes, so what a user wrote back into the build tree's copy survives an ordinary rebuild.
@@ -44,7 +45,7 @@ endif()
 target_compile_definitions(orv_app PRIVATE
   ORV_BUILD_ZLINK="${ORV_BUILD_ZLINK}"
   ORV_BUILD_DATA="${ORV_DATA_BUILD_DIR}/"
-  ORV_INSTALL_BIN="${ORV_INSTALL_BIN}"
+  ORV_BUILD_BIN_DIR="$<TARGET_FILE_DIR:orvantis>"
   ORV_INSTALL_ZLINK="${ORV_INSTALL_ZLINK}"
   ORV_INSTALL_DATA="${ORV_INSTALL_DATA}/")
 

@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace orv::app {
 namespace {
@@ -15,25 +14,24 @@ std::string real_path(const std::string& p) {
   return buf;
 }
 
-std::string executable_dir() {
-  std::string exe = real_path("/proc/self/exe");
-  std::string::size_type slash = exe.find_last_of('/');
-  return slash == std::string::npos ? std::string{} : exe.substr(0, slash);
+std::string parent(const std::string& p) {
+  std::string::size_type slash = p.find_last_of('/');
+  return slash == std::string::npos ? std::string{} : p.substr(0, slash);
 }
 
 }  // namespace
 
 HostPaths host_paths() {
   HostPaths paths;
-  std::string dir = executable_dir();
-  std::string install_bin = real_path(ORV_INSTALL_BIN);
-  if (!dir.empty() && !install_bin.empty() && dir == install_bin) {
-    paths.zlink = ORV_INSTALL_ZLINK;
-    paths.data_dir = ORV_INSTALL_DATA;
-    paths.installed = true;
-  } else {
+  std::string dir = parent(real_path("/proc/self/exe"));
+  if (dir.empty() || dir == real_path(ORV_BUILD_BIN_DIR)) {
     paths.zlink = ORV_BUILD_ZLINK;
     paths.data_dir = ORV_BUILD_DATA;
+  } else {
+    std::string prefix = parent(dir);
+    paths.zlink = prefix + "/" + ORV_INSTALL_ZLINK;
+    paths.data_dir = prefix + "/" + ORV_INSTALL_DATA;
+    paths.installed = true;
   }
   return paths;
 }

@@ -1,6 +1,6 @@
-// Where the host finds its own Kuvra Zlink and its data directory. A build-tree orvantis uses the
-// kuvra.so and the data copy of its build; an installed one (its executable in the install's bin
-// directory) uses the installed Zlink and data. Both sets of paths are compiled in.
+// Where the host finds its own Kuvra Zlink and its data directory. The orvantis of the build tree
+// uses the kuvra.so and the data copy of its build; any other (an installed one) uses the Zlink and
+// data installed beside it, under the prefix its bin directory stands in.
 #pragma once
 #include <string>
 
