@@ -102,7 +102,7 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
 std::string TerminalFrontEnd::key_hints() const {
   WindowSystem& ws = WindowSystem::instance();
   const Window* a = ws.find(ws.active());
-  if (!a || a->kind == WindowKind::Frame) return "";
+  if (!a || a->kind == WindowKind::Frame) return "Ctrl+C leaves the host";
   if (a->kind == WindowKind::Viewer) return "q or Esc closes";
   if (a->kind == WindowKind::MessageBox) return "Enter closes";
   const Window* f = ws.find(a->focus);
@@ -207,7 +207,7 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
         screen_.flush();
         Key q = screen_.read_key();
         if (q.type == Key::Enter) break;
-        if (q.type == Key::Esc || q.type == Key::Eof) {
+        if (q.type == Key::Esc || q.type == Key::Eof || q.type == Key::Quit) {
           status_.clear();
           return false;
         }
@@ -236,10 +236,12 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
 
 bool TerminalFrontEnd::next_event(UiEvent& event) {
   for (;;) {
+    if (screen_.quit_requested()) return false;
     draw();
     screen_.flush();
     Key k = screen_.read_key();
-    if (k.type == Key::Eof) return false;
+    // Ctrl+C ends the input wherever the person is, so that the host can always be left.
+    if (k.type == Key::Eof || k.type == Key::Quit) return false;
     if (k.type == Key::None || k.type == Key::Resize) continue;
     status_.clear();
     if (translate(k, event)) return true;

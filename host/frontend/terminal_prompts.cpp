@@ -320,7 +320,8 @@ bool file_prompt(PromptContext& ctx, std::string& path, const std::string& filte
     Key k = s.read_key();
     bool done = false;
     switch (k.type) {
-      case Key::Eof: return false;
+      case Key::Eof:
+      case Key::Quit:
       case Key::Esc: return false;
       case Key::Tab: focus = static_cast<Focus>((focus + 1) % 4); break;
       case Key::BackTab: focus = static_cast<Focus>((focus + 3) % 4); break;
@@ -404,6 +405,7 @@ bool point_prompt(PromptContext& ctx, const std::string& prompt, std::array<doub
     Key k = s.read_key();
     switch (k.type) {
       case Key::Eof:
+      case Key::Quit:
       case Key::Esc: return false;
       case Key::Click:
         if (k.y == b.y && k.x >= b.x + b.w - 4) return false;
@@ -476,7 +478,7 @@ void text_viewer(PromptContext& ctx, const std::string& path) {
     }
     s.flush();
     Key k = s.read_key();
-    if (k.type == Key::Eof) return;
+    if (k.type == Key::Eof || k.type == Key::Quit) return;
     if (searching) {
       if (k.type == Key::Esc) {
         searching = false;

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
+#include <cstdlib>
 #include "view/palette.h"
 
 #define NCURSES_NOMACROS
@@ -24,10 +26,14 @@ bool TerminalScreen::open(std::string& err) {
     return false;
   }
   std::setlocale(LC_ALL, "");
-  if (::initscr() == nullptr) {
-    err = "the terminal could not be started";
+  // newterm, unlike initscr, reports an unknown terminal instead of ending the process.
+  screen_ = ::newterm(nullptr, stdout, stdin);
+  if (screen_ == nullptr) {
+    const char* term = std::getenv("TERM");
+    err = std::string("the terminal \"") + (term ? term : "") + "\" is not known to curses";
     return false;
   }
+  ::set_term(static_cast<SCREEN*>(screen_));
   open_ = true;
   ::raw();
   ::noecho();
@@ -49,6 +55,8 @@ bool TerminalScreen::open(std::string& err) {
 void TerminalScreen::close() {
   if (!open_) return;
   ::endwin();
+  ::delscreen(static_cast<SCREEN*>(screen_));
+  screen_ = nullptr;
   open_ = false;
   pairs_.clear();
   next_pair_ = 1;
@@ -65,7 +73,11 @@ Key TerminalScreen::read_key(int timeout_ms) {
   }
   ::wtimeout(stdscr, timeout_ms);
   wint_t c = 0;
-  int r = ::wget_wch(stdscr, &c);
+  int r;
+  do {
+    errno = 0;
+    r = ::wget_wch(stdscr, &c);
+  } while (r == ERR && errno == EINTR);  // a signal is not the end of the input
   if (r == ERR) {
     // A closed terminal keeps failing at once; a quiet one only when a timeout was asked for.
     k.type = timeout_ms < 0 ? Key::Eof : Key::None;
@@ -106,6 +118,10 @@ Key TerminalScreen::read_key(int timeout_ms) {
     case 127:
     case 8: k.type = Key::Backspace; return k;
     case ' ': k.type = Key::Space; k.ch = ' '; return k;
+    case 3:  // Ctrl+C: raw mode turns it into a key
+      k.type = Key::Quit;
+      quit_ = true;
+      return k;
     case 27: {
       // Esc alone, or the prefix of Alt plus a key.
       ::wtimeout(stdscr, 40);

@@ -18,6 +18,7 @@ struct Key {
     Up, Down, Left, Right, Home, End, PageUp, PageDown, Backspace, Delete,
     Click,     // a mouse click at (x, y), cells
     Resize,    // the terminal changed size
+    Quit,      // Ctrl+C: the person leaves the host
     Eof,       // the terminal went away
   };
   Type type = None;
@@ -47,6 +48,8 @@ class TerminalScreen {
 
   /// The next key or click; `timeout_ms` < 0 waits.
   Key read_key(int timeout_ms = -1);
+  /// True once Ctrl+C was read: the input is over, whichever prompt saw it first.
+  bool quit_requested() const { return quit_; }
 
   /// Curses attributes for a host colour number on the graphics window's background colour.
   int color_attr(uint8_t fg, uint8_t bg);
@@ -79,7 +82,9 @@ class TerminalScreen {
 
  private:
   int pair_for(int fg, int bg);
+  void* screen_ = nullptr;  // the curses SCREEN
   bool open_ = false;
+  bool quit_ = false;
   bool colors_ = false;
   bool many_colors_ = false;
   std::map<int, int> pairs_;  // fg * 1024 + bg -> pair number

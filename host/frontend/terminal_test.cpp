@@ -306,6 +306,15 @@ class TmuxTest : public ::testing::Test {
                                                       (static_cast<unsigned char>(s[i + 1]) & 0xFC) == 0xA0;
     return n;
   }
+  // What the demo returned, once it has ended (-1 when it did not end within 5 s).
+  int demo_result() {
+    for (int i = 0; i < 100 && !std::ifstream(result_).good(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ifstream in(result_);
+    std::string word;
+    int result = -1;
+    in >> word >> result;
+    return result;
+  }
   std::string socket_, dir_, result_;
   bool started_ = false;
 };
@@ -417,12 +426,15 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
 
   // Esc cancels the dialog and the run ends.
   keys("Escape");
-  for (int i = 0; i < 100 && !std::ifstream(result_).good(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  std::ifstream in(result_);
-  std::string word;
-  int result = -1;
-  in >> word >> result;
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(demo_result(), 1);
+}
+
+TEST_F(TmuxTest, CtrlCEndsTheInputEvenInsideAPrompt) {
+  wait_for_text("Plot it");
+  keys("M-g");
+  wait_for_text("Pick a point");
+  keys("C-c");
+  EXPECT_EQ(demo_result(), 2);  // the input ended: the event loop stopped without OK or Cancel
 }
 
 }  // namespace
