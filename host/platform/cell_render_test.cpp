@@ -33,7 +33,7 @@ TEST(CellRender, DrawsTheDialogFromItsTemplate) {
   EXPECT_EQ(l[6], row("   [x] Flag"));
   EXPECT_EQ(l[8], row("   [alpha         ▼]"));
   EXPECT_EQ(l[10], row("   [   Run    ]"));
-  EXPECT_EQ(l[13], row("   Label" + std::string(17, ' ') + "__________"));
+  EXPECT_EQ(l[13], row("   Label" + std::string(17, ' ') + "0_________"));
   EXPECT_EQ(l[15], row("   [  OK   ] [Cancel ] [ Help  ]"));
   EXPECT_EQ(l[19], "└" + [] { std::string s; for (int i = 0; i < 38; ++i) s += "─"; return s; }() + "┘");
   EXPECT_EQ(render_window(dlg->m_hWnd).caret_x, 27);

@@ -72,6 +72,7 @@ std::string text_of(HWND dialog, int id) {
 BEGIN_MESSAGE_MAP(TestDialog, QXDialog)
   ON_EN_KILLFOCUS(10, &TestDialog::OnCommitAmount)
   ON_EN_KILLFOCUS(11, &TestDialog::OnKillName)
+  ON_EN_KILLFOCUS(16, &TestDialog::OnCommitLimit)
   ON_BN_CLICKED(12, &TestDialog::OnFlag)
   ON_CBN_SELCHANGE(13, &TestDialog::OnListChanged)
   ON_BN_CLICKED(14, &TestDialog::OnRun)
@@ -84,13 +85,15 @@ void TestDialog::DoDataExchange(CDataExchange* pDX) {
   DDX_ProcessEditString(pDX, 11, name);
   DDX_Check(pDX, 12, flag);
   DDX_Control(pDX, 13, list);
-  DDX_ProcessEditString(pDX, 16, other);
+  DDX_ProcessEditReal(pDX, 16, limit);
 }
 
 BOOL TestDialog::OnInitDialog() {
   amount.lower = 0;
   amount.upper = 100;
   amount.value = 5;
+  limit.lower = 0;
+  limit.upper = 1;
   QXDialog::OnInitDialog();
   for (UINT id = 1; id <= 3; ++id) {
     char buf[32];
@@ -116,6 +119,11 @@ void TestDialog::OnCommitAmount() {
 }
 
 void TestDialog::OnKillName() { note("killfocus 11"); }
+
+void TestDialog::OnCommitLimit() {
+  note("killfocus 16");
+  if (!UpdateData(TRUE)) GotoDlgCtrl(GetDlgItem(16));
+}
 void TestDialog::OnFlag() { note("clicked 12"); }
 void TestDialog::OnListChanged() { note("selchange 13 sel=" + std::to_string(list.GetCurSel())); }
 

@@ -41,7 +41,7 @@ TEST_F(DialogKeys, TabVisitsTabStopsInTemplateOrderAndKillsFocusFirst) {
   }
   EXPECT_EQ(order, (Strings{"11", "12", "13", "14", "16", "1", "2", "9", "10"}));
   // Each edit was told before the next control had the focus.
-  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "killfocus 11 focus=11"}));
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "killfocus 11 focus=11", "killfocus 16 focus=16"}));
 
   fx.input.key("Shift+Tab").key("Shift+Tab");
   play();
@@ -202,6 +202,63 @@ TEST_F(DialogKeys, AFailedExchangeKeepsTheFocusOnItsEditAndDropsTheClick) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "{\"event\":\"message\",\"text\":\"\\\"abc\\\" is not a number.\\nPlease enter a number.\",\"caption\":\"Test\"}\n");
   EXPECT_NE(lines[1].find("Please enter a number between 0 and 100."), std::string::npos);
+}
+
+TEST_F(DialogKeys, TwoFailingFieldsEndWithTheFocusOnTheRejectedOneWithoutLooping) {
+  set_text(16, "7");  // out of its bounds 0..1, e.g. a value that came in from a file
+  int boxes = 0;
+  struct Counter : InputSource {
+    int* boxes;
+    std::deque<UiEvent> events;
+    bool next_event(UiEvent& e) override {
+      Window* a = WindowSystem::instance().find(WindowSystem::instance().active());
+      if (a != nullptr && a->kind == WindowKind::MessageBox) {
+        ++*boxes;
+        if (*boxes > 5) return false;  // a loop of boxes would stop here and fail below
+        e = UiEvent{UiEvent::Kind::Key, "Enter"};
+        return true;
+      }
+      if (events.empty()) return false;
+      e = events.front();
+      events.pop_front();
+      return true;
+    }
+    void event_failed(const UiEvent&, const std::string&) override {}
+  } counter;
+  counter.boxes = &boxes;
+  counter.events.push_back(UiEvent{UiEvent::Kind::Key, "Tab"});
+  install_input_source(&counter);
+  while (pump_one()) {
+  }
+  install_input_source(&fx.input);
+  // Leaving 10 rejects 16; going back to 10 commits 16, which is rejected again and keeps the focus.
+  EXPECT_EQ(boxes, 2);
+  EXPECT_EQ(focus_id(), 16);
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "killfocus 16 focus=16"}));
+  fx.input.type("0.5").key("Tab");
+  play();
+  EXPECT_EQ(focus_id(), 1);
+  EXPECT_DOUBLE_EQ(dlg->limit.value, 0.5);
+}
+
+TEST_F(DialogKeys, HelpShowsTheDialogsKeysInAMessageBox) {
+  Transcript tr;
+  std::string err;
+  std::string path = ::testing::TempDir() + "dialog_help_transcript.jsonl";
+  ASSERT_TRUE(tr.open(path, err)) << err;
+  install_transcript(&tr);
+  fx.input.key("Alt+H").key("Enter").key("Esc");
+  play();
+  install_transcript(nullptr);
+  std::FILE* f = std::fopen(path.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  char line[2048] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, f), nullptr);
+  std::fclose(f);
+  std::string l = line;
+  EXPECT_NE(l.find("\"caption\":\"Test Help\""), std::string::npos) << l;
+  EXPECT_NE(l.find("Alt+R  Run"), std::string::npos) << l;
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "cancel focus=none"}));
 }
 
 TEST_F(DialogKeys, EventsWithoutAWindowToTakeThemFail) {

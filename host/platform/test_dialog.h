@@ -31,7 +31,7 @@ class TestDialog : public QXDialog {
   QXString name;     // edit 11
   int flag = 0;      // check box 12
   CComboBox list;    // 13
-  QXString other;    // edit 16
+  QXReal limit;      // edit 16, 0..1
   int modal_result = 0;
   bool run_modal_on_14 = false;
 
@@ -42,6 +42,7 @@ class TestDialog : public QXDialog {
   virtual void OnClose();
   void OnCommitAmount();
   void OnKillName();
+  void OnCommitLimit();
   void OnFlag();
   void OnListChanged();
   void OnRun();
