@@ -1,6 +1,8 @@
 // Resources come from the current resource module and from no other; the loader checks what it loads.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <memory>
 
 #include "platform/modules.h"
@@ -91,8 +93,18 @@ TEST(Loader, RunsASoundZlinkBetweenAttachAndDetach) {
   HINSTANCE before = AfxGetResourceHandle();
   EXPECT_EQ(z.run(), 1);
   EXPECT_EQ(AfxGetResourceHandle(), before);
+  void* lib = dlopen(TEST_zlink_good, RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_NE(lib, nullptr);
+  CDialog* left = *static_cast<CDialog**>(dlsym(lib, "leaked_dialog"));
+  dlclose(lib);
+  ASSERT_NE(left, nullptr);
+  EXPECT_TRUE(::IsWindow(left->m_hWnd));
   HINSTANCE m = z.module();
   z.unload();
+  EXPECT_EQ(left->m_hWnd, nullptr);  // the window it forgot was closed before the library went
+  for (HWND h : WindowSystem::instance().z_order())
+    EXPECT_EQ(WindowSystem::instance().find(h)->kind, WindowKind::Frame);
+  delete left;
   EXPECT_FALSE(module_exists(m));
   EXPECT_EQ(library_entries_of(m), 0);  // released at process detach
   EXPECT_FALSE(z.loaded());

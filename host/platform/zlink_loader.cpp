@@ -7,6 +7,7 @@
 #include "dialogs/resource_format.h"
 #include "platform/modules.h"
 #include "platform/transcript.h"
+#include "platform/window_system.h"
 
 namespace orv {
 
@@ -64,6 +65,15 @@ int Zlink::run() {
 void Zlink::unload() {
   if (handle_ == nullptr) return;
   if (entry_ != nullptr) entry_(module_, DLL_PROCESS_DETACH, nullptr);
+  // A Zlink's windows do not outlive it: a window left open would reach code that is unloaded.
+  WindowSystem& ws = WindowSystem::instance();
+  std::vector<HWND> left;
+  for (HWND h : ws.z_order())
+    if (Window* w = ws.find(h); w != nullptr && w->kind != WindowKind::Frame) left.push_back(h);
+  for (HWND h : left) ws.destroy(h);
+  ws.window_messages().clear();
+  ws.thread_messages().clear();
+  ws.collect();
   unregister_module(module_);  // also deletes library entries the Zlink left behind
   dlclose(handle_);
   handle_ = nullptr;

@@ -23,7 +23,7 @@ class Zlink {
   bool load(const std::string& path, std::string& err);
   /// Runs q_main once (recorded in the transcript); returns its result.
   int run();
-  /// Detach, unregister, unload. Safe to call twice.
+  /// Detach, close every window the Zlink left open, unregister, unload. Safe to call twice.
   void unload();
 
   bool loaded() const { return handle_ != nullptr; }

@@ -7,9 +7,14 @@ namespace {
 AFX_EXTENSION_MODULE extension;
 HINSTANCE own_module = nullptr;
 const StringEntry kStrings[] = {{1, "from the zlink"}};
+const ControlTemplate kControls[] = {{1, CTL_PUSHBUTTON, "&OK", 4, 4, 30, 14, WS_VISIBLE | WS_TABSTOP}};
+const DialogTemplate kDialogs[] = {{7, "Forgotten", 60, 30, 8, "MS Sans Serif", WS_POPUP | WS_VISIBLE, kControls, 1}};
 }  // namespace
 
-extern "C" const ResourceTable zlink_resources = {kResourceFormatVersion, nullptr, 0, kStrings, 1};
+extern "C" const ResourceTable zlink_resources = {kResourceFormatVersion, kDialogs, 1, kStrings, 1};
+
+// A dialog q_main leaves open, as a Zlink that forgets its window would; the test deletes it.
+extern "C" CDialog* leaked_dialog = nullptr;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
@@ -30,6 +35,8 @@ extern "C" int q_main() {
   AfxSetResourceHandle(own_module);
   char text[64];
   int n = AfxLoadString(1, text, sizeof text);
+  leaked_dialog = new CDialog(7, nullptr);
+  leaked_dialog->Create(7);
   AfxSetResourceHandle(saved);
   return own_module != nullptr && n == 14 ? 1 : 0;
 }
