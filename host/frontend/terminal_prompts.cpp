@@ -288,13 +288,14 @@ bool file_prompt(PromptContext& ctx, std::string& path, const std::string& filte
       top = 0;
     }
     ctx.backdrop();
-    Box b = draw_box(s, "Open", 72, std::max(14, std::min(s.rows() - 4, 24)),
+    const bool any = filter.empty() || filter == "*" || filter == "*.*";
+    Box b = draw_box(s, any ? "Open" : "Open  \u00b7  " + filter + " files", 72, std::max(14, std::min(s.rows() - 4, 24)),
                      "Tab moves \u00b7 \u2191\u2193 choose \u00b7 Enter opens a folder or the file \u00b7 Esc cancels");
     int normal = s.role(Role::Normal), dim = s.role(Role::Dim);
     s.put(b.x + 2, b.y + 2, "File name", normal);
     field.draw(s, b.x + 13, b.y + 2, b.w - 16, focus == Field);
     s.put(b.x + 2, b.y + 3, "Look in", dim);
-    s.put(b.x + 13, b.y + 3, folder + (filter.empty() ? "" : "   (" + filter + " files)"), dim, b.w - 16);
+    s.put(b.x + 13, b.y + 3, folder, dim, b.w - 16);
     int lx = b.x + 2, ly = b.y + 5, lw = b.w - 4, lh = b.h - 9;
     s.frame(lx, ly - 1, lw, lh + 2, s.role(Role::Frame));
     if (!readable) {
