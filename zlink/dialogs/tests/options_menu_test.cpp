@@ -97,11 +97,11 @@ TEST_F(OptionsMenuTest, ControlsStoreAtOnceAndOkOnTheOkButtonEndsTheRun) {
 
 TEST_F(OptionsMenuTest, EnterAwayFromTheOkButtonOnlyExchangesData) {
   COptionsMenu* d = open(nullptr, root_ / "a.eqn");
-  ::SetFocus(::GetDlgItem(d->m_hWnd, IDC_TRACE_VARIABLES));
-  d->CheckDlgButton(IDC_TRACE_VARIABLES, 1);
+  ::SetFocus(::GetDlgItem(d->m_hWnd, IDC_USE_DEGREES));
+  d->CheckDlgButton(IDC_USE_DEGREES, 0);
   orv::press_key("Enter");
-  EXPECT_EQ(d->traceVariables, 1);             // exchanged from the control...
-  EXPECT_EQ(PlotSettings.trace_variables, 0);  // ...but not stored, and the run goes on
+  EXPECT_EQ(d->useDegrees, 0);             // exchanged from the control...
+  EXPECT_EQ(PlotSettings.use_degrees, 1);  // ...but not stored, and the run goes on
   EXPECT_TRUE(posted().empty());
   EXPECT_TRUE(::IsWindow(d->m_hWnd));
 }
