@@ -459,8 +459,8 @@ void text_viewer(PromptContext& ctx, const std::string& path) {
     int numw = std::max(3, static_cast<int>(std::to_string(std::max(n, 1)).size()));
     for (int i = 0; i < body && top + i < n; ++i) {
       int at = top + i;
-      char num[16];
-      std::snprintf(num, sizeof num, "%*d", numw, at + 1);
+      std::string num = std::to_string(at + 1);
+      if (static_cast<int>(num.size()) < numw) num.insert(0, numw - num.size(), ' ');
       s.put(b.x + 1, b.y + 1 + i, num, dim);
       s.put(b.x + 2 + numw, b.y + 1 + i, lines[at], at == hit ? s.role(Role::Selected) : normal, b.w - numw - 3);
     }
