@@ -28,7 +28,7 @@ add_custom_target(orvantis_data ALL DEPENDS ${ORV_DATA_OUTPUTS})
 
 file(GLOB ORV_APP_SOURCES CONFIGURE_DEPENDS ${ORV_APP_DIR}/*.cpp)
 list(FILTER ORV_APP_SOURCES EXCLUDE REGEX "_test\\.cpp$")
-list(FILTER ORV_APP_SOURCES EXCLUDE REGEX "/main\\.cpp$")
+list(FILTER ORV_APP_SOURCES EXCLUDE REGEX "/(main|leak_suppressions)\\.cpp$")
 
 # Everything but main() as a library, so the tests link the same code.
 add_library(orv_app STATIC ${ORV_APP_SOURCES})
@@ -49,7 +49,7 @@ target_compile_definitions(orv_app PRIVATE
   ORV_INSTALL_ZLINK="${ORV_INSTALL_ZLINK}"
   ORV_INSTALL_DATA="${ORV_INSTALL_DATA}/")
 
-add_executable(orvantis ${ORV_APP_DIR}/main.cpp)
+add_executable(orvantis ${ORV_APP_DIR}/main.cpp ${ORV_APP_DIR}/leak_suppressions.cpp)
 target_link_libraries(orvantis PRIVATE orv_app)
 set_target_properties(orvantis PROPERTIES ENABLE_EXPORTS ON
   INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
