@@ -131,6 +131,9 @@ Key TerminalScreen::read_key(int timeout_ms) {
         k.type = Key::Alt;
         k.ch = (next >= 'A' && next <= 'Z') ? static_cast<int>(next - 'A' + 'a') : static_cast<int>(next);
       } else {
+        // Esc alone; what came after it (another Esc, an arrow key) is the next key.
+        if (r2 == OK) ::unget_wch(static_cast<wchar_t>(next));
+        if (r2 == KEY_CODE_YES) ::ungetch(static_cast<int>(next));
         k.type = Key::Esc;
       }
       return k;

@@ -360,6 +360,13 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   keys("Escape");
   s = wait_for_text("Plot it");
   EXPECT_TRUE(has(s, "Origin 0, 0, 0")) << s;  // abandoned: nothing changes
+  // Esc and Alt+N arriving together: the Esc ends the prompt, Alt+N opens the viewer, then q.
+  keys("M-g");
+  wait_for_text("Pick a point");
+  keys("Escape M-n");
+  s = wait_for_text("note line 1");
+  keys("q");
+  wait_for([](const std::string& x) { return !has(x, "note line") && has(x, "Plot it"); });
   // A pick typed as "x, y, z"; a malformed one is refused in the prompt first.
   keys("M-g");
   wait_for_text("Pick a point");
