@@ -349,6 +349,20 @@ TEST_F(AppRun, EveryExamplePlotsInBatchWithEveryFormat) {
   }
 }
 
+TEST_F(AppRun, BatchPlotDismissesAWarning) {
+  // No step_var1 line: the step variable is still x, which this file never mentions.
+  fs::path f = s.file("warn.eqn", "y = 1\n");
+  std::vector<std::string> args{"plot", f.string()};
+  for (const std::string& a : common_args()) args.push_back(a);
+  Outcome r = run_program(kOrvantis, args, "", s.root());
+  events = read_transcript(s / "transcript.jsonl");
+  EXPECT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(events_of(events, "message").size(), 1u);
+  EXPECT_EQ(events_of(events, "message")[0]["text"], "Warning x not found in equation");
+  EXPECT_EQ(q_main_result(), 1);
+  EXPECT_EQ(read_file(f), "y = 1\n");
+}
+
 TEST_F(AppRun, PlotOfAMissingFileIsRefused) {
   Outcome r = run_program(kOrvantis, {"plot", (s / "absent.eqn").string()}, "", s.root());
   EXPECT_NE(r.status, 0);
