@@ -42,7 +42,14 @@ std::string caption_of(CDataExchange* pDX) {
 namespace orv {
 
 std::string format_real(double value) {
+  // As %g where that reads back exactly, else with the fewest more digits that do ("0.1", "1e+38").
   char buf[64];
+  for (int precision = 6; precision <= 17; ++precision) {
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);
+    double back = 0;
+    auto b = std::from_chars(buf, r.ptr, back, std::chars_format::general);
+    if (b.ec == std::errc() && back == value) return std::string(buf, r.ptr);
+  }
   auto r = std::to_chars(buf, buf + sizeof buf, value);
   return std::string(buf, r.ptr);
 }
@@ -52,8 +59,10 @@ bool parse_real(const std::string& text, double& out) {
   if (t.empty()) return false;
   const char* b = t.data();
   const char* e = b + t.size();
-  if (*b == '+') ++b;
-  if (b == e || *b == '+') return false;
+  if (*b == '+') {
+    ++b;
+    if (b == e || *b == '+' || *b == '-') return false;
+  }
   double v = 0;
   auto r = std::from_chars(b, e, v, std::chars_format::general);
   if (r.ec != std::errc() || r.ptr != e || !std::isfinite(v)) return false;
