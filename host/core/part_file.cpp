@@ -103,6 +103,10 @@ Json entity_json(const ent& e) {
 
 // ---- Reading ---------------------------------------------------------------------------------
 
+// New ids follow the largest one read, so a file's ids stop well short of the int64 limit: at the
+// largest integer that every JSON reader holds exactly.
+constexpr int64_t kLargestId = (int64_t{1} << 53) - 1;
+
 struct Bad : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
@@ -161,7 +165,7 @@ int32_t as_int32(const Json& j, const std::string& where) {
 ent entity_from(const Json& j, const std::string& where) {
   if (!j.is_object()) throw Bad(where + ": expected an object");
   ent e;
-  e.id = integer(field(j, "id", where), where + ": id", 1, std::numeric_limits<int64_t>::max());
+  e.id = integer(field(j, "id", where), where + ": id", 1, kLargestId);
   const Json& kind = field(j, "kind", where);
   if (!kind.is_string()) throw Bad(where + ": kind: expected a text");
   for (const auto& k : kKindNames)

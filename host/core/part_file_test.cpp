@@ -283,6 +283,8 @@ TEST_F(PartFileTest, DamagedOrForeignFilesAreRefusedAndKept) {
       replace("\"poles\":[[[", "\"poles\":[[[9,9,9],["),
       replace("\"id\":3,", "\"id\":1,"),                        // an id used twice
       replace("\"id\":3,", "\"id\":0,"),
+      replace("\"id\":3,", "\"id\":9223372036854775807,"),     // no id could follow it
+      replace("\"id\":3,", "\"id\":9007199254740992,"),        // beyond exact JSON integers
       replace(",\"level\":1,", ","),                           // a field missing
       replace("\"lines\":[[1.0,2.0,3.0,", "\"lines\":[[1.0,2.0,"),
   };
