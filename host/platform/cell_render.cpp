@@ -125,13 +125,12 @@ void draw_list(CellGrid& g, const Window& d, const Window& c, const CellRect& r,
   int row = r.y;
   bool f = focused(d, c);
   uint8_t a = static_cast<uint8_t>(base | CA_FIELD | (f ? CA_FOCUS : 0));
-  int w = std::max(r.w, 3);
+  // The field: the chosen item and the arrow, all of the control's width given to the text.
+  int w = std::max(r.w, 2);
   for (int i = 0; i < w; ++i) g.put(r.x + i, row, U' ', a);
-  g.put(r.x, row, U'[', a);
-  g.put(r.x + w - 2, row, U'▼', a);
-  g.put(r.x + w - 1, row, U']', a);
+  g.put(r.x + w - 1, row, U'▼', a);
   if (c.cur_sel >= 0 && c.cur_sel < static_cast<int>(c.items.size()))
-    g.text(r.x + 1, row, c.items[static_cast<size_t>(c.cur_sel)], w - 3, a);
+    g.text(r.x, row, c.items[static_cast<size_t>(c.cur_sel)], w - 1, a);
   if (f) mark_focus_left(g, r, row);
   if (!c.dropped) return;
   int rows = std::min(static_cast<int>(c.items.size()), std::max(r.h - 1, 1));

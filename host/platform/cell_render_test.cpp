@@ -31,7 +31,7 @@ TEST(CellRender, DrawsTheDialogFromItsTemplate) {
   EXPECT_EQ(l[2], row(std::string(24, ' ') + ">5_________"));  // edit 10 has the focus
   EXPECT_EQ(l[4], row(std::string(25, ' ') + "curve_____"));
   EXPECT_EQ(l[6], row("   [x] Flag"));
-  EXPECT_EQ(l[8], row("   [alpha         ▼]"));
+  EXPECT_EQ(l[8], row("   alpha           ▼"));
   EXPECT_EQ(l[10], row("   [   Run    ]"));
   EXPECT_EQ(l[13], row("   Label" + std::string(17, ' ') + "0_________"));
   EXPECT_EQ(l[15], row("   [  OK   ] [Cancel ] [ Help  ]"));
@@ -42,7 +42,7 @@ TEST(CellRender, DrawsTheDialogFromItsTemplate) {
   while (pump_one()) {
   }
   l = lines_of(render_window(dlg->m_hWnd).to_string());
-  EXPECT_EQ(l[8], row("  >[alpha         ▼]"));
+  EXPECT_EQ(l[8], row("  >alpha           ▼"));
   EXPECT_EQ(l[9], row("   >alpha"));
   EXPECT_EQ(l[10], row("    beta"));
   EXPECT_EQ(l[11], row("    gamma"));
