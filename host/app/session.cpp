@@ -1,6 +1,7 @@
-// The session: checks first (the input can be had, the Zlink loads and answers the version), then
-// the front end is installed, q_main runs once, and everything is put back in reverse order. The
-// terminal is taken over only after the Zlink loaded, so a refusal is printed on a normal terminal.
+// The session: checks first (the input can be had, the Zlink loads and answers the version),
+// then the front end is installed, q_main runs (once, unless a test asks for more), and everything
+// is put back in reverse order. The terminal is taken over only after the Zlink loaded, so a
+// refusal is printed on a normal terminal.
 #include "app/session.h"
 
 #include <unistd.h>
