@@ -36,6 +36,12 @@ const DialogTemplate kDialogs[] = {
      static_cast<int32_t>(std::size(kControls))}};
 const ResourceTable kResources = {kResourceFormatVersion, kDialogs, 1, nullptr, 0};
 
+// A file of the running test alone: ctest runs the cases of one program as parallel processes.
+std::string test_file(const std::string& name) {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  return ::testing::TempDir() + info->test_suite_name() + "." + info->name() + "." + name;
+}
+
 std::string g_file = "/tmp/none";
 double g_point[3] = {0, 0, 0};
 std::string g_picked;
@@ -107,7 +113,7 @@ class ScriptRun : public ::testing::Test {
  protected:
   ScriptFrontEnd script;
   Transcript transcript;
-  std::string transcript_path = ::testing::TempDir() + "script_run.jsonl";
+  std::string transcript_path = test_file("script_run.jsonl");
   HINSTANCE module = nullptr, saved = nullptr;
   FrontEnd* old_front_end = nullptr;
 
@@ -262,7 +268,7 @@ TEST_F(ScriptRun, LinesThatCannotBeCarriedOutStopWithTheirLineNumber) {
 }
 
 TEST_F(ScriptRun, AutoDismissClosesMessageBoxesAndTheViewer) {
-  std::string shown = ::testing::TempDir() + "script_shown.txt";
+  std::string shown = test_file("script_shown.txt");
   std::ofstream(shown) << "first\nsecond\n";
   script.set_auto_dismiss(true);
   EXPECT_EQ(run("prompt " + shown + "\nclick 18\nclick 17\nclick 2\n"), "cancel");
@@ -274,9 +280,9 @@ TEST_F(ScriptRun, AutoDismissClosesMessageBoxesAndTheViewer) {
 }
 
 TEST_F(ScriptRun, TheViewerIsAWindowTheScriptCloses) {
-  std::string shown = ::testing::TempDir() + "script_shown.txt";
+  std::string shown = test_file("script_shown.txt");
   std::ofstream(shown) << "first\nsecond\n";
-  std::string picture = ::testing::TempDir() + "script_viewer.txt";
+  std::string picture = test_file("script_viewer.txt");
   EXPECT_EQ(run("prompt " + shown + "\nclick 17\nscreen " + picture + "\nkey Esc\nclick 17\nclose\nclick 1\n"), "ok");
   EXPECT_FALSE(script.failed()) << script.error();
   std::string pic = read_all(picture);
@@ -286,7 +292,7 @@ TEST_F(ScriptRun, TheViewerIsAWindowTheScriptCloses) {
 }
 
 TEST_F(ScriptRun, EditRunsTheCommandWithFileSetWhenTheEditorIsAskedFor) {
-  std::string f = ::testing::TempDir() + "script_edit.eqn";
+  std::string f = test_file("script_edit.eqn");
   std::ofstream(f) << "x = 1\n";
   // The first edit line is read ahead of its click; the second answers the next request.
   EXPECT_EQ(run("prompt " + f + "\nedit printf 'y = 2\\n' >> \"$FILE\"\nclick 16\nclick 16\n"
@@ -302,7 +308,7 @@ TEST_F(ScriptRun, EditRunsTheCommandWithFileSetWhenTheEditorIsAskedFor) {
 }
 
 TEST_F(ScriptRun, ScreenWritesAPictureOfTheWindows) {
-  std::string picture = ::testing::TempDir() + "script_screen.txt";
+  std::string picture = test_file("script_screen.txt");
   script.set_screen_header([] { return std::string("graphics: 2 marks"); });
   EXPECT_EQ(run("prompt /a.eqn\ntype 7\nscreen " + picture + "\nclick 1\n"), "ok");
   EXPECT_FALSE(script.failed()) << script.error();
