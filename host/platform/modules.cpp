@@ -39,6 +39,27 @@ Registry& registry() {
   return *r;
 }
 
+// The bitmaps of a table; a format 1 table ends before the bitmap members, so they are not read.
+int bitmap_count(const ResourceTable& table) {
+  return table.format_version >= kResourceFormatFirstWithBitmaps && table.bitmaps != nullptr ? table.bitmap_count : 0;
+}
+
+std::string check_bitmap(const BitmapResource& b) {
+  const std::string name = "bitmap " + std::to_string(b.id);
+  if (b.width <= 0 || b.height <= 0 || b.width > 4096 || b.height > 4096)
+    return name + ": size " + std::to_string(b.width) + " x " + std::to_string(b.height) + " out of range";
+  if (b.color_count <= 0 || b.color_count > kBitmapMaxColors || b.palette == nullptr)
+    return name + ": palette of " + std::to_string(b.color_count) + " colours unusable";
+  if (b.pixels == nullptr || b.pixel_count != b.width * b.height)
+    return name + ": " + std::to_string(b.pixel_count) + " pixels for " + std::to_string(b.width) + " x " +
+           std::to_string(b.height);
+  for (int i = 0; i < b.pixel_count; ++i)
+    if (b.pixels[i] >= b.color_count)
+      return name + ": pixel " + std::to_string(i) + " is colour " + std::to_string(b.pixels[i]) +
+             " of a palette of " + std::to_string(b.color_count);
+  return {};
+}
+
 const Module* find_module(HINSTANCE module) {
   auto& m = registry().modules;
   auto it = m.find(module);
@@ -98,6 +119,14 @@ const char* find_string(HINSTANCE module, UINT id) {
   return nullptr;
 }
 
+const BitmapResource* find_bitmap(HINSTANCE module, UINT id) {
+  const Module* m = find_module(module);
+  if (m == nullptr || m->resources == nullptr) return nullptr;
+  for (int i = 0; i < bitmap_count(*m->resources); ++i)
+    if (static_cast<UINT>(m->resources->bitmaps[i].id) == id) return &m->resources->bitmaps[i];
+  return nullptr;
+}
+
 int library_entries_of(HINSTANCE module) {
   auto& chain = registry().chain;
   return static_cast<int>(std::count_if(chain.begin(), chain.end(),
@@ -105,8 +134,8 @@ int library_entries_of(HINSTANCE module) {
 }
 
 std::string check_resources(const ResourceTable& table) {
-  if (table.format_version != kResourceFormatVersion)
-    return "resource format " + std::to_string(table.format_version) + ", expected " +
+  if (table.format_version < 1 || table.format_version > kResourceFormatVersion)
+    return "resource format " + std::to_string(table.format_version) + ", expected 1 to " +
            std::to_string(kResourceFormatVersion);
   if (table.dialog_count < 0 || (table.dialog_count > 0 && table.dialogs == nullptr))
     return "dialog table missing";
@@ -132,6 +161,15 @@ std::string check_resources(const ResourceTable& table) {
     if (table.strings[i].text == nullptr) return "string " + std::to_string(table.strings[i].id) + " has no text";
     if (!strings.insert(table.strings[i].id).second)
       return "string " + std::to_string(table.strings[i].id) + " declared twice";
+  }
+  if (table.format_version >= kResourceFormatFirstWithBitmaps &&
+      (table.bitmap_count < 0 || (table.bitmap_count > 0 && table.bitmaps == nullptr)))
+    return "bitmap table missing";
+  std::set<int32_t> bitmaps;
+  for (int i = 0; i < bitmap_count(table); ++i) {
+    if (std::string bad = check_bitmap(table.bitmaps[i]); !bad.empty()) return bad;
+    if (!bitmaps.insert(table.bitmaps[i].id).second)
+      return "bitmap " + std::to_string(table.bitmaps[i].id) + " declared twice";
   }
   return {};
 }

@@ -1,5 +1,5 @@
 // Modules and their resources: the host itself and every loaded Zlink, each with a resource table
-// (dialog templates, string table). A module handle is an opaque number that is never reused, so a
+// (dialog templates, string table, bitmaps). A module handle is an opaque number that is never reused, so a
 // handle of an unloaded module finds nothing. The framework's current resource module is kept per
 // thread (AFX_MODULE_STATE); templates and strings are loaded from it and from no other module.
 #pragma once
@@ -26,11 +26,14 @@ HINSTANCE host_module();
 const DialogTemplate* find_dialog_template(HINSTANCE module, UINT id);
 /// String-table entry `id` of `module`, or null.
 const char* find_string(HINSTANCE module, UINT id);
+/// Bitmap `id` of `module`, or null.
+const BitmapResource* find_bitmap(HINSTANCE module, UINT id);
 
 /// The number of library entries (CDynLinkLibrary) in the framework's chain for `module`.
 int library_entries_of(HINSTANCE module);
 
-/// Checks a resource table: format version, ids unique, every pointer it needs set. Empty when the
+/// Checks a resource table: format version, ids unique, every pointer it needs set, each bitmap's
+/// sizes consistent and its pixels within its palette. Empty when the
 /// table is sound, else what is wrong with it.
 std::string check_resources(const ResourceTable& table);
 

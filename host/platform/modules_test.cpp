@@ -62,9 +62,74 @@ TEST(Resources, BrokenTablesAreNamed) {
   const DialogTemplate d[] = {{7, "x", 10, 10, 8, "f", 0, twice, 2}};
   EXPECT_EQ(check_resources(ResourceTable{kResourceFormatVersion, d, 1, nullptr, 0}),
             "dialog 7: control 5 declared twice");
-  EXPECT_EQ(check_resources(ResourceTable{2, nullptr, 0, nullptr, 0}), "resource format 2, expected 1");
+  EXPECT_EQ(check_resources(ResourceTable{3, nullptr, 0, nullptr, 0}), "resource format 3, expected 1 to 2");
+  EXPECT_EQ(check_resources(ResourceTable{0, nullptr, 0, nullptr, 0}), "resource format 0, expected 1 to 2");
   EXPECT_EQ(check_resources(ResourceTable{kResourceFormatVersion, nullptr, 3, nullptr, 0}), "dialog table missing");
   EXPECT_EQ(check_resources(test_resources()), "");
+}
+
+// A 2 x 2 bitmap of a 3-colour palette; each case below breaks one thing about it.
+struct BitmapCase {
+  BitmapColor palette[3] = {{0, 0, 0}, {255, 255, 255}, {0, 160, 0}};
+  uint8_t pixels[4] = {0, 1, 2, 1};
+  BitmapResource bitmap{1107, 2, 2, palette, 3, pixels, 4};
+  std::string check() const { return check_resources(ResourceTable{kResourceFormatVersion, nullptr, 0, nullptr, 0, &bitmap, 1}); }
+};
+
+TEST(Resources, BrokenBitmapsAreNamed) {
+  EXPECT_EQ(BitmapCase{}.check(), "");
+  BitmapCase c;
+  c.pixels[3] = 3;
+  EXPECT_EQ(c.check(), "bitmap 1107: pixel 3 is colour 3 of a palette of 3");
+  c = {};
+  c.bitmap.pixel_count = 3;
+  EXPECT_EQ(c.check(), "bitmap 1107: 3 pixels for 2 x 2");
+  c = {};
+  c.bitmap.pixels = nullptr;
+  EXPECT_EQ(c.check(), "bitmap 1107: 4 pixels for 2 x 2");
+  c = {};
+  c.bitmap.width = 0;
+  EXPECT_EQ(c.check(), "bitmap 1107: size 0 x 2 out of range");
+  c = {};
+  c.bitmap.height = 70000;  // would overflow width * height
+  EXPECT_EQ(c.check(), "bitmap 1107: size 2 x 70000 out of range");
+  c = {};
+  c.bitmap.color_count = 257;
+  EXPECT_EQ(c.check(), "bitmap 1107: palette of 257 colours unusable");
+  c = {};
+  c.bitmap.palette = nullptr;
+  EXPECT_EQ(c.check(), "bitmap 1107: palette of 3 colours unusable");
+
+  BitmapCase a, b;
+  const BitmapResource twice[] = {a.bitmap, b.bitmap};
+  EXPECT_EQ(check_resources(ResourceTable{kResourceFormatVersion, nullptr, 0, nullptr, 0, twice, 2}),
+            "bitmap 1107 declared twice");
+  EXPECT_EQ(check_resources(ResourceTable{kResourceFormatVersion, nullptr, 0, nullptr, 0, nullptr, 1}),
+            "bitmap table missing");
+}
+
+TEST(Resources, BitmapsAreFoundByModuleAndId) {
+  BitmapCase c;
+  const ResourceTable table{kResourceFormatVersion, nullptr, 0, nullptr, 0, &c.bitmap, 1};
+  HINSTANCE m = register_module("pictures", &table);
+  HINSTANCE plain = register_module("plain", &other_resources());
+  EXPECT_EQ(find_bitmap(m, 1107), &c.bitmap);
+  EXPECT_EQ(find_bitmap(m, 1108), nullptr);
+  EXPECT_EQ(find_bitmap(plain, 1107), nullptr);
+  EXPECT_EQ(find_bitmap(host_module(), 1107), nullptr);
+
+  // A format 1 table ends before the bitmap members: whatever lies there is never read.
+  BitmapCase broken;
+  broken.pixels[0] = 9;
+  const ResourceTable old{1, nullptr, 0, nullptr, 0, &broken.bitmap, 1};
+  EXPECT_EQ(check_resources(old), "");
+  HINSTANCE o = register_module("old", &old);
+  EXPECT_EQ(find_bitmap(o, 1107), nullptr);
+
+  unregister_module(m);
+  EXPECT_EQ(find_bitmap(m, 1107), nullptr);
+  unregister_module(plain);
+  unregister_module(o);
 }
 
 TEST(ExtensionModules, LibraryEntriesAreReleasedAtTermination) {

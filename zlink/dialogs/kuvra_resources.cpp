@@ -1,6 +1,10 @@
-// The plug-in's resources as data: the main dialog (100), the Variables dialog (101) and the string
-// table. The host's loader finds them through the exported table `zlink_resources`; templates and
-// strings load from here whenever the plug-in's module is the current resource module.
+// The plug-in's resources as data: the main dialog (100), the Variables dialog (101), the string
+// table and the plug-in's icon at 24 x 24 (1107) and 16 x 16 (1108). The host's loader finds them
+// through the exported table `zlink_resources`; templates and strings load from here whenever the
+// plug-in's module is the current resource module. The icon is drawn at compile time, so it is a
+// few lines of geometry rather than a table of pixels.
+#include <array>
+
 #include "dialogs/resource_format.h"
 #include "dialogs/resource_ids.h"
 
@@ -82,7 +86,66 @@ const StringEntry strings[] = {
     {IDS_MISSING_VARIABLE, "not found in equation"},
 };
 static_assert(count_of(strings) == 17, "string-table entries 1 to 17");
+
+// The icon's 256 colours: a light checkerboard that reads as transparent, the green curve, the dark
+// dots, then a 6 x 6 x 6 colour cube and a ramp of greys to fill the palette.
+enum : uint8_t { checker_light, checker_white, curve_green, dot_dark, first_cube_colour };
+constexpr std::array<BitmapColor, kBitmapMaxColors> make_palette() {
+  std::array<BitmapColor, kBitmapMaxColors> p{};
+  p[checker_light] = {204, 204, 204};
+  p[checker_white] = {255, 255, 255};
+  p[curve_green] = {0, 160, 0};
+  p[dot_dark] = {32, 32, 32};
+  int i = first_cube_colour;
+  for (int r = 0; r < 6; ++r)
+    for (int g = 0; g < 6; ++g)
+      for (int b = 0; b < 6; ++b)
+        p[i++] = {static_cast<uint8_t>(r * 51), static_cast<uint8_t>(g * 51), static_cast<uint8_t>(b * 51)};
+  for (int level = 0; i < kBitmapMaxColors; ++level) {
+    auto v = static_cast<uint8_t>(level * 255 / (kBitmapMaxColors - 1 - first_cube_colour - 216));
+    p[i++] = {v, v, v};
+  }
+  return p;
+}
+constexpr std::array<BitmapColor, kBitmapMaxColors> icon_palette = make_palette();
+
+// Row (from the top) of the curve at column x of an n x n icon: a parabola rising to the right.
+constexpr double curve_row(int n, double x) {
+  double u = x / (n - 1);
+  return (n - 1) * (0.85 - 0.7 * u * u);
+}
+
+constexpr int nearest(double v) { return static_cast<int>(v < 0 ? v - 0.5 : v + 0.5); }
+
+// An n x n icon: the curve through three dots at a sixth, a half and five sixths of the width, on
+// the checkerboard.
+template <int N>
+constexpr std::array<uint8_t, N * N> make_icon() {
+  std::array<uint8_t, N * N> px{};
+  const int cell = N / 6;
+  const double half_width = N / 48.0;  // the curve is about N / 24 pixels thick
+  const double radius = N / 10.0;
+  for (int y = 0; y < N; ++y)
+    for (int x = 0; x < N; ++x) {
+      uint8_t c = (x / cell + y / cell) % 2 ? checker_white : checker_light;
+      double a = curve_row(N, x - 0.5), b = curve_row(N, x + 0.5);
+      if (y >= nearest((a < b ? a : b) - half_width) && y <= nearest((a < b ? b : a) + half_width)) c = curve_green;
+      for (int k = 1; k <= 5; k += 2) {
+        double dx = x - (N - 1) * k / 6.0, dy = y - curve_row(N, (N - 1) * k / 6.0);
+        if (dx * dx + dy * dy <= radius * radius) c = dot_dark;
+      }
+      px[y * N + x] = c;
+    }
+  return px;
+}
+constexpr std::array<uint8_t, 24 * 24> icon_24 = make_icon<24>();
+constexpr std::array<uint8_t, 16 * 16> icon_16 = make_icon<16>();
+
+const BitmapResource bitmaps[] = {
+    {IDB_KUVRA_24, 24, 24, icon_palette.data(), kBitmapMaxColors, icon_24.data(), 24 * 24},
+    {IDB_KUVRA_16, 16, 16, icon_palette.data(), kBitmapMaxColors, icon_16.data(), 16 * 16},
+};
 }  // namespace
 
 extern "C" const ResourceTable zlink_resources = {kResourceFormatVersion, dialogs, count_of(dialogs),
-                                                  strings, count_of(strings)};
+                                                  strings, count_of(strings), bitmaps, count_of(bitmaps)};

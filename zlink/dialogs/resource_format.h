@@ -1,5 +1,5 @@
 // How a module declares its resources as data: dialog templates (sizes and places in dialog units,
-// controls in tab order) and a string table. Plain constant records, so a Zlink's resources are a
+// controls in tab order), a string table and palette bitmaps. Plain constant records, so a Zlink's resources are a
 // table in a .cpp file and need no resource compiler.
 //
 // The loader finds a Zlink's resources by the exported symbol `zlink_resources`:
@@ -16,10 +16,16 @@
 //   static const StringEntry kStrings[] = {{1, "Draw Spline"}, {2, "Points"}};
 //   extern "C" const ResourceTable zlink_resources = {kResourceFormatVersion, kDialogs, 1, kStrings, 2};
 //
+// or, with bitmaps, {kResourceFormatVersion, kDialogs, 1, kStrings, 2, kBitmaps, 1}.
+//
 // The text of a control marks its accelerator with "&" ("&&" for a literal ampersand). A control
 // without WS_VISIBLE starts hidden; one without WS_TABSTOP is skipped by Tab (static texts and group
 // boxes never take the focus); WS_DISABLED starts it disabled. A dialog without WS_VISIBLE is created
 // hidden and shown by its own OnInitDialog.
+//
+// A bitmap is a palette of up to 256 colours and one palette index a pixel, rows from the top. The
+// bitmap members of the table come last and default to none, so a table without bitmaps is written
+// as before; a table of format 1 ends before them and is read as having none.
 #pragma once
 #include <cstdint>
 
@@ -74,7 +80,24 @@ struct StringEntry {
   const char* text;
 };
 
-constexpr int32_t kResourceFormatVersion = 1;
+struct BitmapColor {
+  uint8_t red, green, blue;
+};
+
+constexpr int32_t kBitmapMaxColors = 256;
+
+struct BitmapResource {
+  int32_t id;
+  int32_t width, height;       // pixels
+  const BitmapColor* palette;  // color_count entries, at most kBitmapMaxColors
+  int32_t color_count;
+  const uint8_t* pixels;       // pixel_count = width * height palette indexes, row by row from the top
+  int32_t pixel_count;
+};
+
+/// Format 2 added the bitmaps; the loader still reads format 1 tables, which have none.
+constexpr int32_t kResourceFormatVersion = 2;
+constexpr int32_t kResourceFormatFirstWithBitmaps = 2;
 
 struct ResourceTable {
   int32_t format_version;  // kResourceFormatVersion
@@ -82,6 +105,8 @@ struct ResourceTable {
   int32_t dialog_count;
   const StringEntry* strings;
   int32_t string_count;
+  const BitmapResource* bitmaps = nullptr;
+  int32_t bitmap_count = 0;
 };
 
 /// The symbol the loader looks up in a Zlink for its resources.
