@@ -265,13 +265,15 @@ class TmuxTest : public ::testing::Test {
   std::string tmux() const { return "tmux -u -f /dev/null -L " + socket_; }
   std::string screen() { return run(tmux() + " capture-pane -p -t demo"); }
   void keys(const std::string& k) { std::system((tmux() + " send-keys -t demo " + k).c_str()); }
-  // Waits up to 10 s for the screen to satisfy `ok`; returns the last screen seen. Not getting
-  // there is a failure of its own, with the screen as it was.
+  // Waits up to 10 s for the screen to satisfy `ok` and to have settled (the same on two captures
+  // in a row, so a redraw in progress is never taken for its result); returns the last screen
+  // seen. Not getting there is a failure of its own, with the screen as it was.
   std::string wait_for(const std::function<bool(const std::string&)>& ok) {
-    std::string s;
+    std::string s, before;
     for (int i = 0; i < 200; ++i) {
       s = screen();
-      if (ok(s)) return s;
+      if (ok(s) && s == before) return s;
+      before = s;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ADD_FAILURE() << "the screen never got there:\n" << s;
@@ -315,13 +317,17 @@ class TmuxTest : public ::testing::Test {
     return n;
   }
   // What the demo returned, once it has ended (-1 when it did not end within 5 s).
+  // The demo's result once it has been written whole (the file may exist before its text does);
+  // -1 when none comes within 10 s.
   int demo_result() {
-    for (int i = 0; i < 100 && !std::ifstream(result_).good(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::ifstream in(result_);
-    std::string word;
-    int result = -1;
-    in >> word >> result;
-    return result;
+    for (int i = 0; i < 200; ++i) {
+      std::ifstream in(result_);
+      std::string word;
+      int result = -1;
+      if (in >> word >> result) return result;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
   }
   std::string socket_, dir_, result_;
   bool started_ = false;
