@@ -8,25 +8,6 @@ namespace orv::frontend {
 
 namespace {
 
-std::string utf8(char32_t c) {
-  std::string s;
-  if (c < 0x80) {
-    s += static_cast<char>(c);
-  } else if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    s += static_cast<char>(0xE0 | (c >> 12));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    s += static_cast<char>(0xF0 | (c >> 18));
-    s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return s;
-}
 
 int role_of(TerminalScreen& s, uint8_t a) {
   int attr;
@@ -80,7 +61,7 @@ void paint_grid(TerminalScreen& s, const CellGrid& g, int x, int y, bool active)
         char32_t ch = cell.ch;
         if (r == 0 && (ch == U'\u2500' || ch == U'\u250c' || ch == U'\u2510')) ch = U' ';  // a plain title bar
         if ((cell.attr & CA_FIELD) && ch == U'_') ch = U' ';  // the field's colour shows its extent
-        run += utf8(ch);
+        append_utf8(ch, run);
       }
       s.put(x + start, y + r, run, attr);
     }

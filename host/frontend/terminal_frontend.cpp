@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include "frontend/terminal_prompts.h"
+#include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
 #include "platform/transcript.h"
 #include "platform/window_system.h"
@@ -13,25 +14,6 @@ namespace orv::frontend {
 
 namespace {
 
-std::string utf8_of(int cp) {
-  std::string s;
-  if (cp < 0x80) {
-    s += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    s += static_cast<char>(0xC0 | (cp >> 6));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    s += static_cast<char>(0xE0 | (cp >> 12));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    s += static_cast<char>(0xF0 | (cp >> 18));
-    s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  return s;
-}
 
 const char* key_name(Key::Type t) {
   switch (t) {
@@ -212,7 +194,7 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
           return false;
         }
         if (q.type == Key::Backspace && !needle.empty()) needle.pop_back();
-        if (q.type == Key::Char || q.type == Key::Space) needle += utf8_of(q.ch);
+        if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), needle);
       }
       status_.clear();
       e.kind = UiEvent::Kind::Type;
@@ -223,7 +205,8 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
   }
   if (k.type == Key::Char) {
     e.kind = UiEvent::Kind::Type;
-    e.text = utf8_of(k.ch);
+    e.text.clear();
+    append_utf8(static_cast<char32_t>(k.ch), e.text);
     return true;
   }
   if (const char* name = key_name(k.type)) {

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include "core/file_services.h"
+#include "platform/cell_render.h"
 
 namespace orv::frontend {
 
@@ -37,23 +38,7 @@ std::u32string to_u32(const std::string& s) {
 
 std::string to_utf8(const std::u32string& s) {
   std::string out;
-  for (char32_t cp : s) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
+  for (char32_t cp : s) append_utf8(cp, out);
   return out;
 }
 

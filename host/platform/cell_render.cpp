@@ -14,23 +14,6 @@ constexpr char32_t kH = U'─', kV = U'│', kTL = U'┌', kTR = U'┐', kBL = U
 
 int to_cells(double units, double per_cell) { return static_cast<int>(std::lround(units / per_cell)); }
 
-void encode_utf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 void box(CellGrid& g, int x, int y, int w, int h, uint8_t attr) {
   if (w < 2 || h < 2) return;
@@ -212,6 +195,24 @@ CellGrid render_viewer(const Window& v) {
 
 }  // namespace
 
+void append_utf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
 CellGrid::CellGrid(int width, int height)
     : width_(std::max(width, 0)), height_(std::max(height, 0)),
       cells_(static_cast<size_t>(width_) * static_cast<size_t>(height_)) {}
@@ -247,7 +248,7 @@ std::string CellGrid::to_string() const {
   std::string out;
   for (int y = 0; y < height_; ++y) {
     std::string line;
-    for (int x = 0; x < width_; ++x) encode_utf8(at(x, y).ch, line);
+    for (int x = 0; x < width_; ++x) append_utf8(at(x, y).ch, line);
     size_t end = line.find_last_not_of(' ');
     line.resize(end == std::string::npos ? 0 : end + 1);
     out += line;

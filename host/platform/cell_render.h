@@ -11,6 +11,9 @@
 
 namespace orv {
 
+/// Appends the UTF-8 bytes of code point `c` to `out`.
+void append_utf8(char32_t c, std::string& out);
+
 struct Window;
 
 enum CellAttr : uint8_t {
