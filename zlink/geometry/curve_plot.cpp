@@ -7,7 +7,6 @@
 #include "eqfile/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/variables.h"
-#include "geometry/host_files.h"
 #include "geometry/host_geometry.h"
 #include "geometry/plot_step.h"
 #include "geometry/plotting.h"
@@ -90,8 +89,7 @@ void plot_curve(Statement* head) {
   }
 
   char log_path[log_path_size];
-  bool have_path = build_log_path(log_path);
-  FILE* log = have_path && PlotSettings.trace_variables ? open_trace_log(log_path, head) : nullptr;
+  FILE* log = start_plot_log(log_path, head);
 
   double point[3] = {0.0, 0.0, 0.0};
   double previous[3] = {0.0, 0.0, 0.0};
@@ -139,8 +137,5 @@ void plot_curve(Statement* head) {
   } else if (gathered > 0 && geometry == kw_nurbs) {
     make_nurbs(buffer, gathered);
   }
-  if (log != nullptr) {
-    std::fclose(log);
-    list_filename(log_path, nullptr, nullptr);
-  }
+  finish_plot_log(log, log_path);
 }

@@ -8,7 +8,6 @@
 #include "eqfile/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/variables.h"
-#include "geometry/host_files.h"
 #include "geometry/host_geometry.h"
 #include "geometry/plot_step.h"
 #include "geometry/plotting.h"
@@ -56,8 +55,7 @@ void plot_surface(Statement* head) {
   }
 
   char log_path[log_path_size];
-  bool have_path = build_log_path(log_path);
-  FILE* log = have_path && PlotSettings.trace_variables ? open_trace_log(log_path, head) : nullptr;
+  FILE* log = start_plot_log(log_path, head);
 
   double point[3] = {0.0, 0.0, 0.0};
   int32_t gathered = 0;
@@ -117,8 +115,5 @@ void plot_surface(Statement* head) {
     make_surf_from_pts(buffer, static_cast<int16_t>(complete_rows), static_cast<int16_t>(row_length), 0, 0, 1, 1,
                        main_color, main_level, geometry == kw_nurbs_surf ? 1 : 0, &unused, &entry, &ok);
   }
-  if (log != nullptr) {
-    std::fclose(log);
-    list_filename(log_path, nullptr, nullptr);
-  }
+  finish_plot_log(log, log_path);
 }

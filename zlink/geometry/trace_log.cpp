@@ -30,6 +30,17 @@ void write_range(FILE* log, int block, const char* step_text) {
 
 }  // namespace
 
+FILE* start_plot_log(char* path, const Statement* head) {
+  bool have_path = build_log_path(path);
+  return have_path && PlotSettings.trace_variables ? open_trace_log(path, head) : nullptr;
+}
+
+void finish_plot_log(FILE* log, const char* path) {
+  if (log == nullptr) return;
+  std::fclose(log);
+  list_filename(path, nullptr, nullptr);
+}
+
 bool build_log_path(char* path) {
   path[0] = '\0';
   const char* directory = GetTempDirectory();

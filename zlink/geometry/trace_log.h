@@ -27,6 +27,13 @@ bool build_log_path(char* path);
 /// step variable (two for surface kinds), the angle unit. Null, with nothing written, on failure.
 FILE* open_trace_log(const char* path, const Statement* head);
 
+/// What every plot does first: builds the log path and, when the trace is on, opens the log with its
+/// header. Null when the trace is off or the log cannot be made; the plot goes on either way.
+FILE* start_plot_log(char* path, const Statement* head);
+
+/// What every plot does last: closes an open log and shows it to the user. Nothing for a null log.
+void finish_plot_log(FILE* log, const char* path);
+
 /// Appends one block: every variable that is not a constant, with its value or the marker.
 void trace_step(FILE* log);
 
