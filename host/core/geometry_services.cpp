@@ -322,6 +322,12 @@ void drw_3d_line(const l_3d* line, uint8_t color) {
   database().add_line(l);
 }
 
+int plot_stop_requested(int64_t step, int64_t count) {
+  (void)step;
+  (void)count;
+  return 0;
+}
+
 int32_t CSplineNodeMgr::get_max_n_spline_pts() { return orv::spline_buffer().capacity(); }
 int CSplineNodeMgr::put_max_n_spline_pts(int32_t count) { return orv::spline_buffer().grow(count) ? 1 : 0; }
 pt_3d* CSplineNodeMgr::get_spline_nodes1() { return orv::spline_buffer().data(); }

@@ -98,6 +98,10 @@ void put_nurbs_in_db(const nb_type* nb, uint8_t color, int32_t level, const attr
 void draw_3d_point(const double* point, uint8_t color);
 void drw_3d_line(const l_3d* line, uint8_t color);
 
+/// Asked by the plotters every 1024 steps (grid points) of a plot: `step` of `count` are done.
+/// Returns non-zero when the user asked to stop the plot; the host shows progress with it.
+int plot_stop_requested(int64_t step, int64_t count);
+
 /// Asks the user for a point, written into `point` in place; `ok` set when picked. clean_pt then
 /// clears the pick's marking.
 void point_proc(const char* prompt, char* code, double* point, char* ok);
