@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/number_text.h"
+
 namespace orv::app {
 namespace {
 
@@ -27,11 +29,8 @@ bool parse_integer(const std::string& text, long long lo, long long hi, long lon
 }
 
 bool parse_positive(const std::string& text, double& out) {
-  if (text.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  double v = std::strtod(text.c_str(), &end);
-  if (errno != 0 || *end != '\0' || !std::isfinite(v) || v <= 0) return false;
+  double v = 0;
+  if (!parse_real(text, v) || v <= 0) return false;  // decimal, finite, with a "." in any locale
   out = v;
   return true;
 }
