@@ -202,6 +202,8 @@ Script lines (one a line; lines starting with # and blank lines are skipped):
   screen FILE                   write a text picture of the screen to FILE
 prompt, pick and edit lines answer the host's requests in the order they come; the other lines
 are input to the windows. When the script ends while the Zlink waits for input, the run ends.
+A line that cannot be carried out, or one still left when the Zlink has ended, fails the run
+(exit status 1, naming the line).
 
 Control ids of the Kuvra dialog: 1012 Edit equation, 1013 Open file, 1015 Set variables,
 1016 Use degrees, 1017 Trace variables, 1018 Origin, 1027 geometry list, 1020 Plot it, 1 OK,
