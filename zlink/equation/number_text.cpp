@@ -1,4 +1,4 @@
-// Locale-free "%.*f" and "%.*g": std::to_chars with a precision is specified to give printf's
+// Locale-free "%.*f" and "%.*g": the C++ standard has std::to_chars with a precision give printf's
 // digits in the C locale, so only printf's handling of odd precisions is repeated here.
 #include "equation/number_text.h"
 
