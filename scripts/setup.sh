@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the benchmarks and the fuzzers need,
-# and only those that are missing. Safe to run again; downloads from Debian's archive only.
+# and only those that are missing, then makes the German locale that the tests of number
+# formatting under a decimal comma run in. Safe to run again; downloads from Debian's archive only.
 set -euo pipefail
 
 packages=(
@@ -13,17 +14,25 @@ packages=(
   nlohmann-json3-dev
   libtbb-dev
   tmux
+  locales
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "setup: installing ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q "${missing[@]}"
+fi
+
+# A locale whose decimal separator is a comma: numbers must not follow it.
+comma_locale=de_DE.UTF-8
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  echo "setup: generating the locale $comma_locale"
+  $sudo localedef -i de_DE -f UTF-8 "$comma_locale"
+fi

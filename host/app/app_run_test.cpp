@@ -109,6 +109,16 @@ TEST_F(AppRun, ScriptLineThatCannotBeCarriedOutNamesItsLine) {
   EXPECT_NE(r.err.find("4242"), std::string::npos) << r.err;
 }
 
+TEST_F(AppRun, ScriptLinesAfterTheZlinkHasEndedFailTheRun) {
+  fs::path f = s.file("main/ZLINKS/kuvra.eqn", kHelix);
+  Outcome r = script("prompt " + f.string() + "\nclick 2\n\nclick 4242\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "orvantis: " + (s / "script.txt").string() +
+                       ":4: the line was never reached: the Zlink has ended\n");
+  EXPECT_EQ(q_main_result(), 1);  // the Zlink itself ran to its end
+  EXPECT_EQ(read_file(f), kHelix);
+}
+
 // ---- the run driver ----------------------------------------------------------------------------
 
 TEST_F(AppRun, CancelAtThePromptShowsNoDialog) {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/number_text.h"
+
 namespace orv::app {
 namespace {
 
@@ -27,11 +29,8 @@ bool parse_integer(const std::string& text, long long lo, long long hi, long lon
 }
 
 bool parse_positive(const std::string& text, double& out) {
-  if (text.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  double v = std::strtod(text.c_str(), &end);
-  if (errno != 0 || *end != '\0' || !std::isfinite(v) || v <= 0) return false;
+  double v = 0;
+  if (!parse_real(text, v) || v <= 0) return false;  // decimal, finite, with a "." in any locale
   out = v;
   return true;
 }
@@ -203,6 +202,8 @@ Script lines (one a line; lines starting with # and blank lines are skipped):
   screen FILE                   write a text picture of the screen to FILE
 prompt, pick and edit lines answer the host's requests in the order they come; the other lines
 are input to the windows. When the script ends while the Zlink waits for input, the run ends.
+A line that cannot be carried out, or one still left when the Zlink has ended, fails the run
+(exit status 1, naming the line).
 
 Control ids of the Kuvra dialog: 1012 Edit equation, 1013 Open file, 1015 Set variables,
 1016 Use degrees, 1017 Trace variables, 1018 Origin, 1027 geometry list, 1020 Plot it, 1 OK,

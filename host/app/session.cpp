@@ -135,6 +135,9 @@ SessionResult run_session(const SessionConfig& config) {
     result.ran = true;
     install_input_source(nullptr);
     install_front_end(nullptr);
+    // A batch plot's own lines may go unused when the Zlink refuses the file; the plot's result
+    // tells that. A user's script that goes on past the Zlink's end expected something else.
+    if (config.mode == RunMode::Script) script.finish();
     if (script.failed()) result.error = script.error();
   }
   zlink.unload();

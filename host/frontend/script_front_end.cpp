@@ -275,6 +275,17 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
   return false;
 }
 
+void ScriptFrontEnd::finish() {
+  if (failed()) return;
+  const PendingEdit* edit = pending_edits_.empty() ? nullptr : &pending_edits_.front();
+  const ScriptLine* unread = next_ < lines_.size() ? &lines_[next_] : nullptr;
+  if (edit != nullptr && (unread == nullptr || edit->line < unread->number)) {
+    fail(edit->line, "the editor was never asked for: the Zlink has ended");
+  } else if (unread != nullptr) {
+    fail(unread->number, "the line was never reached: the Zlink has ended");
+  }
+}
+
 void ScriptFrontEnd::event_failed(const UiEvent& event, const std::string& why) { fail(event.line, why); }
 
 bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out) {

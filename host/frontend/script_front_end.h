@@ -7,7 +7,7 @@
 // The text viewer opens as a window like any other: the script closes it (key Esc, key Enter, close)
 // or, with auto-dismiss on, message boxes and viewers are closed as soon as they are active. A
 // message box or viewer still open when the script ends is an error, so that a script that did not
-// foresee a message never passes unnoticed.
+// foresee a message never passes unnoticed; so are lines left over when the Zlink has returned.
 #pragma once
 #include <array>
 #include <deque>
@@ -47,6 +47,11 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   void set_auto_dismiss(bool on) { auto_dismiss_ = on; }
   /// Text that `screen` writes above the windows (the graphics window's picture).
   void set_screen_header(std::function<std::string()> header) { header_ = std::move(header); }
+
+  /// Called once the Zlink has returned for good: a line still unread, or an edit line read ahead
+  /// that no editor request took, means the script expected more than happened. The first of them
+  /// stops the script ("NAME:LINE: ... the Zlink has ended"). Nothing when the script already failed.
+  void finish();
 
   /// True once a line could not be carried out; error() says which and why.
   bool failed() const { return !error_.empty(); }

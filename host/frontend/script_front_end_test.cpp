@@ -267,6 +267,32 @@ TEST_F(ScriptRun, LinesThatCannotBeCarriedOutStopWithTheirLineNumber) {
   }
 }
 
+TEST_F(ScriptRun, LinesLeftWhenTheZlinkHasEndedStopWithTheFirstOfThem) {
+  struct Case {
+    const char* script;
+    const char* outcome;
+    const char* error;  // after finish(); empty: none
+  } cases[] = {
+      {"prompt /a.eqn\nclick 1\nclick 4242\nclick 2\n", "ok",
+       "test.script:3: the line was never reached: the Zlink has ended"},
+      {"prompt cancel\n# the dialog never opens\nclick 2\n", "prompt cancelled",
+       "test.script:3: the line was never reached: the Zlink has ended"},
+      {"prompt /a.eqn\nedit true\nclick 1\n", "ok",
+       "test.script:2: the editor was never asked for: the Zlink has ended"},
+      {"prompt /a.eqn\nedit true\nclick 16\nclick 2\nprompt /b.eqn\n", "cancel",
+       "test.script:5: the line was never reached: the Zlink has ended"},
+      {"prompt /a.eqn\nclick 1\n# a comment\n\n", "ok", ""},
+      // The first failure stays the one reported.
+      {"prompt /a.eqn\nclick 4242\nclick 1\n", "ended", "test.script:2: no control 4242 in \"Script test\""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(run(c.script), c.outcome) << c.script;
+    script.finish();
+    EXPECT_EQ(script.error(), c.error) << c.script;
+    EXPECT_EQ(script.failed(), c.error[0] != '\0') << c.script;
+  }
+}
+
 TEST_F(ScriptRun, AutoDismissClosesMessageBoxesAndTheViewer) {
   std::string shown = test_file("script_shown.txt");
   std::ofstream(shown) << "first\nsecond\n";

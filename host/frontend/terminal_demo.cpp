@@ -12,6 +12,7 @@
 #include "core/frontend.h"
 #include "dialogs/host_dialogs.h"
 #include "frontend/terminal_frontend.h"
+#include "frontend/terminal_prompts.h"
 #include "frontend/terminal_screen.h"
 #include "platform/modules.h"
 #include "platform/window_system.h"
@@ -117,9 +118,7 @@ class DemoDialog : public QXDialog {
     ShowWindow(SW_SHOWNORMAL);
     if (picked) {
       for (int k = 0; k < 3; ++k) origin[k] = p[k];
-      char text[128];
-      std::snprintf(text, sizeof text, "Origin %g, %g, %g", origin[0], origin[1], origin[2]);
-      SetDlgItemText(1013, text);
+      SetDlgItemText(1013, ("Origin " + format_point(p)).c_str());
     }
   }
   void OnNotes() {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include "core/file_services.h"
 #include "platform/cell_render.h"
+#include "platform/number_text.h"
 
 namespace orv::frontend {
 
@@ -166,28 +168,27 @@ bool parse_point(const std::string& text, std::array<double, 3>& point) {
   for (char& c : t) {
     if (c == ',' || c == ';' || c == '\t') c = ' ';
   }
-  const char* p = t.c_str();
   std::array<double, 3> v{};
-  for (int i = 0; i < 3; ++i) {
-    char* end = nullptr;
-    errno = 0;
-    v[i] = std::strtod(p, &end);
-    if (end == p || errno == ERANGE || !std::isfinite(v[i])) return false;
-    p = end;
+  int count = 0;
+  for (std::size_t at = t.find_first_not_of(' '); at != std::string::npos; at = t.find_first_not_of(' ', at)) {
+    std::size_t end = std::min(t.find(' ', at), t.size());
+    if (count == 3 || !parse_real(t.substr(at, end - at), v[count])) return false;
+    ++count;
+    at = end;
   }
-  while (*p == ' ') ++p;
-  if (*p != '\0') return false;
+  if (count != 3) return false;
   point = v;
   return true;
 }
 
 std::string format_point(const std::array<double, 3>& point) {
+  constexpr int kDigits = 10;  // as "%.10g", but with a "." whatever the locale
   std::string out;
   for (int i = 0; i < 3; ++i) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.10g", point[i]);
+    auto r = std::to_chars(buf, buf + sizeof buf, point[i], std::chars_format::general, kDigits);
     if (i) out += ", ";
-    out += buf;
+    out.append(buf, r.ec == std::errc() ? r.ptr : buf);
   }
   return out;
 }

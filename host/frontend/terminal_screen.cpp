@@ -25,7 +25,9 @@ bool TerminalScreen::open(std::string& err) {
     err = "the terminal front end needs a terminal (use --script for headless runs)";
     return false;
   }
-  std::setlocale(LC_ALL, "");
+  // Only the character set follows the user's locale (curses draws UTF-8 with it); numbers keep
+  // the C locale's "." everywhere in the process.
+  std::setlocale(LC_CTYPE, "");
   // newterm, unlike initscr, reports an unknown terminal instead of ending the process.
   screen_ = ::newterm(nullptr, stdout, stdin);
   if (screen_ == nullptr) {

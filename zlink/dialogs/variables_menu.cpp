@@ -1,8 +1,11 @@
 // The Variables dialog: eight edits bound to PlotSettings' step-variable fields, committed one by
 // one on losing the focus. A failed exchange (the host reports the bad number in its own words)
-// sends the focus back to the edit being committed and stores nothing.
+// sends the focus back to the edit being committed and stores nothing. An edit whose commit failed
+// while the focus moved on to another field is remembered and stored with the next commit that
+// succeeds, so a value the user typed and saw is never dropped.
 #include "dialogs/variables_menu.h"
 #include <cstring>
+#include <iterator>
 #include "dialogs/resource_ids.h"
 #include "eqfile/plot_settings.h"
 #include "geometry/host_geometry.h"
@@ -10,10 +13,22 @@
 namespace {
 constexpr double limit_bound = 1e38;
 
-bool is_variable_edit(int id) {
-  for (int edit : {IDC_NAME1, IDC_LOWER1, IDC_UPPER1, IDC_STEP1, IDC_NAME2, IDC_LOWER2, IDC_UPPER2, IDC_STEP2})
-    if (id == edit) return true;
-  return false;
+// The eight edits in template order; an edit's place here is its bit in the pending set.
+constexpr int variable_edits[] = {IDC_NAME1, IDC_LOWER1, IDC_UPPER1, IDC_STEP1,
+                                  IDC_NAME2, IDC_LOWER2, IDC_UPPER2, IDC_STEP2};
+
+/// The edit's bit in the pending set; 0 when `id` is not one of the eight edits.
+unsigned edit_bit(int id) {
+  for (unsigned i = 0; i < std::size(variable_edits); ++i)
+    if (variable_edits[i] == id) return 1u << i;
+  return 0;
+}
+
+bool is_variable_edit(int id) { return edit_bit(id) != 0; }
+
+void copy_name(const QXString& field, int which) {
+  std::strncpy(PlotSettings.step_var[which], field.text.c_str(), name_size - 1);
+  PlotSettings.step_var[which][name_size - 1] = '\0';
 }
 
 void set_real(QXReal& field, double low, double high, double value) {
@@ -78,27 +93,44 @@ bool CVariablesMenu::ValidateAll(int id) {
   return false;
 }
 
-void CVariablesMenu::CommitName(int id, const QXString& field, int which) {
-  if (!ValidateAll(id)) return;
-  std::strncpy(PlotSettings.step_var[which], field.text.c_str(), name_size - 1);
-  PlotSettings.step_var[which][name_size - 1] = '\0';
+void CVariablesMenu::StoreField(int id) {
+  switch (id) {
+    case IDC_NAME1: copy_name(name1, 0); break;
+    case IDC_LOWER1: PlotSettings.lower_limit[0] = lower1.value; break;
+    case IDC_UPPER1: PlotSettings.upper_limit[0] = upper1.value; break;
+    case IDC_STEP1: PlotSettings.step_size[0] = step1.value; break;
+    case IDC_NAME2: copy_name(name2, 1); break;
+    case IDC_LOWER2: PlotSettings.lower_limit[1] = lower2.value; break;
+    case IDC_UPPER2: PlotSettings.upper_limit[1] = upper2.value; break;
+    case IDC_STEP2: PlotSettings.step_size[1] = step2.value; break;
+    default: break;
+  }
+}
+
+void CVariablesMenu::StorePending() {
+  for (int id : variable_edits)
+    if ((pending_ & edit_bit(id)) != 0) StoreField(id);
+  pending_ = 0;
+}
+
+void CVariablesMenu::Commit(int id) {
+  if (!ValidateAll(id)) {
+    pending_ |= edit_bit(id);
+    return;
+  }
+  StoreField(id);
+  StorePending();
   UpdateData(TRUE);
 }
 
-void CVariablesMenu::CommitNumber(int id, const QXReal& field, double* setting) {
-  if (!ValidateAll(id)) return;
-  *setting = field.value;
-  UpdateData(TRUE);
-}
-
-void CVariablesMenu::OnCommitName1() { CommitName(IDC_NAME1, name1, 0); }
-void CVariablesMenu::OnCommitLower1() { CommitNumber(IDC_LOWER1, lower1, &PlotSettings.lower_limit[0]); }
-void CVariablesMenu::OnCommitUpper1() { CommitNumber(IDC_UPPER1, upper1, &PlotSettings.upper_limit[0]); }
-void CVariablesMenu::OnCommitStep1() { CommitNumber(IDC_STEP1, step1, &PlotSettings.step_size[0]); }
-void CVariablesMenu::OnCommitName2() { CommitName(IDC_NAME2, name2, 1); }
-void CVariablesMenu::OnCommitLower2() { CommitNumber(IDC_LOWER2, lower2, &PlotSettings.lower_limit[1]); }
-void CVariablesMenu::OnCommitUpper2() { CommitNumber(IDC_UPPER2, upper2, &PlotSettings.upper_limit[1]); }
-void CVariablesMenu::OnCommitStep2() { CommitNumber(IDC_STEP2, step2, &PlotSettings.step_size[1]); }
+void CVariablesMenu::OnCommitName1() { Commit(IDC_NAME1); }
+void CVariablesMenu::OnCommitLower1() { Commit(IDC_LOWER1); }
+void CVariablesMenu::OnCommitUpper1() { Commit(IDC_UPPER1); }
+void CVariablesMenu::OnCommitStep1() { Commit(IDC_STEP1); }
+void CVariablesMenu::OnCommitName2() { Commit(IDC_NAME2); }
+void CVariablesMenu::OnCommitLower2() { Commit(IDC_LOWER2); }
+void CVariablesMenu::OnCommitUpper2() { Commit(IDC_UPPER2); }
+void CVariablesMenu::OnCommitStep2() { Commit(IDC_STEP2); }
 
 bool CVariablesMenu::CommitEdit(int id) {
   switch (id) {
@@ -125,11 +157,19 @@ void CVariablesMenu::OnOkClicked() {
   int id = focused_id();
   if (CommitEdit(id)) return;  // Enter in a field stores that field; the dialog stays open
   if (id == IDC_OK) {
+    // An abandoned edit still waiting to be stored keeps the dialog open while the exchange fails.
+    if (pending_ != 0 && !ExchangeAndStorePending()) return;
     UIDialog::OnOK();
     DestroyWindow();
     return;
   }
-  UpdateData(TRUE);
+  ExchangeAndStorePending();
+}
+
+bool CVariablesMenu::ExchangeAndStorePending() {
+  if (!UpdateData(TRUE)) return false;
+  StorePending();
+  return true;
 }
 
 void CVariablesMenu::OnOK() {
@@ -139,7 +179,7 @@ void CVariablesMenu::OnOK() {
     OnOkClicked();
     return;
   }
-  UpdateData(TRUE);
+  ExchangeAndStorePending();
 }
 
 void CVariablesMenu::OnCancelCommand() { OnClose(); }

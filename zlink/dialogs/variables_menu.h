@@ -42,6 +42,16 @@ class CVariablesMenu : public QXDialog {
   bool CommitEdit(int id);
   /// Exchanges from the controls; on failure puts the focus back on edit `id` and returns false.
   bool ValidateAll(int id);
-  void CommitName(int id, const QXString& field, int which);
-  void CommitNumber(int id, const QXReal& field, double* setting);
+  /// Validates every field and stores edit `id` and every pending edit; on failure `id` joins the
+  /// pending edits and nothing is stored.
+  void Commit(int id);
+  /// Copies edit `id`'s field into its setting (a name cut to 31 bytes).
+  void StoreField(int id);
+  /// Stores every pending edit and empties the set.
+  void StorePending();
+  /// Exchanges from the controls and, when that succeeds, stores the pending edits. False when
+  /// the exchange failed.
+  bool ExchangeAndStorePending();
+
+  unsigned pending_ = 0;  // bits of the edits whose commit failed; stored at the next success
 };

@@ -4,14 +4,15 @@
 // before the statement texts.
 #include "eqfile/equation_file.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "eqfile/keywords.h"
 #include "eqfile/line_routing.h"
 #include "eqfile/plot_settings.h"
 #include "equation/compiler.h"
+#include "equation/number_text.h"
 #include "equation/variables.h"
 #include "geometry/host_files.h"
 
@@ -49,12 +50,16 @@ void write_block(FILE* stream, int block) {
 
 void format_file_number(double value, char* out, int size) {
   if (size <= 0) return;
-  char text[48];
+  char text[number_text_size];
   for (int precision = 6; precision <= 17; ++precision) {
-    std::snprintf(text, sizeof text, "%.*g", precision, value);
+    format_general(value, precision, text, sizeof text);
     shorten_exponent(text);
-    double back = std::strtod(text, nullptr);
-    if (back == value && std::signbit(back) == std::signbit(value)) break;  // -0 stays -0
+    double back = 0;
+    const char* end = text + std::strlen(text);
+    auto read = std::from_chars(text, end, back);
+    if (read.ec == std::errc() && read.ptr == end && back == value &&
+        std::signbit(back) == std::signbit(value))  // -0 stays -0
+      break;
   }
   std::snprintf(out, static_cast<size_t>(size), "%s", text);
 }

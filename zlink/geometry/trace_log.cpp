@@ -1,5 +1,6 @@
 // The trace log and the missing-variable warning. The host's n_places_an is the precision of every
-// number: digits after the point in the header's ranges, significant digits in the step blocks.
+// number: digits after the point in the header's ranges, significant digits in the step blocks,
+// written with a "." whatever the process locale.
 #include "geometry/trace_log.h"
 
 #include <cstring>
@@ -8,6 +9,7 @@
 #include "dialogs/host_dialogs.h"
 #include "eqfile/keywords.h"
 #include "eqfile/plot_settings.h"
+#include "equation/number_text.h"
 #include "equation/variables.h"
 #include "geometry/host_files.h"
 #include "geometry/host_geometry.h"
@@ -23,9 +25,12 @@ void load_string(unsigned id, char* buffer) {
 
 void write_range(FILE* log, int block, const char* step_text) {
   int places = n_places_an;
-  std::fprintf(log, "%s%s%.*f%s%.*f%s%.*f\n", PlotSettings.step_var[block], " : ", places,
-               PlotSettings.lower_limit[block], " --> ", places, PlotSettings.upper_limit[block], step_text,
-               places, PlotSettings.step_size[block]);
+  char lower[number_text_size], upper[number_text_size], step[number_text_size];
+  format_fixed(PlotSettings.lower_limit[block], places, lower, sizeof lower);
+  format_fixed(PlotSettings.upper_limit[block], places, upper, sizeof upper);
+  format_fixed(PlotSettings.step_size[block], places, step, sizeof step);
+  std::fprintf(log, "%s%s%s%s%s%s%s\n", PlotSettings.step_var[block], " : ", lower, " --> ", upper, step_text,
+               step);
 }
 
 }  // namespace
@@ -78,7 +83,9 @@ void trace_step(FILE* log) {
     if (v.constant) continue;
     std::fprintf(log, "%s = ", v.name);
     if (v.defined) {
-      std::fprintf(log, "%.*g\n", static_cast<int>(n_places_an), v.value);
+      char value[number_text_size];
+      format_general(v.value, n_places_an, value, sizeof value);
+      std::fprintf(log, "%s\n", value);
     } else {
       std::fprintf(log, "%s\n", undefined_marker);
     }

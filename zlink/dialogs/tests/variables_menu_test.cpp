@@ -114,14 +114,65 @@ TEST_F(VariablesMenuTest, AnOutOfBoundsSettingTakesTheFocusSoItCanBeCorrected) {
   PlotSettings.step_size[0] = 0;  // a file may set it; the field's bound is the tolerance
   input_.type("u").key("Tab");  // committing the name validates every field
   expect_rejected(IDC_STEP1);
-  input_.type("0.5").key("Tab")
+  input_.then([] { EXPECT_STREQ(PlotSettings.step_var[0], "x"); })  // not while any field is bad
+      .type("0.5").key("Tab")
       .then([] {
         EXPECT_EQ(PlotSettings.step_size[0], 0.5);
-        EXPECT_STREQ(PlotSettings.step_var[0], "x");  // its commit failed; it was never stored
+        EXPECT_STREQ(PlotSettings.step_var[0], "u");  // the abandoned edit, stored with the first success
         EXPECT_EQ(focus_id(), IDC_NAME2);
       })
       .key("Esc");
   EXPECT_EQ(run(), IDCANCEL);
+}
+
+// A file's bad step size takes the focus from the name being left; Enter on the corrected step
+// size, then OK: the name typed first is stored as well, and the dialog ends with OK.
+TEST_F(VariablesMenuTest, AnEditAbandonedByAFailedCommitIsStoredOnceTheExchangeSucceeds) {
+  PlotSettings.step_size[0] = -10;
+  input_.type("u").key("Tab");
+  expect_rejected(IDC_STEP1);
+  input_.type("0.5").key("Enter")
+      .then([] {
+        EXPECT_STREQ(PlotSettings.step_var[0], "u");
+        EXPECT_EQ(PlotSettings.step_size[0], 0.5);
+        EXPECT_EQ(focus_id(), IDC_STEP1);
+      })
+      .click(IDC_OK);
+  EXPECT_EQ(run(), IDOK);
+  EXPECT_STREQ(PlotSettings.step_var[0], "u");
+}
+
+// Two bad settings: the name is left for step size 1, whose correction is left for step size 2.
+// Both waiting edits are stored when step size 2 commits; nothing waits for a later success.
+TEST_F(VariablesMenuTest, SeveralAbandonedEditsAreAllStoredAndACancelStoresNone) {
+  PlotSettings.step_size[0] = -10;
+  PlotSettings.step_size[1] = 0;
+  input_.type("u").key("Tab");
+  expect_rejected(IDC_STEP1);
+  input_.type("0.5").key("Tab");
+  expect_rejected(IDC_STEP2);
+  input_.then([] {
+          EXPECT_STREQ(PlotSettings.step_var[0], "x");
+          EXPECT_EQ(PlotSettings.step_size[0], -10);
+        })
+      .type("2").key("Tab")
+      .then([] {
+        EXPECT_STREQ(PlotSettings.step_var[0], "u");
+        EXPECT_EQ(PlotSettings.step_size[0], 0.5);
+        EXPECT_EQ(PlotSettings.step_size[1], 2);
+        EXPECT_EQ(focus_id(), IDC_OK);
+      })
+      .key("Enter");
+  EXPECT_EQ(run(), IDOK);
+
+  // Abandoned, then cancelled before any exchange succeeded: the dialog stores nothing.
+  PlotSettings.step_size[0] = -10;
+  std::strcpy(PlotSettings.step_var[0], "x");
+  input_.type("w").key("Tab");
+  expect_rejected(IDC_STEP1);
+  input_.key("Esc");
+  EXPECT_EQ(run(), IDCANCEL);
+  EXPECT_STREQ(PlotSettings.step_var[0], "x");
 }
 
 TEST_F(VariablesMenuTest, ALongNameIsCutTo31Characters) {
