@@ -7,7 +7,8 @@
 // The text viewer opens as a window like any other: the script closes it (key Esc, key Enter, close)
 // or, with auto-dismiss on, message boxes and viewers are closed as soon as they are active. A
 // message box or viewer still open when the script ends is an error, so that a script that did not
-// foresee a message never passes unnoticed.
+// foresee a message never passes unnoticed. Nobody sees a headless run's windows, so refusals of the
+// host's services, and message boxes closed by auto-dismiss, are told as lines on standard error.
 #pragma once
 #include <array>
 #include <deque>
@@ -47,6 +48,11 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   void set_auto_dismiss(bool on) { auto_dismiss_ = on; }
   /// Text that `screen` writes above the windows (the graphics window's picture).
   void set_screen_header(std::function<std::string()> header) { header_ = std::move(header); }
+  /// Where notices go, one line each without its line feed (default: "orvantis: " + line on
+  /// standard error).
+  void set_notice_sink(std::function<void(const std::string&)> sink) { notice_ = std::move(sink); }
+  /// Message boxes that auto-dismiss closed.
+  int dismissed_messages() const { return dismissed_messages_; }
 
   /// True once a line could not be carried out; error() says which and why.
   bool failed() const { return !error_.empty(); }
@@ -64,9 +70,11 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   void edit_filename(const std::string& path) override;
   void list_filename(const std::string& path) override;
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
+  void refused(const std::string& service, const std::string& why, int64_t repeats) override;
 
  private:
   void fail(int line, const std::string& why);
+  void notice(const std::string& line);
   /// Takes the next line of `want` for a blocking request, carrying out screen and edit lines on
   /// the way. False when the script has ended or holds another line there (an error).
   bool take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out);
@@ -84,6 +92,9 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   std::deque<PendingEdit> pending_edits_;
   bool auto_dismiss_ = false;
   std::function<std::string()> header_;
+  std::function<void(const std::string&)> notice_;
+  HWND last_dismissed_ = nullptr;  // the message box told last, so a box is told once
+  int dismissed_messages_ = 0;
   std::string error_;
 };
 
