@@ -22,6 +22,8 @@ namespace orv {
 namespace {
 
 std::string g_last_error;
+int64_t g_marks_drawn = 0;
+int64_t g_lines_drawn = 0;
 
 // Remembers why `service` refused and tells the person. Always false, so that a check can end with
 // `return refuse(...)`.
@@ -232,6 +234,8 @@ bool is_surface_kind(int32_t kind) { return kind == ENT_SURFACE || kind == ENT_N
 }  // namespace
 
 std::string last_geometry_error() { return g_last_error; }
+int64_t marks_drawn() { return g_marks_drawn; }
+int64_t screen_lines_drawn() { return g_lines_drawn; }
 
 }  // namespace orv
 
@@ -424,6 +428,7 @@ void draw_3d_point(const double* point, uint8_t color) {
     return (void)orv::refuse(service, "mark refused: it is not finite (" + bad + "); it is not drawn");
   try {
     database().add_mark(orv::ScreenMark{{point[0], point[1], point[2]}, color});
+    ++orv::g_marks_drawn;
   } catch (...) {
     orv::refuse(service, "mark refused: " + orv::failure_text(std::current_exception()));
   }
@@ -439,6 +444,7 @@ void drw_3d_line(const l_3d* line, uint8_t color) {
   try {
     database().add_line(
         orv::ScreenLine{{line->p1[0], line->p1[1], line->p1[2]}, {line->p2[0], line->p2[1], line->p2[2]}, color});
+    ++orv::g_lines_drawn;
   } catch (...) {
     orv::refuse(service, "screen line refused: " + orv::failure_text(std::current_exception()));
   }

@@ -399,10 +399,15 @@ TEST_F(GeometryTest, SurfacePassesThroughItsGrid) {
 
 TEST_F(GeometryTest, ScreenMarksStayApartFromEntities) {
   std::size_t marks = orv::database().marks().size();
+  int64_t drawn = orv::marks_drawn(), drawn_lines = orv::screen_lines_drawn();
   double p[3] = {1, 2, 3};
   draw_3d_point(p, 14);
+  double q[3] = {1, kNaN, 3};
+  draw_3d_point(q, 14);  // refused: not counted
   l_3d l{{0, 0, 0}, {1, 1, 1}};
   drw_3d_line(&l, 15);
+  EXPECT_EQ(orv::marks_drawn() - drawn, 1);
+  EXPECT_EQ(orv::screen_lines_drawn() - drawn_lines, 1);
   EXPECT_EQ(count(), 0u);
   ASSERT_EQ(orv::database().marks().size(), marks + 1);
   EXPECT_EQ(orv::database().marks().back().color, 14);
