@@ -230,7 +230,7 @@ Exit status:
   1  the run could not start (a directory, the part file, the input or the Zlink), a script line
      could not be carried out, or the part file or an export could not be written; one line on
      standard error says why
-  2  an unusable argument
+  2  an argument that cannot be parsed
   3  plot only: the plot made nothing, raised a message box or had a refusal (1 comes first)
 )";
 }
