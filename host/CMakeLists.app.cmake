@@ -43,6 +43,7 @@ else()
   set(ORV_BUILD_ZLINK ${CMAKE_BINARY_DIR}/zlink/entry/kuvra.so)
 endif()
 target_compile_definitions(orv_app PRIVATE
+  ORV_VERSION="${PROJECT_VERSION}"
   ORV_BUILD_ZLINK="${ORV_BUILD_ZLINK}"
   ORV_BUILD_DATA="${ORV_DATA_BUILD_DIR}/"
   ORV_BUILD_BIN_DIR="$<TARGET_FILE_DIR:orvantis>"

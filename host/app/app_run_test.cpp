@@ -99,6 +99,16 @@ TEST_F(AppRun, HelpExplainsTheOptions) {
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("--export FILE"), std::string::npos);
   EXPECT_NE(r.out.find("select ID N"), std::string::npos);
+  EXPECT_NE(r.out.find("  3  plot only"), std::string::npos) << r.out;
+}
+
+TEST_F(AppRun, VersionNamesTheHostAndItsInterface) {
+  Outcome r = run_program(kOrvantis, {"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out.rfind("orvantis ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("interface 1200\n"), std::string::npos) << r.out;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
 }
 
 TEST_F(AppRun, ScriptLineThatCannotBeCarriedOutNamesItsLine) {
@@ -342,6 +352,13 @@ TEST_F(AppRun, EveryExamplePlotsInBatchWithEveryFormat) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(q_main_result(), 1);
     EXPECT_TRUE(events_of(events, "message").empty()) << "a message box in a clean plot";
+    EXPECT_TRUE(events_of(events, "refused").empty()) << "a refusal in a clean plot";
+    // The summary names the marks and every file written.
+    EXPECT_EQ(r.out.rfind("orvantis: " + copy.string() + ": ", 0), 0u) << r.out;
+    if (x.marks > 0)
+      EXPECT_NE(r.out.find(" " + std::to_string(x.marks) + " marks;"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("; wrote " + (s / (stem + ".step")).string() + ", "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find((s / (stem + ".svg")).string() + "\n"), std::string::npos) << r.out;
     EXPECT_EQ(read_file(copy), read_file(src));
 
     nlohmann::json part = nlohmann::json::parse(read_file(s / (stem + ".json")));
@@ -359,18 +376,88 @@ TEST_F(AppRun, EveryExamplePlotsInBatchWithEveryFormat) {
   }
 }
 
-TEST_F(AppRun, BatchPlotDismissesAWarning) {
+TEST_F(AppRun, BatchPlotDismissesAWarningAndSaysSo) {
   // No step_var1 line: the step variable is still x, which this file never mentions.
   fs::path f = s.file("warn.eqn", "y = 1\n");
   std::vector<std::string> args{"plot", f.string()};
   for (const std::string& a : common_args()) args.push_back(a);
   Outcome r = run_program(kOrvantis, args, "", s.root());
   events = read_transcript(s / "transcript.jsonl");
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_EQ(r.err, "orvantis: message \"Warning\": Warning x not found in equation\n");
+  EXPECT_EQ(r.out, "orvantis: " + f.string() + ": made nothing\n");
   ASSERT_EQ(events_of(events, "message").size(), 1u);
   EXPECT_EQ(events_of(events, "message")[0]["text"], "Warning x not found in equation");
   EXPECT_EQ(q_main_result(), 1);
   EXPECT_EQ(read_file(f), "y = 1\n");
+}
+
+TEST_F(AppRun, BatchSaysWhatItMadeAndWrote) {
+  fs::path f = s.file("helix.eqn", kHelix);
+  fs::path step = s / "helix.step", png = s / "helix.png";
+  Outcome r = run_program(kOrvantis, {"plot", f.string(), "--export", step.string(), "--export", png.string()},
+                          "", s.root());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "orvantis: " + f.string() + ": 1 spline through 37 points, 37 marks; wrote " + step.string() +
+                       ", " + png.string() + "\n");
+}
+
+// Files whose plot makes nothing, warns or is refused: each is told, and the status says so.
+TEST_F(AppRun, BatchTellsPlotsThatWentWrong) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* made;    // what the summary says the plot made
+    const char* stderr_has;  // a line standard error must hold ("" for none)
+  };
+  const std::string spline_header = "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 6\nstep_size1 = 1\n";
+  const Case cases[] = {
+      {"cos_without_brackets", "x = cos t\n", "made nothing", ""},
+      // Neither file mentions x, the step variable when no line names one.
+      {"a_sum_and_no_point", "3 + 4\n", "made nothing", "orvantis: message \"Warning\": Warning x not found"},
+      {"keyword_in_the_wrong_case", "Geometry = draw\n", "made nothing",
+       "orvantis: message \"Warning\": Warning x not found"},
+      {"step_variable_no_line_uses", "step_var1 = s\nx = cos(t)\n", "made nothing", ""},
+      {"empty", "", "made nothing", "orvantis: message \"Warning\": Warning x not found in equation\n"},
+      {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\xff\xfe\n", 13), "made nothing",
+       "orvantis: message \"Warning\": Warning x not found in equation\n"},
+      {"spline_through_infinity", spline_header + "geometry = spline\nx = t\ny = 0\nz = ln(abs(t-2))\n", "6 marks",
+       "orvantis: refused: spline refused: point 3 of 7 is not finite (z = -inf); a spline cannot pass through "
+       "it\n"},
+      {"surface_of_coinciding_rows",
+       "step_var1 = u\nupper_limit1 = 3\nstep_size1 = 1\nstep_var2 = v\nupper_limit2 = 3\nstep_size2 = 1\n"
+       "geometry = parametric_surf\nx = v\ny = 0\nz = 0\n",
+       "16 marks", "orvantis: refused: surface refused (a 4 x 4 grid): the grid has no area"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::path f = s.file(std::string(c.name) + ".eqn", c.text);
+    fs::path step = s / (std::string(c.name) + ".step");
+    std::vector<std::string> args{"plot", f.string(), "--export", step.string()};
+    for (const std::string& a : common_args()) args.push_back(a);
+    Outcome r = run_program(kOrvantis, args, "", s.root());
+    events = read_transcript(s / "transcript.jsonl");
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(r.out, "orvantis: " + f.string() + ": " + c.made + "; wrote " + step.string() + "\n");
+    if (c.stderr_has[0] == '\0') {
+      EXPECT_EQ(r.err, "");
+    } else {
+      EXPECT_NE(r.err.find(c.stderr_has), std::string::npos) << r.err;
+    }
+    // Every refusal told on standard error is in the transcript, and the other way round.
+    std::size_t told = 0;
+    for (std::size_t at = r.err.find("orvantis: refused: "); at != std::string::npos;
+         at = r.err.find("orvantis: refused: ", at + 1))
+      ++told;
+    EXPECT_EQ(events_of(events, "refused").size(), told);
+    // The export is written all the same, and the file is left as it was.
+    EXPECT_EQ(read_file(step).rfind("ISO-10303-21;", 0), 0u);
+    EXPECT_EQ(read_file(f), c.text);
+  }
+  std::vector<nlohmann::json> refused = events_of(events, "refused");
+  ASSERT_FALSE(refused.empty());
+  EXPECT_EQ(refused.back()["service"], "make_surf_from_pts");
 }
 
 TEST_F(AppRun, PlotOfAMissingFileIsRefused) {

@@ -6,13 +6,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #include "app/exports.h"
 #include "app/host_paths.h"
+#include "app/plot_summary.h"
 #include "app/session.h"
 #include "core/database.h"
 #include "core/file_services.h"
+#include "core/frontend.h"
+#include "core/geometry_services.h"
 #include "core/part_file.h"
 #include "geometry/host_geometry.h"
 
@@ -67,6 +71,7 @@ int run_application(const Options& options) {
   config.plot_file = options.plot_file;
   config.zlink = options.zlink.empty() ? paths.zlink : options.zlink;
   config.transcript = options.transcript;
+  const PlotStart start = plot_start(db);
   SessionResult result = run_session(config);
   if (!result.ran) return refuse(result.error);
 
@@ -77,13 +82,24 @@ int run_application(const Options& options) {
     std::fprintf(stderr, "orvantis: %s\n", result.error.c_str());
     status = 1;
   }
+  std::vector<std::string> written;
   if (!options.part.empty() && !save_part_file(options.part, db, err)) {
     std::fprintf(stderr, "orvantis: --part: %s\n", err.c_str());
     status = 1;
+  } else if (!options.part.empty()) {
+    written.push_back(options.part);
   }
-  for (const std::string& failure : write_exports(options.exports, db)) {
+  for (const std::string& failure : write_exports(options.exports, db, &written)) {
     std::fprintf(stderr, "orvantis: --export: %s\n", failure.c_str());
     status = 1;
+  }
+  if (options.mode == RunMode::Plot) {
+    // Batch tells what it did; a plot that made nothing or had to be excused is not a success.
+    std::string made = describe_made(db, start, marks_drawn(), screen_lines_drawn());
+    std::printf("orvantis: %s\n", summary_line(options.plot_file, made, written).c_str());
+    std::fflush(stdout);
+    bool clean = !made.empty() && result.messages == 0 && refusal_count() == start.refusals;
+    if (status == 0 && !clean) status = kExitPlotNotClean;
   }
   return status;
 }

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "platform/number_text.h"
+#include "platform/zlink_loader.h"
 
 namespace orv::app {
 namespace {
@@ -70,6 +71,10 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      options.version = true;
       continue;
     }
     if (arg == "plot" && !have_plot) {
@@ -187,6 +192,7 @@ Options (a value follows the option, or comes after "=": --places=6):
   --level N           level of new entities (default 1)
   --transcript FILE   write the run's host-side events as JSON Lines
   --help              this text
+  --version           the host's version and the Zlink interface version (1200)
 
 Script lines (one a line; lines starting with # and blank lines are skipped):
   prompt PATH | prompt cancel   answer the next file prompt
@@ -210,9 +216,27 @@ Control ids of the Kuvra dialog: 1012 Edit equation, 1013 Open file, 1015 Set va
 2 Cancel, 9 Help. Variables dialog edits: 1010, 1011, 1012, 1017 (variable 1: name, lower limit,
 upper limit, step size) and 1019, 1021, 1023, 1025 (variable 2).
 
-Exit status: 0 when the Zlink ran (whatever it returned); otherwise non-zero, with one line on
-standard error saying why.
+A refusal of the host (geometry it will not store, such as a spline through a point that is not
+finite) is told as one line "orvantis: refused: ..." on standard error in script and batch runs,
+and in the graphics window's frame in the terminal. Batch prints each message box it closes
+("orvantis: message "Warning": ...") on standard error, and at the end one line on standard
+output: what the plot made and the files written, e.g.
+  orvantis: helix.eqn: 1 spline through 37 points, 37 marks; wrote helix.step
+Exports are written even when the plot made nothing.
+
+Exit status:
+  0  the Zlink ran (whatever it returned); for plot: the plot made something, raised no message
+     box and had no refusal
+  1  the run could not start (a directory, the part file, the input or the Zlink), a script line
+     could not be carried out, or the part file or an export could not be written; one line on
+     standard error says why
+  2  an argument that cannot be parsed
+  3  plot only: the plot made nothing, raised a message box or had a refusal (1 comes first)
 )";
+}
+
+std::string version_text() {
+  return "orvantis " ORV_VERSION ", Zlink interface " + std::to_string(kHostInterfaceVersion) + "\n";
 }
 
 }  // namespace orv::app

@@ -25,6 +25,7 @@ struct ExportTarget {
 struct Options {
   RunMode mode = RunMode::Terminal;
   bool help = false;
+  bool version = false;
   std::string script;     // Script: the script path, "-" for standard input
   std::string plot_file;  // Plot: the equation file
   std::string zlink;      // empty: the Kuvra Zlink built with (or installed with) the host
@@ -50,5 +51,8 @@ std::optional<ExportFormat> export_format_for(const std::string& path);
 
 /// The text of --help: every option and every script line.
 std::string help_text();
+
+/// The text of --version: the host's version and the Zlink interface version it speaks.
+std::string version_text();
 
 }  // namespace orv::app

@@ -113,8 +113,10 @@ TEST(CommandLine, HelpExplainsEveryOptionAndScriptLine) {
                            "--places", "--tol", "--chord-dev", "--color", "--level", "--transcript",
                            "prompt PATH", "prompt cancel", "click ID", "key NAME", "type TEXT",
                            "select ID N", "pick X Y Z", "pick cancel", "edit COMMAND", "close",
-                           "screen FILE"})
+                           "screen FILE", "--version", "Exit status", "orvantis: refused:"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
+  EXPECT_TRUE(parse_ok({"--version"}).version);
+  EXPECT_FALSE(parse_ok({"--help"}).version);
 }
 
 }  // namespace

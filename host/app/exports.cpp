@@ -24,11 +24,16 @@ bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::s
   return false;
 }
 
-std::vector<std::string> write_exports(const std::vector<ExportTarget>& targets, const GeometryDatabase& db) {
+std::vector<std::string> write_exports(const std::vector<ExportTarget>& targets, const GeometryDatabase& db,
+                                       std::vector<std::string>* written) {
   std::vector<std::string> failures;
   for (const ExportTarget& t : targets) {
     std::string err;
-    if (!write_export(t, db, err)) failures.push_back(err.empty() ? t.path + ": could not be written" : err);
+    if (!write_export(t, db, err)) {
+      failures.push_back(err.empty() ? t.path + ": could not be written" : err);
+    } else if (written != nullptr) {
+      written->push_back(t.path);
+    }
   }
   return failures;
 }

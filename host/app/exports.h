@@ -16,7 +16,9 @@ constexpr int kPictureHeight = 900;
 /// Writes one target. False with `err` ("path: reason") when it could not be written.
 bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err);
 
-/// Writes every target, going on after a failure; the messages of the failures, one a line.
-std::vector<std::string> write_exports(const std::vector<ExportTarget>& targets, const GeometryDatabase& db);
+/// Writes every target, going on after a failure; the messages of the failures, one a line. The
+/// paths written are appended to `written` when it is given.
+std::vector<std::string> write_exports(const std::vector<ExportTarget>& targets, const GeometryDatabase& db,
+                                       std::vector<std::string>* written = nullptr);
 
 }  // namespace orv::app

@@ -19,5 +19,9 @@ int main(int argc, char** argv) {
     std::fputs(orv::app::help_text().c_str(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::fputs(orv::app::version_text().c_str(), stdout);
+    return 0;
+  }
   return orv::app::run_application(options);
 }

@@ -125,6 +125,7 @@ SessionResult run_session(const SessionConfig& config) {
     installed.input(&terminal, &terminal);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
     result.ran = true;
+    flush_refusals();
     install_input_source(nullptr);
     install_front_end(nullptr);
     screen.close();
@@ -133,11 +134,13 @@ SessionResult run_session(const SessionConfig& config) {
     installed.input(&script, &script);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
     result.ran = true;
+    flush_refusals();  // a run of refusals still being counted is told while the front end listens
     install_input_source(nullptr);
     install_front_end(nullptr);
     // A batch plot's own lines may go unused when the Zlink refuses the file; the plot's result
     // tells that. A user's script that goes on past the Zlink's end expected something else.
     if (config.mode == RunMode::Script) script.finish();
+    result.messages = script.dismissed_messages();
     if (script.failed()) result.error = script.error();
   }
   zlink.unload();

@@ -20,6 +20,7 @@ struct SessionConfig {
 struct SessionResult {
   bool ran = false;    // the Zlink was loaded and q_main ran
   int q_main = 0;      // what the last q_main returned
+  int messages = 0;    // message boxes a batch plot closed unseen
   std::string error;   // why it did not run, or what went wrong with the input while it ran
 };
 

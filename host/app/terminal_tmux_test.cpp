@@ -1,6 +1,7 @@
 // The interactive host as a person meets it, in a real terminal (tmux): Enter takes the built-in
 // example at the prompt, Alt+P plots it and the curve appears in the graphics window, Alt+O ends
-// the run and the file is written back. Skipped when tmux is not installed.
+// the run and the file is written back; a refused spline is told in the graphics window until the
+// next plot. Skipped when tmux is not installed.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -103,6 +104,40 @@ TEST(Terminal, PlotTheBuiltInExampleAndKeepIt) {
   std::vector<nlohmann::json> q = events_of(events, "q_main");
   ASSERT_EQ(q.size(), 1u);
   EXPECT_EQ(q[0]["result"], 1);
+}
+
+TEST(Terminal, ARefusalStaysInTheGraphicsWindowUntilTheNextPlot) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  // Seven equal points: no spline passes through them, but they make lines (of no length).
+  s.file("main/ZLINKS/kuvra.eqn",
+         "step_var1 = t\nupper_limit1 = 6\nstep_size1 = 1\ngeometry = spline\nx = 1\ny = 1\nz = 1\n");
+  fs::path exit_file = s / "exit";
+  std::string run = "TERM=xterm-256color " + shell_quote(ORV_TEST_ORVANTIS) + " --main-dir " +
+                    shell_quote(s.main_dir().string()) + " --temp-dir " + shell_quote(s.temp_dir().string()) +
+                    "; echo $? > " + shell_quote(exit_file.string()) + "; sleep 60";
+  Tmux tmux("orv-test-refusal-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(run, 150, 48));
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
+
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for_text("refused: spline refused: all 7 points")) << tmux.screen();
+  // Input that plots nothing leaves it: the list moves from Parametric Spline up to Lines.
+  tmux.keys("BTab");
+  tmux.keys("Up");
+  ASSERT_TRUE(tmux.wait_for_text("Lines")) << tmux.screen();
+  EXPECT_NE(tmux.screen().find("refused: spline refused"), std::string::npos) << tmux.screen();
+  // The next plot stores six lines without a refusal: the line goes.
+  tmux.keys("M-p");
+  EXPECT_TRUE(tmux.wait_for([](const std::string& sc) { return sc.find("refused:") == std::string::npos; }))
+      << tmux.screen();
+
+  tmux.keys("M-c");
+  ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+      << tmux.screen();
+  EXPECT_EQ(read_file(exit_file), "0\n");
 }
 
 }  // namespace

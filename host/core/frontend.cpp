@@ -1,6 +1,7 @@
 // The host services that need a person, forwarded to the installed front end. The Zlink's fixed
 // buffers are guarded here once: a chosen path that would not fit 256 bytes is treated as no choice,
-// and a picked point that is not finite is not handed on.
+// and a picked point that is not finite is not handed on. Refusals are told here too, once for the
+// transcript and every front end, with runs of one refusal folded into a count.
 #include "core/frontend.h"
 
 #include <cmath>
@@ -9,11 +10,50 @@
 #include "core/file_services.h"
 #include "geometry/host_files.h"
 #include "geometry/host_geometry.h"
+#include "platform/transcript.h"
 
 namespace orv {
 namespace {
 FrontEnd* g_front_end = nullptr;
+
+// The refusal told last and how many times it came again since (untold so far).
+struct LastRefusal {
+  std::string service, why;
+  int64_t repeats = 0;
+  bool any = false;
+};
+LastRefusal g_last_refusal;
+int64_t g_refusals = 0;
+
+void tell(const std::string& service, const std::string& why, int64_t repeats) {
+  if (Transcript* t = transcript()) t->refused(service, why, repeats);
+  if (g_front_end != nullptr) g_front_end->refused(service, why, repeats);
 }
+
+}  // namespace
+
+void report_refusal(const std::string& service, const std::string& why) {
+  ++g_refusals;
+  LastRefusal& last = g_last_refusal;
+  if (last.any && last.service == service && last.why == why) {
+    ++last.repeats;
+    return;
+  }
+  flush_refusals();
+  last.service = service;
+  last.why = why;
+  last.repeats = 0;
+  last.any = true;
+  tell(service, why, 0);
+}
+
+void flush_refusals() {
+  LastRefusal& last = g_last_refusal;
+  if (last.any && last.repeats > 0) tell(last.service, last.why, last.repeats);
+  last = LastRefusal{};
+}
+
+int64_t refusal_count() { return g_refusals; }
 
 FrontEnd* install_front_end(FrontEnd* fe) {
   FrontEnd* old = g_front_end;

@@ -1,9 +1,11 @@
 // The host's front end: the person at the keyboard, as the host's services that need one see it.
 // The script and terminal front ends implement it; the application installs one. With none
 // installed, every request is refused as a person would refuse it: the prompt is cancelled, no
-// point is picked, and edit and show do nothing.
+// point is picked, and edit and show do nothing. The Zlink never shows why the host refused its
+// geometry, so every refusal is told to the person here, through one path (report_refusal).
 #pragma once
 #include <array>
+#include <cstdint>
 #include <string>
 #include "dialogs/win_types.h"
 
@@ -26,6 +28,14 @@ class FrontEnd {
   virtual bool point_proc(const std::string& prompt, std::array<double, 3>& point) = 0;
   /// Clears the marking of a pick made by point_proc.
   virtual void clean_pt(const std::array<double, 3>& point) { (void)point; }
+  /// A host service refused what the Zlink asked of it; `why` is one sentence for a person
+  /// ("spline refused: point 3 of 7 is not finite (x = nan); ..."). `repeats` is 0 for a refusal as
+  /// it happens, and N > 0 for the note that the refusal told before came N more times in a row.
+  virtual void refused(const std::string& service, const std::string& why, int64_t repeats) {
+    (void)service;
+    (void)why;
+    (void)repeats;
+  }
 };
 
 /// Installs the front end that serves the requests (null: none); returns the one it replaces.
@@ -33,5 +43,15 @@ class FrontEnd {
 FrontEnd* install_front_end(FrontEnd* front_end);
 /// The installed front end, or null.
 FrontEnd* front_end();
+
+/// Tells the person that `service` refused its input because of `why`: recorded in the transcript
+/// (event "refused") and handed to the installed front end. A refusal equal to the one told just
+/// before it (same service, same text) is only counted, so that a plot refusing every step tells it
+/// once; the count is told when another refusal comes or at flush_refusals().
+void report_refusal(const std::string& service, const std::string& why);
+/// Tells the count of the repeats of the last refusal, if any are untold.
+void flush_refusals();
+/// Refusals reported since the process started, repeats included.
+int64_t refusal_count();
 
 }  // namespace orv

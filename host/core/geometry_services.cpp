@@ -1,7 +1,9 @@
 // The geometry services the Zlink calls: storing points, lines, splines and surfaces in the database,
 // reading records back, knot removal, the B-spline form, the screen marks and the reusable point
 // buffers. Input is checked before it reaches the kernel, and nothing that is not finite is stored or
-// drawn: a refusal sets the flag to 0, stores nothing and leaves the database as it was.
+// drawn: a refusal sets the flag to 0, stores nothing and leaves the database as it was. The Zlink
+// only sees the flag, so every refusal is told to the person (report_refusal) with its reason, and
+// no exception leaves a service: one that is caught is a refusal like any other.
 #include <cmath>
 #include <cstdint>
 #include <exception>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "core/database.h"
+#include "core/frontend.h"
 #include "core/geometry_services.h"
 #include "geometry/host_geometry.h"
 #include "kernel/kernel.h"
@@ -19,21 +22,53 @@ namespace orv {
 namespace {
 
 std::string g_last_error;
+int64_t g_marks_drawn = 0;
+int64_t g_lines_drawn = 0;
 
-bool refuse(const std::string& why) {
+// Remembers why `service` refused and tells the person. Always false, so that a check can end with
+// `return refuse(...)`.
+bool refuse(const char* service, const std::string& why) {
   g_last_error = why;
+  report_refusal(service, why);
   return false;
+}
+
+// The text of an exception caught at a service's boundary.
+std::string failure_text(std::exception_ptr caught) {
+  try {
+    std::rethrow_exception(caught);
+  } catch (const std::bad_alloc&) {
+    return "the host ran out of memory";
+  } catch (const std::exception& ex) {
+    return std::string("the host failed: ") + ex.what();
+  } catch (...) {
+    return "the host failed for an unknown reason";
+  }
 }
 
 bool finite3(const double* p) {
   return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
 
+/// The first coordinate of `p` that is not finite, as "y = -inf"; empty when all are finite. Written
+/// by hand so that it never depends on the locale.
+std::string nonfinite_coordinate(const double* p) {
+  static const char* const kAxis[] = {"x", "y", "z"};
+  for (int k = 0; k < 3; ++k) {
+    if (std::isfinite(p[k])) continue;
+    const char* value = std::isnan(p[k]) ? "nan" : p[k] > 0 ? "inf" : "-inf";
+    return std::string(kAxis[k]) + " = " + value;
+  }
+  return {};
+}
+
+std::string str(int64_t n) { return std::to_string(n); }
+
 // A buffer of points that grows (keeping its contents) up to a fixed bound, never shrinks, and
 // refuses growth it cannot get instead of failing later.
 class PointBuffer {
  public:
-  explicit PointBuffer(int32_t bound) : bound_(bound) {}
+  PointBuffer(const char* name, int32_t bound) : name_(name), bound_(bound) {}
 
   int32_t capacity() {
     ensure_initial();
@@ -43,12 +78,20 @@ class PointBuffer {
     ensure_initial();
     return data_.get();
   }
-  bool grow(int32_t count) {
+  /// True when the buffer holds at least `count` points; false with `why` when it cannot.
+  bool grow(int32_t count, std::string& why) {
     ensure_initial();
-    if (count <= 0 || count > bound_) return false;
+    if (count <= 0 || count > bound_) {
+      why = std::string(name_) + " refused: " + str(count) + " points asked for; it holds from 1 to " +
+            str(bound_);
+      return false;
+    }
     if (count <= capacity_) return true;
     std::unique_ptr<pt_3d[]> bigger(new (std::nothrow) pt_3d[static_cast<size_t>(count)]);
-    if (!bigger) return false;
+    if (!bigger) {
+      why = std::string(name_) + " refused: no memory for " + str(count) + " points";
+      return false;
+    }
     for (int32_t i = 0; i < capacity_; ++i)
       for (int k = 0; k < 3; ++k) bigger[i][k] = data_[i][k];
     for (int32_t i = capacity_; i < count; ++i)
@@ -76,16 +119,28 @@ class PointBuffer {
   }
   std::unique_ptr<pt_3d[]> data_;
   int32_t capacity_ = 0;
+  const char* name_;
   int32_t bound_;
 };
 
 PointBuffer& spline_buffer() {
-  static PointBuffer b(kMaxSplineNodes);
+  static PointBuffer b("spline buffer", kMaxSplineNodes);
   return b;
 }
 PointBuffer& surf_buffer() {
-  static PointBuffer b(kMaxSurfPoints);
+  static PointBuffer b("surface buffer", kMaxSurfPoints);
   return b;
+}
+
+int grow_buffer(const char* service, PointBuffer& buffer, int32_t count) {
+  std::string why;
+  try {
+    if (buffer.grow(count, why)) return 1;
+  } catch (...) {
+    why = failure_text(std::current_exception());
+  }
+  refuse(service, why);
+  return 0;
 }
 
 std::vector<kernel::Point> copy_points(const pt_3d* points, int64_t count) {
@@ -100,18 +155,34 @@ void fill_unit_weights(nb_type& nb) {
   if (nb.weights.size() != n) nb.weights.assign(n, 1.0);
 }
 
+constexpr const char* kSplineService = "make_spline_from_pts";
+constexpr const char* kSurfaceService = "make_surf_from_pts";
+
 bool store_spline(const pt_3d* points, int32_t count, uint8_t color, int32_t level, int start_kind,
                   int end_kind, db_list_ent_type** entry) {
-  if (points == nullptr || count < 1) return refuse("spline: no points");
-  if (start_kind != 1 || end_kind != 1) return refuse("spline: only free ends (kind 1) are offered");
+  const char* service = kSplineService;
+  if (points == nullptr || count < 1) return refuse(service, "spline refused: no points were given");
+  if (start_kind != 1 || end_kind != 1)
+    return refuse(service, "spline refused: end kinds " + str(start_kind) + " and " + str(end_kind) +
+                               " asked for; only free ends (kind 1) are offered");
   if (spline_buffer().overruns(points, count) || surf_buffer().overruns(points, count))
-    return refuse("spline: more points than the buffer holds");
+    return refuse(service, "spline refused: " + str(count) + " points run past the end of the buffer holding them");
   std::vector<kernel::Point> pts = copy_points(points, count);
-  if (!kernel::all_finite(pts)) return refuse("spline: a point is not finite");
+  for (int32_t i = 0; i < count; ++i) {
+    std::string bad = nonfinite_coordinate(points[i]);
+    if (!bad.empty())
+      return refuse(service, "spline refused: point " + str(i + 1) + " of " + str(count) + " is not finite (" +
+                                 bad + "); a spline cannot pass through it");
+  }
+  if (kernel::model_size(pts) == 0.0)
+    return refuse(service, count == 1 ? "spline refused: 1 point; a spline needs at least two distinct points"
+                                      : "spline refused: all " + str(count) +
+                                            " points coincide; a spline needs at least two distinct points");
   ent record;
   record.kind = ENT_SPLINE;
   std::string err;
-  if (!kernel::interpolate_curve(pts, record.nb, err)) return refuse("spline: " + err);
+  if (!kernel::interpolate_curve(pts, record.nb, err))
+    return refuse(service, "spline refused (" + str(count) + " points): " + err);
   fill_unit_weights(record.nb);
   record.color = color;
   record.level = level;
@@ -124,16 +195,27 @@ bool store_spline(const pt_3d* points, int32_t count, uint8_t color, int32_t lev
 
 bool store_surface(const pt_3d* points, int16_t rows, int16_t cols, uint8_t color, int32_t level,
                    int nurb, db_list_ent_type** entry) {
-  if (points == nullptr || rows < 1 || cols < 1) return refuse("surface: no grid");
+  const char* service = kSurfaceService;
+  const std::string grid = str(rows) + " x " + str(cols);
+  if (points == nullptr) return refuse(service, "surface refused: no points were given");
+  if (rows < 2 || cols < 2)
+    return refuse(service, "surface refused: a " + grid + " grid; a surface needs at least 2 rows of 2 points");
   int64_t count = int64_t{rows} * cols;
   if (spline_buffer().overruns(points, count) || surf_buffer().overruns(points, count))
-    return refuse("surface: the grid is larger than the buffer holding it");
+    return refuse(service, "surface refused: the " + grid + " grid runs past the end of the buffer holding it");
   std::vector<kernel::Point> pts = copy_points(points, count);
-  if (!kernel::all_finite(pts)) return refuse("surface: a point is not finite");
+  for (int64_t i = 0; i < count; ++i) {
+    std::string bad = nonfinite_coordinate(points[i]);
+    if (!bad.empty())
+      return refuse(service, "surface refused: point " + str(i % cols + 1) + " of row " + str(i / cols + 1) +
+                                 " (a " + grid + " grid) is not finite (" + bad +
+                                 "); a surface cannot pass through it");
+  }
   ent record;
   record.kind = nurb ? ENT_NURBS_SURFACE : ENT_SURFACE;
   std::string err;
-  if (!kernel::interpolate_surface(pts, rows, cols, record.nb, err)) return refuse("surface: " + err);
+  if (!kernel::interpolate_surface(pts, rows, cols, record.nb, err))
+    return refuse(service, "surface refused (a " + grid + " grid): " + err);
   fill_unit_weights(record.nb);
   record.color = color;
   record.level = level;
@@ -152,6 +234,8 @@ bool is_surface_kind(int32_t kind) { return kind == ENT_SURFACE || kind == ENT_N
 }  // namespace
 
 std::string last_geometry_error() { return g_last_error; }
+int64_t marks_drawn() { return g_marks_drawn; }
+int64_t screen_lines_drawn() { return g_lines_drawn; }
 
 }  // namespace orv
 
@@ -160,19 +244,26 @@ using orv::database;
 void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color, int32_t level,
                attributes attrib, char* ok) {
   (void)flags;
+  const char* service = "store_ent";
   if (entry) *entry = nullptr;
   if (ok) *ok = 0;
-  if (e == nullptr) return (void)orv::refuse("store: no record");
+  if (e == nullptr) return (void)orv::refuse(service, "store refused: no record was given");
   ent record;
   record.kind = e->kind;
   for (int k = 0; k < 3; ++k) record.p1[k] = e->p1[k];
   if (e->kind == ENT_LINE) {
     for (int k = 0; k < 3; ++k) record.p2[k] = e->p2[k];
-    if (!orv::finite3(record.p2)) return (void)orv::refuse("line: an end is not finite");
-  } else if (e->kind != ENT_POINT) {
-    return (void)orv::refuse("store: only points and lines are stored from a record");
+    if (std::string bad = orv::nonfinite_coordinate(record.p1); !bad.empty())
+      return (void)orv::refuse(service, "line refused: its start is not finite (" + bad + "); a line cannot reach it");
+    if (std::string bad = orv::nonfinite_coordinate(record.p2); !bad.empty())
+      return (void)orv::refuse(service, "line refused: its end is not finite (" + bad + "); a line cannot reach it");
+  } else if (e->kind == ENT_POINT) {
+    if (std::string bad = orv::nonfinite_coordinate(record.p1); !bad.empty())
+      return (void)orv::refuse(service, "point refused: it is not finite (" + bad + "); a point cannot be stored there");
+  } else {
+    return (void)orv::refuse(service, "store refused: a record of kind " + orv::str(e->kind) +
+                                          "; only points (1) and lines (2) are stored from a record");
   }
-  if (!orv::finite3(record.p1)) return (void)orv::refuse("store: a point is not finite");
   record.color = color;
   record.level = level;
   record.attrib = attrib;
@@ -181,8 +272,8 @@ void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color,
     if (entry) *entry = stored;
     if (ok) *ok = 1;
     orv::g_last_error.clear();
-  } catch (const std::exception& ex) {
-    orv::refuse(std::string("store: ") + ex.what());
+  } catch (...) {
+    orv::refuse(service, "store refused: " + orv::failure_text(std::current_exception()));
   }
 }
 
@@ -200,8 +291,8 @@ void make_spline_from_pts(const pt_3d* points, int32_t count, uint8_t color, int
       if (ok) *ok = 1;
       orv::g_last_error.clear();
     }
-  } catch (const std::exception& ex) {
-    orv::refuse(std::string("spline: ") + ex.what());
+  } catch (...) {
+    orv::refuse(orv::kSplineService, "spline refused: " + orv::failure_text(std::current_exception()));
   }
 }
 
@@ -220,23 +311,35 @@ void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int a, 
       if (ok) *ok = 1;
       orv::g_last_error.clear();
     }
-  } catch (const std::exception& ex) {
-    orv::refuse(std::string("surface: ") + ex.what());
+  } catch (...) {
+    orv::refuse(orv::kSurfaceService, "surface refused: " + orv::failure_text(std::current_exception()));
   }
 }
 
 int get_ent_from_eptr(db_list_ent_type* entry, ent* out) {
-  if (out == nullptr || !database().contains(entry)) return 1;
-  *out = entry->record;
+  const char* service = "get_ent_from_eptr";
+  if (out == nullptr) return orv::refuse(service, "read refused: no record to read into"), 1;
+  if (!database().contains(entry))
+    return orv::refuse(service, "read refused: the entry is not in the database (deleted, or never stored)"), 1;
+  try {
+    *out = entry->record;
+  } catch (...) {
+    return orv::refuse(service, "read refused: " + orv::failure_text(std::current_exception())), 1;
+  }
   return 0;
 }
 
 int remove_nodes(const ent* in, int flags, double tolerance, ent* out) {
   (void)flags;
-  if (in == nullptr || out == nullptr || !orv::is_curve_kind(in->kind)) return 0;
-  if (!std::isfinite(tolerance) || tolerance <= 0) return 0;
+  const char* service = "remove_nodes";
+  if (in == nullptr || out == nullptr) return orv::refuse(service, "knot removal refused: no record was given"), 0;
+  if (!orv::is_curve_kind(in->kind))
+    return orv::refuse(service, "knot removal refused: a record of kind " + orv::str(in->kind) + " is not a curve"), 0;
+  if (!std::isfinite(tolerance) || tolerance <= 0)
+    return orv::refuse(service, "knot removal refused: the tolerance is not a positive number"), 0;
   try {
     nb_type reduced;
+    // Nothing to remove is an answer, not a refusal: the curve stays as it is.
     if (!orv::kernel::reduce_knots(in->nb, tolerance, reduced)) return 0;
     orv::fill_unit_weights(reduced);
     ent copy = *in;
@@ -244,8 +347,8 @@ int remove_nodes(const ent* in, int flags, double tolerance, ent* out) {
     copy.id = 0;
     *out = std::move(copy);
     return 1;
-  } catch (const std::exception&) {
-    return 0;
+  } catch (...) {
+    return orv::refuse(service, "knot removal refused: " + orv::failure_text(std::current_exception())), 0;
   }
 }
 
@@ -267,11 +370,17 @@ void convert_entity_to_nurbs(const ent* in, ent* out) {
       copy.through = {{in->p1[0], in->p1[1], in->p1[2]}, {in->p2[0], in->p2[1], in->p2[2]}};
     }
     // Anything else has no B-spline form: `out` becomes an empty record (kind 0).
+    if (copy.kind == 0)
+      orv::refuse("convert_entity_to_nurbs",
+                  in == nullptr ? std::string("conversion refused: no record was given")
+                                : "conversion refused: a record of kind " + orv::str(in->kind) +
+                                      " has no sound B-spline form" + (err.empty() ? "" : " (" + err + ")"));
     orv::fill_unit_weights(copy.nb);
     copy.id = 0;
     *out = std::move(copy);
-  } catch (const std::exception&) {
+  } catch (...) {
     *out = ent{};
+    orv::refuse("convert_entity_to_nurbs", "conversion refused: " + orv::failure_text(std::current_exception()));
   }
 }
 
@@ -282,20 +391,22 @@ void delete_ent(db_list_ent_type* entry, int a, int b, int c, char* flag, int d)
   (void)d;
   bool removed = database().remove(entry);
   if (flag) *flag = removed ? 1 : 0;
+  if (!removed) orv::refuse("delete_ent", "delete refused: the entry is not in the database (deleted, or never stored)");
 }
 
 void put_nurbs_in_db(const nb_type* nb, uint8_t color, int32_t level, const attributes* attrib, int flags,
                      db_list_ent_type** entry) {
   (void)flags;
+  const char* service = "put_nurbs_in_db";
   if (entry) *entry = nullptr;
-  if (nb == nullptr) return (void)orv::refuse("nurbs: no record");
+  if (nb == nullptr) return (void)orv::refuse(service, "NURB refused: no record was given");
   try {
     nb_type copy = *nb;
     orv::fill_unit_weights(copy);
     std::string err;
     bool curve = copy.vdegree == 0 && copy.nv == 0;
     if (curve ? !orv::kernel::check_curve(copy, err) : !orv::kernel::check_surface(copy, err))
-      return (void)orv::refuse("nurbs: " + err);
+      return (void)orv::refuse(service, std::string(curve ? "NURB curve" : "NURB surface") + " refused: " + err);
     ent record;
     record.kind = curve ? ENT_NURBS_CURVE : ENT_NURBS_SURFACE;
     record.color = color;
@@ -305,21 +416,38 @@ void put_nurbs_in_db(const nb_type* nb, uint8_t color, int32_t level, const attr
     db_list_ent_type* stored = database().add(std::move(record));
     if (entry) *entry = stored;
     orv::g_last_error.clear();
-  } catch (const std::exception& ex) {
-    orv::refuse(std::string("nurbs: ") + ex.what());
+  } catch (...) {
+    orv::refuse(service, "NURB refused: " + orv::failure_text(std::current_exception()));
   }
 }
 
 void draw_3d_point(const double* point, uint8_t color) {
-  if (point == nullptr || !orv::finite3(point)) return;
-  orv::ScreenMark mark{{point[0], point[1], point[2]}, color};
-  database().add_mark(mark);
+  const char* service = "draw_3d_point";
+  if (point == nullptr) return (void)orv::refuse(service, "mark refused: no point was given");
+  if (std::string bad = orv::nonfinite_coordinate(point); !bad.empty())
+    return (void)orv::refuse(service, "mark refused: it is not finite (" + bad + "); it is not drawn");
+  try {
+    database().add_mark(orv::ScreenMark{{point[0], point[1], point[2]}, color});
+    ++orv::g_marks_drawn;
+  } catch (...) {
+    orv::refuse(service, "mark refused: " + orv::failure_text(std::current_exception()));
+  }
 }
 
 void drw_3d_line(const l_3d* line, uint8_t color) {
-  if (line == nullptr || !orv::finite3(line->p1) || !orv::finite3(line->p2)) return;
-  orv::ScreenLine l{{line->p1[0], line->p1[1], line->p1[2]}, {line->p2[0], line->p2[1], line->p2[2]}, color};
-  database().add_line(l);
+  const char* service = "drw_3d_line";
+  if (line == nullptr) return (void)orv::refuse(service, "screen line refused: no line was given");
+  std::string bad = orv::nonfinite_coordinate(line->p1);
+  if (bad.empty()) bad = orv::nonfinite_coordinate(line->p2);
+  if (!bad.empty())
+    return (void)orv::refuse(service, "screen line refused: an end is not finite (" + bad + "); it is not drawn");
+  try {
+    database().add_line(
+        orv::ScreenLine{{line->p1[0], line->p1[1], line->p1[2]}, {line->p2[0], line->p2[1], line->p2[2]}, color});
+    ++orv::g_lines_drawn;
+  } catch (...) {
+    orv::refuse(service, "screen line refused: " + orv::failure_text(std::current_exception()));
+  }
 }
 
 int plot_stop_requested(int64_t step, int64_t count) {
@@ -329,9 +457,13 @@ int plot_stop_requested(int64_t step, int64_t count) {
 }
 
 int32_t CSplineNodeMgr::get_max_n_spline_pts() { return orv::spline_buffer().capacity(); }
-int CSplineNodeMgr::put_max_n_spline_pts(int32_t count) { return orv::spline_buffer().grow(count) ? 1 : 0; }
+int CSplineNodeMgr::put_max_n_spline_pts(int32_t count) {
+  return orv::grow_buffer("put_max_n_spline_pts", orv::spline_buffer(), count);
+}
 pt_3d* CSplineNodeMgr::get_spline_nodes1() { return orv::spline_buffer().data(); }
 
 int32_t CSurfDataMgr::get_max_n_surf_patches() { return orv::surf_buffer().capacity(); }
-int CSurfDataMgr::put_max_n_surf_patches(int32_t count) { return orv::surf_buffer().grow(count) ? 1 : 0; }
+int CSurfDataMgr::put_max_n_surf_patches(int32_t count) {
+  return orv::grow_buffer("put_max_n_surf_patches", orv::surf_buffer(), count);
+}
 pt_3d* CSurfDataMgr::get_surf_data_ptr(int which) { return which == 0 ? orv::surf_buffer().data() : nullptr; }

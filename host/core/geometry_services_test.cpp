@@ -1,9 +1,12 @@
 // Tests of the geometry services as the plotters call them: storing, refusing what is not finite or
 // not sound without touching the database, curves and surfaces that pass through their points
 // (checked with OpenCASCADE's point projections), the NURB build of the curve plotter, the point
-// buffers and the front end that answers picks and prompts.
+// buffers, the front end that answers picks and prompts, and the reasons refusals tell the person.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -19,6 +22,7 @@
 #include "geometry/host_files.h"
 #include "geometry/host_geometry.h"
 #include "kernel/occt_convert.h"
+#include "platform/transcript.h"
 
 namespace {
 
@@ -395,10 +399,15 @@ TEST_F(GeometryTest, SurfacePassesThroughItsGrid) {
 
 TEST_F(GeometryTest, ScreenMarksStayApartFromEntities) {
   std::size_t marks = orv::database().marks().size();
+  int64_t drawn = orv::marks_drawn(), drawn_lines = orv::screen_lines_drawn();
   double p[3] = {1, 2, 3};
   draw_3d_point(p, 14);
+  double q[3] = {1, kNaN, 3};
+  draw_3d_point(q, 14);  // refused: not counted
   l_3d l{{0, 0, 0}, {1, 1, 1}};
   drw_3d_line(&l, 15);
+  EXPECT_EQ(orv::marks_drawn() - drawn, 1);
+  EXPECT_EQ(orv::screen_lines_drawn() - drawn_lines, 1);
   EXPECT_EQ(count(), 0u);
   ASSERT_EQ(orv::database().marks().size(), marks + 1);
   EXPECT_EQ(orv::database().marks().back().color, 14);
@@ -503,6 +512,290 @@ TEST(FrontEndTest, RequestsReachTheFrontEndOrAreDeclined) {
   EXPECT_EQ(ok, 0);
   EXPECT_EQ(p[0], 1.5);
   orv::install_front_end(old);
+}
+
+// ---- What a refusal tells ------------------------------------------------------------------------
+
+// Records the refusals the host tells, as a front end would show them.
+class RefusalRecorder : public orv::FrontEnd {
+ public:
+  bool PromptForFileToOpen(std::string&, const std::string&, const std::string&, HWND) override { return false; }
+  void edit_filename(const std::string&) override {}
+  void list_filename(const std::string&) override {}
+  bool point_proc(const std::string&, std::array<double, 3>&) override { return false; }
+  void refused(const std::string& service, const std::string& why, int64_t repeats) override {
+    told.push_back({service, why, repeats});
+  }
+  struct Told {
+    std::string service, why;
+    int64_t repeats;
+  };
+  std::vector<Told> told;
+};
+
+class RefusalTest : public GeometryTest {
+ protected:
+  void SetUp() override {
+    GeometryTest::SetUp();
+    orv::flush_refusals();
+    old_ = orv::install_front_end(&recorder);
+  }
+  void TearDown() override {
+    orv::flush_refusals();
+    orv::install_front_end(old_);
+    GeometryTest::TearDown();
+  }
+  RefusalRecorder recorder;
+
+ private:
+  orv::FrontEnd* old_ = nullptr;
+};
+
+std::vector<P> grid_of(int rows, int cols, const std::function<P(int, int)>& at) {
+  std::vector<P> pts;
+  for (int i = 0; i < rows; ++i)
+    for (int j = 0; j < cols; ++j) pts.push_back(at(i, j));
+  return pts;
+}
+
+TEST_F(RefusalTest, EachRefusalNamesItsServiceAndReason) {
+  ent point_kind;
+  point_kind.kind = ENT_POINT;
+  ent stored_point;
+  stored_point.kind = ENT_POINT;
+  db_list_ent_type* gone = nullptr;
+  char ok = 0;
+  store_ent(&stored_point, &gone, 0, 10, 1, main_attrib, &ok);
+  ASSERT_EQ(ok, 1);
+  delete_ent(gone, 1, 0, 1, &ok, 0);
+  ASSERT_EQ(ok, 1);
+  recorder.told.clear();
+
+  struct Case {
+    const char* name;
+    std::function<void()> call;
+    const char* service;
+    std::vector<const char*> words;  // each must appear in the reason
+  };
+  const Case cases[] = {
+      {"spline through a NaN",
+       [] {
+         std::vector<P> pts = helix(7);
+         pts[2][0] = kNaN;
+         EXPECT_EQ(spline(pts).ok, 0);
+       },
+       "make_spline_from_pts", {"spline refused", "point 3 of 7", "not finite", "x = nan", "cannot pass"}},
+      {"spline through -inf",
+       [] { EXPECT_EQ(spline({{0, 0, -kInf}, {1, 1, 1}}).ok, 0); },
+       "make_spline_from_pts", {"point 1 of 2", "z = -inf"}},
+      {"spline through one place",
+       [] { EXPECT_EQ(spline(std::vector<P>(5, P{1, 2, 3})).ok, 0); },
+       "make_spline_from_pts", {"all 5 points coincide", "two distinct"}},
+      {"spline through one point", [] { EXPECT_EQ(spline({{1, 2, 3}}).ok, 0); },
+       "make_spline_from_pts", {"1 point", "two distinct"}},
+      {"spline through nothing", [] { EXPECT_EQ(spline({}).ok, 0); }, "make_spline_from_pts", {"no points"}},
+      {"spline past its buffer",
+       [] {
+         int32_t cap = CSplineNodeMgr::get_max_n_spline_pts();
+         pt_3d* nodes = CSplineNodeMgr::get_spline_nodes1();
+         Made m;
+         make_spline_from_pts(nodes + (cap - 2), 3, 10, 1, 1, nodes[0], 1, nodes[0], 0, &m.entry, &m.ok);
+         EXPECT_EQ(m.ok, 0);
+       },
+       "make_spline_from_pts", {"3 points", "past the end of the buffer"}},
+      {"surface with a NaN in its third row",
+       [] {
+         std::vector<P> g = grid_of(4, 3, [](int i, int j) { return P{double(i), double(j), i == 2 ? kNaN : 0.0}; });
+         EXPECT_EQ(surface(g, 4, 3, 0).ok, 0);
+       },
+       "make_surf_from_pts", {"surface refused", "point 1 of row 3", "4 x 3", "z = nan", "cannot pass"}},
+      {"surface whose rows all coincide",
+       [] {
+         std::vector<P> g = grid_of(3, 4, [](int, int j) { return P{double(j), 0, 0}; });
+         EXPECT_EQ(surface(g, 3, 4, 0).ok, 0);
+       },
+       "make_surf_from_pts", {"3 x 4", "no area"}},
+      {"NURB surface whose columns all coincide",
+       [] {
+         std::vector<P> g = grid_of(4, 3, [](int i, int) { return P{0, double(i), 1}; });
+         EXPECT_EQ(surface(g, 4, 3, 1).ok, 0);
+       },
+       "make_surf_from_pts", {"4 x 3", "no area"}},
+      {"surface of one row",
+       [] { EXPECT_EQ(surface({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, 1, 3, 0).ok, 0); },
+       "make_surf_from_pts", {"1 x 3", "at least 2 rows"}},
+      {"surface buffer past its bound",
+       [] { EXPECT_EQ(CSurfDataMgr::put_max_n_surf_patches(orv::kMaxSurfPoints + 1), 0); },
+       "put_max_n_surf_patches", {"surface buffer refused", "4194305 points", "4194304"}},
+      {"spline buffer asked for nothing",
+       [] { EXPECT_EQ(CSplineNodeMgr::put_max_n_spline_pts(0), 0); },
+       "put_max_n_spline_pts", {"spline buffer refused", "0 points"}},
+      {"point at -inf",
+       [] {
+         ent e;
+         e.kind = ENT_POINT;
+         e.p1[1] = -kInf;
+         Made m;
+         store_ent(&e, &m.entry, 0, 10, 1, main_attrib, &m.ok);
+         EXPECT_EQ(m.ok, 0);
+       },
+       "store_ent", {"point refused", "y = -inf"}},
+      {"line to NaN",
+       [] {
+         ent e;
+         e.kind = ENT_LINE;
+         e.p2[2] = kNaN;
+         Made m;
+         store_ent(&e, &m.entry, 0, 10, 1, main_attrib, &m.ok);
+         EXPECT_EQ(m.ok, 0);
+       },
+       "store_ent", {"line refused", "end", "z = nan"}},
+      {"record of another kind",
+       [] {
+         ent e;
+         e.kind = ENT_SPLINE;
+         Made m;
+         store_ent(&e, &m.entry, 0, 10, 1, main_attrib, &m.ok);
+       },
+       "store_ent", {"kind 3", "only points"}},
+      {"mark at infinity",
+       [] {
+         double p[3] = {kInf, 0, 0};
+         draw_3d_point(p, 10);
+       },
+       "draw_3d_point", {"mark refused", "x = inf"}},
+      {"screen line from NaN",
+       [] {
+         l_3d l{{0, kNaN, 0}, {1, 1, 1}};
+         drw_3d_line(&l, 10);
+       },
+       "drw_3d_line", {"screen line refused", "y = nan"}},
+      {"NURB curve short of knots",
+       [] {
+         nb_type broken;
+         broken.udegree = 3;
+         broken.nu = 4;
+         broken.poles.assign(4, P{0, 0, 0});
+         broken.uknots = {0, 0, 0, 1, 1, 1};
+         db_list_ent_type* put = nullptr;
+         put_nurbs_in_db(&broken, 10, 1, &main_attrib, 0, &put);
+         EXPECT_EQ(put, nullptr);
+       },
+       "put_nurbs_in_db", {"NURB curve refused", "knots"}},
+      {"B-spline form of a point",
+       [&point_kind] {
+         ent out;
+         convert_entity_to_nurbs(&point_kind, &out);
+         EXPECT_EQ(out.kind, 0);
+       },
+       "convert_entity_to_nurbs", {"conversion refused", "kind 1"}},
+      {"knot removal on a point",
+       [&point_kind] {
+         ent out;
+         EXPECT_EQ(remove_nodes(&point_kind, 0, 0.001, &out), 0);
+       },
+       "remove_nodes", {"knot removal refused", "not a curve"}},
+      {"delete of a deleted entry",
+       [gone] {
+         char flag = 1;
+         delete_ent(gone, 1, 0, 1, &flag, 0);
+         EXPECT_EQ(flag, 0);
+       },
+       "delete_ent", {"not in the database"}},
+      {"read of a deleted entry",
+       [gone] {
+         ent out;
+         EXPECT_NE(get_ent_from_eptr(gone, &out), 0);
+       },
+       "get_ent_from_eptr", {"not in the database"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    recorder.told.clear();
+    c.call();
+    ASSERT_EQ(recorder.told.size(), 1u);
+    const RefusalRecorder::Told& t = recorder.told[0];
+    EXPECT_EQ(t.service, c.service);
+    EXPECT_EQ(t.repeats, 0);
+    EXPECT_EQ(t.why, orv::last_geometry_error());
+    for (const char* w : c.words) EXPECT_NE(t.why.find(w), std::string::npos) << "\"" << w << "\" not in: " << t.why;
+  }
+  EXPECT_EQ(count(), 0u);
+  EXPECT_TRUE(orv::database().marks().empty());
+  EXPECT_TRUE(orv::database().lines().empty());
+}
+
+TEST_F(RefusalTest, WhatIsMadeOrLeftAloneIsNoRefusal) {
+  EXPECT_EQ(spline(helix(20)).ok, 1);
+  EXPECT_EQ(orv::last_geometry_error(), "");
+  double p[3] = {1, 2, 3};
+  draw_3d_point(p, 10);
+  // A straight cubic has no knot to spare: nothing removed is an answer, not a refusal.
+  Made line = spline({{0, 0, 0}, {1, 0, 0}});
+  ent rec, out;
+  ASSERT_EQ(get_ent_from_eptr(line.entry, &rec), 0);
+  remove_nodes(&rec, 0, 1e-9, &out);
+  EXPECT_EQ(CSplineNodeMgr::put_max_n_spline_pts(37), 1);
+  EXPECT_TRUE(recorder.told.empty()) << recorder.told[0].why;
+}
+
+TEST_F(RefusalTest, ARunOfOneRefusalIsToldOnceWithItsCount) {
+  int64_t before = orv::refusal_count();
+  ent e;
+  e.kind = ENT_POINT;
+  e.p1[0] = kNaN;
+  Made m;
+  for (int i = 0; i < 5; ++i) {
+    store_ent(&e, &m.entry, 0, 10, 1, main_attrib, &m.ok);
+    double good[3] = {double(i), 0, 0};
+    draw_3d_point(good, 10);  // successes between them do not break the run
+  }
+  ASSERT_EQ(recorder.told.size(), 1u);
+  std::vector<P> pts = helix(4);
+  pts[3][1] = kInf;
+  spline(pts);
+  ASSERT_EQ(recorder.told.size(), 3u);
+  EXPECT_EQ(recorder.told[1].service, "store_ent");
+  EXPECT_EQ(recorder.told[1].why, recorder.told[0].why);
+  EXPECT_EQ(recorder.told[1].repeats, 4);
+  EXPECT_EQ(recorder.told[2].service, "make_spline_from_pts");
+  EXPECT_EQ(recorder.told[2].repeats, 0);
+  orv::flush_refusals();  // nothing untold: the spline came once
+  EXPECT_EQ(recorder.told.size(), 3u);
+  // After a flush the same refusal is told afresh, and its repeat at the next flush.
+  spline(pts);
+  spline(pts);
+  orv::flush_refusals();
+  ASSERT_EQ(recorder.told.size(), 5u);
+  EXPECT_EQ(recorder.told[3].repeats, 0);
+  EXPECT_EQ(recorder.told[4].repeats, 1);
+  EXPECT_EQ(orv::refusal_count() - before, 8);
+}
+
+TEST_F(RefusalTest, TheTranscriptRecordsEachRefusalOnce) {
+  std::string path = ::testing::TempDir() + "refusal_transcript.jsonl";
+  orv::Transcript transcript;
+  std::string err;
+  ASSERT_TRUE(transcript.open(path, err)) << err;
+  orv::Transcript* old = orv::install_transcript(&transcript);
+  std::vector<P> pts = helix(7);
+  pts[2][0] = kNaN;
+  spline(pts);
+  spline(pts);
+  orv::flush_refusals();
+  orv::install_transcript(old);
+
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  std::remove(path.c_str());
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string why = "spline refused: point 3 of 7 is not finite (x = nan); a spline cannot pass through it";
+  EXPECT_EQ(lines[0], R"({"event":"refused","service":"make_spline_from_pts","why":")" + why + R"("})");
+  EXPECT_EQ(lines[1], R"({"event":"refused","service":"make_spline_from_pts","why":")" + why + R"(","repeats":1})");
+  // The front end was told the same, and nothing twice.
+  ASSERT_EQ(recorder.told.size(), 2u);
+  EXPECT_EQ(recorder.told[0].why, why);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -73,6 +74,22 @@ std::string canonical_key(const std::string& name) {
 }
 
 bool is_modal_notice(WindowKind kind) { return kind == WindowKind::MessageBox || kind == WindowKind::Viewer; }
+
+// The text of a message box.
+std::string message_text(const Window& box) {
+  WindowSystem& ws = WindowSystem::instance();
+  std::string text;
+  for (HWND c : box.children)
+    if (Window* w = ws.find(c); w && w->id == kMessageTextId) text = w->text;
+  return text;
+}
+
+// `text` with its line breaks made blanks, to stand on one line.
+std::string one_line(std::string text) {
+  for (char& ch : text)
+    if (ch == '\n' || ch == '\r') ch = ' ';
+  return text;
+}
 
 }  // namespace
 
@@ -236,6 +253,11 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
   WindowSystem& ws = WindowSystem::instance();
   Window* active = ws.find(ws.active());
   if (auto_dismiss_ && active != nullptr && is_modal_notice(active->kind)) {
+    if (active->kind == WindowKind::MessageBox && active->handle != last_dismissed_) {
+      last_dismissed_ = active->handle;
+      ++dismissed_messages_;
+      notice("message \"" + one_line(active->text) + "\": " + one_line(message_text(*active)));
+    }
     event = UiEvent{UiEvent::Kind::Key, "Esc", 0, 0, 0};
     return true;
   }
@@ -265,10 +287,8 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
   // The script has ended. A notice nobody will dismiss means the script did not expect it.
   active = ws.find(ws.active());
   if (active != nullptr && active->kind == WindowKind::MessageBox) {
-    std::string text;
-    for (HWND c : active->children)
-      if (Window* w = ws.find(c); w && w->id == kMessageTextId) text = w->text;
-    fail(last_number_, "the script ended with a message box open: \"" + active->text + "\": \"" + text + "\"");
+    fail(last_number_, "the script ended with a message box open: \"" + active->text + "\": \"" +
+                           message_text(*active) + "\"");
   } else if (active != nullptr && active->kind == WindowKind::Viewer) {
     fail(last_number_, "the script ended with the viewer of " + active->path + " open");
   }
@@ -287,6 +307,20 @@ void ScriptFrontEnd::finish() {
 }
 
 void ScriptFrontEnd::event_failed(const UiEvent& event, const std::string& why) { fail(event.line, why); }
+
+void ScriptFrontEnd::notice(const std::string& line) {
+  if (notice_) {
+    notice_(line);
+  } else {
+    std::fprintf(stderr, "orvantis: %s\n", line.c_str());
+    std::fflush(stderr);
+  }
+}
+
+void ScriptFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
+  (void)service;  // the reason names what was refused in words
+  notice("refused: " + why + (repeats > 0 ? " (" + std::to_string(repeats) + " more times)" : ""));
+}
 
 bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out) {
   using K = ScriptLine::Kind;

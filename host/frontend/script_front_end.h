@@ -8,6 +8,8 @@
 // or, with auto-dismiss on, message boxes and viewers are closed as soon as they are active. A
 // message box or viewer still open when the script ends is an error, so that a script that did not
 // foresee a message never passes unnoticed; so are lines left over when the Zlink has returned.
+// Nobody sees a headless run's windows, so refusals of the host's services, and message boxes
+// closed by auto-dismiss, are told as lines on standard error.
 #pragma once
 #include <array>
 #include <deque>
@@ -47,6 +49,11 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   void set_auto_dismiss(bool on) { auto_dismiss_ = on; }
   /// Text that `screen` writes above the windows (the graphics window's picture).
   void set_screen_header(std::function<std::string()> header) { header_ = std::move(header); }
+  /// Where notices go, one line each without its line feed (default: "orvantis: " + line on
+  /// standard error).
+  void set_notice_sink(std::function<void(const std::string&)> sink) { notice_ = std::move(sink); }
+  /// Message boxes that auto-dismiss closed.
+  int dismissed_messages() const { return dismissed_messages_; }
 
   /// Called once the Zlink has returned for good: a line still unread, or an edit line read ahead
   /// that no editor request took, means the script expected more than happened. The first of them
@@ -69,9 +76,11 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   void edit_filename(const std::string& path) override;
   void list_filename(const std::string& path) override;
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
+  void refused(const std::string& service, const std::string& why, int64_t repeats) override;
 
  private:
   void fail(int line, const std::string& why);
+  void notice(const std::string& line);
   /// Takes the next line of `want` for a blocking request, carrying out screen and edit lines on
   /// the way. False when the script has ended or holds another line there (an error).
   bool take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out);
@@ -89,6 +98,9 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   std::deque<PendingEdit> pending_edits_;
   bool auto_dismiss_ = false;
   std::function<std::string()> header_;
+  std::function<void(const std::string&)> notice_;
+  HWND last_dismissed_ = nullptr;  // the message box told last, so a box is told once
+  int dismissed_messages_ = 0;
   std::string error_;
 };
 

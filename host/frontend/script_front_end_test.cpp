@@ -297,12 +297,31 @@ TEST_F(ScriptRun, AutoDismissClosesMessageBoxesAndTheViewer) {
   std::string shown = test_file("script_shown.txt");
   std::ofstream(shown) << "first\nsecond\n";
   script.set_auto_dismiss(true);
-  EXPECT_EQ(run("prompt " + shown + "\nclick 18\nclick 17\nclick 2\n"), "cancel");
+  Strings notices;
+  script.set_notice_sink([&](const std::string& line) { notices.push_back(line); });
+  EXPECT_EQ(run("prompt " + shown + "\nclick 18\nclick 17\nclick 18\nclick 2\n"), "cancel");
   EXPECT_FALSE(script.failed()) << script.error();
   Strings t = transcript_lines();
-  ASSERT_EQ(t.size(), 3u);
+  ASSERT_EQ(t.size(), 4u);
   EXPECT_EQ(t[1], R"({"event":"message","text":"Something to say","caption":"Script test"})");
   EXPECT_EQ(t[2], R"({"event":"show","path":")" + shown + "\"}");
+  // Each box closed unseen is told once with its caption; the viewer is not a message.
+  EXPECT_EQ(notices, (Strings{"message \"Script test\": Something to say", "message \"Script test\": Something to say"}));
+  EXPECT_EQ(script.dismissed_messages(), 2);
+}
+
+TEST_F(ScriptRun, RefusalsAreToldAsOneLineEach) {
+  Strings notices;
+  script.set_notice_sink([&](const std::string& line) { notices.push_back(line); });
+  report_refusal("make_spline_from_pts", "spline refused: point 3 of 7 is not finite (x = nan)");
+  report_refusal("make_spline_from_pts", "spline refused: point 3 of 7 is not finite (x = nan)");
+  report_refusal("make_spline_from_pts", "spline refused: point 3 of 7 is not finite (x = nan)");
+  flush_refusals();
+  EXPECT_EQ(notices, (Strings{"refused: spline refused: point 3 of 7 is not finite (x = nan)",
+                              "refused: spline refused: point 3 of 7 is not finite (x = nan) (2 more times)"}));
+  Strings t = transcript_lines();
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_NE(t[0].find(R"("event":"refused")"), std::string::npos) << t[0];
 }
 
 TEST_F(ScriptRun, TheViewerIsAWindowTheScriptCloses) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include "core/geometry_services.h"
 #include "frontend/terminal_prompts.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
@@ -38,8 +39,56 @@ const char* key_name(Key::Type t) {
 
 }  // namespace
 
+std::vector<std::string> wrap_text(const std::string& text, int width, int max_lines) {
+  std::vector<std::string> lines;
+  if (width <= 0 || max_lines <= 0) return lines;
+  std::string line;
+  std::size_t at = 0;
+  bool cut = false;
+  while (at < text.size()) {
+    std::size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    std::string word = text.substr(at, end - at);
+    at = end + 1;
+    if (word.empty()) continue;
+    if (!line.empty() && text_cells(line) + 1 + text_cells(word) <= width) {
+      line += " " + word;
+      continue;
+    }
+    if (!line.empty()) {
+      if (static_cast<int>(lines.size()) + 1 == max_lines) {
+        cut = true;
+        break;
+      }
+      lines.push_back(line);
+    }
+    line = text_cells(word) > width ? text_prefix(word, width) : word;
+  }
+  if (!line.empty()) lines.push_back(line);
+  if (cut) {
+    std::string& last = lines.back();
+    while (!last.empty() && text_cells(last) + 3 > width) last = text_prefix(last, text_cells(last) - 1);
+    last += "...";
+  }
+  return lines;
+}
+
 TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
     : screen_(screen), db_(db) {}
+
+std::array<int64_t, 3> TerminalFrontEnd::geometry_made() const {
+  return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
+}
+
+void TerminalFrontEnd::expire_refusal() {
+  if (!refusal_.empty() && refusal_input_ < inputs_ && geometry_made() != made_at_input_) refusal_.clear();
+}
+
+void TerminalFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
+  (void)service;
+  refusal_ = "refused: " + why + (repeats > 0 ? " (" + std::to_string(repeats) + " more times)" : "");
+  refusal_input_ = inputs_;
+}
 
 void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   TerminalScreen& s = screen_;
@@ -78,6 +127,16 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   if (scene_.empty()) {
     std::string hint = "nothing drawn yet";
     s.put(area.x + (area.w - text_cells(hint)) / 2, area.y + area.h / 2, hint, s.color_attr(8, back));
+  }
+  expire_refusal();
+  if (!refusal_.empty()) {
+    // Over the drawing, at the foot of the window, in the colour of a warning (14, yellow).
+    std::vector<std::string> lines = wrap_text(refusal_, area.w - 2, std::min(kRefusalLines, area.h - 2));
+    int y = area.y + area.h - 1 - static_cast<int>(lines.size());
+    for (const std::string& l : lines) {
+      s.fill(area.x + 1, y, area.w - 2, 1, s.color_attr(14, back));
+      s.put(area.x + 1, y++, l, s.color_attr(14, back));
+    }
   }
 }
 
@@ -227,7 +286,11 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
     if (k.type == Key::Eof || k.type == Key::Quit) return false;
     if (k.type == Key::None || k.type == Key::Resize) continue;
     status_.clear();
-    if (translate(k, event)) return true;
+    if (translate(k, event)) {
+      ++inputs_;
+      made_at_input_ = geometry_made();
+      return true;
+    }
   }
 }
 

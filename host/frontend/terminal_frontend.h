@@ -3,7 +3,10 @@
 // fitted in the isometric view) with the main dialog docked beside it, modal windows centred over
 // both, a title line and a status line of the keys that apply. Every wait for input redraws it, so
 // the graphics follow each plot. Keys and clicks become the dialog manager's events; file prompts,
-// point picks, the viewer and the editor are the terminal's own modal prompts.
+// point picks, the viewer and the editor are the terminal's own modal prompts. The last refusal of
+// the host stands at the foot of the graphics window until the next plot draws or stores something
+// (geometry that arrives after the person's next input), since the Zlink never says why a curve is
+// missing.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -17,6 +20,13 @@
 #include "platform/event_loop.h"
 
 namespace orv::frontend {
+
+/// Most lines a refusal takes at the foot of the graphics window.
+constexpr int kRefusalLines = 3;
+
+/// `text` broken at blanks into lines of at most `width` cells, at most `max_lines` of them; a
+/// word longer than a line is cut, and a last line that leaves text out ends in "...".
+std::vector<std::string> wrap_text(const std::string& text, int width, int max_lines);
 
 class TerminalFrontEnd : public InputSource, public FrontEnd {
  public:
@@ -32,6 +42,10 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void edit_filename(const std::string& path) override;
   void list_filename(const std::string& path) override;
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
+  void refused(const std::string& service, const std::string& why, int64_t repeats) override;
+
+  /// The refusal the graphics window shows; empty when none.
+  const std::string& refusal() const { return refusal_; }
 
   /// Draws the whole screen (without putting it on the terminal).
   void draw();
@@ -43,11 +57,20 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   std::string key_hints() const;
   /// Turns a key into an event for the active window; false when it means nothing there.
   bool translate(const Key& key, UiEvent& event);
+  /// What the Zlink has drawn and stored so far, as counters that only grow.
+  std::array<int64_t, 3> geometry_made() const;
+  /// Forgets the refusal once geometry came after the input that followed it: a new plot.
+  void expire_refusal();
 
   TerminalScreen& screen_;
   const GeometryDatabase& db_;
   std::vector<PlacedWindow> placed_;  // of the last draw, bottom first
   std::string status_;
+
+  std::string refusal_;                 // shown at the foot of the graphics window
+  int64_t inputs_ = 0;                  // events handed out so far
+  int64_t refusal_input_ = 0;           // inputs_ when the refusal came
+  std::array<int64_t, 3> made_at_input_{};  // geometry_made() at the last input
 
   // The scene, rebuilt only when the database changed.
   view::Scene scene_;

@@ -17,6 +17,7 @@
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_demo.h"
 #include "frontend/terminal_dialogs.h"
+#include "frontend/terminal_frontend.h"
 #include "frontend/terminal_prompts.h"
 #include "platform/window_system.h"
 #include "view/test_shapes.h"
@@ -146,6 +147,29 @@ TEST_F(ClickTest, ClicksBecomeControlClicksCloseAndListChoices) {
 }
 
 // ---- Prompt pieces ----
+
+TEST(WrapText, BreaksAtBlanksCutsLongWordsAndMarksWhatIsLeftOut) {
+  struct Case {
+    const char* text;
+    int width, max_lines;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"spline refused: point 3 of 7", 40, 3, {"spline refused: point 3 of 7"}},
+      {"spline refused: point 3 of 7", 16, 3, {"spline refused:", "point 3 of 7"}},
+      {"spline refused: point 3 of 7", 15, 3, {"spline refused:", "point 3 of 7"}},
+      {"abcdefghij xy", 4, 3, {"abcd", "xy"}},
+      {"one two three four five six", 9, 2, {"one two", "three..."}},
+      {"one two three", 3, 1, {"..."}},
+      {"  spaced   out  ", 20, 2, {"spaced out"}},
+      {"", 10, 3, {}},
+      {"anything", 0, 3, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> got = wrap_text(c.text, c.width, c.max_lines);
+    EXPECT_EQ(got, c.lines) << c.text << " in " << c.width;
+    for (const std::string& l : got) EXPECT_LE(text_cells(l), c.width) << l;
+  }
+}
 
 TEST(PointText, ThreeFiniteNumbersWithCommasOrSpaces) {
   std::array<double, 3> p{9, 9, 9};

@@ -189,7 +189,7 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
   }
   const int nr = static_cast<int>(krows.size()), nc = static_cast<int>(kcols.size());
   if (nr < 2 || nc < 2) {
-    err = "the grid collapses to a curve or a point";
+    err = "the grid has no area: its rows or its columns all coincide";
     return false;
   }
   // The grid of kept points; the input itself when nothing was merged (a large grid is not copied).

@@ -61,6 +61,12 @@ void Transcript::pick(const std::optional<std::array<double, 3>>& point) {
 
 void Transcript::q_main(int result) { record({{"event", "q_main"}, {"result", result}}); }
 
+void Transcript::refused(const std::string& service, const std::string& why, int64_t repeats) {
+  nlohmann::ordered_json e = {{"event", "refused"}, {"service", service}, {"why", why}};
+  if (repeats > 0) e["repeats"] = repeats;
+  record(e);
+}
+
 Transcript* install_transcript(Transcript* t) {
   Transcript* old = g_transcript;
   g_transcript = t;

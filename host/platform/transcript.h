@@ -4,6 +4,7 @@
 // requests) record into whichever is installed.
 #pragma once
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -33,6 +34,8 @@ class Transcript {
   void edit(const std::string& path);
   void pick(const std::optional<std::array<double, 3>>& point);
   void q_main(int result);
+  /// A host service refused its input; `repeats` > 0 notes that the refusal before came again.
+  void refused(const std::string& service, const std::string& why, int64_t repeats = 0);
 
  private:
   std::FILE* file_ = nullptr;

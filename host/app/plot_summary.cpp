@@ -1,0 +1,82 @@
+// The batch summary line, built from the database and the counters of what was drawn.
+#include "app/plot_summary.h"
+
+#include <array>
+
+#include "core/frontend.h"
+#include "core/geometry_services.h"
+
+namespace orv::app {
+namespace {
+
+struct KindName {
+  int32_t kind;
+  const char* one;
+  const char* many;
+};
+// In the order the line names them: the simple entities, then curves, then surfaces.
+constexpr std::array<KindName, 6> kKinds = {{
+    {ENT_POINT, "point", "points"},
+    {ENT_LINE, "line", "lines"},
+    {ENT_SPLINE, "spline", "splines"},
+    {ENT_NURBS_CURVE, "NURB curve", "NURB curves"},
+    {ENT_SURFACE, "surface", "surfaces"},
+    {ENT_NURBS_SURFACE, "NURB surface", "NURB surfaces"},
+}};
+
+std::string counted(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// " through 37 points" or " through 13 x 19 points" for a curve or surface that keeps its points.
+std::string through(const ent& e) {
+  if (e.through.empty()) return {};
+  if (e.rows > 0 && e.cols > 0)
+    return " through " + std::to_string(e.rows) + " x " + std::to_string(e.cols) + " points";
+  return " through " + counted(static_cast<int64_t>(e.through.size()), "point", "points");
+}
+
+void append(std::string& list, const std::string& item) {
+  if (!list.empty()) list += ", ";
+  list += item;
+}
+
+}  // namespace
+
+PlotStart plot_start(const GeometryDatabase& db) {
+  PlotStart s;
+  s.first_id = db.next_id();
+  s.marks = marks_drawn();
+  s.lines = screen_lines_drawn();
+  s.refusals = refusal_count();
+  return s;
+}
+
+std::string describe_made(const GeometryDatabase& db, const PlotStart& start, int64_t marks_now,
+                          int64_t lines_now) {
+  std::string made;
+  std::vector<const ent*> all = db.entities();
+  for (const KindName& k : kKinds) {
+    int64_t n = 0;
+    const ent* only = nullptr;
+    for (const ent* e : all) {
+      if (e->id < start.first_id || e->kind != k.kind) continue;
+      ++n;
+      only = e;
+    }
+    if (n == 0) continue;
+    append(made, counted(n, k.one, k.many) + (n == 1 ? through(*only) : std::string()));
+  }
+  if (lines_now > start.lines) append(made, counted(lines_now - start.lines, "screen line", "screen lines"));
+  if (marks_now > start.marks) append(made, counted(marks_now - start.marks, "mark", "marks"));
+  return made;
+}
+
+std::string summary_line(const std::string& plot_file, const std::string& made,
+                         const std::vector<std::string>& written) {
+  std::string line = plot_file + ": " + (made.empty() ? std::string("made nothing") : made);
+  for (std::size_t i = 0; i < written.size(); ++i) line += (i == 0 ? "; wrote " : ", ") + written[i];
+  return line;
+}
+
+}  // namespace orv::app
