@@ -10,15 +10,21 @@ CoordinateRows find_coordinate_rows() {
   return CoordinateRows{find_variable("x"), find_variable("y"), find_variable("z")};
 }
 
+const StatementRunObserver* statement_run_observer = nullptr;
+
 int run_statements(const Statement* head) {
+  const StatementRunObserver* observer = statement_run_observer;
+  if (observer != nullptr) observer->starting();
   for (const Statement* s = head; s != nullptr; s = s->next) {
     if (is_inert(s)) continue;
     int status = evaluate(s->program, s->length);
     if (status != status_ok) {
       report_statement_error(status, s->tag, s->text);
+      if (observer != nullptr) observer->finished(s, status);
       return status;
     }
   }
+  if (observer != nullptr) observer->finished(nullptr, status_ok);
   return status_ok;
 }
 

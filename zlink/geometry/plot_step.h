@@ -10,6 +10,16 @@ struct CoordinateRows {
 /// Looks the coordinate variables up once for a whole plot.
 CoordinateRows find_coordinate_rows();
 
+/// Watches the statement runs of a plot, one run a step or grid point. Null in the Zlink, which shows
+/// nothing; a tool that reports on a plot sets it. `starting` is called before the first statement
+/// runs (the step variables hold the step's values), `finished` after the run with the statement
+/// that failed (null when none did) and the run's status.
+struct StatementRunObserver {
+  void (*starting)();
+  void (*finished)(const Statement* failed, int status);
+};
+extern const StatementRunObserver* statement_run_observer;
+
 /// Runs every statement that is not inert; the first nonzero status goes to the error hook and ends
 /// the run. Returns that status, or 0.
 int run_statements(const Statement* head);
