@@ -4,6 +4,7 @@
 // point is picked, and edit and show do nothing.
 #pragma once
 #include <array>
+#include <cstdint>
 #include <string>
 #include "dialogs/win_types.h"
 
@@ -26,6 +27,13 @@ class FrontEnd {
   virtual bool point_proc(const std::string& prompt, std::array<double, 3>& point) = 0;
   /// Clears the marking of a pick made by point_proc.
   virtual void clean_pt(const std::array<double, 3>& point) { (void)point; }
+  /// Told during a plot, every so many steps, that `step` of `count` are done (step 0 when a plot
+  /// starts): may show progress. True when the person asked to stop the plot.
+  virtual bool plot_progress(int64_t step, int64_t count) {
+    (void)step;
+    (void)count;
+    return false;
+  }
 };
 
 /// Installs the front end that serves the requests (null: none); returns the one it replaces.

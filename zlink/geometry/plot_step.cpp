@@ -5,6 +5,8 @@
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/variables.h"
+#include "geometry/host_geometry.h"
+#include "geometry/plotting.h"
 
 CoordinateRows find_coordinate_rows() {
   return CoordinateRows{find_variable("x"), find_variable("y"), find_variable("z")};
@@ -33,4 +35,8 @@ void read_point(const CoordinateRows& rows, double point[3]) {
   for (int i = 0; i < 3; ++i) {
     if (row[i] >= 0) point[i] = VariableTable.rows[row[i]].value + PlotSettings.origin[i];
   }
+}
+
+bool stop_before_step(int64_t step, int64_t count) {
+  return step % stop_poll_interval == 0 && plot_stop_requested(step, count) != 0;
 }

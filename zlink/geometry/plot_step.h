@@ -1,6 +1,8 @@
 // What every step of a plot does alike: run the live statements in order until one fails, and read
 // the coordinate variables plus the origin into the current point.
 #pragma once
+#include <cstdint>
+
 #include "equation/program.h"
 
 struct CoordinateRows {
@@ -27,3 +29,7 @@ int run_statements(const Statement* head);
 /// point = value + origin for each coordinate whose variable exists; the others keep their value.
 void read_point(const CoordinateRows& rows, double point[3]);
 
+
+/// Asks the host at every stop_poll_interval-th step (step 0 included) whether the person wants the
+/// plot stopped; `count` is the plot's number of steps. True when the plot is to end before `step`.
+bool stop_before_step(int64_t step, int64_t count);
