@@ -108,7 +108,7 @@ void WarningCollector::add_line(const char* line, long number, LineRoute route, 
       std::string function = text_of(line, span.first, span.inner_space - 1);
       warn(span.first, span.last,
            "the variable \"" + std::string(token.text) + "\", not the function " + function +
-               ": a function needs its parenthesis, " + function + "(...)");
+               ": a function needs its parenthesis, " + function + "(" + std::string(token.text + function.size()) + ")");
     }
     if (const char* word = miscased_word(token.text)) {
       bool keyword = find_keyword(word) >= 0;

@@ -28,7 +28,7 @@ struct WarningCase {
 
 TEST(Warnings, EachKindWithItsColumnAndToken) {
   const WarningCase cases[] = {
-      {"w = sin t", 5, "sin t", "the variable \"sint\", not the function sin"},
+      {"w = sin t", 5, "sin t", "the variable \"sint\", not the function sin: a function needs its parenthesis, sin(t)"},
       {"w = 2 * sqrt  t", 9, "sqrt  t", "not the function sqrt"},
       {"w = q + 1", 5, "q", "no line assigns it"},
       {"Geometry = draw", 1, "Geometry", "not the keyword \"geometry\""},
