@@ -10,6 +10,12 @@ add_library(kuvra_core STATIC ${KUVRA_CORE_SOURCES})
 target_include_directories(kuvra_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(kuvra_core PUBLIC kuvra_lang)
 
+# The plotters alone (no dialogs, no run driver), for a program that brings its own host services.
+file(GLOB KUVRA_PLOT_SOURCES CONFIGURE_DEPENDS geometry/*.cpp)
+list(FILTER KUVRA_PLOT_SOURCES EXCLUDE REGEX "_test\\.cpp$")
+add_library(kuvra_plot STATIC ${KUVRA_PLOT_SOURCES})
+target_link_libraries(kuvra_plot PUBLIC kuvra_lang)
+
 file(GLOB KUVRA_CORE_TESTS CONFIGURE_DEPENDS eqfile/equation_file_test.cpp geometry/*_test.cpp
      dialogs/*_test.cpp entry/*_test.cpp)
 if(KUVRA_CORE_TESTS)

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/line_reading.h"
 #include "geometry/host_files.h"
 
 namespace orv {
@@ -309,29 +310,7 @@ int q_fclose(const char* tag, int line, FILE* file) {
 }
 
 int freadln(char* buffer, int limit, FILE* file) {
-  if (buffer == nullptr || file == nullptr || limit < 0) return 0;
-  int len = 0;
-  bool any = false;
-  bool pending_cr = false;  // a carriage return held back until we know whether a line feed follows
-  auto put = [&](char ch) {
-    if (len < limit) buffer[len++] = ch;
-  };
-  for (;;) {
-    int ch = std::getc(file);
-    if (ch == EOF) break;
-    any = true;
-    if (ch == '\n') {
-      pending_cr = false;
-      break;
-    }
-    if (pending_cr) put('\r');
-    pending_cr = (ch == '\r');
-    if (!pending_cr) put(static_cast<char>(ch));
-  }
-  // A carriage return at the very end of the file ends the line like "\r\n" would.
-  buffer[len] = '\0';
-  if (std::ferror(file)) return 0;
-  return any ? 1 : 0;
+  return orv::read_line(buffer, limit, file, nullptr);
 }
 
 const char* GetTempDirectory() {

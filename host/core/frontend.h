@@ -36,6 +36,13 @@ class FrontEnd {
     (void)why;
     (void)repeats;
   }
+  /// Told during a plot, every so many steps, that `step` of `count` are done (step 0 when a plot
+  /// starts): may show progress. True when the person asked to stop the plot.
+  virtual bool plot_progress(int64_t step, int64_t count) {
+    (void)step;
+    (void)count;
+    return false;
+  }
 };
 
 /// Installs the front end that serves the requests (null: none); returns the one it replaces.

@@ -15,6 +15,7 @@
 #include "core/database.h"
 #include "core/frontend.h"
 #include "core/geometry_services.h"
+#include "core/stop_request.h"
 #include "geometry/host_geometry.h"
 #include "kernel/kernel.h"
 
@@ -450,10 +451,11 @@ void drw_3d_line(const l_3d* line, uint8_t color) {
   }
 }
 
+// The front end shows progress and answers for the person; a stop signal ends any plot.
 int plot_stop_requested(int64_t step, int64_t count) {
-  (void)step;
-  (void)count;
-  return 0;
+  bool stop = false;
+  if (orv::FrontEnd* fe = orv::front_end()) stop = fe->plot_progress(step, count);
+  return stop || orv::stop_signal() != 0 ? 1 : 0;
 }
 
 int32_t CSplineNodeMgr::get_max_n_spline_pts() { return orv::spline_buffer().capacity(); }

@@ -1,139 +1,77 @@
-// The checker's per-file work; see check_file.h. Lines are reported as they are read, so the
-// output streams and a file of a million lines needs no more memory than its statements.
+// The checker's per-file work; see check_file.h. Plain lines are written as they are read, so a
+// long file streams; the JSON report is one object written at the end.
 #include "check_file.h"
 
+#include <cerrno>
 #include <cstring>
+#include <map>
+#include <set>
 #include <string>
+#include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "core/line_reading.h"
 #include "eqfile/keywords.h"
 #include "eqfile/line_routing.h"
 #include "eqfile/plot_settings.h"
 #include "equation/compiler.h"
-#include "equation/operators.h"
+#include "equation/evaluator.h"
 #include "equation/statement_pool.h"
-#include "equation/tokenizer.h"
 #include "equation/variables.h"
-#include "line_reader.h"
+#include "report_text.h"
 #include "status_messages.h"
 #include "text_output.h"
+#include "warnings.h"
 
 namespace {
 
-enum class LineKind { Blank, Origin, Settings, Statement, Failed };
+using nlohmann::json;
 
-const char* kind_name(LineKind kind) {
-  switch (kind) {
-    case LineKind::Blank: return "blank";
-    case LineKind::Origin: return "origin";
-    case LineKind::Settings: return "settings";
-    case LineKind::Statement: return "statement";
-    case LineKind::Failed: return "failed";
+const char* route_name(LineRoute route) {
+  switch (route) {
+    case LineRoute::Blank: return "blank";
+    case LineRoute::Origin: return "origin";
+    case LineRoute::Settings: return "settings";
+    case LineRoute::Statement: return "statement";
+    case LineRoute::Failed: return "failed";
   }
-  return "?";
+  return "failed";
 }
 
-// What compile_line did with a line that returned 0 without storing a statement. Decided from the
-// tokens alone, without compiling again, so no variable is added twice.
-LineKind route_of_success(const char* line) {
-  Token tokens[max_tokens];
-  int16_t count = 0;
-  if (tokenize_line(line, max_tokens, tokens, &count) != status_ok || count == 0) return LineKind::Blank;
-  if (std::strcmp(tokens[0].text, "origin") == 0) return LineKind::Origin;
-  for (int i = 0; i < count; ++i) {
-    const Token& token = tokens[i];
-    if (std::strcmp(token.text, "(") == 0 || std::strcmp(token.text, ")") == 0) continue;
-    if (token.kind == TokenKind::Number || token.kind == TokenKind::ExpNumber) return LineKind::Blank;
-    int16_t precedence;
-    if (find_operator(token.text, &precedence) != op_end) return LineKind::Blank;
-    return find_keyword(token.text) >= 0 ? LineKind::Settings : LineKind::Blank;
-  }
-  return LineKind::Blank;  // parentheses only
-}
-
-void write(std::FILE* out, std::string* text) {
+void flush(std::FILE* out, std::string* text) {
   std::fwrite(text->data(), 1, text->size(), out);
   text->clear();
 }
 
-void append_pair(std::string* out, const double* values, int n) {
-  out->push_back('[');
-  for (int i = 0; i < n; ++i) {
-    if (i) out->push_back(',');
-    append_json_number(out, values[i]);
-  }
-  out->push_back(']');
+std::string quoted(const std::string& text) {
+  std::string out = "\"";
+  append_visible(&out, text);
+  return out + "\"";
 }
 
-void append_json_tail(std::string* out, const Statement* head) {
+json settings_json() {
   const PlotSettingsRecord& s = PlotSettings;
-  out->append("],\"settings\":{\"use_degrees\":");
-  out->append(s.use_degrees ? "true" : "false");
-  out->append(",\"geometry\":" + std::to_string(s.geometry) + ",\"step_var\":[");
-  append_json_string(out, s.step_var[0]);
-  out->push_back(',');
-  append_json_string(out, s.step_var[1]);
-  out->append("],\"lower_limit\":");
-  append_pair(out, s.lower_limit, 2);
-  out->append(",\"upper_limit\":");
-  append_pair(out, s.upper_limit, 2);
-  out->append(",\"step_size\":");
-  append_pair(out, s.step_size, 2);
-  out->append(",\"origin\":");
-  append_pair(out, s.origin, 3);
-  out->append(",\"trace_variables\":");
-  out->append(s.trace_variables ? "true" : "false");
-  out->append("},\"variables\":[");
+  return json{{"use_degrees", s.use_degrees != 0},
+              {"geometry", geometry_name(s.geometry)},
+              {"step_var", {utf8_text(s.step_var[0]), utf8_text(s.step_var[1])}},
+              {"lower_limit", {json_number(s.lower_limit[0]), json_number(s.lower_limit[1])}},
+              {"upper_limit", {json_number(s.upper_limit[0]), json_number(s.upper_limit[1])}},
+              {"step_size", {json_number(s.step_size[0]), json_number(s.step_size[1])}},
+              {"origin", {json_number(s.origin[0]), json_number(s.origin[1]), json_number(s.origin[2])}},
+              {"trace_variables", s.trace_variables != 0}};
+}
+
+json variables_json() {
+  json rows = json::array();
   for (int row = 0; row < VariableTable.count; ++row) {
     const VariableEntry& v = VariableTable.rows[row];
-    out->append(row ? ",{\"name\":" : "{\"name\":");
-    append_json_string(out, v.name);
-    out->append(v.defined ? ",\"defined\":true" : ",\"defined\":false");
-    out->append(v.constant ? ",\"constant\":true" : ",\"constant\":false");
-    out->append(",\"value\":");
-    append_json_number(out, v.value);
-    out->push_back('}');
+    rows.push_back({{"name", utf8_text(v.name)},
+                    {"defined", v.defined != 0},
+                    {"constant", v.constant != 0},
+                    {"value", json_number(v.value)}});
   }
-  out->append("],\"statements\":[");
-  for (const Statement* st = head; st != nullptr; st = st->next) {
-    out->append(st == head ? "{\"text\":" : ",{\"text\":");
-    append_json_string(out, st->text);
-    out->append(",\"length\":" + std::to_string(st->length) + "}");
-  }
-  out->append("]}\n");
-}
-
-void append_plain_tail(std::string* out, const char* name, const CheckResult& result, long statements) {
-  const PlotSettingsRecord& s = PlotSettings;
-  out->append(name);
-  out->append(": settings: angles = ");
-  out->append(s.use_degrees ? "degrees" : "radians");
-  out->append(", geometry = ");
-  if (s.geometry >= 0 && s.geometry < keyword_count) {
-    out->append(KeywordTable[s.geometry].name);
-    out->append(" (" + std::to_string(s.geometry) + ")");
-  } else {
-    out->append(std::to_string(s.geometry));
-  }
-  for (int v = 0; v < 2; ++v) {
-    std::string n = std::to_string(v + 1);
-    out->append(", step_var" + n + " = ");
-    append_visible(out, s.step_var[v]);
-    out->append(" from ");
-    append_number(out, s.lower_limit[v]);
-    out->append(" to ");
-    append_number(out, s.upper_limit[v]);
-    out->append(" by ");
-    append_number(out, s.step_size[v]);
-  }
-  out->append(", origin = ");
-  for (int i = 0; i < 3; ++i) {
-    if (i) out->append(", ");
-    append_number(out, s.origin[i]);
-  }
-  out->append("\n");
-  out->append(name);
-  out->append(": " + std::to_string(result.lines) + " lines, " + std::to_string(statements) +
-              " statements, " + std::to_string(result.failed_lines) + " failed\n");
+  return rows;
 }
 
 }  // namespace
@@ -141,66 +79,100 @@ void append_plain_tail(std::string* out, const char* name, const CheckResult& re
 CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& options, std::FILE* out) {
   CheckResult result;
   PlotSettings = initial_plot_settings;
+  PlotSettings.use_degrees = options.degrees ? 1 : 0;
+  set_angle_factors();
+  PlotSettings = initial_plot_settings;
   reset_equation_tables();
   Statement* head = nullptr;
   Statement* tail = nullptr;
+  std::map<const Statement*, long> line_of;  // the file line of every statement
   long statements = 0;
-
+  WarningCollector collector;
+  json lines = json::array();
   std::string text;
-  if (options.json) {
-    text.append("{\"file\":");
-    append_json_string(&text, name);
-    text.append(",\"lines\":[");
-  }
-  LineReader reader(in, max_line_length);
-  std::string line;
-  while (reader.next(&line)) {
-    ++result.lines;
-    // The Zlink sees the line up to its first NUL byte, as any C text.
-    line.resize(std::strlen(line.c_str()));
-    Statement* old_tail = tail;
-    int status = compile_line(line.c_str(), &head, &tail);
-    LineKind kind;
-    if (status != status_ok) {
-      kind = LineKind::Failed;
-      ++result.failed_lines;
-      report_statement_error(status, static_cast<int>(result.lines), line.c_str());
-    } else if (tail != old_tail) {
-      kind = LineKind::Statement;
-      ++statements;
-    } else {
-      kind = route_of_success(line.c_str());
+
+  char line[max_line_length + 1];
+  KeywordEntry saved_rows[keyword_count];
+  for (;;) {
+    orv::LineLoss loss;
+    errno = 0;
+    if (orv::read_line(line, max_line_length, in, &loss) == 0) {
+      if (std::ferror(in)) result.read_error = errno != 0 ? errno : EIO;
+      break;
     }
+    const long number = ++result.lines;
+    // A settings line that fails part-way sets nothing: its rows are put back, as the reader does.
+    std::memcpy(saved_rows, KeywordTable, sizeof saved_rows);
+    LineRoute route;
+    Statement* old_tail = tail;
+    int status = compile_line(line, &head, &tail, &route);
+    if (status != status_ok) {
+      std::memcpy(KeywordTable, saved_rows, sizeof saved_rows);
+      ++result.failed_lines;
+    }
+    if (route == LineRoute::Statement && tail != old_tail) {
+      line_of[tail] = number;
+      ++statements;
+    }
+    collector.add_loss(number, loss.cut, max_line_length, loss.nul ? static_cast<int>(std::strlen(line)) + 1 : 0);
+    collector.add_line(line, number, route, status);
 
     if (options.json) {
-      text.append(result.lines > 1 ? ",{\"line\":" : "{\"line\":");
-      text.append(std::to_string(result.lines) + ",\"status\":" + std::to_string(status) + ",\"kind\":\"");
-      text.append(kind_name(kind));
-      text.append("\",\"text\":");
-      append_json_string(&text, line);
-      text.push_back('}');
-    } else if (kind != LineKind::Blank) {
-      text.append(name);
-      text.append(":" + std::to_string(result.lines) + ": " + std::to_string(status) + " " + kind_name(kind));
-      if (kind == LineKind::Failed) {
-        text.append(": ");
-        text.append(status_message(status));
-      }
-      text.append(" | ");
+      json entry = {{"line", number}, {"status", status}, {"kind", route_name(route)}, {"text", utf8_text(line)}};
+      if (status != status_ok) entry["message"] = status_message(status);
+      lines.push_back(std::move(entry));
+    } else if (route != LineRoute::Blank) {
+      text += std::string(name) + ":" + std::to_string(number) + ": " + route_name(route);
+      if (status != status_ok) text += ": " + std::string(status_message(status)) + " (status " + std::to_string(status) + ")";
+      text += " | ";
       append_visible(&text, line);
-      text.push_back('\n');
+      text += "\n";
+      if (text.size() >= (1 << 16)) flush(out, &text);
     }
-    if (text.size() >= (1 << 16)) write(out, &text);
   }
-  result.read_error = reader.error();
   apply_keyword_settings();
 
-  if (options.json) {
-    append_json_tail(&text, head);
-  } else {
-    append_plain_tail(&text, name, result, statements);
+  std::set<std::string> step_variables = {PlotSettings.step_var[0]};
+  if (PlotSettings.geometry >= first_surface_kind) step_variables.insert(PlotSettings.step_var[1]);
+  const std::vector<Warning> warnings = collector.finish(step_variables);
+  result.warnings = static_cast<long>(warnings.size());
+  const json settings = settings_json();
+
+  DryRun run;
+  if (options.dry_run) {
+    run = dry_run(head, options.step_limit);
+    result.dry_run_failed = dry_run_failed(run);
   }
-  write(out, &text);
+
+  if (options.json) {
+    json report = {{"file", utf8_text(name)}, {"lines", std::move(lines)}};
+    json warning_list = json::array();
+    for (const Warning& w : warnings)
+      warning_list.push_back({{"line", w.line}, {"column", w.column}, {"token", utf8_text(w.token)}, {"message", w.message}});
+    report["warnings"] = std::move(warning_list);
+    report["settings"] = settings;
+    report["variables"] = variables_json();
+    json statement_list = json::array();
+    for (const Statement* s = head; s != nullptr; s = s->next)
+      statement_list.push_back({{"line", line_of[s]}, {"text", utf8_text(s->text)}, {"length", s->length}});
+    report["statements"] = std::move(statement_list);
+    report["dry_run"] = options.dry_run ? dry_run_json(run, line_of) : json(nullptr);
+    text = report.dump() + "\n";
+  } else {
+    for (const Warning& w : warnings) {
+      text += std::string(name) + ":" + std::to_string(w.line) + ":" + std::to_string(w.column) + ": warning: ";
+      if (!w.token.empty()) text += quoted(w.token) + ": ";
+      text += w.message + "\n";
+    }
+    text += std::string(name) + ": settings: " + settings_text() + "\n";
+    if (options.dry_run) text += dry_run_text(run, name, line_of);
+    text += std::string(name) + ": " + std::to_string(result.lines) + " lines, " + std::to_string(statements) +
+            " statements, " + std::to_string(result.failed_lines) + " failed, " + std::to_string(result.warnings) +
+            (result.warnings == 1 ? " warning" : " warnings");
+    if (options.dry_run) text += result.dry_run_failed ? "; the dry run finds problems" : "; the dry run is clean";
+    text += "\n";
+  }
+  flush(out, &text);
   pool_release();
   return result;
 }

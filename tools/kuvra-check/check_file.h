@@ -1,17 +1,26 @@
 // Checking one equation file: every line goes through compile_line exactly as the Zlink's reader
-// hands it over, and the checker tells what became of it (blank, origin, settings, statement or
-// failed), then the settings, variables and statements that the file leaves behind.
+// hands it over (read with the host's own line reader), then the file is plotted in a dry run
+// through the Zlink's plotters. The report tells what became of each line, the warnings, the
+// settings, the steps that fail and what the plot would make or the host would refuse.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 
+#include "dry_run.h"
+
 struct CheckOptions {
-  bool json = false;  // one JSON object for the file instead of the plain lines
+  bool json = false;      // one JSON object for the file instead of the plain lines
+  bool degrees = false;   // settings lines evaluated with the angle factors for degrees
+  bool dry_run = true;    // plot the file after reading it
+  int64_t step_limit = dry_run_step_limit;  // most steps the dry run executes
 };
 
 struct CheckResult {
-  long lines = 0;         // lines read, blank ones included
-  long failed_lines = 0;  // lines whose status is not 0
-  int read_error = 0;     // errno of a failed read, 0 when the file was read to its end
+  long lines = 0;           // lines read, blank ones included
+  long failed_lines = 0;    // lines whose status is not 0
+  long warnings = 0;        // warnings given
+  bool dry_run_failed = false;  // a step failed, or the plot or the host refused something
+  int read_error = 0;       // errno of a failed read, 0 when the file was read to its end
 };
 
 /// Checks the lines of `in` (named `name` in the output) and writes the report to `out`.

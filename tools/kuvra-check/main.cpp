@@ -1,36 +1,59 @@
-// kuvra-check: reads equation files exactly as the Kuvra Zlink does and tells what became of every
-// line. The Zlink never reports equation errors, so this is where people writing equation files see
-// them. Exit status 0 when every line compiled, 1 when any failed, 2 for an unusable argument or a
-// file that cannot be read.
+// kuvra-check: reads equation files exactly as the Kuvra Zlink does, plots them in a dry run through
+// the Zlink's own plotters, and tells what became of every line, which lines will not do what was
+// meant, which steps fail and what the host would refuse. The Zlink never reports equation errors,
+// so this is where people writing equation files see them.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include "check_file.h"
-#include "eqfile/plot_settings.h"
-#include "equation/evaluator.h"
+#include "text_file.h"
+
+#ifndef KUVRA_VERSION
+#define KUVRA_VERSION "unknown"
+#endif
 
 namespace {
 
 constexpr const char* usage_text =
-    "usage: kuvra-check [--json] [--degrees] FILE...\n"
+    "usage: kuvra-check [OPTIONS] FILE...\n"
     "\n"
     "Reads each equation file the way the Kuvra Zlink does and tells what became of every line:\n"
-    "its number, its status (0 when it compiled) and what it was: an origin line, a settings\n"
-    "line, a statement, or a line that failed, with the reason. Blank lines are not listed.\n"
-    "Then the plot settings that the file leaves, starting from the load-time settings.\n"
+    "an origin line, a settings line, a statement, or a line that failed, with the reason in words\n"
+    "and its status number. Blank lines are not listed. Then the warnings: lines that read without\n"
+    "error but will not do what was meant (\"sin t\" is the variable sint, \"1e+5\" is 6, \"-x^2\"\n"
+    "squares the negation, a keyword in the wrong case, a variable no line assigns, a line that\n"
+    "assigns nothing or assigns pi or e, a tab inside a name, a line longer than 200 characters),\n"
+    "each with its line, column and token. Then the plot settings the file leaves, starting from\n"
+    "the load-time settings.\n"
     "\n"
-    "  --json     one JSON object per file: lines, settings, variables and statements\n"
-    "  --degrees  evaluate settings lines with the angle factors for degrees (as after a plot in\n"
-    "             degrees); by default both factors are 1, as in a fresh process\n"
-    "  --help     this text\n"
-    "  -          read standard input\n"
+    "Then a dry run: \"Plot it\" as the Zlink does it, with the file's settings, through the Zlink's\n"
+    "own plotting code and a host that only records. It tells the number of steps (grid points),\n"
+    "for each statement that fails at some step the first such step with the step variables'\n"
+    "values and whether the plot ends there or skips the point, what the plot would make (points,\n"
+    "lines, a spline through N points, a surface through a grid of R x C, marks on the screen) and\n"
+    "what the host would refuse (a spline of more than 32000 steps, a grid too large, a coordinate\n"
+    "that is not finite, a curve whose points all coincide, a grid with no area, a missing step\n"
+    "variable). A dry run executes at most 1000000 steps and then says where it stopped.\n"
     "\n"
-    "Exit status: 0 every line compiled, 1 a line failed, 2 an unusable argument or unreadable file.\n";
+    "  --json        one JSON object per file: lines, warnings, settings, variables, statements\n"
+    "                and the dry run (\"dry_run\": steps, failures, makes, refusals)\n"
+    "  --degrees     evaluate settings lines with the angle factors for degrees (as after a plot in\n"
+    "                degrees); by default both factors are 1, as in a fresh process\n"
+    "  --no-dry-run  read the file only\n"
+    "  --strict      warnings count as problems (exit status 1)\n"
+    "  --version     the version\n"
+    "  --help        this text\n"
+    "  -             read standard input\n"
+    "\n"
+    "Only regular files (and standard input) are read, and only text: a directory, a device, a\n"
+    "FIFO or a file holding NUL bytes or mostly unprintable bytes is refused.\n"
+    "\n"
+    "Exit status: 0 every line read and the dry run found no failing step and no refusal;\n"
+    "1 a line failed, a step failed, or the plot or the host would refuse something (with --strict,\n"
+    "also a warning); 2 an unusable argument, or a file that cannot be read or is not a text file.\n";
 
 int usage_error(const char* what, const char* arg) {
   std::fprintf(stderr, "kuvra-check: %s: %s (see kuvra-check --help)\n", what, arg);
@@ -41,7 +64,7 @@ int usage_error(const char* what, const char* arg) {
 
 int main(int argc, char** argv) {
   CheckOptions options;
-  bool degrees = false;
+  bool strict = false;
   std::vector<const char*> files;
   bool options_done = false;
   for (int i = 1; i < argc; ++i) {
@@ -52,7 +75,14 @@ int main(int argc, char** argv) {
       } else if (std::strcmp(arg, "--json") == 0) {
         options.json = true;
       } else if (std::strcmp(arg, "--degrees") == 0) {
-        degrees = true;
+        options.degrees = true;
+      } else if (std::strcmp(arg, "--no-dry-run") == 0) {
+        options.dry_run = false;
+      } else if (std::strcmp(arg, "--strict") == 0) {
+        strict = true;
+      } else if (std::strcmp(arg, "--version") == 0) {
+        std::printf("kuvra-check %s\n", KUVRA_VERSION);
+        return 0;
       } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
         std::fputs(usage_text, stdout);
         return 0;
@@ -68,33 +98,26 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  PlotSettings.use_degrees = degrees ? 1 : 0;
-  set_angle_factors();
-
   int exit_status = 0;
   for (const char* path : files) {
-    bool from_stdin = std::strcmp(path, "-") == 0;
-    std::FILE* in = from_stdin ? stdin : std::fopen(path, "rb");
+    const bool from_stdin = std::strcmp(path, "-") == 0;
+    std::string error;
+    std::FILE* in = open_text_file(path, &error);
     if (in == nullptr) {
-      std::fprintf(stderr, "kuvra-check: %s: %s\n", path, std::strerror(errno));
-      exit_status = 2;
-      continue;
-    }
-    struct stat info;
-    if (!from_stdin && fstat(fileno(in), &info) == 0 && S_ISDIR(info.st_mode)) {
-      std::fprintf(stderr, "kuvra-check: %s: %s\n", path, std::strerror(EISDIR));
-      std::fclose(in);
+      std::fprintf(stderr, "kuvra-check: %s: %s\n", from_stdin ? "(stdin)" : path, error.c_str());
       exit_status = 2;
       continue;
     }
     CheckResult result = check_file(in, from_stdin ? "(stdin)" : path, options, stdout);
-    if (!from_stdin) std::fclose(in);
+    if (in != stdin) std::fclose(in);
+    int status = 0;
     if (result.read_error != 0) {
       std::fprintf(stderr, "kuvra-check: %s: %s\n", path, std::strerror(result.read_error));
-      exit_status = 2;
-    } else if (result.failed_lines > 0 && exit_status == 0) {
-      exit_status = 1;
+      status = 2;
+    } else if (result.failed_lines > 0 || result.dry_run_failed || (strict && result.warnings > 0)) {
+      status = 1;
     }
+    if (status > exit_status) exit_status = status;
   }
   if (std::fflush(stdout) != 0) {
     std::fprintf(stderr, "kuvra-check: standard output: %s\n", std::strerror(errno));

@@ -14,10 +14,17 @@
 #include "equation/tokenizer.h"
 
 int compile_line(const char* line, Statement** head, Statement** tail) {
+  LineRoute route;
+  return compile_line(line, head, tail, &route);
+}
+
+int compile_line(const char* line, Statement** head, Statement** tail, LineRoute* route) {
+  *route = LineRoute::Failed;
   Token tokens[max_tokens];
   int16_t token_count = 0;
   int status = tokenize_line(line, max_tokens, tokens, &token_count);
   if (status != status_ok) return status;
+  *route = LineRoute::Blank;
   if (token_count == 0) return status_ok;
 
   ProgramItem items[max_items];
@@ -25,14 +32,23 @@ int compile_line(const char* line, Statement** head, Statement** tail) {
   status = compile_tokens(tokens, token_count, max_items, items, &item_count);
   if (std::strcmp(tokens[0].text, "origin") == 0) {
     parse_origin_line(items, item_count);  // whatever the compiler reported
+    *route = LineRoute::Origin;
     return status_ok;
   }
+  *route = LineRoute::Failed;
   if (status != status_ok) return status;
+  *route = LineRoute::Blank;
   if (item_count == 0) return status_ok;
-  if (items[0].kind == ItemKind::Keyword) return evaluate(items, item_count);
+  if (items[0].kind == ItemKind::Keyword) {
+    status = evaluate(items, item_count);
+    *route = status == status_ok ? LineRoute::Settings : LineRoute::Failed;
+    return status;
+  }
 
+  *route = LineRoute::Failed;
   Statement* statement = make_statement(line, item_count, items);
   if (statement == nullptr) return status_no_storage;
+  *route = LineRoute::Statement;
   if (*head == nullptr) {
     *head = statement;
   } else {

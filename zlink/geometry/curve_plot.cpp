@@ -1,6 +1,6 @@
 // The curve plotter: one step variable from its lower to its upper limit. Points and lines are stored
 // as they come; spline and NURB spline points are gathered in the host's spline buffer and made into
-// one curve after the last step, also when a failing step ended the plot early.
+// one curve after the last step, also when a failing step or the person's stop ended the plot early.
 #include <cstring>
 
 #include "eqfile/keywords.h"
@@ -97,6 +97,7 @@ void plot_curve(Statement* head) {
   int32_t gathered = 0;
   const int64_t values = step_values(rule);
   for (int64_t j = 0; j < values; ++j) {
+    if (stop_before_step(j, values)) break;  // as a failing step: what was made stays
     set_variable(static_cast<int16_t>(variable), step_value(PlotSettings.lower_limit[0], rule, j));
     int result = run_statements(head);
     read_point(rows, point);

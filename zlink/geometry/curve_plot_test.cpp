@@ -2,6 +2,8 @@
 // step rule's ranges, the failure rules, the spline buffer's growth and the NURB spline build.
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "geometry/plot_test_support.h"
 #include "geometry/plotting.h"
@@ -185,6 +187,64 @@ TEST_F(CurvePlotTest, SplineStepLimitAndBufferGrowth) {
   if (before < 32001) {
     EXPECT_EQ(CSplineNodeMgr::get_max_n_spline_pts(), 32010);
   }
+}
+
+// The host is asked every 1024 steps, from step 0, with the plot's step count; a stop ends the plot
+// as a failing step would: what was stored stays, the curve is built from what was gathered.
+TEST_F(CurvePlotTest, StopAskedForEndsThePlotKeepingWhatWasMade) {
+  const std::string ramp = "step_var1 = t\nupper_limit1 = 3000\nstep_size1 = 1\nx = t\ny = t / 1000\n";
+  const std::vector<std::pair<int64_t, int64_t>> asked_to_2048 = {{0, 3001}, {1024, 3001}, {2048, 3001}};
+
+  front_end_.stop_from = 2048;
+  plot(ramp + "geometry = spline\n");
+  EXPECT_EQ(front_end_.progress, asked_to_2048);
+  ASSERT_EQ(stored().size(), 1u);
+  EXPECT_EQ(stored()[0]->kind, ENT_SPLINE);
+  ASSERT_EQ(stored()[0]->through.size(), 2048u);
+  expect_at(stored()[0]->through[2047].data(), 2047, 2.047, 0);
+  EXPECT_EQ(marks().size(), 2048u);
+
+  struct Case {
+    const char* kind;
+    int64_t stop_from;
+    size_t entities, marks;
+    int32_t first_kind;
+  } cases[] = {
+      {"points", 1024, 1024, 1024, ENT_POINT},
+      {"lines", 1024, 1023, 1024, ENT_LINE},
+      {"nurbs", 1024, 1, 1024, ENT_NURBS_CURVE},
+      {"draw", 2048, 0, 2048, 0},
+      {"spline", 0, 0, 0, 0},        // stopped before the first step: nothing gathered, no spline
+      {"points", 4096, 3001, 3001, ENT_POINT},  // a stop never asked for runs to the end
+  };
+  for (const Case& c : cases) {
+    orv::database().clear();
+    front_end_.progress.clear();
+    front_end_.stop_from = c.stop_from;
+    plot(ramp + "geometry = " + c.kind + "\n");
+    ASSERT_EQ(stored().size(), c.entities) << c.kind << " stopped at " << c.stop_from;
+    EXPECT_EQ(marks().size(), c.marks) << c.kind;
+    if (c.entities > 0) {
+      EXPECT_EQ(stored()[0]->kind, c.first_kind) << c.kind;
+    }
+    if (std::string(c.kind) == "draw") {
+      EXPECT_EQ(lines().size(), 2047u);
+    }
+  }
+  const ent* last = stored().back();
+  expect_at(last->p1, 3000, 3, 0);
+  EXPECT_EQ(front_end_.progress.back(), (std::pair<int64_t, int64_t>{2048, 3001}));
+}
+
+TEST_F(CurvePlotTest, StoppedPlotStillClosesAndShowsItsTraceLog) {
+  PlotSettings.trace_variables = 1;
+  front_end_.stop_from = 1024;
+  plot("step_var1 = t\nupper_limit1 = 5000\nstep_size1 = 1\ngeometry = points\nx = t\n");
+  ASSERT_EQ(front_end_.listed_text.size(), 1u);
+  const std::string& log = front_end_.listed_text[0];
+  EXPECT_NE(log.find("\nt = 1023\nx = 1023\n\n"), std::string::npos);
+  EXPECT_EQ(log.find("t = 1024\n"), std::string::npos);
+  EXPECT_EQ(stored().size(), 1024u);
 }
 
 TEST_F(CurvePlotTest, InertEntriesAndOtherKinds) {

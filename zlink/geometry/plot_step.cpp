@@ -5,20 +5,28 @@
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/variables.h"
+#include "geometry/host_geometry.h"
+#include "geometry/plotting.h"
 
 CoordinateRows find_coordinate_rows() {
   return CoordinateRows{find_variable("x"), find_variable("y"), find_variable("z")};
 }
 
+const StatementRunObserver* statement_run_observer = nullptr;
+
 int run_statements(const Statement* head) {
+  const StatementRunObserver* observer = statement_run_observer;
+  if (observer != nullptr) observer->starting();
   for (const Statement* s = head; s != nullptr; s = s->next) {
     if (is_inert(s)) continue;
     int status = evaluate(s->program, s->length);
     if (status != status_ok) {
       report_statement_error(status, s->tag, s->text);
+      if (observer != nullptr) observer->finished(s, status);
       return status;
     }
   }
+  if (observer != nullptr) observer->finished(nullptr, status_ok);
   return status_ok;
 }
 
@@ -27,4 +35,8 @@ void read_point(const CoordinateRows& rows, double point[3]) {
   for (int i = 0; i < 3; ++i) {
     if (row[i] >= 0) point[i] = VariableTable.rows[row[i]].value + PlotSettings.origin[i];
   }
+}
+
+bool stop_before_step(int64_t step, int64_t count) {
+  return step % stop_poll_interval == 0 && plot_stop_requested(step, count) != 0;
 }

@@ -1,8 +1,9 @@
 // Test support for the equation file, plotting and trace log tests: fresh process-wide state for
 // every test (settings, language tables, pool, the host's database and globals), the Zlink's module
 // as the current resource module (its string table), a private temporary directory, a transcript
-// of the message boxes shown, a front end that records what the host was asked to show or edit, and
-// helpers that read an equation text through the host's real file services.
+// of the message boxes shown, a front end that records what the host was asked to show or edit and
+// the progress it was told (answering stop from a chosen step on), and helpers that read an equation
+// text through the host's real file services.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/database.h"
@@ -54,8 +56,14 @@ class RecordingFrontEnd : public orv::FrontEnd {
     listed_text.push_back(text.str());
   }
   bool point_proc(const std::string&, std::array<double, 3>&) override { return false; }
+  bool plot_progress(int64_t step, int64_t count) override {
+    progress.push_back({step, count});
+    return stop_from >= 0 && step >= stop_from;
+  }
 
   std::vector<std::string> edited, listed, listed_text;
+  std::vector<std::pair<int64_t, int64_t>> progress;  // (step, count) of each progress call
+  int64_t stop_from = -1;                             // the first step answered with stop; -1 never
   std::function<void(const std::string&)> on_edit;
 };
 

@@ -1,7 +1,8 @@
 // The surface plotter: the first step variable in the outer loop, the second in the inner, so the
 // grid is gathered row by row. A grid too large for the host's 16-bit counts is refused before
 // anything is drawn; a grid with failed points becomes a surface of its leading complete rows only,
-// since the gathered points no longer fill the grid the host would be told about.
+// since the gathered points no longer fill the grid the host would be told about. A stop asked for
+// by the person ends the plot the same way: the row it cut short is dropped.
 #include <cstring>
 
 #include "eqfile/keywords.h"
@@ -62,12 +63,20 @@ void plot_surface(Statement* head) {
   int64_t complete_rows = 0;  // leading rows in which every point was gathered
   bool intact = true;         // no point has failed so far
   int result = status_ok;
+  bool stopped = false;
+  // Rows without grid points still take time to step through: then the rows are what is counted.
+  const int64_t polled_count = row_length == 0 ? row_count : row_count * row_length;
   for (int64_t j = 0; j < row_count; ++j) {
+    if (row_length == 0 && stop_before_step(j, polled_count)) break;
     set_variable(static_cast<int16_t>(outer_variable), step_value(PlotSettings.lower_limit[0], outer, j));
     if (row_length == 0) continue;
     pt_3d* write = buffer != nullptr ? buffer + gathered : nullptr;
     bool row_failed = false;
     for (int64_t k = 0; k < row_length; ++k) {
+      if (stop_before_step(j * row_length + k, polled_count)) {
+        stopped = true;
+        break;
+      }
       set_variable(static_cast<int16_t>(inner_variable), step_value(PlotSettings.lower_limit[1], inner, k));
       result = run_statements(head);
       read_point(rows, point);
@@ -100,6 +109,7 @@ void plot_surface(Statement* head) {
       }
       if (geometry == kw_points_surf && is_domain_failure(result)) result = status_ok;
     }
+    if (stopped) break;  // a row cut short is never complete
     if (intact && !row_failed) {
       ++complete_rows;
     } else {

@@ -3,6 +3,7 @@
 // refusal of grids the host cannot take.
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "geometry/plot_test_support.h"
 #include "geometry/plotting.h"
@@ -105,6 +106,64 @@ TEST_F(SurfacePlotTest, SurfaceFromLeadingCompleteRows) {
   EXPECT_EQ(stored()[0]->kind, ENT_NURBS_SURFACE);
   EXPECT_EQ(stored()[0]->rows, 2);
   EXPECT_EQ(marks().size(), 14u);
+}
+
+// A stop is asked for every 1024 grid points: the surface is made of the rows completed before it,
+// a row it cut short is dropped, and fewer than two complete rows make no surface.
+TEST_F(SurfacePlotTest, StopAskedForKeepsTheCompleteRows) {
+  const std::string grid_of = "step_var1 = u\nstep_var2 = v\nstep_size1 = 1\nstep_size2 = 1\nx = u\ny = v / 100\n"
+                              "z = u * v / 1000\nupper_limit1 = 9\n";
+  struct Case {
+    const char* kind;
+    int last_v;        // points in a row - 1
+    int64_t stop_from;
+    int rows;          // of the surface made, 0 for none
+    size_t marks;
+  } cases[] = {
+      {"parametric_surf", 399, 1024, 2, 1024},  // row 2 cut short at its 225th point
+      {"nurbs_surf", 255, 1024, 4, 1024},       // the stop falls between rows 3 and 4
+      {"parametric_surf", 1023, 1024, 0, 1024}, // one complete row only
+      {"parametric_surf", 399, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    orv::database().clear();
+    front_end_.progress.clear();
+    front_end_.stop_from = c.stop_from;
+    plot(grid_of + "upper_limit2 = " + std::to_string(c.last_v) + "\ngeometry = " + c.kind + "\n");
+    const int64_t count = 10 * int64_t{c.last_v + 1};
+    EXPECT_EQ(front_end_.progress.front(), (std::pair<int64_t, int64_t>{0, count})) << c.kind;
+    EXPECT_EQ(front_end_.progress.back().first, c.stop_from) << c.kind;
+    EXPECT_EQ(marks().size(), c.marks) << c.kind << " " << c.last_v;
+    if (c.rows == 0) {
+      EXPECT_TRUE(stored().empty()) << c.kind << " " << c.last_v;
+      continue;
+    }
+    ASSERT_EQ(stored().size(), 1u) << c.kind;
+    EXPECT_EQ(stored()[0]->kind, std::string(c.kind) == "nurbs_surf" ? ENT_NURBS_SURFACE : ENT_SURFACE);
+    EXPECT_EQ(stored()[0]->rows, c.rows);
+    EXPECT_EQ(stored()[0]->cols, c.last_v + 1);
+    ASSERT_EQ(stored()[0]->through.size(), size_t(c.rows) * (c.last_v + 1));
+    EXPECT_DOUBLE_EQ(stored()[0]->through.back()[0], c.rows - 1);
+  }
+
+  // Stored points stay; the row cut short keeps the points stored before the stop.
+  orv::database().clear();
+  front_end_.stop_from = 2048;
+  plot(grid_of + "upper_limit2 = 399\ngeometry = points_surf\n");
+  ASSERT_EQ(stored().size(), 2048u);
+  EXPECT_DOUBLE_EQ(stored()[2047]->p1[0], 5);
+  EXPECT_DOUBLE_EQ(stored()[2047]->p1[1], 0.47);  // row u = 5, its 48th point
+}
+
+// Without grid points (an inner step size of 0) the rows alone are stepped through, and counted.
+TEST_F(SurfacePlotTest, StopAskedForWhileSteppingEmptyRows) {
+  front_end_.stop_from = 2048;
+  plot("step_var1 = u\nstep_var2 = v\nstep_size1 = 1\nupper_limit1 = 100000\nstep_size2 = 0\n"
+       "geometry = draw_surf\nx = u\n");
+  ASSERT_EQ(front_end_.progress.size(), 3u);
+  EXPECT_EQ(front_end_.progress[1], (std::pair<int64_t, int64_t>{1024, 100001}));
+  EXPECT_EQ(VariableTable.rows[find_variable("u")].value, 2047);
+  EXPECT_TRUE(marks().empty());
 }
 
 TEST_F(SurfacePlotTest, GridsTooLargeAreRefusedBeforeAnythingHappens) {

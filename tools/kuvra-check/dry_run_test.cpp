@@ -1,0 +1,181 @@
+// The dry run's findings, each from a small equation file: the failing steps with their values and
+// what the plot does then, what the plot would make, and what the plot or the host would refuse.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "check_test_support.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::string curve(const char* geometry, const char* range, const std::string& statements) {
+  return std::string("step_var1 = t\n") + range + "geometry = " + geometry + "\n" + statements;
+}
+
+std::string surface(const char* geometry, const char* ranges, const std::string& statements) {
+  return std::string("step_var1 = u\nstep_var2 = v\n") + ranges + "geometry = " + geometry + "\n" + statements;
+}
+
+constexpr const char* t_0_10 = "lower_limit1 = 0\nupper_limit1 = 10\nstep_size1 = 1\n";
+constexpr const char* grid_5x5 =
+    "lower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\nlower_limit2 = 0\nupper_limit2 = 4\nstep_size2 = 1\n";
+
+struct FailureCase {
+  const char* name;
+  std::string file;
+  int line, step, status;
+  json values;
+  const char* effect;
+  json makes;
+};
+
+TEST(DryRun, FailingStepsAndWhatFollows) {
+  const FailureCase cases[] = {
+      {"spline ends, curve from the points before", curve("spline", t_0_10, "x = t\ny = sqrt(5 - t)\n"), 7, 7, -13,
+       {{"t", 6}}, "ends", {"a spline through 6 points", "6 marks on the screen"}},
+      {"points skip a domain failure", curve("points", t_0_10, "x = t\ny = sqrt(5 - t)\n"), 7, 7, -13, {{"t", 6}},
+       "skips", {"6 points", "11 marks on the screen"}},
+      {"points end at another failure", curve("points", t_0_10, "x = t\ny = q\n"), 7, 1, 105, {{"t", 0}}, "ends",
+       {"nothing"}},
+      {"lines end, lines so far stay", curve("lines", t_0_10, "x = t\ny = 1/(t - 3)\n"), 7, 4, -12, {{"t", 3}}, "ends",
+       {"2 lines", "3 marks on the screen"}},
+      {"a failing note", curve("draw", t_0_10, "# a bare note\nx = t\n"), 6, 1, -10, {{"t", 0}}, "ends", {"nothing"}},
+      {"draw_surf skips a point inside a row",
+       surface("draw_surf", grid_5x5, "x = u\ny = v\nz = 1/(v - 2)\n"), 12, 3, -12, {{"u", 0}, {"v", 2}}, "skips",
+       {"20 marks on the screen"}},
+      {"parametric_surf ends at a row's last point",
+       surface("parametric_surf", grid_5x5, "x = u\ny = v\nz = 1/(u*v - 8)\n"), 12, 15, -12, {{"u", 2}, {"v", 4}},
+       "ends", {"a surface through a grid of 2 x 5", "14 marks on the screen"}},
+  };
+  for (const FailureCase& c : cases) {
+    CheckResult result;
+    json r = check_json(c.file, &result)["dry_run"];
+    ASSERT_EQ(r["failures"].size(), 1u) << c.name << "\n" << r.dump();
+    const json& f = r["failures"][0];
+    EXPECT_EQ(f["line"], c.line) << c.name;
+    EXPECT_EQ(f["step"], c.step) << c.name;
+    EXPECT_EQ(f["status"], c.status) << c.name;
+    EXPECT_EQ(f["values"], c.values) << c.name;
+    EXPECT_EQ(f["effect"], c.effect) << c.name;
+    EXPECT_EQ(r["makes"], c.makes) << c.name;
+    EXPECT_TRUE(result.dry_run_failed) << c.name;
+  }
+}
+
+TEST(DryRun, PlainReportNamesTheStepTheValuesAndTheReason) {
+  std::string report = check_text(curve("spline", t_0_10, "x = t\ny = sqrt(5 - t)\n"), CheckOptions{});
+  EXPECT_NE(report.find("test.eqn: dry run: geometry = spline, 11 steps of t\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("test.eqn:7: step 7 (t = 6): y = sqrt(5 - t): square root of a negative number (status -13); "
+                        "the plot ends there"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("test.eqn: dry run: would make a spline through 6 points"), std::string::npos) << report;
+  // A curve names one step variable, and kinds by their keyword only.
+  EXPECT_EQ(report.find("step_var2"), std::string::npos) << report;
+  EXPECT_EQ(report.find("(7)"), std::string::npos) << report;
+
+  std::string grid = check_text(surface("draw_surf", grid_5x5, "x = u\ny = v\nz = 1/(v - 2)\n"), CheckOptions{});
+  EXPECT_NE(grid.find("test.eqn:12: grid point 3 (u = 0, v = 2): z = 1/(v - 2): division by zero"), std::string::npos)
+      << grid;
+  EXPECT_NE(grid.find("25 grid points (5 values of u by 5 of v)"), std::string::npos) << grid;
+  EXPECT_NE(grid.find("step_var2 = v"), std::string::npos) << grid;
+}
+
+struct RefusalCase {
+  const char* name;
+  std::string file;
+  const char* refusal;  // a part of the only refusal
+};
+
+TEST(DryRun, WhatThePlotOrTheHostRefuses) {
+  const RefusalCase cases[] = {
+      {"over 32000 spline steps",
+       curve("spline", "lower_limit1 = 0\nupper_limit1 = 32001\nstep_size1 = 1\n", "x = t\n"),
+       "a spline takes at most 32000 steps, this plot has 32001"},
+      {"a grid side over 32767",
+       surface("parametric_surf",
+               "lower_limit1 = 0\nupper_limit1 = 40000\nstep_size1 = 1\nlower_limit2 = 0\nupper_limit2 = 1\nstep_size2 = 1\n",
+               "x = u\ny = v\n"),
+       "at most 32767 x 32767 points, this one is 40001 x 2"},
+      {"a grid larger than the host's buffer",
+       surface("nurbs_surf",
+               "lower_limit1 = 0\nupper_limit1 = 3000\nstep_size1 = 1\nlower_limit2 = 0\nupper_limit2 = 3000\nstep_size2 = 1\n",
+               "x = u\ny = v\n"),
+       "surface buffer takes at most 4194304 points, not 9006011"},
+      {"a spline point that is not finite", curve("spline", t_0_10, "x = t\ny = ln(t)\n"),
+       "the host refuses a spline through 11 points: point 1 of 11 is not finite"},
+      {"a spline whose points coincide", curve("spline", t_0_10, "x = 1\n"), "all 11 points coincide"},
+      {"a NURB curve whose points coincide", curve("nurbs", t_0_10, "x = 1\n"), "all 11 points coincide"},
+      {"stored points that are not finite", curve("points", t_0_10, "x = t\ny = ln(t)\n"),
+       "refuses 1 point with a coordinate that is not finite (the first at step 1)"},
+      {"lines that are not finite", curve("lines", t_0_10, "x = t\ny = ln(abs(t - 5))\n"),
+       "refuses 2 lines with an end that is not finite (the first at step 6)"},
+      {"a surface point that is not finite", surface("parametric_surf", grid_5x5, "x = u\ny = v\nz = ln(u*v)\n"),
+       "is not finite"},
+      {"a grid with no area", surface("nurbs_surf", grid_5x5, "x = u\ny = 0\nz = 0\n"),
+       "the grid has no area: it collapses to a curve or a point"},
+      // The load-time step variable is x, which this file never mentions.
+      {"a missing step variable", "geometry = draw\ny = 1\n",
+       "the plot stops before it starts with the box \"Warning x not found in equation\""},
+      {"the second step variable missing", "step_var1 = u\ngeometry = draw_surf\nx = u\n",
+       "\"Warning y not found in equation\""},
+  };
+  for (const RefusalCase& c : cases) {
+    CheckResult result;
+    json r = check_json(c.file, &result)["dry_run"];
+    ASSERT_EQ(r["refusals"].size(), 1u) << c.name << "\n" << r.dump();
+    EXPECT_NE(r["refusals"][0].get<std::string>().find(c.refusal), std::string::npos) << c.name << "\n" << r.dump();
+    EXPECT_TRUE(result.dry_run_failed) << c.name;
+  }
+}
+
+TEST(DryRun, ACleanPlotMakesWhatItsKindMakes) {
+  const struct {
+    const char* geometry;
+    json makes;
+  } cases[] = {
+      {"draw", {"11 marks and 10 lines on the screen"}},
+      {"points", {"11 points", "11 marks on the screen"}},
+      {"lines", {"10 lines", "11 marks on the screen"}},
+      {"spline", {"a spline through 11 points", "11 marks on the screen"}},
+      {"nurbs", {"a NURB curve through 11 points", "11 marks on the screen"}},
+  };
+  for (const auto& c : cases) {
+    CheckResult result;
+    json r = check_json(curve(c.geometry, t_0_10, "x = t\ny = t*t\n"), &result)["dry_run"];
+    EXPECT_EQ(r["makes"], c.makes) << c.geometry;
+    EXPECT_EQ(r["steps"], 11) << c.geometry;
+    EXPECT_TRUE(r["refusals"].empty()) << c.geometry;
+    EXPECT_FALSE(result.dry_run_failed) << c.geometry;
+  }
+  json r = check_json(surface("points_surf", grid_5x5, "x = u\ny = v\nz = sqrt(u - 2)\n"))["dry_run"];
+  EXPECT_EQ(r["makes"], json({"15 points"}));
+  EXPECT_EQ(r["failures"][0]["effect"], "skips");
+}
+
+TEST(DryRun, AHugePlotStopsAtTheStepLimit) {
+  CheckOptions options;
+  options.json = true;
+  CheckResult result;
+  json r = json::parse(check_text(curve("draw", "lower_limit1 = 0\nupper_limit1 = 2\nstep_size1 = 1e-9\n", "x = t\n"),
+                                  options, &result))["dry_run"];
+  EXPECT_EQ(r["steps"], 2000000001);
+  EXPECT_TRUE(r["stopped"]);
+  EXPECT_GE(r["run"].get<int64_t>(), dry_run_step_limit);
+  EXPECT_LT(r["run"].get<int64_t>(), dry_run_step_limit + 1024 + 1);
+  EXPECT_FALSE(result.dry_run_failed);  // a stopped dry run is not a fault of the file
+
+  options.json = false;
+  options.step_limit = 5000;
+  std::string report = check_text(
+      surface("draw_surf", "lower_limit1 = 0\nupper_limit1 = 99\nstep_size1 = 1\nlower_limit2 = 0\nupper_limit2 = 99\nstep_size2 = 1\n",
+              "x = u\ny = v\n"),
+      options);
+  EXPECT_NE(report.find("dry run: stopped after 5120 of 10000 grid points (a dry run executes at most 5000)"),
+            std::string::npos)
+      << report;
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+// The recording host: kuvra-check's own implementation of the host services the Zlink's plotters
+// call. It stores nothing heavy, only counts what a plot would make and notes what the real host
+// would refuse (the same rules as the host's geometry services), so the dry run can be the Zlink's
+// own plotting code without the geometry kernel.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// A curve or surface the plot hands to the host, and whether the host takes it.
+struct MadeShape {
+  enum Kind { Spline, NurbsCurve, Surface, NurbsSurface } kind;
+  int64_t points = 0;        // curves: the points it goes through
+  int32_t rows = 0, cols = 0;  // surfaces: the grid
+  bool refused = false;
+  std::string why;           // the host's reason when refused
+  bool deleted = false;      // a temporary the plot removed again (the spline behind a NURB curve)
+};
+
+/// Everything one dry run of a plot did to the host.
+struct HostRecord {
+  int64_t stored_points = 0, stored_lines = 0;      // taken into the database
+  int64_t refused_points = 0, refused_lines = 0;    // refused for a coordinate that is not finite
+  int64_t first_refused_step = 0;                   // the run (1-based) of the first such refusal
+  int64_t marks = 0, screen_lines = 0;              // drawn on the screen (finite ones only)
+  std::vector<MadeShape> shapes;                    // in the order the plot made them
+  std::string buffer_refusal;                       // a point buffer the host would not grow, or ""
+  std::string message;                              // text of a message box the plot showed, or ""
+  int64_t stop_after = 0;                           // runs after which a stop is asked for; 0: never
+  bool stop_answered = false;                       // the plot was told to stop
+  int64_t current_run = 0;                          // set by the dry run: the run in progress
+};
+
+/// The record of the plot in progress.
+HostRecord& host_record();
+
+/// Clears the record for a new plot; `stop_after` runs before the plot is told to stop (0: never).
+void reset_host_record(int64_t stop_after);
+
+/// Most points the host's spline and surface buffers grow to.
+constexpr int32_t host_max_spline_points = 1 << 20;
+constexpr int32_t host_max_surface_points = 1 << 22;
+/// Points closer than this, relative to the extent of all of them, are one point to the host.
+constexpr double host_same_point_relative = 1e-12;
+
+/// The host's reason to refuse a curve through `points`, or "" when it takes it.
+std::string curve_refusal(const double (*points)[3], int64_t count);
+/// The host's reason to refuse a surface through a row-major grid, or "" when it takes it.
+std::string surface_refusal(const double (*points)[3], int rows, int cols);

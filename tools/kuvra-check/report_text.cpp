@@ -1,0 +1,222 @@
+// The report's words; see report_text.h.
+#include "report_text.h"
+
+#include <cmath>
+
+#include "eqfile/keywords.h"
+#include "eqfile/plot_settings.h"
+#include "status_messages.h"
+#include "text_output.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::string number(double value) {
+  std::string out;
+  append_number(&out, value);
+  return out;
+}
+
+std::string visible(const std::string& text) {
+  std::string out;
+  append_visible(&out, text);
+  return out;
+}
+
+std::string count_of(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string step_word(const DryRun& run) { return run.surface ? "grid point" : "step"; }
+
+// "(t = 6)" or "(u = 0.5, v = 1)": the step variables' values at a failure.
+std::string values_text(const DryRun& run, const StepFailure& f) {
+  std::string out = "(" + visible(run.variables[0]) + " = " + number(f.values[0]);
+  if (run.surface) out += ", " + visible(run.variables[1]) + " = " + number(f.values[1]);
+  return out + ")";
+}
+
+std::string shape_name(const MadeShape& s) {
+  switch (s.kind) {
+    case MadeShape::Spline: return "a spline through " + count_of(s.points, "point", "points");
+    case MadeShape::NurbsCurve: return "a NURB curve through " + count_of(s.points, "point", "points");
+    case MadeShape::Surface: return "a surface through a grid of " + std::to_string(s.rows) + " x " + std::to_string(s.cols);
+    case MadeShape::NurbsSurface:
+      return "a NURB surface through a grid of " + std::to_string(s.rows) + " x " + std::to_string(s.cols);
+  }
+  return "a shape";
+}
+
+bool gathers(int geometry) {
+  return geometry == kw_spline || geometry == kw_nurbs || geometry == kw_parametric_surf || geometry == kw_nurbs_surf;
+}
+
+// What the plot makes and what the host refuses, one finding a line.
+std::vector<std::string> findings(const DryRun& run, std::vector<std::string>* refusals) {
+  std::vector<std::string> made;
+  const HostRecord& h = run.host;
+  if (!run.missing_variable.empty()) {
+    refusals->push_back("the plot stops before it starts with the box \"" + visible(run.missing_variable) + "\"");
+    return made;
+  }
+  if (!run.plot_refusal.empty()) {
+    refusals->push_back("the plot is refused before it starts: " + run.plot_refusal);
+    return made;
+  }
+  if (h.stored_points > 0) made.push_back(count_of(h.stored_points, "point", "points"));
+  if (h.stored_lines > 0) made.push_back(count_of(h.stored_lines, "line", "lines"));
+  for (const MadeShape& s : h.shapes) {
+    if (s.refused) {
+      refusals->push_back("the host refuses " + shape_name(s) + ": " + s.why);
+    } else if (!s.deleted) {
+      made.push_back(shape_name(s));
+    }
+  }
+  if (h.refused_points > 0)
+    refusals->push_back("the host refuses " + count_of(h.refused_points, "point", "points") +
+                        " with a coordinate that is not finite (the first at " + step_word(run) + " " +
+                        std::to_string(h.first_refused_step) + ")");
+  if (h.refused_lines > 0)
+    refusals->push_back("the host refuses " + count_of(h.refused_lines, "line", "lines") +
+                        " with an end that is not finite (the first at " + step_word(run) + " " +
+                        std::to_string(h.first_refused_step) + ")");
+  if (gathers(run.geometry) && h.shapes.empty() && run.run > 0)
+    made.push_back(run.surface ? "no surface: fewer than 2 complete rows before the first failed point"
+                               : "no curve: no point was gathered");
+  if (h.marks > 0 || h.screen_lines > 0) {
+    std::string screen = count_of(h.marks, "mark", "marks");
+    if (h.screen_lines > 0) screen += " and " + count_of(h.screen_lines, "line", "lines");
+    made.push_back(screen + " on the screen");
+  }
+  if (made.empty()) made.push_back("nothing");
+  return made;
+}
+
+const char* effect_name(const DryRun& run, const StepFailure& f) {
+  if (f.ends_plot) return "ends";
+  (void)run;
+  return "skips";
+}
+
+}  // namespace
+
+std::string geometry_name(int geometry) {
+  if (geometry >= 0 && geometry < keyword_count) return KeywordTable[geometry].name;
+  return std::to_string(geometry);
+}
+
+std::string utf8_text(const std::string& text) {
+  std::string out;
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;) {
+    size_t length = 0;
+    unsigned char c = s[i];
+    if (c < 0x80) {
+      length = 1;
+    } else {
+      size_t want = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+      unsigned code = want ? c & (0x7F >> want) : 0;
+      bool ok = want != 0 && i + want <= n;
+      for (size_t k = 1; ok && k < want; ++k) {
+        ok = (s[i + k] & 0xC0) == 0x80;
+        code = (code << 6) | (s[i + k] & 0x3F);
+      }
+      static const unsigned least[] = {0, 0, 0x80, 0x800, 0x10000};
+      if (ok && code >= least[want] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) length = want;
+    }
+    if (length > 0) {
+      out.append(text, i, length);
+      i += length;
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));  // the byte as the character of its code
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      ++i;
+    }
+  }
+  return out;
+}
+
+json json_number(double value) {
+  if (std::isfinite(value)) return value;
+  return number(value);
+}
+
+std::string settings_text() {
+  const PlotSettingsRecord& s = PlotSettings;
+  std::string out = "angles = " + std::string(s.use_degrees ? "degrees" : "radians");
+  out += ", geometry = " + geometry_name(s.geometry);
+  if (s.geometry < first_curve_kind || s.geometry > last_surface_kind) out += " (not a geometry kind)";
+  const int used = s.geometry >= first_surface_kind ? 2 : 1;
+  for (int v = 0; v < used; ++v) {
+    out += ", step_var" + std::to_string(v + 1) + " = " + visible(s.step_var[v]) + " from " + number(s.lower_limit[v]) +
+           " to " + number(s.upper_limit[v]) + " by " + number(s.step_size[v]);
+  }
+  out += ", origin = " + number(s.origin[0]) + ", " + number(s.origin[1]) + ", " + number(s.origin[2]);
+  return out;
+}
+
+std::string dry_run_text(const DryRun& run, const char* name, const std::map<const Statement*, long>& line_of) {
+  const std::string prefix = std::string(name) + ": dry run: ";
+  std::string out = prefix + "geometry = " + geometry_name(run.geometry) + ", ";
+  if (run.surface) {
+    out += count_of(run.total, "grid point", "grid points") + " (" + std::to_string(run.rows) + " values of " +
+           visible(run.variables[0]) + " by " + std::to_string(run.cols) + " of " + visible(run.variables[1]) + ")\n";
+  } else {
+    out += count_of(run.total, "step", "steps") + " of " + visible(run.variables[0]) + "\n";
+  }
+  for (const StepFailure& f : run.failures) {
+    auto line = line_of.find(f.statement);
+    out += std::string(name) + ":" + std::to_string(line != line_of.end() ? line->second : 0) + ": " + step_word(run) +
+           " " + std::to_string(f.step) + " " + values_text(run, f) + ": " + visible(f.statement->text) + ": " +
+           status_message(f.status) + " (status " + std::to_string(f.status) + "); " + skip_or_end(run, f) + "\n";
+  }
+  if (run.stopped)
+    out += prefix + "stopped after " + std::to_string(run.run) + " of " + std::to_string(run.total) + " " + step_word(run) +
+           "s (a dry run executes at most " + std::to_string(run.host.stop_after) + ")\n";
+  std::vector<std::string> refusals;
+  std::vector<std::string> made = findings(run, &refusals);
+  out += prefix + "would make ";
+  for (size_t i = 0; i < made.size(); ++i) out += (i ? ", " : "") + made[i];
+  out += "\n";
+  for (const std::string& r : refusals) out += prefix + r + "\n";
+  return out;
+}
+
+json dry_run_json(const DryRun& run, const std::map<const Statement*, long>& line_of) {
+  json failures = json::array();
+  for (const StepFailure& f : run.failures) {
+    auto line = line_of.find(f.statement);
+    json values = json::object();
+    values[utf8_text(run.variables[0])] = json_number(f.values[0]);
+    if (run.surface) values[utf8_text(run.variables[1])] = json_number(f.values[1]);
+    failures.push_back({{"line", line != line_of.end() ? line->second : 0},
+                        {"step", f.step},
+                        {"values", values},
+                        {"text", utf8_text(f.statement->text)},
+                        {"status", f.status},
+                        {"message", status_message(f.status)},
+                        {"effect", effect_name(run, f)}});
+  }
+  std::vector<std::string> refusals;
+  std::vector<std::string> made = findings(run, &refusals);
+  json step_variables = json::array({utf8_text(run.variables[0])});
+  if (run.surface) step_variables.push_back(utf8_text(run.variables[1]));
+  json out = {{"geometry", geometry_name(run.geometry)},
+              {"step_variables", step_variables},
+              {"steps", run.total},
+              {"run", run.run},
+              {"stopped", run.stopped},
+              {"failures", failures},
+              {"makes", made},
+              {"refusals", refusals},
+              {"stored_points", run.host.stored_points},
+              {"stored_lines", run.host.stored_lines},
+              {"marks", run.host.marks}};
+  if (run.surface) {
+    out["rows"] = run.rows;
+    out["cols"] = run.cols;
+  }
+  return out;
+}
