@@ -14,7 +14,6 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,8 +35,24 @@ std::vector<std::string> g_made_temp_dirs;  // fresh private directories this pr
 using FileKey = std::pair<dev_t, ino_t>;
 
 // Files whose latest reading lost bytes (a line cut at its limit, a NUL, a read error): what the
-// Zlink holds of them is not what they hold, so they are never rewritten from it.
-std::set<FileKey> g_lossy_files;
+// Zlink holds of them is not what they hold, so they are never rewritten from it. Each is held
+// open, so that its inode cannot pass to another file while it is remembered.
+std::map<FileKey, int> g_lossy_files;
+
+void remember_lossy(const FileKey& key, int fd) {
+  if (g_lossy_files.count(key) != 0) return;
+  int held = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  // Without a descriptor to spare the file is still remembered, at the risk of refusing a later
+  // file that gets its inode: a refusal, never a lost line.
+  g_lossy_files[key] = held;
+}
+
+void forget_lossy(const FileKey& key) {
+  auto it = g_lossy_files.find(key);
+  if (it == g_lossy_files.end()) return;
+  if (it->second >= 0) ::close(it->second);
+  g_lossy_files.erase(it);
+}
 
 // Streams q_open_file opened for reading and not yet read to their end.
 struct Reading {
@@ -375,11 +390,11 @@ void note_reading(FILE* file, bool lost, bool at_end) {
   }
   if (lost) {
     if (it != g_readings.end()) it->second.lost = true;
-    if (have_key) g_lossy_files.insert(key);
+    if (have_key) remember_lossy(key, fileno(file));
   }
   if (at_end && it != g_readings.end()) {
     // A whole reading from the start without loss: the Zlink now holds the file as it is.
-    if (!it->second.lost) g_lossy_files.erase(it->second.key);
+    if (!it->second.lost) forget_lossy(it->second.key);
     g_readings.erase(it);
   }
 }
