@@ -171,14 +171,16 @@ std::string help_text() {
   orvantis --script FILE [OPTIONS]   the same, headless, with user input taken from FILE (- for stdin)
   orvantis plot FILE.eqn [OPTIONS]   batch: plot one equation file (answer the file prompt with
                                      FILE.eqn, press "Plot it", then "Cancel"; message boxes and
-                                     viewers that open are dismissed), then write the exports
+                                     viewers that open are dismissed), then write the exports;
+                                     FILE.eqn must be a regular file
 
 Options (a value follows the option, or comes after "=": --places=6):
   --zlink PATH        the Zlink to run (default: the Kuvra Zlink built or installed with the host)
   --part FILE.json    the part file: read at start if it exists, saved (atomically) at exit
   --export FILE       at exit, write the geometry (and the screen) as FILE; the format is chosen
                       by the extension: .step/.stp, .igs/.iges, .json, .svg, .png; may be repeated
-  --main-dir DIR      main directory (default: the host's data directory, holding ZLINKS/kuvra.eqn)
+  --main-dir DIR      main directory (default: the host's data directory, holding ZLINKS/kuvra.eqn);
+                      at most 239 characters with its trailing "/", so its default path fits
   --temp-dir DIR      temporary directory, for the trace log kuvra.log (default: a private
                       directory of the user, mode 0700)
   --places N          number precision of the trace log, 0 to 17 (default 4)
@@ -209,8 +211,10 @@ Control ids of the Kuvra dialog: 1012 Edit equation, 1013 Open file, 1015 Set va
 2 Cancel, 9 Help. Variables dialog edits: 1010, 1011, 1012, 1017 (variable 1: name, lower limit,
 upper limit, step size) and 1019, 1021, 1023, 1025 (variable 2).
 
-Exit status: 0 when the Zlink ran (whatever it returned); otherwise non-zero, with one line on
-standard error saying why.
+Exit status: 0 when the Zlink ran (whatever it returned); 2 when an argument is refused (an
+unknown option or unusable value, a plot file that is not a readable regular file, a main
+directory over 239 characters); otherwise non-zero. A refusal prints one line on standard error
+saying why.
 )";
 }
 
