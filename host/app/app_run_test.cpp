@@ -2,7 +2,10 @@
 // its transcript, its exit status and the files it leaves.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "app/app_test_support.h"
@@ -460,10 +463,191 @@ TEST_F(AppRun, BatchTellsPlotsThatWentWrong) {
   EXPECT_EQ(refused.back()["service"], "make_surf_from_pts");
 }
 
-TEST_F(AppRun, PlotOfAMissingFileIsRefused) {
-  Outcome r = run_program(kOrvantis, {"plot", (s / "absent.eqn").string()}, "", s.root());
-  EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.err.find("absent.eqn"), std::string::npos) << r.err;
+// Only a regular file is plotted: a device or FIFO would be read for ever (or never), and a
+// directory would plot nothing and still exit 0.
+TEST_F(AppRun, PlotRefusesWhatIsNotARegularFile) {
+  ASSERT_EQ(::mkfifo((s / "pipe.eqn").c_str(), 0600), 0);
+  fs::create_directory(s / "folder.eqn");
+  struct Case {
+    std::string path;
+    std::string why;
+  } const cases[] = {
+      {"/dev/zero", "not a regular file"},
+      {(s / "pipe.eqn").string(), "not a regular file"},
+      {(s / "folder.eqn").string(), "is a directory"},
+      {(s / "absent.eqn").string(), std::string("cannot be read: ") + std::strerror(ENOENT)},
+  };
+  for (const Case& c : cases) {
+    Outcome r = run_program_with([] {}, kOrvantis, {"plot", c.path, "--temp-dir", s.temp_dir().string()},
+                                 s.root(), std::chrono::seconds(20));
+    EXPECT_EQ(r.status, 2) << c.path;
+    EXPECT_EQ(r.err, "orvantis: plot: " + c.path + ": " + c.why + "\n");
+  }
+}
+
+// The Zlink's default path is the main directory and "ZLINKS\kuvra.eqn" in 256 bytes: a main
+// directory of 239 characters with its separator fits; a longer one is refused before the Zlink
+// loads, instead of the default becoming a path relative to the current directory.
+TEST_F(AppRun, MainDirectoryMustLeaveRoomForTheDefaultPath) {
+  auto dir_of_length = [&](const fs::path& base, std::size_t length) {
+    std::string d = base.string();
+    while (d.size() < length) {
+      std::size_t room = length - d.size() - 1;
+      d += "/" + std::string(room > 150 ? 100 : room, 'm');
+    }
+    fs::create_directories(d);
+    return d;
+  };
+  fs::create_directory(s / "work");
+  std::string fits = dir_of_length(s / "fits", 238);
+  Outcome r = script("prompt cancel\n", {"--main-dir", fits});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<nlohmann::json> prompts = events_of(events, "prompt");
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0]["default"], fits + "/ZLINKS\\kuvra.eqn");
+
+  fs::remove(s / "transcript.jsonl");
+  for (std::size_t length : {std::size_t{239}, std::size_t{295}}) {
+    std::string too_long = dir_of_length(s / ("long" + std::to_string(length)), length);
+    r = run_program(kOrvantis,
+                    {"--script", s.file("s.txt", "prompt cancel\nclick 1\n").string(), "--main-dir", too_long,
+                     "--temp-dir", s.temp_dir().string(), "--transcript", (s / "transcript.jsonl").string()},
+                    "", s / "work");
+    EXPECT_EQ(r.status, 2) << length;
+    EXPECT_NE(r.err.find("239 characters"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_FALSE(fs::exists(s / "transcript.jsonl"));  // the Zlink never ran
+    EXPECT_TRUE(fs::is_empty(s / "work"));
+  }
+}
+
+// ---- the write-back leaves alone what it cannot rewrite whole -----------------------------------
+
+// OK on a file whose reading lost bytes (a line cut at 200 characters, text after a NUL) warns
+// and leaves it byte for byte; once the editor has put it right, OK rewrites it.
+TEST_F(AppRun, OkNeverRewritesAFileReadWithLostBytes) {
+  std::string statement = "x = t";
+  while (statement.size() + 4 <= 303) statement += " + t";
+  statement.resize(303, ' ');
+  struct Case {
+    const char* name;
+    std::string line;
+  } const cases[] = {
+      {"note", "note " + std::string(300, 'n')},
+      {"statement", statement},
+      {"nul", std::string("x = t\0junk", 10)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string text = "step_var1 = t\n" + c.line + "\ny = t\n";
+    fs::path f = s.file(std::string(c.name) + ".eqn", text);
+    Outcome r = script("prompt " + f.string() + "\nclick 1\nkey Enter\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(q_main_result(), 1);
+    std::vector<nlohmann::json> messages = events_of(events, "message");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0]["text"], f.string() + " could not be written");
+    EXPECT_EQ(read_file(f), text);
+  }
+
+  fs::path f = s / "note.eqn";
+  Outcome r = script("prompt " + f.string() + "\nedit sed -i 's/^note n*$/x = t/' \"$FILE\"\nclick 1012\nclick 1\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(events_of(events, "message").empty());
+  std::string now = read_file(f);
+  EXPECT_EQ(now.rfind("step_var1 = t\n", 0), 0u) << now;
+  EXPECT_EQ(now.substr(now.size() - 12), "x = t\ny = t\n") << now;
+}
+
+// OK on a file the user may not write, one with a second hard link, or one whose rewrite goes
+// over the file-size limit: a warning, the file byte for byte, and nothing left beside it.
+TEST_F(AppRun, OkLeavesAFileItCannotReplaceWhole) {
+  constexpr uid_t kUser = 65534;  // nobody, when the tests run as root
+  std::string big = "step_var1 = t\n";
+  for (int i = 0; i < 120; ++i) big += "v" + std::to_string(100 + i) + " = 1 + 2 + 3 + 4 + 5 + 6 + 7 + 8 + 9\n";
+  constexpr rlim_t kSizeLimit = 2048;  // under the rewrite of `big`, over the transcript
+  ASSERT_GT(big.size(), 2 * kSizeLimit);
+
+  struct Case {
+    const char* name;
+    std::string text;
+    std::function<void(const fs::path& file, const fs::path& root)> prepare;  // in the test
+    std::function<void()> in_child;  // in orvantis's process, before it starts
+  } const cases[] = {
+      {"read-only", kHelix,
+       [](const fs::path& f, const fs::path& root) {
+         ::chmod(f.c_str(), 0444);
+         if (::geteuid() == 0) {  // root may write anything: run as an ordinary user owning it all
+           for (const fs::directory_entry& e : fs::recursive_directory_iterator(root))
+             ::lchown(e.path().c_str(), kUser, kUser);
+           ::chown(root.c_str(), kUser, kUser);
+           ::chmod(root.c_str(), 0755);
+         }
+       },
+       [] {
+         if (::geteuid() == 0 && (::setresgid(kUser, kUser, kUser) != 0 || ::setresuid(kUser, kUser, kUser) != 0))
+           ::_exit(125);
+       }},
+      {"hard-linked", kHelix,
+       [](const fs::path& f, const fs::path& root) { fs::create_hard_link(f, root / "second-name.eqn"); },
+       [] {}},
+      {"over-the-size-limit", big, [](const fs::path&, const fs::path&) {},
+       [] {
+         struct rlimit lim {kSizeLimit, kSizeLimit};
+         ::setrlimit(RLIMIT_FSIZE, &lim);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch own;  // each case in a directory of its own, to count what is left in it
+    fs::path f = own.main_dir() / "ZLINKS" / (std::string(c.name) + ".eqn");
+    write_file(f, c.text);
+    fs::path script_file = own.file("script.txt", "prompt " + f.string() + "\nclick 1\nkey Enter\n");
+    c.prepare(f, own.root());
+    fs::path transcript = own / "transcript.jsonl";
+    Outcome r = run_program_with(c.in_child, kOrvantis,
+                                 {"--script", script_file.string(), "--main-dir", own.main_dir().string(),
+                                  "--temp-dir", own.temp_dir().string(), "--transcript", transcript.string()},
+                                 own.root());
+    events = read_transcript(transcript);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(q_main_result(), 1);
+    std::vector<nlohmann::json> messages = events_of(events, "message");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0]["text"], f.string() + " could not be written");
+    EXPECT_EQ(read_file(f), c.text);
+    std::vector<std::string> beside;
+    for (const fs::directory_entry& e : fs::directory_iterator(f.parent_path())) beside.push_back(e.path().filename());
+    EXPECT_EQ(beside, (std::vector<std::string>{f.filename()}));
+    if (fs::exists(own / "second-name.eqn")) {
+      EXPECT_EQ(read_file(own / "second-name.eqn"), c.text);
+    }
+  }
+}
+
+// When the usual private temporary directory is taken, a fresh one serves the run and is gone
+// after it, log and all.
+TEST_F(AppRun, FreshTemporaryDirectoryIsRemovedAtExit) {
+  fs::path base = s / "tmpbase";
+  fs::path usual = base / ("orvantis-" + std::to_string(::geteuid()));
+  fs::create_directories(usual);
+  ::chmod(usual.c_str(), 0777);  // open to all: not private, so not used
+  fs::path f = s.file("h.eqn", kHelix);
+  fs::path script_file = s.file("script.txt", "prompt " + f.string() + "\nclick 1017\nclick 1020\nkey Esc\nclick 2\n");
+  Outcome r = run_program_with([&] { ::setenv("TMPDIR", base.c_str(), 1); }, kOrvantis,
+                               {"--script", script_file.string(), "--main-dir", s.main_dir().string(),
+                                "--transcript", (s / "transcript.jsonl").string()},
+                               s.root());
+  events = read_transcript(s / "transcript.jsonl");
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<nlohmann::json> shows = events_of(events, "show");
+  ASSERT_EQ(shows.size(), 1u);
+  fs::path log = shows[0]["path"].get<std::string>();
+  EXPECT_EQ(log.parent_path().parent_path(), base) << log;
+  EXPECT_NE(log.parent_path(), usual);
+  std::vector<fs::path> left;
+  for (const fs::directory_entry& e : fs::directory_iterator(base)) left.push_back(e.path());
+  EXPECT_EQ(left, std::vector<fs::path>{usual});
 }
 
 TEST_F(AppRun, PartFileAccumulatesOverSessions) {

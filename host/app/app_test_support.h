@@ -3,14 +3,18 @@
 // its transcript.
 #pragma once
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -94,6 +98,51 @@ inline Outcome run_program(const std::string& program, const std::vector<std::st
     run.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
   }
   posix_spawn_file_actions_destroy(&fa);
+  run.out = read_file(out);
+  run.err = read_file(err);
+  fs::remove_all(dir);
+  return run;
+}
+
+/// Runs `program` as run_program does (standard input /dev/null), with `setup` run in the child
+/// just before the program starts: a lower limit, another user, another environment. A program
+/// still running after `timeout` is killed (status 128 + 9), so a hang fails the test.
+inline Outcome run_program_with(const std::function<void()>& setup, const std::string& program,
+                                const std::vector<std::string>& args, const fs::path& work,
+                                std::chrono::seconds timeout = std::chrono::seconds(60)) {
+  std::string tmpl = (fs::temp_directory_path() / "orv-run-XXXXXX").string();
+  fs::path dir = ::mkdtemp(tmpl.data());
+  fs::path out = dir / "out", err = dir / "err";
+  std::vector<std::string> all{program};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  Outcome run;
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int in = ::open("/dev/null", O_RDONLY);
+    int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || o < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 ||
+        ::chdir(work.c_str()) != 0)
+      ::_exit(126);
+    setup();
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  if (pid > 0) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    int st = 0;
+    pid_t done = 0;
+    while ((done = ::waitpid(pid, &st, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (done == 0) {
+      ::kill(pid, SIGKILL);
+      done = ::waitpid(pid, &st, 0);
+    }
+    if (done == pid) run.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+  }
   run.out = read_file(out);
   run.err = read_file(err);
   fs::remove_all(dir);

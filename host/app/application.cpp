@@ -3,6 +3,7 @@
 // session behind; what is written at exit (part file, exports) is written whole or not at all.
 #include "app/application.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -12,6 +13,7 @@
 #include "app/exports.h"
 #include "app/host_paths.h"
 #include "app/plot_summary.h"
+#include "app/plot_script.h"
 #include "app/session.h"
 #include "core/database.h"
 #include "core/file_services.h"
@@ -23,10 +25,20 @@
 namespace orv::app {
 namespace {
 
-int refuse(const std::string& why) {
+/// Exit status of a refused command-line argument (a file or directory that cannot be used).
+constexpr int kArgumentRefused = 2;
+/// Exit status of any other refusal before the Zlink ran.
+constexpr int kRefused = 1;
+
+int refuse(const std::string& why, int status = kRefused) {
   std::fprintf(stderr, "orvantis: %s\n", why.c_str());
-  return 1;
+  return status;
 }
+
+// The private temporary directory made under a fresh name for this run goes when the run ends.
+struct TempDirCleanup {
+  ~TempDirCleanup() { remove_made_temp_dirs(); }
+};
 
 // Directories are kept absolute, so that paths the Zlink builds from them stay valid whatever the
 // current directory of a program the host starts (the editor).
@@ -52,11 +64,18 @@ void apply_globals(const Options& o) {
 }  // namespace
 
 int run_application(const Options& options) {
+  // A write over the file-size limit then fails with EFBIG, as a full disk does, instead of
+  // ending the process with its temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
+  TempDirCleanup cleanup;
   HostPaths paths = host_paths();
   std::string err;
 
+  if (options.mode == RunMode::Plot && !check_plot_file(options.plot_file, err))
+    return refuse(err, kArgumentRefused);
   std::string main_dir = options.main_dir.empty() ? paths.data_dir : absolute(options.main_dir);
-  if (!set_main_dir(main_dir, err)) return refuse("--main-dir: " + err);
+  if (!set_main_dir(main_dir, err))
+    return refuse("--main-dir: " + err, main_dir_fits(main_dir) ? kRefused : kArgumentRefused);
   if (!options.temp_dir.empty() && !set_temp_dir(absolute(options.temp_dir), err))
     return refuse("--temp-dir: " + err);
   apply_globals(options);

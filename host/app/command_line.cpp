@@ -175,14 +175,16 @@ std::string help_text() {
   orvantis --script FILE [OPTIONS]   the same, headless, with user input taken from FILE (- for stdin)
   orvantis plot FILE.eqn [OPTIONS]   batch: plot one equation file (answer the file prompt with
                                      FILE.eqn, press "Plot it", then "Cancel"; message boxes and
-                                     viewers that open are dismissed), then write the exports
+                                     viewers that open are dismissed), then write the exports;
+                                     FILE.eqn must be a regular file
 
 Options (a value follows the option, or comes after "=": --places=6):
   --zlink PATH        the Zlink to run (default: the Kuvra Zlink built or installed with the host)
   --part FILE.json    the part file: read at start if it exists, saved (atomically) at exit
   --export FILE       at exit, write the geometry (and the screen) as FILE; the format is chosen
                       by the extension: .step/.stp, .igs/.iges, .json, .svg, .png; may be repeated
-  --main-dir DIR      main directory (default: the host's data directory, holding ZLINKS/kuvra.eqn)
+  --main-dir DIR      main directory (default: the host's data directory, holding ZLINKS/kuvra.eqn);
+                      at most 239 characters with its trailing "/", so its default path fits
   --temp-dir DIR      temporary directory, for the trace log kuvra.log (default: a private
                       directory of the user, mode 0700)
   --places N          number precision of the trace log, 0 to 17 (default 4)
@@ -230,7 +232,8 @@ Exit status:
   1  the run could not start (a directory, the part file, the input or the Zlink), a script line
      could not be carried out, or the part file or an export could not be written; one line on
      standard error says why
-  2  an argument that cannot be parsed
+  2  an argument is refused: an unknown option or unusable value, a plot file that is not a
+     readable regular file, a main directory over 239 characters
   3  plot only: the plot made nothing, raised a message box or had a refusal (1 comes first)
 )";
 }

@@ -1,6 +1,13 @@
 // The generated script of `orvantis plot FILE.eqn`, in the script front end's own line format.
 #include "app/plot_script.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "dialogs/resource_ids.h"
 
 namespace orv::app {
@@ -14,6 +21,30 @@ bool make_plot_script(const std::string& equation_file, std::string& script, std
   script += "prompt " + equation_file + "\n";
   script += "click " + std::to_string(IDC_PLOT_IT) + "\n";
   script += "click " + std::to_string(IDC_CANCEL) + "\n";
+  return true;
+}
+
+bool check_plot_file(const std::string& equation_file, std::string& err) {
+  const std::string named = "plot: " + equation_file + ": ";
+  struct stat st;
+  if (::stat(equation_file.c_str(), &st) != 0) {
+    err = named + "cannot be read: " + std::strerror(errno);
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    err = named + "is a directory";
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    err = named + "not a regular file";
+    return false;
+  }
+  int fd = ::open(equation_file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    err = named + "cannot be read: " + std::strerror(errno);
+    return false;
+  }
+  ::close(fd);
   return true;
 }
 

@@ -11,4 +11,9 @@ namespace orv::app {
 /// script line (it holds a line break) .
 bool make_plot_script(const std::string& equation_file, std::string& script, std::string& err);
 
+/// True when `equation_file` is a regular file the user may read. False with `err` ("plot: PATH:
+/// is a directory", "not a regular file", "cannot be read: REASON") otherwise; a device or FIFO
+/// is never opened, since reading one may never end.
+bool check_plot_file(const std::string& equation_file, std::string& err);
+
 }  // namespace orv::app

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 
 #include "app/plot_script.h"
 #include "core/database.h"
@@ -50,11 +49,6 @@ class Installed {
   bool transcript_set_ = false, input_set_ = false, front_end_set_ = false;
 };
 
-bool readable(const std::string& path) {
-  std::ifstream in(path);
-  return in.good();
-}
-
 // The graphics window as text, above the windows in a script's screen picture.
 std::string graphics_text() {
   constexpr int kCols = 60, kRows = 15;
@@ -91,10 +85,7 @@ SessionResult run_session(const SessionConfig& config) {
       return result;
     }
   } else if (config.mode == RunMode::Plot) {
-    if (!readable(config.plot_file)) {
-      result.error = "plot: " + config.plot_file + ": cannot be read";
-      return result;
-    }
+    if (!check_plot_file(config.plot_file, result.error)) return result;
     std::string text;
     if (!make_plot_script(config.plot_file, text, result.error)) return result;
     if (!script.load_text(text, "plot", err)) {

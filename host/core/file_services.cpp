@@ -12,7 +12,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/line_reading.h"
 #include "geometry/host_files.h"
@@ -25,15 +29,63 @@ std::string g_temp_dir;          // empty until set or first asked for
 std::string g_temp_dir_c;        // the text GetTempDirectory hands out; stays valid until the next change
 WriteHook g_write_hook;
 std::string g_last_error;
+std::string g_open_refusal;      // why the last committing open was refused, when errno cannot say
+std::vector<std::string> g_made_temp_dirs;  // fresh private directories this process made
+
+// A file as the system knows it: the same key for every name and link of it.
+using FileKey = std::pair<dev_t, ino_t>;
+
+// Files whose latest reading lost bytes (a line cut at its limit, a NUL, a read error): what the
+// Zlink holds of them is not what they hold, so they are never rewritten from it. Each is held
+// open, so that its inode cannot pass to another file while it is remembered.
+std::map<FileKey, int> g_lossy_files;
+
+void remember_lossy(const FileKey& key, int fd) {
+  if (g_lossy_files.count(key) != 0) return;
+  int held = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  // Without a descriptor to spare the file is still remembered, at the risk of refusing a later
+  // file that gets its inode: a refusal, never a lost line.
+  g_lossy_files[key] = held;
+}
+
+void forget_lossy(const FileKey& key) {
+  auto it = g_lossy_files.find(key);
+  if (it == g_lossy_files.end()) return;
+  if (it->second >= 0) ::close(it->second);
+  g_lossy_files.erase(it);
+}
+
+// Streams q_open_file opened for reading and not yet read to their end.
+struct Reading {
+  FileKey key;
+  bool lost = false;
+};
+std::map<FILE*, Reading> g_readings;
+
+bool key_of_stream(FILE* file, FileKey& key) {
+  int fd = fileno(file);
+  struct stat st;
+  if (fd < 0 || fstat(fd, &st) != 0) return false;
+  key = {st.st_dev, st.st_ino};
+  return true;
+}
 
 std::string with_separator(std::string dir) {
   if (dir.empty() || dir.back() != '/') dir += '/';
   return dir;
 }
 
-void note_failure(const char* tag, int line, const std::string& path, int err) {
+void note_failure(const char* tag, int line, const std::string& path, int err,
+                  const std::string& reason = "") {
   g_last_error = std::string(tag ? tag : "?") + ":" + std::to_string(line) + ": " + path + ": " +
-                 std::strerror(err);
+                 (reason.empty() ? std::strerror(err) : reason);
+}
+
+// Refuses a committing open with `err` and a reason the error number alone would not give.
+FILE* refuse_open(int err, const std::string& reason) {
+  g_open_refusal = reason;
+  errno = err;
+  return nullptr;
 }
 
 // A directory is private when it is a real directory (not a link to one), ours, and closed to
@@ -82,7 +134,10 @@ std::string default_temp_dir() {
   if (make_private_dir(dir, err)) return with_separator(dir);
   // Someone else holds the usual name: take a fresh private directory instead.
   std::string tmpl = dir + "-XXXXXX";
-  if (mkdtemp(tmpl.data()) != nullptr) return with_separator(tmpl);
+  if (mkdtemp(tmpl.data()) != nullptr) {
+    g_made_temp_dirs.push_back(tmpl);  // a new name each run: removed at exit, not kept
+    return with_separator(tmpl);
+  }
   return "/dev/null/";
 }
 
@@ -162,8 +217,17 @@ bool set_main_dir(const std::string& dir, std::string& err) {
     err = path + ": not a directory";
     return false;
   }
+  if (!main_dir_fits(path)) {
+    err = path + ": longer than " + std::to_string(kMainDirLimit) +
+          " characters with its separator, so the default file's path would not fit";
+    return false;
+  }
   g_main_dir = with_separator(path);
   return true;
+}
+
+bool main_dir_fits(const std::string& dir) {
+  return with_separator(normalize_path(dir)).size() <= kMainDirLimit;
 }
 
 std::string main_dir() {
@@ -206,6 +270,7 @@ bool path_matches_filter(const std::string& path, const std::string& filter) {
 }
 
 FILE* open_committing_stream(const std::string& path_in) {
+  g_open_refusal.clear();
   std::string target = normalize_path(path_in);
   if (target.empty() || target.back() == '/') {
     errno = EISDIR;
@@ -213,7 +278,8 @@ FILE* open_committing_stream(const std::string& path_in) {
   }
   mode_t mode = 0666 & ~current_umask();
   struct stat st;
-  if (stat(target.c_str(), &st) == 0) {
+  bool exists = stat(target.c_str(), &st) == 0;
+  if (exists) {
     if (S_ISDIR(st.st_mode)) {
       errno = EISDIR;
       return nullptr;
@@ -222,6 +288,15 @@ FILE* open_committing_stream(const std::string& path_in) {
       errno = EINVAL;
       return nullptr;
     }
+    if (g_lossy_files.count({st.st_dev, st.st_ino}) != 0)
+      return refuse_open(EILSEQ, "lines were cut or held a NUL when it was read, so it is not rewritten");
+    // The rename needs only the directory's permission; the file's own must allow the rewrite too.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+      return refuse_open(errno, std::string("may not be written: ") + std::strerror(errno));
+    // A new file under one name would leave the other names holding the old contents.
+    if (st.st_nlink > 1)
+      return refuse_open(EMLINK, "has " + std::to_string(static_cast<unsigned long>(st.st_nlink)) +
+                                     " hard links; a rewrite would split them");
     mode = st.st_mode & 07777;
     // Rewrite the file a link points at, as a plain open for writing would.
     char real[PATH_MAX];
@@ -233,6 +308,11 @@ FILE* open_committing_stream(const std::string& path_in) {
   std::string temp = dir + "." + base + ".tmp-XXXXXX";
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
+  if (exists) {
+    // Keep the owner and group where we may set them (a user may only give a file his own
+    // groups); the mode is set afterwards, since a change of owner clears set-id bits.
+    if (fchown(fd, st.st_uid, st.st_gid) != 0) (void)fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+  }
   fchmod(fd, mode);
 
   auto* cookie = new CommitCookie{fd, target, temp, false};
@@ -250,10 +330,79 @@ FILE* open_committing_stream(const std::string& path_in) {
   return f;
 }
 
+FILE* open_reading_stream(const std::string& path_in) {
+  std::string path = normalize_path(path_in);
+  // Without O_NONBLOCK a FIFO would block the open until someone writes to it.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  int err = 0;
+  if (fstat(fd, &st) != 0) {
+    err = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    err = EISDIR;
+  } else if (!S_ISREG(st.st_mode)) {  // a device or pipe may never end, or never start
+    err = EINVAL;
+  } else {
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) err = errno;
+  }
+  FILE* f = err == 0 ? fdopen(fd, "r") : nullptr;
+  if (f == nullptr) {
+    if (err == 0) err = errno;
+    ::close(fd);
+    errno = err;
+    return nullptr;
+  }
+  g_readings[f] = Reading{{st.st_dev, st.st_ino}, false};
+  return f;
+}
+
+bool reading_lost_bytes(const std::string& path) {
+  struct stat st;
+  return stat(normalize_path(path).c_str(), &st) == 0 && g_lossy_files.count({st.st_dev, st.st_ino}) != 0;
+}
+
+void remove_made_temp_dirs() {
+  for (const std::string& dir : g_made_temp_dirs) {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    if (g_temp_dir == with_separator(dir)) g_temp_dir.clear();
+  }
+  g_made_temp_dirs.clear();
+}
+
 void set_committing_write_hook(WriteHook hook) { g_write_hook = std::move(hook); }
 
 std::string last_file_error() { return g_last_error; }
 
+namespace {
+
+// What a line read by freadln lost, for the stream it came from.
+void note_reading(FILE* file, bool lost, bool at_end) {
+  FileKey key;
+  bool have_key = key_of_stream(file, key);
+  auto it = g_readings.find(file);
+  // A stream closed with the plain fclose may leave its entry for a later stream at the same
+  // address: the entry counts only when it names the same file.
+  if (it != g_readings.end() && (!have_key || it->second.key != key)) {
+    g_readings.erase(it);
+    it = g_readings.end();
+  }
+  if (lost) {
+    if (it != g_readings.end()) it->second.lost = true;
+    if (have_key) remember_lossy(key, fileno(file));
+  }
+  if (at_end && it != g_readings.end()) {
+    // A whole reading from the start without loss: the Zlink now holds the file as it is.
+    if (!it->second.lost) forget_lossy(it->second.key);
+    g_readings.erase(it);
+  }
+}
+
+void forget_reading(FILE* file) { g_readings.erase(file); }
+
+}  // namespace
 }  // namespace orv
 
 // ---- The services as the Zlink calls them -----------------------------------------------------
@@ -277,20 +426,16 @@ FILE* q_open_file(const char* tag, int line, const char* path, const char* mode,
   std::string m = mode;
   std::string p = orv::normalize_path(path);
   FILE* f = nullptr;
+  orv::g_open_refusal.clear();
   if (m == "r" || m == "rb") {
-    struct stat st;
-    if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      errno = EISDIR;
-    } else {
-      f = std::fopen(p.c_str(), "r");
-    }
+    f = orv::open_reading_stream(p);
   } else if (m == "w" || m == "wb") {
     f = orv::open_committing_stream(p);
   } else {
     errno = EINVAL;
   }
   if (f == nullptr) {
-    orv::note_failure(tag, line, p, errno);
+    orv::note_failure(tag, line, p, errno, orv::g_open_refusal);
     return nullptr;
   }
   if (ok) *ok = 1;
@@ -304,13 +449,19 @@ FILE* q_fopen(const char* tag, int line, const char* path, const char* mode) {
 
 int q_fclose(const char* tag, int line, FILE* file) {
   if (file == nullptr) return EOF;
+  orv::forget_reading(file);
   int rc = std::fclose(file);
   if (rc != 0) orv::note_failure(tag, line, "(stream)", errno ? errno : EIO);
   return rc;
 }
 
 int freadln(char* buffer, int limit, FILE* file) {
-  return orv::read_line(buffer, limit, file, nullptr);
+  orv::LineLoss loss;
+  int got = orv::read_line(buffer, limit, file, &loss);
+  if (buffer == nullptr || file == nullptr || limit < 0) return got;
+  bool failed = std::ferror(file) != 0;  // the lines after the failure are missing
+  orv::note_reading(file, loss.cut || loss.nul || failed, !failed && std::feof(file));
+  return got;
 }
 
 const char* GetTempDirectory() {

@@ -11,10 +11,19 @@ namespace orv {
 
 /// Longest text a 256-byte path buffer of the Zlink can take.
 constexpr std::size_t kPathBufferSize = 256;
+/// The Zlink's default file name under the main directory, as it writes it.
+constexpr char kDefaultFileName[] = "ZLINKS\\kuvra.eqn";
+/// Longest main directory (with its separator) that leaves room in the path buffer for the
+/// default file name and the NUL: 239 characters.
+constexpr std::size_t kMainDirLimit = kPathBufferSize - (sizeof kDefaultFileName - 1) - 1;
+static_assert(kMainDirLimit == 239);
 
 /// Sets the main directory (a separator is added when missing). False with `err` when `dir` is
-/// empty or not a directory. The default is the current working directory.
+/// empty, not a directory, or longer than kMainDirLimit with its separator (the Zlink's default
+/// path would not fit). The default is the current working directory.
 bool set_main_dir(const std::string& dir, std::string& err);
+/// True when `dir`, with a separator added when missing, is at most kMainDirLimit characters.
+bool main_dir_fits(const std::string& dir);
 /// The main directory, ending in "/".
 std::string main_dir();
 
@@ -33,12 +42,28 @@ std::string normalize_path(const std::string& path);
 /// or "*.*" matches every path.
 bool path_matches_filter(const std::string& path, const std::string& filter);
 
-/// Opens `path` for an atomic rewrite: the stream writes a temporary file beside it, and the
-/// standard fclose renames that over `path` only when every write, the flush and the sync
-/// succeeded; otherwise the temporary file is removed, `path` is left as it was and fclose returns
-/// EOF. Null with errno set when the temporary file cannot be made (the directory must be writable)
-/// or when `path` exists and is not a regular file.
+/// Removes the private temporary directories this process made under a fresh name because the
+/// usual one could not be used, with the files in them. The usual directory stays for later runs.
+void remove_made_temp_dirs();
+
+/// Opens `path` for an atomic rewrite: the stream writes a temporary file beside it (with the
+/// owner, group and mode of `path` where the process may set them), and the standard fclose
+/// renames that over `path` only when every write, the flush and the sync succeeded; otherwise the
+/// temporary file is removed, `path` is left as it was and fclose returns EOF. Null with errno set
+/// when the temporary file cannot be made (the directory must be writable), or when `path` exists
+/// and is not a regular file (EISDIR, EINVAL), may not be written by the user (EACCES), has more
+/// than one hard link (EMLINK), or lost bytes when it was last read (EILSEQ).
 FILE* open_committing_stream(const std::string& path);
+
+/// Opens `path` for reading; null with errno set when it cannot be opened or is not a regular file
+/// (EISDIR, EINVAL), without ever blocking on a FIFO. freadln notes what a reading of the stream
+/// loses, so that a file is not rewritten from a copy that misses part of it.
+FILE* open_reading_stream(const std::string& path);
+
+/// True when the latest reading of the file at `path` lost bytes: a line longer than the reader's
+/// limit, a NUL, or a read error. Such a file is refused by open_committing_stream until a whole
+/// reading of it loses nothing.
+bool reading_lost_bytes(const std::string& path);
 
 /// The last failure of a file service: "tag:line: path: reason", naming the caller's call site.
 std::string last_file_error();

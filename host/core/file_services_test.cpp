@@ -3,12 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -110,49 +112,73 @@ TEST_F(FileTest, MainDirectory) {
   write_file(path("plain"), "");
   EXPECT_FALSE(orv::set_main_dir(path("plain"), err));
 
-  // A directory whose text does not fit the 256-byte buffer gives the empty text, not an overrun.
-  std::string deep = dir_;
-  for (int i = 0; i < 3; ++i) {
-    deep += "/" + std::string(100, 'd');
-    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
-  }
-  ASSERT_TRUE(orv::set_main_dir(deep, err)) << err;
+  // The Zlink's default path is the main directory and "ZLINKS\kuvra.eqn" in a 256-byte buffer:
+  // 239 characters with the separator fit, 240 are refused rather than cut to nothing.
+  auto dir_of_length = [&](std::size_t length) {
+    std::string d = dir_;
+    while (d.size() < length) {
+      std::size_t room = length - d.size() - 1;  // after the next "/"
+      std::size_t part = room > 150 ? 100 : room;
+      d += "/" + std::string(part, static_cast<char>('a' + d.size() % 26));
+      EXPECT_EQ(mkdir(d.c_str(), 0755), 0) << d;
+    }
+    return d;
+  };
+  std::string fits = dir_of_length(orv::kMainDirLimit - 1);
+  ASSERT_TRUE(orv::set_main_dir(fits, err)) << err;
   char buffer[300];
-  std::memset(buffer, 'x', sizeof buffer);
   get_main_dir(buffer);
-  EXPECT_STREQ(buffer, "");
-  EXPECT_EQ(buffer[1], 'x');
+  EXPECT_EQ(std::string(buffer), fits + "/");
+  EXPECT_TRUE(orv::set_main_dir(fits + "/", err)) << err;  // a separator given is not counted twice
+
+  std::string too_long = fits + "x";  // a sibling one character longer
+  ASSERT_EQ(mkdir(too_long.c_str(), 0755), 0);
+  EXPECT_FALSE(orv::main_dir_fits(too_long));
+  EXPECT_FALSE(orv::set_main_dir(too_long, err));
+  EXPECT_NE(err.find("239"), std::string::npos) << err;
+  get_main_dir(buffer);
+  EXPECT_EQ(std::string(buffer), fits + "/");  // a refusal keeps the one in force
 }
 
-// freadln's line rules, each case a file's bytes and the lines it gives at the limit 200.
+// freadln's line rules, each case a file's bytes, the lines it gives at the limit 200, and whether
+// the reading lost bytes (so the file must not be rewritten from it). All cases read the same
+// file, so a clean reading after a lossy one must clear the mark again.
 TEST_F(FileTest, ReadsLines) {
-  const std::string l200(200, 'a'), l199(199, 'b'), l250(250, 'c');
+  const std::string l200(200, 'a'), l199(199, 'b'), l250(250, 'c'), l201(201, 'd');
   struct Case {
     std::string bytes;
     std::vector<std::string> lines;
+    bool lost;
   } cases[] = {
-      {"abc\ndef\n", {"abc", "def"}},
-      {"abc\r\ndef\r\n", {"abc", "def"}},
-      {"last line without terminator", {"last line without terminator"}},
-      {"\n\n", {"", ""}},
-      {"", {}},
-      {"a\rb\n", {"a\rb"}},          // only a carriage return before the line feed is dropped
-      {"abc\r", {"abc"}},            // ... or before the end of the file
-      {"x\r\r\n", {"x\r"}},
-      {l200 + "\r\nnext\n", {l200, "next"}},
-      {l199 + "\r\nnext\n", {l199, "next"}},
-      {l250 + "\nnext\n", {std::string(200, 'c'), "next"}},  // the rest of the line is skipped
-      {l250, {std::string(200, 'c')}},
+      {"abc\ndef\n", {"abc", "def"}, false},
+      {"abc\r\ndef\r\n", {"abc", "def"}, false},
+      {"last line without terminator", {"last line without terminator"}, false},
+      {"\n\n", {"", ""}, false},
+      {"", {}, false},
+      {"a\rb\n", {"a\rb"}, false},          // only a carriage return before the line feed is dropped
+      {"abc\r", {"abc"}, false},            // ... or before the end of the file
+      {"x\r\r\n", {"x\r"}, false},
+      {l200 + "\r\nnext\n", {l200, "next"}, false},
+      {l199 + "\r\nnext\n", {l199, "next"}, false},
+      {l250 + "\nnext\n", {std::string(200, 'c'), "next"}, true},  // the rest of the line is skipped
+      {l250, {std::string(200, 'c')}, true},
+      {l201 + "\n", {std::string(200, 'd')}, true},
+      {l200 + "\r\r\n", {l200}, true},        // the kept carriage return is the 201st character
+      {"ok\n", {"ok"}, false},
+      {std::string("x = t\0junk\nnext\n", 16), {"x = t", "next"}, true},  // the reader stops at a NUL
+      {std::string("\0", 1), {""}, true},
   };
   for (const Case& c : cases) {
     write_file(path("lines.txt"), c.bytes);
-    FILE* f = std::fopen(path("lines.txt").c_str(), "r");
+    char ok = 0;
+    FILE* f = q_open_file("t", 1, path("lines.txt").c_str(), "r", &ok);
     ASSERT_NE(f, nullptr);
     char buffer[201];
     std::vector<std::string> got;
     while (freadln(buffer, 200, f)) got.emplace_back(buffer);
-    std::fclose(f);
+    q_fclose("t", 2, f);
     EXPECT_EQ(got, c.lines) << "bytes: " << c.bytes.substr(0, 40);
+    EXPECT_EQ(orv::reading_lost_bytes(path("lines.txt")), c.lost) << "bytes: " << c.bytes.substr(0, 40);
   }
 }
 
@@ -199,6 +225,14 @@ TEST_F(FileTest, DefaultTemporaryDirectoryAvoidsASquattedName) {
   EXPECT_EQ(other.rfind(usual + "-", 0), 0u) << other;
   ASSERT_EQ(stat(other.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  // The fresh directory and what was written in it go at exit; the usual one stays.
+  write_file(other + "kuvra.log", "x = 1\n");
+  orv::remove_made_temp_dirs();
+  EXPECT_NE(stat(other.c_str(), &st), 0);
+  EXPECT_EQ(stat(usual.c_str(), &st), 0);
+  EXPECT_NE(orv::temp_dir(), other);  // not handed out again once removed
+  orv::remove_made_temp_dirs();
 
   if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
   ASSERT_TRUE(orv::set_temp_dir("", err));
@@ -306,6 +340,153 @@ TEST_F(FileTest, RewriteThroughALinkKeepsTheLink) {
   struct stat st;
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST_F(FileTest, RewriteKeepsOwnerAndGroup) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
+  std::string target = path("theirs.eqn");
+  write_file(target, "old\n");
+  ASSERT_EQ(chown(target.c_str(), 1234, 5678), 0);
+  ASSERT_EQ(chmod(target.c_str(), 0604), 0);
+  FILE* f = orv::open_committing_stream(target);
+  ASSERT_NE(f, nullptr);
+  std::fputs("new\n", f);
+  ASSERT_EQ(std::fclose(f), 0);
+  struct stat st;
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(read_file(target), "new\n");
+  EXPECT_EQ(st.st_uid, 1234u);
+  EXPECT_EQ(st.st_gid, 5678u);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+}
+
+// Each case opens the file for a rewrite after a change to it; the open must be refused with the
+// reason in the last error, and the file and its directory must stay as they were.
+TEST_F(FileTest, RewriteRefusedForHardLinksAndLossyReadings) {
+  std::string target = path("k.eqn");
+  const std::string original = "step_var1 = t\n" + std::string(305, 'n') + "\nx = t\n";
+  write_file(target, original);
+  ASSERT_EQ(link(target.c_str(), path("other-name.eqn").c_str()), 0);
+  char ok = 1;
+  EXPECT_EQ(q_open_file("t", 1, target.c_str(), "w", &ok), nullptr);
+  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(errno, EMLINK);
+  EXPECT_NE(orv::last_file_error().find("2 hard links"), std::string::npos) << orv::last_file_error();
+  ASSERT_EQ(unlink(path("other-name.eqn").c_str()), 0);
+
+  // A reading that cut the long line: no rewrite under this name or through a symbolic link.
+  ASSERT_EQ(symlink(target.c_str(), path("via-link.eqn").c_str()), 0);
+  FILE* r = q_open_file("t", 2, target.c_str(), "r", &ok);
+  ASSERT_NE(r, nullptr);
+  char line[201];
+  while (freadln(line, 200, r)) {
+  }
+  std::fclose(r);  // the plain fclose, as the Zlink's run driver closes it
+  for (const std::string& name : {target, path("via-link.eqn")}) {
+    EXPECT_EQ(q_open_file("t", 3, name.c_str(), "w", &ok), nullptr) << name;
+    EXPECT_EQ(errno, EILSEQ);
+    EXPECT_NE(orv::last_file_error().find("cut or held a NUL"), std::string::npos) << orv::last_file_error();
+  }
+  EXPECT_EQ(read_file(target), original);
+
+  // The file is put right in place (same inode); a reading that stops early proves nothing ...
+  write_file(target, "step_var1 = t\nx = t\n");
+  r = q_open_file("t", 4, target.c_str(), "r", &ok);
+  ASSERT_NE(r, nullptr);
+  ASSERT_EQ(freadln(line, 200, r), 1);
+  q_fclose("t", 5, r);
+  EXPECT_EQ(q_open_file("t", 6, target.c_str(), "w", &ok), nullptr);
+  // ... a whole clean reading does: the rewrite goes ahead.
+  r = q_open_file("t", 7, target.c_str(), "r", &ok);
+  ASSERT_NE(r, nullptr);
+  while (freadln(line, 200, r)) {
+  }
+  std::fclose(r);
+  FILE* w = q_open_file("t", 8, target.c_str(), "w", &ok);
+  ASSERT_NE(w, nullptr);
+  std::fputs("x = 2\n", w);
+  EXPECT_EQ(std::fclose(w), 0);
+  EXPECT_EQ(read_file(target), "x = 2\n");
+}
+
+// Runs `body` in a child process as an ordinary user (when the tests run as root, the owner of
+// `home`, which is handed to that user), so that the file's permission bits count. Returns the
+// child's exit status, or -1.
+int run_as_user(const std::string& home, const std::function<int()>& body) {
+  constexpr uid_t kUser = 65534;  // nobody
+  if (geteuid() == 0) {
+    if (chown(home.c_str(), kUser, kUser) != 0 || chmod(home.c_str(), 0755) != 0) return -1;
+  }
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setresgid(kUser, kUser, kUser) != 0 || setresuid(kUser, kUser, kUser) != 0)) _exit(90);
+    _exit(body());
+  }
+  int st = 0;
+  if (pid < 0 || waitpid(pid, &st, 0) != pid || !WIFEXITED(st)) return -1;
+  return WEXITSTATUS(st);
+}
+
+TEST_F(FileTest, FileTheUserMayNotWriteIsNotReplaced) {
+  std::string home = path("home");
+  ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  std::string locked = home + "/locked.eqn", open = home + "/open.eqn";
+  // Made by the user in the child, so that they are the user's own files in the user's directory.
+  int status = run_as_user(home, [&]() {
+    write_file(locked, "kept\n");
+    write_file(open, "old\n");
+    if (chmod(locked.c_str(), 0444) != 0 || chmod(open.c_str(), 0644) != 0) return 10;
+    char ok = 1;
+    if (FILE* f = q_open_file("t", 1, locked.c_str(), "w", &ok)) {
+      std::fputs("replaced\n", f);
+      std::fclose(f);
+      return 11;
+    }
+    if (errno != EACCES || ok != 0) return 12;
+    if (orv::last_file_error().find("may not be written") == std::string::npos) return 13;
+    // The same user may rewrite a file whose bits allow it, in the same directory.
+    FILE* g = orv::open_committing_stream(open);
+    if (g == nullptr) return 15;
+    std::fputs("new\n", g);
+    return std::fclose(g) == 0 ? 0 : 16;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(read_file(locked), "kept\n");
+  EXPECT_EQ(read_file(open), "new\n");
+}
+
+TEST_F(FileTest, ReadsOnlyRegularFiles) {
+  ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(path("dir.eqn").c_str(), 0755), 0);
+  struct Case {
+    std::string path;
+    int err;
+  } cases[] = {
+      {path("fifo"), EINVAL},  // with no writer, a blocking open would never return
+      {"/dev/zero", EINVAL},   // a line that never ends
+      {path("dir.eqn"), EISDIR},
+      {path("missing.eqn"), ENOENT},
+  };
+  for (const Case& c : cases) {
+    char ok = 1;
+    errno = 0;
+    EXPECT_EQ(q_open_file(".\\KUVRA", 929, c.path.c_str(), "r", &ok), nullptr) << c.path;
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(errno, c.err) << c.path;
+    EXPECT_NE(orv::last_file_error().find(".\\KUVRA:929: " + c.path + ": " + std::strerror(c.err)),
+              std::string::npos)
+        << orv::last_file_error();
+  }
+  // A regular file read through the same open is not left non-blocking, and reads whole.
+  write_file(path("a.eqn"), "x = t\n");
+  FILE* f = orv::open_reading_stream(path("a.eqn"));
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(fcntl(fileno(f), F_GETFL) & O_NONBLOCK, 0);
+  char line[201];
+  EXPECT_EQ(freadln(line, 200, f), 1);
+  EXPECT_STREQ(line, "x = t");
+  std::fclose(f);
 }
 
 }  // namespace

@@ -18,8 +18,9 @@ int PromptForFileToOpen(char* path, const char* mode, const char* filter, int fl
 /// Opens `path` with `mode` ("r" or "w"); `ok` is set non-zero on success. A "w" stream writes a
 /// temporary file beside the target, and the standard fclose renames it over the target only when
 /// every write and the flush succeeded (else the target is untouched and fclose returns EOF). A "w"
-/// open fails when no temporary file can be made beside the target or the target is not a regular
-/// file; other modes than "r" and "w" fail.
+/// open fails when no temporary file can be made beside the target, or the target is not a regular
+/// file, may not be written by the user, has more than one hard link, or lost bytes when it was
+/// last read (see freadln). An "r" open fails for anything but a regular file; other modes fail.
 FILE* q_open_file(const char* tag, int line, const char* path, const char* mode, char* ok);
 /// As q_open_file, null on failure.
 FILE* q_fopen(const char* tag, int line, const char* path, const char* mode);
@@ -28,7 +29,9 @@ int q_fclose(const char* tag, int line, FILE* file);
 
 /// Reads the next line into `buffer` (limit+1 bytes) without its terminator; a carriage return before
 /// the line feed is dropped, a line over `limit` characters gives its first `limit` and the rest of
-/// that line is skipped. Returns non-zero when a line was read, 0 at end of file or on error.
+/// that line is skipped. Returns non-zero when a line was read, 0 at end of file or on error. A
+/// line that was cut, held a NUL, or met a read error marks its file as read with lost bytes until
+/// a later reading of it from q_open_file loses nothing.
 int freadln(char* buffer, int limit, FILE* file);
 
 /// Lets the user edit the file in the host's text editor; returns when the user has finished.
