@@ -11,6 +11,7 @@
 #include "app/exports.h"
 #include "app/host_paths.h"
 #include "app/session.h"
+#include "app/stop_signals.h"
 #include "core/database.h"
 #include "core/file_services.h"
 #include "core/part_file.h"
@@ -48,6 +49,7 @@ void apply_globals(const Options& o) {
 }  // namespace
 
 int run_application(const Options& options) {
+  StopSignals stop_signals;  // SIGINT and SIGTERM end the session, which still saves what was made
   HostPaths paths = host_paths();
   std::string err;
 
@@ -77,15 +79,18 @@ int run_application(const Options& options) {
     std::fprintf(stderr, "orvantis: %s\n", result.error.c_str());
     status = 1;
   }
+  bool saved = true;
   if (!options.part.empty() && !save_part_file(options.part, db, err)) {
     std::fprintf(stderr, "orvantis: --part: %s\n", err.c_str());
     status = 1;
+    saved = false;
   }
   for (const std::string& failure : write_exports(options.exports, db)) {
     std::fprintf(stderr, "orvantis: --export: %s\n", failure.c_str());
     status = 1;
+    saved = false;
   }
-  return status;
+  return stopped_exit_status(status, saved);
 }
 
 }  // namespace orv::app
