@@ -1,6 +1,7 @@
 // The interactive host as a person meets it, in a real terminal (tmux): Enter takes the built-in
 // example at the prompt, Alt+P plots it and the curve appears in the graphics window, Alt+O ends
-// the run and the file is written back. Skipped when tmux is not installed.
+// the run and the file is written back; a plot that would run for hours is stopped with Esc.
+// Skipped when tmux is not installed.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -103,6 +104,40 @@ TEST(Terminal, PlotTheBuiltInExampleAndKeepIt) {
   std::vector<nlohmann::json> q = events_of(events, "q_main");
   ASSERT_EQ(q.size(), 1u);
   EXPECT_EQ(q[0]["result"], 1);
+}
+
+// A plot that would run for hours shows its progress, Esc stops it, and the dialog answers again.
+TEST(Terminal, EscStopsALongPlot) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  fs::path eqn = s.main_dir() / "ZLINKS" / "kuvra.eqn";
+  write_file(eqn, "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 2000000000\nstep_size1 = 1\ngeometry = draw\n"
+                  "x = cos(t / 1000)\ny = sin(t / 1000)\nz = t / 1000000\n");
+  fs::path exit_file = s / "exit";
+  std::string run = "TERM=xterm-256color " + shell_quote(ORV_TEST_ORVANTIS) + " --main-dir " +
+                    shell_quote(s.main_dir().string()) + " --temp-dir " + shell_quote(s.temp_dir().string()) +
+                    "; echo $? > " + shell_quote(exit_file.string()) + "; sleep 60";
+  Tmux tmux("orv-stop-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(run, 150, 48));
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for_text("Esc to stop")) << tmux.screen();
+  tmux.keys("Escape");
+  ASSERT_TRUE(tmux.wait_for_text("Plot stopped after")) << tmux.screen();
+  std::string screen = tmux.screen();
+  long long steps = std::atoll(screen.c_str() + screen.find("Plot stopped after") + 19);
+  EXPECT_GT(steps, 0);
+  EXPECT_NE(screen.find(" of 2000000001 steps"), std::string::npos) << screen;
+  // Each step drew a mark and a line: past the cap the caption says how many are drawn.
+  if (2 * steps > 1000000) EXPECT_NE(screen.find("marks drawn"), std::string::npos) << screen;
+
+  // The dialog answers: OK ends the run as usual.
+  tmux.keys("M-o");
+  ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+      << tmux.screen();
+  EXPECT_EQ(read_file(exit_file), "0\n");
 }
 
 }  // namespace

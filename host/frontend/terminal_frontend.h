@@ -3,9 +3,12 @@
 // fitted in the isometric view) with the main dialog docked beside it, modal windows centred over
 // both, a title line and a status line of the keys that apply. Every wait for input redraws it, so
 // the graphics follow each plot. Keys and clicks become the dialog manager's events; file prompts,
-// point picks, the viewer and the editor are the terminal's own modal prompts.
+// point picks, the viewer and the editor are the terminal's own modal prompts. During a plot that
+// lasts, the status line shows its progress and the keyboard is polled: Esc or Ctrl+C (a key in
+// raw mode, or SIGINT) stops the plot and leaves the host running.
 #pragma once
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,6 +35,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void edit_filename(const std::string& path) override;
   void list_filename(const std::string& path) override;
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
+  bool plot_progress(int64_t step, int64_t count) override;
 
   /// Draws the whole screen (without putting it on the terminal).
   void draw();
@@ -48,6 +52,12 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   const GeometryDatabase& db_;
   std::vector<PlacedWindow> placed_;  // of the last draw, bottom first
   std::string status_;
+  std::string progress_;  // the status line of a progress redraw, empty otherwise
+
+  // The plot under way, as plot_progress sees it.
+  struct PlotClock {
+    std::chrono::steady_clock::time_point start, last_poll, last_draw;
+  } plot_;
 
   // The scene, rebuilt only when the database changed.
   view::Scene scene_;
