@@ -25,8 +25,10 @@ constexpr int kProgressBarCells = 20;
 constexpr int kMaxKeysPerPoll = 64;  // keys typed ahead are dropped, but never without end
 
 std::string progress_text(int64_t step, int64_t count) {
-  int percent = count > 0 ? static_cast<int>(step * 100 / count) : 0;
-  int filled = count > 0 ? static_cast<int>(step * kProgressBarCells / count) : 0;
+  // In doubles: a grid's count can come near the top of int64, where step * 100 would overflow.
+  const double done = count > 0 ? static_cast<double>(step) / static_cast<double>(count) : 0.0;
+  const int percent = static_cast<int>(done * 100);
+  const int filled = static_cast<int>(done * kProgressBarCells);
   std::string bar;
   for (int i = 0; i < kProgressBarCells; ++i) bar += i < filled ? "\u2588" : "\u2591";
   return "Plotting " + bar + " " + std::to_string(percent) + "% (" + std::to_string(step) + " of " +
