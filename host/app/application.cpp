@@ -15,6 +15,7 @@
 #include "app/plot_summary.h"
 #include "app/plot_script.h"
 #include "app/session.h"
+#include "app/stop_signals.h"
 #include "core/database.h"
 #include "core/file_services.h"
 #include "core/frontend.h"
@@ -68,6 +69,7 @@ int run_application(const Options& options) {
   // ending the process with its temporary file left behind.
   std::signal(SIGXFSZ, SIG_IGN);
   TempDirCleanup cleanup;
+  StopSignals stop_signals;  // SIGINT and SIGTERM end the session, which still saves what was made
   HostPaths paths = host_paths();
   std::string err;
 
@@ -102,15 +104,18 @@ int run_application(const Options& options) {
     status = 1;
   }
   std::vector<std::string> written;
+  bool saved = true;
   if (!options.part.empty() && !save_part_file(options.part, db, err)) {
     std::fprintf(stderr, "orvantis: --part: %s\n", err.c_str());
     status = 1;
+    saved = false;
   } else if (!options.part.empty()) {
     written.push_back(options.part);
   }
   for (const std::string& failure : write_exports(options.exports, db, &written)) {
     std::fprintf(stderr, "orvantis: --export: %s\n", failure.c_str());
     status = 1;
+    saved = false;
   }
   if (options.mode == RunMode::Plot) {
     // Batch tells what it did; a plot that made nothing or had to be excused is not a success.
@@ -120,7 +125,7 @@ int run_application(const Options& options) {
     bool clean = !made.empty() && result.messages == 0 && refusal_count() == start.refusals;
     if (status == 0 && !clean) status = kExitPlotNotClean;
   }
-  return status;
+  return stopped_exit_status(status, saved);
 }
 
 }  // namespace orv::app

@@ -1,7 +1,7 @@
 // The interactive host as a person meets it, in a real terminal (tmux): Enter takes the built-in
 // example at the prompt, Alt+P plots it and the curve appears in the graphics window, Alt+O ends
 // the run and the file is written back; a refused spline is told in the graphics window until the
-// next plot. Skipped when tmux is not installed.
+// next plot; a plot that would run for hours is stopped with Esc. Skipped when tmux is not installed.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -142,3 +142,5 @@ TEST(Terminal, ARefusalStaysInTheGraphicsWindowUntilTheNextPlot) {
 
 }  // namespace
 }  // namespace orv::app::testing
+
+// A plot that would run for hours shows its progress, Esc stops it, and the dialog answers again.

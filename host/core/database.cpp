@@ -47,8 +47,47 @@ std::vector<const ent*> GeometryDatabase::entities() const {
 
 std::size_t GeometryDatabase::size() const { return entries_.size(); }
 
-void GeometryDatabase::add_mark(const ScreenMark& mark) { marks_.push_back(mark); }
-void GeometryDatabase::add_line(const ScreenLine& line) { lines_.push_back(line); }
+namespace {
+
+bool continues(const ScreenLine& kept, const ScreenLine& next) {
+  return kept.color == next.color && kept.to[0] == next.from[0] && kept.to[1] == next.from[1] &&
+         kept.to[2] == next.from[2];
+}
+
+}  // namespace
+
+// The kept marks are those made at multiples of the stride, so that position p holds mark
+// p * stride; doubling the stride keeps the even positions. Lines alike, except that a line
+// dropped is merged into the kept line before it when it continues that line.
+void GeometryDatabase::add_mark(const ScreenMark& mark) {
+  if (marks_made_++ % stride_ != 0) return;
+  marks_.push_back(mark);
+  if (screen_kept() >= kMaxScreenItems) thin_screen();
+}
+
+void GeometryDatabase::add_line(const ScreenLine& line) {
+  if (lines_made_++ % stride_ != 0) {
+    if (!lines_.empty() && continues(lines_.back(), line)) std::copy(line.to, line.to + 3, lines_.back().to);
+    return;
+  }
+  lines_.push_back(line);
+  if (screen_kept() >= kMaxScreenItems) thin_screen();
+}
+
+void GeometryDatabase::thin_screen() {
+  stride_ *= 2;
+  std::size_t kept = 0;
+  for (std::size_t p = 0; p < marks_.size(); p += 2) marks_[kept++] = marks_[p];
+  marks_.resize(kept);
+  kept = 0;
+  for (std::size_t p = 0; p < lines_.size(); p += 2) {
+    ScreenLine merged = lines_[p];
+    if (p + 1 < lines_.size() && continues(merged, lines_[p + 1]))
+      std::copy(lines_[p + 1].to, lines_[p + 1].to + 3, merged.to);
+    lines_[kept++] = merged;
+  }
+  lines_.resize(kept);
+}
 
 void GeometryDatabase::clear() {
   entries_.clear();
@@ -56,6 +95,8 @@ void GeometryDatabase::clear() {
   ids_.clear();
   marks_.clear();
   lines_.clear();
+  marks_made_ = lines_made_ = 0;
+  stride_ = 1;
   next_id_ = 1;
 }
 
@@ -65,6 +106,9 @@ void GeometryDatabase::swap(GeometryDatabase& other) noexcept {
   ids_.swap(other.ids_);
   marks_.swap(other.marks_);
   lines_.swap(other.lines_);
+  std::swap(marks_made_, other.marks_made_);
+  std::swap(lines_made_, other.lines_made_);
+  std::swap(stride_, other.stride_);
   std::swap(next_id_, other.next_id_);
 }
 

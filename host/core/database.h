@@ -1,6 +1,8 @@
 // The host's geometry database: stored entities in creation order, and the screen marks that the
 // Zlink draws while it plots, kept apart from the entities (they are never stored or exported as
 // geometry). One process-wide instance serves the Zlink's calls, the part file and the exports.
+// The screen takes bounded memory whatever a plot's size: past a cap its marks and lines are thinned
+// (every other one kept, again as often as needed), and the database counts how many were made.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +27,10 @@ struct ScreenLine {
   uint8_t color;
 };
 
+/// Most screen marks and lines kept together. Reaching it halves what is kept: 1,000,000 of them take
+/// at most some 90 MB, however many a plot draws.
+constexpr std::size_t kMaxScreenItems = 1000000;
+
 class GeometryDatabase {
  public:
   /// Stores a copy of `record`, giving it the next id; returns its entry.
@@ -42,10 +48,20 @@ class GeometryDatabase {
   /// The id the next added entity gets.
   int64_t next_id() const { return next_id_; }
 
+  /// Adds a screen mark or line. Once the screen has been thinned, only every stride()-th mark is
+  /// kept; a line that is not kept extends the last kept line when it continues it (same colour,
+  /// its start that line's end), so that a drawn curve stays connected, its lines becoming chords.
   void add_mark(const ScreenMark& mark);
   void add_line(const ScreenLine& line);
+  /// The marks and lines kept, in the order drawn.
   const std::vector<ScreenMark>& marks() const { return marks_; }
   const std::vector<ScreenLine>& lines() const { return lines_; }
+  /// How many marks and lines were drawn in all, kept or not.
+  uint64_t screen_made() const { return marks_made_ + lines_made_; }
+  /// How many are kept (marks().size() + lines().size()); less than screen_made() once thinned.
+  std::size_t screen_kept() const { return marks_.size() + lines_.size(); }
+  /// 1 until the first thinning, then doubled by each: one mark (line) in this many is kept.
+  uint64_t stride() const { return stride_; }
 
   /// Empties entities and screen; ids start again at 1.
   void clear();
@@ -58,7 +74,12 @@ class GeometryDatabase {
   std::unordered_set<int64_t> ids_;
   std::vector<ScreenMark> marks_;
   std::vector<ScreenLine> lines_;
+  uint64_t marks_made_ = 0, lines_made_ = 0;
+  uint64_t stride_ = 1;
   int64_t next_id_ = 1;
+
+  /// Halves what the screen keeps and doubles the stride.
+  void thin_screen();
 };
 
 /// The process-wide database behind the Zlink's geometry calls.

@@ -279,18 +279,33 @@ bool read_whole_file(const std::string& path, std::string& text, std::string& er
 
 }  // namespace
 
+// Written one entity (mark, line) at a time, in the layout a whole-document dump has (keys in
+// written), so that a database of millions of points never needs a document tree of them all.
 std::string part_file_text(const GeometryDatabase& db) {
-  Json doc;
-  Json entities = Json::array();
-  for (const ent* e : db.entities())
-    if (kind_name(e->kind) != nullptr) entities.push_back(entity_json(*e));
-  doc["entities"] = std::move(entities);
-  Json marks = Json::array(), lines = Json::array();
-  for (const ScreenMark& m : db.marks()) marks.push_back(Json::array({m.at[0], m.at[1], m.at[2], m.color}));
-  for (const ScreenLine& l : db.lines())
-    lines.push_back(Json::array({l.from[0], l.from[1], l.from[2], l.to[0], l.to[1], l.to[2], l.color}));
-  doc["screen"] = {{"marks", std::move(marks)}, {"lines", std::move(lines)}};
-  return doc.dump() + "\n";
+  std::string out = "{\"entities\":[";
+  const char* sep = "";
+  for (const ent* e : db.entities()) {
+    if (kind_name(e->kind) == nullptr) continue;
+    out += sep;
+    out += entity_json(*e).dump();
+    sep = ",";
+  }
+  out += "],\"screen\":{\"marks\":[";
+  sep = "";
+  for (const ScreenMark& m : db.marks()) {
+    out += sep;
+    out += Json::array({m.at[0], m.at[1], m.at[2], m.color}).dump();
+    sep = ",";
+  }
+  out += "],\"lines\":[";
+  sep = "";
+  for (const ScreenLine& l : db.lines()) {
+    out += sep;
+    out += Json::array({l.from[0], l.from[1], l.from[2], l.to[0], l.to[1], l.to[2], l.color}).dump();
+    sep = ",";
+  }
+  out += "]}}\n";
+  return out;
 }
 
 bool parse_part_file(const std::string& text, GeometryDatabase& out, std::string& what) {

@@ -17,6 +17,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "core/stop_request.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
 #include "platform/message_box.h"
@@ -250,6 +251,11 @@ void ScriptFrontEnd::fail(int line, const std::string& why) {
 
 bool ScriptFrontEnd::next_event(UiEvent& event) {
   if (failed()) return false;
+  if (stop_signal() != 0) {  // stopped from outside: the remaining lines are not run
+    next_ = lines_.size();
+    pending_edits_.clear();
+    return false;
+  }
   WindowSystem& ws = WindowSystem::instance();
   Window* active = ws.find(ws.active());
   if (auto_dismiss_ && active != nullptr && is_modal_notice(active->kind)) {
@@ -324,6 +330,7 @@ void ScriptFrontEnd::refused(const std::string& service, const std::string& why,
 
 bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out) {
   using K = ScriptLine::Kind;
+  if (stop_signal() != 0) return false;  // stopped: every request is cancelled
   while (next_ < lines_.size()) {
     const ScriptLine& l = lines_[next_];
     if (l.kind == want) {
@@ -389,7 +396,7 @@ bool ScriptFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>
 
 void ScriptFrontEnd::edit_filename(const std::string& path) {
   if (Transcript* t = transcript()) t->edit(path);
-  if (failed()) return;
+  if (failed() || stop_signal() != 0) return;
   // An edit line read earlier, or the one that comes next.
   if (pending_edits_.empty() && next_ < lines_.size() && lines_[next_].kind == ScriptLine::Kind::Edit) {
     pending_edits_.push_back({lines_[next_].text, lines_[next_].number});

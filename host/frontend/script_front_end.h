@@ -2,7 +2,8 @@
 // type, select, close) are taken by the event pump; prompt, pick and edit lines answer the host's
 // blocking requests in order when they come; screen writes a text picture of the windows. A line
 // that cannot be carried out stops the script with "NAME:LINE: what went wrong", after which the
-// input has ended: loops unwind, prompts and picks are cancelled, and the run can finish.
+// input has ended: loops unwind, prompts and picks are cancelled, and the run can finish. A stop
+// signal (SIGINT, SIGTERM) ends the input the same way, without an error.
 //
 // The text viewer opens as a window like any other: the script closes it (key Esc, key Enter, close)
 // or, with auto-dismiss on, message boxes and viewers are closed as soon as they are active. A

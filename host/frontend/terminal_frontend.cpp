@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
+#include "core/stop_request.h"
 #include "core/geometry_services.h"
 #include "frontend/terminal_prompts.h"
 #include "platform/cell_render.h"
@@ -14,6 +16,25 @@
 namespace orv::frontend {
 
 namespace {
+
+// A plot shows its progress once it has lasted this long, redrawn at most this often; the keyboard
+// is read at most this often, since reading it costs far more than a plot step.
+constexpr auto kProgressDelay = std::chrono::milliseconds(500);
+constexpr auto kProgressRedraw = std::chrono::milliseconds(100);
+constexpr auto kKeyPoll = std::chrono::milliseconds(30);
+constexpr int kProgressBarCells = 20;
+constexpr int kMaxKeysPerPoll = 64;  // keys typed ahead are dropped, but never without end
+
+std::string progress_text(int64_t step, int64_t count) {
+  // In doubles: a grid's count can come near the top of int64, where step * 100 would overflow.
+  const double done = count > 0 ? static_cast<double>(step) / static_cast<double>(count) : 0.0;
+  const int percent = static_cast<int>(done * 100);
+  const int filled = static_cast<int>(done * kProgressBarCells);
+  std::string bar;
+  for (int i = 0; i < kProgressBarCells; ++i) bar += i < filled ? "\u2588" : "\u2591";
+  return "Plotting " + bar + " " + std::to_string(percent) + "% (" + std::to_string(step) + " of " +
+         std::to_string(count) + ") \u00b7 Esc to stop";
+}
 
 
 const char* key_name(Key::Type t) {
@@ -105,7 +126,7 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   std::vector<const ent*> ents = db_.entities();
   std::array<std::size_t, 4> key{ents.size(), ents.empty() ? 0 : static_cast<std::size_t>(ents.back()->id),
                                  db_.marks().size(), db_.lines().size()};
-  if (key != scene_key_) {
+  if (key != scene_key_ && progress_.empty()) {  // a plot under way is drawn when it has ended
     view::Detail detail;
     detail.max_curve_samples = 4000;
     detail.min_iso_samples = 48;
@@ -211,7 +232,9 @@ void TerminalFrontEnd::draw() {
   }
 
   s.fill(0, H - 1, W, 1, bar);
-  if (!status_.empty()) {
+  if (!progress_.empty()) {
+    s.put(1, H - 1, progress_, bar);
+  } else if (!status_.empty()) {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
     s.put(1, H - 1, key_hints(), bar);
@@ -278,7 +301,7 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
 
 bool TerminalFrontEnd::next_event(UiEvent& event) {
   for (;;) {
-    if (screen_.quit_requested()) return false;
+    if (screen_.quit_requested() || stop_signal() != 0) return false;
     draw();
     screen_.flush();
     Key k = screen_.read_key();
@@ -292,6 +315,41 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
       return true;
     }
   }
+}
+
+bool TerminalFrontEnd::plot_progress(int64_t step, int64_t count) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point now = Clock::now();
+  if (step == 0) plot_ = PlotClock{now, now, now};
+  bool stop = false;
+  if (now - plot_.last_poll >= kKeyPoll) {
+    plot_.last_poll = now;
+    for (int i = 0; i < kMaxKeysPerPoll && !stop; ++i) {
+      Key k = screen_.read_key(0);
+      if (k.type == Key::None || k.type == Key::Eof) break;
+      stop = k.type == Key::Esc || k.type == Key::Quit;
+    }
+    if (stop) screen_.forget_quit();  // Ctrl+C here stops the plot, not the session
+  }
+  if (stop_signal() == SIGINT) {
+    clear_stop_signal();  // Ctrl+C from outside: the plot stops, the session goes on
+    screen_.forget_quit();
+    stop = true;
+  } else if (stop_signal() != 0) {
+    stop = true;  // SIGTERM: the plot stops and the session ends after it
+  }
+  if (stop) {
+    status_ = "Plot stopped after " + std::to_string(step) + " of " + std::to_string(count) + " steps";
+    return true;
+  }
+  if (now - plot_.start >= kProgressDelay && now - plot_.last_draw >= kProgressRedraw) {
+    plot_.last_draw = now;
+    progress_ = progress_text(step, count);
+    draw();
+    screen_.flush();
+    progress_.clear();
+  }
+  return false;
 }
 
 void TerminalFrontEnd::event_failed(const UiEvent& event, const std::string& why) {
@@ -315,6 +373,7 @@ bool TerminalFrontEnd::PromptForFileToOpen(std::string& path, const std::string&
 void TerminalFrontEnd::edit_filename(const std::string& path) {
   if (Transcript* t = transcript()) t->edit(path);
   int status = run_editor(screen_, path);
+  if (stop_signal() == SIGINT) clear_stop_signal();  // a Ctrl+C meant for the editor
   if (status == 127) status_ = "The editor (" + editor_command() + ") could not be started";
 }
 

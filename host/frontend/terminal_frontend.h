@@ -7,8 +7,11 @@
 // the host stands at the foot of the graphics window until the next plot draws or stores something
 // (geometry that arrives after the person's next input), since the Zlink never says why a curve is
 // missing.
+// During a plot that lasts, the status line shows its progress and the keyboard is polled: Esc or
+// Ctrl+C (a key in raw mode, or SIGINT) stops the plot and leaves the host running.
 #pragma once
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,6 +46,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void list_filename(const std::string& path) override;
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
   void refused(const std::string& service, const std::string& why, int64_t repeats) override;
+  bool plot_progress(int64_t step, int64_t count) override;
 
   /// The refusal the graphics window shows; empty when none.
   const std::string& refusal() const { return refusal_; }
@@ -66,6 +70,12 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   const GeometryDatabase& db_;
   std::vector<PlacedWindow> placed_;  // of the last draw, bottom first
   std::string status_;
+  std::string progress_;  // the status line of a progress redraw, empty otherwise
+
+  // The plot under way, as plot_progress sees it.
+  struct PlotClock {
+    std::chrono::steady_clock::time_point start, last_poll, last_draw;
+  } plot_;
 
   std::string refusal_;                 // shown at the foot of the graphics window
   int64_t inputs_ = 0;                  // events handed out so far

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
+#include "core/stop_request.h"
 #include "view/palette.h"
 
 #define NCURSES_NOMACROS
@@ -79,7 +80,12 @@ Key TerminalScreen::read_key(int timeout_ms) {
   do {
     errno = 0;
     r = ::wget_wch(stdscr, &c);
-  } while (r == ERR && errno == EINTR);  // a signal is not the end of the input
+  } while (r == ERR && errno == EINTR && stop_signal() == 0);  // only a stop signal ends the wait
+  if (r == ERR && stop_signal() != 0) {
+    k.type = Key::Quit;
+    quit_ = true;
+    return k;
+  }
   if (r == ERR) {
     // A closed terminal keeps failing at once; a quiet one only when a timeout was asked for.
     k.type = timeout_ms < 0 ? Key::Eof : Key::None;

@@ -48,8 +48,11 @@ class TerminalScreen {
 
   /// The next key or click; `timeout_ms` < 0 waits.
   Key read_key(int timeout_ms = -1);
-  /// True once Ctrl+C was read: the input is over, whichever prompt saw it first.
+  /// True once Ctrl+C was read, or a stop signal came while waiting for a key: the input is over,
+  /// whichever prompt saw it first.
   bool quit_requested() const { return quit_; }
+  /// Forgets a Ctrl+C that only stopped a plot.
+  void forget_quit() { quit_ = false; }
 
   /// Curses attributes for a host colour number on the graphics window's background colour.
   int color_attr(uint8_t fg, uint8_t bg);

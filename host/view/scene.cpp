@@ -191,6 +191,8 @@ Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
     if (finite(p)) s.marks.push_back({p, m.color, false});
     ++s.screen_marks;
   }
+  s.screen_kept = db.screen_kept();
+  s.screen_made = db.screen_made();
   return s;
 }
 
@@ -207,6 +209,8 @@ std::string scene_caption(const Scene& s) {
   part(s.surfaces_n, "surface", "surfaces");
   part(s.screen_lines, "screen line", "screen lines");
   part(s.screen_marks, "mark", "marks");
+  if (s.screen_made > s.screen_kept)
+    out += "; " + std::to_string(s.screen_kept) + " of " + std::to_string(s.screen_made) + " marks drawn";
   return out.empty() ? "empty" : out;
 }
 

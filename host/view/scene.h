@@ -32,6 +32,9 @@ struct Scene {
   // What went in, for captions.
   int points = 0, lines = 0, curves_n = 0, surfaces_n = 0, screen_marks = 0, screen_lines = 0;
   int skipped = 0;  // entities whose geometry could not be drawn (malformed records)
+  // Screen marks and lines kept by the database and made in all; fewer kept once it thinned them.
+  std::size_t screen_kept = 0;
+  uint64_t screen_made = 0;
 
   /// The projected bounds of everything drawn.
   Box2 bounds() const;
@@ -52,7 +55,8 @@ struct Detail {
 /// Builds the scene of the database's entities and screen.
 Scene make_scene(const GeometryDatabase& db, const Detail& detail = {});
 
-/// One line saying what the scene holds, e.g. "1 spline, 37 marks"; "empty" when nothing.
+/// One line saying what the scene holds, e.g. "1 spline, 37 marks"; "empty" when nothing. A thinned
+/// screen adds how many of its marks and lines are drawn: "...; 999999 of 2000000001 marks drawn".
 std::string scene_caption(const Scene& scene);
 
 /// The points of a curve's B-spline form at increasing parameters, dense enough to look smooth:

@@ -168,6 +168,16 @@ TEST(Scene, BuildsStrokesForEveryKindAndCountsThem) {
   EXPECT_TRUE(std::isfinite(b.x0) && std::isfinite(b.y1));
 }
 
+// A thinned screen says how much of it is drawn; an unthinned one does not.
+TEST(Scene, CaptionCountsTheMarksOfAThinnedScreen) {
+  GeometryDatabase db;
+  for (std::size_t i = 0; i + 1 < kMaxScreenItems; ++i) db.add_mark({{double(i), 0, 0}, 10});
+  EXPECT_EQ(scene_caption(make_scene(db)), std::to_string(kMaxScreenItems - 1) + " marks");
+  // The first line reaches the cap: half the marks go; of the next 11 lines every other one is kept.
+  for (std::size_t i = 0; i < 12; ++i) db.add_line({{0, 0, double(i)}, {0, 0, double(i + 1)}, 10});
+  EXPECT_EQ(scene_caption(make_scene(db)), "6 screen lines, 500000 marks; 500006 of 1000011 marks drawn");
+}
+
 TEST(Scene, MalformedCurvesFallBackToTheirPointsOrAreSkipped) {
   GeometryDatabase db;
   ent bad = shapes::helix();

@@ -1,0 +1,61 @@
+// What the database costs for what it stores: the heap bytes per stored point entity (the record,
+// its entry, the sets that find it), measured with mallinfo2 before and after storing N points,
+// and the heap bytes the screen holds after a plot's worth of marks, which stays bounded.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdint>
+
+#include "core/database.h"
+#include "geometry/host_geometry.h"
+
+namespace {
+
+std::size_t heap_in_use() {
+  malloc_trim(0);
+  struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;  // small blocks in use plus mmapped ones
+}
+
+void BM_BytesPerStoredPoint(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  double bytes_per_point = 0;
+  for (auto _ : state) {
+    orv::GeometryDatabase db;
+    std::size_t before = heap_in_use();
+    for (int64_t i = 0; i < n; ++i) {
+      ent point;
+      point.kind = ENT_POINT;
+      point.p1[0] = static_cast<double>(i);
+      db.add(std::move(point));
+    }
+    std::size_t after = heap_in_use();
+    bytes_per_point = static_cast<double>(after - before) / static_cast<double>(n);
+    benchmark::DoNotOptimize(db.size());
+  }
+  state.counters["bytes_per_point"] = bytes_per_point;
+}
+BENCHMARK(BM_BytesPerStoredPoint)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A draw plot of N steps (a mark and a line each): the screen's heap stays bounded past the cap.
+void BM_ScreenHeapAfterMarks(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  double megabytes = 0;
+  for (auto _ : state) {
+    orv::GeometryDatabase db;
+    std::size_t before = heap_in_use();
+    for (int64_t i = 0; i < n; ++i) {
+      double x = static_cast<double>(i);
+      db.add_mark({{x, 0, 0}, 10});
+      db.add_line({{x, 0, 0}, {x + 1, 0, 0}, 10});
+    }
+    megabytes = static_cast<double>(heap_in_use() - before) / 1e6;
+    benchmark::DoNotOptimize(db.screen_kept());
+  }
+  state.counters["screen_MB"] = megabytes;
+}
+BENCHMARK(BM_ScreenHeapAfterMarks)->Arg(100000)->Arg(10000000)->Arg(50000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();

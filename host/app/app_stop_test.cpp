@@ -1,0 +1,160 @@
+// End to end: a batch or script run stopped by SIGINT or SIGTERM ends promptly with exit status 130,
+// saves the part file and writes the exports of what was made, and runs none of the script's
+// remaining lines; a plot that would never end takes bounded memory until it is stopped.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include "app/app_test_support.h"
+#include "dialogs/resource_ids.h"
+
+namespace orv::app::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kOrvantis = ORV_TEST_ORVANTIS;
+
+// Two billion steps: hours of plotting, and gigabytes of screen, if nothing bounded or stopped it.
+const char kEndless[] =
+    "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 2000000000\nstep_size1 = 1\ngeometry = points\n"
+    "x = cos(t)\ny = sin(t)\nz = t / 1000000\n";
+
+struct Stopped {
+  int status = -1;
+  double seconds_after_signal = 0;  // from the signal to the exit
+  long max_rss_kb = 0;
+  std::string err;
+};
+
+class AppStop : public ::testing::Test {
+ protected:
+  Scratch s;
+
+  // Starts orvantis with `args`, waits until its transcript shows `event`, lets it run `delay`
+  // longer, sends `signal` and waits for the exit.
+  Stopped run_and_signal(std::vector<std::string> args, const std::string& event, int signal,
+                         std::chrono::milliseconds delay) {
+    fs::path transcript = s / "transcript.jsonl", err = s / "err";
+    std::vector<std::string> all{kOrvantis};
+    all.insert(all.end(), args.begin(), args.end());
+    for (const std::string& a : {std::string("--main-dir"), s.main_dir().string(), std::string("--temp-dir"),
+                                 s.temp_dir().string(), std::string("--transcript"), transcript.string()})
+      all.push_back(a);
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    Stopped out;
+    int rc = posix_spawn(&pid, kOrvantis.c_str(), &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0) {
+      ADD_FAILURE() << "orvantis cannot be started";
+      return out;
+    }
+    for (int waited = 0; waited < 20000; waited += 20) {
+      if (read_file(transcript).find("\"event\":\"" + event + "\"") != std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::this_thread::sleep_for(delay);
+    ::kill(pid, signal);
+    Clock::time_point sent = Clock::now();
+    int st = 0;
+    struct rusage usage {};
+    // Waits at most a minute, so that a run that ignores the signal fails the test instead of hanging.
+    while (::wait4(pid, &st, WNOHANG, &usage) == 0) {
+      if (Clock::now() - sent > std::chrono::seconds(60)) {
+        ::kill(pid, SIGKILL);
+        ::wait4(pid, &st, 0, &usage);
+        ADD_FAILURE() << "orvantis did not end within a minute of the signal";
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    out.seconds_after_signal = std::chrono::duration<double>(Clock::now() - sent).count();
+    out.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    out.max_rss_kb = usage.ru_maxrss;
+    out.err = read_file(err);
+    return out;
+  }
+
+  static size_t points_in(const fs::path& part) {
+    nlohmann::json doc = nlohmann::json::parse(read_file(part));
+    size_t n = 0;
+    for (const auto& e : doc["entities"]) n += e["kind"] == "point" ? 1 : 0;
+    EXPECT_EQ(n, doc["entities"].size());
+    return n;
+  }
+};
+
+// The endless plot, as a batch plot stopped by SIGINT and as a script stopped by SIGTERM.
+TEST_F(AppStop, EndlessPlotStoppedSavesWhatWasMadeAndExits130) {
+  fs::path eqn = s.file("endless.eqn", kEndless);
+  struct Case {
+    bool batch;
+    int signal;
+    const char* name;
+  } cases[] = {{true, SIGINT, "SIGINT"}, {false, SIGTERM, "SIGTERM"}};
+  for (const Case& c : cases) {
+    fs::path part = s / "part.json", exported = s / "export.json";
+    fs::remove(part);
+    fs::remove(exported);
+    std::vector<std::string> args;
+    if (c.batch) {
+      args = {"plot", eqn.string()};
+    } else {
+      fs::path script = s.file("script.txt", "prompt " + eqn.string() + "\nclick " + std::to_string(IDC_PLOT_IT) +
+                                                 "\nclick " + std::to_string(IDC_OK) + "\n");
+      args = {"--script", script.string()};
+    }
+    for (const std::string& a : {std::string("--part"), part.string(), std::string("--export"), exported.string()})
+      args.push_back(a);
+    Stopped r = run_and_signal(args, "prompt", c.signal, std::chrono::milliseconds(300));
+    EXPECT_EQ(r.status, 130) << c.name << ": " << r.err;
+    EXPECT_EQ(r.err, std::string("orvantis: stopped by ") + c.name + "; saved what was made\n");
+    EXPECT_LT(r.seconds_after_signal, 5.0) << c.name;
+    EXPECT_LT(r.max_rss_kb, 1024L * 1024) << c.name;  // a gigabyte, loosely
+    ASSERT_TRUE(fs::is_regular_file(part)) << c.name;
+    ASSERT_TRUE(fs::is_regular_file(exported)) << c.name;
+    size_t made = points_in(part);
+    EXPECT_GT(made, 0u) << c.name;
+    EXPECT_LT(made, 2000000001u) << c.name;
+    EXPECT_EQ(points_in(exported), made) << c.name;
+    // The script's OK was never clicked: the equation file was not written back.
+    EXPECT_EQ(read_file(eqn), kEndless) << c.name;
+    std::printf("[ stopped  ] %s after %zu points, %.2f s after the signal, max RSS %ld MB\n", c.name, made,
+                r.seconds_after_signal, r.max_rss_kb / 1024);
+  }
+}
+
+// Outside a plot (here while an edit command runs), a signal ends the run the same way: what was
+// made before is saved, and the lines after are not run.
+TEST_F(AppStop, SignalOutsideAPlotEndsTheRunTheSameWay) {
+  fs::path eqn = s.file("helix.eqn",
+                        "step_var1 = t\nupper_limit1 = 6\nstep_size1 = 0.5\ngeometry = spline\nx = cos(t)\n"
+                        "y = sin(t)\n");
+  const std::string before = read_file(eqn);
+  fs::path part = s / "part.json";
+  fs::path script = s.file("script.txt", "prompt " + eqn.string() + "\nclick " + std::to_string(IDC_PLOT_IT) +
+                                             "\nedit sleep 1\nclick " + std::to_string(IDC_EDIT_EQUATION) +
+                                             "\nclick " + std::to_string(IDC_OK) + "\n");
+  Stopped r = run_and_signal({"--script", script.string(), "--part", part.string()}, "edit", SIGINT,
+                             std::chrono::milliseconds(200));
+  EXPECT_EQ(r.status, 130) << r.err;
+  EXPECT_EQ(r.err, "orvantis: stopped by SIGINT; saved what was made\n");
+  nlohmann::json doc = nlohmann::json::parse(read_file(part));
+  ASSERT_EQ(doc["entities"].size(), 1u);
+  EXPECT_EQ(doc["entities"][0]["kind"], "spline");
+  EXPECT_EQ(read_file(eqn), before);  // OK was not clicked
+}
+
+}  // namespace
+}  // namespace orv::app::testing
