@@ -40,6 +40,18 @@ bool path_matches_filter(const std::string& path, const std::string& filter);
 /// or when `path` exists and is not a regular file.
 FILE* open_committing_stream(const std::string& path);
 
+/// Whether `path` may be read or replaced as a file: true when nothing is there or when it is,
+/// itself or through links, a regular file. False with `err` "path: not a regular file (a FIFO)"
+/// for a device, FIFO, socket or directory. Other failures to look (no permission) answer true:
+/// the open that follows reports them.
+bool regular_or_absent(const std::string& path, std::string& err);
+
+/// Opens `path` for reading without ever blocking on a FIFO or device: the descriptor (close-on-exec,
+/// blocking again once it is known to be a regular file), or -1 with `err` saying
+/// "path: cannot read: reason" or "path: not a regular file (...)". errno is ENOENT only when
+/// nothing is at `path`.
+int open_regular_file(const std::string& path, std::string& err);
+
 /// The last failure of a file service: "tag:line: path: reason", naming the caller's call site.
 std::string last_file_error();
 
