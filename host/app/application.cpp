@@ -19,9 +19,13 @@
 namespace orv::app {
 namespace {
 
-int refuse(const std::string& why) {
+// Exit status of a run refused before the Zlink ran because a path named on the command line
+// cannot be used as a file at all.
+constexpr int kUnusablePathStatus = 2;
+
+int refuse(const std::string& why, int status = 1) {
   std::fprintf(stderr, "orvantis: %s\n", why.c_str());
-  return 1;
+  return status;
 }
 
 // Directories are kept absolute, so that paths the Zlink builds from them stay valid whatever the
@@ -56,6 +60,13 @@ int run_application(const Options& options) {
   if (!options.temp_dir.empty() && !set_temp_dir(absolute(options.temp_dir), err))
     return refuse("--temp-dir: " + err);
   apply_globals(options);
+
+  // Only regular files are read or replaced: a device or FIFO named as the part file or a target
+  // would be read for ever or block, so it is refused before anything runs.
+  if (!options.part.empty() && !regular_or_absent(options.part, err))
+    return refuse("--part: " + err, kUnusablePathStatus);
+  for (const ExportTarget& target : options.exports)
+    if (!regular_or_absent(target.path, err)) return refuse("--export: " + err, kUnusablePathStatus);
 
   GeometryDatabase& db = database();
   if (!options.part.empty() && file_exists(options.part) && !load_part_file(options.part, db, err))
