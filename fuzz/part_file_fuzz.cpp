@@ -1,8 +1,8 @@
-// Fuzzes the part file reader with arbitrary bytes. A read either fails, with a message, and leaves
-// the database it was given exactly as it was; or it succeeds, and then saving that database and
-// reading the file back gives the same database, every double bit for bit, ids and screen included.
-// Anything else traps. The save goes through the real atomic writer into a private directory, so
-// the writer's refusal to replace a file it cannot read as a part file is exercised too.
+// Fuzzes the part file reader with arbitrary bytes, as a text and as a file. A read either fails,
+// with a message, and leaves the database it was given exactly as it was; or it succeeds, and then
+// saving that database and reading the file back gives the same database, every double bit for bit,
+// ids and screen included. Anything else traps. The save goes over the input's own file through the
+// real atomic writer, so its refusal to replace a file that is not a part file is exercised too.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -94,6 +94,23 @@ const std::string& scratch_path() {
   return scratch.path;
 }
 
+// Puts the input bytes in the scratch file as they are.
+void write_bytes(const std::string& path, const std::string& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0)
+    __builtin_trap();
+}
+
+std::string read_bytes(const std::string& path) {
+  std::string out;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) __builtin_trap();
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
+  std::fclose(f);
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -102,21 +119,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fill(db);
   const std::string before = dump(db);
   std::string what;
-  if (!orv::parse_part_file(text, db, what)) {
-    if (what.empty() || dump(db) != before) __builtin_trap();
+  const bool parsed = orv::parse_part_file(text, db, what);
+  if (!parsed && (what.empty() || dump(db) != before)) __builtin_trap();
+
+  // The same bytes as a file: reading the file gives what reading the text gave, and saving over
+  // the file is refused (the file kept byte for byte) exactly when they are not a part file.
+  const std::string& path = scratch_path();
+  write_bytes(path, text);
+  orv::GeometryDatabase loaded;
+  fill(loaded);
+  std::string err;
+  if (orv::load_part_file(path, loaded, err) != parsed) __builtin_trap();
+  if (dump(loaded) != dump(db)) __builtin_trap();
+  if (!parsed && err != path + ": not a part file: " + what) {
+    std::fprintf(stderr, "file and text read differently: %s / %s\n", err.c_str(), what.c_str());
+    __builtin_trap();
+  }
+  if (orv::save_part_file(path, db, err) != parsed) {
+    std::fprintf(stderr, "saving over the input: %s\n", err.c_str());
+    __builtin_trap();
+  }
+  if (!parsed) {
+    if (read_bytes(path) != text) __builtin_trap();
     return 0;
   }
   const std::string read = dump(db);
 
-  // The file left by the previous input is one this writer wrote, so it must be replaceable.
-  std::string err;
-  if (!orv::save_part_file(scratch_path(), db, err)) {
-    std::fprintf(stderr, "save failed: %s\n", err.c_str());
-    __builtin_trap();
-  }
   orv::GeometryDatabase back;
   fill(back);
-  if (!orv::load_part_file(scratch_path(), back, err)) {
+  if (!orv::load_part_file(path, back, err)) {
     std::fprintf(stderr, "read back failed: %s\n", err.c_str());
     __builtin_trap();
   }
@@ -124,7 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fprintf(stderr, "read back differs:\n%s---\n%s", read.c_str(), dump(back).c_str());
     __builtin_trap();
   }
-  // Writing the database read back gives the very same text.
-  if (orv::part_file_text(back) != orv::part_file_text(db)) __builtin_trap();
+  // Writing the database read back gives the very same text, and that is what was saved.
+  if (orv::part_file_text(back) != orv::part_file_text(db) || read_bytes(path) != orv::part_file_text(db))
+    __builtin_trap();
   return 0;
 }

@@ -667,5 +667,61 @@ TEST_F(AppRun, PartFileAccumulatesOverSessions) {
   EXPECT_EQ(read_file(foreign), "{\"mine\": true}\n");
 }
 
+
+// ---- part files and targets that are not the host's to read or replace ------------------------
+
+TEST_F(AppRun, DevicesAndFifosAreRefusedBeforeTheZlinkRuns) {
+  ASSERT_EQ(::mkfifo((s / "fifo.json").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo((s / "fifo.png").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", s / "zero.json");
+  fs::create_symlink("/dev/full", s / "full.step");
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{"--part", (s / "fifo.json").string()}, "--part: " + (s / "fifo.json").string() + ": not a regular file"},
+      {{"--part", (s / "zero.json").string()}, "--part: " + (s / "zero.json").string() + ": not a regular file"},
+      {{"--export", (s / "zero.json").string()}, "--export: " + (s / "zero.json").string() + ": not a regular file"},
+      {{"--export", (s / "fifo.png").string()}, "--export: " + (s / "fifo.png").string() + ": not a regular file"},
+      {{"--export", (s / "first.svg").string(), "--export", (s / "full.step").string()},
+       "--export: " + (s / "full.step").string() + ": not a regular file"},
+  };
+  for (const Case& c : cases) {
+    fs::remove(s / "transcript.jsonl");
+    Outcome r = script("prompt cancel\n", c.args);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(r.err.rfind("orvantis: " + c.says, 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(events_of(events, "zlink").empty()) << c.says;
+  }
+  EXPECT_FALSE(fs::exists(s / "first.svg"));
+  EXPECT_TRUE(fs::is_fifo(s / "fifo.json"));
+  EXPECT_TRUE(fs::is_symlink(s / "zero.json"));
+}
+
+TEST_F(AppRun, DeeplyNestedPartFileIsRefusedAndKept) {
+  const std::string deep = "{\"entities\":[],\"x\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+  fs::path part = s.file("deep.json", deep);
+  Outcome r = script("prompt cancel\n", {"--part", part.string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("orvantis: --part: " + part.string() + ": not a part file: nested too deeply", 0), 0u)
+      << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_EQ(read_file(part), deep);
+
+  // As an export target it is refused when written, and the targets after it are still written.
+  r = script("prompt cancel\n", {"--export", part.string(), "--export", (s / "after.json").string(), "--export",
+                                 (s / "after.svg").string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("orvantis: --export: " + part.string() + ": not a part file: nested too deeply", 0), 0u)
+      << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_EQ(read_file(part), deep);
+  EXPECT_EQ(events_of(events, "q_main").size(), 1u);  // the Zlink ran
+  EXPECT_EQ(read_file(s / "after.json"), "{\"entities\":[],\"screen\":{\"marks\":[],\"lines\":[]}}\n");
+  EXPECT_TRUE(fs::exists(s / "after.svg"));
+}
+
 }  // namespace
 }  // namespace orv::app::testing

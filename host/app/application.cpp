@@ -82,6 +82,13 @@ int run_application(const Options& options) {
     return refuse("--temp-dir: " + err);
   apply_globals(options);
 
+  // Only regular files are read or replaced: a device or FIFO named as the part file or a target
+  // would be read for ever or block, so it is refused before anything runs.
+  if (!options.part.empty() && !regular_or_absent(options.part, err))
+    return refuse("--part: " + err, kArgumentRefused);
+  for (const ExportTarget& target : options.exports)
+    if (!regular_or_absent(target.path, err)) return refuse("--export: " + err, kArgumentRefused);
+
   GeometryDatabase& db = database();
   if (!options.part.empty() && file_exists(options.part) && !load_part_file(options.part, db, err))
     return refuse("--part: " + err);

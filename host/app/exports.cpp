@@ -1,6 +1,7 @@
 // The export targets, dispatched to the exchange, part file and picture writers.
 #include "app/exports.h"
 
+#include "core/file_services.h"
 #include "core/part_file.h"
 #include "exchange/exchange.h"
 #include "view/picture.h"
@@ -8,6 +9,8 @@
 namespace orv::app {
 
 bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
+  // Checked again when writing: a device or FIFO may have taken the target's place during the run.
+  if (!regular_or_absent(target.path, err)) return false;
   switch (target.format) {
     case ExportFormat::Step:
       return exchange::write_step(target.path, db.entities(), err);

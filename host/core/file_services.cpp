@@ -330,26 +330,82 @@ FILE* open_committing_stream(const std::string& path_in) {
   return f;
 }
 
+namespace {
+
+const char* file_type_name(mode_t mode) {
+  if (S_ISDIR(mode)) return "a directory";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "an unknown kind of file";
+}
+
+std::string not_regular(const std::string& path, mode_t mode) {
+  return path + ": not a regular file (" + file_type_name(mode) + ")";
+}
+
+}  // namespace
+
+bool regular_or_absent(const std::string& path, std::string& err) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return true;
+  err = not_regular(path, st.st_mode);
+  return false;
+}
+
+int open_regular_file(const std::string& path, std::string& err) {
+  // A device is never opened at all (opening some has effects); the check after the open holds
+  // against a file swapped in between. O_NONBLOCK: opening a FIFO without a writer would otherwise
+  // wait for one for ever.
+  if (!regular_or_absent(path, err)) {
+    errno = EINVAL;
+    return -1;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    int saved = errno;
+    err = path + ": cannot read: " + std::strerror(saved);
+    errno = saved;
+    return -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    int saved = errno;
+    err = path + ": cannot read: " + std::strerror(saved);
+    ::close(fd);
+    errno = saved;
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    err = not_regular(path, st.st_mode);
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
 FILE* open_reading_stream(const std::string& path_in) {
   std::string path = normalize_path(path_in);
-  // Without O_NONBLOCK a FIFO would block the open until someone writes to it.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
   struct stat st;
-  int err = 0;
-  if (fstat(fd, &st) != 0) {
-    err = errno;
-  } else if (S_ISDIR(st.st_mode)) {
-    err = EISDIR;
-  } else if (!S_ISREG(st.st_mode)) {  // a device or pipe may never end, or never start
-    err = EINVAL;
-  } else {
-    int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) err = errno;
+  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return nullptr;
   }
-  FILE* f = err == 0 ? fdopen(fd, "r") : nullptr;
+  std::string why;
+  int fd = open_regular_file(path, why);
+  if (fd < 0 || fstat(fd, &st) != 0) {
+    int err = errno;
+    if (fd >= 0) ::close(fd);
+    errno = err;
+    return nullptr;
+  }
+  FILE* f = fdopen(fd, "r");
   if (f == nullptr) {
-    if (err == 0) err = errno;
+    int err = errno;
     ::close(fd);
     errno = err;
     return nullptr;

@@ -55,6 +55,18 @@ void remove_made_temp_dirs();
 /// than one hard link (EMLINK), or lost bytes when it was last read (EILSEQ).
 FILE* open_committing_stream(const std::string& path);
 
+/// Whether `path` may be read or replaced as a file: true when nothing is there or when it is,
+/// itself or through links, a regular file. False with `err` "path: not a regular file (a FIFO)"
+/// for a device, FIFO, socket or directory. Other failures to look (no permission) answer true:
+/// the open that follows reports them.
+bool regular_or_absent(const std::string& path, std::string& err);
+
+/// Opens `path` for reading without ever blocking on a FIFO or device: the descriptor (close-on-exec,
+/// blocking again once it is known to be a regular file), or -1 with `err` saying
+/// "path: cannot read: reason" or "path: not a regular file (...)". errno is ENOENT only when
+/// nothing is at `path`.
+int open_regular_file(const std::string& path, std::string& err);
+
 /// Opens `path` for reading; null with errno set when it cannot be opened or is not a regular file
 /// (EISDIR, EINVAL), without ever blocking on a FIFO. freadln notes what a reading of the stream
 /// loses, so that a file is not rewritten from a copy that misses part of it.

@@ -1,0 +1,45 @@
+// Tests of the export writers as a whole: a target that is not a regular file when the exports are
+// written is refused with its own message, left as it is, and the targets after it are written.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "app/app_test_support.h"
+#include "app/exports.h"
+#include "core/database.h"
+
+namespace orv::app::testing {
+namespace {
+
+TEST(Exports, TargetThatIsNoRegularFileIsRefusedAndTheRestWritten) {
+  Scratch s;
+  alarm(60);  // a writer that blocks on the FIFO fails the test instead of hanging it
+  ASSERT_EQ(::mkfifo((s / "fifo.svg").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", s / "zero.json");
+  fs::create_symlink("/dev/full", s / "full.step");
+  GeometryDatabase db;
+  ent p;
+  p.kind = ENT_POINT;
+  db.add(p);
+  const std::vector<ExportTarget> targets = {
+      {(s / "fifo.svg").string(), ExportFormat::Svg},   {(s / "one.json").string(), ExportFormat::Json},
+      {(s / "zero.json").string(), ExportFormat::Json}, {(s / "full.step").string(), ExportFormat::Step},
+      {(s / "two.svg").string(), ExportFormat::Svg},
+  };
+  const std::vector<std::string> failures = write_exports(targets, db);
+  alarm(0);
+  EXPECT_EQ(failures, (std::vector<std::string>{
+                          (s / "fifo.svg").string() + ": not a regular file (a FIFO)",
+                          (s / "zero.json").string() + ": not a regular file (a character device)",
+                          (s / "full.step").string() + ": not a regular file (a character device)",
+                      }));
+  EXPECT_NE(read_file(s / "one.json").find("\"kind\":\"point\""), std::string::npos);
+  EXPECT_NE(read_file(s / "two.svg").find("<svg"), std::string::npos);
+  EXPECT_TRUE(fs::is_fifo(s / "fifo.svg"));
+  EXPECT_TRUE(fs::is_symlink(s / "zero.json"));
+  EXPECT_TRUE(fs::is_symlink(s / "full.step"));
+}
+
+}  // namespace
+}  // namespace orv::app::testing

@@ -1,0 +1,245 @@
+// Writing a part file as a stream: the text is made a piece at a time into a small buffer that goes
+// to the sink whenever it fills, so saving costs the buffer, whatever the database holds. Doubles
+// are written in the shortest form that reads back as the same double (std::to_chars, which never
+// looks at the locale), with ".0" after a whole number so that it still reads as a real number.
+#include "core/part_file_stream.h"
+
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+namespace orv::part_file {
+namespace {
+
+// The buffer is handed on when it holds this much.
+constexpr std::size_t kFlushBytes = std::size_t{1} << 16;
+
+}  // namespace
+
+std::string unwritable(const GeometryDatabase& db) {
+  auto finite = [](const double* v, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+      if (!std::isfinite(v[i])) return false;
+    return true;
+  };
+  auto all_finite = [&](const auto& points) {
+    for (const auto& p : points)
+      if (!finite(p.data(), p.size())) return false;
+    return true;
+  };
+  std::size_t n = 0;
+  for (const ent* e : db.entities()) {
+    if (kind_name(e->kind) == nullptr) continue;  // not a part file's kind: left out
+    std::string where = "entity " + std::to_string(++n);
+    if (!finite(e->p1, 3) || !finite(e->p2, 3) || !all_finite(e->through) || !all_finite(e->nb.poles) ||
+        !finite(e->nb.uknots.data(), e->nb.uknots.size()) || !finite(e->nb.vknots.data(), e->nb.vknots.size()) ||
+        !finite(e->nb.weights.data(), e->nb.weights.size()))
+      return where + ": a number is not finite";
+    if ((e->kind == ENT_SURFACE || e->kind == ENT_NURBS_SURFACE) &&
+        (e->nb.nu < 0 || e->nb.nv < 0 ||
+         e->nb.poles.size() < static_cast<std::size_t>(e->nb.nu) * static_cast<std::size_t>(e->nb.nv)))
+      return where + ": fewer poles than its grid";
+  }
+  for (const ScreenMark& m : db.marks())
+    if (!finite(m.at, 3)) return "screen: a mark is not finite";
+  for (const ScreenLine& l : db.lines())
+    if (!finite(l.from, 3) || !finite(l.to, 3)) return "screen: a line is not finite";
+  return {};
+}
+
+namespace {
+
+class Writer {
+ public:
+  explicit Writer(const TextSink& sink) : sink_(sink) { text_.reserve(kFlushBytes + 256); }
+
+  /// False once the sink has refused a piece; nothing more is handed on then.
+  bool flush() {
+    if (ok_ && !text_.empty()) ok_ = sink_(text_.data(), text_.size());
+    text_.clear();
+    return ok_;
+  }
+
+  void raw(std::string_view s) {
+    text_.append(s);
+    if (text_.size() >= kFlushBytes) flush();
+  }
+  void integer(int64_t v) {
+    char buf[24];
+    raw({buf, static_cast<std::size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf)});
+  }
+  void number(double v) {
+    char buf[40];
+    char* end = std::to_chars(buf, buf + sizeof buf - 2, v).ptr;
+    if (std::string_view(buf, end - buf).find_first_of(".e") == std::string_view::npos) {
+      *end++ = '.';
+      *end++ = '0';
+    }
+    raw({buf, static_cast<std::size_t>(end - buf)});
+  }
+  void numbers(const double* v, std::size_t n) {
+    raw("[");
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i) raw(",");
+      number(v[i]);
+    }
+    raw("]");
+  }
+  void numbers(const std::vector<double>& v) { numbers(v.data(), v.size()); }
+  void points(const std::array<double, 3>* p, std::size_t n) {
+    raw("[");
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i) raw(",");
+      numbers(p[i].data(), 3);
+    }
+    raw("]");
+  }
+  void points(const std::vector<std::array<double, 3>>& p) { points(p.data(), p.size()); }
+  void key(std::string_view name) {
+    raw(",\"");
+    raw(name);
+    raw("\":");
+  }
+
+  void entity(const ent& e);
+
+ private:
+  const TextSink& sink_;
+  std::string text_;
+  bool ok_ = true;
+};
+
+void Writer::entity(const ent& e) {
+  raw("{\"id\":");
+  integer(e.id);
+  key("kind");
+  raw("\"");
+  raw(kind_name(e.kind));
+  raw("\"");
+  key("color");
+  integer(e.color);
+  key("level");
+  integer(e.level);
+  const attributes plain{};
+  if (e.attrib.line_style != plain.line_style || e.attrib.line_width != plain.line_width ||
+      e.attrib.flags != plain.flags) {
+    key("attrib");
+    raw("[");
+    integer(e.attrib.line_style);
+    raw(",");
+    integer(e.attrib.line_width);
+    raw(",");
+    integer(e.attrib.flags);
+    raw("]");
+  }
+  switch (e.kind) {
+    case ENT_POINT:
+      key("at");
+      numbers(e.p1, 3);
+      break;
+    case ENT_LINE:
+      key("from");
+      numbers(e.p1, 3);
+      key("to");
+      numbers(e.p2, 3);
+      break;
+    case ENT_SPLINE:
+    case ENT_NURBS_CURVE:
+      key("through");
+      points(e.through);
+      key("degree");
+      integer(e.nb.udegree);
+      key("knots");
+      numbers(e.nb.uknots);
+      key("poles");
+      points(e.nb.poles);
+      key("weights");
+      numbers(e.nb.weights);
+      break;
+    default: {  // surfaces: poles and weights as rows of the grid
+      key("through");
+      points(e.through);
+      key("rows");
+      integer(e.rows);
+      key("cols");
+      integer(e.cols);
+      key("udegree");
+      integer(e.nb.udegree);
+      key("vdegree");
+      integer(e.nb.vdegree);
+      key("uknots");
+      numbers(e.nb.uknots);
+      key("vknots");
+      numbers(e.nb.vknots);
+      const std::size_t nu = static_cast<std::size_t>(e.nb.nu), nv = static_cast<std::size_t>(e.nb.nv);
+      key("poles");
+      raw("[");
+      for (std::size_t i = 0; i < nu; ++i) {
+        if (i) raw(",");
+        points(e.nb.poles.data() + i * nv, nv);
+      }
+      raw("]");
+      key("weights");
+      raw("[");
+      for (std::size_t i = 0; i < nu; ++i) {
+        if (i) raw(",");
+        raw("[");
+        for (std::size_t k = 0; k < nv; ++k) {
+          if (k) raw(",");
+          std::size_t at = i * nv + k;
+          number(at < e.nb.weights.size() ? e.nb.weights[at] : 1.0);
+        }
+        raw("]");
+      }
+      raw("]");
+      break;
+    }
+  }
+  raw("}");
+}
+
+}  // namespace
+
+bool write_part_text(const GeometryDatabase& db, const TextSink& sink) {
+  Writer out(sink);
+  out.raw("{\"entities\":[");
+  bool first = true;
+  for (const ent* e : db.entities()) {
+    if (kind_name(e->kind) == nullptr) continue;
+    if (!first) out.raw(",");
+    first = false;
+    out.entity(*e);
+  }
+  out.raw("],\"screen\":{\"marks\":[");
+  first = true;
+  for (const ScreenMark& m : db.marks()) {
+    out.raw(first ? "[" : ",[");
+    first = false;
+    for (double c : m.at) {
+      out.number(c);
+      out.raw(",");
+    }
+    out.integer(m.color);
+    out.raw("]");
+  }
+  out.raw("],\"lines\":[");
+  first = true;
+  for (const ScreenLine& l : db.lines()) {
+    out.raw(first ? "[" : ",[");
+    first = false;
+    for (double c : l.from) {
+      out.number(c);
+      out.raw(",");
+    }
+    for (double c : l.to) {
+      out.number(c);
+      out.raw(",");
+    }
+    out.integer(l.color);
+    out.raw("]");
+  }
+  out.raw("]}}\n");
+  return out.flush();
+}
+
+}  // namespace orv::part_file
