@@ -719,6 +719,12 @@ TEST_F(AppRun, DeeplyNestedPartFileIsRefusedAndKept) {
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   EXPECT_EQ(read_file(part), deep);
   EXPECT_EQ(events_of(events, "q_main").size(), 1u);  // the Zlink ran
+  // The transcript records the failed export after the session's own events.
+  std::vector<nlohmann::json> refused = events_of(events, "refused");
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0]["service"], "write_export");
+  EXPECT_EQ(refused[0]["why"].get<std::string>().rfind(part.string() + ": not a part file: nested too deeply", 0), 0u);
+  EXPECT_EQ(events.back()["event"], "refused");
   EXPECT_EQ(read_file(s / "after.json"), "{\"entities\":[],\"screen\":{\"marks\":[],\"lines\":[]}}\n");
   EXPECT_TRUE(fs::exists(s / "after.svg"));
 }

@@ -22,6 +22,7 @@
 #include "core/geometry_services.h"
 #include "core/part_file.h"
 #include "geometry/host_geometry.h"
+#include "platform/transcript.h"
 
 namespace orv::app {
 namespace {
@@ -62,6 +63,22 @@ void apply_globals(const Options& o) {
   if (o.level) main_level = *o.level;
 }
 
+// Installs a transcript for the rest of the run and puts the one before back on every way out.
+class InstalledTranscript {
+ public:
+  ~InstalledTranscript() {
+    if (set_) install_transcript(old_);
+  }
+  void install(Transcript* t) {
+    old_ = install_transcript(t);
+    set_ = true;
+  }
+
+ private:
+  Transcript* old_ = nullptr;
+  bool set_ = false;
+};
+
 }  // namespace
 
 int run_application(const Options& options) {
@@ -98,7 +115,14 @@ int run_application(const Options& options) {
   config.script = options.script;
   config.plot_file = options.plot_file;
   config.zlink = options.zlink.empty() ? paths.zlink : options.zlink;
-  config.transcript = options.transcript;
+  // The transcript is the run's, not only the session's: a part file or export that cannot be
+  // written at exit is recorded in it too.
+  Transcript transcript;
+  InstalledTranscript installed_transcript;
+  if (!options.transcript.empty()) {
+    if (!transcript.open(options.transcript, err)) return refuse("--transcript: " + err);
+    installed_transcript.install(&transcript);
+  }
   const PlotStart start = plot_start(db);
   SessionResult result = run_session(config);
   if (!result.ran) return refuse(result.error);
@@ -114,6 +138,7 @@ int run_application(const Options& options) {
   bool saved = true;
   if (!options.part.empty() && !save_part_file(options.part, db, err)) {
     std::fprintf(stderr, "orvantis: --part: %s\n", err.c_str());
+    if (Transcript* t = orv::transcript()) t->refused("save_part_file", err);
     status = 1;
     saved = false;
   } else if (!options.part.empty()) {
@@ -121,6 +146,7 @@ int run_application(const Options& options) {
   }
   for (const std::string& failure : write_exports(options.exports, db, &written)) {
     std::fprintf(stderr, "orvantis: --export: %s\n", failure.c_str());
+    if (Transcript* t = orv::transcript()) t->refused("write_export", failure);
     status = 1;
     saved = false;
   }
