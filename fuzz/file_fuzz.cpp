@@ -11,12 +11,12 @@
 #include <string>
 
 #include "check_file.h"
+#include "core/line_reading.h"
 #include "eqfile/line_routing.h"
 #include "eqfile/plot_settings.h"
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"
-#include "line_reader.h"
 
 namespace {
 
@@ -40,12 +40,11 @@ void route_and_run(const uint8_t* data, size_t size) {
   Statement* head = nullptr;
   Statement* tail = nullptr;
   long stored = 0;
-  LineReader reader(in, max_line_length);
-  std::string line;
-  while (reader.next(&line)) {
-    if (line.size() > static_cast<size_t>(max_line_length)) __builtin_trap();
+  char line[max_line_length + 1];
+  while (orv::read_line(line, max_line_length, in, nullptr) != 0) {
+    if (std::strlen(line) > static_cast<size_t>(max_line_length)) __builtin_trap();
     Statement* before = tail;
-    if (compile_line(line.c_str(), &head, &tail) == 0 && tail != before) ++stored;
+    if (compile_line(line, &head, &tail) == 0 && tail != before) ++stored;
   }
   std::fclose(in);
   apply_keyword_settings();
