@@ -22,6 +22,13 @@ double model_size(const std::vector<Point>& pts) {
   return std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
 }
 
+double fit_tolerance(const std::vector<Point>& pts) {
+  double magnitude = 0.0;
+  for (const Point& p : pts)
+    for (double c : p) magnitude = std::max(magnitude, std::fabs(c));
+  return kFitRel * model_size(pts) + kFitUlps * std::numeric_limits<double>::epsilon() * magnitude;
+}
+
 bool all_finite(const std::vector<Point>& pts) {
   for (const Point& p : pts)
     if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return false;

@@ -4,6 +4,7 @@
 // cost a linear solve. A surface is the tensor product of such fits, rows first, then the columns of
 // the row poles, over parameters averaged across the grid. Every result is checked against its
 // points before it is handed out, so a numerically failed fit is a refusal, never a wrong entity.
+#include <algorithm>
 #include <cmath>
 
 #include "kernel/bspline_math.h"
@@ -15,7 +16,6 @@ using namespace detail;
 namespace {
 
 constexpr double kSameRel = 1e-12;  // points closer than this (relative to the model) are one point
-constexpr double kFitRel = 1e-9;    // every fit passes through its points to this (relative)
 
 // Interpolates count points data[k * stride] at strictly increasing parameters t: degree 1 (any
 // count), 2 (exactly 3 points, one Bezier segment) or 3 (natural cubic, count >= 2).
@@ -95,6 +95,25 @@ bool chord_parameters(const P3* pts, size_t stride, int count, std::vector<doubl
   return true;
 }
 
+// The middle of the points' bounding box when it lies further from the origin than the points
+// spread (else the origin): fitting the points less this offset keeps the solve's intermediate values
+// of the points' spread, not their distance from the origin, which could overflow or swamp them.
+P3 fit_origin(const std::vector<Point>& pts, double size) {
+  Point lo = pts[0], hi = pts[0];
+  for (const Point& p : pts)
+    for (int c = 0; c < 3; ++c) {
+      lo[c] = std::min(lo[c], p[c]);
+      hi[c] = std::max(hi[c], p[c]);
+    }
+  P3 mid;
+  double far = 0.0;
+  for (int c = 0; c < 3; ++c) {
+    mid[c] = lo[c] / 2 + hi[c] / 2;
+    far = std::max(far, std::fabs(mid[c]));
+  }
+  return far > size ? mid : P3{0, 0, 0};
+}
+
 bool strictly_increasing(const std::vector<double>& t) {
   for (size_t k = 1; k < t.size(); ++k)
     if (!(t[k] > t[k - 1])) return false;
@@ -118,10 +137,11 @@ bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string&
     return false;
   }
   const double same = kSameRel * size;
-  std::vector<Point> kept{pts[0]};
+  const P3 origin = fit_origin(pts, size);
+  std::vector<Point> kept{pts[0] - origin};
   std::vector<int> index_of(pts.size(), 0);  // original point -> kept point it coincides with
   for (size_t i = 1; i < pts.size(); ++i) {
-    if (norm(pts[i] - kept.back()) > same) kept.push_back(pts[i]);
+    if (norm(pts[i] - origin - kept.back()) > same) kept.push_back(pts[i] - origin);
     index_of[i] = static_cast<int>(kept.size()) - 1;
   }
   std::vector<double> t;
@@ -134,10 +154,11 @@ bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string&
     err = "the interpolation system is singular";
     return false;
   }
+  for (P3& p : nb.poles) p = p + origin;
   nb.udegree = 3;
   nb.nu = static_cast<int32_t>(nb.poles.size());
   nb.weights.assign(nb.poles.size(), 1.0);
-  const double fit = kFitRel * size;
+  const double fit = fit_tolerance(pts);
   for (size_t i = 0; i < pts.size(); ++i) {
     const Point c = evaluate_curve(nb, t[index_of[i]]);
     if (!(norm(c - pts[i]) <= fit)) {
@@ -192,12 +213,15 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
     err = "the grid has no area: its rows or its columns all coincide";
     return false;
   }
-  // The grid of kept points; the input itself when nothing was merged (a large grid is not copied).
+  // The grid of kept points, less the fit's origin; the input itself when nothing was merged or
+  // moved (a large grid near the origin is not copied).
+  const P3 origin = fit_origin(pts, size);
+  const bool moved = origin != P3{0, 0, 0};
   std::vector<Point> merged;
-  if (nr != rows || nc != cols) {
+  if (nr != rows || nc != cols || moved) {
     merged.resize(static_cast<size_t>(nr) * nc);
     for (int a = 0; a < nr; ++a)
-      for (int b = 0; b < nc; ++b) merged[static_cast<size_t>(a) * nc + b] = at(krows[a], kcols[b]);
+      for (int b = 0; b < nc; ++b) merged[static_cast<size_t>(a) * nc + b] = at(krows[a], kcols[b]) - origin;
   }
   const Point* grid = merged.empty() ? pts.data() : merged.data();
 
@@ -251,6 +275,7 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
     if (b == 0) nb.poles.resize(static_cast<size_t>(nu) * nv);
     for (int a = 0; a < nu; ++a) nb.poles[static_cast<size_t>(a) * nv + b] = col_poles[a];
   }
+  for (P3& pole : nb.poles) pole = pole + origin;
   nb.udegree = p;
   nb.vdegree = q;
   nb.nu = nu;
@@ -258,7 +283,7 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
   nb.uknots = uknots;
   nb.vknots = vknots;
   nb.weights.assign(nb.poles.size(), 1.0);
-  const double fit = kFitRel * size;
+  const double fit = fit_tolerance(pts);
   for (int i = 0; i < rows; ++i)
     for (int j = 0; j < cols; ++j) {
       const Point s = evaluate_surface(nb, u[row_of[i]], v[col_of[j]]);

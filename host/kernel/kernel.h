@@ -19,6 +19,14 @@ using Point = std::array<double, 3>;
 /// the fitting tolerances below are relative to.
 double model_size(const std::vector<Point>& pts);
 
+/// How close a fit through `pts` must pass to each of them: 1e-9 of the model size, plus the
+/// coordinates' own floating-point resolution (kFitUlps units in the last place of the largest
+/// coordinate magnitude), since points far from the origin cannot be met closer than their doubles
+/// are apart (near 3.5e19 they are 4096 apart). 0 for no points.
+constexpr double kFitRel = 1e-9;
+constexpr double kFitUlps = 256;
+double fit_tolerance(const std::vector<Point>& pts);
+
 /// True when every coordinate of every point is finite.
 bool all_finite(const std::vector<Point>& pts);
 
@@ -33,7 +41,7 @@ bool check_surface(const nb_type& nb, std::string& err);
 /// normalised to [0, 1], natural ("free") ends (second derivative zero at both ends), interior knots at
 /// the parameters of the points (simple, so the curve is C2). Consecutive points closer than 1e-12 of
 /// the model size count as one. Refuses (false, message) non-finite points, fewer than two distinct
-/// points, or a fit that would not pass through every point to 1e-9 of the model size.
+/// points, or a fit that would not pass through every point within fit_tolerance.
 bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string& err);
 
 /// The interpolating surface through a row-major grid of rows x cols points (rows along u, points of a
@@ -41,7 +49,7 @@ bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string&
 /// rows/points, quadratic for 3, linear for 2. Parameters are chord lengths averaged over the rows
 /// (columns); a row whose points all coincide (a sphere's pole) is sound. Rows or columns that coincide
 /// with their neighbour everywhere count as one. Refuses non-finite points, a grid that is not at least
-/// 2 x 2 after that, or a fit that misses a point by more than 1e-9 of the model size.
+/// 2 x 2 after that, or a fit that misses a point by more than fit_tolerance.
 bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_type& out,
                          std::string& err);
 
