@@ -15,6 +15,7 @@ using namespace detail;
 
 namespace {
 
+constexpr int kMinPeriodicSpans = 3;  // a closed cubic needs 3 distinct points at least
 constexpr double kSameRel = 1e-12;  // points closer than this (relative to the model) are one point
 
 // Interpolates count points data[k * stride] at strictly increasing parameters t: degree 1 (any
@@ -79,6 +80,80 @@ bool interpolate_1d(const std::vector<double>& t, const P3* data, size_t stride,
   poles.push_back(Q(0));
   poles.insert(poles.end(), rhs.begin(), rhs.end());
   poles.push_back(Q(m));
+  return true;
+}
+
+// The periodic cubic through count = n + 1 points data[k * stride] at strictly increasing parameters
+// t0 .. tn, where the last point closes the curve (it is taken, with the first, as their midpoint):
+// C2 everywhere, the seam included. Needs n >= 3. The periodic form has n poles D and knots at the
+// parameters; the system (one collocation row per point, cyclic tridiagonal) is solved as a
+// tridiagonal one plus a rank-one correction (Sherman-Morrison). The result is written in the
+// record's clamped form (knots t0 x4, t1 .. t(n-1), tn x4; n + 3 poles, first and last equal) by
+// inserting the seam knot three times at each end, so every reader of records sees a plain curve
+// that happens to meet itself smoothly.
+bool interpolate_periodic(const std::vector<double>& t, const P3* data, size_t stride,
+                          std::vector<double>& knots, std::vector<P3>& poles) {
+  const int n = static_cast<int>(t.size()) - 1;
+  if (n < kMinPeriodicSpans) return false;
+  auto Q = [&](int k) -> P3 {
+    if (k == 0) return 0.5 * (data[0] + data[static_cast<size_t>(n) * stride]);
+    return data[static_cast<size_t>(k) * stride];
+  };
+  const double period = t[n] - t[0];
+  // The unclamped knot vector t(-3) .. t(n+3), the parameters continued by the period.
+  std::vector<double> U;
+  U.reserve(n + 7);
+  for (int j = 3; j >= 1; --j) U.push_back(t[n - j] - period);
+  U.insert(U.end(), t.begin(), t.end());
+  for (int j = 1; j <= 3; ++j) U.push_back(t[j] + period);
+  // Row k (at t_k) reads E(k-1), E(k), E(k+1) cyclically, where E(k) = D(k+1).
+  std::vector<double> a(n), b(n), c(n);
+  std::vector<P3> rhs(n);
+  double N[kMaxDegree + 1];
+  for (int k = 0; k < n; ++k) {
+    basis_functions(k + 3, t[k], 3, U, N);
+    a[k] = N[0];
+    b[k] = N[1];
+    c[k] = N[2];
+    rhs[k] = Q(k);
+  }
+  const double gamma = -b[0];
+  const double ratio = a[0] / gamma;
+  std::vector<double> dl(n, 0.0), d(b), du(n, 0.0);
+  for (int i = 0; i + 1 < n; ++i) {
+    dl[i] = a[i + 1];
+    du[i] = c[i];
+  }
+  d[0] = b[0] - gamma;
+  d[n - 1] = b[n - 1] - c[n - 1] * ratio;
+  std::vector<P3> z(n, P3{0, 0, 0});
+  z[0] = P3{gamma, 0, 0};
+  z[n - 1] = P3{c[n - 1], 0, 0};
+  {
+    std::vector<double> dl2(dl), d2(d), du2(du);
+    if (!solve_tridiagonal(dl2, d2, du2, z)) return false;
+  }
+  if (!solve_tridiagonal(dl, d, du, rhs)) return false;
+  const double denom = 1.0 + z[0][0] + ratio * z[n - 1][0];
+  if (!(std::fabs(denom) > 0.0)) return false;
+  // E = y - z (v.y) / (1 + v.z) with v = (1, 0 .. 0, a0 / gamma); unclamped pole j is D(j mod n),
+  // that is E(j - 1) cyclically.
+  const P3 vy = rhs[0] + ratio * rhs[n - 1];
+  std::vector<P3> unclamped(n + 3);
+  for (int j = 0; j < n + 3; ++j) {
+    const int e = (j + n - 1) % n;
+    unclamped[j] = rhs[e] - (z[e][0] / denom) * vy;
+  }
+  std::vector<double> fine_knots;
+  std::vector<P3> fine_poles;
+  refine_knots(3, U, unclamped, {t[0], t[0], t[0], t[n], t[n], t[n]}, fine_knots, fine_poles);
+  if (fine_knots.size() != static_cast<size_t>(n) + 13 || fine_poles.size() != static_cast<size_t>(n) + 9)
+    return false;
+  knots.assign(fine_knots.begin() + 3, fine_knots.begin() + n + 10);
+  poles.assign(fine_poles.begin() + 3, fine_poles.begin() + n + 6);
+  poles.back() = poles.front();
+  for (const P3& p : poles)
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return false;
   return true;
 }
 
@@ -150,7 +225,11 @@ bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string&
     return false;
   }
   nb_type nb;
-  if (!interpolate_1d(t, kept.data(), 1, 3, nb.uknots, nb.poles)) {
+  // Ends that meet make a closed curve, smooth through its seam.
+  const bool closed = kept.size() > static_cast<size_t>(kMinPeriodicSpans) &&
+                      norm(kept.back() - kept.front()) <= kFitRel * size;
+  if (closed ? !interpolate_periodic(t, kept.data(), 1, nb.uknots, nb.poles)
+             : !interpolate_1d(t, kept.data(), 1, 3, nb.uknots, nb.poles)) {
     err = "the interpolation system is singular";
     return false;
   }
@@ -249,13 +328,20 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
   }
   auto degree_for = [](int count) { return count >= 4 ? 3 : count - 1; };
   const int p = degree_for(nr), q = degree_for(nc);
+  // A direction is closed when its first and last rows (columns) meet everywhere.
+  auto kept_at = [&](int a, int b) -> const Point& { return grid[static_cast<size_t>(a) * nc + b]; };
+  bool closed_u = nr > kMinPeriodicSpans, closed_v = nc > kMinPeriodicSpans;
+  for (int b = 0; b < nc && closed_u; ++b) closed_u = norm(kept_at(nr - 1, b) - kept_at(0, b)) <= kFitRel * size;
+  for (int a = 0; a < nr && closed_v; ++a) closed_v = norm(kept_at(a, nc - 1) - kept_at(a, 0)) <= kFitRel * size;
 
   // Rows first: each kept row becomes a row of poles along v.
   std::vector<double> vknots, uknots;
   std::vector<P3> row_poles, col_poles, stage;
   int nv = 0;
   for (int a = 0; a < nr; ++a) {
-    if (!interpolate_1d(v, grid + static_cast<size_t>(a) * nc, 1, q, vknots, row_poles)) {
+    const Point* row = grid + static_cast<size_t>(a) * nc;
+    if (closed_v ? !interpolate_periodic(v, row, 1, vknots, row_poles)
+                 : !interpolate_1d(v, row, 1, q, vknots, row_poles)) {
       err = "the interpolation system is singular";
       return false;
     }
@@ -267,7 +353,8 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
   nb_type nb;
   int nu = 0;
   for (int b = 0; b < nv; ++b) {
-    if (!interpolate_1d(u, stage.data() + b, nv, p, uknots, col_poles)) {
+    if (closed_u ? !interpolate_periodic(u, stage.data() + b, nv, uknots, col_poles)
+                 : !interpolate_1d(u, stage.data() + b, nv, p, uknots, col_poles)) {
       err = "the interpolation system is singular";
       return false;
     }
