@@ -324,3 +324,47 @@ TEST_F(Fixture, DegenerateAndEmptyInputs) {
 
 }  // namespace
 }  // namespace orv::exchange
+
+namespace orv::exchange {
+namespace {
+
+// Closed curves and surfaces come back closed from both formats; an open one stays open.
+TEST_F(Fixture, ClosedShapesReadBackClosed) {
+  std::vector<Point> circle;
+  for (int k = 0; k <= 36; ++k) circle.push_back({5 * std::cos(k * M_PI / 18), 5 * std::sin(k * M_PI / 18), 1});
+  circle.back() = circle.front();
+  store = {curve(circle, ENT_SPLINE, 10, 1, 1), curve(kernel::testing::helix(37, 1), ENT_SPLINE, 10, 1, 2),
+           surface(kernel::testing::torus(19, 13), 19, 13, ENT_NURBS_SURFACE, 10, 1, 3),
+           surface(kernel::testing::sphere(9, 13), 9, 13, ENT_NURBS_SURFACE, 10, 1, 4)};
+  for (const char* name : {"closed.step", "closed.igs"}) {
+    SCOPED_TRACE(name);
+    const std::string path = (dir / name).string();
+    std::string err;
+    const bool step = std::string(name).ends_with(".step");
+    ASSERT_TRUE(step ? write_step(path, entities(), err) : write_iges(path, entities(), err)) << err;
+    ReadBack rb;
+    if (step) {
+      STEPCAFControl_Reader reader;
+      ASSERT_TRUE(rb.read(reader, path));
+    } else {
+      IGESCAFControl_Reader reader;
+      ASSERT_TRUE(rb.read(reader, path));
+    }
+    ASSERT_EQ(rb.edges.size(), 2u);
+    ASSERT_EQ(rb.faces.size(), 2u);
+    double f, l;
+    EXPECT_TRUE(BRep_Tool::Curve(rb.edges[0], f, l)->IsClosed());
+    EXPECT_TRUE(BRep_Tool::IsClosed(rb.edges[0]));
+    EXPECT_FALSE(BRep_Tool::Curve(rb.edges[1], f, l)->IsClosed());
+    EXPECT_LE(curve_miss(store[0].nb, rb.edges[0]), 1e-7);
+    const Handle(Geom_Surface) torus = BRep_Tool::Surface(rb.faces[0]);
+    const Handle(Geom_Surface) sphere = BRep_Tool::Surface(rb.faces[1]);
+    EXPECT_TRUE(torus->IsUClosed());
+    EXPECT_TRUE(torus->IsVClosed());
+    EXPECT_FALSE(sphere->IsUClosed());
+    EXPECT_TRUE(sphere->IsVClosed());
+  }
+}
+
+}  // namespace
+}  // namespace orv::exchange
