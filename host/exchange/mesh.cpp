@@ -1,5 +1,5 @@
 // Surface triangulation on a parameter grid. The grid starts at a few samples per knot span and is
-// doubled along a direction while the midpoints of that direction's grid edges stray further than
+// refined along a direction while the midpoints of that direction's grid edges stray further than
 // the chord deviation from the surface; cell centres are checked the same way for both. A uniform
 // grid keeps the seams simple: the samples of a closed direction's two edges pair off one to one.
 #include <algorithm>
@@ -17,6 +17,7 @@ constexpr int kSamplesPerSpan = 2;
 constexpr double kWeldRel = 1e-9;  // samples closer than this (relative to the surface) are one vertex
 
 double dist(const Point& a, const Point& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); }
+Point sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 Point mid(const Point& a, const Point& b) { return {(a[0] + b[0]) / 2, (a[1] + b[1]) / 2, (a[2] + b[2]) / 2}; }
 
 int distinct_spans(const std::vector<double>& knots) {
@@ -45,28 +46,46 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
     for (int i = 0; i <= nu; ++i)
       for (int j = 0; j <= nv; ++j) grid[static_cast<size_t>(i) * (nv + 1) + j] = at(i, j, nu, nv);
     auto g = [&](int i, int j) -> const Point& { return grid[static_cast<size_t>(i) * (nv + 1) + j]; };
-    // The worst miss of the grid edges along u, along v, and of the cell centres.
+    // How far a chord's midpoint lies off the surface: its offset from the surface point at the
+    // middle parameter, measured along the cell's normal (the offset along the surface is only the
+    // parameterisation being uneven); the whole offset where the cell has no normal (a pole).
+    auto off = [&](int ci, int cj, const Point& chord_mid, const Point& on_surface) {
+      ci = std::min(ci, nu - 1);
+      cj = std::min(cj, nv - 1);
+      const Point d1 = sub(g(ci + 1, cj + 1), g(ci, cj)), d2 = sub(g(ci, cj + 1), g(ci + 1, cj));
+      Point n{d1[1] * d2[2] - d1[2] * d2[1], d1[2] * d2[0] - d1[0] * d2[2], d1[0] * d2[1] - d1[1] * d2[0]};
+      const double len = std::hypot(n[0], n[1], n[2]);
+      const Point e = sub(chord_mid, on_surface);
+      if (!(len > 0.0)) return std::hypot(e[0], e[1], e[2]);
+      return std::fabs(e[0] * n[0] + e[1] * n[1] + e[2] * n[2]) / len;
+    };
     double along_u = 0, along_v = 0;
     for (int i = 0; i < nu; ++i)
       for (int j = 0; j <= nv; ++j)
-        along_u = std::max(along_u, dist(mid(g(i, j), g(i + 1, j)), at(2 * i + 1, 2 * j, 2 * nu, 2 * nv)));
+        along_u = std::max(along_u, off(i, j, mid(g(i, j), g(i + 1, j)), at(2 * i + 1, 2 * j, 2 * nu, 2 * nv)));
     for (int i = 0; i <= nu; ++i)
       for (int j = 0; j < nv; ++j)
-        along_v = std::max(along_v, dist(mid(g(i, j), g(i, j + 1)), at(2 * i, 2 * j + 1, 2 * nu, 2 * nv)));
+        along_v = std::max(along_v, off(i, j, mid(g(i, j), g(i, j + 1)), at(2 * i, 2 * j + 1, 2 * nu, 2 * nv)));
+    double centre_miss = 0;
     for (int i = 0; i < nu; ++i)
       for (int j = 0; j < nv; ++j) {
         const Point centre = at(2 * i + 1, 2 * j + 1, 2 * nu, 2 * nv);
-        const double miss = std::max(dist(mid(g(i, j), g(i + 1, j + 1)), centre), dist(mid(g(i + 1, j), g(i, j + 1)), centre));
-        if (miss > chord_dev) {
-          along_u = std::max(along_u, miss);
-          along_v = std::max(along_v, miss);
-        }
+        centre_miss = std::max({centre_miss, off(i, j, mid(g(i, j), g(i + 1, j + 1)), centre),
+                                off(i, j, mid(g(i + 1, j), g(i, j + 1)), centre)});
       }
+    // Edges that miss say which way to refine; cell centres alone missing refine both ways.
+    if (along_u <= chord_dev && along_v <= chord_dev && centre_miss > chord_dev) along_u = along_v = centre_miss;
     const bool grow_u = along_u > chord_dev && nu < kMaxMeshSamples;
     const bool grow_v = along_v > chord_dev && nv < kMaxMeshSamples;
     if (!grow_u && !grow_v) break;
-    if (grow_u) nu = std::min(kMaxMeshSamples, 2 * nu);
-    if (grow_v) nv = std::min(kMaxMeshSamples, 2 * nv);
+    // A chord's deviation goes as the square of its length: grow by the square root of the excess,
+    // a little more so that one more round is rarely needed.
+    auto grown = [&](int n, double miss) {
+      const double factor = std::clamp(1.05 * std::sqrt(miss / chord_dev), 1.25, 8.0);
+      return static_cast<int>(std::min<double>(kMaxMeshSamples, std::ceil(n * factor)));
+    };
+    if (grow_u) nu = grown(nu, along_u);
+    if (grow_v) nv = grown(nv, along_v);
   }
   auto g = [&](int i, int j) -> const Point& { return grid[static_cast<size_t>(i) * (nv + 1) + j]; };
 
