@@ -368,3 +368,44 @@ TEST_F(Fixture, ClosedShapesReadBackClosed) {
 
 }  // namespace
 }  // namespace orv::exchange
+
+namespace orv::exchange {
+namespace {
+
+std::string read_all(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The headers name the file itself (its final name, not the temporary one it was written as), the
+// system with its version and the unit, not OpenCASCADE's placeholders.
+TEST_F(Fixture, ExchangeFilesNameThemselves) {
+  const std::string step = (dir / "gear's.step").string(), iges = (dir / "gear.igs").string();
+  std::string err;
+  ASSERT_TRUE(write_step(step, entities(), err)) << err;
+  ASSERT_TRUE(write_iges(iges, entities(), err)) << err;
+  const std::string s = read_all(step), i = read_all(iges);
+  const std::string step_head = s.substr(0, s.find("ENDSEC;"));
+  EXPECT_NE(step_head.find("FILE_NAME('gear_s.step',"), std::string::npos) << step_head;
+  EXPECT_NE(step_head.find("'Orvantis 1."), std::string::npos) << step_head;
+  EXPECT_NE(step_head.find("millimetres"), std::string::npos) << step_head;
+  for (const char* placeholder : {"Open CASCADE Shape Model", "'Author'", "Open CASCADE Model"})
+    EXPECT_EQ(step_head.find(placeholder), std::string::npos) << placeholder;
+  // IGES: the global section is the G lines; their text, unwrapped.
+  std::string global;
+  std::istringstream lines(i);
+  for (std::string line; std::getline(lines, line);)
+    if (line.size() >= 73 && line[72] == 'G') global += line.substr(0, 72);
+  EXPECT_NE(global.find(",8Hgear.igs,8Hgear.igs,12HOrvantis 1."), std::string::npos) << global;
+  EXPECT_NE(global.find(",2,2HMM,"), std::string::npos) << global;
+  EXPECT_EQ(global.find("Filename.iges"), std::string::npos) << global;
+  // Still files the readers take.
+  STEPCAFControl_Reader step_reader;
+  ReadBack rb;
+  EXPECT_TRUE(rb.read(step_reader, step));
+}
+
+}  // namespace
+}  // namespace orv::exchange
