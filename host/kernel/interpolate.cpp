@@ -2,8 +2,10 @@
 // points at normalised chord-length parameters, written directly in B-spline form: the poles come
 // from one tridiagonal system (collocation at the knots plus the two free-end rows), so 32001 points
 // cost a linear solve. A surface is the tensor product of such fits, rows first, then the columns of
-// the row poles, over parameters averaged across the grid. Every result is checked against its
-// points before it is handed out, so a numerically failed fit is a refusal, never a wrong entity.
+// the row poles, over parameters averaged across the grid. Points whose ends meet get the periodic
+// cubic instead, so a closed shape has no kink at its seam. Points far from the origin are fitted
+// about their middle. Every result is checked against its points before it is handed out, so a
+// numerically failed fit is a refusal, never a wrong entity.
 #include <algorithm>
 #include <cmath>
 
