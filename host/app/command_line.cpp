@@ -60,6 +60,9 @@ std::optional<ExportFormat> export_format_for(const std::string& path) {
   if (ext == ".json") return ExportFormat::Json;
   if (ext == ".svg") return ExportFormat::Svg;
   if (ext == ".png") return ExportFormat::Png;
+  if (ext == ".stl") return ExportFormat::Stl;
+  if (ext == ".stla") return ExportFormat::StlAscii;
+  if (ext == ".obj") return ExportFormat::Obj;
   return std::nullopt;
 }
 
@@ -132,7 +135,7 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
       options.part = value;
     } else if (name == "--export") {
       std::optional<ExportFormat> f = export_format_for(value);
-      if (!f) return bad("the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png");
+      if (!f) return bad("the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg, .png, .stl, .stla or .obj");
       options.exports.push_back({value, *f});
     } else if (name == "--main-dir") {
       if (value.empty()) return bad("needs a directory");
@@ -182,14 +185,16 @@ Options (a value follows the option, or comes after "=": --places=6):
   --zlink PATH        the Zlink to run (default: the Kuvra Zlink built or installed with the host)
   --part FILE.json    the part file: read at start if it exists, saved (atomically) at exit
   --export FILE       at exit, write the geometry (and the screen) as FILE; the format is chosen
-                      by the extension: .step/.stp, .igs/.iges, .json, .svg, .png; may be repeated
+                      by the extension: .step/.stp, .igs/.iges, .json, .svg, .png; may be repeated;
+                      .stl (binary), .stla (ASCII STL) and .obj write the surfaces as triangles
+                      within --chord-dev of them (points and curves have no mesh form)
   --main-dir DIR      main directory (default: the host's data directory, holding ZLINKS/kuvra.eqn);
                       at most 239 characters with its trailing "/", so its default path fits
   --temp-dir DIR      temporary directory, for the trace log kuvra.log (default: a private
                       directory of the user, mode 0700)
   --places N          number precision of the trace log, 0 to 17 (default 4)
   --tol X             least step size the Variables dialog accepts (default 0.0001)
-  --chord-dev X       tolerance of the knot removal of NURB splines (default 0.001)
+  --chord-dev X       tolerance of the knot removal of NURB splines and of meshes (default 0.001)
   --color N           colour of new entities, 0 to 255 (default 10)
   --level N           level of new entities (default 1)
   --transcript FILE   write the run's host-side events as JSON Lines

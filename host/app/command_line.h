@@ -15,7 +15,7 @@ enum class RunMode {
   Plot,      // batch: one equation file plotted with a generated script
 };
 
-enum class ExportFormat { Step, Iges, Json, Svg, Png };
+enum class ExportFormat { Step, Iges, Json, Svg, Png, Stl, StlAscii, Obj };
 
 struct ExportTarget {
   std::string path;

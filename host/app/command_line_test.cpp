@@ -100,6 +100,10 @@ TEST(CommandLine, ExportFormatByExtension) {
   EXPECT_EQ(export_format_for("x.json"), ExportFormat::Json);
   EXPECT_EQ(export_format_for("x.svg"), ExportFormat::Svg);
   EXPECT_EQ(export_format_for("x.png"), ExportFormat::Png);
+  EXPECT_EQ(export_format_for("x.STL"), ExportFormat::Stl);
+  EXPECT_EQ(export_format_for("x.stla"), ExportFormat::StlAscii);
+  EXPECT_EQ(export_format_for("x.obj"), ExportFormat::Obj);
+  EXPECT_FALSE(export_format_for("x.stlb"));
   EXPECT_FALSE(export_format_for("dir.png/x"));
   EXPECT_FALSE(export_format_for(".png"));
   EXPECT_FALSE(export_format_for("x.pngx"));

@@ -1,12 +1,41 @@
 // The export targets, dispatched to the exchange, part file and picture writers.
 #include "app/exports.h"
 
+#include <cstdio>
+
 #include "core/file_services.h"
 #include "core/part_file.h"
 #include "exchange/exchange.h"
+#include "exchange/mesh.h"
+#include "geometry/host_geometry.h"
 #include "view/picture.h"
 
 namespace orv::app {
+
+namespace {
+
+// A mesh file holds the surfaces only: the points and curves left out are told on standard error,
+// and a database with no surface at all writes no (empty) file.
+bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
+  const auto entities = db.entities();
+  size_t surfaces = 0;
+  for (const ent* e : entities) surfaces += e->kind == ENT_SURFACE || e->kind == ENT_NURBS_SURFACE;
+  if (surfaces == 0) {
+    err = target.path + ": nothing to mesh: only surfaces have a mesh form";
+    return false;
+  }
+  const exchange::MeshFormat format = target.format == ExportFormat::Obj        ? exchange::MeshFormat::Obj
+                                      : target.format == ExportFormat::StlAscii ? exchange::MeshFormat::StlAscii
+                                                                                : exchange::MeshFormat::StlBinary;
+  int skipped = 0;
+  if (!exchange::write_mesh(target.path, format, entities, surf_step_chord_dev, skipped, err)) return false;
+  if (skipped > 0)
+    std::fprintf(stderr, "orvantis: --export: %s: %d points and curves have no mesh form; only the surfaces were written\n",
+                 target.path.c_str(), skipped);
+  return true;
+}
+
+}  // namespace
 
 bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
   // Checked again when writing: a device or FIFO may have taken the target's place during the run.
@@ -22,6 +51,10 @@ bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::s
     case ExportFormat::Svg:
     case ExportFormat::Png:
       return view::write_picture(target.path, db, kPictureWidth, kPictureHeight, err);
+    case ExportFormat::Stl:
+    case ExportFormat::StlAscii:
+    case ExportFormat::Obj:
+      return write_mesh_export(target, db, err);
   }
   err = target.path + ": unknown export format";
   return false;

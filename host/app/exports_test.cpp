@@ -43,3 +43,36 @@ TEST(Exports, TargetThatIsNoRegularFileIsRefusedAndTheRestWritten) {
 
 }  // namespace
 }  // namespace orv::app::testing
+
+namespace orv::app::testing {
+namespace {
+
+// A mesh export holds the surfaces; with none there is nothing to write, and that is a failure
+// rather than an empty file.
+TEST(Exports, MeshNeedsASurface) {
+  Scratch s;
+  GeometryDatabase db;
+  ent p;
+  p.kind = ENT_POINT;
+  db.add(p);
+  const std::string stl = (s / "points.stl").string();
+  EXPECT_EQ(write_exports({{stl, ExportFormat::Stl}}, db),
+            std::vector<std::string>{stl + ": nothing to mesh: only surfaces have a mesh form"});
+  EXPECT_FALSE(fs::exists(stl));
+  ent surface;
+  surface.kind = ENT_SURFACE;
+  surface.nb.udegree = surface.nb.vdegree = 1;
+  surface.nb.nu = surface.nb.nv = 2;
+  surface.nb.uknots = surface.nb.vknots = {0, 0, 1, 1};
+  surface.nb.poles = {{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}};
+  surface.nb.weights.assign(4, 1.0);
+  db.add(surface);
+  const std::string obj = (s / "square.obj").string();
+  EXPECT_TRUE(write_exports({{obj, ExportFormat::Obj}}, db).empty());
+  const std::string text = read_file(obj);
+  EXPECT_NE(text.find("\nv 1 1 0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nf "), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace orv::app::testing

@@ -21,6 +21,7 @@
 #include "core/geometry_services.h"
 #include "geometry/host_files.h"
 #include "geometry/host_geometry.h"
+#include "kernel/kernel.h"
 #include "kernel/occt_convert.h"
 #include "platform/transcript.h"
 
@@ -796,6 +797,72 @@ TEST_F(RefusalTest, TheTranscriptRecordsEachRefusalOnce) {
   // The front end was told the same, and nothing twice.
   ASSERT_EQ(recorder.told.size(), 2u);
   EXPECT_EQ(recorder.told[0].why, why);
+}
+
+}  // namespace
+
+namespace {
+
+// The seam of a stored curve: whether its ends meet, and how far its first and second derivatives
+// there differ (relative), from OpenCASCADE's evaluation of the record.
+struct Seam {
+  double gap, d1, d2;
+};
+Seam seam_of(const nb_type& nb) {
+  Handle(Geom_BSplineCurve) c = orv::kernel::to_occt_curve(nb);
+  gp_Pnt a, b;
+  gp_Vec a1, a2, b1, b2;
+  c->D2(c->FirstParameter(), a, a1, a2);
+  c->D2(c->LastParameter(), b, b1, b2);
+  return {a.Distance(b), (a1 - b1).Magnitude() / a1.Magnitude(), (a2 - b2).Magnitude() / a2.Magnitude()};
+}
+
+// A circle through make_spline_from_pts is closed and C2 through its seam, and its NURB copy from
+// remove_nodes stays closed within the tolerance; an open helix stays open.
+TEST_F(GeometryTest, ClosedPointsMakeClosedSplinesThatStayClosedWhenReduced) {
+  std::vector<P> circle;
+  for (int i = 0; i <= 2000; ++i) circle.push_back({30 * std::cos(i * M_PI / 1000), 30 * std::sin(i * M_PI / 1000), 0});
+  circle.back() = circle.front();
+  Made m = spline(circle);
+  ASSERT_EQ(m.ok, 1) << orv::last_geometry_error();
+  ent sp;
+  ASSERT_EQ(get_ent_from_eptr(m.entry, &sp), 0);
+  Seam s = seam_of(sp.nb);
+  EXPECT_LE(s.gap, 1e-12 * extent(circle));
+  EXPECT_LT(s.d1, 1e-9);
+  EXPECT_LT(s.d2, 1e-9);
+  EXPECT_LE(miss_curve(sp.nb, circle), 1e-9 * extent(circle));
+
+  ent reduced;
+  ASSERT_NE(remove_nodes(&sp, 0, 1e-3, &reduced), 0);
+  EXPECT_LT(reduced.nb.nu, sp.nb.nu / 4);
+  s = seam_of(reduced.nb);
+  EXPECT_LE(s.gap, 1e-12 * extent(circle));
+  EXPECT_LT(s.d1, 1e-9);
+  EXPECT_LE(miss_curve(reduced.nb, circle), 1e-3);
+
+  Made open = spline(helix(200, 2));
+  ASSERT_EQ(open.ok, 1);
+  ent h;
+  ASSERT_EQ(get_ent_from_eptr(open.entry, &h), 0);
+  EXPECT_GT(seam_of(h.nb).gap, 1.0);
+}
+
+// A straight line in z far from the origin (y = e^45, where doubles are 4096 apart) is made, not
+// refused, and passes through its points to their own resolution.
+TEST_F(GeometryTest, SplinesFarFromTheOriginAreMade) {
+  std::vector<P> line;
+  for (int i = 0; i <= 10; ++i) line.push_back({87.3, std::exp(45.0), 8.8 * i});
+  Made m = spline(line);
+  ASSERT_EQ(m.ok, 1) << orv::last_geometry_error();
+  ent sp;
+  ASSERT_EQ(get_ent_from_eptr(m.entry, &sp), 0);
+  for (size_t i = 0; i < line.size(); ++i) {
+    const auto p = orv::kernel::evaluate_curve(sp.nb, sp.nb.uknots[0] + (sp.nb.uknots.back() - sp.nb.uknots[0]) * i / 10);
+    EXPECT_NEAR(p[0], 87.3, 1e-9 * 88);
+    EXPECT_LE(std::fabs(p[1] - line[i][1]), 256 * 4096.0);
+    EXPECT_NEAR(p[2], line[i][2], 1e-9 * 88);
+  }
 }
 
 }  // namespace

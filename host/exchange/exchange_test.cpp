@@ -324,3 +324,88 @@ TEST_F(Fixture, DegenerateAndEmptyInputs) {
 
 }  // namespace
 }  // namespace orv::exchange
+
+namespace orv::exchange {
+namespace {
+
+// Closed curves and surfaces come back closed from both formats; an open one stays open.
+TEST_F(Fixture, ClosedShapesReadBackClosed) {
+  std::vector<Point> circle;
+  for (int k = 0; k <= 36; ++k) circle.push_back({5 * std::cos(k * M_PI / 18), 5 * std::sin(k * M_PI / 18), 1});
+  circle.back() = circle.front();
+  store = {curve(circle, ENT_SPLINE, 10, 1, 1), curve(kernel::testing::helix(37, 1), ENT_SPLINE, 10, 1, 2),
+           surface(kernel::testing::torus(19, 13), 19, 13, ENT_NURBS_SURFACE, 10, 1, 3),
+           surface(kernel::testing::sphere(9, 13), 9, 13, ENT_NURBS_SURFACE, 10, 1, 4)};
+  for (const char* name : {"closed.step", "closed.igs"}) {
+    SCOPED_TRACE(name);
+    const std::string path = (dir / name).string();
+    std::string err;
+    const bool step = std::string(name).ends_with(".step");
+    ASSERT_TRUE(step ? write_step(path, entities(), err) : write_iges(path, entities(), err)) << err;
+    ReadBack rb;
+    if (step) {
+      STEPCAFControl_Reader reader;
+      ASSERT_TRUE(rb.read(reader, path));
+    } else {
+      IGESCAFControl_Reader reader;
+      ASSERT_TRUE(rb.read(reader, path));
+    }
+    ASSERT_EQ(rb.edges.size(), 2u);
+    ASSERT_EQ(rb.faces.size(), 2u);
+    double f, l;
+    EXPECT_TRUE(BRep_Tool::Curve(rb.edges[0], f, l)->IsClosed());
+    EXPECT_TRUE(BRep_Tool::IsClosed(rb.edges[0]));
+    EXPECT_FALSE(BRep_Tool::Curve(rb.edges[1], f, l)->IsClosed());
+    EXPECT_LE(curve_miss(store[0].nb, rb.edges[0]), 1e-7);
+    const Handle(Geom_Surface) torus = BRep_Tool::Surface(rb.faces[0]);
+    const Handle(Geom_Surface) sphere = BRep_Tool::Surface(rb.faces[1]);
+    EXPECT_TRUE(torus->IsUClosed());
+    EXPECT_TRUE(torus->IsVClosed());
+    EXPECT_FALSE(sphere->IsUClosed());
+    EXPECT_TRUE(sphere->IsVClosed());
+  }
+}
+
+}  // namespace
+}  // namespace orv::exchange
+
+namespace orv::exchange {
+namespace {
+
+std::string read_all(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The headers name the file itself (its final name, not the temporary one it was written as), the
+// system with its version and the unit, not OpenCASCADE's placeholders.
+TEST_F(Fixture, ExchangeFilesNameThemselves) {
+  const std::string step = (dir / "gear's.step").string(), iges = (dir / "gear.igs").string();
+  std::string err;
+  ASSERT_TRUE(write_step(step, entities(), err)) << err;
+  ASSERT_TRUE(write_iges(iges, entities(), err)) << err;
+  const std::string s = read_all(step), i = read_all(iges);
+  const std::string step_head = s.substr(0, s.find("ENDSEC;"));
+  EXPECT_NE(step_head.find("FILE_NAME('gear_s.step',"), std::string::npos) << step_head;
+  EXPECT_NE(step_head.find("'Orvantis 1."), std::string::npos) << step_head;
+  EXPECT_NE(step_head.find("millimetres"), std::string::npos) << step_head;
+  for (const char* placeholder : {"Open CASCADE Shape Model", "'Author'", "Open CASCADE Model"})
+    EXPECT_EQ(step_head.find(placeholder), std::string::npos) << placeholder;
+  // IGES: the global section is the G lines; their text, unwrapped.
+  std::string global;
+  std::istringstream lines(i);
+  for (std::string line; std::getline(lines, line);)
+    if (line.size() >= 73 && line[72] == 'G') global += line.substr(0, 72);
+  EXPECT_NE(global.find(",8Hgear.igs,8Hgear.igs,12HOrvantis 1."), std::string::npos) << global;
+  EXPECT_NE(global.find(",2,2HMM,"), std::string::npos) << global;
+  EXPECT_EQ(global.find("Filename.iges"), std::string::npos) << global;
+  // Still files the readers take.
+  STEPCAFControl_Reader step_reader;
+  ReadBack rb;
+  EXPECT_TRUE(rb.read(step_reader, step));
+}
+
+}  // namespace
+}  // namespace orv::exchange

@@ -9,9 +9,12 @@
 #include <IGESGraph_Color.hxx>
 #include <TCollection_HAsciiString.hxx>
 
+#include <Standard_Version.hxx>
+
 #include <map>
 
 #include "exchange/exchange.h"
+#include "exchange/file_header.h"
 #include "exchange/xcaf_document.h"
 #include "view/palette.h"
 
@@ -55,6 +58,21 @@ void style_points(const Handle(IGESData_IGESModel)& model, const std::vector<con
   }
 }
 
+// The global section names the file (its final name), the system and the unit (millimetres, which
+// OpenCASCADE writes already), in place of OpenCASCADE's placeholders.
+void name_global_section(const Handle(IGESData_IGESModel)& model, const std::string& path) {
+  IGESData_GlobalSection global = model->GlobalSection();
+  const std::string system = detail::system_name();
+  const std::string name = detail::header_file_name(path);
+  global.SetFileName(new TCollection_HAsciiString(name.c_str()));
+  global.SetSendName(new TCollection_HAsciiString(name.c_str()));
+  global.SetSystemId(new TCollection_HAsciiString(system.c_str()));
+  global.SetInterfaceVersion(new TCollection_HAsciiString((system + " with Open CASCADE " OCC_VERSION_STRING).c_str()));
+  global.SetUnitFlag(2);
+  global.SetUnitName(new TCollection_HAsciiString("MM"));
+  model->SetGlobalSection(global);
+}
+
 }  // namespace
 
 bool write_iges(const std::string& path, const std::vector<const ent*>& entities, std::string& err) {
@@ -71,6 +89,7 @@ bool write_iges(const std::string& path, const std::vector<const ent*>& entities
       return false;
     }
     style_points(writer.Model(), entities);
+    name_global_section(writer.Model(), path);
     if (!writer.Write(temp.c_str())) {
       why = "the IGES file could not be written";
       return false;

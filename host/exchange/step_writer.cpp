@@ -2,6 +2,7 @@
 // That writer puts free points into a geometric set with no layer, so each point is added to its
 // level's layer afterwards in the translated model, matched to the database's points by position.
 // (Point colours would need a point style, which OpenCASCADE neither writes nor reads back.)
+#include <APIHeaderSection_MakeHeader.hxx>
 #include <Interface_Static.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_StepModelType.hxx>
@@ -13,9 +14,12 @@
 #include <StepVisual_PresentationLayerAssignment.hxx>
 #include <TCollection_HAsciiString.hxx>
 
+#include <Standard_Version.hxx>
+
 #include <map>
 
 #include "exchange/exchange.h"
+#include "exchange/file_header.h"
 #include "exchange/xcaf_document.h"
 
 namespace orv::exchange {
@@ -84,6 +88,19 @@ void layer_points(const Handle(StepData_StepModel)& model, const std::vector<con
   }
 }
 
+// The header names the file (its final name, not the temporary one it is written as), the system and
+// the unit, in place of OpenCASCADE's placeholders; the author and organisation are left empty.
+void name_header(const Handle(StepData_StepModel)& model, const std::string& path) {
+  APIHeaderSection_MakeHeader header(model);
+  const std::string system = detail::system_name();
+  header.SetName(new TCollection_HAsciiString(detail::header_file_name(path).c_str()));
+  header.SetAuthorValue(1, new TCollection_HAsciiString(""));
+  header.SetOrganizationValue(1, new TCollection_HAsciiString(""));
+  header.SetOriginatingSystem(new TCollection_HAsciiString(system.c_str()));
+  header.SetPreprocessorVersion(new TCollection_HAsciiString((system + " with Open CASCADE " OCC_VERSION_STRING).c_str()));
+  header.SetDescriptionValue(1, new TCollection_HAsciiString((system + " geometry, " + detail::kLengthUnitText).c_str()));
+}
+
 }  // namespace
 
 bool write_step(const std::string& path, const std::vector<const ent*>& entities, std::string& err) {
@@ -100,6 +117,7 @@ bool write_step(const std::string& path, const std::vector<const ent*>& entities
       return false;
     }
     layer_points(writer.ChangeWriter().Model(), entities);
+    name_header(writer.ChangeWriter().Model(), path);
     if (writer.Write(temp.c_str()) != IFSelect_RetDone) {
       why = "the STEP file could not be written";
       return false;

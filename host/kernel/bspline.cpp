@@ -22,6 +22,13 @@ double model_size(const std::vector<Point>& pts) {
   return std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
 }
 
+double fit_tolerance(const std::vector<Point>& pts) {
+  double magnitude = 0.0;
+  for (const Point& p : pts)
+    for (double c : p) magnitude = std::max(magnitude, std::fabs(c));
+  return kFitRel * model_size(pts) + kFitUlps * std::numeric_limits<double>::epsilon() * magnitude;
+}
+
 bool all_finite(const std::vector<Point>& pts) {
   for (const Point& p : pts)
     if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return false;
@@ -237,6 +244,39 @@ double deviation_bound(const nb_type& a, const nb_type& b) {
   double worst = 0.0;
   for (size_t k = 0; k < poles.size(); ++k) worst = std::max(worst, norm(a.poles[k] - poles[k]));
   return worst;
+}
+
+bool curve_closed(const nb_type& nb) {
+  std::string err;
+  if (!check_curve(nb, err)) return false;
+  const auto range = curve_range(nb);
+  const Point a = evaluate_curve(nb, range[0]), b = evaluate_curve(nb, range[1]);
+  return norm(a - b) <= kFitRel * model_size(nb.poles);
+}
+
+std::array<Point, 4> end_derivatives(const nb_type& nb) {
+  // The hodograph of a clamped curve: degree p - 1, the inner knots, poles p (P(i+1) - P(i)) / span.
+  auto hodograph = [](int p, const std::vector<double>& U, const std::vector<P3>& P,
+                      std::vector<double>& dU, std::vector<P3>& dP) {
+    dP.clear();
+    for (size_t i = 0; i + 1 < P.size(); ++i) {
+      const double span = U[i + p + 1] - U[i + 1];
+      dP.push_back(span > 0.0 ? (p / span) * (P[i + 1] - P[i]) : P3{0, 0, 0});
+    }
+    dU.assign(U.begin() + 1, U.end() - 1);
+  };
+  std::array<Point, 4> out{};
+  std::vector<double> U1, U2;
+  std::vector<P3> P1, P2;
+  if (nb.udegree < 1 || nb.poles.size() < 2) return out;
+  hodograph(nb.udegree, nb.uknots, nb.poles, U1, P1);
+  out[0] = P1.front();
+  out[2] = P1.back();
+  if (nb.udegree < 2 || P1.size() < 2) return out;
+  hodograph(nb.udegree - 1, U1, P1, U2, P2);
+  out[1] = P2.front();
+  out[3] = P2.back();
+  return out;
 }
 
 }  // namespace orv::kernel

@@ -5,11 +5,17 @@
 #include "kernel/bspline_math.h"
 
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace orv::kernel::detail {
 
-double norm(const P3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]); }
+double norm(const P3& a) {
+  const double sum = a[0] * a[0] + a[1] * a[1] + a[2] * a[2];
+  if (sum > 0.0 && std::isfinite(sum) && sum >= std::numeric_limits<double>::min()) return std::sqrt(sum);
+  // The squares overflowed or underflowed: take the slower way that does neither.
+  return std::hypot(a[0], a[1], a[2]);
+}
 
 int find_span(int npoles, int degree, double u, const std::vector<double>& knots) {
   const int n = npoles - 1;

@@ -2,8 +2,11 @@
 // points at normalised chord-length parameters, written directly in B-spline form: the poles come
 // from one tridiagonal system (collocation at the knots plus the two free-end rows), so 32001 points
 // cost a linear solve. A surface is the tensor product of such fits, rows first, then the columns of
-// the row poles, over parameters averaged across the grid. Every result is checked against its
-// points before it is handed out, so a numerically failed fit is a refusal, never a wrong entity.
+// the row poles, over parameters averaged across the grid. Points whose ends meet get the periodic
+// cubic instead, so a closed shape has no kink at its seam. Points far from the origin are fitted
+// about their middle. Every result is checked against its points before it is handed out, so a
+// numerically failed fit is a refusal, never a wrong entity.
+#include <algorithm>
 #include <cmath>
 
 #include "kernel/bspline_math.h"
@@ -14,8 +17,8 @@ using namespace detail;
 
 namespace {
 
+constexpr int kMinPeriodicSpans = 3;  // a closed cubic needs 3 distinct points at least
 constexpr double kSameRel = 1e-12;  // points closer than this (relative to the model) are one point
-constexpr double kFitRel = 1e-9;    // every fit passes through its points to this (relative)
 
 // Interpolates count points data[k * stride] at strictly increasing parameters t: degree 1 (any
 // count), 2 (exactly 3 points, one Bezier segment) or 3 (natural cubic, count >= 2).
@@ -82,6 +85,80 @@ bool interpolate_1d(const std::vector<double>& t, const P3* data, size_t stride,
   return true;
 }
 
+// The periodic cubic through count = n + 1 points data[k * stride] at strictly increasing parameters
+// t0 .. tn, where the last point closes the curve (it is taken, with the first, as their midpoint):
+// C2 everywhere, the seam included. Needs n >= 3. The periodic form has n poles D and knots at the
+// parameters; the system (one collocation row per point, cyclic tridiagonal) is solved as a
+// tridiagonal one plus a rank-one correction (Sherman-Morrison). The result is written in the
+// record's clamped form (knots t0 x4, t1 .. t(n-1), tn x4; n + 3 poles, first and last equal) by
+// inserting the seam knot three times at each end, so every reader of records sees a plain curve
+// that happens to meet itself smoothly.
+bool interpolate_periodic(const std::vector<double>& t, const P3* data, size_t stride,
+                          std::vector<double>& knots, std::vector<P3>& poles) {
+  const int n = static_cast<int>(t.size()) - 1;
+  if (n < kMinPeriodicSpans) return false;
+  auto Q = [&](int k) -> P3 {
+    if (k == 0) return 0.5 * (data[0] + data[static_cast<size_t>(n) * stride]);
+    return data[static_cast<size_t>(k) * stride];
+  };
+  const double period = t[n] - t[0];
+  // The unclamped knot vector t(-3) .. t(n+3), the parameters continued by the period.
+  std::vector<double> U;
+  U.reserve(n + 7);
+  for (int j = 3; j >= 1; --j) U.push_back(t[n - j] - period);
+  U.insert(U.end(), t.begin(), t.end());
+  for (int j = 1; j <= 3; ++j) U.push_back(t[j] + period);
+  // Row k (at t_k) reads E(k-1), E(k), E(k+1) cyclically, where E(k) = D(k+1).
+  std::vector<double> a(n), b(n), c(n);
+  std::vector<P3> rhs(n);
+  double N[kMaxDegree + 1];
+  for (int k = 0; k < n; ++k) {
+    basis_functions(k + 3, t[k], 3, U, N);
+    a[k] = N[0];
+    b[k] = N[1];
+    c[k] = N[2];
+    rhs[k] = Q(k);
+  }
+  const double gamma = -b[0];
+  const double ratio = a[0] / gamma;
+  std::vector<double> dl(n, 0.0), d(b), du(n, 0.0);
+  for (int i = 0; i + 1 < n; ++i) {
+    dl[i] = a[i + 1];
+    du[i] = c[i];
+  }
+  d[0] = b[0] - gamma;
+  d[n - 1] = b[n - 1] - c[n - 1] * ratio;
+  std::vector<P3> z(n, P3{0, 0, 0});
+  z[0] = P3{gamma, 0, 0};
+  z[n - 1] = P3{c[n - 1], 0, 0};
+  {
+    std::vector<double> dl2(dl), d2(d), du2(du);
+    if (!solve_tridiagonal(dl2, d2, du2, z)) return false;
+  }
+  if (!solve_tridiagonal(dl, d, du, rhs)) return false;
+  const double denom = 1.0 + z[0][0] + ratio * z[n - 1][0];
+  if (!(std::fabs(denom) > 0.0)) return false;
+  // E = y - z (v.y) / (1 + v.z) with v = (1, 0 .. 0, a0 / gamma); unclamped pole j is D(j mod n),
+  // that is E(j - 1) cyclically.
+  const P3 vy = rhs[0] + ratio * rhs[n - 1];
+  std::vector<P3> unclamped(n + 3);
+  for (int j = 0; j < n + 3; ++j) {
+    const int e = (j + n - 1) % n;
+    unclamped[j] = rhs[e] - (z[e][0] / denom) * vy;
+  }
+  std::vector<double> fine_knots;
+  std::vector<P3> fine_poles;
+  refine_knots(3, U, unclamped, {t[0], t[0], t[0], t[n], t[n], t[n]}, fine_knots, fine_poles);
+  if (fine_knots.size() != static_cast<size_t>(n) + 13 || fine_poles.size() != static_cast<size_t>(n) + 9)
+    return false;
+  knots.assign(fine_knots.begin() + 3, fine_knots.begin() + n + 10);
+  poles.assign(fine_poles.begin() + 3, fine_poles.begin() + n + 6);
+  poles.back() = poles.front();
+  for (const P3& p : poles)
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return false;
+  return true;
+}
+
 // Normalised cumulative chord lengths of `count` points pts[k * stride]; false when the points have
 // no length at all.
 bool chord_parameters(const P3* pts, size_t stride, int count, std::vector<double>& t) {
@@ -93,6 +170,25 @@ bool chord_parameters(const P3* pts, size_t stride, int count, std::vector<doubl
   for (int k = 1; k < count; ++k) t[k] /= total;
   t[count - 1] = 1.0;
   return true;
+}
+
+// The middle of the points' bounding box when it lies further from the origin than the points
+// spread (else the origin): fitting the points less this offset keeps the solve's intermediate values
+// of the points' spread, not their distance from the origin, which could overflow or swamp them.
+P3 fit_origin(const std::vector<Point>& pts, double size) {
+  Point lo = pts[0], hi = pts[0];
+  for (const Point& p : pts)
+    for (int c = 0; c < 3; ++c) {
+      lo[c] = std::min(lo[c], p[c]);
+      hi[c] = std::max(hi[c], p[c]);
+    }
+  P3 mid;
+  double far = 0.0;
+  for (int c = 0; c < 3; ++c) {
+    mid[c] = lo[c] / 2 + hi[c] / 2;
+    far = std::max(far, std::fabs(mid[c]));
+  }
+  return far > size ? mid : P3{0, 0, 0};
 }
 
 bool strictly_increasing(const std::vector<double>& t) {
@@ -118,10 +214,11 @@ bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string&
     return false;
   }
   const double same = kSameRel * size;
-  std::vector<Point> kept{pts[0]};
+  const P3 origin = fit_origin(pts, size);
+  std::vector<Point> kept{pts[0] - origin};
   std::vector<int> index_of(pts.size(), 0);  // original point -> kept point it coincides with
   for (size_t i = 1; i < pts.size(); ++i) {
-    if (norm(pts[i] - kept.back()) > same) kept.push_back(pts[i]);
+    if (norm(pts[i] - origin - kept.back()) > same) kept.push_back(pts[i] - origin);
     index_of[i] = static_cast<int>(kept.size()) - 1;
   }
   std::vector<double> t;
@@ -130,14 +227,19 @@ bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string&
     return false;
   }
   nb_type nb;
-  if (!interpolate_1d(t, kept.data(), 1, 3, nb.uknots, nb.poles)) {
+  // Ends that meet make a closed curve, smooth through its seam.
+  const bool closed = kept.size() > static_cast<size_t>(kMinPeriodicSpans) &&
+                      norm(kept.back() - kept.front()) <= kFitRel * size;
+  if (closed ? !interpolate_periodic(t, kept.data(), 1, nb.uknots, nb.poles)
+             : !interpolate_1d(t, kept.data(), 1, 3, nb.uknots, nb.poles)) {
     err = "the interpolation system is singular";
     return false;
   }
+  for (P3& p : nb.poles) p = p + origin;
   nb.udegree = 3;
   nb.nu = static_cast<int32_t>(nb.poles.size());
   nb.weights.assign(nb.poles.size(), 1.0);
-  const double fit = kFitRel * size;
+  const double fit = fit_tolerance(pts);
   for (size_t i = 0; i < pts.size(); ++i) {
     const Point c = evaluate_curve(nb, t[index_of[i]]);
     if (!(norm(c - pts[i]) <= fit)) {
@@ -192,12 +294,15 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
     err = "the grid has no area: its rows or its columns all coincide";
     return false;
   }
-  // The grid of kept points; the input itself when nothing was merged (a large grid is not copied).
+  // The grid of kept points, less the fit's origin; the input itself when nothing was merged or
+  // moved (a large grid near the origin is not copied).
+  const P3 origin = fit_origin(pts, size);
+  const bool moved = origin != P3{0, 0, 0};
   std::vector<Point> merged;
-  if (nr != rows || nc != cols) {
+  if (nr != rows || nc != cols || moved) {
     merged.resize(static_cast<size_t>(nr) * nc);
     for (int a = 0; a < nr; ++a)
-      for (int b = 0; b < nc; ++b) merged[static_cast<size_t>(a) * nc + b] = at(krows[a], kcols[b]);
+      for (int b = 0; b < nc; ++b) merged[static_cast<size_t>(a) * nc + b] = at(krows[a], kcols[b]) - origin;
   }
   const Point* grid = merged.empty() ? pts.data() : merged.data();
 
@@ -225,13 +330,20 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
   }
   auto degree_for = [](int count) { return count >= 4 ? 3 : count - 1; };
   const int p = degree_for(nr), q = degree_for(nc);
+  // A direction is closed when its first and last rows (columns) meet everywhere.
+  auto kept_at = [&](int a, int b) -> const Point& { return grid[static_cast<size_t>(a) * nc + b]; };
+  bool closed_u = nr > kMinPeriodicSpans, closed_v = nc > kMinPeriodicSpans;
+  for (int b = 0; b < nc && closed_u; ++b) closed_u = norm(kept_at(nr - 1, b) - kept_at(0, b)) <= kFitRel * size;
+  for (int a = 0; a < nr && closed_v; ++a) closed_v = norm(kept_at(a, nc - 1) - kept_at(a, 0)) <= kFitRel * size;
 
   // Rows first: each kept row becomes a row of poles along v.
   std::vector<double> vknots, uknots;
   std::vector<P3> row_poles, col_poles, stage;
   int nv = 0;
   for (int a = 0; a < nr; ++a) {
-    if (!interpolate_1d(v, grid + static_cast<size_t>(a) * nc, 1, q, vknots, row_poles)) {
+    const Point* row = grid + static_cast<size_t>(a) * nc;
+    if (closed_v ? !interpolate_periodic(v, row, 1, vknots, row_poles)
+                 : !interpolate_1d(v, row, 1, q, vknots, row_poles)) {
       err = "the interpolation system is singular";
       return false;
     }
@@ -243,7 +355,8 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
   nb_type nb;
   int nu = 0;
   for (int b = 0; b < nv; ++b) {
-    if (!interpolate_1d(u, stage.data() + b, nv, p, uknots, col_poles)) {
+    if (closed_u ? !interpolate_periodic(u, stage.data() + b, nv, uknots, col_poles)
+                 : !interpolate_1d(u, stage.data() + b, nv, p, uknots, col_poles)) {
       err = "the interpolation system is singular";
       return false;
     }
@@ -251,6 +364,7 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
     if (b == 0) nb.poles.resize(static_cast<size_t>(nu) * nv);
     for (int a = 0; a < nu; ++a) nb.poles[static_cast<size_t>(a) * nv + b] = col_poles[a];
   }
+  for (P3& pole : nb.poles) pole = pole + origin;
   nb.udegree = p;
   nb.vdegree = q;
   nb.nu = nu;
@@ -258,7 +372,7 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
   nb.uknots = uknots;
   nb.vknots = vknots;
   nb.weights.assign(nb.poles.size(), 1.0);
-  const double fit = kFitRel * size;
+  const double fit = fit_tolerance(pts);
   for (int i = 0; i < rows; ++i)
     for (int j = 0; j < cols; ++j) {
       const Point s = evaluate_surface(nb, u[row_of[i]], v[col_of[j]]);

@@ -13,8 +13,7 @@ namespace orv::kernel {
 namespace {
 
 double dist(const Point& a, const Point& b) {
-  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
-                   (a[2] - b[2]) * (a[2] - b[2]));
+  return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
 }
 
 std::vector<double> chord_params(const std::vector<Point>& pts) {
@@ -185,6 +184,35 @@ double max_grid_miss(const nb_type& nb, const std::vector<Point>& pts, int rows,
     for (int j = 0; j < cols; ++j)
       worst = std::max(worst, dist(evaluate_surface(nb, u[i], v[j]), pts[static_cast<size_t>(i) * cols + j]));
   return worst;
+}
+
+// Points far from the origin can only be met to their doubles' spacing (4096 near 3.5e19): curves
+// and surfaces there are made, not refused, and still pass within that resolution of every point.
+TEST(InterpolateCurve, FarFromTheOriginFitsToTheCoordinatesResolution) {
+  for (double far : {1e6, 3.4934271057485095e19, -1e100, 1e300}) {
+    SCOPED_TRACE(far);
+    std::vector<Point> line, helix = testing::helix(37, 1);
+    for (int k = 0; k <= 10; ++k) line.push_back({87.3, far, 8.8 * k});
+    for (Point& p : helix) p[0] += far;
+    for (const auto* pts : {&line, &helix}) {
+      nb_type nb;
+      std::string err;
+      ASSERT_TRUE(interpolate_curve(*pts, nb, err)) << err;
+      EXPECT_LE(max_miss(nb, *pts, chord_params(*pts)), fit_tolerance(*pts));
+      // The resolution allowance is a few hundred units in the last place, not a blanket pass.
+      EXPECT_LT(fit_tolerance(*pts), 1e-9 * model_size(*pts) + 1e-13 * std::fabs(far));
+    }
+    std::vector<Point> grid;
+    for (int i = 0; i < 5; ++i)
+      for (int j = 0; j < 6; ++j) grid.push_back({87.3 + i, far, 8.8 * j + i * j});
+    nb_type nb;
+    std::string err;
+    ASSERT_TRUE(interpolate_surface(grid, 5, 6, nb, err)) << err;
+    EXPECT_LE(max_grid_miss(nb, grid, 5, 6), fit_tolerance(grid));
+  }
+  // Near the origin the allowance is the relative one alone.
+  const auto pts = testing::helix(10, 1);
+  EXPECT_NEAR(fit_tolerance(pts), 1e-9 * model_size(pts), 1e-12 * model_size(pts));
 }
 
 std::vector<Point> saddle(int rows, int cols) {

@@ -19,6 +19,14 @@ using Point = std::array<double, 3>;
 /// the fitting tolerances below are relative to.
 double model_size(const std::vector<Point>& pts);
 
+/// How close a fit through `pts` must pass to each of them: 1e-9 of the model size, plus the
+/// coordinates' own floating-point resolution (kFitUlps units in the last place of the largest
+/// coordinate magnitude), since points far from the origin cannot be met closer than their doubles
+/// are apart (near 3.5e19 they are 4096 apart). 0 for no points.
+constexpr double kFitRel = 1e-9;
+constexpr double kFitUlps = 256;
+double fit_tolerance(const std::vector<Point>& pts);
+
 /// True when every coordinate of every point is finite.
 bool all_finite(const std::vector<Point>& pts);
 
@@ -31,19 +39,35 @@ bool check_surface(const nb_type& nb, std::string& err);
 
 /// The interpolating cubic through `pts`, as a non-rational B-spline: chord-length parameters
 /// normalised to [0, 1], natural ("free") ends (second derivative zero at both ends), interior knots at
-/// the parameters of the points (simple, so the curve is C2). Consecutive points closer than 1e-12 of
+/// the parameters of the points (simple, so the curve is C2). When the first and last points coincide
+/// (to kFitRel of the model size) and at least 3 other distinct points lie between, the curve is
+/// closed instead: the periodic cubic, C2 through its seam too, written in the same clamped form
+/// (first and last pole equal). The project's own fit is kept rather than OpenCASCADE's periodic
+/// interpolation: the latter puts a double knot at the seam, so its curvature jumps there (the seam
+/// is only C1); ours has the same knots as the open fit, is C2 everywhere and costs one linear solve. Consecutive points closer than 1e-12 of
 /// the model size count as one. Refuses (false, message) non-finite points, fewer than two distinct
-/// points, or a fit that would not pass through every point to 1e-9 of the model size.
+/// points, or a fit that would not pass through every point within fit_tolerance.
 bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string& err);
 
 /// The interpolating surface through a row-major grid of rows x cols points (rows along u, points of a
 /// row along v; pole (i, j) at poles[i * nv + j]). Per direction: cubic with natural ends for 4 or more
-/// rows/points, quadratic for 3, linear for 2. Parameters are chord lengths averaged over the rows
+/// rows/points, quadratic for 3, linear for 2; a direction whose first and last rows (columns) meet
+/// everywhere, with 3 distinct ones between, is closed as a curve is (a torus in both, a sphere or a
+/// cylinder in one). Parameters are chord lengths averaged over the rows
 /// (columns); a row whose points all coincide (a sphere's pole) is sound. Rows or columns that coincide
 /// with their neighbour everywhere count as one. Refuses non-finite points, a grid that is not at least
-/// 2 x 2 after that, or a fit that misses a point by more than 1e-9 of the model size.
+/// 2 x 2 after that, or a fit that misses a point by more than fit_tolerance.
 bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_type& out,
                          std::string& err);
+
+/// True when a well-formed curve ends where it starts, to kFitRel of its poles' extent: the curves
+/// made through points whose first and last coincide (a closed curve meets itself exactly).
+bool curve_closed(const nb_type& nb);
+
+/// First and second derivatives of a well-formed non-rational curve with clamped ends (end knots
+/// repeated degree + 1 times) at its start and at its end: {C'(a), C''(a), C'(b), C''(b)}; a
+/// derivative above the degree is zero. A closed fit is smooth through its seam when the pairs agree.
+std::array<Point, 4> end_derivatives(const nb_type& nb);
 
 /// Reduces the knots of a non-rational curve: `out` is a cubic whose knots are a subset of the knots
 /// of `in`, verified to stay within `tol` of `in` over the whole parameter range (a rigorous bound on
