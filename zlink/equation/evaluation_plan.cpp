@@ -23,23 +23,32 @@ struct Planner {
   int16_t count;
   EvaluationPlan* plan;
 
-  void emit(int code, int dest, int a, int b, uint8_t kinds = 0) {
-    plan->steps[plan->step_count++] = {static_cast<PlanCode>(code), kinds, static_cast<int16_t>(dest),
-                                       static_cast<int16_t>(a), static_cast<int16_t>(b)};
+  PlanStep& emit(int code, int dest, const double* left, const double* right, int row = 0) {
+    PlanStep& step = plan->steps[plan->step_count++];
+    step = {static_cast<PlanCode>(code), 0, static_cast<int16_t>(row), 0, static_cast<int16_t>(dest), left, right};
+    return step;
   }
   void use_row(int row) {
     if (row < 0) plan->usable = 0;  // never made by the compiler; the reduction reports it
     if (row > plan->highest_row) plan->highest_row = static_cast<int16_t>(row);
   }
-  // The step that fetches an operand which must give a value; false when the reduction fails here.
-  bool fetch(int pos) {
-    if (items[pos].kind == ItemKind::Number) return true;
-    if (items[pos].kind != ItemKind::Variable) return false;
-    use_row(items[pos].index);
-    emit(static_cast<int>(PlanCode::Load), pos, items[pos].index, 0);
-    return true;
+  const double* read_variable(int row) {
+    use_row(row);
+    if (row < 0 || row >= max_variables) return nullptr;
+    int i = 0;
+    while (i < plan->read_count && plan->reads[i] != row) ++i;
+    if (i == plan->read_count) plan->reads[plan->read_count++] = static_cast<int16_t>(row);
+    return &VariableTable.rows[row].value;
   }
-  void fail(int status) { emit(static_cast<int>(PlanCode::Fail), 0, status, 0); }
+  // Where an operand that must give a value is read; null when the reduction fails on it.
+  const double* fetch(int pos) {
+    if (items[pos].kind == ItemKind::Number) return &plan->slots[pos];
+    if (items[pos].kind != ItemKind::Variable) return nullptr;
+    const double* value = read_variable(items[pos].index);
+    if (value == nullptr) plan->usable = 0;
+    return value;
+  }
+  void fail(int status) { emit(static_cast<int>(PlanCode::Fail), 0, nullptr, nullptr, status); }
   // Plans one reduction; false when the plan has ended with a Fail step.
   bool reduce(int best, bool* assigns);
 };
@@ -47,6 +56,7 @@ struct Planner {
 bool Planner::reduce(int best, bool* assigns) {
   const OperatorDef& op = OperatorTable[items[best].index];
   int left_pos = -1;
+  const double* left = nullptr;
   if (op.infix) {
     for (int i = best - 1; i >= 0; --i) {
       if (items[i].kind != ItemKind::Consumed) { left_pos = i; break; }
@@ -55,7 +65,7 @@ bool Planner::reduce(int best, bool* assigns) {
     if (op.id == op_assign) {
       ItemKind k = items[left_pos].kind;
       if (k != ItemKind::Variable && k != ItemKind::Keyword) { fail(status_missing_operand); return false; }
-    } else if (!fetch(left_pos)) {
+    } else if ((left = fetch(left_pos)) == nullptr) {
       fail(status_missing_operand);
       return false;
     }
@@ -73,26 +83,26 @@ bool Planner::reduce(int best, bool* assigns) {
     }
     const ProgramItem& target = items[left_pos];
     if (target.kind == ItemKind::Variable && (r.kind == ItemKind::Number || r.kind == ItemKind::Variable)) {
-      if (r.kind == ItemKind::Variable) {
-        use_row(r.index);
-        emit(static_cast<int>(PlanCode::LoadSource), right_pos, r.index, 0);
-      }
+      const double* source = fetch(right_pos);
       use_row(target.index);
-      emit(static_cast<int>(PlanCode::AssignVariable), best, target.index, right_pos);
+      emit(static_cast<int>(PlanCode::AssignVariable), best, nullptr, source, target.index);
     } else {
-      int source = r.kind == ItemKind::Number ? right_pos : r.index;
-      auto kinds = static_cast<uint8_t>(static_cast<int>(target.kind) | static_cast<int>(r.kind) << 4);
-      emit(static_cast<int>(PlanCode::AssignOther), best, target.index, source, kinds);
+      // Keyword rows and sorts are the assignment rules' business: the step hands them the items.
+      const double* source = r.kind == ItemKind::Number ? &plan->slots[right_pos] : nullptr;
+      PlanStep& step = emit(static_cast<int>(PlanCode::AssignOther), best, nullptr, source, target.index);
+      step.kinds = static_cast<uint8_t>(static_cast<int>(target.kind) | static_cast<int>(r.kind) << 4);
+      step.source = r.index;
     }
     *assigns = true;
   } else {
-    if (!fetch(right_pos)) { fail(status_missing_operand); return false; }
+    const double* right = fetch(right_pos);
+    if (right == nullptr) { fail(status_missing_operand); return false; }
     if (op.id == op_comma) {
-      emit(static_cast<int>(PlanCode::Comma), best, left_pos, right_pos);
+      emit(static_cast<int>(PlanCode::Comma), best, left, right);
     } else if (op.id == op_power && literal[right_pos] && plan->slots[right_pos] == 2.0) {
-      emit(static_cast<int>(PlanCode::Square), best, left_pos, right_pos);
+      emit(static_cast<int>(PlanCode::Square), best, left, right);
     } else {
-      emit(op.id, best, op.infix ? left_pos : right_pos, right_pos);
+      emit(op.id, best, op.infix ? left : right, right);
     }
   }
   if (left_pos >= 0) items[left_pos].kind = ItemKind::Consumed;
@@ -102,8 +112,28 @@ bool Planner::reduce(int best, bool* assigns) {
   return true;
 }
 
+// An operand as the dumps show it: a slot number or a variable's name.
+void operand_text(const EvaluationPlan* plan, const double* operand, char* out, size_t size) {
+  if (operand >= plan->slots && operand < plan->slots + plan->slot_count) {
+    std::snprintf(out, size, "%d", static_cast<int>(operand - plan->slots));
+    return;
+  }
+  for (int row = 0; row < max_variables; ++row) {
+    if (operand == &VariableTable.rows[row].value) {
+      std::snprintf(out, size, "%s", row < VariableTable.count ? VariableTable.rows[row].name : "?");
+      return;
+    }
+  }
+  std::snprintf(out, size, "?");
+}
+
 const char* row_name(int row) {
   return row >= 0 && row < VariableTable.count ? VariableTable.rows[row].name : "?";
+}
+
+// A pointer into `from` moved to the same place in `to`; any other pointer unchanged.
+const double* rebase(const double* p, const double* from, int count, const double* to) {
+  return p >= from && p < from + count ? to + (p - from) : p;
 }
 
 }  // namespace
@@ -112,7 +142,7 @@ EvaluationPlan* plan_program(const ProgramItem* program, int16_t count, PlanBuff
   if (count < 0) count = 0;
   if (count > max_items) count = max_items;
   EvaluationPlan* plan = &buffer->plan;
-  *plan = {0, count, -1, 1, buffer->steps, buffer->slots};
+  *plan = {0, count, 0, -1, 1, buffer->steps, buffer->slots, buffer->reads};
   Planner planner;
   planner.count = count;
   planner.plan = plan;
@@ -142,32 +172,51 @@ EvaluationPlan* plan_program(const ProgramItem* program, int16_t count, PlanBuff
     if (best < 0) break;
     if (!planner.reduce(best, &assigns)) return plan;
   }
-  planner.emit(static_cast<int>(PlanCode::End), 0, assigns ? status_ok : status_no_assignment, 0);
+  PlanStep* last = plan->step_count > 0 ? &plan->steps[plan->step_count - 1] : nullptr;
+  if (last != nullptr && last->code == PlanCode::AssignVariable) {
+    last->code = PlanCode::AssignAndEnd;  // the usual statement: its last step is its assignment
+  } else {
+    planner.emit(static_cast<int>(PlanCode::End), 0, nullptr, nullptr, assigns ? status_ok : status_no_assignment);
+  }
   return plan;
 }
 
 EvaluationPlan* store_plan(const EvaluationPlan& plan) {
-  // One request: the record, its steps, its slots; every part is a multiple of 8 bytes long.
-  static_assert(sizeof(EvaluationPlan) % 8 == 0 && sizeof(PlanStep) % 8 == 0, "slots stay aligned");
+  // Two requests, each within a pool block whatever the program: the record with its steps, then
+  // the slots with the rows read.
+  static_assert(sizeof(EvaluationPlan) + sizeof(PlanStep) * max_plan_steps <= pool_block_data &&
+                    (sizeof(double) + sizeof(int16_t)) * max_items <= pool_block_data,
+                "each part of a plan fits in one pool block");
+  static_assert(sizeof(EvaluationPlan) % 8 == 0, "the steps that follow the record stay aligned");
   size_t steps_size = static_cast<size_t>(plan.step_count) * sizeof(PlanStep);
   size_t slots_size = static_cast<size_t>(plan.slot_count) * sizeof(double);
-  size_t size = sizeof(EvaluationPlan) + steps_size + slots_size;
-  static_assert(sizeof(EvaluationPlan) + sizeof(PlanStep) * max_plan_steps + sizeof(double) * max_items <=
-                    pool_block_data,
-                "a plan fits in one pool block");
-  auto* storage = static_cast<char*>(pool_alloc(static_cast<int16_t>(size)));
-  if (storage == nullptr) return nullptr;
-  auto* copy = reinterpret_cast<EvaluationPlan*>(storage);
+  size_t reads_size = static_cast<size_t>(plan.read_count) * sizeof(int16_t);
+  auto* record = static_cast<char*>(pool_alloc(static_cast<int16_t>(sizeof(EvaluationPlan) + steps_size)));
+  if (record == nullptr) return nullptr;
+  auto* values = static_cast<char*>(pool_alloc(static_cast<int16_t>(slots_size + reads_size)));
+  if (values == nullptr) return nullptr;
+  auto* copy = reinterpret_cast<EvaluationPlan*>(record);
   *copy = plan;
-  copy->steps = reinterpret_cast<PlanStep*>(storage + sizeof(EvaluationPlan));
-  copy->slots = reinterpret_cast<double*>(storage + sizeof(EvaluationPlan) + steps_size);
-  if (steps_size > 0) std::memcpy(copy->steps, plan.steps, steps_size);
+  copy->steps = reinterpret_cast<PlanStep*>(record + sizeof(EvaluationPlan));
+  copy->slots = reinterpret_cast<double*>(values);
+  copy->reads = reinterpret_cast<int16_t*>(values + slots_size);
   if (slots_size > 0) std::memcpy(copy->slots, plan.slots, slots_size);
+  if (reads_size > 0) std::memcpy(copy->reads, plan.reads, reads_size);
+  for (int i = 0; i < plan.step_count; ++i) {
+    PlanStep step = plan.steps[i];
+    step.left = rebase(step.left, plan.slots, plan.slot_count, copy->slots);
+    step.right = rebase(step.right, plan.slots, plan.slot_count, copy->slots);
+    copy->steps[i] = step;
+  }
   return copy;
 }
 
 bool plan_runs_here(const EvaluationPlan* plan) {
-  return plan->usable != 0 && plan->highest_row < VariableTable.count;
+  if (plan->usable == 0 || plan->highest_row >= VariableTable.count) return false;
+  for (int i = 0; i < plan->read_count; ++i) {
+    if (!VariableTable.rows[plan->reads[i]].defined) return false;
+  }
+  return true;
 }
 
 int run_plan(EvaluationPlan* plan) {
@@ -175,46 +224,37 @@ int run_plan(EvaluationPlan* plan) {
   VariableEntry* rows = VariableTable.rows;
   for (const PlanStep* s = plan->steps;; ++s) {
     switch (static_cast<int>(s->code)) {
-      case op_add: slot[s->dest] = slot[s->a] + slot[s->b]; break;
-      case op_subtract: slot[s->dest] = slot[s->a] - slot[s->b]; break;
-      case op_multiply: slot[s->dest] = slot[s->a] * slot[s->b]; break;
-      case op_negate: slot[s->dest] = -slot[s->b]; break;
-      case static_cast<int>(PlanCode::Square): slot[s->dest] = slot[s->a] * slot[s->a]; break;
-      case static_cast<int>(PlanCode::Load): {
-        const VariableEntry& v = rows[s->a];
-        if (!v.defined) return status_no_value;
-        slot[s->dest] = v.value;
-        break;
-      }
-      case static_cast<int>(PlanCode::LoadSource): {
-        const VariableEntry& v = rows[s->a];
-        if (!v.defined) return status_right_undefined;
-        slot[s->dest] = v.value;
-        break;
-      }
-      case static_cast<int>(PlanCode::Comma): slot[s->dest] = slot[s->a]; break;
-      case static_cast<int>(PlanCode::AssignVariable): {
-        VariableEntry& v = rows[s->a];
+      case op_add: slot[s->dest] = *s->left + *s->right; break;
+      case op_subtract: slot[s->dest] = *s->left - *s->right; break;
+      case op_multiply: slot[s->dest] = *s->left * *s->right; break;
+      case op_negate: slot[s->dest] = -*s->right; break;
+      case static_cast<int>(PlanCode::Square): slot[s->dest] = *s->left * *s->left; break;
+      case static_cast<int>(PlanCode::Comma): slot[s->dest] = *s->left; break;
+      case static_cast<int>(PlanCode::AssignVariable):
+      case static_cast<int>(PlanCode::AssignAndEnd): {
+        VariableEntry& v = rows[s->row];
         if (v.constant) return status_constant;
-        v.value = slot[s->b];
+        double value = *s->right;
+        v.value = value;
         v.defined = 1;
-        slot[s->dest] = slot[s->b];
+        slot[s->dest] = value;
+        if (s->code == PlanCode::AssignAndEnd) return status_ok;
         break;
       }
       case static_cast<int>(PlanCode::AssignOther): {
         auto target_kind = static_cast<ItemKind>(s->kinds & 0xf);
         auto source_kind = static_cast<ItemKind>(s->kinds >> 4);
-        ProgramItem target{target_kind, s->a, 0, 0.0};
-        ProgramItem source{source_kind, s->b, 0, 0.0};
-        if (source_kind == ItemKind::Number) source = {ItemKind::Number, -1, -1, slot[s->b]};
+        ProgramItem target{target_kind, s->row, 0, 0.0};
+        ProgramItem source{source_kind, s->source, 0, 0.0};
+        if (source_kind == ItemKind::Number) source = {ItemKind::Number, -1, -1, *s->right};
         int status = assign(target, source, &slot[s->dest]);
         if (status != status_ok) return status;
         break;
       }
       case static_cast<int>(PlanCode::Fail):
-      case static_cast<int>(PlanCode::End): return s->a;
+      case static_cast<int>(PlanCode::End): return s->row;
       default: {  // the other operators and functions, with their domain tests
-        int status = compute(static_cast<int>(s->code), slot[s->a], slot[s->b], &slot[s->dest]);
+        int status = compute(static_cast<int>(s->code), *s->left, *s->right, &slot[s->dest]);
         if (status != status_ok) return status;
         break;
       }
@@ -229,30 +269,29 @@ void dump_plan(const EvaluationPlan* plan, char* out, int out_size) {
   for (int i = 0; i < plan->step_count; ++i) {
     const PlanStep& s = plan->steps[i];
     int code = static_cast<int>(s.code);
-    char piece[96];
-    if (code < op_end) {
-      if (OperatorTable[code].infix) {
-        std::snprintf(piece, sizeof piece, "%s %d %d %d", OperatorTable[code].name, s.dest, s.a, s.b);
-      } else {
-        std::snprintf(piece, sizeof piece, "%s %d %d", code == op_negate ? "neg" : OperatorTable[code].name,
-                      s.dest, s.b);
-      }
+    char left[40], right[40], piece[128];
+    operand_text(plan, s.left, left, sizeof left);
+    operand_text(plan, s.right, right, sizeof right);
+    if (code < op_end && OperatorTable[code].infix) {
+      std::snprintf(piece, sizeof piece, "%s %d %s %s", OperatorTable[code].name, s.dest, left, right);
+    } else if (code < op_end) {
+      std::snprintf(piece, sizeof piece, "%s %d %s", code == op_negate ? "neg" : OperatorTable[code].name, s.dest,
+                    right);
     } else {
       switch (s.code) {
-        case PlanCode::Square: std::snprintf(piece, sizeof piece, "square %d %d", s.dest, s.a); break;
-        case PlanCode::Load: std::snprintf(piece, sizeof piece, "load %d %s", s.dest, row_name(s.a)); break;
-        case PlanCode::LoadSource:
-          std::snprintf(piece, sizeof piece, "source %d %s", s.dest, row_name(s.a));
-          break;
-        case PlanCode::Comma: std::snprintf(piece, sizeof piece, ", %d %d", s.dest, s.a); break;
+        case PlanCode::Square: std::snprintf(piece, sizeof piece, "square %d %s", s.dest, left); break;
+        case PlanCode::Comma: std::snprintf(piece, sizeof piece, ", %d %s", s.dest, left); break;
         case PlanCode::AssignVariable:
-          std::snprintf(piece, sizeof piece, "set %s %d %d", row_name(s.a), s.dest, s.b);
+        case PlanCode::AssignAndEnd:
+          std::snprintf(piece, sizeof piece, "%s %s %d %s", s.code == PlanCode::AssignAndEnd ? "set_end" : "set",
+                        row_name(s.row), s.dest, right);
           break;
         case PlanCode::AssignOther:
-          std::snprintf(piece, sizeof piece, "assign %d %d:%d %d:%d", s.dest, s.kinds & 0xf, s.a, s.kinds >> 4, s.b);
+          std::snprintf(piece, sizeof piece, "assign %d %d:%d %d:%d", s.dest, s.kinds & 0xf, s.row, s.kinds >> 4,
+                        s.right != nullptr ? static_cast<int>(s.right - plan->slots) : s.source);
           break;
-        case PlanCode::Fail: std::snprintf(piece, sizeof piece, "fail %d", s.a); break;
-        case PlanCode::End: std::snprintf(piece, sizeof piece, "end %d", s.a); break;
+        case PlanCode::Fail: std::snprintf(piece, sizeof piece, "fail %d", s.row); break;
+        case PlanCode::End: std::snprintf(piece, sizeof piece, "end %d", s.row); break;
         default: std::snprintf(piece, sizeof piece, "?%d", code); break;
       }
     }

@@ -95,15 +95,17 @@ TEST_F(Plan, RandomLinesAgreeBitForBit) {
 
 TEST_F(Plan, ListsTheReductionOrder) {
   struct Case { const char* line; const char* plan; } cases[] = {
-      {"x = -t^2", "load 3 t; neg 2 3; square 4 2; set x 1 4; end 0"},
-      {"x = t^2.5", "load 2 t; ^ 3 2 4; set x 1 3; end 0"},
-      {"x = y", "source 2 y; set x 1 2; end 0"},
+      {"x = -t^2", "neg 2 t; square 4 2; set_end x 1 4"},
+      {"x = t^2.5", "^ 3 t 4; set_end x 1 3"},
+      {"x = y", "set_end x 1 y"},
       {"x = (2)(3)", "fail -11"},
-      {"x = t + (2)(3)", "load 2 t; + 3 2 4; fail -11"},
+      {"x = t + (2)(3)", "+ 3 t 4; fail -11"},
       {"3 + 4", "+ 1 0 2; end -10"},
       {"angles = radians", "assign 1 4:0 4:2; end 0"},
-      {"x = y = 3", "set y 3 4; set x 1 3; end 0"},
-      {"x = 1, y = 2", "set y 5 6; , 3 2; set x 1 3; end 0"},
+      {"x = y = 3", "set y 3 4; set_end x 1 3"},
+      {"x = 1, y = 2", "set y 5 6; , 3 2; set_end x 1 3"},
+      {"x = (a = 2), 5", "fail -11"},  // "=" must end its expression, inside parentheses too
+      {"x = (5, (a = 2))", "set a 5 6; , 3 2; set_end x 1 3"},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(compile(c.line), 0) << c.line;
