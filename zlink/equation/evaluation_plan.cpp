@@ -19,7 +19,6 @@ namespace {
 // Planning state: the working kinds of the items and the plan being written.
 struct Planner {
   ProgramItem items[max_items];
-  bool literal[max_items];  // the slot holds a number of the program itself, not a result
   int16_t count;
   EvaluationPlan* plan;
 
@@ -99,15 +98,12 @@ bool Planner::reduce(int best, bool* assigns) {
     if (right == nullptr) { fail(status_missing_operand); return false; }
     if (op.id == op_comma) {
       emit(static_cast<int>(PlanCode::Comma), best, left, right);
-    } else if (op.id == op_power && literal[right_pos] && plan->slots[right_pos] == 2.0) {
-      emit(static_cast<int>(PlanCode::Square), best, left, right);
     } else {
       emit(op.id, best, op.infix ? left : right, right);
     }
   }
   if (left_pos >= 0) items[left_pos].kind = ItemKind::Consumed;
   items[best] = {ItemKind::Number, -1, -1, 0.0};
-  literal[best] = false;
   items[right_pos].kind = ItemKind::Consumed;
   return true;
 }
@@ -147,10 +143,7 @@ EvaluationPlan* plan_program(const ProgramItem* program, int16_t count, PlanBuff
   planner.count = count;
   planner.plan = plan;
   if (count > 0) std::memcpy(planner.items, program, static_cast<size_t>(count) * sizeof(ProgramItem));
-  for (int i = 0; i < count; ++i) {
-    planner.literal[i] = program[i].kind == ItemKind::Number;
-    plan->slots[i] = planner.literal[i] ? program[i].value : 0.0;
-  }
+  for (int i = 0; i < count; ++i) plan->slots[i] = program[i].kind == ItemKind::Number ? program[i].value : 0.0;
 
   bool assigns = false;
   for (;;) {
@@ -228,7 +221,6 @@ int run_plan(EvaluationPlan* plan) {
       case op_subtract: slot[s->dest] = *s->left - *s->right; break;
       case op_multiply: slot[s->dest] = *s->left * *s->right; break;
       case op_negate: slot[s->dest] = -*s->right; break;
-      case static_cast<int>(PlanCode::Square): slot[s->dest] = *s->left * *s->left; break;
       case static_cast<int>(PlanCode::Comma): slot[s->dest] = *s->left; break;
       case static_cast<int>(PlanCode::AssignVariable):
       case static_cast<int>(PlanCode::AssignAndEnd): {
@@ -279,7 +271,6 @@ void dump_plan(const EvaluationPlan* plan, char* out, int out_size) {
                     right);
     } else {
       switch (s.code) {
-        case PlanCode::Square: std::snprintf(piece, sizeof piece, "square %d %s", s.dest, left); break;
         case PlanCode::Comma: std::snprintf(piece, sizeof piece, ", %d %s", s.dest, left); break;
         case PlanCode::AssignVariable:
         case PlanCode::AssignAndEnd:

@@ -9,13 +9,14 @@
 
 enum class PlanCode : uint8_t {
   // 0..18: the arithmetic of the operator with that id (ORDER OPERATORS): dest = left op right.
-  Square = 19,          // dest = left * left: "^" with the number 2, identical to pow(x, 2)
-  Comma = 20,           // dest = left
-  AssignVariable = 21,  // variable `row` = right (-18 for a constant); dest = right
-  AssignAndEnd = 22,    // the same as the last step of a plan; then return 0
-  AssignOther = 23,     // any other "=": target (kind, `row`), source (kind, `source` or right) as the reduction has them
-  Fail = 24,            // return status `row`: the reduction meets a fault of the program's shape here
-  End = 25,             // return status `row`: 0 when something was assigned, else -10
+  // "^" always calls pow: glibc's pow(x, 2) and x * x differ in the last bit for some x (such as
+  // -0x1.6cc902e273a58p+5), so squaring by a multiply would change results.
+  Comma = 19,           // dest = left
+  AssignVariable = 20,  // variable `row` = right (-18 for a constant); dest = right
+  AssignAndEnd = 21,    // the same as the last step of a plan; then return 0
+  AssignOther = 22,     // any other "=": target (kind, `row`), source (kind, `source` or right) as the reduction has them
+  Fail = 23,            // return status `row`: the reduction meets a fault of the program's shape here
+  End = 24,             // return status `row`: 0 when something was assigned, else -10
 };
 
 // One step. Operands point at a slot or straight at a variable's value, read when the step runs.
