@@ -163,9 +163,3 @@ int evaluate(const ProgramItem* program, int16_t count) {
   EvaluationPlan* plan = plan_program(program, count, &buffer);
   return plan_runs_here(plan) ? run_plan(plan) : evaluate_reference(program, count);
 }
-
-int evaluate_statement(const Statement* statement) {
-  EvaluationPlan* plan = statement->plan;
-  if (plan != nullptr && plan_runs_here(plan)) return run_plan(plan);
-  return evaluate_reference(statement->program, statement->length);
-}
