@@ -112,7 +112,7 @@ void BM_Evaluate(benchmark::State& state, const char* statements) {
     set_variable(static_cast<int16_t>(t), value);
     set_variable(static_cast<int16_t>(v), value);
     int failed = 0;
-    for (Statement* s = head; s != nullptr; s = s->next) failed |= evaluate(s->program, s->length);
+    for (Statement* s = head; s != nullptr; s = s->next) failed |= evaluate_statement(s);
     if (failed != 0) {
       state.SkipWithError("a statement failed");
       break;

@@ -63,7 +63,7 @@ void route_and_run(const uint8_t* data, size_t size) {
       }
     }
     for (Statement* s = head; s != nullptr; s = s->next) {
-      if (evaluate(s->program, s->length) != 0) break;  // a failing statement ends the step
+      if (evaluate_statement(s) != 0) break;  // a failing statement ends the step
     }
   }
   pool_release();

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int step = 0; step < 3; ++step) {
       // Step variables take values as a plot would; evaluation may fail but must not misbehave.
       for (int16_t row = 2; row < VariableTable.count; ++row) set_variable(row, step * 0.5 - 1.0);
-      evaluate(head->program, head->length);
+      evaluate_statement(head);
     }
   }
   apply_keyword_settings();

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config git
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
   clang libclang-rt-14-dev
   libocct-modeling-algorithms-dev libocct-data-exchange-dev
   libcairo2-dev

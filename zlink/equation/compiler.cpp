@@ -11,6 +11,7 @@
 #include <locale.h>
 
 #include "eqfile/keywords.h"
+#include "equation/evaluation_plan.h"
 #include "equation/operators.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"
@@ -129,6 +130,8 @@ Statement* make_statement(const char* text, int16_t item_count, const ProgramIte
   statement->tag = item_count;
   statement->next = nullptr;
   statement->failed_status = 0;
+  PlanBuffer buffer;
+  statement->plan = store_plan(*plan_program(program, item_count, &buffer));
   return statement;
 }
 

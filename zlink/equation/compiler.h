@@ -16,7 +16,8 @@ int read_number(const char* text, double* value);
 int compile_tokens(const Token* tokens, int16_t token_count, int16_t capacity, ProgramItem* items,
                    int16_t* item_count);
 
-/// A new statement (record, items, text from the pool) with next null, or null when the pool fails.
+/// A new statement (record, items, text from the pool, then its plan) with next null, or null when the
+/// pool cannot give the first three; a plan the pool cannot hold leaves `plan` null.
 Statement* make_statement(const char* text, int16_t item_count, const ProgramItem* items);
 
 /// Hooks for equation errors; both do nothing, since equation errors are never shown to the user.

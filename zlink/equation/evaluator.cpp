@@ -8,6 +8,9 @@
 
 #include "eqfile/keywords.h"
 #include "eqfile/plot_settings.h"
+#include "equation/arithmetic.h"
+#include "equation/assignment.h"
+#include "equation/evaluation_plan.h"
 #include "equation/operators.h"
 #include "equation/variables.h"
 
@@ -18,10 +21,9 @@ namespace {
 
 constexpr double degrees_to_radians = 0.017453292519943295;  // pi/180
 constexpr double radians_to_degrees = 57.29577951308232;     // 180/pi
-constexpr double division_floor = 1e-24;
-constexpr double sqrt_floor = -1e-12;
 
-// The value of an operand that must give one: a number, or a variable that has a value.
+}  // namespace
+
 int operand_value(const ProgramItem& item, double* value) {
   if (item.kind == ItemKind::Number) {
     *value = item.value;
@@ -31,7 +33,6 @@ int operand_value(const ProgramItem& item, double* value) {
   return status_missing_operand;
 }
 
-// "=" with its target on the left. Writes the value the assignment leaves in its item.
 int assign(const ProgramItem& target, const ProgramItem& source, double* result) {
   if (target.kind == ItemKind::Variable) {
     if (source.kind == ItemKind::Keyword) return status_wrong_sort;
@@ -73,51 +74,6 @@ int assign(const ProgramItem& target, const ProgramItem& source, double* result)
   return status_ok;
 }
 
-// The arithmetic of every operator but "=" and ",".
-int compute(int id, double left, double right, double* result) {
-  switch (id) {
-    case op_add: *result = left + right; break;
-    case op_subtract: *result = left - right; break;
-    case op_negate: *result = -right; break;
-    case op_multiply: *result = left * right; break;
-    case op_divide:
-      if (std::fabs(right) < division_floor) return status_division_by_zero;
-      *result = left / right;
-      break;
-    case op_power: *result = std::pow(left, right); break;
-    case op_abs: *result = std::fabs(right); break;
-    case op_sqrt:
-      if (right <= sqrt_floor) return status_sqrt_negative;
-      *result = std::sqrt(right);
-      break;
-    case op_cos: *result = std::cos(right * deg_to_rad); break;
-    case op_sin: *result = std::sin(right * deg_to_rad); break;
-    case op_tan: *result = std::tan(right * deg_to_rad); break;
-    case op_acos:
-      if (std::fabs(right) > 1.0) return status_acos_domain;
-      *result = std::acos(right) * rad_to_deg;
-      break;
-    case op_asin:
-      if (std::fabs(right) > 1.0) return status_asin_domain;
-      *result = std::asin(right) * rad_to_deg;
-      break;
-    case op_atan: *result = std::atan(right) * rad_to_deg; break;
-    case op_exp: *result = std::exp(right); break;
-    case op_ln:
-      if (right < 0.0) return status_log_negative;
-      *result = std::log(right);
-      break;
-    case op_log:
-      if (right < 0.0) return status_log_negative;
-      *result = std::log10(right);
-      break;
-    default: return status_missing_operand;
-  }
-  return status_ok;
-}
-
-}  // namespace
-
 void set_angle_factors() {
   if (PlotSettings.use_degrees) {
     deg_to_rad = degrees_to_radians;
@@ -128,7 +84,7 @@ void set_angle_factors() {
   }
 }
 
-int evaluate(const ProgramItem* program, int16_t count) {
+int evaluate_reference(const ProgramItem* program, int16_t count) {
   if (count > max_items) return status_too_many_tokens;
   if (count < 0) count = 0;
   ProgramItem items[max_items];
@@ -199,4 +155,11 @@ int evaluate(const ProgramItem* program, int16_t count) {
     items[right_pos].kind = ItemKind::Consumed;
   }
   return assigned ? status_ok : status_no_assignment;
+}
+
+int evaluate(const ProgramItem* program, int16_t count) {
+  if (count > max_items) return status_too_many_tokens;
+  PlanBuffer buffer;
+  EvaluationPlan* plan = plan_program(program, count, &buffer);
+  return plan_runs_here(plan) ? run_plan(plan) : evaluate_reference(program, count);
 }

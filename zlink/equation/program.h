@@ -19,7 +19,9 @@ struct ProgramItem {
   double value;
 };
 
-// One stored line of an equation file, all three pieces of storage from the StatementPool.
+struct EvaluationPlan;
+
+// One stored line of an equation file; every piece of its storage comes from the StatementPool.
 struct Statement {
   ProgramItem* program;  // the statement's own copy of its items
   int16_t length;        // number of items
@@ -27,6 +29,8 @@ struct Statement {
   int16_t tag;           // the program length; handed to report_statement_error when it fails in a plot
   Statement* next;       // the following statement, null for the last
   int32_t failed_status; // 0 for a live statement; otherwise the status of a line kept verbatim, never run
+  EvaluationPlan* plan;  // how the program runs, made with it; null when the pool had no room (the
+                         // statement then runs by plain reduction, with the same results, only slower)
 };
 
 /// True when the statement is a failed line kept only so that it is written back unchanged.

@@ -19,7 +19,7 @@ int run_statements(const Statement* head) {
   if (observer != nullptr) observer->starting();
   for (const Statement* s = head; s != nullptr; s = s->next) {
     if (is_inert(s)) continue;
-    int status = evaluate(s->program, s->length);
+    int status = evaluate_statement(s);
     if (status != status_ok) {
       report_statement_error(status, s->tag, s->text);
       if (observer != nullptr) observer->finished(s, status);

@@ -1,0 +1,57 @@
+// The arithmetic of the evaluator's operators, shared by the reduction and the plan runner so that
+// both compute every value with the very same expressions and domain tests, bit for bit.
+#pragma once
+#include <cmath>
+
+#include "equation/limits.h"
+#include "equation/operators.h"
+
+extern double deg_to_rad;
+extern double rad_to_deg;
+
+constexpr double division_floor = 1e-24;  // divisors of smaller magnitude fail with -12
+constexpr double sqrt_floor = -1e-12;     // square roots of this or less fail with -13
+
+/// The result of every operator but "=" and ",": 0 with `*result`, a domain status (-12..-16), or
+/// -11 for an id that is no such operator. Prefix operators ignore `left`.
+inline int compute(int id, double left, double right, double* result) {
+  switch (id) {
+    case op_add: *result = left + right; break;
+    case op_subtract: *result = left - right; break;
+    case op_negate: *result = -right; break;
+    case op_multiply: *result = left * right; break;
+    case op_divide:
+      if (std::fabs(right) < division_floor) return status_division_by_zero;
+      *result = left / right;
+      break;
+    case op_power: *result = std::pow(left, right); break;
+    case op_abs: *result = std::fabs(right); break;
+    case op_sqrt:
+      if (right <= sqrt_floor) return status_sqrt_negative;
+      *result = std::sqrt(right);
+      break;
+    case op_cos: *result = std::cos(right * deg_to_rad); break;
+    case op_sin: *result = std::sin(right * deg_to_rad); break;
+    case op_tan: *result = std::tan(right * deg_to_rad); break;
+    case op_acos:
+      if (std::fabs(right) > 1.0) return status_acos_domain;
+      *result = std::acos(right) * rad_to_deg;
+      break;
+    case op_asin:
+      if (std::fabs(right) > 1.0) return status_asin_domain;
+      *result = std::asin(right) * rad_to_deg;
+      break;
+    case op_atan: *result = std::atan(right) * rad_to_deg; break;
+    case op_exp: *result = std::exp(right); break;
+    case op_ln:
+      if (right < 0.0) return status_log_negative;
+      *result = std::log(right);
+      break;
+    case op_log:
+      if (right < 0.0) return status_log_negative;
+      *result = std::log10(right);
+      break;
+    default: return status_missing_operand;
+  }
+  return status_ok;
+}
