@@ -119,7 +119,9 @@ int run_application(const Options& options) {
   } else if (!options.part.empty()) {
     written.push_back(options.part);
   }
-  for (const std::string& failure : write_exports(options.exports, db, &written)) {
+  const std::string plotted = options.plot_file.substr(options.plot_file.find_last_of('/') + 1);
+  for (const std::string& failure :
+       write_exports(options.exports, db, &written, picture_options(options, plotted))) {
     std::fprintf(stderr, "orvantis: --export: %s\n", failure.c_str());
     status = 1;
     saved = false;

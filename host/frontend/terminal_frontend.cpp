@@ -121,7 +121,9 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   const int frame = s.color_attr(8, back);
   s.fill(area.x, area.y, area.w, area.h, s.color_attr(7, back));
   s.frame(area.x, area.y, area.w, area.h, frame);
-  s.put(area.x + 2, area.y, " Graphics \u00b7 isometric ", s.color_attr(7, back), area.w - 4);
+  const std::string title = " Graphics \u00b7 " + view_.camera.name + (view_.zoom != 1 ? " \u00b7 zoomed" : "") +
+                            (graphics_in_use_ ? " \u00b7 keys on view " : " ");
+  s.put(area.x + 2, area.y, title, graphics_in_use_ ? s.role(Role::Accent) : s.color_attr(7, back), area.w - 4);
 
   std::vector<const ent*> ents = db_.entities();
   std::array<std::size_t, 4> key{ents.size(), ents.empty() ? 0 : static_cast<std::size_t>(ents.back()->id),
@@ -135,7 +137,7 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
     scene_key_ = key;
   }
   BrailleCanvas canvas(area.w - 2, area.h - 2);
-  draw_scene(canvas, scene_);
+  draw_scene(canvas, scene_, view_);
   for (int r = 0; r < canvas.rows(); ++r) {
     for (int c = 0; c < canvas.cols(); ++c) {
       if (canvas.bits(c, r) == 0) continue;
@@ -162,6 +164,7 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
 }
 
 std::string TerminalFrontEnd::key_hints() const {
+  if (graphics_in_use_) return view_key_hints();
   WindowSystem& ws = WindowSystem::instance();
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return "Ctrl+C leaves the host";
@@ -178,6 +181,18 @@ std::string TerminalFrontEnd::key_hints() const {
     case CTL_OWNERDRAW_BUTTON: return "Enter or Space presses \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
     default: return tail;
   }
+}
+
+bool TerminalFrontEnd::front_end_key(const Key& k) {
+  if (graphics_in_use_) {
+    if (apply_view_key(view_, k) == ViewKeyResult::Leave) graphics_in_use_ = false;
+    return true;  // keys meant for the view never reach a window, even unknown ones
+  }
+  if (k.type == Key::Function && k.ch == 2) {
+    graphics_in_use_ = true;
+    return true;
+  }
+  return false;
 }
 
 void TerminalFrontEnd::draw() {
@@ -237,7 +252,7 @@ void TerminalFrontEnd::draw() {
   } else if (!status_.empty()) {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
-    s.put(1, H - 1, key_hints(), bar);
+    s.put(1, H - 1, graphics_in_use_ ? key_hints() : "F2 view \u00b7 " + key_hints(), bar);
   }
 }
 
@@ -309,6 +324,7 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
     if (k.type == Key::Eof || k.type == Key::Quit) return false;
     if (k.type == Key::None || k.type == Key::Resize) continue;
     status_.clear();
+    if (front_end_key(k)) continue;
     if (translate(k, event)) {
       ++inputs_;
       made_at_input_ = geometry_made();

@@ -1,6 +1,6 @@
 // The terminal front end: the person at the terminal as the host's input source and front end.
 // The screen shows the host's graphics window (the database's entities and screen marks in braille,
-// fitted in the isometric view) with the main dialog docked beside it, modal windows centred over
+// in a view the person turns, zooms and pans with keys while the graphics window is in use) with the main dialog docked beside it, modal windows centred over
 // both, a title line and a status line of the keys that apply. Every wait for input redraws it, so
 // the graphics follow each plot. Keys and clicks become the dialog manager's events; file prompts,
 // point picks, the viewer and the editor are the terminal's own modal prompts. The last refusal of
@@ -55,12 +55,17 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void draw();
   /// A message for the status line until the next key.
   void set_status(const std::string& text) { status_ = text; }
+  /// How the graphics window is looked at, and whether its keys are in use.
+  const ViewState& view_state() const { return view_; }
+  bool graphics_in_use() const { return graphics_in_use_; }
 
  private:
   void draw_graphics(int x, int y, int w, int h);
   std::string key_hints() const;
   /// Turns a key into an event for the active window; false when it means nothing there.
   bool translate(const Key& key, UiEvent& event);
+  /// Keys of the front end itself (the graphics window's); true when the key was one of them.
+  bool front_end_key(const Key& key);
   /// What the Zlink has drawn and stored so far, as counters that only grow.
   std::array<int64_t, 3> geometry_made() const;
   /// Forgets the refusal once geometry came after the input that followed it: a new plot.
@@ -81,6 +86,9 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   int64_t inputs_ = 0;                  // events handed out so far
   int64_t refusal_input_ = 0;           // inputs_ when the refusal came
   std::array<int64_t, 3> made_at_input_{};  // geometry_made() at the last input
+
+  ViewState view_;
+  bool graphics_in_use_ = false;  // keys go to the view, not to the windows
 
   // The scene, rebuilt only when the database changed.
   view::Scene scene_;

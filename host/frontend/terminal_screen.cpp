@@ -115,7 +115,12 @@ Key TerminalScreen::read_key(int timeout_ms) {
         }
         break;
       }
-      default: break;
+      default:
+        if (c >= KEY_F(1) && c <= KEY_F(12)) {
+          k.type = Key::Function;
+          k.ch = static_cast<int>(c) - KEY_F(0);
+        }
+        break;
     }
     return k;
   }

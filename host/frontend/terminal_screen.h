@@ -16,6 +16,7 @@ struct Key {
     Alt,       // Alt plus a character (ch, lower case)
     Tab, BackTab, Enter, Esc, Space,
     Up, Down, Left, Right, Home, End, PageUp, PageDown, Backspace, Delete,
+    Function,  // a function key, F1 .. F12 (ch, its number)
     Click,     // a mouse click at (x, y), cells
     Resize,    // the terminal changed size
     Quit,      // Ctrl+C: the person leaves the host
