@@ -99,6 +99,8 @@ int run_application(const Options& options) {
   config.plot_file = options.plot_file;
   config.zlink = options.zlink.empty() ? paths.zlink : options.zlink;
   config.transcript = options.transcript;
+  config.ask_before_leaving = options.part.empty() && options.exports.empty();
+  config.picture = picture_options(options, "");
   const PlotStart start = plot_start(db);
   SessionResult result = run_session(config);
   if (!result.ran) return refuse(result.error);

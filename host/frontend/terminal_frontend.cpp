@@ -95,7 +95,7 @@ std::vector<std::string> wrap_text(const std::string& text, int width, int max_l
 }
 
 TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
-    : screen_(screen), db_(db) {}
+    : screen_(screen), db_(db), saved_at_(geometry_made()) {}
 
 std::array<int64_t, 3> TerminalFrontEnd::geometry_made() const {
   return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
@@ -192,7 +192,90 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
     graphics_in_use_ = true;
     return true;
   }
+  if (k.type == Key::Function && k.ch == 3 && exporter_) {
+    export_command();
+    return true;
+  }
   return false;
+}
+
+bool TerminalFrontEnd::export_command() {
+  std::string path = export_path_;
+  for (;;) {
+    status_ = "Export to (.step .igs .json .svg .png; Enter writes, Esc cancels): " + path;
+    draw();
+    screen_.flush();
+    Key q = screen_.read_key();
+    if (q.type == Key::Enter) break;
+    if (q.type == Key::Esc || q.type == Key::Eof || q.type == Key::Quit) {
+      status_ = "Export cancelled";
+      return false;
+    }
+    if (q.type == Key::Backspace && !path.empty()) {
+      // Remove the last code point, whatever its length in UTF-8.
+      do {
+        path.pop_back();
+      } while (!path.empty() && (static_cast<unsigned char>(path.back()) & 0xC0) == 0x80);
+    }
+    if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), path);
+  }
+  export_path_ = path;
+  std::string err;
+  if (path.empty()) {
+    status_ = "Export cancelled: no path given";
+    return false;
+  }
+  if (!exporter_(path, err)) {
+    status_ = err.empty() ? path + ": could not be written" : err;
+    return false;
+  }
+  saved_at_ = geometry_made();
+  status_ = "Wrote " + path;
+  return true;
+}
+
+TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
+  const std::vector<std::string> lines = {
+      "The geometry made in this session is not saved.",
+      "",
+      "  S  save it: export to a file (F3's formats)",
+      "  D  discard it and leave",
+      "  B  go back to the Zlink (Esc)",
+  };
+  for (;;) {
+    if (stop_signal() != 0) return LeaveChoice::Discard;
+    draw();
+    TerminalScreen& s = screen_;
+    int w = 0;
+    for (const std::string& l : lines) w = std::max(w, text_cells(l));
+    w = std::min(w + 4, s.cols());
+    const int h = static_cast<int>(lines.size()) + 2;
+    const int x = std::max(0, (s.cols() - w) / 2), y = std::max(0, (s.rows() - h) / 2);
+    s.fill(x, y, w, h, s.role(Role::Normal));
+    s.frame(x, y, w, h, s.role(Role::Frame));
+    s.put(x + 2, y, " Leave the host? ", s.role(Role::CaptionActive), w - 4);
+    for (std::size_t i = 0; i < lines.size(); ++i) s.put(x + 2, y + 1 + static_cast<int>(i), lines[i], s.role(Role::Normal), w - 4);
+    s.fill(0, s.rows() - 1, s.cols(), 1, s.role(Role::Status));
+    s.put(1, s.rows() - 1, status_.empty() ? "S save \u00b7 D discard \u00b7 B or Esc back" : status_, s.role(Role::Status));
+    s.flush();
+    Key k = screen_.read_key();
+    if (k.type == Key::Eof) return LeaveChoice::Discard;
+    if (k.type == Key::Quit) {
+      screen_.forget_quit();  // Ctrl+C here is not an answer: the question names the keys
+      continue;
+    }
+    status_.clear();
+    if (k.type == Key::Esc) return LeaveChoice::Back;
+    if (k.type != Key::Char) continue;
+    switch (std::tolower(k.ch)) {
+      case 's':
+        if (export_command()) return LeaveChoice::Saved;
+        break;  // cancelled or failed: its status stands under the question
+      case 'd': return LeaveChoice::Discard;
+      case 'b': return LeaveChoice::Back;
+      default: break;
+    }
+  }
 }
 
 void TerminalFrontEnd::draw() {
@@ -252,7 +335,9 @@ void TerminalFrontEnd::draw() {
   } else if (!status_.empty()) {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
-    s.put(1, H - 1, graphics_in_use_ ? key_hints() : "F2 view \u00b7 " + key_hints(), bar);
+    std::string hints = key_hints();
+    if (!graphics_in_use_) hints = std::string("F2 view \u00b7 ") + (exporter_ ? "F3 export \u00b7 " : "") + hints;
+    s.put(1, H - 1, hints, bar);
   }
 }
 
