@@ -43,6 +43,9 @@ std::vector<ShadedFacet> shade_facets(const Scene& scene, const Camera& camera) 
   return out;
 }
 
-Rgb shaded_color(Rgb c, double light) { return {c.r * light, c.g * light, c.b * light}; }
+Rgb shaded_color(Rgb c, double light) {
+  const double f = light * kFillStrength;
+  return {c.r * f, c.g * f, c.b * f};
+}
 
 }  // namespace orv::view

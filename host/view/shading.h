@@ -26,7 +26,11 @@ double facet_light(const Facet& f, const Camera& camera);
 /// The scene's facets, farthest from the viewer first.
 std::vector<ShadedFacet> shade_facets(const Scene& scene, const Camera& camera);
 
-/// The fill colour of a facet of colour `c` receiving `light`.
+/// The most of its colour a fully lit facet shows, so that the wireframe over it, drawn in the full
+/// colour, stays visible.
+constexpr double kFillStrength = 0.72;
+
+/// The fill colour of a facet of colour `c` receiving `light`: `c` times `light` times kFillStrength.
 Rgb shaded_color(Rgb c, double light);
 
 }  // namespace orv::view

@@ -54,11 +54,13 @@ TEST(Shading, FacetsAreOrderedFarthestFirstInEveryView) {
   EXPECT_EQ(front[2].facet->color, 3);
 }
 
-TEST(Shading, ShadeScalesTheColour) {
-  Rgb c = shaded_color({1.0, 0.5, 0.0}, 0.5);
-  EXPECT_DOUBLE_EQ(c.r, 0.5);
-  EXPECT_DOUBLE_EQ(c.g, 0.25);
+TEST(Shading, AFullyLitFillStaysDarkerThanItsWireframe) {
+  Rgb c = shaded_color({1.0, 0.5, 0.0}, kAmbient + kLit);
+  EXPECT_LT(c.r, 0.8);
+  EXPECT_GT(c.r, 0.5);
+  EXPECT_DOUBLE_EQ(c.g, c.r / 2);  // the hue is kept
   EXPECT_DOUBLE_EQ(c.b, 0.0);
+  EXPECT_GT(shaded_color({1, 1, 1}, kAmbient).r, 0.1);  // a facet in shadow is not black
 }
 
 }  // namespace
