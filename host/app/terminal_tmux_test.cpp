@@ -5,6 +5,7 @@
 // next plot; a plot that would run for hours is stopped with Esc. Skipped when tmux is not installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -256,6 +257,36 @@ TEST(Terminal, DiscardLeavesWithoutWriting) {
   ASSERT_TRUE(again.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
       << again.screen();
   EXPECT_EQ(read_file(exit_file), "0\n");
+}
+
+// A terminal that cannot show the dialogs gets one line and a failing exit, not a blank screen.
+TEST(Terminal, ADumbOrTooSmallTerminalIsToldInOneLine) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  struct Case {
+    const char* term;
+    int cols, rows;
+    const char* says;
+  } cases[] = {
+      {"dumb", 120, 36, "orvantis: the terminal: TERM=dumb cannot place text on the screen"},
+      {"xterm-256color", 59, 30, "orvantis: the terminal: it is 59 x 30 cells; the dialogs need at least 60 x 18\n"},
+      {"xterm-256color", 100, 17, "orvantis: the terminal: it is 100 x 17 cells; the dialogs need at least 60 x 18\n"},
+  };
+  for (const Case& c : cases) {
+    Scratch s;
+    fs::path exit_file = s / "exit", err_file = s / "err";
+    std::string run = std::string("TERM=") + c.term + " " + shell_quote(ORV_TEST_ORVANTIS) + " --main-dir " +
+                      shell_quote(s.main_dir().string()) + " --temp-dir " + shell_quote(s.temp_dir().string()) +
+                      " 2> " + shell_quote(err_file.string()) + "; echo $? > " + shell_quote(exit_file.string()) +
+                      "; sleep 60";
+    Tmux tmux("orv-test-small-" + std::to_string(::getpid()));
+    ASSERT_TRUE(tmux.start(run, c.cols, c.rows));
+    ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+        << c.term << " " << c.cols << " x " << c.rows << "\n" << tmux.screen();
+    EXPECT_EQ(read_file(exit_file), "1\n") << c.term;
+    const std::string err = read_file(err_file);
+    EXPECT_EQ(err.rfind(c.says, 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  }
 }
 
 }  // namespace
