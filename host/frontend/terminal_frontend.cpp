@@ -116,6 +116,7 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   struct {
     int x, y, w, h;
   } area{x, y, w, h};
+  graphics_area_ = {x, y, w, h};
   if (area.w < 4 || area.h < 3) return;
   const uint8_t back = gr_back_color;
   const int frame = s.color_attr(8, back);
@@ -190,6 +191,12 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
   }
   if (k.type == Key::Function && k.ch == 2) {
     graphics_in_use_ = true;
+    return true;
+  }
+  if (k.type == Key::Wheel) {
+    // The wheel zooms the graphics window it is turned over, without taking the keys.
+    const auto& a = graphics_area_;
+    if (k.x >= a.x && k.x < a.x + a.w && k.y >= a.y && k.y < a.y + a.h) apply_view_key(view_, k);
     return true;
   }
   if (k.type == Key::Function && k.ch == 3 && exporter_) {

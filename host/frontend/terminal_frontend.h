@@ -110,6 +110,9 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
 
   ViewState view_;
   bool graphics_in_use_ = false;  // keys go to the view, not to the windows
+  struct {
+    int x = 0, y = 0, w = 0, h = 0;
+  } graphics_area_;               // where the graphics window was last drawn
 
   // The scene, rebuilt only when the database changed.
   view::Scene scene_;

@@ -62,7 +62,7 @@ bool TerminalScreen::open(std::string& err) {
   ::keypad(stdscr, TRUE);
   ::set_escdelay(25);
   ::curs_set(0);
-  ::mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
+  ::mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED | BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
   ::mouseinterval(0);
   if (::has_colors()) {
     ::start_color();
@@ -128,6 +128,11 @@ Key TerminalScreen::read_key(int timeout_ms) {
         MEVENT ev;
         if (::getmouse(&ev) == OK && (ev.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED))) {
           k.type = Key::Click;
+          k.x = ev.x;
+          k.y = ev.y;
+        } else if (ev.bstate & (BUTTON4_PRESSED | BUTTON5_PRESSED)) {
+          k.type = Key::Wheel;
+          k.ch = (ev.bstate & BUTTON4_PRESSED) ? 1 : -1;
           k.x = ev.x;
           k.y = ev.y;
         }

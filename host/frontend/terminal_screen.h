@@ -18,6 +18,7 @@ struct Key {
     Up, Down, Left, Right, Home, End, PageUp, PageDown, Backspace, Delete,
     Function,  // a function key, F1 .. F12 (ch, its number)
     Click,     // a mouse click at (x, y), cells
+    Wheel,     // the mouse wheel at (x, y): ch 1 turned up (away), -1 down
     Resize,    // the terminal changed size
     Quit,      // Ctrl+C: the person leaves the host
     Eof,       // the terminal went away

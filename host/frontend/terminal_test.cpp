@@ -497,6 +497,11 @@ TEST_F(TmuxTest, TheViewKeysTurnZoomAndNameTheView) {
   EXPECT_TRUE(has(s, "Graphics \u00b7 turned")) << s;  // fit keeps the direction
   keys("f");
   s = wait_for_text("Graphics \u00b7 front");
+  // The wheel over the graphics window zooms (a terminal reports it as button 4: 64 + 32).
+  std::system((tmux() + " send-keys -t demo -H 1b 5b 4d 60 30 30").c_str());
+  s = wait_for_text("front \u00b7 zoomed");
+  keys("0");
+  s = wait_for([](const std::string& x) { return x.find("zoomed") == std::string::npos; });
   // Esc gives the keys back to the dialog, which is as it was; the view stays.
   keys("Escape");
   s = wait_for([](const std::string& x) { return x.find("keys on view") == std::string::npos; });

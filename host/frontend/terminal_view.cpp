@@ -33,6 +33,7 @@ ViewKeyResult apply_view_key(ViewState& view, const Key& key) {
     case Key::Up: view.camera = view.camera.turned(0, kTurnStep); return ViewKeyResult::Changed;
     case Key::Down: view.camera = view.camera.turned(0, -kTurnStep); return ViewKeyResult::Changed;
     case Key::Home: view.fit(); return ViewKeyResult::Changed;
+    case Key::Wheel: return zoom(key.ch > 0 ? kZoomStep : 1 / kZoomStep);
     case Key::Char: break;
     default: return ViewKeyResult::Ignored;
   }

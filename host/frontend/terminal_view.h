@@ -36,7 +36,7 @@ enum class ViewKeyResult {
 };
 
 /// Applies a view key: t b f k l r i the named views (top, bottom, front, back, left, right,
-/// isometric); the arrows turn; + and - zoom; w a s d pan; Home or 0 fits; Esc, Enter, Tab and F2
+/// isometric); the arrows turn; + and - (and the mouse wheel) zoom; w a s d pan; Home or 0 fits; Esc, Enter, Tab and F2
 /// leave. A named view also fits.
 ViewKeyResult apply_view_key(ViewState& view, const Key& key);
 

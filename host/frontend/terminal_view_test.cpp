@@ -65,6 +65,12 @@ TEST(ViewKeys, TurnZoomPanAndFit) {
   EXPECT_DOUBLE_EQ(v.zoom, kMaxZoom);  // bounded, so the content can be found again
   for (int i = 0; i < 200; ++i) apply_view_key(v, ch('-'));
   EXPECT_DOUBLE_EQ(v.zoom, kMinZoom);
+  ViewState w;
+  EXPECT_EQ(apply_view_key(w, of(Key::Wheel, 1)), ViewKeyResult::Changed);
+  EXPECT_DOUBLE_EQ(w.zoom, kZoomStep);
+  apply_view_key(w, of(Key::Wheel, -1));
+  apply_view_key(w, of(Key::Wheel, -1));
+  EXPECT_DOUBLE_EQ(w.zoom, 1 / kZoomStep);
 
   // A pan moves what shows by a tenth of the window, whatever the zoom: the content follows the key.
   ViewState p;
