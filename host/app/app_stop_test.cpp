@@ -39,6 +39,7 @@ class AppStop : public ::testing::Test {
   Stopped run_and_signal(std::vector<std::string> args, const std::string& event, int signal,
                          std::chrono::milliseconds delay) {
     fs::path transcript = s / "transcript.jsonl", err = s / "err";
+    fs::remove(transcript);  // an earlier run's events must not pass for this one's
     std::vector<std::string> all{kOrvantis};
     all.insert(all.end(), args.begin(), args.end());
     for (const std::string& a : {std::string("--main-dir"), s.main_dir().string(), std::string("--temp-dir"),
