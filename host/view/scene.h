@@ -61,8 +61,9 @@ struct Scene {
   Box2 bounds(const Camera& camera = Camera::named(NamedView::Isometric)) const;
   /// The model-space bounds of everything drawn.
   Box3 model_bounds() const;
-  /// True when there is something and all of it lies in one plane parallel to XY (a flat profile),
-  /// to within a millionth of its size.
+  /// True when there is something and all of it lies in one plane parallel to XY (a flat profile):
+  /// its heights differ by at most a millionth of its width, its depth or its distance from z = 0,
+  /// whichever is largest, so that rounding does not count as height.
   bool flat_in_xy() const;
   bool empty() const { return facets.empty() && surfaces.empty() && curves.empty() && marks.empty(); }
 };
