@@ -133,6 +133,9 @@ TEST(Terminal, ARefusalStaysInTheGraphicsWindowUntilTheNextPlot) {
   tmux.keys("BTab");
   tmux.keys("Up");
   ASSERT_TRUE(tmux.wait_for_text("Lines")) << tmux.screen();
+  // On the list, Enter does not end the dialog: the status line does not say it would.
+  EXPECT_TRUE(tmux.wait_for_text("\u2191\u2193 choose")) << tmux.screen();
+  EXPECT_EQ(tmux.screen().find("Enter OK"), std::string::npos) << tmux.screen();
   EXPECT_NE(tmux.screen().find("refused: spline refused"), std::string::npos) << tmux.screen();
   // The next plot stores six lines without a refusal: the line goes.
   tmux.keys("M-p");

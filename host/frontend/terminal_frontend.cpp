@@ -172,7 +172,9 @@ std::string TerminalFrontEnd::key_hints() const {
   if (a->kind == WindowKind::Viewer) return "q or Esc closes";
   if (a->kind == WindowKind::MessageBox) return "Enter closes";
   const Window* f = ws.find(a->focus);
-  std::string tail = "Tab next \u00b7 Alt+letter \u00b7 Enter OK \u00b7 Esc cancel";
+  // Enter outside a button is the dialog's OK command, which each dialog takes its own way (Kuvra
+  // only reads its check boxes): the hints promise only what the keys do everywhere.
+  std::string tail = "Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
   if (!f) return tail;
   switch (f->control) {
     case CTL_EDIT: return "type to replace \u00b7 \u2190\u2192 Home End \u00b7 " + tail;
