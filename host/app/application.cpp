@@ -115,6 +115,8 @@ int run_application(const Options& options) {
   config.script = options.script;
   config.plot_file = options.plot_file;
   config.zlink = options.zlink.empty() ? paths.zlink : options.zlink;
+  config.ask_before_leaving = options.part.empty() && options.exports.empty();
+  config.picture = picture_options(options, "");
   // The transcript is the run's, not only the session's: a part file or export that cannot be
   // written at exit is recorded in it too.
   Transcript transcript;
@@ -144,7 +146,9 @@ int run_application(const Options& options) {
   } else if (!options.part.empty()) {
     written.push_back(options.part);
   }
-  for (const std::string& failure : write_exports(options.exports, db, &written)) {
+  const std::string plotted = options.plot_file.substr(options.plot_file.find_last_of('/') + 1);
+  for (const std::string& failure :
+       write_exports(options.exports, db, &written, picture_options(options, plotted))) {
     std::fprintf(stderr, "orvantis: --export: %s\n", failure.c_str());
     if (Transcript* t = orv::transcript()) t->refused("write_export", failure);
     status = 1;

@@ -39,7 +39,7 @@ bool parse_positive(const std::string& text, double& out) {
 // Options that take a value; every other word beginning with "-" is unknown.
 const char* const kValueOptions[] = {"--script", "--zlink",  "--part",      "--export", "--main-dir",
                                      "--temp-dir", "--places", "--tol",      "--chord-dev", "--color",
-                                     "--level",  "--transcript"};
+                                     "--level",  "--transcript", "--view", "--marks"};
 
 bool takes_value(const std::string& name) {
   for (const char* o : kValueOptions)
@@ -146,6 +146,13 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
     } else if (name == "--transcript") {
       if (value.empty()) return bad("needs a file");
       options.transcript = value;
+    } else if (name == "--view") {
+      options.view = view::parse_view_name(value);
+      if (!options.view) return bad("needs one of " + view::view_names());
+    } else if (name == "--marks") {
+      std::optional<view::MarksMode> m = view::parse_marks_mode(value);
+      if (!m) return bad("needs on, off or auto");
+      options.marks = *m;
     } else if (name == "--places") {
       if (!parse_integer(value, 0, 17, n)) return bad("needs a whole number from 0 to 17");
       options.places = static_cast<int16_t>(n);
@@ -198,6 +205,11 @@ Options (a value follows the option, or comes after "=": --places=6):
   --color N           colour of new entities, 0 to 255 (default 10)
   --level N           level of new entities (default 1)
   --transcript FILE   write the run's host-side events as JSON Lines
+  --view NAME         the view of .svg and .png exports: top, bottom, front, back, left, right or
+                      isometric (default: top when everything lies in one plane parallel to XY,
+                      else the isometric view from above)
+  --marks on|off|auto screen marks in .svg and .png exports (default auto: drawn, except over a
+                      surface with more than 200 of them)
   --help              this text
   --version           the host's version and the Zlink interface version (1200)
 

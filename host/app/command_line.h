@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "view/picture.h"
 
 namespace orv::app {
 
@@ -34,6 +35,8 @@ struct Options {
   std::string main_dir;   // empty: the host's data directory
   std::string temp_dir;   // empty: a private directory of the user
   std::string transcript; // empty: no transcript
+  std::optional<view::NamedView> view;      // pictures: none for the automatic choice
+  view::MarksMode marks = view::MarksMode::Auto;  // pictures: whether screen marks are drawn
   // Host globals; unset ones keep the host's defaults.
   std::optional<int16_t> places;
   std::optional<double> tol;

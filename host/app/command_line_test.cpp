@@ -45,6 +45,20 @@ TEST(CommandLine, ModesAndDefaults) {
   EXPECT_EQ(*q.places, 6);
 }
 
+TEST(CommandLine, PictureViewAndMarks) {
+  Options d = parse_ok({});
+  EXPECT_FALSE(d.view);
+  EXPECT_EQ(d.marks, view::MarksMode::Auto);
+  Options o = parse_ok({"--view", "Front", "--marks=off"});
+  EXPECT_EQ(o.view, view::NamedView::Front);
+  EXPECT_EQ(o.marks, view::MarksMode::Off);
+  EXPECT_EQ(parse_ok({"--view=isometric", "--marks", "on"}).marks, view::MarksMode::On);
+  EXPECT_EQ(parse_err({"--view", "iso"}),
+            "--view: needs one of top, bottom, front, back, left, right, isometric (got 'iso')");
+  EXPECT_EQ(parse_err({"--marks", "yes"}), "--marks: needs on, off or auto (got 'yes')");
+  EXPECT_EQ(parse_err({"--view"}), "--view: missing value");
+}
+
 TEST(CommandLine, ValuesReachTheOptions) {
   Options o = parse_ok({"--zlink", "/z/k.so", "--part", "p.json", "--main-dir", "/m", "--temp-dir=/t",
                         "--places=0", "--tol", "1e-6", "--chord-dev", "0.01", "--color", "255",

@@ -37,7 +37,17 @@ bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, s
 
 }  // namespace
 
-bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
+view::PictureOptions picture_options(const Options& options, const std::string& title) {
+  view::PictureOptions o;
+  o.background = gr_back_color;
+  o.view = options.view;
+  o.marks = options.marks;
+  o.title = title;
+  return o;
+}
+
+bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err,
+                  const view::PictureOptions& picture) {
   // Checked again when writing: a device or FIFO may have taken the target's place during the run.
   if (!regular_or_absent(target.path, err)) return false;
   switch (target.format) {
@@ -50,7 +60,11 @@ bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::s
       return save_part_file(target.path, db, err);
     case ExportFormat::Svg:
     case ExportFormat::Png:
-      return view::write_picture(target.path, db, kPictureWidth, kPictureHeight, err);
+    {
+      view::PictureOptions o = picture;
+      if (o.title.empty()) o.title = target.path.substr(target.path.find_last_of('/') + 1);
+      return view::write_picture(target.path, db, kPictureWidth, kPictureHeight, o, err);
+    }
     case ExportFormat::Stl:
     case ExportFormat::StlAscii:
     case ExportFormat::Obj:
@@ -61,11 +75,11 @@ bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::s
 }
 
 std::vector<std::string> write_exports(const std::vector<ExportTarget>& targets, const GeometryDatabase& db,
-                                       std::vector<std::string>* written) {
+                                       std::vector<std::string>* written, const view::PictureOptions& picture) {
   std::vector<std::string> failures;
   for (const ExportTarget& t : targets) {
     std::string err;
-    if (!write_export(t, db, err)) {
+    if (!write_export(t, db, err, picture)) {
       failures.push_back(err.empty() ? t.path + ": could not be written" : err);
     } else if (written != nullptr) {
       written->push_back(t.path);

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "app/exports.h"
 #include "app/plot_script.h"
 #include "core/database.h"
 #include "core/frontend.h"
@@ -113,8 +114,21 @@ SessionResult run_session(const SessionConfig& config) {
       return result;
     }
     frontend::TerminalFrontEnd terminal(screen, database());
+    terminal.set_exporter([&config](const std::string& path, std::string& why) {
+      std::optional<ExportFormat> format = export_format_for(path);
+      if (!format) {
+        why = path + ": the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png";
+        return false;
+      }
+      return write_export({path, *format}, database(), why, config.picture);
+    });
     installed.input(&terminal, &terminal);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
+    while (config.ask_before_leaving && terminal.unsaved() &&
+           terminal.ask_before_leaving() == frontend::TerminalFrontEnd::LeaveChoice::Back) {
+      screen.forget_quit();  // the Ctrl+C that ended the run is answered: the person stays
+      result.q_main = zlink.run();
+    }
     result.ran = true;
     flush_refusals();
     install_input_source(nullptr);

@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 #include "app/command_line.h"
+#include "view/picture.h"
 
 namespace orv::app {
 
@@ -15,6 +16,10 @@ struct SessionConfig {
   std::string transcript;  // empty: none
   int runs = 1;            // times q_main runs in the one loaded Zlink (a second run sees what the
                            // first left in the Zlink's memory, as a second use in one host would)
+  // Terminal: ask before leaving while geometry made in the session is neither exported nor saved
+  // (nothing else keeps it: no part file, no exports); going back runs q_main again.
+  bool ask_before_leaving = false;
+  view::PictureOptions picture;  // pictures written by the terminal's export command
 };
 
 struct SessionResult {

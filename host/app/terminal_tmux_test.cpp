@@ -1,9 +1,11 @@
 // The interactive host as a person meets it, in a real terminal (tmux): Enter takes the built-in
 // example at the prompt, Alt+P plots it and the curve appears in the graphics window, Alt+O ends
-// the run and the file is written back; a refused spline is told in the graphics window until the
+// the run and the file is written back; F3 exports the geometry, and leaving with geometry that
+// nothing keeps asks first; a refused spline is told in the graphics window until the
 // next plot; a plot that would run for hours is stopped with Esc. Skipped when tmux is not installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -94,6 +96,9 @@ TEST(Terminal, PlotTheBuiltInExampleAndKeepIt) {
   EXPECT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();
 
   tmux.keys("M-o");
+  // Nothing keeps the spline (no part file, no export): the host asks, and D leaves without it.
+  ASSERT_TRUE(tmux.wait_for_text("Leave the host?")) << tmux.screen();
+  tmux.keys("d");
   ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
       << tmux.screen();
   EXPECT_EQ(read_file(exit_file), "0\n");
@@ -128,6 +133,9 @@ TEST(Terminal, ARefusalStaysInTheGraphicsWindowUntilTheNextPlot) {
   tmux.keys("BTab");
   tmux.keys("Up");
   ASSERT_TRUE(tmux.wait_for_text("Lines")) << tmux.screen();
+  // On the list, Enter does not end the dialog: the status line does not say it would.
+  EXPECT_TRUE(tmux.wait_for_text("\u2191\u2193 choose")) << tmux.screen();
+  EXPECT_EQ(tmux.screen().find("Enter OK"), std::string::npos) << tmux.screen();
   EXPECT_NE(tmux.screen().find("refused: spline refused"), std::string::npos) << tmux.screen();
   // The next plot stores six lines without a refusal: the line goes.
   tmux.keys("M-p");
@@ -135,9 +143,153 @@ TEST(Terminal, ARefusalStaysInTheGraphicsWindowUntilTheNextPlot) {
       << tmux.screen();
 
   tmux.keys("M-c");
+  ASSERT_TRUE(tmux.wait_for_text("Leave the host?")) << tmux.screen();
+  tmux.keys("d");
   ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
       << tmux.screen();
   EXPECT_EQ(read_file(exit_file), "0\n");
+}
+
+// The host as the README starts it, with nothing on the command line to keep the geometry.
+std::string plain_run(Scratch& s, const fs::path& exit_file) {
+  const fs::path eqn = s.main_dir() / "ZLINKS" / "kuvra.eqn";
+  if (!fs::exists(eqn)) fs::copy_file(fs::path(ORV_TEST_DATA_SOURCE) / "ZLINKS" / "kuvra.eqn", eqn);
+  return "TERM=xterm-256color " + shell_quote(ORV_TEST_ORVANTIS) + " --main-dir " +
+         shell_quote(s.main_dir().string()) + " --temp-dir " + shell_quote(s.temp_dir().string()) +
+         "; echo $? > " + shell_quote(exit_file.string()) + "; sleep 60";
+}
+
+TEST(Terminal, TheExportCommandWritesTheGeometryAndLeavingThenAsksNothing) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  fs::path exit_file = s / "exit", out = s / "helix.step", bad = s / "helix.dwg";
+  Tmux tmux("orv-test-export-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(plain_run(s, exit_file), 120, 36));
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("F3 export")) << tmux.screen();
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();
+
+  // An extension no exporter knows: told on the status line, nothing written.
+  tmux.keys("F3");
+  ASSERT_TRUE(tmux.wait_for_text("Export to")) << tmux.screen();
+  tmux.keys(shell_quote(bad.string()));
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("the format is chosen by the extension")) << tmux.screen();
+  EXPECT_FALSE(fs::exists(bad));
+  // The path typed last stands in the prompt: its extension is corrected.
+  tmux.keys("F3");
+  ASSERT_TRUE(tmux.wait_for_text("helix.dwg")) << tmux.screen();
+  tmux.keys("BSpace BSpace BSpace");
+  tmux.keys("step");
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Wrote ")) << tmux.screen();
+  ASSERT_TRUE(fs::exists(out));
+  EXPECT_NE(read_file(out).find("B_SPLINE_CURVE"), std::string::npos);
+
+  // Exported: OK leaves at once.
+  tmux.keys("M-o");
+  ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+      << tmux.screen();
+  EXPECT_EQ(read_file(exit_file), "0\n");
+}
+
+TEST(Terminal, LeavingWithUnsavedGeometryAsksFirst) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  fs::path exit_file = s / "exit", out = s / "kept.png";
+  Tmux tmux("orv-test-leave-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(plain_run(s, exit_file), 80, 24));
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();
+
+  // Cancel: the question, then back to the Zlink, which starts again with its file prompt.
+  tmux.keys("M-c");
+  ASSERT_TRUE(tmux.wait_for_text("Leave the host?")) << tmux.screen();
+  EXPECT_TRUE(tmux.wait_for_text("not saved")) << tmux.screen();
+  tmux.keys("b");
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  EXPECT_FALSE(fs::exists(exit_file));
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
+  EXPECT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();  // the geometry is still there
+
+  // Ctrl+C asks too; S saves through the export prompt, then the host leaves.
+  tmux.keys("C-c");
+  ASSERT_TRUE(tmux.wait_for_text("Leave the host?")) << tmux.screen();
+  tmux.keys("s");
+  ASSERT_TRUE(tmux.wait_for_text("Export to")) << tmux.screen();
+  tmux.keys(shell_quote(out.string()));
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+      << tmux.screen();
+  EXPECT_EQ(read_file(exit_file), "0\n");
+  EXPECT_TRUE(fs::exists(out));
+}
+
+TEST(Terminal, DiscardLeavesWithoutWriting) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  fs::path exit_file = s / "exit";
+  Tmux tmux("orv-test-discard-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(plain_run(s, exit_file), 120, 36));
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
+  // Nothing made yet: leaving asks nothing.
+  tmux.keys("Escape");
+  ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+      << tmux.screen();
+  EXPECT_EQ(tmux.screen().find("Leave the host?"), std::string::npos);
+  fs::remove(exit_file);
+
+  Tmux again("orv-test-discard2-" + std::to_string(::getpid()));
+  ASSERT_TRUE(again.start(plain_run(s, exit_file), 120, 36));
+  ASSERT_TRUE(again.wait_for_text("kuvra.eqn")) << again.screen();
+  again.keys("Enter");
+  ASSERT_TRUE(again.wait_for_text("Plot it")) << again.screen();
+  again.keys("M-p");
+  ASSERT_TRUE(again.wait_for_text("37 marks")) << again.screen();
+  again.keys("Escape");
+  ASSERT_TRUE(again.wait_for_text("Leave the host?")) << again.screen();
+  again.keys("d");
+  ASSERT_TRUE(again.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+      << again.screen();
+  EXPECT_EQ(read_file(exit_file), "0\n");
+}
+
+// A terminal that cannot show the dialogs gets one line and a failing exit, not a blank screen.
+TEST(Terminal, ADumbOrTooSmallTerminalIsToldInOneLine) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  struct Case {
+    const char* term;
+    int cols, rows;
+    const char* says;
+  } cases[] = {
+      {"dumb", 120, 36, "orvantis: the terminal: TERM=dumb cannot place text on the screen"},
+      {"xterm-256color", 59, 30, "orvantis: the terminal: it is 59 x 30 cells; the dialogs need at least 60 x 18\n"},
+      {"xterm-256color", 100, 17, "orvantis: the terminal: it is 100 x 17 cells; the dialogs need at least 60 x 18\n"},
+  };
+  for (const Case& c : cases) {
+    Scratch s;
+    fs::path exit_file = s / "exit", err_file = s / "err";
+    std::string run = std::string("TERM=") + c.term + " " + shell_quote(ORV_TEST_ORVANTIS) + " --main-dir " +
+                      shell_quote(s.main_dir().string()) + " --temp-dir " + shell_quote(s.temp_dir().string()) +
+                      " 2> " + shell_quote(err_file.string()) + "; echo $? > " + shell_quote(exit_file.string()) +
+                      "; sleep 60";
+    Tmux tmux("orv-test-small-" + std::to_string(::getpid()));
+    ASSERT_TRUE(tmux.start(run, c.cols, c.rows));
+    ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+        << c.term << " " << c.cols << " x " << c.rows << "\n" << tmux.screen();
+    EXPECT_EQ(read_file(exit_file), "1\n") << c.term;
+    const std::string err = read_file(err_file);
+    EXPECT_EQ(err.rfind(c.says, 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  }
 }
 
 }  // namespace

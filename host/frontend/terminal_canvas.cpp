@@ -1,4 +1,4 @@
-// Braille dots, clipped line drawing, and the scene in the isometric view.
+// Braille dots, clipped line drawing, and the scene as the view looks at it.
 #include "frontend/terminal_canvas.h"
 
 #include <algorithm>
@@ -85,9 +85,10 @@ std::string BrailleCanvas::row_text(int row) const {
   return s;
 }
 
-void draw_scene(BrailleCanvas& canvas, const view::Scene& scene) {
+void draw_scene(BrailleCanvas& canvas, const view::Scene& scene, const ViewState& view) {
   canvas.clear();
-  view::Viewport vp(scene.bounds(), 0, 0, canvas.dot_width() - 1, canvas.dot_height() - 1, 0.04);
+  view::Viewport vp(view::framed(scene.bounds(view.camera), view.zoom, view.pan), 0, 0, canvas.dot_width() - 1,
+                    canvas.dot_height() - 1, 0.04, 1.0, view.camera);
   auto stroke = [&](const view::Polyline& l) {
     view::P2 a = vp.to_device(l.pts[0]);
     for (std::size_t i = 1; i < l.pts.size(); ++i) {

@@ -1,11 +1,12 @@
 // The terminal's graphics window: a grid of braille cells, each 2 x 4 dots, on which the scene is
-// drawn in the same isometric view as the pictures. A dot is about as wide as it is tall on a
+// drawn through the same cameras as the pictures. A dot is about as wide as it is tall on a
 // terminal whose cells are twice as tall as wide, so the view is fitted in dots with equal scales.
 // Each cell keeps one colour, that of the last stroke through it (marks are drawn last).
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "frontend/terminal_view.h"
 #include "view/scene.h"
 
 namespace orv::frontend {
@@ -41,7 +42,7 @@ class BrailleCanvas {
   std::vector<uint8_t> bits_, colors_;
 };
 
-/// Draws the scene fitted into the canvas: surfaces, then curves, then marks.
-void draw_scene(BrailleCanvas& canvas, const view::Scene& scene);
+/// Draws the scene fitted into the canvas as `view` looks at it: surfaces, then curves, then marks.
+void draw_scene(BrailleCanvas& canvas, const view::Scene& scene, const ViewState& view = {});
 
 }  // namespace orv::frontend

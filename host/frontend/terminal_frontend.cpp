@@ -95,7 +95,7 @@ std::vector<std::string> wrap_text(const std::string& text, int width, int max_l
 }
 
 TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
-    : screen_(screen), db_(db) {}
+    : screen_(screen), db_(db), saved_at_(geometry_made()) {}
 
 std::array<int64_t, 3> TerminalFrontEnd::geometry_made() const {
   return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
@@ -116,12 +116,15 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   struct {
     int x, y, w, h;
   } area{x, y, w, h};
+  graphics_area_ = {x, y, w, h};
   if (area.w < 4 || area.h < 3) return;
   const uint8_t back = gr_back_color;
   const int frame = s.color_attr(8, back);
   s.fill(area.x, area.y, area.w, area.h, s.color_attr(7, back));
   s.frame(area.x, area.y, area.w, area.h, frame);
-  s.put(area.x + 2, area.y, " Graphics \u00b7 isometric ", s.color_attr(7, back), area.w - 4);
+  const std::string title = " Graphics \u00b7 " + view_.camera.name + (view_.zoom != 1 ? " \u00b7 zoomed" : "") +
+                            (graphics_in_use_ ? " \u00b7 keys on view " : " ");
+  s.put(area.x + 2, area.y, title, graphics_in_use_ ? s.role(Role::Accent) : s.color_attr(7, back), area.w - 4);
 
   std::vector<const ent*> ents = db_.entities();
   std::array<std::size_t, 4> key{ents.size(), ents.empty() ? 0 : static_cast<std::size_t>(ents.back()->id),
@@ -135,7 +138,7 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
     scene_key_ = key;
   }
   BrailleCanvas canvas(area.w - 2, area.h - 2);
-  draw_scene(canvas, scene_);
+  draw_scene(canvas, scene_, view_);
   for (int r = 0; r < canvas.rows(); ++r) {
     for (int c = 0; c < canvas.cols(); ++c) {
       if (canvas.bits(c, r) == 0) continue;
@@ -162,13 +165,16 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
 }
 
 std::string TerminalFrontEnd::key_hints() const {
+  if (graphics_in_use_) return view_key_hints();
   WindowSystem& ws = WindowSystem::instance();
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return "Ctrl+C leaves the host";
   if (a->kind == WindowKind::Viewer) return "q or Esc closes";
   if (a->kind == WindowKind::MessageBox) return "Enter closes";
   const Window* f = ws.find(a->focus);
-  std::string tail = "Tab next \u00b7 Alt+letter \u00b7 Enter OK \u00b7 Esc cancel";
+  // Enter outside a button is the dialog's OK command, which each dialog takes its own way (Kuvra
+  // only reads its check boxes): the hints promise only what the keys do everywhere.
+  std::string tail = "Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
   if (!f) return tail;
   switch (f->control) {
     case CTL_EDIT: return "type to replace \u00b7 \u2190\u2192 Home End \u00b7 " + tail;
@@ -177,6 +183,107 @@ std::string TerminalFrontEnd::key_hints() const {
     case CTL_PUSHBUTTON:
     case CTL_OWNERDRAW_BUTTON: return "Enter or Space presses \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
     default: return tail;
+  }
+}
+
+bool TerminalFrontEnd::front_end_key(const Key& k) {
+  if (graphics_in_use_) {
+    if (apply_view_key(view_, k) == ViewKeyResult::Leave) graphics_in_use_ = false;
+    return true;  // keys meant for the view never reach a window, even unknown ones
+  }
+  if (k.type == Key::Function && k.ch == 2) {
+    graphics_in_use_ = true;
+    return true;
+  }
+  if (k.type == Key::Wheel) {
+    // The wheel zooms the graphics window it is turned over, without taking the keys.
+    const auto& a = graphics_area_;
+    if (k.x >= a.x && k.x < a.x + a.w && k.y >= a.y && k.y < a.y + a.h) apply_view_key(view_, k);
+    return true;
+  }
+  if (k.type == Key::Function && k.ch == 3 && exporter_) {
+    export_command();
+    return true;
+  }
+  return false;
+}
+
+bool TerminalFrontEnd::export_command() {
+  std::string path = export_path_;
+  for (;;) {
+    status_ = "Export to (.step .igs .json .svg .png; Enter writes, Esc cancels): " + path;
+    draw();
+    screen_.flush();
+    Key q = screen_.read_key();
+    if (q.type == Key::Enter) break;
+    if (q.type == Key::Esc || q.type == Key::Eof || q.type == Key::Quit) {
+      status_ = "Export cancelled";
+      return false;
+    }
+    if (q.type == Key::Backspace && !path.empty()) {
+      // Remove the last code point, whatever its length in UTF-8.
+      do {
+        path.pop_back();
+      } while (!path.empty() && (static_cast<unsigned char>(path.back()) & 0xC0) == 0x80);
+    }
+    if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), path);
+  }
+  export_path_ = path;
+  std::string err;
+  if (path.empty()) {
+    status_ = "Export cancelled: no path given";
+    return false;
+  }
+  if (!exporter_(path, err)) {
+    status_ = err.empty() ? path + ": could not be written" : err;
+    return false;
+  }
+  saved_at_ = geometry_made();
+  status_ = "Wrote " + path;
+  return true;
+}
+
+TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
+  const std::vector<std::string> lines = {
+      "The geometry made in this session is not saved.",
+      "",
+      "  S  save it: export to a file (F3's formats)",
+      "  D  discard it and leave",
+      "  B  go back to the Zlink (Esc)",
+  };
+  for (;;) {
+    if (stop_signal() != 0) return LeaveChoice::Discard;
+    draw();
+    TerminalScreen& s = screen_;
+    int w = 0;
+    for (const std::string& l : lines) w = std::max(w, text_cells(l));
+    w = std::min(w + 4, s.cols());
+    const int h = static_cast<int>(lines.size()) + 2;
+    const int x = std::max(0, (s.cols() - w) / 2), y = std::max(0, (s.rows() - h) / 2);
+    s.fill(x, y, w, h, s.role(Role::Normal));
+    s.frame(x, y, w, h, s.role(Role::Frame));
+    s.put(x + 2, y, " Leave the host? ", s.role(Role::CaptionActive), w - 4);
+    for (std::size_t i = 0; i < lines.size(); ++i) s.put(x + 2, y + 1 + static_cast<int>(i), lines[i], s.role(Role::Normal), w - 4);
+    s.fill(0, s.rows() - 1, s.cols(), 1, s.role(Role::Status));
+    s.put(1, s.rows() - 1, status_.empty() ? "S save \u00b7 D discard \u00b7 B or Esc back" : status_, s.role(Role::Status));
+    s.flush();
+    Key k = screen_.read_key();
+    if (k.type == Key::Eof) return LeaveChoice::Discard;
+    if (k.type == Key::Quit) {
+      screen_.forget_quit();  // Ctrl+C here is not an answer: the question names the keys
+      continue;
+    }
+    status_.clear();
+    if (k.type == Key::Esc) return LeaveChoice::Back;
+    if (k.type != Key::Char) continue;
+    switch (std::tolower(k.ch)) {
+      case 's':
+        if (export_command()) return LeaveChoice::Saved;
+        break;  // cancelled or failed: its status stands under the question
+      case 'd': return LeaveChoice::Discard;
+      case 'b': return LeaveChoice::Back;
+      default: break;
+    }
   }
 }
 
@@ -237,7 +344,9 @@ void TerminalFrontEnd::draw() {
   } else if (!status_.empty()) {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
-    s.put(1, H - 1, key_hints(), bar);
+    std::string hints = key_hints();
+    if (!graphics_in_use_) hints = std::string("F2 view \u00b7 ") + (exporter_ ? "F3 export \u00b7 " : "") + hints;
+    s.put(1, H - 1, hints, bar);
   }
 }
 
@@ -309,6 +418,7 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
     if (k.type == Key::Eof || k.type == Key::Quit) return false;
     if (k.type == Key::None || k.type == Key::Resize) continue;
     status_.clear();
+    if (front_end_key(k)) continue;
     if (translate(k, event)) {
       ++inputs_;
       made_at_input_ = geometry_made();

@@ -1,6 +1,6 @@
 // The terminal front end: the person at the terminal as the host's input source and front end.
 // The screen shows the host's graphics window (the database's entities and screen marks in braille,
-// fitted in the isometric view) with the main dialog docked beside it, modal windows centred over
+// in a view the person turns, zooms and pans with keys while the graphics window is in use) with the main dialog docked beside it, modal windows centred over
 // both, a title line and a status line of the keys that apply. Every wait for input redraws it, so
 // the graphics follow each plot. Keys and clicks become the dialog manager's events; file prompts,
 // point picks, the viewer and the editor are the terminal's own modal prompts. The last refusal of
@@ -12,6 +12,7 @@
 #pragma once
 #include <array>
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -55,12 +56,33 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void draw();
   /// A message for the status line until the next key.
   void set_status(const std::string& text) { status_ = text; }
+  /// Writes the database to a path the person typed, the format by its extension; false with
+  /// "path: reason" when it could not be written.
+  using Exporter = std::function<bool(const std::string& path, std::string& err)>;
+  /// Makes the export command (F3) available; without an exporter there is none.
+  void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
+  /// Asks for a path on the status line and exports to it; true when a file was written.
+  bool export_command();
+  /// True when geometry was made since the session started or since the last export.
+  bool unsaved() const { return geometry_made() != saved_at_; }
+
+  /// The answer to the question asked before leaving with unsaved geometry.
+  enum class LeaveChoice { Saved, Discard, Back };
+  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen; a
+  /// terminal that went away or a stop signal discards, since nobody is there to answer.
+  LeaveChoice ask_before_leaving();
+
+  /// How the graphics window is looked at, and whether its keys are in use.
+  const ViewState& view_state() const { return view_; }
+  bool graphics_in_use() const { return graphics_in_use_; }
 
  private:
   void draw_graphics(int x, int y, int w, int h);
   std::string key_hints() const;
   /// Turns a key into an event for the active window; false when it means nothing there.
   bool translate(const Key& key, UiEvent& event);
+  /// Keys of the front end itself (the graphics window's); true when the key was one of them.
+  bool front_end_key(const Key& key);
   /// What the Zlink has drawn and stored so far, as counters that only grow.
   std::array<int64_t, 3> geometry_made() const;
   /// Forgets the refusal once geometry came after the input that followed it: a new plot.
@@ -81,6 +103,16 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   int64_t inputs_ = 0;                  // events handed out so far
   int64_t refusal_input_ = 0;           // inputs_ when the refusal came
   std::array<int64_t, 3> made_at_input_{};  // geometry_made() at the last input
+
+  Exporter exporter_;
+  std::string export_path_;                  // the last path typed for an export
+  std::array<int64_t, 3> saved_at_{1, 0, 0};  // geometry_made() when nothing was made or at the last export
+
+  ViewState view_;
+  bool graphics_in_use_ = false;  // keys go to the view, not to the windows
+  struct {
+    int x = 0, y = 0, w = 0, h = 0;
+  } graphics_area_;               // where the graphics window was last drawn
 
   // The scene, rebuilt only when the database changed.
   view::Scene scene_;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
+#include <string>
 #include "core/stop_request.h"
 #include "view/palette.h"
 
@@ -38,13 +39,30 @@ bool TerminalScreen::open(std::string& err) {
   }
   ::set_term(static_cast<SCREEN*>(screen_));
   open_ = true;
+  // A terminal that cannot place text (TERM=dumb) or is too small for the dialogs would show a
+  // blank or garbled screen: refused with one line instead.
+  const char* cup = ::tigetstr("cup");
+  const char* term = std::getenv("TERM");
+  if (cup == nullptr || cup == reinterpret_cast<const char*>(-1)) {
+    close();
+    err = std::string("TERM=") + (term ? term : "") +
+          " cannot place text on the screen; use a terminal such as xterm, or --script or plot";
+    return false;
+  }
+  if (COLS < kMinCols || LINES < kMinRows) {
+    const int cols = COLS, rows = LINES;
+    close();
+    err = "it is " + std::to_string(cols) + " x " + std::to_string(rows) + " cells; the dialogs need at least " +
+          std::to_string(kMinCols) + " x " + std::to_string(kMinRows);
+    return false;
+  }
   ::raw();
   ::noecho();
   ::nonl();
   ::keypad(stdscr, TRUE);
   ::set_escdelay(25);
   ::curs_set(0);
-  ::mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr);
+  ::mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED | BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
   ::mouseinterval(0);
   if (::has_colors()) {
     ::start_color();
@@ -112,10 +130,20 @@ Key TerminalScreen::read_key(int timeout_ms) {
           k.type = Key::Click;
           k.x = ev.x;
           k.y = ev.y;
+        } else if (ev.bstate & (BUTTON4_PRESSED | BUTTON5_PRESSED)) {
+          k.type = Key::Wheel;
+          k.ch = (ev.bstate & BUTTON4_PRESSED) ? 1 : -1;
+          k.x = ev.x;
+          k.y = ev.y;
         }
         break;
       }
-      default: break;
+      default:
+        if (c >= KEY_F(1) && c <= KEY_F(12)) {
+          k.type = Key::Function;
+          k.ch = static_cast<int>(c) - KEY_F(0);
+        }
+        break;
     }
     return k;
   }

@@ -16,7 +16,9 @@ struct Key {
     Alt,       // Alt plus a character (ch, lower case)
     Tab, BackTab, Enter, Esc, Space,
     Up, Down, Left, Right, Home, End, PageUp, PageDown, Backspace, Delete,
+    Function,  // a function key, F1 .. F12 (ch, its number)
     Click,     // a mouse click at (x, y), cells
+    Wheel,     // the mouse wheel at (x, y): ch 1 turned up (away), -1 down
     Resize,    // the terminal changed size
     Quit,      // Ctrl+C: the person leaves the host
     Eof,       // the terminal went away
@@ -29,6 +31,10 @@ struct Key {
 /// Colour roles of the front end's own furniture (frames, captions, buttons, fields).
 enum class Role { Normal, Frame, Caption, CaptionActive, Button, ButtonFocus, Field, FieldFocus, Selected, Dim, Status, Accent };
 
+/// The least terminal the dialogs can be drawn on, in cells.
+constexpr int kMinCols = 60;
+constexpr int kMinRows = 18;
+
 class TerminalScreen {
  public:
   TerminalScreen() = default;
@@ -36,8 +42,9 @@ class TerminalScreen {
   TerminalScreen(const TerminalScreen&) = delete;
   TerminalScreen& operator=(const TerminalScreen&) = delete;
 
-  /// Takes over the terminal. False with a message when standard input/output is not a terminal
-  /// or curses cannot start.
+  /// Takes over the terminal. False with a message when standard input/output is not a terminal,
+  /// curses cannot start, the terminal cannot place text (TERM=dumb) or is smaller than
+  /// kMinCols x kMinRows; the terminal is then left as it was.
   bool open(std::string& err);
   /// Gives the terminal back as it was.
   void close();

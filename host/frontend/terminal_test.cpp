@@ -475,6 +475,42 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   EXPECT_EQ(demo_result(), 1);
 }
 
+TEST_F(TmuxTest, TheViewKeysTurnZoomAndNameTheView) {
+  std::string s = wait_for_text("Plot it");
+  ASSERT_TRUE(has(s, "Graphics \u00b7 isometric")) << s;
+  EXPECT_TRUE(has(s, "F2 view")) << s;  // the way in is on the status line
+  const std::string iso = s;
+  keys("F2");
+  s = wait_for_text("keys on view");
+  EXPECT_TRUE(has(s, "t b f k l r i views")) << s;
+  EXPECT_TRUE(has(s, "+ - zoom")) << s;
+  // A typed letter goes to the view, not to the focused field.
+  keys("t");
+  s = wait_for_text("Graphics \u00b7 top");
+  EXPECT_NE(s, iso);
+  keys("Right");
+  s = wait_for_text("Graphics \u00b7 turned");
+  keys("+");
+  s = wait_for_text("zoomed");
+  keys("0");
+  s = wait_for([](const std::string& x) { return x.find("zoomed") == std::string::npos; });
+  EXPECT_TRUE(has(s, "Graphics \u00b7 turned")) << s;  // fit keeps the direction
+  keys("f");
+  s = wait_for_text("Graphics \u00b7 front");
+  // The wheel over the graphics window zooms (a terminal reports it as button 4: 64 + 32).
+  std::system((tmux() + " send-keys -t demo -H 1b 5b 4d 60 30 30").c_str());
+  s = wait_for_text("front \u00b7 zoomed");
+  keys("0");
+  s = wait_for([](const std::string& x) { return x.find("zoomed") == std::string::npos; });
+  // Esc gives the keys back to the dialog, which is as it was; the view stays.
+  keys("Escape");
+  s = wait_for([](const std::string& x) { return x.find("keys on view") == std::string::npos; });
+  EXPECT_TRUE(has(s, "F2 view")) << s;
+  EXPECT_TRUE(has(s, "Graphics \u00b7 front")) << s;
+  EXPECT_TRUE(has(s, "Plot it")) << s;
+  keys("M-c");
+}
+
 TEST_F(TmuxTest, CtrlCEndsTheInputEvenInsideAPrompt) {
   wait_for_text("Plot it");
   keys("M-g");

@@ -16,7 +16,9 @@
 #include <vector>
 #include "view/palette.h"
 #include "view/projection.h"
+#include "view/legend.h"
 #include "view/scene.h"
+#include "view/shading.h"
 
 namespace orv::view {
 
@@ -36,6 +38,12 @@ std::string lower_extension(const std::string& path) {
 
 void set_color(cairo_t* cr, Rgb c, double alpha = 1.0) { cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha); }
 
+// Font size and legend height of a picture.
+double font_size(int width, int height) { return std::clamp(std::min(width, height) / 42.0, 9.0, 22.0); }
+double legend_height(int width, int height, const PictureOptions& o) {
+  return o.caption ? font_size(width, height) * 2.0 : 0.0;
+}
+
 void stroke_polyline(cairo_t* cr, const Viewport& vp, const Polyline& l) {
   P2 a = vp.to_device(l.pts[0]);
   cairo_move_to(cr, a.x, a.y);
@@ -46,8 +54,9 @@ void stroke_polyline(cairo_t* cr, const Viewport& vp, const Polyline& l) {
   cairo_stroke(cr);
 }
 
-// A small tripod of the model axes in the isometric view, each axis labelled.
-void draw_axes(cairo_t* cr, double x, double y, double len, double font, Rgb text) {
+// A small tripod of the model axes in the picture's view, each axis labelled; an axis that points
+// at the viewer shows as its label alone.
+void draw_axes(cairo_t* cr, const Camera& camera, double x, double y, double len, double font, Rgb text) {
   struct Axis {
     Point dir;
     const char* name;
@@ -57,7 +66,7 @@ void draw_axes(cairo_t* cr, double x, double y, double len, double font, Rgb tex
   cairo_set_line_width(cr, std::max(1.0, len / 22));
   cairo_set_font_size(cr, font);
   for (const Axis& a : axes) {
-    P2 d = iso_project(a.dir);
+    P2 d = camera.project(a.dir);
     double ex = x + d.x * len, ey = y - d.y * len;
     set_color(cr, color_rgb(a.color));
     cairo_move_to(cr, x, y);
@@ -69,21 +78,74 @@ void draw_axes(cairo_t* cr, double x, double y, double len, double font, Rgb tex
   }
 }
 
+// The facets in painter's order: each filled in its shade, then its sides that lie on iso-curves
+// stroked in the surface's colour, so that nearer facets hide the wireframe behind them.
+void draw_facets(cairo_t* cr, const Scene& scene, const Viewport& vp, double lw) {
+  cairo_set_line_width(cr, lw * 0.7);
+  for (const ShadedFacet& s : shade_facets(scene, vp.camera())) {
+    const Facet& f = *s.facet;
+    P2 c[4];
+    for (int i = 0; i < 4; ++i) c[i] = vp.to_device(f.p[i]);
+    const Rgb base = color_rgb(f.color);
+    cairo_move_to(cr, c[0].x, c[0].y);
+    for (int i = 1; i < 4; ++i) cairo_line_to(cr, c[i].x, c[i].y);
+    cairo_close_path(cr);
+    set_color(cr, shaded_color(base, s.light));
+    // Stroked as well as filled, thinly, so that no background shows through the seams.
+    cairo_fill_preserve(cr);
+    cairo_save(cr);
+    cairo_set_line_width(cr, 0.6);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    if (f.edges == 0) continue;
+    set_color(cr, base);
+    for (int i = 0; i < 4; ++i) {
+      if (!(f.edges & (1 << i))) continue;
+      cairo_move_to(cr, c[i].x, c[i].y);
+      cairo_line_to(cr, c[(i + 1) % 4].x, c[(i + 1) % 4].y);
+    }
+    cairo_stroke(cr);
+  }
+}
+
+// The scale bar, ticked at its ends, its label above it; it ends at `right`, just above the legend.
+void draw_scale_bar(cairo_t* cr, const Viewport& vp, const Legend& legend, double right, double y, double font,
+                    Rgb ink) {
+  if (!(legend.bar_length > 0)) return;
+  const double x1 = right, x0 = right - legend.bar_length * vp.scale();
+  set_color(cr, ink, 0.85);
+  cairo_set_line_width(cr, std::max(1.0, font / 8));
+  cairo_move_to(cr, x0, y);
+  cairo_line_to(cr, x1, y);
+  cairo_move_to(cr, x0, y - font * 0.4);
+  cairo_line_to(cr, x0, y + font * 0.2);
+  cairo_move_to(cr, x1, y - font * 0.4);
+  cairo_line_to(cr, x1, y + font * 0.2);
+  cairo_stroke(cr);
+  cairo_set_font_size(cr, font * 0.9);
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, legend.bar_label.c_str(), &ext);
+  cairo_move_to(cr, (x0 + x1) / 2 - ext.x_advance / 2, y - font * 0.6);
+  cairo_show_text(cr, legend.bar_label.c_str());
+}
+
 void draw(cairo_t* cr, const Scene& scene, int width, int height, const PictureOptions& o) {
   const Rgb back = color_rgb(o.background);
   const Rgb ink = contrasting(back);
   const double side = std::min(width, height);
-  const double font = std::clamp(side / 42.0, 9.0, 22.0);
-  const double caption_h = o.caption ? font * 2.0 : 0.0;
+  const double font = font_size(width, height);
+  const double caption_h = legend_height(width, height, o);
 
   set_color(cr, back);
   cairo_paint(cr);
 
-  Viewport vp(scene.bounds(), 0, 0, width, std::max(height - caption_h, 1.0), 0.07);
+  const Camera camera = picture_camera(scene, o);
+  const Viewport vp = picture_viewport(scene, camera, width, height, o);
   const double lw = std::clamp(side / 450.0, 1.0, 4.0);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
 
+  draw_facets(cr, scene, vp, lw);
   cairo_set_line_width(cr, lw * 0.7);
   for (const Polyline& l : scene.surfaces) {
     set_color(cr, color_rgb(l.color), 0.8);
@@ -94,9 +156,11 @@ void draw(cairo_t* cr, const Scene& scene, int width, int height, const PictureO
     set_color(cr, color_rgb(l.color));
     stroke_polyline(cr, vp, l);
   }
+  const bool screen_marks = picture_shows_marks(scene, o.marks);
   const double cross = std::clamp(side / 160.0, 2.5, 8.0);
   cairo_set_line_width(cr, lw);
   for (const Mark& m : scene.marks) {
+    if (!m.stored && !screen_marks) continue;
     P2 p = vp.to_device(m.at);
     set_color(cr, color_rgb(m.color));
     if (m.stored) {
@@ -114,23 +178,29 @@ void draw(cairo_t* cr, const Scene& scene, int width, int height, const PictureO
   cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   if (o.axes) {
     double len = std::clamp(side / 16.0, 14.0, 60.0);
-    draw_axes(cr, len * 1.6, height - caption_h - len * 1.0, len, font * 0.9, ink);
+    draw_axes(cr, camera, len * 1.6, height - caption_h - len * 1.0, len, font * 0.9, ink);
   }
   if (o.caption) {
+    const Legend legend = picture_legend(scene, vp, width, o);
+    draw_scale_bar(cr, vp, legend, width - font * 0.8, height - caption_h - font * 0.9, font, ink);
     set_color(cr, ink, 0.12);
     cairo_rectangle(cr, 0, height - caption_h, width, caption_h);
     cairo_fill(cr);
-    set_color(cr, ink, 0.9);
     cairo_set_font_size(cr, font);
-    std::string text = o.title.empty() ? scene_caption(scene) : o.title + "  \u2014  " + scene_caption(scene);
-    cairo_move_to(cr, font * 0.8, height - caption_h / 2 + font * 0.35);
-    cairo_show_text(cr, text.c_str());
-    const char* view = "isometric";
+    const double base_y = height - caption_h / 2 + font * 0.35;
     cairo_text_extents_t ext;
-    cairo_text_extents(cr, view, &ext);
-    set_color(cr, ink, 0.55);
-    cairo_move_to(cr, width - ext.x_advance - font * 0.8, height - caption_h / 2 + font * 0.35);
-    cairo_show_text(cr, view);
+    cairo_text_extents(cr, legend.right.c_str(), &ext);
+    set_color(cr, ink, 0.7);
+    cairo_move_to(cr, width - ext.x_advance - font * 0.8, base_y);
+    cairo_show_text(cr, legend.right.c_str());
+    // The left text gives way to the right one when the picture is narrow.
+    set_color(cr, ink, 0.9);
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, height - caption_h, std::max(0.0, width - ext.x_advance - font * 1.6), caption_h);
+    cairo_clip(cr);
+    cairo_move_to(cr, font * 0.8, base_y);
+    cairo_show_text(cr, legend.left.c_str());
+    cairo_restore(cr);
   }
 }
 
@@ -170,6 +240,55 @@ void release_font_caches_at_exit() {
 
 }  // namespace
 
+std::optional<MarksMode> parse_marks_mode(const std::string& word) {
+  if (word == "auto") return MarksMode::Auto;
+  if (word == "on") return MarksMode::On;
+  if (word == "off") return MarksMode::Off;
+  return std::nullopt;
+}
+
+Camera picture_camera(const Scene& scene, const PictureOptions& options) {
+  if (options.view) return Camera::named(*options.view);
+  return Camera::named(scene.flat_in_xy() ? NamedView::Top : NamedView::Isometric);
+}
+
+bool picture_shows_marks(const Scene& scene, MarksMode mode) {
+  switch (mode) {
+    case MarksMode::On: return true;
+    case MarksMode::Off: return false;
+    case MarksMode::Auto: break;
+  }
+  const std::size_t screen = static_cast<std::size_t>(std::count_if(
+      scene.marks.begin(), scene.marks.end(), [](const Mark& m) { return !m.stored; }));
+  return scene.surfaces_n == 0 || screen <= kMaxSurfaceMarks;
+}
+
+Viewport picture_viewport(const Scene& scene, const Camera& camera, int width, int height,
+                          const PictureOptions& options) {
+  const double legend = legend_height(width, height, options);
+  return Viewport(scene.bounds(camera), 0, 0, width, std::max(height - legend, 1.0), 0.07, 1.0, camera);
+}
+
+Legend picture_legend(const Scene& scene, const Viewport& viewport, int width, const PictureOptions& options) {
+  Legend l;
+  l.left = options.title.empty() ? scene_caption(scene) : options.title + "  \u2014  " + scene_caption(scene);
+  if (!picture_shows_marks(scene, options.marks) &&
+      std::any_of(scene.marks.begin(), scene.marks.end(), [](const Mark& m) { return !m.stored; }))
+    l.left += " (marks not drawn)";
+  l.right = viewport.camera().name + " view";
+  if (scene.empty()) return l;
+  l.right += "  \u00b7  " + size_text(scene.model_bounds());
+  l.bar_length = round_length(width / 5.0 / viewport.scale());
+  if (l.bar_length > 0) l.bar_label = length_text(l.bar_length) + " mm";
+  return l;
+}
+
+Scene picture_scene(const GeometryDatabase& db) {
+  Detail detail;
+  detail.facets = true;
+  return make_scene(db, detail);
+}
+
 bool is_picture_path(const std::string& path) {
   std::string ext = lower_extension(path);
   return ext == ".svg" || ext == ".png";
@@ -187,7 +306,7 @@ bool write_picture(const std::string& path, const GeometryDatabase& db, int widt
           " is outside " + std::to_string(kMinSide) + " to " + std::to_string(kMaxSide);
     return false;
   }
-  const Scene scene = make_scene(db);
+  const Scene scene = picture_scene(db);
 
   std::string temp = path + ".XXXXXX";
   std::vector<char> name(temp.begin(), temp.end());

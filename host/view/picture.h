@@ -1,20 +1,57 @@
-// Pictures of the graphics window: the scene of the database in the isometric view, fitted to the
-// picture, on the background colour, as an SVG or a PNG file (chosen by the path's extension), both
-// drawn by one cairo routine. A picture is written whole or not at all: it goes to a temporary file
+// Pictures of the graphics window: the scene of the database in a chosen view (shaded surfaces with
+// their wireframe over them, curves, marks), fitted to the picture, on the background colour, with a
+// legend, as an SVG or a PNG file (chosen by the path's extension), both drawn by one cairo routine. A picture is written whole or not at all: it goes to a temporary file
 // beside the target that replaces the target only when every byte was written.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include "core/database.h"
+#include "view/projection.h"
+#include "view/scene.h"
 
 namespace orv::view {
 
+/// Whether screen marks are drawn: always, never, or (Auto) unless a surface is shown with more
+/// than kMaxSurfaceMarks of them, where one mark a grid point hides the surface.
+enum class MarksMode { Auto, On, Off };
+constexpr std::size_t kMaxSurfaceMarks = 200;
+
+/// The mode a word names ("auto", "on", "off"); none for another word.
+std::optional<MarksMode> parse_marks_mode(const std::string& word);
+
 struct PictureOptions {
   uint8_t background = 0;  // host colour number of the graphics window's background
-  bool caption = true;     // a line at the foot saying what the picture holds
+  bool caption = true;     // the legend at the foot: title, contents, view, scale bar and size
   bool axes = true;        // a small x, y, z tripod in the lower left corner
-  std::string title;       // shown before the caption (e.g. the part's name); may be empty
+  std::string title;       // shown first in the legend (the file's name); may be empty
+  std::optional<NamedView> view;  // none: top for content flat in XY, else isometric
+  MarksMode marks = MarksMode::Auto;
 };
+
+/// The camera a picture of `scene` uses under `options`.
+Camera picture_camera(const Scene& scene, const PictureOptions& options);
+
+/// True when the picture draws the scene's screen marks (stored points are always drawn).
+bool picture_shows_marks(const Scene& scene, MarksMode mode);
+
+/// Where a picture of `scene`, `width` x `height`, puts model space: the fit of the content above
+/// the legend.
+Viewport picture_viewport(const Scene& scene, const Camera& camera, int width, int height,
+                          const PictureOptions& options);
+
+/// What the legend says: at the left the title and what the picture holds, at the right the view
+/// and the size of the content's bounding box; the scale bar's length in model units (millimetres)
+/// and its label, the bar no longer than a fifth of the picture (length 0: no bar, nothing drawn).
+struct Legend {
+  std::string left, right;
+  double bar_length = 0;
+  std::string bar_label;
+};
+Legend picture_legend(const Scene& scene, const Viewport& viewport, int width, const PictureOptions& options);
+
+/// The scene a picture draws of `db`: surfaces as facets.
+Scene picture_scene(const GeometryDatabase& db);
 
 /// True when `path` ends in ".svg" or ".png" (any case).
 bool is_picture_path(const std::string& path);

@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <optional>
 #include <fstream>
 #include <sstream>
+#include "view/legend.h"
 #include "view/palette.h"
 #include "view/picture.h"
 #include "view/projection.h"
@@ -163,6 +165,163 @@ TEST_F(PictureTest, ReplacesAnExistingPictureWhole) {
   EXPECT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
   cairo_surface_destroy(s);
   EXPECT_EQ(files().size(), 1u);
+}
+
+// The centre of the pixels near colour `c`; (-1, -1) when there are none.
+P2 centre_of(cairo_surface_t* s, Rgb c) {
+  double sx = 0, sy = 0;
+  int n = 0;
+  for (int y = 0; y < cairo_image_surface_get_height(s); ++y)
+    for (int x = 0; x < cairo_image_surface_get_width(s); ++x)
+      if (near_color(pixel_at(s, x, y), c, 24)) sx += x, sy += y, ++n;
+  return n ? P2{sx / n, sy / n} : P2{-1, -1};
+}
+
+cairo_surface_t* draw_png(const std::string& path, const GeometryDatabase& db, const PictureOptions& o, int w = 400,
+                          int h = 400) {
+  std::string err;
+  EXPECT_TRUE(write_picture(path, db, w, h, o, err)) << err;
+  return cairo_image_surface_create_from_png(path.c_str());
+}
+
+// Stored points at the ends of the unit axes, each in its own colour, found again in the pixels.
+TEST_F(PictureTest, AxisPointsLandWhereEachViewPutsThem) {
+  GeometryDatabase db;
+  db.add(shapes::point(1, 0, 0, 12));  // x red
+  db.add(shapes::point(0, 1, 0, 10));  // y green
+  db.add(shapes::point(0, 0, 1, 9));   // z blue
+  db.add(shapes::point(0, 0, 0, 15));  // white origin, drawn last: over a point seen end-on
+  PictureOptions o;
+  o.caption = false;
+  o.axes = false;
+  struct Case {
+    std::optional<NamedView> view;
+    // Pixel directions from the origin (device y down): sign of dx and dy for x, y, z; 0 when the
+    // point is hidden behind, or on top of, the origin.
+    int x[2], y[2], z[2];
+  } cases[] = {
+      {std::nullopt, {1, 1}, {1, -1}, {0, -1}},  // isometric from above: x lower right, y upper right
+      {NamedView::Top, {1, 0}, {0, -1}, {0, 0}},
+      {NamedView::Front, {1, 0}, {0, 0}, {0, -1}},
+      {NamedView::Right, {0, 0}, {1, 0}, {0, -1}},
+  };
+  for (const Case& c : cases) {
+    o.view = c.view;
+    SCOPED_TRACE(c.view ? view_name(*c.view) : "default");
+    cairo_surface_t* s = draw_png(dir_ + "/axes.png", db, o);
+    ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
+    P2 origin = centre_of(s, color_rgb(15));
+    const std::pair<uint8_t, const int*> axes[] = {{12, c.x}, {10, c.y}, {9, c.z}};
+    for (const auto& [color, dir] : axes) {
+      P2 p = centre_of(s, color_rgb(color));
+      if (dir[0] == 0 && dir[1] == 0) {
+        // Behind the origin or on it: a dot at the origin's place, or nothing showing.
+        EXPECT_TRUE(p.x < 0 || (std::fabs(p.x - origin.x) < 3 && std::fabs(p.y - origin.y) < 3)) << +color;
+        continue;
+      }
+      ASSERT_GE(p.x, 0) << "colour " << +color << " not drawn";
+      auto sign = [](double d) { return d > 20 ? 1 : d < -20 ? -1 : 0; };
+      EXPECT_EQ(sign(p.x - origin.x), dir[0]) << "colour " << +color;
+      EXPECT_EQ(sign(p.y - origin.y), dir[1]) << "colour " << +color;
+    }
+    cairo_surface_destroy(s);
+  }
+}
+
+// Two squares, one above the other, overlapping in part: the nearer one's shade covers the other.
+TEST_F(PictureTest, ShadingPaintsTheNearerSurfaceOverTheFarther) {
+  GeometryDatabase db;
+  db.add(shapes::square(0, 0, 2, 0, 12));  // red, below
+  db.add(shapes::square(1, 1, 2, 1, 9));   // blue, above, over the red one's upper right quarter
+  PictureOptions o;
+  o.caption = false;
+  o.axes = false;
+  auto hue_at = [&](NamedView v, Point at) {
+    o.view = v;
+    cairo_surface_t* s = draw_png(dir_ + "/squares.png", db, o);
+    Scene scene = picture_scene(db);
+    Camera cam = picture_camera(scene, o);
+    P2 d = picture_viewport(scene, cam, 400, 400, o).to_device(at);
+    Pixel p = pixel_at(s, static_cast<int>(d.x), static_cast<int>(d.y));
+    cairo_surface_destroy(s);
+    return p;
+  };
+  // Inside the overlap (away from the wireframe), from above blue shows, from below red.
+  Pixel above = hue_at(NamedView::Top, {1.6, 1.6, 1});
+  EXPECT_GT(above.b, above.r + 40);
+  Pixel below = hue_at(NamedView::Bottom, {1.6, 1.6, 0});
+  EXPECT_GT(below.r, below.b + 40);
+  // A shaded face is darker than its wireframe colour but not black.
+  EXPECT_LT(above.b, static_cast<int>(color_rgb(9).b * 255));
+  EXPECT_GT(above.b, 40);
+  // Outside the overlap the red square still shows from above.
+  Pixel red = hue_at(NamedView::Top, {0.4, 0.4, 0});
+  EXPECT_GT(red.r, red.b + 40);
+}
+
+TEST_F(PictureTest, FlatContentIsSeenFromTheTopAndMarksGiveWayOnLargeSurfaces) {
+  GeometryDatabase flat;
+  flat.add(shapes::helix(1.0, 0.0, 1.0, 24, 12));  // a circle at z = 0
+  PictureOptions o;
+  EXPECT_EQ(picture_camera(picture_scene(flat), o).name, "top");
+  o.view = NamedView::Front;
+  EXPECT_EQ(picture_camera(picture_scene(flat), o).name, "front");
+  o.view.reset();
+  GeometryDatabase solid;
+  solid.add(shapes::torus());
+  EXPECT_EQ(picture_camera(picture_scene(solid), o).name, "isometric");
+
+  // Marks: kept for curves however many; over a surface only up to the limit, unless asked for.
+  struct Case {
+    bool surface;
+    std::size_t marks;
+    MarksMode mode;
+    bool shown;
+  } cases[] = {
+      {false, 5000, MarksMode::Auto, true},          {true, kMaxSurfaceMarks, MarksMode::Auto, true},
+      {true, kMaxSurfaceMarks + 1, MarksMode::Auto, false}, {true, 5000, MarksMode::On, true},
+      {false, 3, MarksMode::Off, false},
+  };
+  for (const Case& c : cases) {
+    Scene s;
+    s.surfaces_n = c.surface ? 1 : 0;
+    s.marks.assign(c.marks, Mark{{0, 0, 0}, 14, false});
+    s.marks.push_back(Mark{{1, 1, 1}, 14, true});  // a stored point never counts as a mark
+    EXPECT_EQ(picture_shows_marks(s, c.mode), c.shown) << c.marks << (c.surface ? " over a surface" : "");
+  }
+  EXPECT_EQ(parse_marks_mode("on"), MarksMode::On);
+  EXPECT_EQ(parse_marks_mode("off"), MarksMode::Off);
+  EXPECT_FALSE(parse_marks_mode("yes"));
+}
+
+TEST_F(PictureTest, LegendNamesTheViewTheScaleAndTheSize) {
+  GeometryDatabase db;
+  db.add(shapes::torus(2.0, 0.7, 11));
+  for (int i = 0; i < 247; ++i) db.add_mark({{2.0, 0, 0}, 14});
+  PictureOptions o;
+  o.title = "torus.eqn";
+  Scene scene = picture_scene(db);
+  Camera cam = picture_camera(scene, o);
+  Viewport vp = picture_viewport(scene, cam, 1200, 900, o);
+  Legend l = picture_legend(scene, vp, 1200, o);
+  EXPECT_EQ(l.left.rfind("torus.eqn", 0), 0u) << l.left;
+  EXPECT_NE(l.left.find("1 surface, 247 marks (marks not drawn)"), std::string::npos) << l.left;
+  EXPECT_EQ(l.right, "isometric view  \u00b7  5.4 \u00d7 5.4 \u00d7 1.4 mm");
+  // The bar: a round length, at most a fifth of the picture and more than a twelfth of it.
+  EXPECT_EQ(l.bar_label, length_text(l.bar_length) + " mm");
+  EXPECT_LE(l.bar_length * vp.scale(), 1200 / 5.0 + 1e-9);
+  EXPECT_GT(l.bar_length * vp.scale(), 1200 / 12.0);
+  EXPECT_EQ(round_length(l.bar_length), l.bar_length);
+  o.marks = MarksMode::On;
+  o.view = NamedView::Left;
+  Legend on = picture_legend(scene, picture_viewport(scene, Camera::named(NamedView::Left), 1200, 900, o), 1200, o);
+  EXPECT_EQ(on.left.find("not drawn"), std::string::npos);
+  EXPECT_EQ(on.right.rfind("left view", 0), 0u);
+  // Nothing drawn: no bar and no size.
+  Scene empty;
+  Legend none = picture_legend(empty, picture_viewport(empty, cam, 200, 200, o), 200, o);
+  EXPECT_EQ(none.bar_length, 0);
+  EXPECT_EQ(none.right, "isometric view");
 }
 
 }  // namespace

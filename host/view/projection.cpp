@@ -1,14 +1,107 @@
-// Isometric projection and the fit of the content into a device rectangle.
+// The named views, turning the camera, and the fit of the content into a device rectangle.
 #include "view/projection.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace orv::view {
 
-P2 iso_project(const std::array<double, 3>& p) {
-  static const double c30 = std::sqrt(3.0) / 2.0;
-  return {(p[0] - p[1]) * c30, p[2] - 0.5 * (p[0] + p[1])};
+namespace {
+
+constexpr NamedView kViews[] = {NamedView::Top,  NamedView::Bottom, NamedView::Front,    NamedView::Back,
+                                NamedView::Left, NamedView::Right,  NamedView::Isometric};
+
+double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+Vec3 cross(const Vec3& a, const Vec3& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+Vec3 normalized(const Vec3& a) {
+  double n = std::sqrt(dot(a, a));
+  return n > 0 ? Vec3{a[0] / n, a[1] / n, a[2] / n} : a;
+}
+
+// `v` turned by `deg` degrees about the unit axis `k` (right-handed).
+Vec3 rotated(const Vec3& v, const Vec3& k, double deg) {
+  const double a = deg * M_PI / 180.0, c = std::cos(a), s = std::sin(a);
+  const Vec3 kxv = cross(k, v);
+  const double kv = dot(k, v) * (1 - c);
+  return {v[0] * c + kxv[0] * s + k[0] * kv, v[1] * c + kxv[1] * s + k[1] * kv, v[2] * c + kxv[2] * s + k[2] * kv};
+}
+
+}  // namespace
+
+const char* view_name(NamedView v) {
+  switch (v) {
+    case NamedView::Top: return "top";
+    case NamedView::Bottom: return "bottom";
+    case NamedView::Front: return "front";
+    case NamedView::Back: return "back";
+    case NamedView::Left: return "left";
+    case NamedView::Right: return "right";
+    case NamedView::Isometric: return "isometric";
+  }
+  return "isometric";
+}
+
+std::optional<NamedView> parse_view_name(const std::string& name) {
+  std::string lower;
+  for (char c : name) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (NamedView v : kViews) {
+    if (lower == view_name(v)) return v;
+  }
+  return std::nullopt;
+}
+
+std::string view_names() {
+  std::string out;
+  for (NamedView v : kViews) out += (out.empty() ? "" : ", ") + std::string(view_name(v));
+  return out;
+}
+
+Camera Camera::named(NamedView v) {
+  Camera c;
+  c.name = view_name(v);
+  const double r2 = std::sqrt(0.5), r6 = 1 / std::sqrt(6.0);
+  switch (v) {
+    case NamedView::Top: c.right = {1, 0, 0}; c.up = {0, 1, 0}; break;
+    case NamedView::Bottom: c.right = {1, 0, 0}; c.up = {0, -1, 0}; break;
+    case NamedView::Front: c.right = {1, 0, 0}; c.up = {0, 0, 1}; break;
+    case NamedView::Back: c.right = {-1, 0, 0}; c.up = {0, 0, 1}; break;
+    case NamedView::Left: c.right = {0, -1, 0}; c.up = {0, 0, 1}; break;
+    case NamedView::Right: c.right = {0, 1, 0}; c.up = {0, 0, 1}; break;
+    case NamedView::Isometric: c.right = {r2, r2, 0}; c.up = {-r6, r6, 2 * r6}; break;
+  }
+  c.toward = cross(c.right, c.up);
+  return c;
+}
+
+P2 Camera::project(const Vec3& p) const { return {dot(p, right), dot(p, up)}; }
+
+double Camera::depth(const Vec3& p) const { return dot(p, toward); }
+
+Camera Camera::turned(double yaw, double pitch) const {
+  // Turning the content to the right is turning the camera to the left about z.
+  Camera c = *this;
+  const Vec3 z{0, 0, 1};
+  c.right = rotated(c.right, z, -yaw);
+  c.up = rotated(c.up, z, -yaw);
+  c.toward = rotated(c.toward, z, -yaw);
+  c.up = rotated(c.up, c.right, -pitch);
+  c.toward = rotated(c.toward, c.right, -pitch);
+  // Keep the basis orthonormal however many small turns pile up.
+  c.toward = normalized(c.toward);
+  c.right = normalized(cross(c.up, c.toward));
+  c.up = cross(c.toward, c.right);
+  if (yaw != 0 || pitch != 0) c.name = "turned";
+  return c;
+}
+
+P2 iso_project(const Vec3& p) {
+  static const Camera iso = Camera::named(NamedView::Isometric);
+  return iso.project(p);
 }
 
 void Box2::add(P2 p) {
@@ -19,8 +112,22 @@ void Box2::add(P2 p) {
   y1 = std::max(y1, p.y);
 }
 
+Box2 framed(const Box2& content, double zoom, P2 pan) {
+  if (content.empty()) return content;
+  if (!(zoom > 0) || !std::isfinite(zoom)) zoom = 1;
+  const double side = std::max({content.x1 - content.x0, content.y1 - content.y0, 1e-12});
+  const double cx = (content.x0 + content.x1) / 2 + pan.x * side;
+  const double cy = (content.y0 + content.y1) / 2 + pan.y * side;
+  const double hw = (content.x1 - content.x0) / 2 / zoom, hh = (content.y1 - content.y0) / 2 / zoom;
+  Box2 b;
+  b.add({cx - hw, cy - hh});
+  b.add({cx + hw, cy + hh});
+  return b;
+}
+
 Viewport::Viewport(const Box2& content, double left, double top, double width, double height,
-                   double margin, double unit_aspect) {
+                   double margin, double unit_aspect, Camera camera)
+    : camera_(std::move(camera)) {
   if (!(unit_aspect > 0)) unit_aspect = 1;
   width = std::max(width, 1e-9);
   height = std::max(height, 1e-9);

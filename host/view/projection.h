@@ -1,9 +1,12 @@
-// The isometric view of the graphics window, shared by the pictures and the terminal: a fixed
-// projection of model space onto a view plane, and a fit of the content's projected bounds into a
-// device rectangle with a margin, equal scales in x and y (for the device's own aspect of a unit).
+// The views of the graphics window, shared by the pictures and the terminal: an orthographic camera
+// (three orthonormal axes: right, up, and toward the viewer) projecting model space onto a view
+// plane, the named views a CAD user expects (z up), turning about the content, and a fit of the
+// content's projected bounds into a device rectangle with equal scales in x and y.
 #pragma once
 #include <array>
 #include <limits>
+#include <optional>
+#include <string>
 
 namespace orv::view {
 
@@ -11,9 +14,37 @@ struct P2 {
   double x, y;
 };
 
-/// The isometric projection: the model's x axis points to the lower right, y to the lower left and
-/// z straight up; every axis is shortened alike. The view plane's y points up.
-P2 iso_project(const std::array<double, 3>& p);
+using Vec3 = std::array<double, 3>;
+
+/// The standard views: along an axis (top looks down onto XY with x right and y up), or the Z-up
+/// isometric from above (x to the lower right, y to the upper right, z up).
+enum class NamedView { Top, Bottom, Front, Back, Left, Right, Isometric };
+
+/// The lower-case name of a view ("top", ..., "isometric").
+const char* view_name(NamedView v);
+/// The view a name stands for (any case); none for an unknown name.
+std::optional<NamedView> parse_view_name(const std::string& name);
+/// The names of the views, as a user may type them: "top, bottom, front, back, left, right, isometric".
+std::string view_names();
+
+/// An orthographic camera. `right`, `up` and `toward` (the viewer) form a right-handed orthonormal
+/// basis; a model point's view-plane position is its components along `right` and `up`, its depth
+/// the component along `toward` (larger is nearer the viewer).
+struct Camera {
+  Vec3 right{1, 0, 0}, up{0, 1, 0}, toward{0, 0, 1};
+  std::string name = "top";  // the named view, or "turned" once turned away from it
+
+  static Camera named(NamedView v);
+  P2 project(const Vec3& p) const;
+  double depth(const Vec3& p) const;
+  /// The camera turned about the model's z axis by `yaw` degrees and then about its own right axis
+  /// by `pitch` degrees: positive yaw turns the content to the right, positive pitch looks from
+  /// higher up. Fitting the result turns the content about its own centre.
+  Camera turned(double yaw, double pitch) const;
+};
+
+/// The isometric projection (Camera::named(NamedView::Isometric).project).
+P2 iso_project(const Vec3& p);
 
 /// Bounds on the view plane; empty until something is added.
 struct Box2 {
@@ -23,6 +54,10 @@ struct Box2 {
   bool empty() const { return x0 > x1; }
 };
 
+/// `content` seen through a zoom (2 shows half of it, twice as large) and a pan (a shift of the
+/// centre in fractions of the content's larger side, x right and y up). Empty stays empty.
+Box2 framed(const Box2& content, double zoom, P2 pan);
+
 /// Maps the view plane onto a device rectangle whose y points down. The content fills the rectangle
 /// less `margin` (a fraction of its smaller side, on each side) and is centred. `unit_aspect` is the
 /// width of one device unit over its height, so that circles stay round (1 for pixels). Empty or
@@ -30,13 +65,15 @@ struct Box2 {
 class Viewport {
  public:
   Viewport(const Box2& content, double left, double top, double width, double height,
-           double margin = 0.06, double unit_aspect = 1.0);
+           double margin = 0.06, double unit_aspect = 1.0, Camera camera = Camera::named(NamedView::Isometric));
   P2 to_device(P2 view) const;
-  P2 to_device(const std::array<double, 3>& model) const { return to_device(iso_project(model)); }
+  P2 to_device(const Vec3& model) const { return to_device(camera_.project(model)); }
   /// Device units (horizontal) per model unit on the view plane.
   double scale() const { return sx_; }
+  const Camera& camera() const { return camera_; }
 
  private:
+  Camera camera_;
   double sx_ = 1, sy_ = 1;     // device units per view-plane unit
   double cx_ = 0, cy_ = 0;     // view-plane point at the centre
   double dx_ = 0, dy_ = 0;     // device centre

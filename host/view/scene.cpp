@@ -95,7 +95,90 @@ bool add_grid(std::vector<Polyline>& out, const ent& e) {
   return true;
 }
 
+// The same grid of `through` points as facets, every side an edge of the wireframe.
+bool add_grid_facets(std::vector<Facet>& out, const ent& e) {
+  if (e.rows < 2 || e.cols < 2 || e.through.size() != static_cast<std::size_t>(e.rows) * e.cols) return false;
+  for (int i = 0; i + 1 < e.rows; ++i) {
+    for (int j = 0; j + 1 < e.cols; ++j) {
+      Facet f;
+      f.p = {e.through[i * e.cols + j], e.through[(i + 1) * e.cols + j], e.through[(i + 1) * e.cols + j + 1],
+             e.through[i * e.cols + j + 1]};
+      if (!finite(f.p[0]) || !finite(f.p[1]) || !finite(f.p[2]) || !finite(f.p[3])) continue;
+      f.color = e.color;
+      f.edges = 0xF;
+      out.push_back(f);
+    }
+  }
+  return true;
+}
+
+// `iso` cut into `parts` equal pieces between neighbours; `on_iso[k]` tells whether parameter k is
+// one of the iso-curves.
+std::vector<double> refined(const std::vector<double>& iso, int parts, std::vector<bool>& on_iso) {
+  std::vector<double> t;
+  on_iso.clear();
+  for (std::size_t i = 0; i + 1 < iso.size(); ++i) {
+    for (int k = 0; k < parts; ++k) {
+      t.push_back(iso[i] + (iso[i + 1] - iso[i]) * k / parts);
+      on_iso.push_back(k == 0);
+    }
+  }
+  if (!iso.empty()) {
+    t.push_back(iso.back());
+    on_iso.push_back(true);
+  }
+  return t;
+}
+
 }  // namespace
+
+void Box3::add(const Point& p) {
+  if (!finite(p)) return;
+  for (int i = 0; i < 3; ++i) {
+    lo[i] = std::min(lo[i], p[i]);
+    hi[i] = std::max(hi[i], p[i]);
+  }
+}
+
+Point Box3::size() const {
+  if (empty()) return {0, 0, 0};
+  return {hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]};
+}
+
+std::vector<Facet> surface_facets(const nb_type& nb, uint8_t color, const Detail& detail) {
+  std::string err;
+  if (!kernel::check_surface(nb, err)) return {};
+  std::vector<double> uiso = iso_parameters(distinct_knots(nb.uknots, nb.udegree, nb.nu), detail.min_iso_curves,
+                                            detail.max_iso_curves);
+  std::vector<double> viso = iso_parameters(distinct_knots(nb.vknots, nb.vdegree, nb.nv), detail.min_iso_curves,
+                                            detail.max_iso_curves);
+  if (uiso.size() < 2 || viso.size() < 2) return {};
+  auto parts_for = [&](const std::vector<double>& iso) {
+    return std::max(1, detail.max_facet_steps / static_cast<int>(iso.size() - 1));
+  };
+  std::vector<bool> uon, von;
+  std::vector<double> us = refined(uiso, parts_for(uiso), uon);
+  std::vector<double> vs = refined(viso, parts_for(viso), von);
+  std::vector<Point> grid;
+  grid.reserve(us.size() * vs.size());
+  for (double u : us)
+    for (double v : vs) grid.push_back(kernel::evaluate_surface(nb, u, v));
+  const std::size_t nv = vs.size();
+  std::vector<Facet> out;
+  for (std::size_t i = 0; i + 1 < us.size(); ++i) {
+    for (std::size_t j = 0; j + 1 < nv; ++j) {
+      Facet f;
+      f.p = {grid[i * nv + j], grid[(i + 1) * nv + j], grid[(i + 1) * nv + j + 1], grid[i * nv + j + 1]};
+      if (!finite(f.p[0]) || !finite(f.p[1]) || !finite(f.p[2]) || !finite(f.p[3])) continue;
+      f.color = color;
+      // Sides: 0 along u at v_j, 1 along v at u_i+1, 2 along u at v_j+1, 3 along v at u_i.
+      f.edges = static_cast<uint8_t>((von[j] ? 1 : 0) | (uon[i + 1] ? 2 : 0) | (von[j + 1] ? 4 : 0) |
+                                     (uon[i] ? 8 : 0));
+      out.push_back(f);
+    }
+  }
+  return out;
+}
 
 std::vector<Point> sample_curve_dense(const nb_type& nb, const Detail& detail) {
   std::string err;
@@ -131,15 +214,40 @@ std::vector<std::vector<Point>> surface_iso_curves(const nb_type& nb, const Deta
   return out;
 }
 
-Box2 Scene::bounds() const {
+Box2 Scene::bounds(const Camera& camera) const {
   Box2 b;
   for (const auto* set : {&surfaces, &curves}) {
     for (const Polyline& l : *set) {
-      for (const Point& p : l.pts) b.add(iso_project(p));
+      for (const Point& p : l.pts) b.add(camera.project(p));
     }
   }
-  for (const Mark& m : marks) b.add(iso_project(m.at));
+  for (const Facet& f : facets) {
+    for (const Point& p : f.p) b.add(camera.project(p));
+  }
+  for (const Mark& m : marks) b.add(camera.project(m.at));
   return b;
+}
+
+Box3 Scene::model_bounds() const {
+  Box3 b;
+  for (const auto* set : {&surfaces, &curves}) {
+    for (const Polyline& l : *set) {
+      for (const Point& p : l.pts) b.add(p);
+    }
+  }
+  for (const Facet& f : facets) {
+    for (const Point& p : f.p) b.add(p);
+  }
+  for (const Mark& m : marks) b.add(m.at);
+  return b;
+}
+
+bool Scene::flat_in_xy() const {
+  Box3 b = model_bounds();
+  if (b.empty()) return false;
+  Point size = b.size();
+  double extent = std::max({size[0], size[1], std::fabs(b.lo[2]), std::fabs(b.hi[2]), 1e-300});
+  return size[2] <= 1e-6 * extent;
 }
 
 Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
@@ -169,6 +277,12 @@ Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
       case ENT_SURFACE:
       case ENT_NURBS_SURFACE: {
         ++s.surfaces_n;
+        if (detail.facets) {
+          std::vector<Facet> f = surface_facets(e->nb, e->color, detail);
+          if (f.empty() && !add_grid_facets(s.facets, *e)) ++s.skipped;
+          s.facets.insert(s.facets.end(), f.begin(), f.end());
+          break;
+        }
         std::vector<std::vector<Point>> iso = surface_iso_curves(e->nb, detail);
         if (iso.empty()) {
           if (!add_grid(s.surfaces, *e)) ++s.skipped;

@@ -1,10 +1,11 @@
 // What the graphics window shows, as plain strokes in model space: the stored entities (points,
-// lines, curves sampled densely from their B-spline form, surfaces as iso-curve wireframes) and the
-// screen marks and lines. The pictures and the terminal draw the same scene through the same
-// projection, each at its own resolution (the sampling density is a parameter).
+// lines, curves sampled densely from their B-spline form, surfaces as iso-curve wireframes or as
+// facets for shading) and the screen marks and lines. The pictures and the terminal draw the same
+// scene through the same cameras, each at its own resolution (the sampling density is a parameter).
 #pragma once
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 #include "core/database.h"
@@ -25,7 +26,27 @@ struct Mark {
   bool stored = false;  // a stored point entity (drawn as a dot); else a screen mark (a cross)
 };
 
+/// A small four-sided piece of a surface, corners in order round it. `edges` has bit i set when the
+/// side from corner i to corner i + 1 lies on one of the surface's iso-curves (the wireframe).
+struct Facet {
+  std::array<Point, 4> p{};
+  uint8_t color = 0;
+  uint8_t edges = 0;
+};
+
+/// Model-space bounds; empty until something is added.
+struct Box3 {
+  Point lo{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+           std::numeric_limits<double>::infinity()};
+  Point hi{-lo[0], -lo[1], -lo[2]};
+  void add(const Point& p);
+  bool empty() const { return lo[0] > hi[0]; }
+  /// The size along each axis (0 when empty).
+  Point size() const;
+};
+
 struct Scene {
+  std::vector<Facet> facets;       // surfaces for shading (only when the detail asks for them)
   std::vector<Polyline> surfaces;  // iso-curves, drawn first
   std::vector<Polyline> curves;    // curves, stored lines and screen lines
   std::vector<Mark> marks;         // drawn last, on top
@@ -37,8 +58,14 @@ struct Scene {
   uint64_t screen_made = 0;
 
   /// The projected bounds of everything drawn.
-  Box2 bounds() const;
-  bool empty() const { return surfaces.empty() && curves.empty() && marks.empty(); }
+  Box2 bounds(const Camera& camera = Camera::named(NamedView::Isometric)) const;
+  /// The model-space bounds of everything drawn.
+  Box3 model_bounds() const;
+  /// True when there is something and all of it lies in one plane parallel to XY (a flat profile):
+  /// its heights differ by at most a millionth of its width, its depth or its distance from z = 0,
+  /// whichever is largest, so that rounding does not count as height.
+  bool flat_in_xy() const;
+  bool empty() const { return facets.empty() && surfaces.empty() && curves.empty() && marks.empty(); }
 };
 
 /// How finely curves are sampled.
@@ -50,6 +77,10 @@ struct Detail {
   int max_iso_curves = 24;
   int min_iso_samples = 96;     // along one iso-curve
   int max_iso_samples = 400;
+  /// Surfaces as facets (for shading) instead of iso-curves; each gap between iso-curves is cut
+  /// into pieces, at most `max_facet_steps` in all a direction.
+  bool facets = false;
+  int max_facet_steps = 72;
 };
 
 /// Builds the scene of the database's entities and screen.
@@ -69,5 +100,9 @@ std::vector<Point> sample_curve_dense(const nb_type& nb, const Detail& detail);
 /// count, or at even steps when there are more knots than it allows; both ends included. Empty when
 /// malformed.
 std::vector<std::vector<Point>> surface_iso_curves(const nb_type& nb, const Detail& detail);
+
+/// The facets of a surface's B-spline form, over the same iso-curves as `surface_iso_curves` with
+/// each gap cut finer; the facets' marked edges are those iso-curves. Empty when malformed.
+std::vector<Facet> surface_facets(const nb_type& nb, uint8_t color, const Detail& detail);
 
 }  // namespace orv::view

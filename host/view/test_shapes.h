@@ -1,5 +1,5 @@
 // Shapes for the view's and the terminal's tests and demo: a helix as a cubic B-spline, an exact
-// rational torus and a ring of points, built directly as database records so that they do not
+// rational torus, flat squares and a ring of points, built directly as database records so that they do not
 // depend on the interpolation code.
 #pragma once
 #include <cmath>
@@ -54,6 +54,24 @@ inline ent torus(double R = 2.0, double r = 0.7, uint8_t color = 11) {
       nb.weights.push_back(cw[i] * cw[j]);
     }
   }
+  return e;
+}
+
+/// A flat square [x0, x0 + side] x [y0, y0 + side] at height z, as a bilinear B-spline surface.
+inline ent square(double x0, double y0, double side, double z, uint8_t color) {
+  ent e;
+  e.kind = ENT_SURFACE;
+  e.color = color;
+  e.level = 1;
+  nb_type& nb = e.nb;
+  nb.udegree = nb.vdegree = 1;
+  nb.nu = nb.nv = 2;
+  nb.uknots = nb.vknots = {0, 0, 1, 1};
+  for (int i = 0; i < 2; ++i)
+    for (int j = 0; j < 2; ++j) {
+      nb.poles.push_back({x0 + side * i, y0 + side * j, z});
+      nb.weights.push_back(1.0);
+    }
   return e;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include "view/palette.h"
 #include "view/projection.h"
 #include "view/scene.h"
@@ -10,23 +11,147 @@
 namespace orv::view {
 namespace {
 
-TEST(IsoProjection, AxesPointWhereACadIsometricShowsThem) {
-  P2 x = iso_project({1, 0, 0}), y = iso_project({0, 1, 0}), z = iso_project({0, 0, 1});
-  EXPECT_GT(x.x, 0);  // x to the lower right
-  EXPECT_LT(x.y, 0);
-  EXPECT_LT(y.x, 0);  // y to the lower left
-  EXPECT_LT(y.y, 0);
-  EXPECT_DOUBLE_EQ(z.x, 0);  // z straight up
-  EXPECT_GT(z.y, 0);
-  // Every axis is shortened alike, and 120 degrees lie between their images.
-  double lx = std::hypot(x.x, x.y), ly = std::hypot(y.x, y.y), lz = std::hypot(z.x, z.y);
-  EXPECT_NEAR(lx, lz, 1e-12);
-  EXPECT_NEAR(ly, lz, 1e-12);
-  EXPECT_NEAR((x.x * z.x + x.y * z.y) / (lx * lz), -0.5, 1e-12);
-  // The view direction (1, 1, 1) collapses to one point.
-  P2 d = iso_project({1, 1, 1});
-  EXPECT_NEAR(d.x, 0, 1e-12);
-  EXPECT_NEAR(d.y, 0, 1e-12);
+// Where the unit points of the three axes land in each named view (view-plane x right, y up), and
+// their depth (positive: toward the viewer).
+TEST(Views, UnitPointsOfTheAxesLandWhereACadUserExpects) {
+  const double a = std::sqrt(0.5), b = 1 / std::sqrt(6.0), c = 1 / std::sqrt(3.0);
+  struct Case {
+    NamedView view;
+    P2 x, y, z;
+    double dx, dy, dz;
+  } cases[] = {
+      // Z-up isometric from above: x to the lower right, y to the upper right, z straight up.
+      {NamedView::Isometric, {a, -b}, {a, b}, {0, 2 * b}, c, -c, c},
+      {NamedView::Top, {1, 0}, {0, 1}, {0, 0}, 0, 0, 1},
+      {NamedView::Bottom, {1, 0}, {0, -1}, {0, 0}, 0, 0, -1},
+      {NamedView::Front, {1, 0}, {0, 0}, {0, 1}, 0, -1, 0},
+      {NamedView::Back, {-1, 0}, {0, 0}, {0, 1}, 0, 1, 0},
+      {NamedView::Left, {0, 0}, {-1, 0}, {0, 1}, -1, 0, 0},
+      {NamedView::Right, {0, 0}, {1, 0}, {0, 1}, 1, 0, 0},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(view_name(k.view));
+    Camera cam = Camera::named(k.view);
+    const P2 got[3] = {cam.project({1, 0, 0}), cam.project({0, 1, 0}), cam.project({0, 0, 1})};
+    const P2 want[3] = {k.x, k.y, k.z};
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_NEAR(got[i].x, want[i].x, 1e-12) << "axis " << i;
+      EXPECT_NEAR(got[i].y, want[i].y, 1e-12) << "axis " << i;
+    }
+    EXPECT_NEAR(cam.depth({1, 0, 0}), k.dx, 1e-12);
+    EXPECT_NEAR(cam.depth({0, 1, 0}), k.dy, 1e-12);
+    EXPECT_NEAR(cam.depth({0, 0, 1}), k.dz, 1e-12);
+    // A view never mirrors: a counter-clockwise turn in XY stays counter-clockwise seen from above
+    // (the top side toward the viewer) and clockwise from below.
+    const P2 o = cam.project({0, 0, 0});
+    const double turn = (got[0].x - o.x) * (got[1].y - o.y) - (got[0].y - o.y) * (got[1].x - o.x);
+    EXPECT_NEAR(turn, cam.depth({0, 0, 1}), 1e-12);
+  }
+  EXPECT_NEAR(iso_project({0, 0, 1}).y, 2 * b, 1e-12);
+}
+
+TEST(Views, NamesReadInAnyCaseAndUnknownOnesAreRefused) {
+  for (const char* n : {"top", "bottom", "front", "back", "left", "right", "isometric"}) {
+    std::optional<NamedView> v = parse_view_name(n);
+    ASSERT_TRUE(v) << n;
+    EXPECT_STREQ(view_name(*v), n);
+    EXPECT_EQ(Camera::named(*v).name, n);
+  }
+  EXPECT_EQ(parse_view_name("ISOMETRIC"), NamedView::Isometric);
+  EXPECT_FALSE(parse_view_name("iso"));
+  EXPECT_FALSE(parse_view_name(""));
+  EXPECT_FALSE(parse_view_name("top "));
+}
+
+bool same_camera(const Camera& a, const Camera& b, double tol = 1e-9) {
+  for (int i = 0; i < 3; ++i) {
+    if (std::fabs(a.right[i] - b.right[i]) > tol || std::fabs(a.up[i] - b.up[i]) > tol ||
+        std::fabs(a.toward[i] - b.toward[i]) > tol)
+      return false;
+  }
+  return true;
+}
+
+TEST(Views, TurningGoesRoundAndReachesTheOtherViews) {
+  const Camera front = Camera::named(NamedView::Front);
+  // The content turned a quarter to the right: the camera now looks at it from the left.
+  EXPECT_TRUE(same_camera(front.turned(90, 0), Camera::named(NamedView::Left)));
+  EXPECT_TRUE(same_camera(front.turned(-90, 0), Camera::named(NamedView::Right)));
+  EXPECT_TRUE(same_camera(front.turned(0, 90), Camera::named(NamedView::Top)));
+  EXPECT_TRUE(same_camera(front.turned(0, -90), Camera::named(NamedView::Bottom)));
+  EXPECT_EQ(front.turned(15, 0).name, "turned");
+  EXPECT_EQ(front.turned(0, 0).name, "front");
+  // Many small turns stay a rotation (orthonormal, right-handed) and come back home.
+  Camera c = Camera::named(NamedView::Isometric);
+  for (int i = 0; i < 24; ++i) c = c.turned(15, 0);
+  for (int i = 0; i < 24; ++i) c = c.turned(0, 15);
+  EXPECT_TRUE(same_camera(c, Camera::named(NamedView::Isometric), 1e-9));
+}
+
+TEST(Views, FramedZoomsAndPansTheContentBox) {
+  Box2 b;
+  b.add({0, 0});
+  b.add({10, 4});
+  Box2 z = framed(b, 2, {0, 0});
+  EXPECT_DOUBLE_EQ(z.x0, 2.5);
+  EXPECT_DOUBLE_EQ(z.x1, 7.5);
+  EXPECT_DOUBLE_EQ(z.y0, 1);
+  EXPECT_DOUBLE_EQ(z.y1, 3);
+  Box2 p = framed(b, 1, {0.1, -0.2});  // in fractions of the larger side (10)
+  EXPECT_DOUBLE_EQ(p.x0, 1);
+  EXPECT_DOUBLE_EQ(p.y0, -2);
+  EXPECT_TRUE(framed(Box2{}, 2, {1, 1}).empty());
+  Box2 bad = framed(b, 0, {0, 0});  // an unusable zoom is no zoom
+  EXPECT_DOUBLE_EQ(bad.x1, 10);
+}
+
+TEST(Scene, FlatInXyOnlyWhenEveryPointHasOneHeight) {
+  struct Case {
+    const char* what;
+    std::vector<Point> pts;
+    bool flat;
+  } cases[] = {
+      {"a profile at z = 5", {{0, 0, 5}, {10, 3, 5}, {4, 8, 5}}, true},
+      {"a profile at z = 0", {{0, 0, 0}, {1, 1, 0}}, true},
+      {"rounding noise", {{0, 0, 1}, {100, 0, 1 + 1e-12}}, true},
+      {"a helix", {{1, 0, 0}, {0, 1, 0.25}}, false},
+      {"a vertical line", {{0, 0, 0}, {0, 0, 1}}, false},
+  };
+  for (const Case& c : cases) {
+    Scene s;
+    s.curves.push_back({10, c.pts});
+    EXPECT_EQ(s.flat_in_xy(), c.flat) << c.what;
+  }
+  EXPECT_FALSE(Scene{}.flat_in_xy());
+}
+
+TEST(Scene, SurfaceFacetsFollowTheIsoCurves) {
+  GeometryDatabase db;
+  db.add(shapes::torus(2.0, 0.7, 11));
+  Detail d;
+  d.facets = true;
+  Scene s = make_scene(db, d);
+  EXPECT_TRUE(s.surfaces.empty());  // facets instead of iso-curves
+  ASSERT_FALSE(s.facets.empty());
+  EXPECT_LE(s.facets.size(), static_cast<std::size_t>(d.max_facet_steps * d.max_facet_steps));
+  // Every facet lies on the torus; the marked sides are as many as the iso-curves' pieces.
+  int marked = 0;
+  for (const Facet& f : s.facets) {
+    for (const Point& p : f.p) {
+      double ring = std::hypot(p[0], p[1]) - 2.0;
+      ASSERT_NEAR(std::hypot(ring, p[2]), 0.7, 1e-9);
+    }
+    for (int i = 0; i < 4; ++i) marked += (f.edges >> i) & 1;
+  }
+  std::vector<std::vector<Point>> iso = surface_iso_curves(db.entities()[0]->nb, d);
+  const std::size_t steps = static_cast<std::size_t>(std::sqrt(static_cast<double>(s.facets.size())));
+  // Each iso-curve runs along `steps` facets; inner ones are shared by two facets.
+  EXPECT_GE(static_cast<std::size_t>(marked), iso.size() * steps);
+  EXPECT_LE(static_cast<std::size_t>(marked), 2 * iso.size() * steps);
+  EXPECT_EQ(Box3().size()[0], 0);
+  Point size = s.model_bounds().size();
+  EXPECT_NEAR(size[0], 5.4, 1e-9);
+  EXPECT_NEAR(size[2], 1.4, 1e-9);
 }
 
 TEST(Viewport, FitsContentCentredWithinTheMargin) {

@@ -1,0 +1,46 @@
+// How the terminal's graphics window is looked at: a camera (a named view, or one turned from it), a
+// zoom and a pan, changed by keys while the graphics window is in use. Kept apart from the drawing so
+// that what each key does is plain data the tests can check.
+#pragma once
+#include <string>
+#include "frontend/terminal_screen.h"
+#include "view/projection.h"
+
+namespace orv::frontend {
+
+/// One key's turn, in degrees; one key's zoom factor; one key's pan, in fractions of the window.
+constexpr double kTurnStep = 15.0;
+constexpr double kZoomStep = 1.25;
+constexpr double kPanStep = 0.1;
+/// The zoom stays within these, so that the content can always be found again.
+constexpr double kMinZoom = 1.0 / 64;
+constexpr double kMaxZoom = 4096;
+
+struct ViewState {
+  view::Camera camera = view::Camera::named(view::NamedView::Isometric);
+  double zoom = 1;
+  view::P2 pan{0, 0};  // the shift of the centre, in fractions of the content's larger side
+
+  /// Back to the whole content, centred, in the same direction.
+  void fit() {
+    zoom = 1;
+    pan = {0, 0};
+  }
+};
+
+/// What a key does to the view while the graphics window is in use.
+enum class ViewKeyResult {
+  Ignored,  // not a view key
+  Changed,  // the view changed
+  Leave,    // the person leaves the graphics window
+};
+
+/// Applies a view key: t b f k l r i the named views (top, bottom, front, back, left, right,
+/// isometric); the arrows turn; + and - (and the mouse wheel) zoom; w a s d pan; Home or 0 fits; Esc, Enter, Tab and F2
+/// leave. A named view also fits.
+ViewKeyResult apply_view_key(ViewState& view, const Key& key);
+
+/// The status line while the graphics window is in use.
+std::string view_key_hints();
+
+}  // namespace orv::frontend
