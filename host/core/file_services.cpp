@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "core/line_reading.h"
-#include "geometry/host_files.h"
+#include "orvantis/host_files.h"
 
 namespace orv {
 namespace {

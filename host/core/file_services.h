@@ -1,6 +1,6 @@
 // The host side of the file services: where the main and temporary directories are, how a path the
 // Zlink writes ("ZLINKS\kuvra.eqn") becomes a POSIX path, and the committing write stream that keeps
-// a file whole when it is rewritten. The Zlink sees these through geometry/host_files.h.
+// a file whole when it is rewritten. The Zlink sees these through orvantis/host_files.h.
 #pragma once
 #include <cstddef>
 #include <cstdio>

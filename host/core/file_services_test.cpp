@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "core/file_services.h"
-#include "geometry/host_files.h"
+#include "orvantis/host_files.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include "core/database.h"
 #include "core/frontend.h"
 #include "core/geometry_services.h"
-#include "geometry/host_files.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_files.h"
+#include "orvantis/host_geometry.h"
 #include "kernel/occt_convert.h"
 #include "platform/transcript.h"
 

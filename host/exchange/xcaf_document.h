@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 
 namespace orv::exchange::detail {
 

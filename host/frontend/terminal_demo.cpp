@@ -10,7 +10,7 @@
 #include "core/database.h"
 #include "core/file_services.h"
 #include "core/frontend.h"
-#include "dialogs/host_dialogs.h"
+#include "orvantis/host_dialogs.h"
 #include "frontend/terminal_frontend.h"
 #include "frontend/terminal_prompts.h"
 #include "frontend/terminal_screen.h"

@@ -327,6 +327,16 @@ DispatchResult type_text(const std::string& text) {
   return done();
 }
 
+// Clicks `c` of the active window `a` as a mouse does: focus first, then the control acts.
+static DispatchResult click_child(HWND a, HWND c) {
+  Window* w = ws().find(c);
+  if (!w->visible) return failed(describe_window(c) + " is hidden");
+  if (!w->enabled) return failed(describe_window(c) + " is disabled");
+  if (!focus_for_press(a, c)) return dropped();
+  act(c);
+  return done();
+}
+
 DispatchResult click_control(int id) {
   DispatchResult r;
   HWND a = input_window(r);
@@ -334,13 +344,27 @@ DispatchResult click_control(int id) {
   Window* d = ws().find(a);
   if (d->kind == WindowKind::Viewer) return failed("the viewer has no control " + std::to_string(id));
   HWND c = child_with_id(a, id);
-  Window* w = ws().find(c);
-  if (w == nullptr) return failed("no control " + std::to_string(id) + " in " + describe_window(a));
-  if (!w->visible) return failed(describe_window(c) + " is hidden");
-  if (!w->enabled) return failed(describe_window(c) + " is disabled");
-  if (!focus_for_press(a, c)) return dropped();
-  act(c);
-  return done();
+  if (ws().find(c) == nullptr) return failed("no control " + std::to_string(id) + " in " + describe_window(a));
+  return click_child(a, c);
+}
+
+DispatchResult press_captioned(const std::string& caption) {
+  DispatchResult r;
+  HWND a = input_window(r);
+  if (a == nullptr) return r;
+  Window* d = ws().find(a);
+  HWND found = nullptr;
+  for (HWND c : d->children) {
+    Window* w = ws().find(c);
+    // Only buttons and check boxes have captions; an edit's text is its content.
+    bool captioned = w != nullptr && (is_button(*w) || w->control == CTL_AUTOCHECKBOX);
+    if (!captioned || strip_accelerator(w->text) != caption) continue;
+    if (found != nullptr)
+      return failed("more than one control is captioned \"" + caption + "\" in " + describe_window(a));
+    found = c;
+  }
+  if (found == nullptr) return failed("no control is captioned \"" + caption + "\" in " + describe_window(a));
+  return click_child(a, found);
 }
 
 DispatchResult select_item(int id, int index) {
@@ -377,6 +401,7 @@ DispatchResult dispatch_ui_event(const UiEvent& e) {
     case UiEvent::Kind::Key: return press_key(e.text);
     case UiEvent::Kind::Type: return type_text(e.text);
     case UiEvent::Kind::Click: return click_control(e.id);
+    case UiEvent::Kind::Press: return press_captioned(e.text);
     case UiEvent::Kind::Select: return select_item(e.id, e.index);
     case UiEvent::Kind::Close: return close_active();
   }

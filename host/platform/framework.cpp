@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/afx.h"
+#include "orvantis/afx.h"
 #include "platform/event_loop.h"
 #include "platform/modules.h"
 #include "platform/window_system.h"

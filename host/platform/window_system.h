@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/afx.h"
-#include "dialogs/resource_format.h"
+#include "orvantis/afx.h"
+#include "orvantis/resource_format.h"
 
 namespace orv {
 

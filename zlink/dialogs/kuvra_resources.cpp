@@ -5,7 +5,7 @@
 // few lines of geometry rather than a table of pixels.
 #include <array>
 
-#include "dialogs/resource_format.h"
+#include "orvantis/resource_format.h"
 #include "dialogs/resource_ids.h"
 
 namespace {

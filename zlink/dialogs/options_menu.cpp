@@ -9,8 +9,8 @@
 #include "eqfile/equation_file.h"
 #include "eqfile/keywords.h"
 #include "eqfile/plot_settings.h"
-#include "geometry/host_files.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_files.h"
+#include "orvantis/host_geometry.h"
 #include "geometry/plotting.h"
 
 namespace {

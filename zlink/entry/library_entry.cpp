@@ -2,7 +2,7 @@
 // host's dialog framework, joins its chain of resource modules and keeps its module handle; at
 // process detach it releases the registration. Every notification reports success.
 #include <new>
-#include "dialogs/afx.h"
+#include "orvantis/afx.h"
 #include "entry/module_switch.h"
 
 namespace {

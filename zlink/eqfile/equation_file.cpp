@@ -14,7 +14,7 @@
 #include "equation/compiler.h"
 #include "equation/number_text.h"
 #include "equation/variables.h"
-#include "geometry/host_files.h"
+#include "orvantis/host_files.h"
 
 namespace {
 

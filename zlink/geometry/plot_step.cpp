@@ -5,7 +5,7 @@
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/variables.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "geometry/plotting.h"
 
 CoordinateRows find_coordinate_rows() {

@@ -21,8 +21,8 @@
 #include "core/database.h"
 #include "core/file_services.h"
 #include "core/frontend.h"
-#include "dialogs/afx.h"
-#include "dialogs/resource_format.h"
+#include "orvantis/afx.h"
+#include "orvantis/resource_format.h"
 #include "platform/modules.h"
 #include "platform/transcript.h"
 #include "platform/window_system.h"
@@ -32,8 +32,8 @@
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"
-#include "geometry/host_files.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_files.h"
+#include "orvantis/host_geometry.h"
 
 extern "C" const ResourceTable zlink_resources;
 

@@ -9,7 +9,7 @@
 #include "eqfile/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/variables.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "geometry/plot_step.h"
 #include "geometry/plotting.h"
 #include "geometry/step_rule.h"
