@@ -1,7 +1,7 @@
 # The rest of the Zlink: equation files, plotting, dialogs and the run driver, compiled against the
 # host's interface headers (sdk/orvantis/*.h) and resolved against qxcore.
 file(GLOB KUVRA_CORE_SOURCES CONFIGURE_DEPENDS
-     eqfile/equation_file.cpp geometry/*.cpp dialogs/*.cpp entry/*.cpp)
+     eqfile/*.cpp geometry/*.cpp dialogs/*.cpp entry/*.cpp)
 list(FILTER KUVRA_CORE_SOURCES EXCLUDE REGEX "_test\\.cpp$")
 if(NOT KUVRA_CORE_SOURCES)
   return()
@@ -16,7 +16,7 @@ list(FILTER KUVRA_PLOT_SOURCES EXCLUDE REGEX "_test\\.cpp$")
 add_library(kuvra_plot STATIC ${KUVRA_PLOT_SOURCES})
 target_link_libraries(kuvra_plot PUBLIC kuvra_lang orvantis_sdk)
 
-file(GLOB KUVRA_CORE_TESTS CONFIGURE_DEPENDS eqfile/equation_file_test.cpp geometry/*_test.cpp
+file(GLOB KUVRA_CORE_TESTS CONFIGURE_DEPENDS eqfile/*_test.cpp geometry/*_test.cpp
      dialogs/*_test.cpp entry/*_test.cpp)
 if(KUVRA_CORE_TESTS)
   kuvra_add_test(kuvra_core_tests ${KUVRA_CORE_TESTS})

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <iterator>
 #include "dialogs/resource_ids.h"
-#include "eqfile/plot_settings.h"
+#include "equation/plot_settings.h"
 #include "orvantis/host_geometry.h"
 
 namespace {

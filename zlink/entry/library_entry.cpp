@@ -3,7 +3,7 @@
 // process detach it releases the registration. Every notification reports success.
 #include <new>
 #include "orvantis/afx.h"
-#include "entry/module_switch.h"
+#include "dialogs/module_switch.h"
 
 namespace {
 AFX_EXTENSION_MODULE kuvra_extension;

@@ -8,7 +8,7 @@
 #include "orvantis/host_dialogs.h"
 #include "dialogs/options_menu.h"
 #include "dialogs/resource_ids.h"
-#include "entry/module_switch.h"
+#include "dialogs/module_switch.h"
 #include "eqfile/equation_file.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"

@@ -3,8 +3,8 @@
 // one curve after the last step, also when a failing step or the person's stop ended the plot early.
 #include <cstring>
 
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/variables.h"
 #include "orvantis/host_geometry.h"

@@ -1,7 +1,7 @@
 // One step of a plot, shared by the curve and surface plotters.
 #include "geometry/plot_step.h"
 
-#include "eqfile/plot_settings.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/variables.h"

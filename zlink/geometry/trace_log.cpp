@@ -7,8 +7,8 @@
 
 #include "orvantis/afx.h"
 #include "orvantis/host_dialogs.h"
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/number_text.h"
 #include "equation/variables.h"
 #include "orvantis/host_files.h"
