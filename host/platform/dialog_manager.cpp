@@ -75,27 +75,9 @@ bool focus_for_press(HWND dialog, HWND control) {
   return d != nullptr && d->focus == control && ws().find(control) != nullptr;
 }
 
-std::vector<HWND> tab_stops(HWND dialog) {
-  std::vector<HWND> out;
-  Window* d = ws().find(dialog);
-  if (d == nullptr) return out;
-  for (HWND c : d->children) {
-    Window* w = ws().find(c);
-    if (w && usable(*w) && takes_focus(*w) && (w->style & WS_TABSTOP)) out.push_back(c);
-  }
-  return out;
-}
-
 DispatchResult move_tab(HWND dialog, int step) {
-  std::vector<HWND> stops = tab_stops(dialog);
-  if (stops.empty()) return done();
   Window* d = ws().find(dialog);
-  auto it = std::find(stops.begin(), stops.end(), d->focus);
-  int n = static_cast<int>(stops.size());
-  int at;
-  if (it == stops.end()) at = step > 0 ? 0 : n - 1;
-  else at = (static_cast<int>(it - stops.begin()) + step + n) % n;
-  ws().set_focus(stops[static_cast<size_t>(at)]);
+  if (HWND next = d != nullptr ? next_tab_stop(*d, step > 0) : nullptr) ws().set_focus(next);
   return done();
 }
 
