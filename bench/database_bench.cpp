@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "core/database.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 
 namespace {
 

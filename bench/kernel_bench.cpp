@@ -10,7 +10,7 @@
 
 #include "core/database.h"
 #include "exchange/exchange.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "kernel/kernel.h"
 #include "kernel/test_shapes.h"
 

@@ -10,7 +10,7 @@
 
 #include "core/database.h"
 #include "eqfile/equation_file.h"
-#include "eqfile/plot_settings.h"
+#include "equation/plot_settings.h"
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"

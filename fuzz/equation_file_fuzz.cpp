@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "eqfile/equation_file.h"
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"

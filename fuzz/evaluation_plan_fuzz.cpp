@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/operators.h"

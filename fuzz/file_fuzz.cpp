@@ -12,8 +12,8 @@
 
 #include "check_file.h"
 #include "core/line_reading.h"
-#include "eqfile/line_routing.h"
-#include "eqfile/plot_settings.h"
+#include "equation/line_routing.h"
+#include "equation/plot_settings.h"
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"

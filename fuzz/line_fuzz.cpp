@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "eqfile/line_routing.h"
-#include "eqfile/plot_settings.h"
+#include "equation/line_routing.h"
+#include "equation/plot_settings.h"
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"

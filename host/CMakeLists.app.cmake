@@ -33,7 +33,7 @@ list(FILTER ORV_APP_SOURCES EXCLUDE REGEX "/(main|leak_suppressions)\\.cpp$")
 # Everything but main() as a library, so the tests link the same code.
 add_library(orv_app STATIC ${ORV_APP_SOURCES})
 target_include_directories(orv_app PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(orv_app PUBLIC qxcore)
+target_link_libraries(orv_app PUBLIC qxcore_host)
 if(TARGET orv_frontend)
   target_link_libraries(orv_app PUBLIC orv_frontend)
 endif()

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "app/app_test_support.h"
-#include "dialogs/resource_ids.h"
 
 namespace orv::app::testing {
 namespace {
@@ -112,8 +111,7 @@ TEST_F(AppStop, EndlessPlotStoppedSavesWhatWasMadeAndExits130) {
     if (c.batch) {
       args = {"plot", eqn.string()};
     } else {
-      fs::path script = s.file("script.txt", "prompt " + eqn.string() + "\nclick " + std::to_string(IDC_PLOT_IT) +
-                                                 "\nclick " + std::to_string(IDC_OK) + "\n");
+      fs::path script = s.file("script.txt", "prompt " + eqn.string() + "\npress Plot it\npress OK\n");
       args = {"--script", script.string()};
     }
     for (const std::string& a : {std::string("--part"), part.string(), std::string("--export"), exported.string()})
@@ -144,9 +142,8 @@ TEST_F(AppStop, SignalOutsideAPlotEndsTheRunTheSameWay) {
                         "y = sin(t)\n");
   const std::string before = read_file(eqn);
   fs::path part = s / "part.json";
-  fs::path script = s.file("script.txt", "prompt " + eqn.string() + "\nclick " + std::to_string(IDC_PLOT_IT) +
-                                             "\nedit sleep 1\nclick " + std::to_string(IDC_EDIT_EQUATION) +
-                                             "\nclick " + std::to_string(IDC_OK) + "\n");
+  fs::path script = s.file("script.txt", "prompt " + eqn.string() +
+                                             "\npress Plot it\nedit sleep 1\npress Edit equation\npress OK\n");
   Stopped r = run_and_signal({"--script", script.string(), "--part", part.string()}, "edit", SIGINT,
                              std::chrono::milliseconds(200));
   EXPECT_EQ(r.status, 130) << r.err;

@@ -21,7 +21,7 @@
 #include "core/frontend.h"
 #include "core/geometry_services.h"
 #include "core/part_file.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "platform/transcript.h"
 
 namespace orv::app {

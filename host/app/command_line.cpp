@@ -216,6 +216,7 @@ Options (a value follows the option, or comes after "=": --places=6):
 Script lines (one a line; lines starting with # and blank lines are skipped):
   prompt PATH | prompt cancel   answer the next file prompt
   click ID                      click control ID of the active window (focus first, as a mouse does)
+  press CAPTION                 the same for the control captioned CAPTION (without its &)
   key NAME                      Tab, Shift+Tab, Enter, Esc, Space, Up, Down, Home, End, Backspace,
                                 Delete, Alt+X
   type TEXT                     type the rest of the line into the focused control

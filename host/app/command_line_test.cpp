@@ -129,7 +129,7 @@ TEST(CommandLine, HelpExplainsEveryOptionAndScriptLine) {
   std::string help = help_text();
   for (const char* word : {"--script", "plot", "--zlink", "--part", "--export", "--main-dir", "--temp-dir",
                            "--places", "--tol", "--chord-dev", "--color", "--level", "--transcript",
-                           "prompt PATH", "prompt cancel", "click ID", "key NAME", "type TEXT",
+                           "prompt PATH", "prompt cancel", "click ID", "press CAPTION", "key NAME", "type TEXT",
                            "select ID N", "pick X Y Z", "pick cancel", "edit COMMAND", "close",
                            "screen FILE", "--version", "Exit status", "orvantis: refused:"})
     EXPECT_NE(help.find(word), std::string::npos) << word;

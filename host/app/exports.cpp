@@ -7,7 +7,7 @@
 #include "core/part_file.h"
 #include "exchange/exchange.h"
 #include "exchange/mesh.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "view/picture.h"
 
 namespace orv::app {

@@ -8,8 +8,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "dialogs/resource_ids.h"
-
 namespace orv::app {
 
 bool make_plot_script(const std::string& equation_file, std::string& script, std::string& err) {
@@ -19,8 +17,9 @@ bool make_plot_script(const std::string& equation_file, std::string& script, std
   }
   script = "# orvantis plot\n";
   script += "prompt " + equation_file + "\n";
-  script += "click " + std::to_string(IDC_PLOT_IT) + "\n";
-  script += "click " + std::to_string(IDC_CANCEL) + "\n";
+  // By caption, as a person finds them: the host knows no Zlink's control ids.
+  script += "press Plot it\n";
+  script += "press Cancel\n";
   return true;
 }
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <unordered_set>
 #include <vector>
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 
 // A database entry as the Zlink holds it: a pointer that stays valid until the entity is deleted.
 struct db_list_ent_type {

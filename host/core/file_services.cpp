@@ -1,7 +1,8 @@
 // The host's file services: opening, reading and closing the Zlink's files, and the main and temporary
-// directories. A rewrite goes through a committing stream (glibc's fopencookie): the bytes land in a
-// temporary file beside the target, and the standard fclose renames it into place only when nothing
-// failed, so a full disk or a failed write never leaves a half-written equation file behind.
+// directories. Every file the host replaces (the write-back, the part file, exports, pictures) is
+// made beside its target and renamed into place only when nothing failed, so a full disk or a failed
+// write never leaves a half-written file behind: through a committing stream (glibc's fopencookie)
+// whose fclose commits, or for writers that open a path themselves, through write_file_whole.
 #include "core/file_services.h"
 
 #include <fcntl.h>
@@ -19,7 +20,7 @@
 #include <vector>
 
 #include "core/line_reading.h"
-#include "geometry/host_files.h"
+#include "orvantis/host_files.h"
 
 namespace orv {
 namespace {
@@ -28,6 +29,7 @@ std::string g_main_dir;          // empty until set or first asked for
 std::string g_temp_dir;          // empty until set or first asked for
 std::string g_temp_dir_c;        // the text GetTempDirectory hands out; stays valid until the next change
 WriteHook g_write_hook;
+CommitHook g_commit_hook;
 std::string g_last_error;
 std::string g_open_refusal;      // why the last committing open was refused, when errno cannot say
 std::vector<std::string> g_made_temp_dirs;  // fresh private directories this process made
@@ -81,11 +83,11 @@ void note_failure(const char* tag, int line, const std::string& path, int err,
                  (reason.empty() ? std::strerror(err) : reason);
 }
 
-// Refuses a committing open with `err` and a reason the error number alone would not give.
-FILE* refuse_open(int err, const std::string& reason) {
+// Refuses a replacement with `err` and a reason the error number alone would not give.
+bool refuse_replacement(int err, const std::string& reason) {
   g_open_refusal = reason;
   errno = err;
-  return nullptr;
+  return false;
 }
 
 // A directory is private when it is a real directory (not a link to one), ours, and closed to
@@ -143,10 +145,45 @@ std::string default_temp_dir() {
 
 // ---- The committing stream --------------------------------------------------------------------
 
-struct CommitCookie {
+// A file made beside its target, to replace the target whole once it is complete.
+struct Replacement {
   int fd = -1;
   std::string target;  // where the file goes when committed
   std::string temp;    // the file being written
+};
+
+// Ends a replacement: when `ok`, syncs and closes the file, renames it over the target and syncs the
+// folder; otherwise, or when any of that fails, removes the file and leaves the target as it was.
+// False with errno set when the target was not replaced.
+bool finish_replacement(Replacement& r, bool ok) {
+  if (ok && fsync(r.fd) != 0) ok = false;
+  if (r.fd >= 0 && ::close(r.fd) != 0) ok = false;
+  r.fd = -1;
+  if (ok && g_commit_hook) {
+    if (int injected = g_commit_hook(r.target); injected != 0) {
+      errno = injected;
+      ok = false;
+    }
+  }
+  if (ok && rename(r.temp.c_str(), r.target.c_str()) != 0) ok = false;
+  if (!ok) {
+    int saved = errno;
+    unlink(r.temp.c_str());
+    errno = saved;
+    return false;
+  }
+  // Make the rename itself durable; a failure here no longer risks the file's contents.
+  std::string dir = r.target.substr(0, r.target.find_last_of('/') + 1);
+  int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+struct CommitCookie {
+  Replacement file;
   bool failed = false;
 };
 
@@ -158,8 +195,8 @@ ssize_t commit_write(void* c, const char* data, size_t size) {
   }
   size_t done = 0;
   while (done < size) {
-    long n = g_write_hook ? g_write_hook(cookie->fd, data + done, size - done)
-                          : static_cast<long>(::write(cookie->fd, data + done, size - done));
+    long n = g_write_hook ? g_write_hook(cookie->file.fd, data + done, size - done)
+                          : static_cast<long>(::write(cookie->file.fd, data + done, size - done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = ENOSPC;
@@ -173,23 +210,7 @@ ssize_t commit_write(void* c, const char* data, size_t size) {
 
 int commit_close(void* c) {
   auto* cookie = static_cast<CommitCookie*>(c);
-  bool ok = !cookie->failed;
-  if (ok && fsync(cookie->fd) != 0) ok = false;
-  if (::close(cookie->fd) != 0) ok = false;
-  if (ok && rename(cookie->temp.c_str(), cookie->target.c_str()) != 0) ok = false;
-  if (!ok) {
-    int saved = errno;
-    unlink(cookie->temp.c_str());
-    errno = saved;
-  } else {
-    // Make the rename itself durable; a failure here no longer risks the file's contents.
-    std::string dir = cookie->target.substr(0, cookie->target.find_last_of('/') + 1);
-    int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-      fsync(dfd);
-      ::close(dfd);
-    }
-  }
+  bool ok = finish_replacement(cookie->file, !cookie->failed);
   delete cookie;
   return ok ? 0 : -1;
 }
@@ -199,6 +220,59 @@ mode_t current_umask() {
   umask(mask);
   return mask;
 }
+
+// Checks that `path_in` may be replaced and makes the file that will replace it, beside it, with the
+// owner, group and mode the target has (a new file: the mode the umask gives). False with errno set,
+// and g_open_refusal when errno alone cannot say why, when it may not be replaced.
+bool begin_replacement(const std::string& path_in, Replacement& out) {
+  g_open_refusal.clear();
+  std::string target = normalize_path(path_in);
+  if (target.empty() || target.back() == '/') {
+    errno = EISDIR;
+    return false;
+  }
+  mode_t mode = 0666 & ~current_umask();
+  struct stat st;
+  bool exists = stat(target.c_str(), &st) == 0;
+  if (exists) {
+    if (S_ISDIR(st.st_mode)) {
+      errno = EISDIR;
+      return false;
+    }
+    if (!S_ISREG(st.st_mode)) {  // a device or pipe would be replaced by a plain file
+      errno = EINVAL;
+      return false;
+    }
+    if (g_lossy_files.count({st.st_dev, st.st_ino}) != 0)
+      return refuse_replacement(EILSEQ, "lines were cut or held a NUL when it was read, so it is not rewritten");
+    // The rename needs only the directory's permission; the file's own must allow the rewrite too.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+      return refuse_replacement(errno, std::string("may not be written: ") + std::strerror(errno));
+    // A new file under one name would leave the other names holding the old contents.
+    if (st.st_nlink > 1)
+      return refuse_replacement(EMLINK, "has " + std::to_string(static_cast<unsigned long>(st.st_nlink)) +
+                                            " hard links; a rewrite would split them");
+    mode = st.st_mode & 07777;
+    // Rewrite the file a link points at, as a plain open for writing would.
+    char real[PATH_MAX];
+    if (realpath(target.c_str(), real) != nullptr) target = real;
+  }
+  size_t slash = target.find_last_of('/');
+  std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temp = dir + "." + base + ".tmp-XXXXXX";
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  out = Replacement{fd, target, temp};
+  if (exists) {
+    // Keep the owner and group where we may set them (a user may only give a file his own
+    // groups); the mode is set afterwards, since a change of owner clears set-id bits.
+    if (fchown(fd, st.st_uid, st.st_gid) != 0) (void)fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+  }
+  fchmod(fd, mode);
+  return true;
+}
+
 
 }  // namespace
 
@@ -270,64 +344,42 @@ bool path_matches_filter(const std::string& path, const std::string& filter) {
 }
 
 FILE* open_committing_stream(const std::string& path_in) {
-  g_open_refusal.clear();
-  std::string target = normalize_path(path_in);
-  if (target.empty() || target.back() == '/') {
-    errno = EISDIR;
-    return nullptr;
-  }
-  mode_t mode = 0666 & ~current_umask();
-  struct stat st;
-  bool exists = stat(target.c_str(), &st) == 0;
-  if (exists) {
-    if (S_ISDIR(st.st_mode)) {
-      errno = EISDIR;
-      return nullptr;
-    }
-    if (!S_ISREG(st.st_mode)) {  // a device or pipe would be replaced by a plain file
-      errno = EINVAL;
-      return nullptr;
-    }
-    if (g_lossy_files.count({st.st_dev, st.st_ino}) != 0)
-      return refuse_open(EILSEQ, "lines were cut or held a NUL when it was read, so it is not rewritten");
-    // The rename needs only the directory's permission; the file's own must allow the rewrite too.
-    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-      return refuse_open(errno, std::string("may not be written: ") + std::strerror(errno));
-    // A new file under one name would leave the other names holding the old contents.
-    if (st.st_nlink > 1)
-      return refuse_open(EMLINK, "has " + std::to_string(static_cast<unsigned long>(st.st_nlink)) +
-                                     " hard links; a rewrite would split them");
-    mode = st.st_mode & 07777;
-    // Rewrite the file a link points at, as a plain open for writing would.
-    char real[PATH_MAX];
-    if (realpath(target.c_str(), real) != nullptr) target = real;
-  }
-  size_t slash = target.find_last_of('/');
-  std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = dir + "." + base + ".tmp-XXXXXX";
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  if (exists) {
-    // Keep the owner and group where we may set them (a user may only give a file his own
-    // groups); the mode is set afterwards, since a change of owner clears set-id bits.
-    if (fchown(fd, st.st_uid, st.st_gid) != 0) (void)fchown(fd, static_cast<uid_t>(-1), st.st_gid);
-  }
-  fchmod(fd, mode);
-
-  auto* cookie = new CommitCookie{fd, target, temp, false};
+  Replacement file;
+  if (!begin_replacement(path_in, file)) return nullptr;
+  auto* cookie = new CommitCookie{file, false};
   cookie_io_functions_t io{};
   io.write = commit_write;
   io.close = commit_close;
   FILE* f = fopencookie(cookie, "w", io);
   if (f == nullptr) {
     int saved = errno;
-    ::close(fd);
-    unlink(temp.c_str());
+    finish_replacement(cookie->file, false);
     delete cookie;
     errno = saved;
   }
   return f;
+}
+
+bool write_file_whole(const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
+                      std::string& err) {
+  Replacement file;
+  if (!begin_replacement(path, file)) {
+    err = path + ": cannot write: " + (g_open_refusal.empty() ? std::strerror(errno) : g_open_refusal);
+    return false;
+  }
+  // The writer opens the file by its name; the descriptor stays open to sync what it wrote.
+  std::string why;
+  bool ok = write(file.temp, why);
+  if (!ok) {
+    finish_replacement(file, false);
+    err = path + ": " + (why.empty() ? "cannot be written" : why);
+    return false;
+  }
+  if (!finish_replacement(file, true)) {
+    err = path + ": cannot replace it: " + std::strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 namespace {
@@ -429,6 +481,7 @@ void remove_made_temp_dirs() {
 }
 
 void set_committing_write_hook(WriteHook hook) { g_write_hook = std::move(hook); }
+void set_commit_hook(CommitHook hook) { g_commit_hook = std::move(hook); }
 
 std::string last_file_error() { return g_last_error; }
 

@@ -1,6 +1,7 @@
 // The host side of the file services: where the main and temporary directories are, how a path the
-// Zlink writes ("ZLINKS\kuvra.eqn") becomes a POSIX path, and the committing write stream that keeps
-// a file whole when it is rewritten. The Zlink sees these through geometry/host_files.h.
+// Zlink writes ("ZLINKS\kuvra.eqn") becomes a POSIX path, and the one way the host replaces a file
+// (a committing stream, or write_file_whole) that keeps it whole when it is rewritten. The Zlink
+// sees these through orvantis/host_files.h.
 #pragma once
 #include <cstddef>
 #include <cstdio>
@@ -55,6 +56,16 @@ void remove_made_temp_dirs();
 /// than one hard link (EMLINK), or lost bytes when it was last read (EILSEQ).
 FILE* open_committing_stream(const std::string& path);
 
+/// Writes the file at `path` whole or not at all, for a writer that opens a path itself (the
+/// exchange formats, pictures): `write` gets the path of an empty file beside `path`, with the
+/// owner, group and mode the result will have, and fills it by that name. When it returns true the
+/// file is synced and renamed over `path`, and the folder synced; otherwise, or when any of that
+/// fails, the file is removed and `path` is left as it was. The same refusals as
+/// open_committing_stream. False with `err` "path: cannot write: reason", "path: " + what `write`
+/// put in its second argument, or "path: cannot replace it: reason".
+bool write_file_whole(const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
+                      std::string& err);
+
 /// Whether `path` may be read or replaced as a file: true when nothing is there or when it is,
 /// itself or through links, a regular file. False with `err` "path: not a regular file (a FIFO)"
 /// for a device, FIFO, socket or directory. Other failures to look (no permission) answer true:
@@ -84,5 +95,11 @@ std::string last_file_error();
 /// and must return what write(2) would. An empty function restores the real write.
 using WriteHook = std::function<long(int fd, const void* data, std::size_t size)>;
 void set_committing_write_hook(WriteHook hook);
+
+/// Test seam: when set, every replacement (a committing stream's fclose, write_file_whole) asks
+/// `hook` with the target's path just before renaming; a non-zero answer fails the commit as if
+/// the rename had failed with that error number. An empty function removes it.
+using CommitHook = std::function<int(const std::string& target)>;
+void set_commit_hook(CommitHook hook);
 
 }  // namespace orv

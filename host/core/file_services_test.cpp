@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "core/file_services.h"
-#include "geometry/host_files.h"
+#include "orvantis/host_files.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ class FileTest : public ::testing::Test {
   }
   void TearDown() override {
     orv::set_committing_write_hook({});
+    orv::set_commit_hook({});
     std::string cmd = "rm -rf '" + dir_ + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
@@ -326,6 +328,96 @@ TEST_F(FileTest, FailedRenameLeavesNoTemporaryFile) {
   EXPECT_EQ(ok, 0);
   EXPECT_EQ(q_open_file("t", 1, path("no-such-dir/x.eqn").c_str(), "w", &ok), nullptr);
   EXPECT_EQ(q_open_file("t", 1, "/dev/null", "w", &ok), nullptr);  // a device is never replaced
+}
+
+// Writers that open a path themselves get the same guarantees as the committing stream.
+TEST_F(FileTest, WholeFileWriterKeepsTheModeOrTakesItFromTheUmask) {
+  auto writes = [](const std::string& text) {
+    return [text](const std::string& temp, std::string&) {
+      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+      out << text;
+      return static_cast<bool>(out.flush());
+    };
+  };
+  std::string err;
+  std::string old_file = path("old.step");
+  write_file(old_file, "old\n");
+  ASSERT_EQ(chmod(old_file.c_str(), 0604), 0);
+  ASSERT_TRUE(orv::write_file_whole(old_file, writes("new\n"), err)) << err;
+  EXPECT_EQ(read_file(old_file), "new\n");
+  struct stat st;
+  ASSERT_EQ(stat(old_file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0604u);
+
+  mode_t saved = umask(027);
+  bool made = orv::write_file_whole(path("new.png"), writes("picture"), err);
+  umask(saved);
+  ASSERT_TRUE(made) << err;
+  ASSERT_EQ(stat(path("new.png").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(read_file(path("new.png")), "picture");
+  std::vector<std::string> left = names();
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"new.png", "old.step"}));  // no temporary file left
+}
+
+TEST_F(FileTest, WholeFileWriterFailuresLeaveTheOriginal) {
+  std::string target = path("part.step");
+  write_file(target, "original\n");
+  auto writes = [](const std::string& temp, std::string&) {
+    std::ofstream(temp, std::ios::binary) << "half of it";
+    return true;
+  };
+  struct Case {
+    const char* name;
+    std::function<bool(const std::string&, std::string&)> write;
+    int injected;  // the commit hook's answer, 0 for none
+    std::string error;
+  } cases[] = {
+      {"the writer fails", [](const std::string& temp, std::string& why) {
+         std::ofstream(temp) << "half";
+         why = "the STEP file could not be written";
+         return false;
+       }, 0, target + ": the STEP file could not be written"},
+      {"the writer fails silently", [](const std::string&, std::string&) { return false; }, 0,
+       target + ": cannot be written"},
+      {"the rename fails", writes, ENOSPC, target + ": cannot replace it: No space left on device"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> asked;
+    orv::set_commit_hook([&](const std::string& t) {
+      asked.push_back(t);
+      return c.injected;
+    });
+    std::string err;
+    EXPECT_FALSE(orv::write_file_whole(target, c.write, err)) << c.name;
+    EXPECT_EQ(err, c.error) << c.name;
+    EXPECT_EQ(read_file(target), "original\n") << c.name;
+    EXPECT_EQ(names(), std::vector<std::string>{"part.step"}) << c.name;
+    // The hook is asked only when there is something to commit.
+    EXPECT_EQ(asked.size(), c.injected != 0 ? 1u : 0u) << c.name;
+  }
+  orv::set_commit_hook({});
+
+  std::string err;
+  ASSERT_EQ(mkdir(path("dir.step").c_str(), 0755), 0);
+  EXPECT_FALSE(orv::write_file_whole(path("dir.step"), writes, err));
+  EXPECT_EQ(err, path("dir.step") + ": cannot write: Is a directory");
+  EXPECT_FALSE(orv::write_file_whole(path("none/x.step"), writes, err));
+  EXPECT_EQ(err, path("none/x.step") + ": cannot write: No such file or directory");
+}
+
+TEST_F(FileTest, CommitHookFailsTheCommittingStreamToo) {
+  std::string target = path("kuvra.eqn");
+  write_file(target, "before\n");
+  orv::set_commit_hook([](const std::string&) { return EIO; });
+  FILE* f = orv::open_committing_stream(target);
+  ASSERT_NE(f, nullptr);
+  std::fputs("after\n", f);
+  EXPECT_EQ(std::fclose(f), EOF);
+  EXPECT_EQ(errno, EIO);
+  EXPECT_EQ(read_file(target), "before\n");
+  EXPECT_EQ(names(), std::vector<std::string>{"kuvra.eqn"});
 }
 
 TEST_F(FileTest, RewriteThroughALinkKeepsTheLink) {

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "core/file_services.h"
-#include "geometry/host_files.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_files.h"
+#include "orvantis/host_geometry.h"
 #include "platform/transcript.h"
 
 namespace orv {

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include "dialogs/win_types.h"
+#include "orvantis/win_types.h"
 
 namespace orv {
 

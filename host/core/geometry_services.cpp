@@ -16,7 +16,7 @@
 #include "core/frontend.h"
 #include "core/geometry_services.h"
 #include "core/stop_request.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "kernel/kernel.h"
 
 namespace orv {

@@ -12,7 +12,7 @@ constexpr int32_t kMaxSplineNodes = 1 << 20;
 /// The surface point buffer never grows past this many points (96 MiB, a 2048 x 2048 grid); past it a
 /// surface would take longer to fit than anyone waits.
 constexpr int32_t kMaxSurfPoints = 1 << 22;
-// The two bounds are stated in geometry/host_geometry.h for the Zlink's readers: keep them in step.
+// The two bounds are stated in orvantis/host_geometry.h for the Zlink's readers: keep them in step.
 static_assert(kMaxSplineNodes == 1048576 && kMaxSurfPoints == 4194304);
 
 /// Capacity of each buffer before the first growth.

@@ -1,6 +1,6 @@
 // The host's globals that the Zlink reads at plot time, with their start values. The application
 // may change them from its command line before the Zlink runs.
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 
 uint8_t main_color = 10;
 uint8_t gr_back_color = 0;

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 
 namespace orv::exchange {
 

@@ -20,11 +20,16 @@
 #include <XCAFDoc_LayerTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "core/file_services.h"
 #include "exchange/exchange.h"
 #include "kernel/kernel.h"
 #include "kernel/test_shapes.h"
@@ -301,6 +306,34 @@ TEST_F(Fixture, FailedExportLeavesNoFileAndKeepsTheOld) {
   std::string err;
   EXPECT_FALSE(write_step((dir / "no such dir" / "x.step").string(), entities(), err));
   EXPECT_NE(err.find("x.step"), std::string::npos);
+}
+
+// An export replaces its file as every host write does: the mode of the file it replaces is kept,
+// and a commit that fails at the last step leaves the old file.
+TEST_F(Fixture, ExportReplacesItsFileWholeAndKeepsItsMode) {
+  for (auto writer : {&write_step, &write_iges}) {
+    const std::string path = (dir / "kept.out").string();
+    { std::ofstream(path) << "the old file\n"; }
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    std::string err;
+    set_commit_hook([](const std::string&) { return EIO; });
+    EXPECT_FALSE(writer(path, entities(), err));
+    set_commit_hook({});
+    EXPECT_EQ(err, path + ": cannot replace it: " + std::strerror(EIO));
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "the old file\n");
+
+    ASSERT_TRUE(writer(path, entities(), err)) << err;
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_GT(st.st_size, 100);
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) files += entry.is_regular_file();
+    EXPECT_EQ(files, 1u) << "no temporary file left behind";
+    fs::remove(path);
+  }
 }
 
 TEST_F(Fixture, DegenerateAndEmptyInputs) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 
 namespace orv::exchange {
 

@@ -30,6 +30,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/file_services.h"
 #include "kernel/kernel.h"
 #include "kernel/occt_convert.h"
 #include "view/palette.h"
@@ -202,37 +203,16 @@ void close_document(Handle(TDocStd_Document)& doc) {
 
 bool write_atomically(const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
                       std::string& err) {
-  std::string temp = path + ".tmp-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    err = path + ": cannot create a temporary file beside it: " + std::strerror(errno);
+  return write_file_whole(path, [&](const std::string& temp, std::string& why) {
+    try {
+      return write(temp, why);
+    } catch (const Standard_Failure& f) {
+      why = std::string("the geometry kernel failed: ") + (f.GetMessageString() ? f.GetMessageString() : "");
+    } catch (const std::exception& x) {
+      why = x.what();
+    }
     return false;
-  }
-  // mkstemp makes the file private; give it the mode a plainly created file would have.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  close(fd);
-  std::string why;
-  bool ok = false;
-  try {
-    ok = write(temp, why);
-  } catch (const Standard_Failure& f) {
-    why = std::string("the geometry kernel failed: ") + (f.GetMessageString() ? f.GetMessageString() : "");
-    ok = false;
-  } catch (const std::exception& x) {
-    why = x.what();
-    ok = false;
-  }
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-    why = std::string("cannot replace it: ") + std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) {
-    std::remove(temp.c_str());
-    err = path + ": " + (why.empty() ? "cannot be written" : why);
-  }
-  return ok;
+  }, err);
 }
 
 }  // namespace orv::exchange::detail

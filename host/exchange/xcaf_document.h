@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 
 namespace orv::exchange::detail {
 
@@ -23,9 +23,9 @@ bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Docu
 /// Closes a document made by build_document.
 void close_document(Handle(TDocStd_Document)& doc);
 
-/// Runs `write(temp)` for a temporary file beside `path` and renames it over `path` when it returns
-/// true; otherwise (and on any OpenCASCADE exception) removes the temporary file and leaves `path`
-/// as it was. `err` gets "path: message".
+/// Runs `write(temp)` through the host's write_file_whole: the file beside `path` replaces `path`
+/// only when `write` returns true; otherwise (and on any OpenCASCADE exception, whose message goes
+/// into `err`) `path` is left as it was. `err` gets "path: message".
 bool write_atomically(const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
                       std::string& err);
 

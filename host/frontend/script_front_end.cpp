@@ -144,6 +144,15 @@ bool parse_script_line(const std::string& raw, int number, ScriptLine& out, bool
     }
     return true;
   }
+  if (keyword == "press") {
+    out.kind = K::Press;
+    out.text = arg;
+    if (arg.empty()) {
+      err = "\"press\" needs the caption of a control";
+      return false;
+    }
+    return true;
+  }
   if (keyword == "select") {
     out.kind = K::Select;
     if (args.size() != 2 || !parse_int(args[0], out.id) || !parse_int(args[1], out.index) || out.index < 0) {
@@ -286,6 +295,7 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
       case K::Key: event = UiEvent{UiEvent::Kind::Key, l.text, 0, 0, l.number}; return true;
       case K::Type: event = UiEvent{UiEvent::Kind::Type, l.text, 0, 0, l.number}; return true;
       case K::Click: event = UiEvent{UiEvent::Kind::Click, "", l.id, 0, l.number}; return true;
+      case K::Press: event = UiEvent{UiEvent::Kind::Press, l.text, 0, 0, l.number}; return true;
       case K::Select: event = UiEvent{UiEvent::Kind::Select, "", l.id, l.index, l.number}; return true;
       case K::Close: event = UiEvent{UiEvent::Kind::Close, "", 0, 0, l.number}; return true;
     }

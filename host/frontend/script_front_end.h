@@ -24,10 +24,11 @@
 namespace orv::frontend {
 
 struct ScriptLine {
-  enum class Kind { Prompt, Click, Key, Type, Select, Pick, Edit, Close, Screen };
+  enum class Kind { Prompt, Click, Press, Key, Type, Select, Pick, Edit, Close, Screen };
   Kind kind = Kind::Key;
   int number = 0;            // line number in the script, from 1
-  std::string text;          // Prompt: path; Key: key name; Type: text; Edit: command; Screen: file
+  std::string text;          // Prompt: path; Press: caption; Key: key name; Type: text; Edit: command;
+                             // Screen: file
   bool cancel = false;       // Prompt, Pick: "cancel"
   int id = 0;                // Click, Select
   int index = 0;             // Select

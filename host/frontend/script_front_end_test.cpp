@@ -5,11 +5,11 @@
 #include <memory>
 #include <sstream>
 
-#include "dialogs/host_dialogs.h"
-#include "dialogs/resource_format.h"
+#include "orvantis/host_dialogs.h"
+#include "orvantis/resource_format.h"
 #include "frontend/script_front_end.h"
-#include "geometry/host_files.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_files.h"
+#include "orvantis/host_geometry.h"
 #include "platform/modules.h"
 #include "platform/transcript.h"
 #include "platform/window_system.h"
@@ -187,7 +187,9 @@ TEST(ScriptLines, ParseEveryKindAndNameWhatIsWrong) {
       {"edit", "\"edit\" needs a command"},
       {"close now", "\"close\" takes nothing after it"},
       {"screen", "\"screen\" needs a file"},
-      {"press 1", "unknown script line \"press\""},
+      {"push 1", "unknown script line \"push\""},
+      {"press Plot it", ""},
+      {"press", "\"press\" needs the caption of a control"},
   };
   for (const Case& c : cases) {
     ScriptLine l;
@@ -205,6 +207,8 @@ TEST(ScriptLines, ParseEveryKindAndNameWhatIsWrong) {
   EXPECT_EQ(l.text, " two  spaces");  // everything after the one separating blank
   ASSERT_TRUE(parse_script_line("key alt+p", 1, l, skip, err));
   EXPECT_EQ(l.text, "Alt+P");
+  ASSERT_TRUE(parse_script_line("press  Plot it ", 1, l, skip, err));
+  EXPECT_EQ(l.text, "Plot it");
   ASSERT_TRUE(parse_script_line("pick 1, 2.5, -3", 1, l, skip, err));
   EXPECT_EQ(l.point, (std::array<double, 3>{1, 2.5, -3}));
   for (const char* blank : {"", "   ", "# a comment", "   # indented"}) {
@@ -231,6 +235,14 @@ TEST_F(ScriptRun, AnswersPromptsAndPicksInOrderAndRecordsThem) {
                      R"({"event":"pick","point":null})"}));
 }
 
+TEST_F(ScriptRun, PressClicksTheControlWithThatCaption) {
+  EXPECT_EQ(run("prompt /data/a.eqn\npress Pick\npick 4 5 6\npress OK\n"), "ok");
+  EXPECT_FALSE(script.failed()) << script.error();
+  EXPECT_EQ(g_point[0], 4.0);
+  EXPECT_EQ(run("prompt /data/a.eqn\npress Cancel\n"), "cancel");
+  EXPECT_FALSE(script.failed()) << script.error();
+}
+
 TEST_F(ScriptRun, TheEndOfTheScriptEndsThePolling) {
   EXPECT_EQ(run("prompt /a.eqn\ntype 5\n"), "ended");
   EXPECT_FALSE(script.failed()) << script.error();
@@ -244,6 +256,8 @@ TEST_F(ScriptRun, LinesThatCannotBeCarriedOutStopWithTheirLineNumber) {
     const char* error;
   } cases[] = {
       {"prompt /a.eqn\nclick 4242\nclick 1\n", "test.script:2: no control 4242 in \"Script test\""},
+      {"prompt /a.eqn\npress Plot it\nclick 1\n", "test.script:2: no control is captioned \"Plot it\" in "
+                                                 "\"Script test\""},
       {"prompt /a.eqn\n# c\nprompt /b.eqn\n", "test.script:3: a \"prompt\" line where a UI event is awaited: "
                                               "no file prompt is open"},
       {"prompt /a.eqn\npick 1 2 3\n", "test.script:2: a \"pick\" line where a UI event is awaited: "

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string>
 #include <vector>
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 
 namespace orv::kernel {
 

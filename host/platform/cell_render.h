@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/win_types.h"
+#include "orvantis/win_types.h"
 
 namespace orv {
 

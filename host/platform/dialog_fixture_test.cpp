@@ -186,6 +186,10 @@ QueuedInput& QueuedInput::click(int id) {
   events.push_back(UiEvent{UiEvent::Kind::Click, "", id, 0, 0});
   return *this;
 }
+QueuedInput& QueuedInput::press(const std::string& caption) {
+  events.push_back(UiEvent{UiEvent::Kind::Press, caption, 0, 0, 0});
+  return *this;
+}
 QueuedInput& QueuedInput::select(int id, int index) {
   events.push_back(UiEvent{UiEvent::Kind::Select, "", id, index, 0});
   return *this;

@@ -75,27 +75,9 @@ bool focus_for_press(HWND dialog, HWND control) {
   return d != nullptr && d->focus == control && ws().find(control) != nullptr;
 }
 
-std::vector<HWND> tab_stops(HWND dialog) {
-  std::vector<HWND> out;
-  Window* d = ws().find(dialog);
-  if (d == nullptr) return out;
-  for (HWND c : d->children) {
-    Window* w = ws().find(c);
-    if (w && usable(*w) && takes_focus(*w) && (w->style & WS_TABSTOP)) out.push_back(c);
-  }
-  return out;
-}
-
 DispatchResult move_tab(HWND dialog, int step) {
-  std::vector<HWND> stops = tab_stops(dialog);
-  if (stops.empty()) return done();
   Window* d = ws().find(dialog);
-  auto it = std::find(stops.begin(), stops.end(), d->focus);
-  int n = static_cast<int>(stops.size());
-  int at;
-  if (it == stops.end()) at = step > 0 ? 0 : n - 1;
-  else at = (static_cast<int>(it - stops.begin()) + step + n) % n;
-  ws().set_focus(stops[static_cast<size_t>(at)]);
+  if (HWND next = d != nullptr ? next_tab_stop(*d, step > 0) : nullptr) ws().set_focus(next);
   return done();
 }
 
@@ -327,6 +309,16 @@ DispatchResult type_text(const std::string& text) {
   return done();
 }
 
+// Clicks `c` of the active window `a` as a mouse does: focus first, then the control acts.
+static DispatchResult click_child(HWND a, HWND c) {
+  Window* w = ws().find(c);
+  if (!w->visible) return failed(describe_window(c) + " is hidden");
+  if (!w->enabled) return failed(describe_window(c) + " is disabled");
+  if (!focus_for_press(a, c)) return dropped();
+  act(c);
+  return done();
+}
+
 DispatchResult click_control(int id) {
   DispatchResult r;
   HWND a = input_window(r);
@@ -334,13 +326,27 @@ DispatchResult click_control(int id) {
   Window* d = ws().find(a);
   if (d->kind == WindowKind::Viewer) return failed("the viewer has no control " + std::to_string(id));
   HWND c = child_with_id(a, id);
-  Window* w = ws().find(c);
-  if (w == nullptr) return failed("no control " + std::to_string(id) + " in " + describe_window(a));
-  if (!w->visible) return failed(describe_window(c) + " is hidden");
-  if (!w->enabled) return failed(describe_window(c) + " is disabled");
-  if (!focus_for_press(a, c)) return dropped();
-  act(c);
-  return done();
+  if (ws().find(c) == nullptr) return failed("no control " + std::to_string(id) + " in " + describe_window(a));
+  return click_child(a, c);
+}
+
+DispatchResult press_captioned(const std::string& caption) {
+  DispatchResult r;
+  HWND a = input_window(r);
+  if (a == nullptr) return r;
+  Window* d = ws().find(a);
+  HWND found = nullptr;
+  for (HWND c : d->children) {
+    Window* w = ws().find(c);
+    // Only buttons and check boxes have captions; an edit's text is its content.
+    bool captioned = w != nullptr && (is_button(*w) || w->control == CTL_AUTOCHECKBOX);
+    if (!captioned || strip_accelerator(w->text) != caption) continue;
+    if (found != nullptr)
+      return failed("more than one control is captioned \"" + caption + "\" in " + describe_window(a));
+    found = c;
+  }
+  if (found == nullptr) return failed("no control is captioned \"" + caption + "\" in " + describe_window(a));
+  return click_child(a, found);
 }
 
 DispatchResult select_item(int id, int index) {
@@ -377,6 +383,7 @@ DispatchResult dispatch_ui_event(const UiEvent& e) {
     case UiEvent::Kind::Key: return press_key(e.text);
     case UiEvent::Kind::Type: return type_text(e.text);
     case UiEvent::Kind::Click: return click_control(e.id);
+    case UiEvent::Kind::Press: return press_captioned(e.text);
     case UiEvent::Kind::Select: return select_item(e.id, e.index);
     case UiEvent::Kind::Close: return close_active();
   }

@@ -22,6 +22,9 @@ DispatchResult dispatch_ui_event(const UiEvent& event);
 DispatchResult press_key(const std::string& name);
 DispatchResult type_text(const std::string& text);
 DispatchResult click_control(int id);
+/// Clicks the one button or check box of the active window whose caption, read without its "&"
+/// accelerator mark, is `caption`. Fails when no such control, or more than one, has that caption.
+DispatchResult press_captioned(const std::string& caption);
 DispatchResult select_item(int id, int index);
 DispatchResult close_active();
 

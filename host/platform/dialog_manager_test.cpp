@@ -275,5 +275,27 @@ TEST_F(DialogKeys, HiddenControlsAreSkippedAndCannotBeClicked) {
   EXPECT_EQ(fx.input.failures, (Strings{"control 11 (\"\") is hidden"}));
 }
 
+TEST_F(DialogKeys, PressFindsTheOneControlByItsCaptionWithoutTheAccelerator) {
+  fx.input.press("Run").press("Flag");
+  play();
+  EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "clicked 14 focus=14", "clicked 12 focus=12"}));
+  EXPECT_EQ(::SendMessageA(item(12), BM_GETCHECK, 0, 0), 1);
+  EXPECT_TRUE(fx.input.failures.empty());
+
+  fx.input.press("&Run").press("run").press("Label").press("");
+  play();
+  EXPECT_EQ(fx.input.failures, (Strings{"no control is captioned \"&Run\" in \"Test\"",
+                                        "no control is captioned \"run\" in \"Test\"",
+                                        "no control is captioned \"Label\" in \"Test\"",
+                                        "no control is captioned \"\" in \"Test\""}));
+  fx.input.failures.clear();
+  set_text(12, "R&un");  // two controls now read "Run"
+  ::ShowWindow(item(9), SW_HIDE);
+  fx.input.press("Run").press("Help");
+  play();
+  EXPECT_EQ(fx.input.failures, (Strings{"more than one control is captioned \"Run\" in \"Test\"",
+                                        "control 9 (\"Help\") is hidden"}));
+}
+
 }  // namespace
 }  // namespace orv::test

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "dialogs/host_dialogs.h"
+#include "orvantis/host_dialogs.h"
 #include "platform/dialog_manager.h"
 #include "platform/window_system.h"
 

@@ -1,19 +1,20 @@
 // The host's message processing: the person (or script) at the front end as a source of UI events,
 // the pump that takes one event at a time and hands it to the dialog manager, and the modal runs
-// that pump until their window ends. get_event (dialogs/host_dialogs.h) pumps the same way and
+// that pump until their window ends. get_event (orvantis/host_dialogs.h) pumps the same way and
 // returns thread messages as events.
 #pragma once
 #include <string>
 
-#include "dialogs/win_types.h"
+#include "orvantis/win_types.h"
 
 namespace orv {
 
 /// One input from the front end, addressed to the active window.
 struct UiEvent {
-  enum class Kind { Key, Type, Click, Select, Close };
+  enum class Kind { Key, Type, Click, Press, Select, Close };
   Kind kind = Kind::Key;
-  std::string text;  // Key: the key's name ("Tab", "Shift+Tab", "Alt+X", ...); Type: the text
+  std::string text;  // Key: the key's name ("Tab", "Shift+Tab", "Alt+X", ...); Type: the text;
+                     // Press: the caption of the control, without its "&"
   int id = 0;        // Click, Select: the control id
   int index = 0;     // Select: the item (0-based)
   int line = 0;      // where the event came from (a script line), 0 when none

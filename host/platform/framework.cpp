@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/afx.h"
+#include "orvantis/afx.h"
 #include "platform/event_loop.h"
 #include "platform/modules.h"
 #include "platform/window_system.h"
@@ -321,7 +321,7 @@ bool make_dialog(CDialog* dlg, UINT id, CWnd* parent, bool modal) {
     if (w->focus == nullptr) {
       for (HWND c : w->children) {
         orv::Window* cw = ws().find(c);
-        if (cw && cw->visible && cw->enabled && orv::takes_focus(*cw) && (cw->style & WS_TABSTOP)) {
+        if (cw && orv::is_tab_stop(*cw)) {
           ws().set_focus(c);
           break;
         }

@@ -1,7 +1,7 @@
 // The host's dialog bases and edit-field exchange. Numbers are read and written with
 // std::from_chars/to_chars: independent of the locale, and a value shown in a field reads back as
 // the same double, so committing a field that was not changed never alters its value.
-#include "dialogs/host_dialogs.h"
+#include "orvantis/host_dialogs.h"
 
 #include <charconv>
 #include <cmath>

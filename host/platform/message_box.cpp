@@ -9,7 +9,7 @@
 #include <sstream>
 #include <vector>
 
-#include "dialogs/host_dialogs.h"
+#include "orvantis/host_dialogs.h"
 #include "platform/event_loop.h"
 #include "platform/transcript.h"
 #include "platform/window_system.h"

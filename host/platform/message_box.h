@@ -5,7 +5,7 @@
 #pragma once
 #include <string>
 
-#include "dialogs/win_types.h"
+#include "orvantis/win_types.h"
 
 namespace orv {
 

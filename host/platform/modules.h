@@ -5,8 +5,8 @@
 #pragma once
 #include <string>
 
-#include "dialogs/afx.h"
-#include "dialogs/resource_format.h"
+#include "orvantis/afx.h"
+#include "orvantis/resource_format.h"
 
 namespace orv {
 

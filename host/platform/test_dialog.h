@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/host_dialogs.h"
-#include "dialogs/resource_format.h"
+#include "orvantis/host_dialogs.h"
+#include "orvantis/resource_format.h"
 #include "platform/event_loop.h"
 #include "platform/window_system.h"
 
@@ -70,6 +70,7 @@ class QueuedInput : public InputSource {
   QueuedInput& key(const std::string& k);
   QueuedInput& type(const std::string& t);
   QueuedInput& click(int id);
+  QueuedInput& press(const std::string& caption);
   QueuedInput& select(int id, int index);
   QueuedInput& close();
 };

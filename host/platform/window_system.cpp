@@ -217,15 +217,7 @@ LRESULT WindowSystem::default_proc(HWND handle, UINT message, WPARAM wParam, LPA
           return 0;
         }
         // wParam 0: the next tab stop, otherwise the previous one.
-        std::vector<HWND> stops;
-        for (HWND c : w->children)
-          if (Window* cw = find(c); cw && cw->visible && cw->enabled && takes_focus(*cw) && (cw->style & WS_TABSTOP))
-            stops.push_back(c);
-        if (stops.empty()) return 0;
-        int n = static_cast<int>(stops.size());
-        int at = static_cast<int>(std::find(stops.begin(), stops.end(), w->focus) - stops.begin());
-        at = at == n ? (wParam == 0 ? 0 : n - 1) : (at + (wParam == 0 ? 1 : n - 1)) % n;
-        set_focus(stops[static_cast<size_t>(at)]);
+        if (HWND next = next_tab_stop(*w, wParam == 0)) set_focus(next);
         return 0;
       }
       case WM_INITDIALOG:
@@ -372,6 +364,19 @@ char accelerator_of(const std::string& text) {
 
 bool takes_focus(const Window& w) {
   return w.kind == WindowKind::Control && w.control != CTL_STATIC && w.control != CTL_GROUPBOX;
+}
+
+bool is_tab_stop(const Window& w) { return w.visible && w.enabled && takes_focus(w) && (w.style & WS_TABSTOP); }
+
+HWND next_tab_stop(const Window& dialog, bool forward) {
+  std::vector<HWND> stops;
+  for (HWND c : dialog.children)
+    if (Window* cw = WindowSystem::instance().find(c); cw && is_tab_stop(*cw)) stops.push_back(c);
+  if (stops.empty()) return nullptr;
+  int n = static_cast<int>(stops.size());
+  int at = static_cast<int>(std::find(stops.begin(), stops.end(), dialog.focus) - stops.begin());
+  at = at == n ? (forward ? 0 : n - 1) : (at + (forward ? 1 : n - 1)) % n;
+  return stops[static_cast<size_t>(at)];
 }
 
 }  // namespace orv

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/afx.h"
-#include "dialogs/resource_format.h"
+#include "orvantis/afx.h"
+#include "orvantis/resource_format.h"
 
 namespace orv {
 
@@ -126,5 +126,10 @@ std::string strip_accelerator(const std::string& text);
 char accelerator_of(const std::string& text);
 /// True for controls that can take the focus (not static texts or group boxes).
 bool takes_focus(const Window& w);
+/// True when Tab stops at `w`: a visible, enabled control that takes the focus and has WS_TABSTOP.
+bool is_tab_stop(const Window& w);
+/// The tab stop after (`forward`) or before the focus of `dialog`, in template order and wrapping
+/// round; the first (last) stop when the focus is on none. Null when the dialog has no tab stop.
+HWND next_tab_stop(const Window& dialog, bool forward);
 
 }  // namespace orv

@@ -4,7 +4,7 @@
 
 #include <dlfcn.h>
 
-#include "dialogs/resource_format.h"
+#include "orvantis/resource_format.h"
 #include "platform/modules.h"
 #include "platform/transcript.h"
 #include "platform/window_system.h"

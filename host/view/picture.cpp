@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include "core/file_services.h"
 #include "view/palette.h"
 #include "view/projection.h"
 #include "view/legend.h"
@@ -308,56 +309,42 @@ bool write_picture(const std::string& path, const GeometryDatabase& db, int widt
   }
   const Scene scene = picture_scene(db);
 
-  std::string temp = path + ".XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  Sink sink;
-  sink.fd = ::mkstemp(name.data());
-  if (sink.fd < 0) {
-    err = path + ": " + std::strerror(errno);
-    return false;
-  }
-  temp = name.data();
-  ::fchmod(sink.fd, 0644);
-
-  cairo_status_t status;
-  if (ext == ".svg") {
-    cairo_surface_t* surface = cairo_svg_surface_create_for_stream(write_to_sink, &sink, width, height);
-    cairo_t* cr = cairo_create(surface);
-    draw(cr, scene, width, height, options);
-    status = cairo_status(cr);
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
-    cairo_surface_destroy(surface);
-  } else {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    cairo_t* cr = cairo_create(surface);
-    draw(cr, scene, width, height, options);
-    status = cairo_status(cr);
-    cairo_destroy(cr);
-    if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_write_to_png_stream(surface, write_to_sink, &sink);
-    cairo_surface_destroy(surface);
-  }
-  release_font_caches_at_exit();
-  bool ok = status == CAIRO_STATUS_SUCCESS && sink.error == 0;
-  if (ok && ::fsync(sink.fd) != 0) {
-    sink.error = errno;
-    ok = false;
-  }
-  if (::close(sink.fd) != 0 && ok) {
-    sink.error = errno;
-    ok = false;
-  }
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-    sink.error = errno;
-    ok = false;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    err = path + ": " + (sink.error ? std::strerror(sink.error) : cairo_status_to_string(status));
-  }
-  return ok;
+  // The picture streams into a file beside the target that replaces it only when it is whole.
+  return write_file_whole(path, [&](const std::string& temp, std::string& why) {
+    Sink sink;
+    sink.fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (sink.fd < 0) {
+      why = std::strerror(errno);
+      return false;
+    }
+    cairo_status_t status;
+    if (ext == ".svg") {
+      cairo_surface_t* surface = cairo_svg_surface_create_for_stream(write_to_sink, &sink, width, height);
+      cairo_t* cr = cairo_create(surface);
+      draw(cr, scene, width, height, options);
+      status = cairo_status(cr);
+      cairo_destroy(cr);
+      cairo_surface_finish(surface);
+      if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
+      cairo_surface_destroy(surface);
+    } else {
+      cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+      cairo_t* cr = cairo_create(surface);
+      draw(cr, scene, width, height, options);
+      status = cairo_status(cr);
+      cairo_destroy(cr);
+      if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_write_to_png_stream(surface, write_to_sink, &sink);
+      cairo_surface_destroy(surface);
+    }
+    release_font_caches_at_exit();
+    bool ok = status == CAIRO_STATUS_SUCCESS && sink.error == 0;
+    if (::close(sink.fd) != 0 && ok) {
+      sink.error = errno;
+      ok = false;
+    }
+    if (!ok) why = sink.error ? std::strerror(sink.error) : cairo_status_to_string(status);
+    return ok;
+  }, err);
 }
 
 bool write_picture(const std::string& path, const GeometryDatabase& db, int width, int height,

@@ -7,11 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <optional>
 #include <fstream>
 #include <sstream>
 #include "view/legend.h"
+#include <cstring>
+#include "core/file_services.h"
 #include "view/palette.h"
 #include "view/picture.h"
 #include "view/projection.h"
@@ -322,6 +325,26 @@ TEST_F(PictureTest, LegendNamesTheViewTheScaleAndTheSize) {
   Legend none = picture_legend(empty, picture_viewport(empty, cam, 200, 200, o), 200, o);
   EXPECT_EQ(none.bar_length, 0);
   EXPECT_EQ(none.right, "isometric view");
+
+TEST_F(PictureTest, AReplacedPictureKeepsItsModeAndAFailedCommitKeepsTheOld) {
+  GeometryDatabase db;
+  db.add(shapes::point(0, 0, 0));
+  std::string err, path = dir_ + "/p.svg";
+  { std::ofstream(path) << "old"; }
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  set_commit_hook([](const std::string&) { return ENOSPC; });
+  EXPECT_FALSE(write_picture(path, db, 64, 64, PictureOptions{}, err));
+  set_commit_hook({});
+  EXPECT_EQ(err, path + ": cannot replace it: " + std::strerror(ENOSPC));
+  std::ifstream old(path);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>()), "old");
+  EXPECT_EQ(files().size(), 1u);
+
+  ASSERT_TRUE(write_picture(path, db, 64, 64, PictureOptions{}, err)) << err;
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_GT(st.st_size, 3);
 }
 
 }  // namespace

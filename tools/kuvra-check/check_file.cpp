@@ -12,9 +12,9 @@
 #include <nlohmann/json.hpp>
 
 #include "core/line_reading.h"
-#include "eqfile/keywords.h"
-#include "eqfile/line_routing.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/line_routing.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/variables.h"
 #include "geometry/plot_step.h"
 #include "geometry/plotting.h"

@@ -8,11 +8,11 @@
 #include <cstring>
 #include <deque>
 
-#include "dialogs/afx.h"
-#include "dialogs/host_dialogs.h"
-#include "dialogs/resource_format.h"
-#include "geometry/host_files.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/afx.h"
+#include "orvantis/host_dialogs.h"
+#include "orvantis/resource_format.h"
+#include "orvantis/host_files.h"
+#include "orvantis/host_geometry.h"
 
 extern "C" const ResourceTable zlink_resources;
 

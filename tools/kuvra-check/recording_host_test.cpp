@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "text_file.h"
 
 namespace {

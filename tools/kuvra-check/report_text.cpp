@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "status_messages.h"
 #include "text_output.h"
 

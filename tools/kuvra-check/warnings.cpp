@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "eqfile/keywords.h"
+#include "equation/keywords.h"
 #include "equation/compiler.h"
 #include "equation/operators.h"
 #include "equation/tokenizer.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "eqfile/line_routing.h"
+#include "equation/line_routing.h"
 
 struct Warning {
   long line = 0;

@@ -5,8 +5,14 @@
 // few lines of geometry rather than a table of pixels.
 #include <array>
 
-#include "dialogs/resource_format.h"
+#include "orvantis/resource_format.h"
 #include "dialogs/resource_ids.h"
+#include "geometry/trace_log.h"
+
+// The trace log names its strings by number without seeing this table's ids: keep them in step.
+static_assert(string_angles == IDS_TRACE_FIRST && string_radians == IDS_TRACE_FIRST + 1 &&
+              string_degrees == IDS_TRACE_FIRST + 2 && string_step == IDS_TRACE_FIRST + 3);
+static_assert(string_warning == IDS_WARNING && string_not_found == IDS_MISSING_VARIABLE);
 
 namespace {
 constexpr uint32_t dialog_style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;

@@ -5,12 +5,12 @@
 #include "dialogs/resource_ids.h"
 #include "dialogs/variable_snapshot.h"
 #include "dialogs/variables_menu.h"
-#include "entry/module_switch.h"
+#include "dialogs/module_switch.h"
 #include "eqfile/equation_file.h"
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
-#include "geometry/host_files.h"
-#include "geometry/host_geometry.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
+#include "orvantis/host_files.h"
+#include "orvantis/host_geometry.h"
 #include "geometry/plotting.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // PlotSettings the moment it is used, so the dialog keeps no copy of the settings and Cancel undoes
 // nothing; OK and Cancel post WM_RUN_DONE, on which the run driver's event loop ends.
 #pragma once
-#include "dialogs/afx.h"
-#include "dialogs/host_dialogs.h"
+#include "orvantis/afx.h"
+#include "orvantis/host_dialogs.h"
 #include "equation/limits.h"
 #include "equation/program.h"
 

@@ -1,7 +1,7 @@
 // Snapshot and restore of the eight step-variable settings around the Variables dialog.
 #include "dialogs/variable_snapshot.h"
 #include <cstring>
-#include "eqfile/plot_settings.h"
+#include "equation/plot_settings.h"
 
 namespace {
 // Both sides are whole name buffers: copied as they are, the terminating NUL ensured.

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <iterator>
 #include "dialogs/resource_ids.h"
-#include "eqfile/plot_settings.h"
-#include "geometry/host_geometry.h"
+#include "equation/plot_settings.h"
+#include "orvantis/host_geometry.h"
 
 namespace {
 constexpr double limit_bound = 1e38;

@@ -1,8 +1,8 @@
 // CVariablesMenu: the modal dialog of the eight step-variable settings. Each edit is validated and
 // stored into PlotSettings as soon as it loses the focus; the caller's snapshot is the only undo.
 #pragma once
-#include "dialogs/afx.h"
-#include "dialogs/host_dialogs.h"
+#include "orvantis/afx.h"
+#include "orvantis/host_dialogs.h"
 
 class CVariablesMenu : public QXDialog {
  public:

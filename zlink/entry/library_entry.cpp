@@ -2,8 +2,8 @@
 // host's dialog framework, joins its chain of resource modules and keeps its module handle; at
 // process detach it releases the registration. Every notification reports success.
 #include <new>
-#include "dialogs/afx.h"
-#include "entry/module_switch.h"
+#include "orvantis/afx.h"
+#include "dialogs/module_switch.h"
 
 namespace {
 AFX_EXTENSION_MODULE kuvra_extension;

@@ -4,15 +4,15 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include "dialogs/afx.h"
-#include "dialogs/host_dialogs.h"
+#include "orvantis/afx.h"
+#include "orvantis/host_dialogs.h"
 #include "dialogs/options_menu.h"
 #include "dialogs/resource_ids.h"
-#include "entry/module_switch.h"
+#include "dialogs/module_switch.h"
 #include "eqfile/equation_file.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"
-#include "geometry/host_files.h"
+#include "orvantis/host_files.h"
 
 namespace {
 constexpr char default_file_name[] = "ZLINKS\\kuvra.eqn";

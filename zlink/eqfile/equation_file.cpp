@@ -8,13 +8,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "eqfile/keywords.h"
-#include "eqfile/line_routing.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/line_routing.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/number_text.h"
 #include "equation/variables.h"
-#include "geometry/host_files.h"
+#include "orvantis/host_files.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "geometry/plot_test_support.h"
+#include "eqfile/plot_test_support.h"
 
 namespace {
 

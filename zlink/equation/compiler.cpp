@@ -10,7 +10,7 @@
 #include <cstring>
 #include <locale.h>
 
-#include "eqfile/keywords.h"
+#include "equation/keywords.h"
 #include "equation/evaluation_plan.h"
 #include "equation/operators.h"
 #include "equation/statement_pool.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "eqfile/keywords.h"
+#include "equation/keywords.h"
 #include "equation/arithmetic.h"
 #include "equation/assignment.h"
 #include "equation/evaluator.h"

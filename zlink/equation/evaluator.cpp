@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/arithmetic.h"
 #include "equation/assignment.h"
 #include "equation/evaluation_plan.h"

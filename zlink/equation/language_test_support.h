@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"

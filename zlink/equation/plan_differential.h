@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "eqfile/keywords.h"
+#include "equation/keywords.h"
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/tokenizer.h"

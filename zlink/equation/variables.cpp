@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "eqfile/keywords.h"
+#include "equation/keywords.h"
 
 VariableTableRecord VariableTable;
 

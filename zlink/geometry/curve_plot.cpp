@@ -3,11 +3,11 @@
 // one curve after the last step, also when a failing step or the person's stop ended the plot early.
 #include <cstring>
 
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/variables.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "geometry/plot_step.h"
 #include "geometry/plotting.h"
 #include "geometry/step_rule.h"

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "geometry/plot_test_support.h"
+#include "eqfile/plot_test_support.h"
 #include "geometry/plotting.h"
 
 namespace {

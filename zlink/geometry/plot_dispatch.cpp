@@ -1,6 +1,6 @@
 // The plot dispatcher: the angle unit in force when "Plot it" is pressed applies to the whole plot.
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/evaluator.h"
 #include "geometry/plotting.h"
 

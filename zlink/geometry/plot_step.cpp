@@ -1,11 +1,11 @@
 // One step of a plot, shared by the curve and surface plotters.
 #include "geometry/plot_step.h"
 
-#include "eqfile/plot_settings.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/variables.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "geometry/plotting.h"
 
 CoordinateRows find_coordinate_rows() {

@@ -5,11 +5,11 @@
 // by the person ends the plot the same way: the row it cut short is dropped.
 #include <cstring>
 
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/variables.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 #include "geometry/plot_step.h"
 #include "geometry/plotting.h"
 #include "geometry/step_rule.h"

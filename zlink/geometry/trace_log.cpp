@@ -5,14 +5,14 @@
 
 #include <cstring>
 
-#include "dialogs/afx.h"
-#include "dialogs/host_dialogs.h"
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "orvantis/afx.h"
+#include "orvantis/host_dialogs.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/number_text.h"
 #include "equation/variables.h"
-#include "geometry/host_files.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_files.h"
+#include "orvantis/host_geometry.h"
 
 namespace {
 

@@ -11,7 +11,8 @@ constexpr int temp_dir_limit = 255;          // the temporary directory's text i
 inline constexpr const char* log_file_name = "kuvra.log";
 inline constexpr const char* undefined_marker = "undefined";  // a variable that has no value yet
 
-// String-table entries of the log and the warning.
+// String-table entries of the log and the warning; the string table (dialogs/kuvra_resources.cpp)
+// checks them against its own ids.
 constexpr unsigned string_angles = 12;        // "Angles :"
 constexpr unsigned string_radians = 13;       // " Radians"
 constexpr unsigned string_degrees = 14;       // " Degrees"

@@ -1,7 +1,7 @@
 // A minimal Zlink for the loader's tests: registers itself at attach, loads a string of its own
 // from the resource module it makes current, and puts back the module it found.
-#include "dialogs/afx.h"
-#include "dialogs/resource_format.h"
+#include "orvantis/afx.h"
+#include "orvantis/resource_format.h"
 
 namespace {
 AFX_EXTENSION_MODULE extension;

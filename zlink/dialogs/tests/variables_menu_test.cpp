@@ -7,7 +7,7 @@
 
 #include "dialogs/tests/dialog_test_support.h"
 #include "dialogs/resource_ids.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_geometry.h"
 
 namespace kuvra_test {
 namespace {

@@ -3,7 +3,8 @@
 // as the current resource module (its string table), a private temporary directory, a transcript
 // of the message boxes shown, a front end that records what the host was asked to show or edit and
 // the progress it was told (answering stop from a chosen step on), and helpers that read an equation
-// text through the host's real file services.
+// text through the host's real file services. It stands beside the reader, since the plotting tests
+// read their files through it.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -21,19 +22,19 @@
 #include "core/database.h"
 #include "core/file_services.h"
 #include "core/frontend.h"
-#include "dialogs/afx.h"
-#include "dialogs/resource_format.h"
+#include "orvantis/afx.h"
+#include "orvantis/resource_format.h"
 #include "platform/modules.h"
 #include "platform/transcript.h"
 #include "platform/window_system.h"
 #include "eqfile/equation_file.h"
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"
-#include "geometry/host_files.h"
-#include "geometry/host_geometry.h"
+#include "orvantis/host_files.h"
+#include "orvantis/host_geometry.h"
 
 extern "C" const ResourceTable zlink_resources;
 

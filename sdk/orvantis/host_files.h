@@ -3,7 +3,7 @@
 // Paths may use "\" as a separator; the filter ".EQN" matches without regard to case.
 #pragma once
 #include <cstdio>
-#include "dialogs/win_types.h"
+#include "orvantis/win_types.h"
 
 /// Fills `buffer` (256 bytes) with the host's main directory, ending in a separator; a directory
 /// that does not fit gives the empty text.

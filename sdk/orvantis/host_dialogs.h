@@ -22,7 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include "dialogs/afx.h"
+#include "orvantis/afx.h"
 
 /// The host's dialog: OnOK ends a modal run with IDOK.
 class UIDialog : public CDialog {

@@ -1,5 +1,5 @@
 // Keyword table: lookups and the fixed rows that settings lines and the writer depend on.
-#include "eqfile/keywords.h"
+#include "equation/keywords.h"
 
 #include "equation/language_test_support.h"
 

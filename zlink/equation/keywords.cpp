@@ -1,6 +1,6 @@
 // The keyword table: the settings vocabulary as data. Rows 0..21 are searched in order; the all-zero
 // end row is never matched, so no search or loop goes past row 21.
-#include "eqfile/keywords.h"
+#include "equation/keywords.h"
 
 #include <cstring>
 

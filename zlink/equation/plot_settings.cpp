@@ -1,12 +1,12 @@
 // The process-wide plot settings and the copy of a file's keyword rows into them. Only rows that a
 // line of the file assigned are copied, so whatever the file does not name keeps its value.
-#include "eqfile/plot_settings.h"
+#include "equation/plot_settings.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 
-#include "eqfile/keywords.h"
+#include "equation/keywords.h"
 #include "equation/variables.h"
 
 PlotSettingsRecord PlotSettings = initial_plot_settings;

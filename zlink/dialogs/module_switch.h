@@ -3,7 +3,7 @@
 // length, so that dialog templates and strings load from the plug-in; the guard restores the module
 // it found on every way out.
 #pragma once
-#include "dialogs/win_types.h"
+#include "orvantis/win_types.h"
 
 /// The handle received at process attach; null before. The resource module of the plug-in.
 extern HINSTANCE kuvra_module;

@@ -1,13 +1,13 @@
 // Line routing: what becomes of one file line. Blank lines vanish, the origin line is read as literal
 // numbers without evaluation, a line that begins with a keyword is a settings line evaluated at once,
 // and every other line that compiles is stored as a statement at the tail of the list.
-#include "eqfile/line_routing.h"
+#include "equation/line_routing.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "eqfile/keywords.h"
-#include "eqfile/plot_settings.h"
+#include "equation/keywords.h"
+#include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/operators.h"

@@ -1,10 +1,10 @@
 // Plot settings: load-time values and the copy of set keyword rows after a file was read.
-#include "eqfile/plot_settings.h"
+#include "equation/plot_settings.h"
 
 #include <cstring>
 #include <string>
 
-#include "eqfile/line_routing.h"
+#include "equation/line_routing.h"
 #include "equation/language_test_support.h"
 
 namespace {

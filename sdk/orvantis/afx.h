@@ -2,7 +2,7 @@
 // Classes and names are the framework's usual ones (CWnd, CDialog, CComboBox, message maps, data
 // exchange, extension modules), so a dialog is written exactly as it would be for the real thing:
 //
-//   class CVariablesMenu : public QXDialog {               // QXDialog: dialogs/host_dialogs.h
+//   class CVariablesMenu : public QXDialog {               // QXDialog: orvantis/host_dialogs.h
 //    public:
 //     explicit CVariablesMenu(CWnd* parent) : QXDialog(101, parent, 17, false, 1) {}
 //    protected:
@@ -27,7 +27,7 @@
 // exchange makes UpdateData return FALSE.
 #pragma once
 #include <cstddef>
-#include "dialogs/win_types.h"
+#include "orvantis/win_types.h"
 
 class CWnd;
 class CDataExchange;

@@ -1,5 +1,5 @@
 // Line routing: what each kind of line becomes, the statement list, the origin line.
-#include "eqfile/line_routing.h"
+#include "equation/line_routing.h"
 
 #include <string>
 #include <vector>

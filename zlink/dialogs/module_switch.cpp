@@ -1,7 +1,7 @@
 // The module resource switch: the plug-in's module becomes the current resource module of this
 // thread for one entry from the host, and the module found on entry comes back on the way out.
-#include "entry/module_switch.h"
-#include "dialogs/afx.h"
+#include "dialogs/module_switch.h"
+#include "orvantis/afx.h"
 
 HINSTANCE kuvra_module = nullptr;
 char eqn_filter[filter_size] = "";

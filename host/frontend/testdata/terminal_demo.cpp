@@ -1,16 +1,16 @@
-// The demo: a modeless dialog written as a Zlink writes its dialogs (template, message map, data
-// exchange through the host's edit fields) that plots a helix into the host's database, picks an
-// origin, shows, edits and opens a text file, run in the host's event loop with the terminal as
-// its input.
-#include "frontend/terminal_demo.h"
-
+// A test helper program, run by the terminal tests inside tmux: a modeless dialog written as a Zlink
+// writes its dialogs (template, message map, data exchange through the host's edit fields) that
+// plots a helix into the host's database, picks an origin, shows, edits and opens a text file, run
+// in the host's event loop with the terminal as its input. It writes "result N reason" to the file
+// named by its argument: 0 after OK, 1 after Cancel, 2 when the input ended, 3 when the terminal
+// could not be used.
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include "core/database.h"
 #include "core/file_services.h"
 #include "core/frontend.h"
-#include "dialogs/host_dialogs.h"
+#include "orvantis/host_dialogs.h"
 #include "frontend/terminal_frontend.h"
 #include "frontend/terminal_prompts.h"
 #include "frontend/terminal_screen.h"
@@ -156,7 +156,7 @@ END_MESSAGE_MAP()
 
 }  // namespace
 
-int run_terminal_demo(std::string& err) {
+static int run_terminal_demo(std::string& err) {
   HINSTANCE module = register_module("terminal-demo", &kDemoResources);
   HINSTANCE previous = AfxGetResourceHandle();
   AfxSetResourceHandle(module);
@@ -210,3 +210,14 @@ int run_terminal_demo(std::string& err) {
 }
 
 }  // namespace orv::frontend
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s RESULT_FILE\n", argv[0]);
+    return 2;
+  }
+  std::string err;
+  int result = orv::frontend::run_terminal_demo(err);
+  std::ofstream(argv[1]) << "result " << result << " " << err << "\n";
+  return 0;
+}
