@@ -325,6 +325,7 @@ TEST_F(PictureTest, LegendNamesTheViewTheScaleAndTheSize) {
   Legend none = picture_legend(empty, picture_viewport(empty, cam, 200, 200, o), 200, o);
   EXPECT_EQ(none.bar_length, 0);
   EXPECT_EQ(none.right, "isometric view");
+}
 
 TEST_F(PictureTest, AReplacedPictureKeepsItsModeAndAFailedCommitKeepsTheOld) {
   GeometryDatabase db;
