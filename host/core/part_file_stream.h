@@ -9,25 +9,9 @@
 #include <string>
 
 #include "core/database.h"
+#include "core/entity_kinds.h"
 
 namespace orv::part_file {
-
-struct KindName {
-  int32_t kind;
-  const char* name;
-};
-/// The entity kinds a part file holds, with their names in the file.
-inline constexpr KindName kKindNames[] = {
-    {ENT_POINT, "point"},     {ENT_LINE, "line"},       {ENT_SPLINE, "spline"},
-    {ENT_NURBS_CURVE, "nurbs_curve"}, {ENT_SURFACE, "surface"}, {ENT_NURBS_SURFACE, "nurbs_surface"},
-};
-
-/// The name of `kind` in a part file; null for a kind the part file does not hold.
-inline const char* kind_name(int32_t kind) {
-  for (const auto& k : kKindNames)
-    if (k.kind == kind) return k.name;
-  return nullptr;
-}
 
 /// Reads a part file's text from `in`. True when it is a well-formed part file (only white space is
 /// an empty part); then, when `out` is not null, `out` holds what it describes (its contents

@@ -30,6 +30,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/entity_kinds.h"
 #include "core/file_services.h"
 #include "kernel/kernel.h"
 #include "kernel/occt_convert.h"
@@ -43,16 +44,10 @@ constexpr double kEdgeTolerance = 1e-7;
 
 bool finite3(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
-const char* kind_name(int32_t kind) {
-  switch (kind) {
-    case ENT_POINT: return "point";
-    case ENT_LINE: return "line";
-    case ENT_SPLINE: return "spline";
-    case ENT_NURBS_CURVE: return "nurbs_curve";
-    case ENT_SURFACE: return "surface";
-    case ENT_NURBS_SURFACE: return "nurbs_surface";
-    default: return "entity";
-  }
+// How an entity is named in messages and in the exchange file: its kind and database id.
+std::string entity_label(const ent& e) {
+  const char* kind = kind_name(e.kind);
+  return std::string(kind ? kind : "entity") + " " + std::to_string(e.id);
 }
 
 // The B-spline form of a curve or surface record, fitted from its points when it carries none.
@@ -147,7 +142,7 @@ bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Docu
     TopoDS_Shape s;
     std::string why;
     if (!shape_of(e, s, why)) {
-      err = std::string(kind_name(e.kind)) + " " + std::to_string(e.id) + ": " + why;
+      err = entity_label(e) + ": " + why;
       return false;
     }
     shapes.push_back(s);
@@ -174,7 +169,7 @@ bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Docu
     const ent& e = *entities[i];
     TDF_Label sub;
     if (!shape_tool->AddSubShape(root, shapes[i], sub)) continue;
-    TDataStd_Name::Set(sub, (std::string(kind_name(e.kind)) + " " + std::to_string(e.id)).c_str());
+    TDataStd_Name::Set(sub, entity_label(e).c_str());
     const view::Rgb rgb = view::color_rgb(e.color);
     const Quantity_Color color(rgb.r, rgb.g, rgb.b, Quantity_TOC_sRGB);
     const XCAFDoc_ColorType type = shapes[i].ShapeType() == TopAbs_FACE ? XCAFDoc_ColorSurf

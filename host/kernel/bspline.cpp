@@ -101,13 +101,13 @@ bool check_poles(const nb_type& nb, size_t count, std::string& err) {
   return true;
 }
 
+}  // namespace
+
 bool is_rational(const std::vector<double>& w) {
   for (double x : w)
     if (x != w[0]) return true;
   return false;
 }
-
-}  // namespace
 
 bool check_curve(const nb_type& nb, std::string& err) {
   if (nb.vdegree != 0 || nb.nv != 0 || !nb.vknots.empty()) {

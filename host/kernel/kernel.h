@@ -98,4 +98,8 @@ std::vector<Point> sample_curve(const nb_type& nb, int count);
 /// The B-spline form of the straight segment from a to b (degree 1, parameters 0 to 1).
 nb_type line_curve(const Point& a, const Point& b);
 
+/// True when the weights are not all equal: the B-spline is rational. Empty weights, or weights all
+/// alike, describe a polynomial B-spline.
+bool is_rational(const std::vector<double>& weights);
+
 }  // namespace orv::kernel

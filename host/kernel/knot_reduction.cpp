@@ -190,8 +190,7 @@ class Reducer {
 bool reduce_knots(const nb_type& in, double tol, nb_type& out) {
   std::string err;
   if (!check_curve(in, err) || in.udegree != 3 || !(tol > 0.0) || !std::isfinite(tol)) return false;
-  for (double w : in.weights)
-    if (w != in.weights[0]) return false;  // rational: not handled
+  if (is_rational(in.weights)) return false;  // not handled
   if (in.uknots[0] != in.uknots[3] || in.uknots[in.nu] != in.uknots[in.nu + 3]) return false;  // unclamped
   Reducer reducer(in, tol);
   const int K = reducer.spans();

@@ -52,12 +52,6 @@ std::vector<double> full_knots(const TColStd_Array1OfReal& knots, const TColStd_
   return out;
 }
 
-bool rational(const std::vector<double>& w) {
-  for (double x : w)
-    if (x != w[0]) return true;
-  return false;
-}
-
 }  // namespace
 
 Handle(Geom_BSplineCurve) to_occt_curve(const nb_type& nb) {
@@ -73,7 +67,7 @@ Handle(Geom_BSplineCurve) to_occt_curve(const nb_type& nb) {
     TColStd_Array1OfReal knots(1, 1);
     TColStd_Array1OfInteger mults(1, 1);
     to_arrays(nb.uknots, knots, mults);
-    if (rational(nb.weights)) return new Geom_BSplineCurve(poles, weights, knots, mults, nb.udegree);
+    if (is_rational(nb.weights)) return new Geom_BSplineCurve(poles, weights, knots, mults, nb.udegree);
     return new Geom_BSplineCurve(poles, knots, mults, nb.udegree);
   } catch (const Standard_Failure&) {
     return nullptr;
@@ -96,7 +90,7 @@ Handle(Geom_BSplineSurface) to_occt_surface(const nb_type& nb) {
     TColStd_Array1OfInteger um(1, 1), vm(1, 1);
     to_arrays(nb.uknots, uk, um);
     to_arrays(nb.vknots, vk, vm);
-    if (rational(nb.weights))
+    if (is_rational(nb.weights))
       return new Geom_BSplineSurface(poles, weights, uk, vk, um, vm, nb.udegree, nb.vdegree);
     return new Geom_BSplineSurface(poles, uk, vk, um, vm, nb.udegree, nb.vdegree);
   } catch (const Standard_Failure&) {
