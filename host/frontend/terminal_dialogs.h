@@ -19,6 +19,15 @@ struct PlacedWindow {
 /// Places a window: its cells at the scale that fits `cols` x `rows`, at (x, y).
 PlacedWindow place_window(HWND window, int x, int y, int cols, int rows);
 
+/// The top row for a window `h` rows high, first wanted at `y`, that keeps screen row `row` in
+/// sight: moved just below that row, or else just above it, within rows [top, bottom). `y` itself
+/// when the window leaves the row free already or fits on neither side.
+int clear_of_row(int y, int h, int row, int top, int bottom);
+
+/// The screen cells of the control that has the focus in a placed dialog, the row it is drawn on;
+/// false when no control there has the focus.
+bool focused_control_cells(const PlacedWindow& placed, CellRect& cells);
+
 /// Paints a rendered grid at (x, y). The active window's caption bar is lit and its caret shown.
 void paint_grid(TerminalScreen& screen, const CellGrid& grid, int x, int y, bool active);
 
