@@ -62,6 +62,16 @@ bool focused_control_cells(const PlacedWindow& p, CellRect& cells) {
   return true;
 }
 
+void keep_field_in_sight(PlacedWindow& box, const std::vector<PlacedWindow>& below, int top, int bottom) {
+  const Window* w = WindowSystem::instance().find(box.window);
+  if (w == nullptr || w->kind != WindowKind::MessageBox) return;
+  for (const PlacedWindow& o : below) {
+    CellRect f;
+    if (o.window != w->parent || !focused_control_cells(o, f)) continue;
+    if (f.x < box.x + box.w && box.x < f.x + f.w) box.y = clear_of_row(box.y, box.h, f.y, top, bottom);
+  }
+}
+
 void paint_grid(TerminalScreen& s, const CellGrid& g, int x, int y, bool active) {
   const int caption = s.role(active ? Role::CaptionActive : Role::Caption);
   for (int r = 0; r < g.height(); ++r) {

@@ -344,14 +344,7 @@ void TerminalFrontEnd::draw() {
     PlacedWindow p = place_window(h, 0, body_y, W, body_h);
     p.x = std::max(0, (W - p.w) / 2);
     p.y = body_y + std::max(0, (body_h - p.h) / 2);
-    if (w->kind == WindowKind::MessageBox) {
-      // A message about a field (a value refused as it is left) stays clear of that field.
-      for (const PlacedWindow& o : placed_) {
-        CellRect f;
-        if (o.window != w->parent || !focused_control_cells(o, f)) continue;
-        if (f.x < p.x + p.w && p.x < f.x + f.w) p.y = clear_of_row(p.y, p.h, f.y, body_y, body_y + body_h);
-      }
-    }
+    keep_field_in_sight(p, placed_, body_y, body_y + body_h);
     paint_grid(s, render_window(h, p.scale), p.x, p.y, h == active);
     placed_.push_back(p);
   }
