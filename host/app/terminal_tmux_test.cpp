@@ -137,6 +137,27 @@ TEST(Terminal, ARefusalStaysInTheGraphicsWindowUntilTheNextPlot) {
   EXPECT_TRUE(tmux.wait_for_text("\u2191\u2193 choose")) << tmux.screen();
   EXPECT_EQ(tmux.screen().find("Enter OK"), std::string::npos) << tmux.screen();
   EXPECT_NE(tmux.screen().find("refused: spline refused"), std::string::npos) << tmux.screen();
+  // Enter opens the list over the dialog, above its button row; Esc closes it with nothing chosen.
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Enter chooses")) << tmux.screen();
+  EXPECT_NE(tmux.screen().find("NURB Spline"), std::string::npos) << tmux.screen();
+  EXPECT_NE(tmux.screen().find("[  OK   ]"), std::string::npos) << tmux.screen();
+  tmux.keys("Down");
+  tmux.keys("Escape");
+  ASSERT_TRUE(tmux.wait_for_text("Enter or Alt+↓ opens")) << tmux.screen();
+  EXPECT_EQ(tmux.screen().find("NURB Spline"), std::string::npos) << tmux.screen();
+  EXPECT_NE(tmux.screen().find("Lines"), std::string::npos) << tmux.screen();
+  // Opened again, Down and Enter choose the next item; Up on the closed list goes back to Lines.
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Enter chooses")) << tmux.screen();
+  tmux.keys("Down");
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for([](const std::string& sc) {
+    return sc.find("Parametric Spline") != std::string::npos && sc.find("Enter chooses") == std::string::npos;
+  })) << tmux.screen();
+  EXPECT_EQ(tmux.screen().find("NURB Spline"), std::string::npos) << tmux.screen();
+  tmux.keys("Up");
+  ASSERT_TRUE(tmux.wait_for_text("Lines")) << tmux.screen();
   // The next plot stores six lines without a refusal: the line goes.
   tmux.keys("M-p");
   EXPECT_TRUE(tmux.wait_for([](const std::string& sc) { return sc.find("refused:") == std::string::npos; }))

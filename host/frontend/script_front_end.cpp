@@ -59,7 +59,7 @@ std::vector<std::string> words(const std::string& s) {
 // The key's name as the dialog manager knows it, whatever its case; empty when unknown.
 std::string canonical_key(const std::string& name) {
   static const char* const kKeys[] = {"Tab", "Shift+Tab", "Enter", "Esc", "Space", "Up", "Down", "Home", "End",
-                                      "Backspace", "Delete", "Left", "Right", "PageUp", "PageDown"};
+                                      "Backspace", "Delete", "Left", "Right", "PageUp", "PageDown", "Alt+Down"};
   auto same = [](const std::string& a, const char* b) {
     if (a.size() != std::strlen(b)) return false;
     for (size_t i = 0; i < a.size(); ++i)

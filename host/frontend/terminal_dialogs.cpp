@@ -44,6 +44,34 @@ PlacedWindow place_window(HWND window, int x, int y, int cols, int rows) {
   return p;
 }
 
+int clear_of_row(int y, int h, int row, int top, int bottom) {
+  if (row < y || row >= y + h) return y;
+  if (row + 1 + h <= bottom) return row + 1;
+  if (row - h >= top) return row - h;
+  return y;
+}
+
+bool focused_control_cells(const PlacedWindow& p, CellRect& cells) {
+  WindowSystem& ws = WindowSystem::instance();
+  const Window* d = ws.find(p.window);
+  const Window* c = d ? ws.find(d->focus) : nullptr;
+  if (c == nullptr || c->parent != p.window) return false;
+  CellRect r = c->control == CTL_DROPDOWNLIST ? list_layout(*c, p.scale).field : control_cells(*c, p.scale);
+  if (c->control != CTL_DROPDOWNLIST) r.y += (r.h - 1) / 2;
+  cells = {p.x + r.x, p.y + r.y, r.w, 1};
+  return true;
+}
+
+void keep_field_in_sight(PlacedWindow& box, const std::vector<PlacedWindow>& below, int top, int bottom) {
+  const Window* w = WindowSystem::instance().find(box.window);
+  if (w == nullptr || w->kind != WindowKind::MessageBox) return;
+  for (const PlacedWindow& o : below) {
+    CellRect f;
+    if (o.window != w->parent || !focused_control_cells(o, f)) continue;
+    if (f.x < box.x + box.w && box.x < f.x + f.w) box.y = clear_of_row(box.y, box.h, f.y, top, bottom);
+  }
+}
+
 void paint_grid(TerminalScreen& s, const CellGrid& g, int x, int y, bool active) {
   const int caption = s.role(active ? Role::CaptionActive : Role::Caption);
   for (int r = 0; r < g.height(); ++r) {
@@ -87,13 +115,11 @@ bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
   }
   if (hit.kind == CellHit::Kind::Control) {
     if (open && open->id == hit.id) {
-      CellRect r = control_cells(*open, p.scale);
-      int rows = std::min(static_cast<int>(open->items.size()), std::max(r.h - 1, 1));
-      int first = open->cur_sel >= rows ? open->cur_sel - rows + 1 : 0;
-      if (lr > r.y) {
+      ListLayout l = list_layout(*open, p.scale);
+      if (lr > l.field.y) {
         e.kind = UiEvent::Kind::Select;
         e.id = open->id;
-        e.index = first + (lr - r.y - 1);
+        e.index = l.first + (lr - l.field.y - 1);
         return e.index >= 0 && e.index < static_cast<int>(open->items.size());
       }
     }

@@ -10,6 +10,7 @@
 #include "frontend/terminal_prompts.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
+#include "platform/number_text.h"
 #include "platform/transcript.h"
 #include "platform/window_system.h"
 
@@ -54,6 +55,7 @@ const char* key_name(Key::Type t) {
     case Key::PageDown: return "PageDown";
     case Key::Backspace: return "Backspace";
     case Key::Delete: return "Delete";
+    case Key::AltDown: return "Alt+Down";
     default: return nullptr;
   }
 }
@@ -148,6 +150,12 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   std::string caption = " " + view::scene_caption(scene_) + " ";
   int cw = text_cells(caption);
   if (cw < area.w - 4) s.put(area.x + area.w - 2 - cw, area.y + area.h - 1, caption, s.color_attr(7, back));
+  if (!origin_text_.empty()) {
+    // At the left of the foot, where the scene's caption at the right leaves room.
+    const std::string origin = " " + origin_text_ + " ";
+    const int room = area.w - 4 - (cw < area.w - 4 ? cw + 1 : 0);
+    if (text_cells(origin) <= room) s.put(area.x + 2, area.y + area.h - 1, origin, s.color_attr(7, back));
+  }
   if (scene_.empty()) {
     std::string hint = "nothing drawn yet";
     s.put(area.x + (area.w - text_cells(hint)) / 2, area.y + area.h / 2, hint, s.color_attr(8, back));
@@ -179,7 +187,9 @@ std::string TerminalFrontEnd::key_hints() const {
   switch (f->control) {
     case CTL_EDIT: return "type to replace \u00b7 \u2190\u2192 Home End \u00b7 " + tail;
     case CTL_AUTOCHECKBOX: return "Space toggles \u00b7 " + tail;
-    case CTL_DROPDOWNLIST: return "\u2191\u2193 choose \u00b7 " + tail;
+    case CTL_DROPDOWNLIST:
+      if (f->dropped) return "\u2191\u2193 highlight \u00b7 Enter chooses \u00b7 Esc closes";
+      return "\u2191\u2193 choose \u00b7 Enter or Alt+\u2193 opens \u00b7 " + tail;
     case CTL_PUSHBUTTON:
     case CTL_OWNERDRAW_BUTTON: return "Enter or Space presses \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
     default: return tail;
@@ -334,6 +344,7 @@ void TerminalFrontEnd::draw() {
     PlacedWindow p = place_window(h, 0, body_y, W, body_h);
     p.x = std::max(0, (W - p.w) / 2);
     p.y = body_y + std::max(0, (body_h - p.h) / 2);
+    keep_field_in_sight(p, placed_, body_y, body_y + body_h);
     paint_grid(s, render_window(h, p.scale), p.x, p.y, h == active);
     placed_.push_back(p);
   }
@@ -496,6 +507,7 @@ void TerminalFrontEnd::list_filename(const std::string& path) {
 bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
   PromptContext ctx{screen_, [this] { draw(); }};
   bool picked = point_prompt(ctx, prompt, point);
+  if (picked) origin_text_ = "origin " + format_real(point[0]) + ", " + format_real(point[1]) + ", " + format_real(point[2]);
   if (Transcript* t = transcript()) {
     t->pick(picked ? std::optional<std::array<double, 3>>(point) : std::nullopt);
   }

@@ -49,6 +49,10 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void refused(const std::string& service, const std::string& why, int64_t repeats) override;
   bool plot_progress(int64_t step, int64_t count) override;
 
+  /// The point last picked (the Zlink asks for a point only to set its origin), shown in the
+  /// graphics window's frame as "origin x, y, z"; empty before the first pick.
+  const std::string& origin_text() const { return origin_text_; }
+
   /// The refusal the graphics window shows; empty when none.
   const std::string& refusal() const { return refusal_; }
 
@@ -99,6 +103,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
     std::chrono::steady_clock::time_point start, last_poll, last_draw;
   } plot_;
 
+  std::string origin_text_;             // the last picked point, as shown
   std::string refusal_;                 // shown at the foot of the graphics window
   int64_t inputs_ = 0;                  // events handed out so far
   int64_t refusal_input_ = 0;           // inputs_ when the refusal came

@@ -3,6 +3,8 @@
 // it is; eight-colour ones its nearest colours).
 #include "frontend/terminal_screen.h"
 
+#include <cstring>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -139,7 +141,9 @@ Key TerminalScreen::read_key(int timeout_ms) {
         break;
       }
       default:
-        if (c >= KEY_F(1) && c <= KEY_F(12)) {
+        if (const char* name = ::keyname(static_cast<int>(c)); name && std::strcmp(name, "kDN3") == 0) {
+          k.type = Key::AltDown;  // xterm's Alt+Down
+        } else if (c >= KEY_F(1) && c <= KEY_F(12)) {
           k.type = Key::Function;
           k.ch = static_cast<int>(c) - KEY_F(0);
         }
@@ -163,7 +167,9 @@ Key TerminalScreen::read_key(int timeout_ms) {
       ::wtimeout(stdscr, 40);
       wint_t next = 0;
       int r2 = ::wget_wch(stdscr, &next);
-      if (r2 == OK && next > ' ' && next < 127) {
+      if (r2 == KEY_CODE_YES && next == KEY_DOWN) {
+        k.type = Key::AltDown;  // Alt sent as an Esc prefix before Down
+      } else if (r2 == OK && next > ' ' && next < 127) {
         k.type = Key::Alt;
         k.ch = (next >= 'A' && next <= 'Z') ? static_cast<int>(next - 'A' + 'a') : static_cast<int>(next);
       } else {

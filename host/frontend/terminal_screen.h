@@ -16,6 +16,7 @@ struct Key {
     Alt,       // Alt plus a character (ch, lower case)
     Tab, BackTab, Enter, Esc, Space,
     Up, Down, Left, Right, Home, End, PageUp, PageDown, Backspace, Delete,
+    AltDown,   // Alt+Down: opens or closes a drop-down list
     Function,  // a function key, F1 .. F12 (ch, its number)
     Click,     // a mouse click at (x, y), cells
     Wheel,     // the mouse wheel at (x, y): ch 1 turned up (away), -1 down

@@ -145,6 +145,51 @@ TEST_F(ClickTest, ClicksBecomeControlClicksCloseAndListChoices) {
   EXPECT_EQ(e.text, "Esc");
 }
 
+TEST(ClearOfRow, AWindowMovesOffTheRowBelowItOrElseAboveIt) {
+  struct Case {
+    int y, h, row, top, bottom, want;
+  };
+  const Case cases[] = {
+      {5, 4, 3, 1, 30, 5},    // the row is above the window already
+      {5, 4, 9, 1, 30, 5},    // ... or just below it
+      {5, 4, 5, 1, 30, 6},    // on its first row: just below the row
+      {5, 4, 8, 1, 30, 9},    // on its last row
+      {20, 8, 22, 1, 30, 14},  // no room below (23 + 8 > 30): just above
+      {20, 8, 22, 1, 31, 23},  // exactly room below
+      {2, 8, 5, 1, 12, 2},    // room on neither side: left where it was
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(clear_of_row(c.y, c.h, c.row, c.top, c.bottom), c.want) << c.y << " " << c.h << " " << c.row;
+}
+
+TEST_F(ClickTest, AMessageBoxMovesOffTheFieldThatHasTheFocus) {
+  WindowSystem& ws = WindowSystem::instance();
+  Window& edit = control(2);
+  ws.find(dialog_)->focus = edit.handle;
+  std::vector<PlacedWindow> below = {place_window(dialog_, 0, 1, 120, 40)};
+  CellRect field;
+  ASSERT_TRUE(focused_control_cells(below[0], field));
+  EXPECT_EQ(field.y, 5);  // 23 units down: the frame's row, three cells, and the placement's row
+  HWND box = ws.create(WindowKind::MessageBox, dialog_);
+  HWND stranger = ws.create(WindowKind::MessageBox, nullptr);
+  struct Case {
+    HWND window;
+    int x;
+    int want_y;
+  };
+  const Case cases[] = {
+      {box, field.x - 5, field.y + 1},  // over the field: moved just below it
+      {box, field.x + field.w, 3},      // beside it: left alone
+      {stranger, field.x - 5, 3},       // a box about something else: left alone
+      {dialog_, field.x - 5, 3},        // not a message box
+  };
+  for (const Case& c : cases) {
+    PlacedWindow p{c.window, c.x, 3, 40, 6, {}};
+    keep_field_in_sight(p, below, 1, 39);
+    EXPECT_EQ(p.y, c.want_y) << c.x;
+  }
+}
+
 // ---- Prompt pieces ----
 
 TEST(WrapText, BreaksAtBlanksCutsLongWordsAndMarksWhatIsLeftOut) {
@@ -403,6 +448,7 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   keys("Enter");
   s = wait_for_text("Origin 1, 2, 3");
   EXPECT_TRUE(has(s, "Plot it")) << s;
+  EXPECT_TRUE(has(line_with(s, "1 curve"), "origin 1, 2, 3")) << s;  // at the graphics window's foot
 
   // The viewer: scroll, search, close.
   keys("M-n");

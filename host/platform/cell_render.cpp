@@ -52,6 +52,8 @@ int label(CellGrid& g, int x, int y, const std::string& text, int max, uint8_t a
   return used;
 }
 
+bool is_push_button(const Window& w) { return w.control == CTL_PUSHBUTTON || w.control == CTL_OWNERDRAW_BUTTON; }
+
 bool focused(const Window& dialog, const Window& c) { return dialog.focus == c.handle; }
 
 void mark_focus_left(CellGrid& g, const CellRect& r, int row) {
@@ -64,14 +66,17 @@ void draw_button(CellGrid& g, const Window& d, const Window& c, const CellRect& 
   bool f = focused(d, c);
   uint8_t a = static_cast<uint8_t>(base | CA_BUTTON | (f ? CA_FOCUS : 0));
   for (int i = 0; i < w; ++i) g.put(r.x + i, row, U' ', a);
-  g.put(r.x, row, U'[', a);
-  g.put(r.x + w - 1, row, U']', a);
   int inner = w - 2;
   int len = static_cast<int>(decode_text(strip_accelerator(c.text)).size());
   int shown = std::min(len, inner);
   int start = r.x + 1 + (inner - shown) / 2;
   label(g, start, row, c.text, inner, a);
-  if (f && shown + 2 <= inner) {
+  // The focus shows in the text too, for terminals without colour: ">" and "<" round the caption,
+  // or in place of the brackets when the caption leaves no room inside them.
+  bool inside = f && shown + 2 <= inner;
+  g.put(r.x, row, f && !inside ? U'>' : U'[', a);
+  g.put(r.x + w - 1, row, f && !inside ? U'<' : U']', a);
+  if (inside) {
     g.put(start - 1, row, U'>', a);
     g.put(start + shown, row, U'<', a);
   }
@@ -104,11 +109,13 @@ void draw_edit(CellGrid& g, const Window& d, const Window& c, const CellRect& r,
   }
 }
 
-void draw_list(CellGrid& g, const Window& d, const Window& c, const CellRect& r, uint8_t base) {
+void draw_list(CellGrid& g, const Window& d, const Window& c, CellScale s, uint8_t base) {
+  ListLayout l = list_layout(c, s);
+  const CellRect& r = l.field;
   int row = r.y;
   bool f = focused(d, c);
   uint8_t a = static_cast<uint8_t>(base | CA_FIELD | (f ? CA_FOCUS : 0));
-  // The field: the chosen item and the arrow, all of the control's width given to the text.
+  // The field: the chosen item and the arrow.
   int w = std::max(r.w, 2);
   for (int i = 0; i < w; ++i) g.put(r.x + i, row, U' ', a);
   g.put(r.x + w - 1, row, U'▼', a);
@@ -116,12 +123,10 @@ void draw_list(CellGrid& g, const Window& d, const Window& c, const CellRect& r,
     g.text(r.x, row, c.items[static_cast<size_t>(c.cur_sel)], w - 1, a);
   if (f) mark_focus_left(g, r, row);
   if (!c.dropped) return;
-  int rows = std::min(static_cast<int>(c.items.size()), std::max(r.h - 1, 1));
-  int first = c.cur_sel >= rows ? c.cur_sel - rows + 1 : 0;
-  for (int i = 0; i < rows; ++i) {
-    int k = first + i;
+  for (int i = 0; i < l.rows; ++i) {
+    int k = l.first + i;
     if (k >= static_cast<int>(c.items.size())) break;
-    bool chosen = k == c.cur_sel;
+    bool chosen = k == c.hot;
     uint8_t ia = static_cast<uint8_t>(base | CA_FIELD | (chosen ? CA_SELECTED : 0));
     for (int x = 0; x < w; ++x) g.put(r.x + x, row + 1 + i, U' ', ia);
     g.put(r.x, row + 1 + i, chosen ? U'>' : U' ', ia);
@@ -311,6 +316,63 @@ CellRect control_cells(const Window& c, CellScale s) {
   return {1 + x0, 1 + y0, std::max(1, x1 - x0), std::max(1, y1 - y0)};
 }
 
+// The row a control is drawn on: a list's field is its top row, others sit in their middle.
+static int drawn_row(const Window& c, const CellRect& r) { return c.control == CTL_DROPDOWNLIST ? r.y : r.y + (r.h - 1) / 2; }
+
+ListLayout list_layout(const Window& c, CellScale s) {
+  WindowSystem& ws = WindowSystem::instance();
+  ListLayout l;
+  l.field = control_cells(c, s);
+  CellRect& r = l.field;
+  const Window* d = ws.find(c.parent);
+  const int n = static_cast<int>(c.items.size());
+  int longest = 0;
+  for (const std::string& item : c.items) longest = std::max(longest, static_cast<int>(decode_text(item).size()));
+  int right = r.x + std::max(r.w, longest + 2);  // an item, a blank and the arrow
+  int bottom = r.y + 1 + std::min(n, std::max(r.h - 1, 1));
+  if (d != nullptr) {
+    CellRect outer = window_cells(d->handle, s);
+    right = std::min(right, outer.w - 1);
+    bottom = std::min(bottom, outer.h - 1);
+    std::vector<int> button_rows;
+    for (HWND h : d->children) {
+      const Window* o = ws.find(h);
+      if (o == nullptr || o == &c || !o->visible) continue;
+      CellRect orc = control_cells(*o, s);
+      int orow = drawn_row(*o, orc);
+      if (orow == r.y && orc.x >= r.x + r.w) right = std::min(right, orc.x - 1);
+      if (is_push_button(*o) && orow > r.y) button_rows.push_back(orow);
+    }
+    // A row holding two or more buttons is the dialog's button row: the open list stops above it.
+    for (int row : button_rows)
+      if (std::count(button_rows.begin(), button_rows.end(), row) >= 2) bottom = std::min(bottom, row);
+  }
+  r.w = std::max(r.w, right - r.x);
+  l.rows = std::max(1, bottom - r.y - 1);
+  l.rows = std::min(l.rows, std::max(n, 1));
+  int sel = c.dropped ? c.hot : c.cur_sel;
+  l.first = sel >= l.rows ? std::min(sel - l.rows + 1, std::max(0, n - l.rows)) : 0;
+  return l;
+}
+
+CellRect button_cells(const Window& b, CellScale s) {
+  WindowSystem& ws = WindowSystem::instance();
+  CellRect r = control_cells(b, s);
+  const Window* d = ws.find(b.parent);
+  if (d == nullptr || r.w <= 3) return r;
+  const int row = drawn_row(b, r);
+  for (HWND h : d->children) {
+    const Window* o = ws.find(h);
+    if (o == nullptr || o == &b || !o->visible || !is_push_button(*o)) continue;
+    CellRect orc = control_cells(*o, s);
+    if (drawn_row(*o, orc) == row && orc.x == r.x + r.w) {
+      --r.w;
+      break;
+    }
+  }
+  return r;
+}
+
 CellGrid render_window(HWND window, CellScale s) {
   WindowSystem& ws = WindowSystem::instance();
   Window* w = ws.find(window);
@@ -331,7 +393,7 @@ CellGrid render_window(HWND window, CellScale s) {
       uint8_t base = c->enabled ? 0 : CA_DISABLED;
       switch (c->control) {
         case CTL_PUSHBUTTON:
-        case CTL_OWNERDRAW_BUTTON: draw_button(g, *w, *c, r, base); break;
+        case CTL_OWNERDRAW_BUTTON: draw_button(g, *w, *c, button_cells(*c, s), base); break;
         case CTL_AUTOCHECKBOX: draw_check(g, *w, *c, r, client_right, base); break;
         case CTL_EDIT: draw_edit(g, *w, *c, r, base); break;
         case CTL_STATIC: draw_static(g, *c, r, client_right, base); break;
@@ -343,7 +405,7 @@ CellGrid render_window(HWND window, CellScale s) {
   for (HWND h : w->children) {
     Window* c = ws.find(h);
     if (c && c->visible && c->control == CTL_DROPDOWNLIST)
-      draw_list(g, *w, *c, control_cells(*c, s), c->enabled ? 0 : CA_DISABLED);
+      draw_list(g, *w, *c, s, c->enabled ? 0 : CA_DISABLED);
   }
   return g;
 }
@@ -362,9 +424,13 @@ CellHit hit_test(HWND window, int col, int row, CellScale s) {
     if (c == nullptr || !c->visible || !takes_focus(*c)) continue;
     CellRect r = control_cells(*c, s);
     int rows = 1;
-    if (c->control == CTL_DROPDOWNLIST && c->dropped)
-      rows = 1 + std::min(static_cast<int>(c->items.size()), std::max(r.h - 1, 1));
-    int top = c->control == CTL_DROPDOWNLIST ? r.y : r.y + (r.h - 1) / 2;
+    if (is_push_button(*c)) r = button_cells(*c, s);
+    if (c->control == CTL_DROPDOWNLIST) {
+      ListLayout l = list_layout(*c, s);
+      r = l.field;
+      if (c->dropped) rows = 1 + l.rows;
+    }
+    int top = drawn_row(*c, r);
     int width = r.w;
     if (c->control == CTL_AUTOCHECKBOX) width = std::max(r.w, 4 + static_cast<int>(decode_text(strip_accelerator(c->text)).size()));
     if (col >= r.x && col < r.x + width && row >= top && row < top + rows) return {CellHit::Kind::Control, c->id};

@@ -71,6 +71,21 @@ CellScale fit_scale(HWND window, int cols, int rows);
 /// A control's rectangle in the window's grid (the frame's cell row and column included).
 CellRect control_cells(const Window& control, CellScale scale = {});
 
+/// A drop-down list as drawn: its field (widened, within the dialog and up to the next control on
+/// its row, so that the longest item shows whole) and, when open, `rows` items from `first` below
+/// it. An open list stops above a row of push buttons below it, scrolling to keep the highlighted
+/// item in view, so that the dialog's buttons stay visible.
+struct ListLayout {
+  CellRect field;
+  int rows = 0;
+  int first = 0;
+};
+ListLayout list_layout(const Window& list, CellScale scale = {});
+
+/// A push button's cells: one cell narrower when another button starts right where it ends, so that
+/// two buttons never touch.
+CellRect button_cells(const Window& button, CellScale scale = {});
+
 /// Draws a top-level window (dialog, message box, viewer); an empty grid for anything else.
 CellGrid render_window(HWND window, CellScale scale = {});
 

@@ -81,6 +81,61 @@ TEST(CellRender, ScalesToFitAndNeverDrawsOutsideTheGrid) {
   EXPECT_EQ(lines_of(g.to_string()).size(), static_cast<size_t>(r.h));
 }
 
+Window& child(HWND dialog, int id) { return *WindowSystem::instance().find(::GetDlgItem(dialog, id)); }
+
+TEST(CellRender, ButtonsNeverTouchAndEachShowsItsFocus) {
+  Fixture fx;
+  auto dlg = std::make_unique<TestDialog>(get_MainFrame());
+  ASSERT_TRUE(dlg->Create(kTestDialog));
+  child(dlg->m_hWnd, 9).x = 86;  // Help now starts in the cell where Cancel ends
+  struct Case {
+    int focus;
+    const char* row;
+  };
+  const Case cases[] = {
+      {10, "   [  OK   ] [Cancel] [ Help  ]"},
+      {1, "   [ >OK<  ] [Cancel] [ Help  ]"},
+      {2, "   [  OK   ] >Cancel< [ Help  ]"},  // no room inside: the brackets turn
+      {9, "   [  OK   ] [Cancel] [>Help< ]"},
+  };
+  for (const Case& c : cases) {
+    WindowSystem::instance().find(dlg->m_hWnd)->focus = ::GetDlgItem(dlg->m_hWnd, c.focus);
+    std::vector<std::string> l = lines_of(render_window(dlg->m_hWnd).to_string());
+    ASSERT_EQ(l.size(), 20u);
+    EXPECT_EQ(l[15], "│" + std::string(c.row) + std::string(38 - std::string(c.row).size(), ' ') + "│") << c.focus;
+  }
+  // The narrowed button is hit where it is drawn, and the cell it gave up is nobody's.
+  CellRect cancel = button_cells(child(dlg->m_hWnd, 2));
+  EXPECT_EQ(hit_test(dlg->m_hWnd, cancel.x + cancel.w - 1, 15).id, 2);
+  EXPECT_EQ(hit_test(dlg->m_hWnd, cancel.x + cancel.w, 15).kind, CellHit::Kind::None);
+}
+
+TEST(CellRender, AListShowsItsItemsWholeAndOpensAboveTheButtonRow) {
+  Fixture fx;
+  auto dlg = std::make_unique<TestDialog>(get_MainFrame());
+  ASSERT_TRUE(dlg->Create(kTestDialog));
+  Window& list = child(dlg->m_hWnd, 13);
+  list.items = {"Draw Spline", "Points", "Lines", "Parametric Spline", "NURB Spline", "Draw Surface",
+                "Parametric Surface", "NURB Surface"};
+  list.cur_sel = 6;
+  list.cy = 200;  // room for every item, were it not for the buttons below
+  std::vector<std::string> l = lines_of(render_window(dlg->m_hWnd).to_string());
+  EXPECT_EQ(l[8], "│   Parametric Surface ▼               │");  // wider than its template, not cut
+
+  list.dropped = true;
+  list.hot = 7;
+  l = lines_of(render_window(dlg->m_hWnd).to_string());
+  // Rows 9 to 14 hold items, scrolled to show the highlight; the button row stays.
+  EXPECT_EQ(l[9], "│    Lines                             │");
+  EXPECT_EQ(l[14], "│   >NURB Surface                      │");
+  EXPECT_EQ(l[15], "│   [  OK   ] [Cancel ] [ Help  ]      │");
+  ListLayout layout = list_layout(list);
+  EXPECT_EQ(layout.rows, 6);
+  EXPECT_EQ(layout.first, 2);
+  EXPECT_EQ(hit_test(dlg->m_hWnd, 5, 14).id, 13);
+  EXPECT_EQ(hit_test(dlg->m_hWnd, 5, 15).id, 1);  // OK is still clicked where it shows
+}
+
 TEST(CellRender, DecodesUtf8AndKeepsStrayBytesAsLatin1) {
   EXPECT_EQ(decode_text("a\xC3\xA9z"), U"a\u00e9z");
   EXPECT_EQ(decode_text("\xE9t\xE9"), U"\u00e9t\u00e9");

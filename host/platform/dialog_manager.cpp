@@ -60,6 +60,7 @@ void act(HWND control) {
     send_command(dialog, id, BN_CLICKED, control);
   } else if (w->control == CTL_DROPDOWNLIST) {
     w->dropped = !w->dropped;
+    w->hot = w->cur_sel;
   }
 }
 
@@ -139,10 +140,34 @@ void list_select(HWND control, int index) {
   send_command(w->parent, w->id, CBN_SELCHANGE, control);
 }
 
+// Opens a closed list with its selection highlighted; closes an open one, choosing the highlighted
+// item (a change is told by CBN_SELCHANGE).
+void list_toggle(HWND control) {
+  Window* w = ws().find(control);
+  if (!w->dropped) {
+    w->dropped = true;
+    w->hot = w->cur_sel;
+    return;
+  }
+  w->dropped = false;
+  if (w->hot >= 0) list_select(control, w->hot);
+}
+
 bool list_key(HWND control, const std::string& key) {
   Window* w = ws().find(control);
-  int cur = w->cur_sel;
   int last = static_cast<int>(w->items.size()) - 1;
+  if (w->dropped) {
+    // An open list moves its highlight only: nothing is chosen until Enter or a click.
+    int hot = w->hot;
+    if (key == "Down") hot = hot < 0 ? 0 : hot + 1;
+    else if (key == "Up") hot = hot < 0 ? 0 : hot - 1;
+    else if (key == "Home") hot = 0;
+    else if (key == "End") hot = last;
+    else return false;
+    if (last >= 0) w->hot = std::clamp(hot, 0, last);
+    return true;
+  }
+  int cur = w->cur_sel;
   if (key == "Down") list_select(control, cur < 0 ? 0 : cur + 1);
   else if (key == "Up") list_select(control, cur < 0 ? 0 : cur - 1);
   else if (key == "Home") list_select(control, 0);
@@ -233,7 +258,7 @@ DispatchResult accelerator(HWND dialog, char letter) {
 bool known_key(const std::string& name) {
   static const char* const kKeys[] = {"Tab",  "Shift+Tab", "Enter", "Esc",      "Space",    "Up",
                                       "Down", "Home",      "End",   "Backspace", "Delete",  "Left",
-                                      "Right", "PageUp",   "PageDown"};
+                                      "Right", "PageUp",   "PageDown", "Alt+Down"};
   for (const char* k : kKeys)
     if (name == k) return true;
   return name.size() == 5 && name.compare(0, 4, "Alt+") == 0 && std::isalnum(static_cast<unsigned char>(name[4]));
@@ -260,19 +285,24 @@ DispatchResult press_key(const std::string& key) {
 
   if (key == "Tab") return move_tab(a, 1);
   if (key == "Shift+Tab") return move_tab(a, -1);
+  const bool on_list = fw && fw->control == CTL_DROPDOWNLIST;
+  if (key == "Alt+Down") {
+    if (on_list) list_toggle(f);
+    return done();
+  }
   if (key.compare(0, 4, "Alt+") == 0) return accelerator(a, key[4]);
   if (key == "Enter") {
     if (fw && is_button(*fw)) {
       act(f);
-    } else if (fw && fw->control == CTL_DROPDOWNLIST && fw->dropped) {
-      fw->dropped = false;
+    } else if (on_list) {
+      list_toggle(f);  // Enter opens the list, or takes its highlighted item
     } else {
       send_command(a, IDOK, BN_CLICKED, child_with_id(a, IDOK));
     }
     return done();
   }
   if (key == "Esc") {
-    if (fw && fw->control == CTL_DROPDOWNLIST && fw->dropped) fw->dropped = false;
+    if (on_list && fw->dropped) fw->dropped = false;  // closed, the selection unchanged
     else send_command(a, IDCANCEL, BN_CLICKED, child_with_id(a, IDCANCEL));
     return done();
   }

@@ -1,7 +1,8 @@
 // The dialog manager: what a key, a typed text, a click or a close does in the active window.
 // Tab order is template order; a click moves the focus first and is dropped when a handler run by
-// that focus change took the focus elsewhere; Enter clicks a focused push button and otherwise sends
-// the OK command without moving the focus; Esc and the close box send the cancel command.
+// that focus change took the focus elsewhere; Enter clicks a focused push button, opens a focused
+// drop-down list (or takes the highlighted item of an open one, as Alt+Down does) and otherwise sends
+// the OK command without moving the focus; Esc closes an open list, else sends the cancel command.
 #pragma once
 #include <string>
 

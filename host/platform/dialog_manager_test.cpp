@@ -165,6 +165,37 @@ TEST_F(DialogKeys, UpAndDownChangeAFocusedListAndSendSelChange) {
                                         "no control 99 in \"Test\""}));
 }
 
+TEST_F(DialogKeys, AnOpenListMovesItsHighlightAndEnterChoosesIt) {
+  fx.input.click(13).key("Esc");
+  play();
+  Window* list = WindowSystem::instance().find(::GetDlgItem(dlg->m_hWnd, 13));
+  ASSERT_NE(list, nullptr);
+  log().clear();
+  // Enter on the closed list opens it instead of sending OK; the highlight moves, nothing is chosen.
+  fx.input.key("Enter").key("Down").key("Down").key("Down");
+  play();
+  EXPECT_TRUE(list->dropped);
+  EXPECT_EQ(list->cur_sel, 0);
+  EXPECT_EQ(list->hot, 2);  // held at the last item
+  EXPECT_EQ(log(), Strings{});
+  fx.input.key("Up").key("Enter");
+  play();
+  EXPECT_FALSE(list->dropped);
+  EXPECT_EQ(log(), (Strings{"selchange 13 sel=1 focus=13"}));
+  // Esc closes without choosing; Alt+Down opens and closes, choosing as Enter does.
+  log().clear();
+  fx.input.key("Alt+Down").key("End").key("Esc");
+  play();
+  EXPECT_TRUE(::IsWindow(dlg->m_hWnd));
+  EXPECT_FALSE(list->dropped);
+  EXPECT_EQ(list->cur_sel, 1);
+  fx.input.key("Alt+Down").key("Home").key("Alt+Down");
+  play();
+  EXPECT_FALSE(list->dropped);
+  EXPECT_EQ(log(), (Strings{"selchange 13 sel=0 focus=13"}));
+  EXPECT_EQ(fx.input.failures, Strings{});
+}
+
 TEST_F(DialogKeys, AFailedExchangeKeepsTheFocusOnItsEditAndDropsTheClick) {
   Transcript tr;
   std::string err;

@@ -38,6 +38,7 @@ struct Window {
   std::vector<std::string> items;      // drop-down list
   int cur_sel = -1;
   bool dropped = false;
+  int hot = -1;                        // open drop-down list: the highlighted item, chosen by Enter
   int sel_start = 0, sel_end = 0;      // edit: the selection [start, end), caret at end
   bool killing_focus = false;          // EN_KILLFOCUS of this edit is being handled
 
