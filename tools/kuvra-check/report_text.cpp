@@ -106,43 +106,6 @@ std::string geometry_name(int geometry) {
   return std::to_string(geometry);
 }
 
-std::string utf8_text(const std::string& text) {
-  std::string out;
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t n = text.size();
-  for (size_t i = 0; i < n;) {
-    size_t length = 0;
-    unsigned char c = s[i];
-    if (c < 0x80) {
-      length = 1;
-    } else {
-      size_t want = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-      unsigned code = want ? c & (0x7F >> want) : 0;
-      bool ok = want != 0 && i + want <= n;
-      for (size_t k = 1; ok && k < want; ++k) {
-        ok = (s[i + k] & 0xC0) == 0x80;
-        code = (code << 6) | (s[i + k] & 0x3F);
-      }
-      static const unsigned least[] = {0, 0, 0x80, 0x800, 0x10000};
-      if (ok && code >= least[want] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF)) length = want;
-    }
-    if (length > 0) {
-      out.append(text, i, length);
-      i += length;
-    } else {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));  // the byte as the character of its code
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      ++i;
-    }
-  }
-  return out;
-}
-
-json json_number(double value) {
-  if (std::isfinite(value)) return value;
-  return number(value);
-}
-
 std::string settings_text() {
   const PlotSettingsRecord& s = PlotSettings;
   std::string out = "angles = " + std::string(s.use_degrees ? "degrees" : "radians");

@@ -7,13 +7,10 @@
 #include <nlohmann/json.hpp>
 
 #include "dry_run.h"
+#include "text_output.h"
 
 /// "spline" for a geometry kind, the keyword's name for another keyword, else the number.
 std::string geometry_name(int geometry);
-/// `text` as UTF-8: valid sequences as they are, any other byte as the character of its code.
-std::string utf8_text(const std::string& text);
-/// A JSON number, or the string "inf", "-inf" or "nan".
-nlohmann::json json_number(double value);
 /// One line of the plot settings the file leaves, without its name prefix or line feed.
 std::string settings_text();
 /// The dry run in plain lines, each starting with `name`; `line_of` gives a statement's file line.

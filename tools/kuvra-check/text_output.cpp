@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -28,39 +29,23 @@ size_t utf8_sequence(const unsigned char* s, size_t n) {
 
 }  // namespace
 
-void append_json_string(std::string* out, const std::string& text) {
-  out->push_back('"');
+std::string utf8_text(const std::string& text) {
+  std::string out;
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  size_t n = text.size();
+  const size_t n = text.size();
   for (size_t i = 0; i < n;) {
     unsigned char c = s[i];
-    if (c == '"' || c == '\\') {
-      out->push_back('\\');
-      out->push_back(static_cast<char>(c));
-    } else if (c == '\n') {
-      out->append("\\n");
-    } else if (c == '\t') {
-      out->append("\\t");
-    } else if (c == '\r') {
-      out->append("\\r");
-    } else if (c < 0x20 || c == 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out->append(escape);
-    } else if (c < 0x80) {
-      out->push_back(static_cast<char>(c));
-    } else if (size_t length = utf8_sequence(s + i, n - i)) {
-      out->append(text, i, length);
+    size_t length = c < 0x80 ? 1 : utf8_sequence(s + i, n - i);
+    if (length > 0) {
+      out.append(text, i, length);
       i += length;
-      continue;
     } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);  // the byte as the character of its code
-      out->append(escape);
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));  // the byte as the character of its code
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      ++i;
     }
-    ++i;
   }
-  out->push_back('"');
+  return out;
 }
 
 void append_number(std::string* out, double value) {
@@ -72,14 +57,11 @@ void append_number(std::string* out, double value) {
   out->append(text, result.ptr);
 }
 
-void append_json_number(std::string* out, double value) {
-  if (!std::isfinite(value)) {
-    out->push_back('"');
-    append_number(out, value);
-    out->push_back('"');
-    return;
-  }
-  append_number(out, value);
+nlohmann::json json_number(double value) {
+  if (std::isfinite(value)) return value;
+  std::string text;
+  append_number(&text, value);
+  return text;
 }
 
 void append_visible(std::string* out, const std::string& text) {

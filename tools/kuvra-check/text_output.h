@@ -5,10 +5,12 @@
 #pragma once
 #include <string>
 
-/// Appends `text` as a JSON string literal (quotes included).
-void append_json_string(std::string* out, const std::string& text);
-/// Appends `value` as a JSON number, or as one of the strings "inf", "-inf", "nan".
-void append_json_number(std::string* out, double value);
+#include <nlohmann/json.hpp>
+
+/// `text` as UTF-8 for JSON: valid sequences as they are, any other byte as the character of its code.
+std::string utf8_text(const std::string& text);
+/// A JSON number, or the string "inf", "-inf" or "nan" for a value JSON cannot hold.
+nlohmann::json json_number(double value);
 /// Appends the shortest round-trip text of `value` ("inf", "-inf", "nan" when not finite).
 void append_number(std::string* out, double value);
 /// Appends `text` for a terminal: printable bytes as they are, others as \t, \r or \xNN.
