@@ -57,6 +57,8 @@ class GeometryDatabase {
   const std::vector<ScreenMark>& marks() const { return marks_; }
   const std::vector<ScreenLine>& lines() const { return lines_; }
   /// How many marks and lines were drawn in all, kept or not.
+  uint64_t marks_made() const { return marks_made_; }
+  uint64_t lines_made() const { return lines_made_; }
   uint64_t screen_made() const { return marks_made_ + lines_made_; }
   /// How many are kept (marks().size() + lines().size()); less than screen_made() once thinned.
   std::size_t screen_kept() const { return marks_.size() + lines_.size(); }

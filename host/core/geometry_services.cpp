@@ -23,8 +23,6 @@ namespace orv {
 namespace {
 
 std::string g_last_error;
-int64_t g_marks_drawn = 0;
-int64_t g_lines_drawn = 0;
 
 // Remembers why `service` refused and tells the person. Always false, so that a check can end with
 // `return refuse(...)`.
@@ -235,8 +233,8 @@ bool is_surface_kind(int32_t kind) { return kind == ENT_SURFACE || kind == ENT_N
 }  // namespace
 
 std::string last_geometry_error() { return g_last_error; }
-int64_t marks_drawn() { return g_marks_drawn; }
-int64_t screen_lines_drawn() { return g_lines_drawn; }
+int64_t marks_drawn() { return static_cast<int64_t>(database().marks_made()); }
+int64_t screen_lines_drawn() { return static_cast<int64_t>(database().lines_made()); }
 
 }  // namespace orv
 
@@ -429,7 +427,6 @@ void draw_3d_point(const double* point, uint8_t color) {
     return (void)orv::refuse(service, "mark refused: it is not finite (" + bad + "); it is not drawn");
   try {
     database().add_mark(orv::ScreenMark{{point[0], point[1], point[2]}, color});
-    ++orv::g_marks_drawn;
   } catch (...) {
     orv::refuse(service, "mark refused: " + orv::failure_text(std::current_exception()));
   }
@@ -445,7 +442,6 @@ void drw_3d_line(const l_3d* line, uint8_t color) {
   try {
     database().add_line(
         orv::ScreenLine{{line->p1[0], line->p1[1], line->p1[2]}, {line->p2[0], line->p2[1], line->p2[2]}, color});
-    ++orv::g_lines_drawn;
   } catch (...) {
     orv::refuse(service, "screen line refused: " + orv::failure_text(std::current_exception()));
   }

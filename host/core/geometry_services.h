@@ -21,8 +21,8 @@ constexpr int32_t kInitialBufferPoints = 1024;
 /// Why the last geometry call that refused its input did so ("" after a success).
 std::string last_geometry_error();
 
-/// Screen marks and screen lines drawn since the process started (refused ones not counted): what
-/// the plots drew, whatever the screen keeps of it.
+/// Screen marks and screen lines the database has taken (refused ones not counted): what the plots
+/// drew, whatever the screen keeps of it. Differences between two readings count a plot's marks.
 int64_t marks_drawn();
 int64_t screen_lines_drawn();
 
