@@ -1,11 +1,13 @@
-// The host services that need a person, forwarded to the installed front end. The Zlink's fixed
-// buffers are guarded here once: a chosen path that would not fit 256 bytes is treated as no choice,
-// and a picked point that is not finite is not handed on. Refusals are told here too, once for the
-// transcript and every front end, with runs of one refusal folded into a count.
+// The host services that need a person, forwarded to the installed front end. Every request and its
+// answer is recorded in the transcript here, once for every front end, before the Zlink's fixed
+// buffers are guarded: a chosen path that would not fit 256 bytes is treated as no choice, and a
+// picked point that is not finite is not handed on. Refusals are told here too, with runs of one
+// refusal folded into a count.
 #include "core/frontend.h"
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "core/file_services.h"
 #include "orvantis/host_files.h"
@@ -72,8 +74,12 @@ int PromptForFileToOpen(char* path, const char* mode, const char* filter, int fl
   (void)module;
   orv::FrontEnd* fe = orv::front_end();
   if (fe == nullptr || path == nullptr) return 0;
-  std::string chosen(path, strnlen(path, orv::kPathBufferSize - 1));
-  if (!fe->PromptForFileToOpen(chosen, mode ? mode : "r", filter ? filter : "", owner)) return 0;
+  const std::string given(path, strnlen(path, orv::kPathBufferSize - 1));
+  std::string chosen = given;
+  const bool answered = fe->PromptForFileToOpen(chosen, mode ? mode : "r", filter ? filter : "", owner);
+  if (orv::Transcript* t = orv::transcript())
+    t->prompt(given, answered ? std::optional<std::string>(chosen) : std::nullopt);
+  if (!answered) return 0;
   if (chosen.empty() || chosen.size() >= orv::kPathBufferSize ||
       chosen.find('\0') != std::string::npos)
     return 0;
@@ -83,15 +89,21 @@ int PromptForFileToOpen(char* path, const char* mode, const char* filter, int fl
 
 void edit_filename(const char* path, int flag) {
   (void)flag;
-  if (orv::FrontEnd* fe = orv::front_end(); fe != nullptr && path != nullptr)
-    fe->edit_filename(orv::normalize_path(path));
+  orv::FrontEnd* fe = orv::front_end();
+  if (fe == nullptr || path == nullptr) return;
+  const std::string normal = orv::normalize_path(path);
+  if (orv::Transcript* t = orv::transcript()) t->edit(normal);
+  fe->edit_filename(normal);
 }
 
 void list_filename(const char* path, const char* unused1, const char* unused2) {
   (void)unused1;
   (void)unused2;
-  if (orv::FrontEnd* fe = orv::front_end(); fe != nullptr && path != nullptr)
-    fe->list_filename(orv::normalize_path(path));
+  orv::FrontEnd* fe = orv::front_end();
+  if (fe == nullptr || path == nullptr) return;
+  const std::string normal = orv::normalize_path(path);
+  if (orv::Transcript* t = orv::transcript()) t->show(normal);
+  fe->list_filename(normal);
 }
 
 void point_proc(const char* prompt, char* code, double* point, char* ok) {
@@ -99,7 +111,10 @@ void point_proc(const char* prompt, char* code, double* point, char* ok) {
   orv::FrontEnd* fe = orv::front_end();
   if (fe == nullptr || point == nullptr) return;
   std::array<double, 3> p{point[0], point[1], point[2]};
-  if (!fe->point_proc(prompt ? prompt : "", p)) return;
+  const bool picked = fe->point_proc(prompt ? prompt : "", p);
+  if (orv::Transcript* t = orv::transcript())
+    t->pick(picked ? std::optional<std::array<double, 3>>(p) : std::nullopt);
+  if (!picked) return;
   if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return;
   point[0] = p[0];
   point[1] = p[1];

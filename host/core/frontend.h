@@ -1,8 +1,8 @@
 // The host's front end: the person at the keyboard, as the host's services that need one see it.
-// The script and terminal front ends implement it; the application installs one. With none
-// installed, every request is refused as a person would refuse it: the prompt is cancelled, no
-// point is picked, and edit and show do nothing. The Zlink never shows why the host refused its
-// geometry, so every refusal is told to the person here, through one path (report_refusal).
+// The script and terminal front ends implement it; the application installs one, or none, and then
+// every request is refused as a person would refuse it. Requests, answers and the host's refusals of
+// the Zlink's geometry (report_refusal) are recorded in the transcript here, where they pass through
+// the host, so a front end records nothing itself.
 #pragma once
 #include <array>
 #include <cstdint>

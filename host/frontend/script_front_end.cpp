@@ -21,7 +21,6 @@
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
 #include "platform/message_box.h"
-#include "platform/transcript.h"
 #include "platform/window_system.h"
 
 extern char** environ;
@@ -385,12 +384,9 @@ bool ScriptFrontEnd::PromptForFileToOpen(std::string& path, const std::string& m
   (void)mode;
   (void)filter;
   (void)owner;
-  std::string default_path = path;
   ScriptLine answer;
   bool chosen = !failed() && take_answer(ScriptLine::Kind::Prompt, "a file prompt", answer) && !answer.cancel;
   if (chosen) path = answer.text;
-  if (Transcript* t = transcript())
-    t->prompt(default_path, chosen ? std::optional<std::string>(path) : std::nullopt);
   return chosen;
 }
 
@@ -399,13 +395,10 @@ bool ScriptFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>
   ScriptLine answer;
   bool picked = !failed() && take_answer(ScriptLine::Kind::Pick, "a point pick", answer) && !answer.cancel;
   if (picked) point = answer.point;
-  if (Transcript* t = transcript())
-    t->pick(picked ? std::optional<std::array<double, 3>>(point) : std::nullopt);
   return picked;
 }
 
 void ScriptFrontEnd::edit_filename(const std::string& path) {
-  if (Transcript* t = transcript()) t->edit(path);
   if (failed() || stop_signal() != 0) return;
   // An edit line read earlier, or the one that comes next.
   if (pending_edits_.empty() && next_ < lines_.size() && lines_[next_].kind == ScriptLine::Kind::Edit) {
@@ -457,7 +450,6 @@ bool ScriptFrontEnd::run_edit_command(const std::string& command, const std::str
 }
 
 void ScriptFrontEnd::list_filename(const std::string& path) {
-  if (Transcript* t = transcript()) t->show(path);
   run_text_viewer(path);
 }
 

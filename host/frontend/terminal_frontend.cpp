@@ -11,7 +11,6 @@
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
 #include "platform/number_text.h"
-#include "platform/transcript.h"
 #include "platform/window_system.h"
 
 namespace orv::frontend {
@@ -482,24 +481,17 @@ bool TerminalFrontEnd::PromptForFileToOpen(std::string& path, const std::string&
                                            HWND owner) {
   (void)mode;
   (void)owner;
-  const std::string given = path;
   PromptContext ctx{screen_, [this] { draw(); }};
-  bool chosen = file_prompt(ctx, path, filter);
-  if (Transcript* t = transcript()) {
-    t->prompt(given, chosen ? std::optional<std::string>(path) : std::nullopt);
-  }
-  return chosen;
+  return file_prompt(ctx, path, filter);
 }
 
 void TerminalFrontEnd::edit_filename(const std::string& path) {
-  if (Transcript* t = transcript()) t->edit(path);
   int status = run_editor(screen_, path);
   if (stop_signal() == SIGINT) clear_stop_signal();  // a Ctrl+C meant for the editor
   if (status == 127) status_ = "The editor (" + editor_command() + ") could not be started";
 }
 
 void TerminalFrontEnd::list_filename(const std::string& path) {
-  if (Transcript* t = transcript()) t->show(path);
   PromptContext ctx{screen_, [this] { draw(); }};
   text_viewer(ctx, path);
 }
@@ -508,9 +500,6 @@ bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 
   PromptContext ctx{screen_, [this] { draw(); }};
   bool picked = point_prompt(ctx, prompt, point);
   if (picked) origin_text_ = "origin " + format_real(point[0]) + ", " + format_real(point[1]) + ", " + format_real(point[2]);
-  if (Transcript* t = transcript()) {
-    t->pick(picked ? std::optional<std::array<double, 3>>(point) : std::nullopt);
-  }
   return picked;
 }
 
