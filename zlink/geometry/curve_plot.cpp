@@ -15,16 +15,6 @@
 
 namespace {
 
-void store_point_or_line(int32_t kind, const double* from, const double* to) {
-  ent record{};
-  record.kind = kind;
-  std::memcpy(record.p1, from, sizeof record.p1);
-  if (to != nullptr) std::memcpy(record.p2, to, sizeof record.p2);
-  db_list_ent_type* entry = nullptr;
-  char ok = 0;
-  store_ent(&record, &entry, 0, main_color, main_level, main_attrib, &ok);
-}
-
 // The parametric spline through the gathered points, with the last point as both end vectors.
 db_list_ent_type* make_spline(const pt_3d* points, int32_t count, char* ok) {
   double last[3] = {points[count - 1][0], points[count - 1][1], points[count - 1][2]};
@@ -59,11 +49,8 @@ void make_nurbs(const pt_3d* points, int32_t count) {
 }  // namespace
 
 void plot_curve(Statement* head) {
-  int variable = find_variable(PlotSettings.step_var[0]);
-  if (variable < 0) {
-    warn_missing_variable(PlotSettings.step_var[0]);
-    return;
-  }
+  const int variable = find_step_variable(0);
+  if (variable < 0) return;
   const StepRule rule = compute_steps(PlotSettings.lower_limit[0], PlotSettings.upper_limit[0],
                                       PlotSettings.step_size[0]);
   const CoordinateRows rows = find_coordinate_rows();
@@ -111,10 +98,10 @@ void plot_curve(Statement* head) {
           }
           break;
         case kw_points:
-          store_point_or_line(ENT_POINT, point, nullptr);
+          store_point_or_line(point, nullptr);
           break;
         case kw_lines:
-          if (have_previous) store_point_or_line(ENT_LINE, previous, point);
+          if (have_previous) store_point_or_line(previous, point);
           break;
         case kw_spline:
         case kw_nurbs:

@@ -1,12 +1,21 @@
 // One step of a plot, shared by the curve and surface plotters.
 #include "geometry/plot_step.h"
 
+#include <cstring>
+
 #include "equation/plot_settings.h"
 #include "equation/compiler.h"
 #include "equation/evaluator.h"
 #include "equation/variables.h"
 #include "orvantis/host_geometry.h"
 #include "geometry/plotting.h"
+#include "geometry/trace_log.h"
+
+int find_step_variable(int index) {
+  const int row = find_variable(PlotSettings.step_var[index]);
+  if (row < 0) warn_missing_variable(PlotSettings.step_var[index]);
+  return row;
+}
 
 CoordinateRows find_coordinate_rows() {
   return CoordinateRows{find_variable("x"), find_variable("y"), find_variable("z")};
@@ -35,6 +44,16 @@ void read_point(const CoordinateRows& rows, double point[3]) {
   for (int i = 0; i < 3; ++i) {
     if (row[i] >= 0) point[i] = VariableTable.rows[row[i]].value + PlotSettings.origin[i];
   }
+}
+
+void store_point_or_line(const double* from, const double* to) {
+  ent record{};
+  record.kind = to != nullptr ? ENT_LINE : ENT_POINT;
+  std::memcpy(record.p1, from, sizeof record.p1);
+  if (to != nullptr) std::memcpy(record.p2, to, sizeof record.p2);
+  db_list_ent_type* entry = nullptr;
+  char ok = 0;
+  store_ent(&record, &entry, 0, main_color, main_level, main_attrib, &ok);
 }
 
 bool stop_before_step(int64_t step, int64_t count) {

@@ -16,16 +16,10 @@
 #include "geometry/trace_log.h"
 
 void plot_surface(Statement* head) {
-  int outer_variable = find_variable(PlotSettings.step_var[0]);
-  if (outer_variable < 0) {
-    warn_missing_variable(PlotSettings.step_var[0]);
-    return;
-  }
-  int inner_variable = find_variable(PlotSettings.step_var[1]);
-  if (inner_variable < 0) {
-    warn_missing_variable(PlotSettings.step_var[1]);
-    return;
-  }
+  const int outer_variable = find_step_variable(0);
+  if (outer_variable < 0) return;
+  const int inner_variable = find_step_variable(1);
+  if (inner_variable < 0) return;
   const StepRule outer = compute_steps(PlotSettings.lower_limit[0], PlotSettings.upper_limit[0],
                                        PlotSettings.step_size[0]);
   const StepRule inner = compute_steps(PlotSettings.lower_limit[1], PlotSettings.upper_limit[1],
@@ -86,15 +80,9 @@ void plot_surface(Statement* head) {
           case kw_draw_surf:
             draw_3d_point(point, main_color);
             break;
-          case kw_points_surf: {
-            ent record{};
-            record.kind = ENT_POINT;
-            std::memcpy(record.p1, point, sizeof record.p1);
-            db_list_ent_type* entry = nullptr;
-            char ok = 0;
-            store_ent(&record, &entry, 0, main_color, main_level, main_attrib, &ok);
+          case kw_points_surf:
+            store_point_or_line(point, nullptr);
             break;
-          }
           case kw_parametric_surf:
           case kw_nurbs_surf:
             draw_3d_point(point, main_color);
