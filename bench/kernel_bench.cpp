@@ -1,7 +1,12 @@
 // Speed of the geometry kernel behind the host's services: fitting a spline through a curve plot's
-// points, reducing its knots, fitting a surface through a grid, and exporting both to STEP. The
-// largest curve plot is 32001 points; 300 x 300 is a fine surface plot.
+// points (beside OpenCASCADE's interpolation of them), reducing its knots, fitting a surface through
+// a grid, and exporting both to STEP. The largest curve plot is 32001 points; 300 x 300 is a fine
+// surface plot.
 #include <benchmark/benchmark.h>
+
+#include <GeomAPI_Interpolate.hxx>
+#include <Geom_BSplineCurve.hxx>
+#include <TColgp_HArray1OfPnt.hxx>
 
 #include <cstdio>
 #include <string>
@@ -51,6 +56,31 @@ void BM_MakeSplineFromPts(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MakeSplineFromPts)->Arg(1000)->Arg(32001)->Unit(benchmark::kMillisecond);
+
+// The kernel's fit alone, and OpenCASCADE's interpolation of the same points beside it.
+void BM_InterpolateCurve(benchmark::State& state) {
+  const std::vector<Point> pts = orv::kernel::testing::helix(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    nb_type nb;
+    std::string err;
+    if (!orv::kernel::interpolate_curve(pts, nb, err)) state.SkipWithError(err.c_str());
+    benchmark::DoNotOptimize(nb.poles.data());
+  }
+}
+BENCHMARK(BM_InterpolateCurve)->Arg(1000)->Arg(32001)->Unit(benchmark::kMillisecond);
+
+void BM_OpenCascadeInterpolate(benchmark::State& state) {
+  const std::vector<Point> pts = orv::kernel::testing::helix(static_cast<int>(state.range(0)));
+  Handle(TColgp_HArray1OfPnt) arr = new TColgp_HArray1OfPnt(1, static_cast<int>(pts.size()));
+  for (size_t k = 0; k < pts.size(); ++k) arr->SetValue(static_cast<int>(k) + 1, gp_Pnt(pts[k][0], pts[k][1], pts[k][2]));
+  for (auto _ : state) {
+    GeomAPI_Interpolate fit(arr, Standard_False, 1e-12);
+    fit.Perform();
+    if (!fit.IsDone()) state.SkipWithError("OpenCASCADE's interpolation failed");
+    benchmark::DoNotOptimize(fit.Curve().get());
+  }
+}
+BENCHMARK(BM_OpenCascadeInterpolate)->Arg(1000)->Arg(32001)->Unit(benchmark::kMillisecond);
 
 void BM_RemoveNodes(benchmark::State& state) {
   const ent spline = stored_spline(static_cast<int>(state.range(0)));

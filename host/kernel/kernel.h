@@ -4,6 +4,13 @@
 // the heavy OpenCASCADE headers; the conversions to OpenCASCADE live in occt_convert.h.
 // Functions throw nothing of their own (only std::bad_alloc when memory runs out) and never return a
 // record holding a NaN: a failure is `false` plus a message.
+//
+// Why the fits are the project's own and not OpenCASCADE's interpolation: a plotted spline has free
+// ends (no bending at its first and last point) and a closed one is C2 through its seam, and
+// OpenCASCADE's gives neither (its open fit bends at the ends, its periodic one doubles the seam
+// knot). Speed is not the reason: at 32,001 points both take about 8 ms of CPU (kernel_bench). Knot
+// reduction is our own for its proven bound on the whole curve's deviation: OpenCASCADE's removes
+// knots one by one, each checked against the step before, and keeps 1.3 to 2 times the poles.
 #pragma once
 #include <array>
 #include <cstddef>
