@@ -32,6 +32,16 @@ void tell(const std::string& service, const std::string& why, int64_t repeats) {
   if (g_front_end != nullptr) g_front_end->refused(service, why, repeats);
 }
 
+// An edit or a view: the path with "/" for "\", recorded before the front end opens the file, so
+// that what happens while it is open follows in the transcript. Nothing without a front end.
+void hand_file(const char* path, void (Transcript::*record)(const std::string&),
+               void (FrontEnd::*open)(const std::string&)) {
+  if (g_front_end == nullptr || path == nullptr) return;
+  const std::string normal = normalize_path(path);
+  if (Transcript* t = transcript()) (t->*record)(normal);
+  (g_front_end->*open)(normal);
+}
+
 }  // namespace
 
 void report_refusal(const std::string& service, const std::string& why) {
@@ -89,21 +99,13 @@ int PromptForFileToOpen(char* path, const char* mode, const char* filter, int fl
 
 void edit_filename(const char* path, int flag) {
   (void)flag;
-  orv::FrontEnd* fe = orv::front_end();
-  if (fe == nullptr || path == nullptr) return;
-  const std::string normal = orv::normalize_path(path);
-  if (orv::Transcript* t = orv::transcript()) t->edit(normal);
-  fe->edit_filename(normal);
+  orv::hand_file(path, &orv::Transcript::edit, &orv::FrontEnd::edit_filename);
 }
 
 void list_filename(const char* path, const char* unused1, const char* unused2) {
   (void)unused1;
   (void)unused2;
-  orv::FrontEnd* fe = orv::front_end();
-  if (fe == nullptr || path == nullptr) return;
-  const std::string normal = orv::normalize_path(path);
-  if (orv::Transcript* t = orv::transcript()) t->show(normal);
-  fe->list_filename(normal);
+  orv::hand_file(path, &orv::Transcript::show, &orv::FrontEnd::list_filename);
 }
 
 void point_proc(const char* prompt, char* code, double* point, char* ok) {

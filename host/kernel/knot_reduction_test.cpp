@@ -67,22 +67,17 @@ TEST(ReduceKnots, StaysWithinToleranceOfTheOriginalAsAWhole) {
 // OpenCASCADE removes knots one at a time, each removal checked against the curve of the step before.
 // At the same tolerance ours, bounded against the original as a whole, keeps markedly fewer poles.
 TEST(ReduceKnots, ComparedWithOpenCascadesKnotByKnotRemoval) {
-  struct Case {
-    int points;
-    double turns, tol;
-  };
-  for (const Case c : {Case{1000, 10, 1e-3}, Case{1000, 2, 1e-6}, Case{300, 1, 1e-2}, Case{2000, 10, 1e-2}}) {
-    SCOPED_TRACE(c.points);
-    const nb_type original = spline_through(testing::helix(c.points, c.turns));
+  const nb_type original = spline_through(testing::helix(1000, 10));
+  for (double tol : {1e-2, 1e-3, 1e-4}) {
+    SCOPED_TRACE(tol);
     Handle(Geom_BSplineCurve) theirs = to_occt_curve(original);
     for (bool removed = true; removed;) {  // sweeps until no knot can go
       removed = false;
-      for (int k = 2; k < theirs->NbKnots(); ++k)
-        if (theirs->RemoveKnot(k, 0, c.tol)) removed = true;
+      for (int k = 2; k < theirs->NbKnots(); ++k) removed = theirs->RemoveKnot(k, 0, tol) || removed;
     }
     nb_type ours;
-    ASSERT_TRUE(reduce_knots(original, c.tol, ours));
-    EXPECT_LE(sampled_deviation(original, ours, 16), c.tol);
+    ASSERT_TRUE(reduce_knots(original, tol, ours));
+    EXPECT_LE(sampled_deviation(original, ours, 16), tol);
     EXPECT_LT(ours.nu * 5, theirs->NbPoles() * 4) << ours.nu << " against " << theirs->NbPoles();
   }
 }
