@@ -100,6 +100,16 @@ db_list_ent_type* add_shape(MadeShape shape, int32_t level) {
   return &g_entries.back();
 }
 
+// A spline or surface asked of the host: recorded whether or not it was refused (a refusal has its
+// `why`); the entry and `ok` answer as the host does, null and 0 for a refusal.
+void add_fitted_shape(MadeShape shape, int32_t level, db_list_ent_type** entry, char* ok) {
+  shape.refused = !shape.why.empty();
+  const bool taken = !shape.refused;
+  db_list_ent_type* made = add_shape(std::move(shape), level);
+  if (entry) *entry = taken ? made : nullptr;
+  if (ok) *ok = taken ? 1 : 0;
+}
+
 void note_refused_entity(int64_t* counter) {
   if (g_record.refused_points + g_record.refused_lines == 0) g_record.first_refused_step = g_record.current_run;
   ++*counter;
@@ -183,11 +193,7 @@ void make_spline_from_pts(const pt_3d* points, int32_t count, uint8_t, int32_t l
   MadeShape shape{MadeShape::Spline};
   shape.points = count;
   shape.why = start_kind != 1 || end_kind != 1 ? "only free ends are offered" : curve_refusal(points, count);
-  shape.refused = !shape.why.empty();
-  bool taken = !shape.refused;
-  db_list_ent_type* made = add_shape(std::move(shape), level);
-  if (entry) *entry = taken ? made : nullptr;
-  if (ok) *ok = taken ? 1 : 0;
+  add_fitted_shape(std::move(shape), level, entry, ok);
 }
 
 void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int, int, int, int, uint8_t, int32_t level,
@@ -198,11 +204,7 @@ void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int, in
   shape.cols = cols;
   shape.points = int64_t{rows} * cols;
   shape.why = surface_refusal(points, rows, cols);
-  shape.refused = !shape.why.empty();
-  bool taken = !shape.refused;
-  db_list_ent_type* made = add_shape(std::move(shape), level);
-  if (entry) *entry = taken ? made : nullptr;
-  if (ok) *ok = taken ? 1 : 0;
+  add_fitted_shape(std::move(shape), level, entry, ok);
 }
 
 int get_ent_from_eptr(db_list_ent_type* entry, ent* out) {
