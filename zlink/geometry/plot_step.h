@@ -1,4 +1,4 @@
-// What every step of a plot does alike: set the step variables, run the live statements in order
+// What every step of a plot does alike: look the step variables up, run the live statements in order
 // until one fails, read the coordinate variables plus the origin into the current point, and store
 // that point or a line to it.
 #pragma once
