@@ -317,16 +317,8 @@ bool make_dialog(CDialog* dlg, UINT id, CWnd* parent, bool modal) {
   LRESULT init = ws().send(h, WM_INITDIALOG, 0, 0);
   orv::Window* w = ws().find(h);
   if (w == nullptr) return true;  // destroyed by its own initialisation
-  if (init) {
-    if (w->focus == nullptr) {
-      for (HWND c : w->children) {
-        orv::Window* cw = ws().find(c);
-        if (cw && orv::is_tab_stop(*cw)) {
-          ws().set_focus(c);
-          break;
-        }
-      }
-    }
+  if (init && w->focus == nullptr) {
+    if (HWND first = orv::next_tab_stop(*w, true)) ws().set_focus(first);
   }
   w = ws().find(h);
   if (w != nullptr && (modal || (tmpl->style & WS_VISIBLE))) ws().show(h, true);
