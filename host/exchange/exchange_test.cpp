@@ -27,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "core/file_services.h"
@@ -279,6 +280,82 @@ TEST_F(Fixture, IgesCarriesEveryEntityWithColourAndLevel) {
   ReadBack rb;
   ASSERT_TRUE(rb.read(reader, path));
   expect_everything_back(store, rb, true);
+}
+
+// Points beyond the first two are added beside the translated ones: each comes back exactly once, in
+// order, at its place and on its level (with its colour in IGES), alone or among other entities.
+TEST_F(Fixture, ManyPointsComeBackOnceInOrderOnTheirLevels) {
+  struct Case {
+    int points;
+    bool among_others;  // a line first, a curve among the points, a surface last
+  } cases[] = {{1, false}, {2, false}, {3, false}, {40, false}, {1, true}, {3, true}, {40, true}};
+  for (const Case& c : cases) {
+    std::vector<ent> input;
+    int64_t id = 0;
+    if (c.among_others) input.push_back(line({0, 0, 0}, {1, 1, 0}, 14, 1, ++id));
+    for (int i = 0; i < c.points; ++i) {
+      if (c.among_others && i == c.points / 2)
+        input.push_back(curve(kernel::testing::helix(31, 1), ENT_SPLINE, 12, 2, ++id));
+      input.push_back(point(i, 0.5 * i, -i / 3.0, static_cast<uint8_t>(9 + i % 4), 1 + i % 3, ++id));
+    }
+    if (c.among_others)
+      input.push_back(surface(kernel::testing::torus(9, 9), 9, 9, ENT_SURFACE, 11, 4, ++id));
+    std::vector<const ent*> entities;
+    for (const ent& e : input) entities.push_back(&e);
+    for (const bool step : {true, false}) {
+      SCOPED_TRACE(std::to_string(c.points) + (c.among_others ? " points among others" : " points") +
+                   (step ? " in STEP" : " in IGES"));
+      const std::string path = (dir / (step ? "many.step" : "many.igs")).string();
+      std::string err;
+      ASSERT_TRUE(step ? write_step(path, entities, err) : write_iges(path, entities, err)) << err;
+      if (!step) {
+        // Every point's directory entry has one status (the added ones are group members too).
+        std::ifstream in(path);
+        std::set<std::string> statuses;
+        for (std::string row; std::getline(in, row);)
+          if (row.size() >= 73 && row[72] == 'D' && row.compare(0, 8, "     116") == 0 && row.substr(8, 8) != "       0")
+            statuses.insert(row.substr(64, 8));
+        EXPECT_EQ(statuses.size(), 1u);
+      }
+      ReadBack rb;
+      STEPCAFControl_Reader step_reader;
+      IGESCAFControl_Reader iges_reader;
+      ASSERT_TRUE(step ? rb.read(step_reader, path) : rb.read(iges_reader, path));
+      ASSERT_EQ(rb.vertices.size(), static_cast<std::size_t>(c.points));
+      EXPECT_EQ(rb.edges.size(), c.among_others ? 2u : 0u);
+      EXPECT_EQ(rb.faces.size(), c.among_others ? 1u : 0u);
+      std::size_t v = 0;
+      for (const ent& e : input) {
+        if (e.kind != ENT_POINT) continue;
+        const TopoDS_Vertex& vertex = rb.vertices[v++];
+        EXPECT_LE(BRep_Tool::Pnt(vertex).Distance(gp_Pnt(e.p1[0], e.p1[1], e.p1[2])), 1e-9) << "point " << e.id;
+        EXPECT_EQ(rb.layer_of(vertex), std::to_string(e.level)) << "point " << e.id;
+        if (step) continue;
+        Quantity_Color color;
+        ASSERT_TRUE(rb.color_of(vertex, color)) << "point " << e.id;
+        const view::Rgb want = view::color_rgb(e.color);
+        EXPECT_LE(color.Distance(Quantity_Color(want.r, want.g, want.b, Quantity_TOC_sRGB)), 0.02) << "point " << e.id;
+      }
+    }
+  }
+}
+
+// A point whose coordinate is not finite is named, and nothing is written, wherever it stands.
+TEST_F(Fixture, APointThatIsNotFiniteIsRefusedByName) {
+  for (const int bad : {0, 1, 5}) {
+    std::vector<ent> input;
+    for (int i = 0; i < 8; ++i) input.push_back(point(i, i, i, 10, 1, i + 1));
+    input[static_cast<std::size_t>(bad)].p1[1] = std::nan("");
+    std::vector<const ent*> entities;
+    for (const ent& e : input) entities.push_back(&e);
+    for (const bool step : {true, false}) {
+      const std::string path = (dir / (step ? "bad.step" : "bad.igs")).string();
+      std::string err;
+      EXPECT_FALSE(step ? write_step(path, entities, err) : write_iges(path, entities, err));
+      EXPECT_NE(err.find("point " + std::to_string(bad + 1) + ": a coordinate is not finite"), std::string::npos) << err;
+      EXPECT_FALSE(fs::exists(path));
+    }
+  }
 }
 
 TEST_F(Fixture, FailedExportLeavesNoFileAndKeepsTheOld) {

@@ -1,8 +1,12 @@
 // IGES output of the database, with colours and levels, through OpenCASCADE's XCAF writer. That
-// writer gives colours and levels to edges and faces only, so the points (IGES entity 116) get
-// theirs afterwards in the translated model, matched to the database's points by position.
+// writer gives colours and levels to edges and faces only, so only the first two points go through
+// it; the others are made as IGES points (entity 116) beside them, and every point gets its colour
+// and level, in the translated model.
 #include <IGESCAFControl_Writer.hxx>
 #include <IGESControl_Controller.hxx>
+#include <IGESBasic_Group.hxx>
+#include <IGESBasic_SubfigureDef.hxx>
+#include <IGESData_HArray1OfIGESEntity.hxx>
 #include <IGESData_IGESModel.hxx>
 #include <IGESData_LevelListEntity.hxx>
 #include <IGESGeom_Point.hxx>
@@ -11,6 +15,7 @@
 
 #include <Standard_Version.hxx>
 
+#include <algorithm>
 #include <map>
 
 #include "exchange/exchange.h"
@@ -22,40 +27,73 @@ namespace orv::exchange {
 
 namespace {
 
-void style_points(const Handle(IGESData_IGESModel)& model, const std::vector<const ent*>& entities) {
-  std::vector<const ent*> points;
-  for (const ent* e : entities)
-    if (e->kind == ENT_POINT) points.push_back(e);
-  std::vector<char> used(points.size(), 0);
-  std::vector<Handle(IGESGeom_Point)> found;
+// The points beside the anchors (the first points, translated through the document), made directly
+// as IGES points, in order after the last anchor in the group that holds it; every point gets its
+// colour and level. False when an anchor is not in the model.
+bool add_points(const Handle(IGESData_IGESModel)& model, const std::vector<const ent*>& points) {
+  if (points.empty()) return true;
+  const std::size_t anchors = std::min(points.size(), detail::kAnchorPoints);
+  std::vector<Handle(IGESGeom_Point)> anchor(anchors);
   for (int i = 1; i <= model->NbEntities(); ++i) {
     Handle(IGESGeom_Point) p = Handle(IGESGeom_Point)::DownCast(model->Value(i));
-    if (!p.IsNull()) found.push_back(p);
-  }
-  std::map<int, Handle(IGESGraph_Color)> colors;
-  size_t next = 0;  // points are translated in database order; search on from the last match
-  for (const Handle(IGESGeom_Point)& p : found) {
+    if (p.IsNull()) continue;
     const gp_XYZ at = p->Value().XYZ();
-    for (size_t k = 0; k < points.size(); ++k) {
-      const size_t i = (next + k) % points.size();
-      const ent& e = *points[i];
-      const gp_XYZ want(e.p1[0], e.p1[1], e.p1[2]);
-      if (used[i] || (at - want).Modulus() > 1e-9 * (1.0 + want.Modulus())) continue;
-      used[i] = 1;
-      next = i + 1;
-      Handle(IGESGraph_Color)& color = colors[e.color];
-      if (color.IsNull()) {
-        const view::Rgb rgb = view::color_rgb(e.color);
-        color = new IGESGraph_Color;
-        color->Init(rgb.r * 100.0, rgb.g * 100.0, rgb.b * 100.0,
-                    new TCollection_HAsciiString(("color " + std::to_string(e.color)).c_str()));
-        model->AddEntity(color);
-      }
-      p->InitColor(color);
-      p->InitLevel(Handle(IGESData_LevelListEntity)(), e.level);
+    const double xyz[3] = {at.X(), at.Y(), at.Z()};
+    for (std::size_t a = 0; a < anchors; ++a) {
+      if (!anchor[a].IsNull() || !detail::same_point(xyz, *points[a])) continue;
+      anchor[a] = p;
       break;
     }
   }
+  for (const auto& a : anchor)
+    if (a.IsNull()) return false;
+  Handle(IGESBasic_Group) group;
+  int anchor_at = 0;
+  for (int i = 1; i <= model->NbEntities() && group.IsNull(); ++i) {
+    Handle(IGESBasic_Group) g = Handle(IGESBasic_Group)::DownCast(model->Value(i));
+    if (g.IsNull()) continue;
+    for (int k = 1; k <= g->NbEntities() && group.IsNull(); ++k) {
+      if (g->Entity(k) != anchor.back()) continue;
+      group = g;
+      anchor_at = k;
+    }
+  }
+
+  std::map<int, Handle(IGESGraph_Color)> colors;
+  auto style = [&](const Handle(IGESGeom_Point)& p, const ent& e) {
+    Handle(IGESGraph_Color)& color = colors[e.color];
+    if (color.IsNull()) {
+      const view::Rgb rgb = view::color_rgb(e.color);
+      color = new IGESGraph_Color;
+      color->Init(rgb.r * 100.0, rgb.g * 100.0, rgb.b * 100.0,
+                  new TCollection_HAsciiString(("color " + std::to_string(e.color)).c_str()));
+      model->AddEntity(color);
+    }
+    p->InitColor(color);
+    p->InitLevel(Handle(IGESData_LevelListEntity)(), e.level);
+  };
+  for (std::size_t a = 0; a < anchors; ++a) style(anchor[a], *points[a]);
+  const int added = static_cast<int>(points.size() - anchors);
+  Handle(IGESData_HArray1OfIGESEntity) members;
+  if (!group.IsNull()) {
+    const int old = group->NbEntities();
+    members = new IGESData_HArray1OfIGESEntity(1, old + added);
+    for (int k = 1; k <= anchor_at; ++k) members->SetValue(k, group->Entity(k));
+    for (int k = anchor_at + 1; k <= old; ++k) members->SetValue(k + added, group->Entity(k));
+  }
+  for (int k = 1; k <= added; ++k) {
+    const ent& e = *points[anchors - 1 + static_cast<std::size_t>(k)];
+    Handle(IGESGeom_Point) p = new IGESGeom_Point;
+    p->Init(gp_XYZ(e.p1[0], e.p1[1], e.p1[2]), Handle(IGESBasic_SubfigureDef)());
+    style(p, e);
+    // A group's member is its dependant, as the translated anchor is, so readers take it once.
+    const Handle(IGESGeom_Point)& last = anchor.back();
+    p->InitStatus(last->BlankStatus(), last->SubordinateStatus(), last->UseFlag(), last->HierarchyStatus());
+    model->AddEntity(p);
+    if (!members.IsNull()) members->SetValue(anchor_at + k, p);
+  }
+  if (!group.IsNull()) group->Init(members);
+  return true;
 }
 
 // The global section names the file (its final name), the system and the unit (millimetres, which
@@ -78,7 +116,9 @@ void name_global_section(const Handle(IGESData_IGESModel)& model, const std::str
 bool write_iges(const std::string& path, const std::vector<const ent*>& entities, std::string& err) {
   Handle(TDocStd_Document) doc;
   const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
-    if (!detail::build_document(entities, doc, why)) return false;
+    std::vector<const ent*> shaped, points;
+    if (!detail::split_points(entities, shaped, points, why)) return false;
+    if (!detail::build_document(shaped, doc, why)) return false;
     IGESControl_Controller::Init();
     IGESCAFControl_Writer writer;
     writer.SetColorMode(true);
@@ -88,7 +128,10 @@ bool write_iges(const std::string& path, const std::vector<const ent*>& entities
       why = "the entities could not be translated to IGES";
       return false;
     }
-    style_points(writer.Model(), entities);
+    if (!add_points(writer.Model(), points)) {
+      why = "the points could not be placed in the IGES model";
+      return false;
+    }
     name_global_section(writer.Model(), path);
     if (!writer.Write(temp.c_str())) {
       why = "the IGES file could not be written";

@@ -1,7 +1,8 @@
 // STEP AP214 output of the database, with colours and layers, through OpenCASCADE's XCAF writer.
-// That writer puts free points into a geometric set with no layer, so each point is added to its
-// level's layer afterwards in the translated model, matched to the database's points by position.
-// (Point colours would need a point style, which OpenCASCADE neither writes nor reads back.)
+// That writer puts free points into a geometric set with no layer and no colour (a point colour
+// would need a point style, which OpenCASCADE neither writes nor reads back), so only the first two
+// points go through it; the others are made as cartesian points in their set, and every point joins
+// its level's layer, in the translated model.
 #include <APIHeaderSection_MakeHeader.hxx>
 #include <Interface_Static.hxx>
 #include <STEPCAFControl_Writer.hxx>
@@ -16,6 +17,7 @@
 
 #include <Standard_Version.hxx>
 
+#include <algorithm>
 #include <map>
 
 #include "exchange/exchange.h"
@@ -26,58 +28,73 @@ namespace orv::exchange {
 
 namespace {
 
-void layer_points(const Handle(StepData_StepModel)& model, const std::vector<const ent*>& entities) {
-  std::vector<const ent*> points;
-  for (const ent* e : entities)
-    if (e->kind == ENT_POINT) points.push_back(e);
-  if (points.empty()) return;
+// The points beside the anchors (the first points, translated through the document), made directly
+// as cartesian points in the last anchor's geometric set, in order after it; then every point joins
+// its level's layer. False when an anchor is not in the model.
+bool add_points(const Handle(StepData_StepModel)& model, const std::vector<const ent*>& points) {
+  if (points.empty()) return true;
+  const std::size_t anchors = std::min(points.size(), detail::kAnchorPoints);
   std::map<std::string, Handle(StepVisual_PresentationLayerAssignment)> layers;
-  std::vector<Handle(StepGeom_CartesianPoint)> found;
+  std::vector<Handle(StepGeom_CartesianPoint)> anchor(anchors);
+  Handle(StepShape_GeometricSet) set;  // the last anchor's
+  int anchor_at = 0;
   for (int i = 1; i <= model->NbEntities(); ++i) {
     const Handle(Standard_Transient) item = model->Value(i);
     if (auto layer = Handle(StepVisual_PresentationLayerAssignment)::DownCast(item); !layer.IsNull()) {
       if (!layer->Name().IsNull()) layers[layer->Name()->ToCString()] = layer;
       continue;
     }
-    const auto set = Handle(StepShape_GeometricSet)::DownCast(item);
-    if (set.IsNull() || set->Elements().IsNull()) continue;
-    for (int k = 1; k <= set->NbElements(); ++k) {
-      const auto p = Handle(StepGeom_CartesianPoint)::DownCast(set->ElementsValue(k).Value());
-      if (!p.IsNull() && p->NbCoordinates() == 3) found.push_back(p);
-    }
-  }
-  std::map<std::string, std::vector<Handle(StepGeom_CartesianPoint)>> members;
-  std::vector<char> used(points.size(), 0);
-  size_t next = 0;  // points are translated in database order; search on from the last match
-  for (const auto& p : found) {
-    const double at[3] = {p->CoordinatesValue(1), p->CoordinatesValue(2), p->CoordinatesValue(3)};
-    for (size_t k = 0; k < points.size(); ++k) {
-      const size_t i = (next + k) % points.size();
-      const ent& e = *points[i];
-      double d2 = 0, m2 = 0;
-      for (int c = 0; c < 3; ++c) {
-        d2 += (at[c] - e.p1[c]) * (at[c] - e.p1[c]);
-        m2 += e.p1[c] * e.p1[c];
+    const auto candidate = Handle(StepShape_GeometricSet)::DownCast(item);
+    if (candidate.IsNull() || candidate->Elements().IsNull()) continue;
+    for (int k = 1; k <= candidate->NbElements(); ++k) {
+      const auto p = Handle(StepGeom_CartesianPoint)::DownCast(candidate->ElementsValue(k).Value());
+      if (p.IsNull() || p->NbCoordinates() != 3) continue;
+      const double at[3] = {p->CoordinatesValue(1), p->CoordinatesValue(2), p->CoordinatesValue(3)};
+      for (std::size_t a = 0; a < anchors; ++a) {
+        if (!anchor[a].IsNull() || !detail::same_point(at, *points[a])) continue;
+        anchor[a] = p;
+        if (a + 1 == anchors) {
+          set = candidate;
+          anchor_at = k;
+        }
+        break;
       }
-      if (used[i] || d2 > 1e-18 * (1.0 + m2)) continue;
-      used[i] = 1;
-      next = i + 1;
-      members[detail::layer_name(e.level)].push_back(p);
-      break;
     }
   }
-  for (const auto& [name, added] : members) {
+  for (const auto& a : anchor)
+    if (a.IsNull()) return false;
+
+  const int old = set->NbElements(), added = static_cast<int>(points.size() - anchors);
+  Handle(StepShape_HArray1OfGeometricSetSelect) elements = new StepShape_HArray1OfGeometricSetSelect(1, old + added);
+  for (int k = 1; k <= anchor_at; ++k) elements->SetValue(k, set->ElementsValue(k));
+  for (int k = anchor_at + 1; k <= old; ++k) elements->SetValue(k + added, set->ElementsValue(k));
+  const Handle(TCollection_HAsciiString) no_name = new TCollection_HAsciiString("");
+  std::map<std::string, std::vector<Handle(StepGeom_CartesianPoint)>> members;
+  for (std::size_t a = 0; a < anchors; ++a) members[detail::layer_name(points[a]->level)].push_back(anchor[a]);
+  for (int k = 1; k <= added; ++k) {
+    const ent& e = *points[anchors - 1 + static_cast<std::size_t>(k)];
+    Handle(StepGeom_CartesianPoint) p = new StepGeom_CartesianPoint;
+    p->Init3D(no_name, e.p1[0], e.p1[1], e.p1[2]);
+    model->AddEntity(p);
+    StepShape_GeometricSetSelect select;
+    select.SetValue(p);
+    elements->SetValue(anchor_at + k, select);
+    members[detail::layer_name(e.level)].push_back(p);
+  }
+  set->SetElements(elements);
+
+  for (const auto& [name, joining] : members) {
     Handle(StepVisual_PresentationLayerAssignment)& layer = layers[name];
     const bool fresh = layer.IsNull();
     if (fresh) layer = new StepVisual_PresentationLayerAssignment;
-    const int old = fresh ? 0 : layer->NbAssignedItems();
+    const int before = fresh ? 0 : layer->NbAssignedItems();
     Handle(StepVisual_HArray1OfLayeredItem) items =
-        new StepVisual_HArray1OfLayeredItem(1, old + static_cast<int>(added.size()));
-    for (int k = 1; k <= old; ++k) items->SetValue(k, layer->AssignedItemsValue(k));
-    for (size_t k = 0; k < added.size(); ++k) {
+        new StepVisual_HArray1OfLayeredItem(1, before + static_cast<int>(joining.size()));
+    for (int k = 1; k <= before; ++k) items->SetValue(k, layer->AssignedItemsValue(k));
+    for (size_t k = 0; k < joining.size(); ++k) {
       StepVisual_LayeredItem item;
-      item.SetValue(added[k]);
-      items->SetValue(old + 1 + static_cast<int>(k), item);
+      item.SetValue(joining[k]);
+      items->SetValue(before + 1 + static_cast<int>(k), item);
     }
     if (fresh) {
       layer->Init(new TCollection_HAsciiString(name.c_str()), new TCollection_HAsciiString("visible"), items);
@@ -86,6 +103,7 @@ void layer_points(const Handle(StepData_StepModel)& model, const std::vector<con
       layer->SetAssignedItems(items);
     }
   }
+  return true;
 }
 
 // The header names the file (its final name, not the temporary one it is written as), the system and
@@ -106,7 +124,9 @@ void name_header(const Handle(StepData_StepModel)& model, const std::string& pat
 bool write_step(const std::string& path, const std::vector<const ent*>& entities, std::string& err) {
   Handle(TDocStd_Document) doc;
   const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
-    if (!detail::build_document(entities, doc, why)) return false;
+    std::vector<const ent*> shaped, points;
+    if (!detail::split_points(entities, shaped, points, why)) return false;
+    if (!detail::build_document(shaped, doc, why)) return false;
     Interface_Static::SetCVal("write.step.schema", "AP214IS");
     STEPCAFControl_Writer writer;
     writer.SetColorMode(true);
@@ -116,7 +136,10 @@ bool write_step(const std::string& path, const std::vector<const ent*>& entities
       why = "the entities could not be translated to STEP";
       return false;
     }
-    layer_points(writer.ChangeWriter().Model(), entities);
+    if (!add_points(writer.ChangeWriter().Model(), points)) {
+      why = "the points could not be placed in the STEP model";
+      return false;
+    }
     name_header(writer.ChangeWriter().Model(), path);
     if (writer.Write(temp.c_str()) != IFSelect_RetDone) {
       why = "the STEP file could not be written";

@@ -2,6 +2,7 @@
 // sub-shapes rather than one top-level shape per entity: a curve plot of 32001 points would otherwise
 // become 32001 products in a STEP file. Curves and surfaces are written from their B-spline form;
 // a record without one (nb.nu == 0) is fitted through its points here, as the database would.
+// Points but the first two stay out of the document (see split_points).
 #include "exchange/xcaf_document.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -185,6 +186,34 @@ bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Docu
     layer_tool->SetLayer(sub, layer_of_level[k]);
   }
   return true;
+}
+
+bool split_points(const std::vector<const ent*>& entities, std::vector<const ent*>& shaped,
+                  std::vector<const ent*>& points, std::string& err) {
+  shaped.clear();
+  points.clear();
+  for (const ent* e : entities) {
+    if (e->kind != ENT_POINT) {
+      shaped.push_back(e);
+      continue;
+    }
+    if (!finite3(e->p1)) {
+      err = entity_label(*e) + ": a coordinate is not finite";
+      return false;
+    }
+    if (points.size() < kAnchorPoints) shaped.push_back(e);
+    points.push_back(e);
+  }
+  return true;
+}
+
+bool same_point(const double at[3], const ent& e) {
+  double d2 = 0, m2 = 0;
+  for (int c = 0; c < 3; ++c) {
+    d2 += (at[c] - e.p1[c]) * (at[c] - e.p1[c]);
+    m2 += e.p1[c] * e.p1[c];
+  }
+  return d2 <= 1e-18 * (1.0 + m2);
 }
 
 void close_document(Handle(TDocStd_Document)& doc) {

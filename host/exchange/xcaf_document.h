@@ -20,6 +20,22 @@ std::string layer_name(int32_t level);
 /// has no sound geometry; nothing is written in that case.
 bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Document)& doc, std::string& err);
 
+/// How many of the first points go through the document as anchors: two, so that the translated
+/// points sit in a group (IGES) or set (STEP) as a document of many points makes them.
+constexpr std::size_t kAnchorPoints = 2;
+
+/// Splits the entities for the writers: a document of a million points costs gigabytes and most of
+/// a minute in labels, colours and shape translation that a free point does not need, so `shaped`
+/// gets every entity but the points, in order, plus the first kAnchorPoints points as anchors, and
+/// `points` every point in order (the anchors first); the writers add the others to the translated
+/// model themselves, after the last anchor. False with a message naming the point whose coordinate
+/// is not finite.
+bool split_points(const std::vector<const ent*>& entities, std::vector<const ent*>& shaped,
+                  std::vector<const ent*>& points, std::string& err);
+
+/// True when the translated point at `at` is `e`'s point (to the precision the writers keep).
+bool same_point(const double at[3], const ent& e);
+
 /// Closes a document made by build_document.
 void close_document(Handle(TDocStd_Document)& doc);
 

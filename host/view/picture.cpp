@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 #include "core/file_services.h"
+#include "view/drawn_cells.h"
 #include "view/palette.h"
 #include "view/projection.h"
 #include "view/legend.h"
@@ -37,6 +38,9 @@ std::string lower_extension(const std::string& path) {
   return ext;
 }
 
+// A polyline whose projection is narrower and lower than this (device units) is drawn as a dot.
+constexpr double kSubPixel = 1.0;
+
 void set_color(cairo_t* cr, Rgb c, double alpha = 1.0) { cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha); }
 
 // Font size and legend height of a picture.
@@ -45,13 +49,27 @@ double legend_height(int width, int height, const PictureOptions& o) {
   return o.caption ? font_size(width, height) * 2.0 : 0.0;
 }
 
-void stroke_polyline(cairo_t* cr, const Viewport& vp, const Polyline& l) {
-  P2 a = vp.to_device(l.pts[0]);
-  cairo_move_to(cr, a.x, a.y);
-  for (std::size_t i = 1; i < l.pts.size(); ++i) {
-    P2 p = vp.to_device(l.pts[i]);
-    cairo_line_to(cr, p.x, p.y);
+// A polyline whose projection fits within one pixel is drawn as the dot its round caps would make,
+// once a pixel for its look (a dense plot of short lines is mostly such dots).
+// `dev` is room for the device points, kept from one polyline to the next.
+void stroke_polyline(cairo_t* cr, const Viewport& vp, const Polyline& l, DrawnCells& cells, uint16_t look,
+                     std::vector<P2>& dev) {
+  dev.clear();
+  Box2 box;
+  for (const Point& p : l.pts) {
+    dev.push_back(vp.to_device(p));
+    box.add(dev.back());
   }
+  if (box.x1 - box.x0 < kSubPixel && box.y1 - box.y0 < kSubPixel) {
+    const P2 c{(box.x0 + box.x1) / 2, (box.y0 + box.y1) / 2};
+    if (!cells.first(c, look)) return;
+    cairo_move_to(cr, c.x, c.y);
+    cairo_line_to(cr, c.x, c.y);
+    cairo_stroke(cr);
+    return;
+  }
+  cairo_move_to(cr, dev[0].x, dev[0].y);
+  for (std::size_t i = 1; i < dev.size(); ++i) cairo_line_to(cr, dev[i].x, dev[i].y);
   cairo_stroke(cr);
 }
 
@@ -147,15 +165,18 @@ void draw(cairo_t* cr, const Scene& scene, int width, int height, const PictureO
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
 
   draw_facets(cr, scene, vp, lw);
+  // Marks, and lines drawn as dots, go into each pixel once for each look.
+  DrawnCells cells(width, height);
+  std::vector<P2> dev;
   cairo_set_line_width(cr, lw * 0.7);
   for (const Polyline& l : scene.surfaces) {
     set_color(cr, color_rgb(l.color), 0.8);
-    stroke_polyline(cr, vp, l);
+    stroke_polyline(cr, vp, l, cells, mark_look(MarkShape::SurfaceDot, l.color), dev);
   }
   cairo_set_line_width(cr, lw * 1.3);
   for (const Polyline& l : scene.curves) {
     set_color(cr, color_rgb(l.color));
-    stroke_polyline(cr, vp, l);
+    stroke_polyline(cr, vp, l, cells, mark_look(MarkShape::CurveDot, l.color), dev);
   }
   const bool screen_marks = picture_shows_marks(scene, o.marks);
   const double cross = std::clamp(side / 160.0, 2.5, 8.0);
@@ -163,6 +184,7 @@ void draw(cairo_t* cr, const Scene& scene, int width, int height, const PictureO
   for (const Mark& m : scene.marks) {
     if (!m.stored && !screen_marks) continue;
     P2 p = vp.to_device(m.at);
+    if (!cells.first(p, mark_look(m.stored ? MarkShape::Dot : MarkShape::Cross, m.color))) continue;
     set_color(cr, color_rgb(m.color));
     if (m.stored) {
       cairo_arc(cr, p.x, p.y, cross * 0.55, 0, 2 * M_PI);
