@@ -196,19 +196,50 @@ std::string TerminalFrontEnd::key_hints() const {
   }
 }
 
+bool TerminalFrontEnd::on_graphics(int x, int y) const {
+  const auto& a = graphics_area_;
+  if (x < a.x || x >= a.x + a.w || y < a.y || y >= a.y + a.h) return false;
+  for (const PlacedWindow& p : placed_) {
+    if (x >= p.x && x < p.x + p.w && y >= p.y && y < p.y + p.h) return false;
+  }
+  return true;
+}
+
+bool TerminalFrontEnd::graphics_mouse(const Key& k) {
+  switch (k.type) {
+    case Key::Wheel:
+      // The wheel zooms the graphics window it is turned over, without taking the keys.
+      if (on_graphics(k.x, k.y)) apply_view_key(view_, k);
+      return true;
+    case Key::Click:
+      if (!on_graphics(k.x, k.y)) return false;  // a click for a window
+      dragging_ = true;
+      drag_x_ = k.x;
+      drag_y_ = k.y;
+      return true;
+    case Key::Drag:
+      // Motion that began elsewhere (on a window) turns nothing.
+      if (dragging_) {
+        drag_view(view_, k.x - drag_x_, k.y - drag_y_);
+        drag_x_ = k.x;
+        drag_y_ = k.y;
+      }
+      return true;
+    case Key::Release:
+      dragging_ = false;
+      return true;
+    default: return false;
+  }
+}
+
 bool TerminalFrontEnd::front_end_key(const Key& k) {
+  if (graphics_mouse(k)) return true;
   if (graphics_in_use_) {
     if (apply_view_key(view_, k) == ViewKeyResult::Leave) graphics_in_use_ = false;
     return true;  // keys meant for the view never reach a window, even unknown ones
   }
   if (k.type == Key::Function && k.ch == 2) {
     graphics_in_use_ = true;
-    return true;
-  }
-  if (k.type == Key::Wheel) {
-    // The wheel zooms the graphics window it is turned over, without taking the keys.
-    const auto& a = graphics_area_;
-    if (k.x >= a.x && k.x < a.x + a.w && k.y >= a.y && k.y < a.y + a.h) apply_view_key(view_, k);
     return true;
   }
   if (k.type == Key::Function && k.ch == 3 && exporter_) {

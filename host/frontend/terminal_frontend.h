@@ -1,6 +1,7 @@
 // The terminal front end: the person at the terminal as the host's input source and front end.
 // The screen shows the host's graphics window (the database's entities and screen marks in braille,
-// in a view the person turns, zooms and pans with keys while the graphics window is in use) with the main dialog docked beside it, modal windows centred over
+// in a view the person turns, zooms and pans with keys while the graphics window is in use, and
+// with the mouse: a drag turns it, the wheel zooms) with the main dialog docked beside it, modal windows centred over
 // both, a title line and a status line of the keys that apply. Every wait for input redraws it, so
 // the graphics follow each plot. Keys and clicks become the dialog manager's events; file prompts,
 // point picks, the viewer and the editor are the terminal's own modal prompts. The last refusal of
@@ -87,6 +88,10 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   bool translate(const Key& key, UiEvent& event);
   /// Keys of the front end itself (the graphics window's); true when the key was one of them.
   bool front_end_key(const Key& key);
+  /// The mouse on the graphics window: the wheel zooms, a drag turns; true when it was used there.
+  bool graphics_mouse(const Key& key);
+  /// True when (x, y) is on the graphics window and no window covers it.
+  bool on_graphics(int x, int y) const;
   /// What the Zlink has drawn and stored so far, as counters that only grow.
   std::array<int64_t, 3> geometry_made() const;
   /// Forgets the refusal once geometry came after the input that followed it: a new plot.
@@ -115,6 +120,8 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
 
   ViewState view_;
   bool graphics_in_use_ = false;  // keys go to the view, not to the windows
+  bool dragging_ = false;         // the left button went down on the graphics window and is held
+  int drag_x_ = 0, drag_y_ = 0;   // where the pointer was at the last turn
   struct {
     int x = 0, y = 0, w = 0, h = 0;
   } graphics_area_;               // where the graphics window was last drawn

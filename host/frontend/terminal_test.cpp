@@ -365,6 +365,17 @@ class TmuxTest : public ::testing::Test {
     }
     ADD_FAILURE() << "nothing to click: " << text;
   }
+  // Sends `report` (a mouse report as a terminal writes it, from its ESC on) into the pane byte
+  // for byte.
+  void mouse(const std::string& report) {
+    std::string hex;
+    for (unsigned char c : report) {
+      char b[4];
+      std::snprintf(b, sizeof b, " %02x", c);
+      hex += b;
+    }
+    std::system((tmux() + " send-keys -t demo -H" + hex).c_str());
+  }
   static int braille_cells(const std::string& s) {
     int n = 0;
     for (std::size_t i = 0; i + 2 < s.size(); ++i) n += static_cast<unsigned char>(s[i]) == 0xE2 &&
@@ -540,6 +551,36 @@ TEST_F(TmuxTest, TheViewKeysTurnZoomAndNameTheView) {
   EXPECT_TRUE(has(s, "F2 view")) << s;
   EXPECT_TRUE(has(s, "Graphics \u00b7 front")) << s;
   EXPECT_TRUE(has(s, "Plot it")) << s;
+  keys("M-c");
+}
+
+TEST_F(TmuxTest, AMouseDragOnTheGraphicsTurnsTheView) {
+  std::string s = wait_for_text("Plot it");
+  ASSERT_TRUE(has(s, "Graphics \u00b7 isometric")) << s;
+  const std::string iso = s;
+  // The left button pressed on the graphics window, moved with it held, released (SGR form).
+  mouse("\033[<0;10;12M");
+  mouse("\033[<32;16;12M");
+  mouse("\033[<32;22;14M");
+  s = wait_for_text("Graphics \u00b7 turned");
+  EXPECT_TRUE(s != iso) << s;  // the helix drawn from elsewhere
+  mouse("\033[<0;22;14m");
+  // Once released, motion turns nothing.
+  const std::string turned = wait_for_text("Graphics \u00b7 turned");
+  mouse("\033[<32;30;20M");
+  keys("F2");  // something that shows, to know the motion was read before it
+  s = wait_for_text("keys on view");
+  keys("Escape");
+  s = wait_for([](const std::string& x) { return !has(x, "keys on view"); });
+  EXPECT_TRUE(s == turned) << s << "\nbefore:\n" << turned;
+  // A named view, then the older report form (press, motion, release as button 3) turns it too.
+  keys("F2 t Escape");
+  s = wait_for([](const std::string& x) { return has(x, "Graphics \u00b7 top") && !has(x, "keys on view"); });
+  mouse("\033[M\x20\x2a\x2c");
+  mouse("\033[M\x40\x30\x2c");
+  mouse("\033[M\x23\x30\x2c");
+  s = wait_for_text("Graphics \u00b7 turned");
+  EXPECT_TRUE(has(s, "Plot it")) << s;  // the dialog took none of it
   keys("M-c");
 }
 
