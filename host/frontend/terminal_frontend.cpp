@@ -7,6 +7,7 @@
 #include <csignal>
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
+#include "frontend/terminal_hints.h"
 #include "frontend/terminal_prompts.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
@@ -172,27 +173,22 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   }
 }
 
-std::string TerminalFrontEnd::key_hints() const {
-  if (graphics_in_use_) return view_key_hints();
+HintPlace TerminalFrontEnd::hint_place() const {
+  if (graphics_in_use_) return HintPlace::Graphics;
   WindowSystem& ws = WindowSystem::instance();
   const Window* a = ws.find(ws.active());
-  if (!a || a->kind == WindowKind::Frame) return "Ctrl+C leaves the host";
-  if (a->kind == WindowKind::Viewer) return "q or Esc closes";
-  if (a->kind == WindowKind::MessageBox) return "Enter closes";
+  if (!a || a->kind == WindowKind::Frame) return HintPlace::Frame;
+  if (a->kind == WindowKind::Viewer) return HintPlace::Viewer;
+  if (a->kind == WindowKind::MessageBox) return HintPlace::MessageBox;
   const Window* f = ws.find(a->focus);
-  // Enter outside a button is the dialog's OK command, which each dialog takes its own way (Kuvra
-  // only reads its check boxes): the hints promise only what the keys do everywhere.
-  std::string tail = "Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
-  if (!f) return tail;
+  if (!f) return HintPlace::OtherControl;
   switch (f->control) {
-    case CTL_EDIT: return "type to replace \u00b7 \u2190\u2192 Home End \u00b7 " + tail;
-    case CTL_AUTOCHECKBOX: return "Space toggles \u00b7 " + tail;
-    case CTL_DROPDOWNLIST:
-      if (f->dropped) return "\u2191\u2193 highlight \u00b7 Enter chooses \u00b7 Esc closes";
-      return "\u2191\u2193 choose \u00b7 Enter or Alt+\u2193 opens \u00b7 " + tail;
+    case CTL_EDIT: return HintPlace::Edit;
+    case CTL_AUTOCHECKBOX: return HintPlace::CheckBox;
+    case CTL_DROPDOWNLIST: return f->dropped ? HintPlace::OpenList : HintPlace::List;
     case CTL_PUSHBUTTON:
-    case CTL_OWNERDRAW_BUTTON: return "Enter or Space presses \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
-    default: return tail;
+    case CTL_OWNERDRAW_BUTTON: return HintPlace::Button;
+    default: return HintPlace::OtherControl;
   }
 }
 
@@ -386,9 +382,8 @@ void TerminalFrontEnd::draw() {
   } else if (!status_.empty()) {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
-    std::string hints = key_hints();
-    if (!graphics_in_use_) hints = std::string("F2 view \u00b7 ") + (exporter_ ? "F3 export \u00b7 " : "") + hints;
-    s.put(1, H - 1, hints, bar);
+    // One cell clear at each end of the line.
+    s.put(1, H - 1, fit_hints(key_hints(hint_place(), static_cast<bool>(exporter_)), W - 2), bar);
   }
 }
 

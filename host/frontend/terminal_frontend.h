@@ -21,6 +21,7 @@
 #include "core/frontend.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_dialogs.h"
+#include "frontend/terminal_hints.h"
 #include "frontend/terminal_screen.h"
 #include "platform/event_loop.h"
 
@@ -83,7 +84,8 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
 
  private:
   void draw_graphics(int x, int y, int w, int h);
-  std::string key_hints() const;
+  /// Where the keys go now, for the status line's hints.
+  HintPlace hint_place() const;
   /// Turns a key into an event for the active window; false when it means nothing there.
   bool translate(const Key& key, UiEvent& event);
   /// Keys of the front end itself (the graphics window's); true when the key was one of them.

@@ -48,7 +48,4 @@ ViewKeyResult apply_view_key(ViewState& view, const Key& key);
 /// higher up). Zoom and pan stay.
 void drag_view(ViewState& view, int cols, int rows);
 
-/// The status line while the graphics window is in use.
-std::string view_key_hints();
-
 }  // namespace orv::frontend
