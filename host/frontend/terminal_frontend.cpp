@@ -11,6 +11,7 @@
 #include "frontend/terminal_prompts.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
+#include "platform/message_box.h"
 #include "platform/number_text.h"
 #include "platform/transcript.h"
 #include "platform/window_system.h"
@@ -402,35 +403,7 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
     e.text = std::string("Alt+") + static_cast<char>(std::toupper(k.ch));
     return known_key(e.text);
   }
-  if (a->kind == WindowKind::Viewer && k.type == Key::Char) {
-    if (k.ch == 'q') {
-      e.kind = UiEvent::Kind::Key;
-      e.text = "q";
-      return true;
-    }
-    if (k.ch == '/') {
-      // The search text, typed on the status line.
-      std::string needle;
-      for (;;) {
-        status_ = "/" + needle;
-        draw();
-        screen_.flush();
-        Key q = screen_.read_key();
-        if (q.type == Key::Enter) break;
-        if (q.type == Key::Esc || q.type == Key::Eof || q.type == Key::Quit) {
-          status_.clear();
-          return false;
-        }
-        if (q.type == Key::Backspace && !needle.empty()) needle.pop_back();
-        if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), needle);
-      }
-      status_.clear();
-      e.kind = UiEvent::Kind::Type;
-      e.text = "/" + needle;
-      return true;
-    }
-    return false;
-  }
+  if (a->kind == WindowKind::Viewer && k.type == Key::Char) return viewer_char(k.ch, e);
   if (k.type == Key::Char) {
     e.kind = UiEvent::Kind::Type;
     e.text.clear();
@@ -443,6 +416,45 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
     return true;
   }
   return false;
+}
+
+bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
+  if (ch == 'q') {
+    e.kind = UiEvent::Kind::Key;
+    e.text = "q";
+    return true;
+  }
+  if (ch == 'n' && !last_search_.empty()) {
+    e.kind = UiEvent::Kind::Type;  // the next line with the same text
+    e.text = "/" + last_search_;
+    return true;
+  }
+  if (ch != '/') return false;
+  // The text to find, typed on the status line.
+  std::string needle;
+  for (;;) {
+    status_ = "Find: " + needle;
+    draw();
+    screen_.flush();
+    Key q = screen_.read_key();
+    if (q.type == Key::Enter) break;
+    if (q.type == Key::Esc || q.type == Key::Eof || q.type == Key::Quit) {
+      status_.clear();
+      return false;
+    }
+    if (q.type == Key::Backspace && !needle.empty()) {
+      do {
+        needle.pop_back();
+      } while (!needle.empty() && (static_cast<unsigned char>(needle.back()) & 0xC0) == 0x80);
+    }
+    if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), needle);
+  }
+  status_.clear();
+  if (needle.empty()) return false;
+  last_search_ = needle;
+  e.kind = UiEvent::Kind::Type;
+  e.text = "/" + needle;
+  return true;
 }
 
 bool TerminalFrontEnd::next_event(UiEvent& event) {
@@ -526,8 +538,7 @@ void TerminalFrontEnd::edit_filename(const std::string& path) {
 
 void TerminalFrontEnd::list_filename(const std::string& path) {
   if (Transcript* t = transcript()) t->show(path);
-  PromptContext ctx{screen_, [this] { draw(); }};
-  text_viewer(ctx, path);
+  run_text_viewer(path);  // drawn and fed keys like every other window
 }
 
 bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {

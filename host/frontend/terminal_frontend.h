@@ -1,15 +1,8 @@
-// The terminal front end: the person at the terminal as the host's input source and front end.
-// The screen shows the host's graphics window (the database's entities and screen marks in braille,
-// in a view the person turns, zooms and pans with keys while the graphics window is in use, and
-// with the mouse: a drag turns it, the wheel zooms) with the main dialog docked beside it, modal windows centred over
-// both, a title line and a status line of the keys that apply. Every wait for input redraws it, so
-// the graphics follow each plot. Keys and clicks become the dialog manager's events; file prompts,
-// point picks, the viewer and the editor are the terminal's own modal prompts. The last refusal of
-// the host stands at the foot of the graphics window until the next plot draws or stores something
-// (geometry that arrives after the person's next input), since the Zlink never says why a curve is
-// missing.
-// During a plot that lasts, the status line shows its progress and the keyboard is polled: Esc or
-// Ctrl+C (a key in raw mode, or SIGINT) stops the plot and leaves the host running.
+// The terminal front end: the person at the terminal as the host's input source and front end. The
+// screen shows the graphics window (turned, zoomed and panned with keys or the mouse) beside the main
+// dialog, every other window of the host (the text viewer too) centred over both, and a status line
+// of the keys that apply; file prompts, point picks and the editor are the terminal's own. Every
+// wait for input redraws it; a long plot shows its progress and stops on Esc or Ctrl+C.
 #pragma once
 #include <array>
 #include <chrono>
@@ -55,7 +48,8 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   /// graphics window's frame as "origin x, y, z"; empty before the first pick.
   const std::string& origin_text() const { return origin_text_; }
 
-  /// The refusal the graphics window shows; empty when none.
+  /// The refusal the graphics window shows, at its foot, until the next plot draws or stores
+  /// something (the Zlink never says why a curve is missing); empty when none.
   const std::string& refusal() const { return refusal_; }
 
   /// Draws the whole screen (without putting it on the terminal).
@@ -86,6 +80,8 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void draw_graphics(int x, int y, int w, int h);
   /// Where the keys go now, for the status line's hints.
   HintPlace hint_place() const;
+  /// A typed character in the viewer: q closes, / asks for a text and finds it, n finds it again.
+  bool viewer_char(int ch, UiEvent& event);
   /// Turns a key into an event for the active window; false when it means nothing there.
   bool translate(const Key& key, UiEvent& event);
   /// Keys of the front end itself (the graphics window's); true when the key was one of them.
@@ -110,6 +106,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
     std::chrono::steady_clock::time_point start, last_poll, last_draw;
   } plot_;
 
+  std::string last_search_;             // the viewer's last text to find, for n
   std::string origin_text_;             // the last picked point, as shown
   std::string refusal_;                 // shown at the foot of the graphics window
   int64_t inputs_ = 0;                  // events handed out so far

@@ -39,7 +39,8 @@ std::vector<Hint> key_hints(HintPlace place, bool can_export) {
       return out;
     case HintPlace::MessageBox: return {{"Enter closes", 0}};
     case HintPlace::Viewer:
-      return {{"\u2191\u2193 line", 1}, {"PgUp PgDn page", 1}, {"Home End", 2}, {"Esc, Enter or q closes", 0}};
+      return {{"\u2191\u2193 line", 1}, {"PgUp PgDn page", 1}, {"Home End", 2},
+              {"/ find", 3},           {"n next", 4},          {"Esc, Enter or q closes", 0}};
     case HintPlace::OpenList: return {{"\u2191\u2193 highlight", 0}, {"Enter chooses", 0}, {"Esc closes", 0}};
     case HintPlace::Edit: dialog({{"type to replace", 0}, {"\u2190\u2192 Home End", 4}}); break;
     case HintPlace::CheckBox: dialog({{"Space toggles", 0}}); break;

@@ -226,18 +226,6 @@ bool list_folder(const std::string& folder, const std::string& filter, std::vect
   return true;
 }
 
-int find_line(const std::vector<std::string>& lines, const std::string& needle, int from) {
-  if (needle.empty() || lines.empty()) return -1;
-  std::string n = lower(needle);
-  int count = static_cast<int>(lines.size());
-  from = ((from % count) + count) % count;
-  for (int k = 0; k < count; ++k) {
-    int i = (from + k) % count;
-    if (lower(lines[i]).find(n) != std::string::npos) return i;
-  }
-  return -1;
-}
-
 bool file_prompt(PromptContext& ctx, std::string& path, const std::string& filter) {
   TerminalScreen& s = ctx.screen;
   LineEdit field(normalize_path(path));
@@ -409,106 +397,6 @@ bool point_prompt(PromptContext& ctx, const std::string& prompt, std::array<doub
       default:
         if (field.apply(k)) note.clear();
         break;
-    }
-  }
-}
-
-void text_viewer(PromptContext& ctx, const std::string& path) {
-  TerminalScreen& s = ctx.screen;
-  std::vector<std::string> lines;
-  std::ifstream in(normalize_path(path));
-  std::string note;
-  if (!in) {
-    note = "cannot be read: " + std::string(std::strerror(errno));
-  } else {
-    std::string line;
-    while (std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      for (char& c : line) {
-        if (c == '\t') c = ' ';
-      }
-      lines.push_back(line);
-    }
-  }
-  int top = 0, hit = -1;
-  std::string needle;
-  bool searching = false;
-  LineEdit query("");
-  for (;;) {
-    ctx.backdrop();
-    Box b = draw_box(s, normalize_path(path), s.cols(), s.rows() - 2,
-                     searching ? "type the text to find \u00b7 Enter finds \u00b7 Esc stops"
-                               : "\u2191\u2193 PgUp PgDn Home End scroll \u00b7 / search \u00b7 n next \u00b7 q or Esc closes");
-    int normal = s.role(Role::Normal), dim = s.role(Role::Dim);
-    int body = b.h - 4, n = static_cast<int>(lines.size());
-    top = std::clamp(top, 0, std::max(0, n - body));
-    int numw = std::max(3, static_cast<int>(std::to_string(std::max(n, 1)).size()));
-    for (int i = 0; i < body && top + i < n; ++i) {
-      int at = top + i;
-      std::string num = std::to_string(at + 1);
-      if (static_cast<int>(num.size()) < numw) num.insert(0, numw - num.size(), ' ');
-      s.put(b.x + 1, b.y + 1 + i, num, dim);
-      s.put(b.x + 2 + numw, b.y + 1 + i, lines[at], at == hit ? s.role(Role::Selected) : normal, b.w - numw - 3);
-    }
-    if (n == 0) s.put(b.x + 2, b.y + 1, note.empty() ? "(empty file)" : note, dim, b.w - 4);
-    int sy = b.y + b.h - 2;
-    if (searching) {
-      s.put(b.x + 2, sy, "/", normal);
-      query.draw(s, b.x + 3, sy, b.w - 6, true);
-    } else {
-      char pos[64];
-      std::snprintf(pos, sizeof pos, "lines %d-%d of %d", n ? top + 1 : 0, std::min(n, top + body), n);
-      std::string help = pos;
-      if (!needle.empty()) help += "  \u00b7  searching for \"" + needle + "\"";
-      if (!note.empty() && n > 0) help = note + "  \u00b7  " + help;
-      s.put(b.x + 2, sy, help, dim, b.w - 4);
-    }
-    s.flush();
-    Key k = s.read_key();
-    if (k.type == Key::Eof || k.type == Key::Quit) return;
-    if (searching) {
-      if (k.type == Key::Esc) {
-        searching = false;
-      } else if (k.type == Key::Enter) {
-        searching = false;
-        needle = query.value();
-        hit = find_line(lines, needle, top);
-        note = hit < 0 ? "not found: " + needle : "";
-        if (hit >= 0 && (hit < top || hit >= top + body)) top = hit - body / 3;
-      } else {
-        query.apply(k);
-      }
-      continue;
-    }
-    switch (k.type) {
-      case Key::Esc: return;
-      case Key::Char:
-        if (k.ch == 'q') return;
-        if (k.ch == '/') {
-          searching = true;
-          query.set("");
-        } else if (k.ch == 'n' && !needle.empty()) {
-          hit = find_line(lines, needle, hit + 1);
-          note = hit < 0 ? "not found: " + needle : "";
-          if (hit >= 0 && (hit < top || hit >= top + body)) top = hit - body / 3;
-        } else if (k.ch == 'g') {
-          top = 0;
-        } else if (k.ch == 'G') {
-          top = n;
-        }
-        break;
-      case Key::Click:
-        if (k.y == b.y && k.x >= b.x + b.w - 4) return;
-        break;
-      case Key::Up: --top; break;
-      case Key::Down:
-      case Key::Enter: ++top; break;
-      case Key::PageUp: top -= body - 1; break;
-      case Key::PageDown:
-      case Key::Space: top += body - 1; break;
-      case Key::Home: top = 0; break;
-      case Key::End: top = n; break;
-      default: break;
     }
   }
 }

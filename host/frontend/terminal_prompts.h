@@ -1,7 +1,6 @@
 // The terminal's own modal prompts, for the host services that need a person: the file prompt (a
 // path field with the default, the matching files of its folder and the folders to walk), the
-// point prompt ("x, y, z"; Esc abandons), the text viewer (scroll, search with /, q or Esc to
-// close) and the hand-over of the terminal to the user's editor. Each draws over a backdrop (the
+// point prompt ("x, y, z"; Esc abandons) and the hand-over of the terminal to the user's editor. Each draws over a backdrop (the
 // front end's normal screen) and reads keys until it is done.
 #pragma once
 #include <array>
@@ -21,8 +20,6 @@ struct PromptContext {
 bool file_prompt(PromptContext& ctx, std::string& path, const std::string& filter);
 /// Asks for a point; `point` holds the default and, when true is returned, the point.
 bool point_prompt(PromptContext& ctx, const std::string& prompt, std::array<double, 3>& point);
-/// Shows a text file until the person closes it. A file that cannot be read shows why.
-void text_viewer(PromptContext& ctx, const std::string& path);
 /// Runs the editor on `path` with the terminal handed over and the screen restored afterwards;
 /// returns the editor's exit status (127 when it could not be started).
 int run_editor(TerminalScreen& screen, const std::string& path);
@@ -45,9 +42,5 @@ struct FolderEntry {
 /// that match `filter`, each group sorted; hidden entries left out. False when the folder cannot be
 /// read.
 bool list_folder(const std::string& folder, const std::string& filter, std::vector<FolderEntry>& out);
-
-/// The index of the first line at or after `from` (wrapping round) that contains `needle`,
-/// compared without regard to case; -1 when none does.
-int find_line(const std::vector<std::string>& lines, const std::string& needle, int from);
 
 }  // namespace orv::frontend

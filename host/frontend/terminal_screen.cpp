@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <string>
 #include "core/stop_request.h"
-#include "frontend/terminal_mouse.h"
+#include "frontend/terminal_sequences.h"
 #include "view/palette.h"
 
 #define NCURSES_NOMACROS
@@ -158,8 +158,8 @@ Key TerminalScreen::read_key(int timeout_ms) {
       wint_t next = 0;
       int r2 = ::wget_wch(stdscr, &next);
       if (r2 == OK && next == '[') {
-        if (read_mouse_report(k)) return k;
-        k.type = Key::Alt;  // Alt+[ alone; what followed it is the next key
+        if (read_control_sequence(k)) return k;
+        k.type = Key::Alt;  // Alt+[ alone
         k.ch = '[';
         return k;
       }
@@ -185,40 +185,39 @@ Key TerminalScreen::read_key(int timeout_ms) {
   return k;
 }
 
-bool TerminalScreen::read_mouse_report(Key& k) {
-  // After "ESC [": "<" and the SGR report, or "M" and three bytes of the older form. The bytes of a
-  // report arrive together, so a short wait tells it from Alt+[ typed alone.
-  constexpr int kReportWaitMs = 40;
-  constexpr std::size_t kMaxReport = 24;  // "b;col;row" of any real terminal is far shorter
-  ::wtimeout(stdscr, kReportWaitMs);
+bool TerminalScreen::read_control_sequence(Key& k) {
+  // After "ESC [": a control sequence the terminal description does not name, a mouse report in
+  // the SGR form ("<" ...) or "M" and three bytes of the older form. Its bytes arrive together, so
+  // a short wait tells it from Alt+[ typed alone.
+  constexpr int kSequenceWaitMs = 40;
+  constexpr std::size_t kMaxSequence = 32;  // far longer than any key or mouse report
+  ::wtimeout(stdscr, kSequenceWaitMs);
   wint_t c = 0;
-  int r = ::wget_wch(stdscr, &c);
-  if (r != OK || (c != '<' && c != 'M')) {
-    if (r == OK) ::unget_wch(static_cast<wchar_t>(c));
-    if (r == KEY_CODE_YES) ::ungetch(static_cast<int>(c));
-    return false;
-  }
+  const int r = ::wget_wch(stdscr, &c);
+  if (r == KEY_CODE_YES) ::ungetch(static_cast<int>(c));  // a key of its own, after Alt+[
+  if (r != OK) return false;
+  k = Key{};
   if (c == 'M') {
     int v[3];
     for (int& b : v) {
-      if (::wget_wch(stdscr, &c) != OK) {
-        k = Key{};  // a report cut short: nothing
-        return true;
-      }
-      b = static_cast<int>(c) - 32;  // each byte is the number plus 32
+      if (::wget_wch(stdscr, &c) != OK) return true;  // a report cut short: nothing
+      b = static_cast<int>(c) - 32;                    // each byte is the number plus 32
     }
     k = mouse_report_key(v[0], v[1], v[2], false);
     return true;
   }
+  // Parameter and intermediate bytes (0x20-0x3F), then the final one (0x40-0x7E).
   std::string params;
-  while (::wget_wch(stdscr, &c) == OK && params.size() < kMaxReport) {
-    if (c == 'M' || c == 'm') {
-      if (!decode_sgr_mouse(params, static_cast<char>(c), k)) k = Key{};
-      return true;
-    }
-    params += static_cast<char>(c < 128 ? c : '?');
+  while (c >= 0x20 && c <= 0x3F && params.size() < kMaxSequence) {
+    params += static_cast<char>(c);
+    if (::wget_wch(stdscr, &c) != OK) return true;  // cut short: nothing
   }
-  k = Key{};  // a report cut short or too long: nothing
+  if (c < 0x40 || c > 0x7E) return true;  // not a control sequence's end: dropped with it
+  if (!params.empty() && params[0] == '<') {
+    if (!decode_sgr_mouse(params.substr(1), static_cast<char>(c), k)) k = Key{};
+  } else {
+    k = csi_key(params, static_cast<char>(c));
+  }
   return true;
 }
 

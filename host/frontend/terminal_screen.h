@@ -95,9 +95,9 @@ class TerminalScreen {
 
  private:
   int pair_for(int fg, int bg);
-  /// Reads what follows "ESC [" as a mouse report into `k` (None when it was cut short); false,
-  /// with nothing taken, when it is not one.
-  bool read_mouse_report(Key& k);
+  /// Reads what follows "ESC [" (a key curses did not decode, or a mouse report) into `k`, None
+  /// when it means nothing here; false, with nothing taken, when nothing follows (Alt+[).
+  bool read_control_sequence(Key& k);
   void* screen_ = nullptr;  // the curses SCREEN
   bool open_ = false;
   bool quit_ = false;

@@ -255,16 +255,6 @@ TEST(FolderListing, FoldersFirstThenMatchingFilesWithoutCase) {
   std::system(("rm -rf '" + dir + "'").c_str());
 }
 
-TEST(ViewerSearch, FindsTheNextLineWithoutCaseAndWraps) {
-  std::vector<std::string> lines = {"alpha", "Beta", "gamma", "beta again"};
-  EXPECT_EQ(find_line(lines, "beta", 0), 1);
-  EXPECT_EQ(find_line(lines, "BETA", 2), 3);
-  EXPECT_EQ(find_line(lines, "beta", 4), 1);  // past the end: round to the top
-  EXPECT_EQ(find_line(lines, "delta", 0), -1);
-  EXPECT_EQ(find_line(lines, "", 0), -1);
-  EXPECT_EQ(find_line({}, "a", 0), -1);
-}
-
 TEST(Editor, VisualThenEditorThenVi) {
   const char* v = std::getenv("VISUAL");
   const char* e = std::getenv("EDITOR");
@@ -347,7 +337,7 @@ class TmuxTest : public ::testing::Test {
     return "";
   }
   // Presses and releases the left button on the first cell of `text` on the screen `s`, as a
-  // terminal reports it (ESC [ M, button, column and row, each plus 32, from 1).
+  // terminal reports it in the SGR form (ESC [ < button ; column ; row M, m for the release, from 1).
   void click_on(const std::string& s, const std::string& text) {
     std::istringstream in(s);
     std::string line;
@@ -356,11 +346,9 @@ class TmuxTest : public ::testing::Test {
       if (at == std::string::npos) continue;
       int col = 0;
       for (std::size_t i = 0; i < at; ++i) col += (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;
-      char press[64], release[64];
-      std::snprintf(press, sizeof press, " send-keys -t demo -H 1b 5b 4d 20 %x %x", 33 + col, 33 + row);
-      std::snprintf(release, sizeof release, " send-keys -t demo -H 1b 5b 4d 23 %x %x", 33 + col, 33 + row);
-      std::system((tmux() + press).c_str());
-      std::system((tmux() + release).c_str());
+      const std::string cell = std::to_string(col + 1) + ";" + std::to_string(row + 1);
+      mouse("\033[<0;" + cell + "M");
+      mouse("\033[<0;" + cell + "m");
       return;
     }
     ADD_FAILURE() << "nothing to click: " << text;
@@ -482,7 +470,7 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   keys("End");  // the editor added its line at the end
   s = wait_for_text("edited by the test");
   EXPECT_TRUE(has(s, "edited by the test")) << s;
-  keys("Escape");
+  click_on(s, "[\u00d7]");  // the viewer's close box, over the whole screen
   wait_for([](const std::string& x) { return !has(x, "note line") && has(x, "Plot it"); });
 
   // The file prompt: the path field with the default, the folder's matching files, folders to walk.

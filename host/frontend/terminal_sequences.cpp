@@ -1,5 +1,5 @@
-// Decoding the terminal's mouse reports into keys.
-#include "frontend/terminal_mouse.h"
+// Decoding the terminal's mouse reports and control sequences into keys.
+#include "frontend/terminal_sequences.h"
 
 #include <charconv>
 
@@ -58,6 +58,29 @@ bool decode_sgr_mouse(const std::string& params, char final_char, Key& key) {
   if (p != end) return false;
   key = mouse_report_key(v[0], v[1], v[2], final_char == 'm');
   return true;
+}
+
+Key csi_key(const std::string& params, char final_char) {
+  Key k;
+  // Modifiers ("1;5A" for Ctrl+Up) are not told apart: the key itself is what counts here.
+  const std::string first = params.substr(0, params.find(';'));
+  switch (final_char) {
+    case 'A': k.type = Key::Up; return k;
+    case 'B': k.type = Key::Down; return k;
+    case 'C': k.type = Key::Right; return k;
+    case 'D': k.type = Key::Left; return k;
+    case 'H': k.type = Key::Home; return k;
+    case 'F': k.type = Key::End; return k;
+    case 'Z': k.type = Key::BackTab; return k;
+    case '~': break;
+    default: return k;
+  }
+  if (first == "1" || first == "7") k.type = Key::Home;
+  else if (first == "4" || first == "8") k.type = Key::End;
+  else if (first == "3") k.type = Key::Delete;
+  else if (first == "5") k.type = Key::PageUp;
+  else if (first == "6") k.type = Key::PageDown;
+  return k;
 }
 
 }  // namespace orv::frontend

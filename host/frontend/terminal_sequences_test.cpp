@@ -1,7 +1,7 @@
-// The terminal's mouse reports as keys, in both report forms, and a drag's turn of the view.
+// The terminal's mouse reports and undecoded control sequences as keys, and a drag's turn of the view.
 #include <gtest/gtest.h>
 
-#include "frontend/terminal_mouse.h"
+#include "frontend/terminal_sequences.h"
 #include "frontend/terminal_view.h"
 
 namespace orv::frontend {
@@ -57,6 +57,21 @@ TEST(MouseReports, TheOlderFormReleasesWithButtonThree) {
   EXPECT_EQ(mouse_report_key(32, 1, 1, false).type, Key::Drag);
   EXPECT_EQ(mouse_report_key(64, 1, 1, false).type, Key::Wheel);
   EXPECT_EQ(mouse_report_key(64, 1, 1, true).type, Key::None);  // the wheel has no release
+}
+
+TEST(ControlSequences, EditingKeysInEitherFormAndNothingElse) {
+  struct Case {
+    const char* params;
+    char final_char;
+    Key::Type type;
+  } cases[] = {
+      {"", 'A', Key::Up},       {"", 'B', Key::Down},     {"1;5", 'C', Key::Right}, {"", 'D', Key::Left},
+      {"", 'H', Key::Home},     {"", 'F', Key::End},      {"1", '~', Key::Home},    {"7", '~', Key::Home},
+      {"4", '~', Key::End},     {"8", '~', Key::End},     {"3", '~', Key::Delete},  {"5", '~', Key::PageUp},
+      {"6", '~', Key::PageDown}, {"", 'Z', Key::BackTab}, {"15", '~', Key::None},   {"200", '~', Key::None},
+      {"?1;2", 'c', Key::None},  {"", 'J', Key::None},
+  };
+  for (const Case& c : cases) EXPECT_EQ(csi_key(c.params, c.final_char).type, c.type) << c.params << c.final_char;
 }
 
 TEST(MouseDrag, TurnsAsTheArrowKeysDoAndKeepsZoomAndPan) {
