@@ -1,5 +1,4 @@
-// The terminal front end: its braille graphics, the dialog layout and hits, the prompts' pieces,
-// and the whole front end driven through tmux as a person would (keys in, screen text out).
+// The terminal front end: its braille graphics, the dialog layout and hits, and the whole front end driven through tmux as a person would (keys in, screen text out).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -17,7 +16,6 @@
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_dialogs.h"
 #include "frontend/terminal_frontend.h"
-#include "frontend/terminal_prompts.h"
 #include "platform/window_system.h"
 #include "view/test_shapes.h"
 
@@ -213,62 +211,6 @@ TEST(WrapText, BreaksAtBlanksCutsLongWordsAndMarksWhatIsLeftOut) {
     EXPECT_EQ(got, c.lines) << c.text << " in " << c.width;
     for (const std::string& l : got) EXPECT_LE(text_cells(l), c.width) << l;
   }
-}
-
-TEST(PointText, ThreeFiniteNumbersWithCommasOrSpaces) {
-  std::array<double, 3> p{9, 9, 9};
-  EXPECT_TRUE(parse_point("1, 2.5, -3", p));
-  EXPECT_EQ(p, (std::array<double, 3>{1, 2.5, -3}));
-  EXPECT_TRUE(parse_point("  4 5\t6 ", p));
-  EXPECT_EQ(p, (std::array<double, 3>{4, 5, 6}));
-  std::array<double, 3> kept = p;
-  for (const char* bad : {"", "1, 2", "1, 2, 3, 4", "a, b, c", "1, 2, nan", "1, 2, 1e999", "1,,2"}) {
-    EXPECT_FALSE(parse_point(bad, p)) << bad;
-    EXPECT_EQ(p, kept) << bad;
-  }
-  EXPECT_EQ(format_point({1, 2.5, -3}), "1, 2.5, -3");
-  std::array<double, 3> back;
-  ASSERT_TRUE(parse_point(format_point({0.1, 1e-7, 123456.789}), back));
-  EXPECT_DOUBLE_EQ(back[0], 0.1);
-  EXPECT_DOUBLE_EQ(back[2], 123456.789);
-}
-
-TEST(FolderListing, FoldersFirstThenMatchingFilesWithoutCase) {
-  char tmpl[] = "/tmp/orv_prompt_XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  std::string dir = std::string(tmpl) + "/";
-  ASSERT_EQ(::mkdir((dir + "zeta").c_str(), 0755), 0);
-  ASSERT_EQ(::mkdir((dir + "Alpha").c_str(), 0755), 0);
-  for (const char* f : {"b.eqn", "A.EQN", "notes.txt", ".hidden.eqn"}) std::ofstream(dir + f) << "x\n";
-  std::vector<FolderEntry> e;
-  ASSERT_TRUE(list_folder(dir, ".EQN", e));
-  std::vector<std::string> names;
-  for (const auto& x : e) names.push_back(x.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"../", "Alpha/", "zeta/", "A.EQN", "b.eqn"}));
-  EXPECT_TRUE(e[1].folder);
-  EXPECT_FALSE(e[3].folder);
-  ASSERT_TRUE(list_folder(dir, "", e));
-  EXPECT_EQ(e.size(), 6u);  // every file with no filter
-  EXPECT_FALSE(list_folder(dir + "missing/", ".EQN", e));
-  ASSERT_TRUE(list_folder("/", "", e));
-  EXPECT_TRUE(e.empty() || e[0].name != "../");
-  std::system(("rm -rf '" + dir + "'").c_str());
-}
-
-TEST(Editor, VisualThenEditorThenVi) {
-  const char* v = std::getenv("VISUAL");
-  const char* e = std::getenv("EDITOR");
-  std::string saved_v = v ? v : "", saved_e = e ? e : "";
-  ::setenv("VISUAL", "myvisual", 1);
-  ::setenv("EDITOR", "myeditor", 1);
-  EXPECT_EQ(editor_command(), "myvisual");
-  ::setenv("VISUAL", "", 1);
-  EXPECT_EQ(editor_command(), "myeditor");
-  ::unsetenv("VISUAL");
-  ::unsetenv("EDITOR");
-  EXPECT_EQ(editor_command(), "vi");
-  if (v) ::setenv("VISUAL", saved_v.c_str(), 1);
-  if (e) ::setenv("EDITOR", saved_e.c_str(), 1);
 }
 
 // ---- The front end in a real terminal (tmux) ----
