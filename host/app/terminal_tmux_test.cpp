@@ -245,6 +245,12 @@ TEST(Terminal, TheTraceLogIsShownInTheHostsViewerAndScrolled) {
   ASSERT_TRUE(tmux.wait_for_text("t = 360")) << tmux.screen();
   tmux.keys("Home");
   ASSERT_TRUE(tmux.wait_for_text("lines 1-20 of ")) << tmux.screen();
+  // A text in no line: told on the status line, the viewer stays where it was.
+  tmux.keys("/");
+  ASSERT_TRUE(tmux.wait_for_text("Find:")) << tmux.screen();
+  tmux.keys("zzz Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Not found: zzz")) << tmux.screen();
+  EXPECT_NE(tmux.screen().find("lines 1-20 of "), std::string::npos) << tmux.screen();
   // Found: the line with "t = 100" becomes the viewer's first (screen row 2, under the title line
   // and the viewer's caption).
   tmux.keys("/");

@@ -211,8 +211,8 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
       if (on_graphics(k.x, k.y)) apply_view_key(view_, k);
       return true;
     case Key::Click:
-      if (!on_graphics(k.x, k.y)) return false;  // a click for a window
-      dragging_ = true;
+      dragging_ = on_graphics(k.x, k.y);
+      if (!dragging_) return false;  // a click for a window
       drag_x_ = k.x;
       drag_y_ = k.y;
       return true;
@@ -426,11 +426,7 @@ bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
     e.text = "q";
     return true;
   }
-  if (ch == 'n' && !last_search_.empty()) {
-    e.kind = UiEvent::Kind::Type;  // the next line with the same text
-    e.text = "/" + last_search_;
-    return true;
-  }
+  if (ch == 'n' && !last_search_.empty()) return viewer_find(e);  // the next line with it
   if (ch != '/') return false;
   // The text to find, typed on the status line.
   std::string needle;
@@ -454,6 +450,21 @@ bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
   status_.clear();
   if (needle.empty()) return false;
   last_search_ = needle;
+  return viewer_find(e);
+}
+
+bool TerminalFrontEnd::viewer_find(UiEvent& e) {
+  // The viewer keeps its place when no line holds the text; the status line says so.
+  const std::string& needle = last_search_;
+  WindowSystem& ws = WindowSystem::instance();
+  const Window* v = ws.find(ws.active());
+  const bool anywhere = v && std::any_of(v->lines.begin(), v->lines.end(), [&needle](const std::string& l) {
+    return l.find(needle) != std::string::npos;
+  });
+  if (!anywhere) {
+    status_ = "Not found: " + needle;
+    return false;
+  }
   e.kind = UiEvent::Kind::Type;
   e.text = "/" + needle;
   return true;

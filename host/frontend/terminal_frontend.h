@@ -82,6 +82,9 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   HintPlace hint_place() const;
   /// A typed character in the viewer: q closes, / asks for a text and finds it, n finds it again.
   bool viewer_char(int ch, UiEvent& event);
+  /// The event that finds the last text searched for in the viewer; false, with a status, when
+  /// no line holds it.
+  bool viewer_find(UiEvent& event);
   /// Turns a key into an event for the active window; false when it means nothing there.
   bool translate(const Key& key, UiEvent& event);
   /// Keys of the front end itself (the graphics window's); true when the key was one of them.
