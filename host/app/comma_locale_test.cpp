@@ -12,7 +12,7 @@
 #include "app/session.h"
 #include "core/database.h"
 #include "core/file_services.h"
-#include "frontend/terminal_prompts.h"
+#include "frontend/terminal_point_prompt.h"
 #include "platform/number_text.h"
 
 namespace orv::app::testing {

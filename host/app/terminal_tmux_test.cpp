@@ -216,6 +216,65 @@ TEST(Terminal, TheExportCommandWritesTheGeometryAndLeavingThenAsksNothing) {
   EXPECT_EQ(read_file(exit_file), "0\n");
 }
 
+TEST(Terminal, TheTraceLogIsShownInTheHostsViewerAndScrolled) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  fs::path exit_file = s / "exit";
+  Tmux tmux("orv-test-trace-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(plain_run(s, exit_file), 80, 24));
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
+  // Trace variables, then a plot: the log (37 steps of five lines) opens over the whole screen.
+  tmux.keys("M-t");
+  ASSERT_TRUE(tmux.wait_for_text("[x] Trace")) << tmux.screen();
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.log")) << tmux.screen();
+  ASSERT_TRUE(tmux.wait_for_text("lines 1-20 of ")) << tmux.screen();
+  std::string sc = tmux.screen();
+  EXPECT_NE(sc.find("x = cos(t)"), std::string::npos) << sc;
+  EXPECT_NE(sc.find("t : 0.0000 --> 360.0000"), std::string::npos) << sc;
+  EXPECT_EQ(sc.find("Plot it"), std::string::npos) << sc;  // the viewer covers the dialog
+  EXPECT_NE(sc.find("q closes"), std::string::npos) << sc;  // the status line names the keys
+  // A line, a page, the end, the start again.
+  tmux.keys("Down");
+  ASSERT_TRUE(tmux.wait_for_text("lines 2-21 of ")) << tmux.screen();
+  tmux.keys("PageDown");
+  ASSERT_TRUE(tmux.wait_for_text("lines 22-41 of ")) << tmux.screen();
+  tmux.keys("End");
+  ASSERT_TRUE(tmux.wait_for_text("t = 360")) << tmux.screen();
+  tmux.keys("Home");
+  ASSERT_TRUE(tmux.wait_for_text("lines 1-20 of ")) << tmux.screen();
+  // A text in no line: told on the status line, the viewer stays where it was.
+  tmux.keys("/");
+  ASSERT_TRUE(tmux.wait_for_text("Find:")) << tmux.screen();
+  tmux.keys("zzz Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Not found: zzz")) << tmux.screen();
+  EXPECT_NE(tmux.screen().find("lines 1-20 of "), std::string::npos) << tmux.screen();
+  // Found: the line with "t = 100" becomes the viewer's first (screen row 2, under the title line
+  // and the viewer's caption).
+  tmux.keys("/");
+  ASSERT_TRUE(tmux.wait_for_text("Find:")) << tmux.screen();
+  tmux.keys("'t = 100'");
+  tmux.keys("Enter");
+  auto row_of = [](const std::string& x, const std::string& text) {
+    const std::size_t at = x.find(text);
+    return at == std::string::npos ? -1 : static_cast<int>(std::count(x.begin(), x.begin() + at, '\n'));
+  };
+  ASSERT_TRUE(tmux.wait_for([&](const std::string& x) { return row_of(x, "t = 100") == 2; })) << tmux.screen();
+  // q closes it and the dialog is back.
+  tmux.keys("q");
+  ASSERT_TRUE(tmux.wait_for([](const std::string& x) {
+    return x.find("Plot it") != std::string::npos && x.find("kuvra.log") == std::string::npos;
+  })) << tmux.screen();
+  tmux.keys("M-c");
+  ASSERT_TRUE(tmux.wait_for_text("Leave the host?")) << tmux.screen();
+  tmux.keys("d");
+  ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+      << tmux.screen();
+  EXPECT_EQ(read_file(exit_file), "0\n");
+}
+
 TEST(Terminal, LeavingWithUnsavedGeometryAsksFirst) {
   if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
   Scratch s;

@@ -7,9 +7,13 @@
 #include <csignal>
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
-#include "frontend/terminal_prompts.h"
+#include "frontend/terminal_hints.h"
+#include "frontend/terminal_editor.h"
+#include "frontend/terminal_file_prompt.h"
+#include "frontend/terminal_point_prompt.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
+#include "platform/message_box.h"
 #include "platform/number_text.h"
 #include "platform/window_system.h"
 
@@ -171,43 +175,69 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   }
 }
 
-std::string TerminalFrontEnd::key_hints() const {
-  if (graphics_in_use_) return view_key_hints();
+HintPlace TerminalFrontEnd::hint_place() const {
+  if (graphics_in_use_) return HintPlace::Graphics;
   WindowSystem& ws = WindowSystem::instance();
   const Window* a = ws.find(ws.active());
-  if (!a || a->kind == WindowKind::Frame) return "Ctrl+C leaves the host";
-  if (a->kind == WindowKind::Viewer) return "q or Esc closes";
-  if (a->kind == WindowKind::MessageBox) return "Enter closes";
+  if (!a || a->kind == WindowKind::Frame) return HintPlace::Frame;
+  if (a->kind == WindowKind::Viewer) return HintPlace::Viewer;
+  if (a->kind == WindowKind::MessageBox) return HintPlace::MessageBox;
   const Window* f = ws.find(a->focus);
-  // Enter outside a button is the dialog's OK command, which each dialog takes its own way (Kuvra
-  // only reads its check boxes): the hints promise only what the keys do everywhere.
-  std::string tail = "Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
-  if (!f) return tail;
+  if (!f) return HintPlace::OtherControl;
   switch (f->control) {
-    case CTL_EDIT: return "type to replace \u00b7 \u2190\u2192 Home End \u00b7 " + tail;
-    case CTL_AUTOCHECKBOX: return "Space toggles \u00b7 " + tail;
-    case CTL_DROPDOWNLIST:
-      if (f->dropped) return "\u2191\u2193 highlight \u00b7 Enter chooses \u00b7 Esc closes";
-      return "\u2191\u2193 choose \u00b7 Enter or Alt+\u2193 opens \u00b7 " + tail;
+    case CTL_EDIT: return HintPlace::Edit;
+    case CTL_AUTOCHECKBOX: return HintPlace::CheckBox;
+    case CTL_DROPDOWNLIST: return f->dropped ? HintPlace::OpenList : HintPlace::List;
     case CTL_PUSHBUTTON:
-    case CTL_OWNERDRAW_BUTTON: return "Enter or Space presses \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
-    default: return tail;
+    case CTL_OWNERDRAW_BUTTON: return HintPlace::Button;
+    default: return HintPlace::OtherControl;
+  }
+}
+
+bool TerminalFrontEnd::on_graphics(int x, int y) const {
+  const auto& a = graphics_area_;
+  if (x < a.x || x >= a.x + a.w || y < a.y || y >= a.y + a.h) return false;
+  for (const PlacedWindow& p : placed_) {
+    if (x >= p.x && x < p.x + p.w && y >= p.y && y < p.y + p.h) return false;
+  }
+  return true;
+}
+
+bool TerminalFrontEnd::graphics_mouse(const Key& k) {
+  switch (k.type) {
+    case Key::Wheel:
+      // The wheel zooms the graphics window it is turned over, without taking the keys.
+      if (on_graphics(k.x, k.y)) apply_view_key(view_, k);
+      return true;
+    case Key::Click:
+      dragging_ = on_graphics(k.x, k.y);
+      if (!dragging_) return false;  // a click for a window
+      drag_x_ = k.x;
+      drag_y_ = k.y;
+      return true;
+    case Key::Drag:
+      // Motion that began elsewhere (on a window) turns nothing.
+      if (dragging_) {
+        drag_view(view_, k.x - drag_x_, k.y - drag_y_);
+        drag_x_ = k.x;
+        drag_y_ = k.y;
+      }
+      return true;
+    case Key::Release:
+      dragging_ = false;
+      return true;
+    default: return false;
   }
 }
 
 bool TerminalFrontEnd::front_end_key(const Key& k) {
+  if (graphics_mouse(k)) return true;
   if (graphics_in_use_) {
     if (apply_view_key(view_, k) == ViewKeyResult::Leave) graphics_in_use_ = false;
     return true;  // keys meant for the view never reach a window, even unknown ones
   }
   if (k.type == Key::Function && k.ch == 2) {
     graphics_in_use_ = true;
-    return true;
-  }
-  if (k.type == Key::Wheel) {
-    // The wheel zooms the graphics window it is turned over, without taking the keys.
-    const auto& a = graphics_area_;
-    if (k.x >= a.x && k.x < a.x + a.w && k.y >= a.y && k.y < a.y + a.h) apply_view_key(view_, k);
     return true;
   }
   if (k.type == Key::Function && k.ch == 3 && exporter_) {
@@ -354,9 +384,8 @@ void TerminalFrontEnd::draw() {
   } else if (!status_.empty()) {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
-    std::string hints = key_hints();
-    if (!graphics_in_use_) hints = std::string("F2 view \u00b7 ") + (exporter_ ? "F3 export \u00b7 " : "") + hints;
-    s.put(1, H - 1, hints, bar);
+    // One cell clear at each end of the line.
+    s.put(1, H - 1, fit_hints(key_hints(hint_place(), static_cast<bool>(exporter_)), W - 2), bar);
   }
 }
 
@@ -375,35 +404,7 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
     e.text = std::string("Alt+") + static_cast<char>(std::toupper(k.ch));
     return known_key(e.text);
   }
-  if (a->kind == WindowKind::Viewer && k.type == Key::Char) {
-    if (k.ch == 'q') {
-      e.kind = UiEvent::Kind::Key;
-      e.text = "q";
-      return true;
-    }
-    if (k.ch == '/') {
-      // The search text, typed on the status line.
-      std::string needle;
-      for (;;) {
-        status_ = "/" + needle;
-        draw();
-        screen_.flush();
-        Key q = screen_.read_key();
-        if (q.type == Key::Enter) break;
-        if (q.type == Key::Esc || q.type == Key::Eof || q.type == Key::Quit) {
-          status_.clear();
-          return false;
-        }
-        if (q.type == Key::Backspace && !needle.empty()) needle.pop_back();
-        if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), needle);
-      }
-      status_.clear();
-      e.kind = UiEvent::Kind::Type;
-      e.text = "/" + needle;
-      return true;
-    }
-    return false;
-  }
+  if (a->kind == WindowKind::Viewer && k.type == Key::Char) return viewer_char(k.ch, e);
   if (k.type == Key::Char) {
     e.kind = UiEvent::Kind::Type;
     e.text.clear();
@@ -416,6 +417,56 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
     return true;
   }
   return false;
+}
+
+bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
+  if (ch == 'q') {
+    e.kind = UiEvent::Kind::Key;
+    e.text = "q";
+    return true;
+  }
+  if (ch == 'n' && !last_search_.empty()) return viewer_find(e);  // the next line with it
+  if (ch != '/') return false;
+  // The text to find, typed on the status line.
+  std::string needle;
+  for (;;) {
+    status_ = "Find: " + needle;
+    draw();
+    screen_.flush();
+    Key q = screen_.read_key();
+    if (q.type == Key::Enter) break;
+    if (q.type == Key::Esc || q.type == Key::Eof || q.type == Key::Quit) {
+      status_.clear();
+      return false;
+    }
+    if (q.type == Key::Backspace && !needle.empty()) {
+      do {
+        needle.pop_back();
+      } while (!needle.empty() && (static_cast<unsigned char>(needle.back()) & 0xC0) == 0x80);
+    }
+    if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), needle);
+  }
+  status_.clear();
+  if (needle.empty()) return false;
+  last_search_ = needle;
+  return viewer_find(e);
+}
+
+bool TerminalFrontEnd::viewer_find(UiEvent& e) {
+  // The viewer keeps its place when no line holds the text; the status line says so.
+  const std::string& needle = last_search_;
+  WindowSystem& ws = WindowSystem::instance();
+  const Window* v = ws.find(ws.active());
+  const bool anywhere = v && std::any_of(v->lines.begin(), v->lines.end(), [&needle](const std::string& l) {
+    return l.find(needle) != std::string::npos;
+  });
+  if (!anywhere) {
+    status_ = "Not found: " + needle;
+    return false;
+  }
+  e.kind = UiEvent::Kind::Type;
+  e.text = "/" + needle;
+  return true;
 }
 
 bool TerminalFrontEnd::next_event(UiEvent& event) {
@@ -492,8 +543,7 @@ void TerminalFrontEnd::edit_filename(const std::string& path) {
 }
 
 void TerminalFrontEnd::list_filename(const std::string& path) {
-  PromptContext ctx{screen_, [this] { draw(); }};
-  text_viewer(ctx, path);
+  run_text_viewer(path);  // drawn and fed keys like every other window
 }
 
 bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {

@@ -1,14 +1,8 @@
-// The terminal front end: the person at the terminal as the host's input source and front end.
-// The screen shows the host's graphics window (the database's entities and screen marks in braille,
-// in a view the person turns, zooms and pans with keys while the graphics window is in use) with the main dialog docked beside it, modal windows centred over
-// both, a title line and a status line of the keys that apply. Every wait for input redraws it, so
-// the graphics follow each plot. Keys and clicks become the dialog manager's events; file prompts,
-// point picks, the viewer and the editor are the terminal's own modal prompts. The last refusal of
-// the host stands at the foot of the graphics window until the next plot draws or stores something
-// (geometry that arrives after the person's next input), since the Zlink never says why a curve is
-// missing.
-// During a plot that lasts, the status line shows its progress and the keyboard is polled: Esc or
-// Ctrl+C (a key in raw mode, or SIGINT) stops the plot and leaves the host running.
+// The terminal front end: the person at the terminal as the host's input source and front end. The
+// screen shows the graphics window (turned, zoomed and panned with keys or the mouse) beside the main
+// dialog, every other window of the host (the text viewer too) centred over both, and a status line
+// of the keys that apply; file prompts, point picks and the editor are the terminal's own. Every
+// wait for input redraws it; a long plot shows its progress and stops on Esc or Ctrl+C.
 #pragma once
 #include <array>
 #include <chrono>
@@ -20,6 +14,7 @@
 #include "core/frontend.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_dialogs.h"
+#include "frontend/terminal_hints.h"
 #include "frontend/terminal_screen.h"
 #include "platform/event_loop.h"
 
@@ -53,7 +48,8 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   /// graphics window's frame as "origin x, y, z"; empty before the first pick.
   const std::string& origin_text() const { return origin_text_; }
 
-  /// The refusal the graphics window shows; empty when none.
+  /// The refusal the graphics window shows, at its foot, until the next plot draws or stores
+  /// something (the Zlink never says why a curve is missing); empty when none.
   const std::string& refusal() const { return refusal_; }
 
   /// Draws the whole screen (without putting it on the terminal).
@@ -82,11 +78,21 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
 
  private:
   void draw_graphics(int x, int y, int w, int h);
-  std::string key_hints() const;
+  /// Where the keys go now, for the status line's hints.
+  HintPlace hint_place() const;
+  /// A typed character in the viewer: q closes, / asks for a text and finds it, n finds it again.
+  bool viewer_char(int ch, UiEvent& event);
+  /// The event that finds the last text searched for in the viewer; false, with a status, when
+  /// no line holds it.
+  bool viewer_find(UiEvent& event);
   /// Turns a key into an event for the active window; false when it means nothing there.
   bool translate(const Key& key, UiEvent& event);
   /// Keys of the front end itself (the graphics window's); true when the key was one of them.
   bool front_end_key(const Key& key);
+  /// The mouse on the graphics window: the wheel zooms, a drag turns; true when it was used there.
+  bool graphics_mouse(const Key& key);
+  /// True when (x, y) is on the graphics window and no window covers it.
+  bool on_graphics(int x, int y) const;
   /// What the Zlink has drawn and stored so far, as counters that only grow.
   std::array<int64_t, 3> geometry_made() const;
   /// Forgets the refusal once geometry came after the input that followed it: a new plot.
@@ -103,6 +109,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
     std::chrono::steady_clock::time_point start, last_poll, last_draw;
   } plot_;
 
+  std::string last_search_;             // the viewer's last text to find, for n
   std::string origin_text_;             // the last picked point, as shown
   std::string refusal_;                 // shown at the foot of the graphics window
   int64_t inputs_ = 0;                  // events handed out so far
@@ -115,6 +122,8 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
 
   ViewState view_;
   bool graphics_in_use_ = false;  // keys go to the view, not to the windows
+  bool dragging_ = false;         // the left button went down on the graphics window and is held
+  int drag_x_ = 0, drag_y_ = 0;   // where the pointer was at the last turn
   struct {
     int x = 0, y = 0, w = 0, h = 0;
   } graphics_area_;               // where the graphics window was last drawn

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 #include "core/stop_request.h"
+#include "frontend/terminal_sequences.h"
 #include "view/palette.h"
 
 #define NCURSES_NOMACROS
@@ -64,8 +65,10 @@ bool TerminalScreen::open(std::string& err) {
   ::keypad(stdscr, TRUE);
   ::set_escdelay(25);
   ::curs_set(0);
-  ::mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED | BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
-  ::mouseinterval(0);
+  // The mouse is read here rather than by curses, which knows only the report form its terminal
+  // description names and no drag: its key for the reports is turned off.
+  ::keyok(KEY_MOUSE, FALSE);
+  ::putp(kMouseReportsOn);
   if (::has_colors()) {
     ::start_color();
     ::use_default_colors();
@@ -77,6 +80,7 @@ bool TerminalScreen::open(std::string& err) {
 
 void TerminalScreen::close() {
   if (!open_) return;
+  ::putp(kMouseReportsOff);
   ::endwin();
   ::delscreen(static_cast<SCREEN*>(screen_));
   screen_ = nullptr;
@@ -126,20 +130,6 @@ Key TerminalScreen::read_key(int timeout_ms) {
       case KEY_BTAB: k.type = Key::BackTab; break;
       case KEY_ENTER: k.type = Key::Enter; break;
       case KEY_RESIZE: k.type = Key::Resize; break;
-      case KEY_MOUSE: {
-        MEVENT ev;
-        if (::getmouse(&ev) == OK && (ev.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED))) {
-          k.type = Key::Click;
-          k.x = ev.x;
-          k.y = ev.y;
-        } else if (ev.bstate & (BUTTON4_PRESSED | BUTTON5_PRESSED)) {
-          k.type = Key::Wheel;
-          k.ch = (ev.bstate & BUTTON4_PRESSED) ? 1 : -1;
-          k.x = ev.x;
-          k.y = ev.y;
-        }
-        break;
-      }
       default:
         if (const char* name = ::keyname(static_cast<int>(c)); name && std::strcmp(name, "kDN3") == 0) {
           k.type = Key::AltDown;  // xterm's Alt+Down
@@ -167,6 +157,12 @@ Key TerminalScreen::read_key(int timeout_ms) {
       ::wtimeout(stdscr, 40);
       wint_t next = 0;
       int r2 = ::wget_wch(stdscr, &next);
+      if (r2 == OK && next == '[') {
+        if (read_control_sequence(k)) return k;
+        k.type = Key::Alt;  // Alt+[ alone
+        k.ch = '[';
+        return k;
+      }
       if (r2 == KEY_CODE_YES && next == KEY_DOWN) {
         k.type = Key::AltDown;  // Alt sent as an Esc prefix before Down
       } else if (r2 == OK && next > ' ' && next < 127) {
@@ -187,6 +183,42 @@ Key TerminalScreen::read_key(int timeout_ms) {
     k.ch = static_cast<int>(c);
   }
   return k;
+}
+
+bool TerminalScreen::read_control_sequence(Key& k) {
+  // After "ESC [": a control sequence the terminal description does not name, a mouse report in
+  // the SGR form ("<" ...) or "M" and three bytes of the older form. Its bytes arrive together, so
+  // a short wait tells it from Alt+[ typed alone.
+  constexpr int kSequenceWaitMs = 40;
+  constexpr std::size_t kMaxSequence = 32;  // far longer than any key or mouse report
+  ::wtimeout(stdscr, kSequenceWaitMs);
+  wint_t c = 0;
+  const int r = ::wget_wch(stdscr, &c);
+  if (r == KEY_CODE_YES) ::ungetch(static_cast<int>(c));  // a key of its own, after Alt+[
+  if (r != OK) return false;
+  k = Key{};
+  if (c == 'M') {
+    int v[3];
+    for (int& b : v) {
+      if (::wget_wch(stdscr, &c) != OK) return true;  // a report cut short: nothing
+      b = static_cast<int>(c) - 32;                    // each byte is the number plus 32
+    }
+    k = mouse_report_key(v[0], v[1], v[2], false);
+    return true;
+  }
+  // Parameter and intermediate bytes (0x20-0x3F), then the final one (0x40-0x7E).
+  std::string params;
+  while (c >= 0x20 && c <= 0x3F && params.size() < kMaxSequence) {
+    params += static_cast<char>(c);
+    if (::wget_wch(stdscr, &c) != OK) return true;  // cut short: nothing
+  }
+  if (c < 0x40 || c > 0x7E) return true;  // not a control sequence's end: dropped with it
+  if (!params.empty() && params[0] == '<') {
+    if (!decode_sgr_mouse(params.substr(1), static_cast<char>(c), k)) k = Key{};
+  } else {
+    k = csi_key(params, static_cast<char>(c));
+  }
+  return true;
 }
 
 int TerminalScreen::pair_for(int fg, int bg) {
@@ -346,12 +378,14 @@ int TerminalScreen::underline() const { return static_cast<int>(A_UNDERLINE); }
 void TerminalScreen::suspend() {
   if (!open_) return;
   ::def_prog_mode();
+  ::putp(kMouseReportsOff);
   ::endwin();
 }
 
 void TerminalScreen::resume() {
   if (!open_) return;
   ::reset_prog_mode();
+  ::putp(kMouseReportsOn);
   ::clearok(curscr, TRUE);
   ::refresh();
 }

@@ -1,4 +1,4 @@
-// The terminal itself, through ncurses: opening and restoring it, keys and mouse clicks as one
+// The terminal itself, through ncurses: opening and restoring it, keys and the mouse as one
 // event type, colour pairs for the host's colour numbers, and handing the terminal to another
 // program (the editor) and taking it back. Everything the terminal front end draws goes through
 // here, so the rest of it never touches curses state directly.
@@ -18,7 +18,9 @@ struct Key {
     Up, Down, Left, Right, Home, End, PageUp, PageDown, Backspace, Delete,
     AltDown,   // Alt+Down: opens or closes a drop-down list
     Function,  // a function key, F1 .. F12 (ch, its number)
-    Click,     // a mouse click at (x, y), cells
+    Click,     // the left button pressed at (x, y), cells
+    Drag,      // the pointer moved to (x, y) with the left button held
+    Release,   // the button released at (x, y)
     Wheel,     // the mouse wheel at (x, y): ch 1 turned up (away), -1 down
     Resize,    // the terminal changed size
     Quit,      // Ctrl+C: the person leaves the host
@@ -93,6 +95,9 @@ class TerminalScreen {
 
  private:
   int pair_for(int fg, int bg);
+  /// Reads what follows "ESC [" (a key curses did not decode, or a mouse report) into `k`, None
+  /// when it means nothing here; false, with nothing taken, when nothing follows (Alt+[).
+  bool read_control_sequence(Key& k);
   void* screen_ = nullptr;  // the curses SCREEN
   bool open_ = false;
   bool quit_ = false;

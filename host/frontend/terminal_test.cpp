@@ -1,5 +1,4 @@
-// The terminal front end: its braille graphics, the dialog layout and hits, the prompts' pieces,
-// and the whole front end driven through tmux as a person would (keys in, screen text out).
+// The terminal front end: its braille graphics, the dialog layout and hits, and the whole front end driven through tmux as a person would (keys in, screen text out).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -17,7 +16,6 @@
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_dialogs.h"
 #include "frontend/terminal_frontend.h"
-#include "frontend/terminal_prompts.h"
 #include "platform/window_system.h"
 #include "view/test_shapes.h"
 
@@ -215,72 +213,6 @@ TEST(WrapText, BreaksAtBlanksCutsLongWordsAndMarksWhatIsLeftOut) {
   }
 }
 
-TEST(PointText, ThreeFiniteNumbersWithCommasOrSpaces) {
-  std::array<double, 3> p{9, 9, 9};
-  EXPECT_TRUE(parse_point("1, 2.5, -3", p));
-  EXPECT_EQ(p, (std::array<double, 3>{1, 2.5, -3}));
-  EXPECT_TRUE(parse_point("  4 5\t6 ", p));
-  EXPECT_EQ(p, (std::array<double, 3>{4, 5, 6}));
-  std::array<double, 3> kept = p;
-  for (const char* bad : {"", "1, 2", "1, 2, 3, 4", "a, b, c", "1, 2, nan", "1, 2, 1e999", "1,,2"}) {
-    EXPECT_FALSE(parse_point(bad, p)) << bad;
-    EXPECT_EQ(p, kept) << bad;
-  }
-  EXPECT_EQ(format_point({1, 2.5, -3}), "1, 2.5, -3");
-  std::array<double, 3> back;
-  ASSERT_TRUE(parse_point(format_point({0.1, 1e-7, 123456.789}), back));
-  EXPECT_DOUBLE_EQ(back[0], 0.1);
-  EXPECT_DOUBLE_EQ(back[2], 123456.789);
-}
-
-TEST(FolderListing, FoldersFirstThenMatchingFilesWithoutCase) {
-  char tmpl[] = "/tmp/orv_prompt_XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  std::string dir = std::string(tmpl) + "/";
-  ASSERT_EQ(::mkdir((dir + "zeta").c_str(), 0755), 0);
-  ASSERT_EQ(::mkdir((dir + "Alpha").c_str(), 0755), 0);
-  for (const char* f : {"b.eqn", "A.EQN", "notes.txt", ".hidden.eqn"}) std::ofstream(dir + f) << "x\n";
-  std::vector<FolderEntry> e;
-  ASSERT_TRUE(list_folder(dir, ".EQN", e));
-  std::vector<std::string> names;
-  for (const auto& x : e) names.push_back(x.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"../", "Alpha/", "zeta/", "A.EQN", "b.eqn"}));
-  EXPECT_TRUE(e[1].folder);
-  EXPECT_FALSE(e[3].folder);
-  ASSERT_TRUE(list_folder(dir, "", e));
-  EXPECT_EQ(e.size(), 6u);  // every file with no filter
-  EXPECT_FALSE(list_folder(dir + "missing/", ".EQN", e));
-  ASSERT_TRUE(list_folder("/", "", e));
-  EXPECT_TRUE(e.empty() || e[0].name != "../");
-  std::system(("rm -rf '" + dir + "'").c_str());
-}
-
-TEST(ViewerSearch, FindsTheNextLineWithoutCaseAndWraps) {
-  std::vector<std::string> lines = {"alpha", "Beta", "gamma", "beta again"};
-  EXPECT_EQ(find_line(lines, "beta", 0), 1);
-  EXPECT_EQ(find_line(lines, "BETA", 2), 3);
-  EXPECT_EQ(find_line(lines, "beta", 4), 1);  // past the end: round to the top
-  EXPECT_EQ(find_line(lines, "delta", 0), -1);
-  EXPECT_EQ(find_line(lines, "", 0), -1);
-  EXPECT_EQ(find_line({}, "a", 0), -1);
-}
-
-TEST(Editor, VisualThenEditorThenVi) {
-  const char* v = std::getenv("VISUAL");
-  const char* e = std::getenv("EDITOR");
-  std::string saved_v = v ? v : "", saved_e = e ? e : "";
-  ::setenv("VISUAL", "myvisual", 1);
-  ::setenv("EDITOR", "myeditor", 1);
-  EXPECT_EQ(editor_command(), "myvisual");
-  ::setenv("VISUAL", "", 1);
-  EXPECT_EQ(editor_command(), "myeditor");
-  ::unsetenv("VISUAL");
-  ::unsetenv("EDITOR");
-  EXPECT_EQ(editor_command(), "vi");
-  if (v) ::setenv("VISUAL", saved_v.c_str(), 1);
-  if (e) ::setenv("EDITOR", saved_e.c_str(), 1);
-}
-
 // ---- The front end in a real terminal (tmux) ----
 
 std::string run(const std::string& command) {
@@ -347,7 +279,7 @@ class TmuxTest : public ::testing::Test {
     return "";
   }
   // Presses and releases the left button on the first cell of `text` on the screen `s`, as a
-  // terminal reports it (ESC [ M, button, column and row, each plus 32, from 1).
+  // terminal reports it in the SGR form (ESC [ < button ; column ; row M, m for the release, from 1).
   void click_on(const std::string& s, const std::string& text) {
     std::istringstream in(s);
     std::string line;
@@ -356,14 +288,23 @@ class TmuxTest : public ::testing::Test {
       if (at == std::string::npos) continue;
       int col = 0;
       for (std::size_t i = 0; i < at; ++i) col += (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;
-      char press[64], release[64];
-      std::snprintf(press, sizeof press, " send-keys -t demo -H 1b 5b 4d 20 %x %x", 33 + col, 33 + row);
-      std::snprintf(release, sizeof release, " send-keys -t demo -H 1b 5b 4d 23 %x %x", 33 + col, 33 + row);
-      std::system((tmux() + press).c_str());
-      std::system((tmux() + release).c_str());
+      const std::string cell = std::to_string(col + 1) + ";" + std::to_string(row + 1);
+      mouse("\033[<0;" + cell + "M");
+      mouse("\033[<0;" + cell + "m");
       return;
     }
     ADD_FAILURE() << "nothing to click: " << text;
+  }
+  // Sends `report` (a mouse report as a terminal writes it, from its ESC on) into the pane byte
+  // for byte.
+  void mouse(const std::string& report) {
+    std::string hex;
+    for (unsigned char c : report) {
+      char b[4];
+      std::snprintf(b, sizeof b, " %02x", c);
+      hex += b;
+    }
+    std::system((tmux() + " send-keys -t demo -H" + hex).c_str());
   }
   static int braille_cells(const std::string& s) {
     int n = 0;
@@ -471,7 +412,7 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   keys("End");  // the editor added its line at the end
   s = wait_for_text("edited by the test");
   EXPECT_TRUE(has(s, "edited by the test")) << s;
-  keys("Escape");
+  click_on(s, "[\u00d7]");  // the viewer's close box, over the whole screen
   wait_for([](const std::string& x) { return !has(x, "note line") && has(x, "Plot it"); });
 
   // The file prompt: the path field with the default, the folder's matching files, folders to walk.
@@ -540,6 +481,36 @@ TEST_F(TmuxTest, TheViewKeysTurnZoomAndNameTheView) {
   EXPECT_TRUE(has(s, "F2 view")) << s;
   EXPECT_TRUE(has(s, "Graphics \u00b7 front")) << s;
   EXPECT_TRUE(has(s, "Plot it")) << s;
+  keys("M-c");
+}
+
+TEST_F(TmuxTest, AMouseDragOnTheGraphicsTurnsTheView) {
+  std::string s = wait_for_text("Plot it");
+  ASSERT_TRUE(has(s, "Graphics \u00b7 isometric")) << s;
+  const std::string iso = s;
+  // The left button pressed on the graphics window, moved with it held, released (SGR form).
+  mouse("\033[<0;10;12M");
+  mouse("\033[<32;16;12M");
+  mouse("\033[<32;22;14M");
+  s = wait_for_text("Graphics \u00b7 turned");
+  EXPECT_TRUE(s != iso) << s;  // the helix drawn from elsewhere
+  mouse("\033[<0;22;14m");
+  // Once released, motion turns nothing.
+  const std::string turned = wait_for_text("Graphics \u00b7 turned");
+  mouse("\033[<32;30;20M");
+  keys("F2");  // something that shows, to know the motion was read before it
+  s = wait_for_text("keys on view");
+  keys("Escape");
+  s = wait_for([](const std::string& x) { return !has(x, "keys on view"); });
+  EXPECT_TRUE(s == turned) << s << "\nbefore:\n" << turned;
+  // A named view, then the older report form (press, motion, release as button 3) turns it too.
+  keys("F2 t Escape");
+  s = wait_for([](const std::string& x) { return has(x, "Graphics \u00b7 top") && !has(x, "keys on view"); });
+  mouse("\033[M\x20\x2a\x2c");
+  mouse("\033[M\x40\x30\x2c");
+  mouse("\033[M\x23\x30\x2c");
+  s = wait_for_text("Graphics \u00b7 turned");
+  EXPECT_TRUE(has(s, "Plot it")) << s;  // the dialog took none of it
   keys("M-c");
 }
 

@@ -57,9 +57,9 @@ ViewKeyResult apply_view_key(ViewState& view, const Key& key) {
   }
 }
 
-std::string view_key_hints() {
-  return "t b f k l r i views \u00b7 \u2190\u2192\u2191\u2193 turn \u00b7 + - zoom \u00b7 w a s d pan \u00b7 "
-         "0 fit \u00b7 Esc back";
+void drag_view(ViewState& view, int cols, int rows) {
+  if (cols == 0 && rows == 0) return;
+  view.camera = view.camera.turned(cols * kDragTurnPerColumn, rows * kDragTurnPerRow);
 }
 
 }  // namespace orv::frontend

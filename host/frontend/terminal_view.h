@@ -12,6 +12,9 @@ namespace orv::frontend {
 constexpr double kTurnStep = 15.0;
 constexpr double kZoomStep = 1.25;
 constexpr double kPanStep = 0.1;
+/// A drag's turn per cell the pointer moves: a cell is about twice as tall as it is wide.
+constexpr double kDragTurnPerColumn = 3.0;
+constexpr double kDragTurnPerRow = 6.0;
 /// The zoom stays within these, so that the content can always be found again.
 constexpr double kMinZoom = 1.0 / 64;
 constexpr double kMaxZoom = 4096;
@@ -40,7 +43,9 @@ enum class ViewKeyResult {
 /// leave. A named view also fits.
 ViewKeyResult apply_view_key(ViewState& view, const Key& key);
 
-/// The status line while the graphics window is in use.
-std::string view_key_hints();
+/// Turns the view for a drag of the mouse by `cols` cells to the right and `rows` down: about the
+/// content's centre, as the arrow keys turn it (right turns the content right, down looks from
+/// higher up). Zoom and pan stay.
+void drag_view(ViewState& view, int cols, int rows);
 
 }  // namespace orv::frontend

@@ -12,7 +12,7 @@
 #include "core/frontend.h"
 #include "orvantis/host_dialogs.h"
 #include "frontend/terminal_frontend.h"
-#include "frontend/terminal_prompts.h"
+#include "frontend/terminal_point_prompt.h"
 #include "frontend/terminal_screen.h"
 #include "platform/modules.h"
 #include "platform/window_system.h"
