@@ -318,10 +318,11 @@ void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int a, 
 int get_ent_from_eptr(db_list_ent_type* entry, ent* out) {
   const char* service = "get_ent_from_eptr";
   if (out == nullptr) return orv::refuse(service, "read refused: no record to read into"), 1;
-  if (!database().contains(entry))
+  const orv::Entity* stored = database().find(entry);
+  if (stored == nullptr)
     return orv::refuse(service, "read refused: the entry is not in the database (deleted, or never stored)"), 1;
   try {
-    *out = entry->record;
+    *out = stored->record();
   } catch (...) {
     return orv::refuse(service, "read refused: " + orv::failure_text(std::current_exception())), 1;
   }

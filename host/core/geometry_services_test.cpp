@@ -151,8 +151,8 @@ TEST_F(GeometryTest, StoresPointsAndLinesWithTheirAttributes) {
 
   auto all = orv::database().entities();
   ASSERT_EQ(all.size(), 2u);
-  EXPECT_LT(all[0]->id, all[1]->id);  // creation order
-  EXPECT_EQ(all[0]->kind, ENT_POINT);
+  EXPECT_LT(all[0]->id(), all[1]->id());  // creation order
+  EXPECT_EQ(all[0]->kind(), ENT_POINT);
 }
 
 TEST_F(GeometryTest, DeletedAndForeignEntriesAreNotRead) {
@@ -168,8 +168,8 @@ TEST_F(GeometryTest, DeletedAndForeignEntriesAreNotRead) {
   EXPECT_NE(get_ent_from_eptr(entry, &back), 0);
   delete_ent(entry, 1, 0, 1, &flag, 0);
   EXPECT_EQ(flag, 0);
-  db_list_ent_type foreign;
-  EXPECT_NE(get_ent_from_eptr(&foreign, &back), 0);
+  ent foreign;
+  EXPECT_NE(get_ent_from_eptr(reinterpret_cast<db_list_ent_type*>(&foreign), &back), 0);
   EXPECT_NE(get_ent_from_eptr(nullptr, &back), 0);
   EXPECT_EQ(count(), 0u);
 }

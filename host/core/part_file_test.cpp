@@ -153,7 +153,7 @@ TEST_F(PartFileTest, RoundTripIsBitExact) {
   ASSERT_TRUE(orv::load_part_file(path_, back, err)) << err;
   auto a = db.entities(), b = back.entities();
   ASSERT_EQ(a.size(), b.size());
-  for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(dump(*a[i]), dump(*b[i])) << "entity " << i + 1;
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(dump(a[i]->record()), dump(b[i]->record())) << "entity " << i + 1;
   ASSERT_EQ(back.marks().size(), 2u);
   EXPECT_TRUE(same(back.marks()[0].at[2], -0.0));
   EXPECT_TRUE(same(back.marks()[1].at[1], 5e-324));
@@ -212,11 +212,11 @@ TEST_F(PartFileTest, IdsAndOrderSurviveDeletions) {
   orv::GeometryDatabase back;
   ASSERT_TRUE(orv::load_part_file(path_, back, err)) << err;
   std::vector<int64_t> ids;
-  for (const ent* e : back.entities()) ids.push_back(e->id);
+  for (const orv::Entity* e : back.entities()) ids.push_back(e->id());
   EXPECT_EQ(ids, (std::vector<int64_t>{1, 3, 4, 5, 6}));
   ent more;
   more.kind = ENT_POINT;
-  EXPECT_EQ(back.add(more)->record.id, 7);  // new ids follow the largest read
+  EXPECT_EQ(back.find(back.add(more))->id(), 7);  // new ids follow the largest read
 }
 
 TEST_F(PartFileTest, EmptyAndMissingFiles) {

@@ -29,6 +29,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/database.h"
 #include "core/file_services.h"
 #include "exchange/exchange.h"
 #include "kernel/kernel.h"
@@ -101,10 +102,12 @@ struct Fixture : ::testing::Test {
     store.push_back(surface(kernel::testing::sphere(9, 13), 9, 13, ENT_NURBS_SURFACE, 13, 4, 7));
   }
   void TearDown() override { fs::remove_all(dir); }
-  std::vector<const ent*> entities() const {
-    std::vector<const ent*> out;
-    for (const ent& e : store) out.push_back(&e);
-    return out;
+  mutable GeometryDatabase db;
+  /// The records of `store`, as the database keeps them.
+  std::vector<const Entity*> entities() const {
+    db.clear();
+    for (const ent& e : store) EXPECT_NE(db.restore(e), nullptr) << e.id;
+    return db.entities();
   }
 };
 

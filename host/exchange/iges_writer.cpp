@@ -22,10 +22,10 @@ namespace orv::exchange {
 
 namespace {
 
-void style_points(const Handle(IGESData_IGESModel)& model, const std::vector<const ent*>& entities) {
-  std::vector<const ent*> points;
-  for (const ent* e : entities)
-    if (e->kind == ENT_POINT) points.push_back(e);
+void style_points(const Handle(IGESData_IGESModel)& model, const std::vector<const Entity*>& entities) {
+  std::vector<const Entity*> points;
+  for (const Entity* e : entities)
+    if (e->kind() == ENT_POINT) points.push_back(e);
   std::vector<char> used(points.size(), 0);
   std::vector<Handle(IGESGeom_Point)> found;
   for (int i = 1; i <= model->NbEntities(); ++i) {
@@ -38,21 +38,21 @@ void style_points(const Handle(IGESData_IGESModel)& model, const std::vector<con
     const gp_XYZ at = p->Value().XYZ();
     for (size_t k = 0; k < points.size(); ++k) {
       const size_t i = (next + k) % points.size();
-      const ent& e = *points[i];
-      const gp_XYZ want(e.p1[0], e.p1[1], e.p1[2]);
+      const Entity& e = *points[i];
+      const gp_XYZ want(e.p1()[0], e.p1()[1], e.p1()[2]);
       if (used[i] || (at - want).Modulus() > 1e-9 * (1.0 + want.Modulus())) continue;
       used[i] = 1;
       next = i + 1;
-      Handle(IGESGraph_Color)& color = colors[e.color];
+      Handle(IGESGraph_Color)& color = colors[e.color()];
       if (color.IsNull()) {
-        const view::Rgb rgb = view::color_rgb(e.color);
+        const view::Rgb rgb = view::color_rgb(e.color());
         color = new IGESGraph_Color;
         color->Init(rgb.r * 100.0, rgb.g * 100.0, rgb.b * 100.0,
-                    new TCollection_HAsciiString(("color " + std::to_string(e.color)).c_str()));
+                    new TCollection_HAsciiString(("color " + std::to_string(e.color())).c_str()));
         model->AddEntity(color);
       }
       p->InitColor(color);
-      p->InitLevel(Handle(IGESData_LevelListEntity)(), e.level);
+      p->InitLevel(Handle(IGESData_LevelListEntity)(), e.level());
       break;
     }
   }
@@ -75,7 +75,7 @@ void name_global_section(const Handle(IGESData_IGESModel)& model, const std::str
 
 }  // namespace
 
-bool write_iges(const std::string& path, const std::vector<const ent*>& entities, std::string& err) {
+bool write_iges(const std::string& path, const std::vector<const Entity*>& entities, std::string& err) {
   Handle(TDocStd_Document) doc;
   const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
     if (!detail::build_document(entities, doc, why)) return false;

@@ -26,10 +26,10 @@ namespace orv::exchange {
 
 namespace {
 
-void layer_points(const Handle(StepData_StepModel)& model, const std::vector<const ent*>& entities) {
-  std::vector<const ent*> points;
-  for (const ent* e : entities)
-    if (e->kind == ENT_POINT) points.push_back(e);
+void layer_points(const Handle(StepData_StepModel)& model, const std::vector<const Entity*>& entities) {
+  std::vector<const Entity*> points;
+  for (const Entity* e : entities)
+    if (e->kind() == ENT_POINT) points.push_back(e);
   if (points.empty()) return;
   std::map<std::string, Handle(StepVisual_PresentationLayerAssignment)> layers;
   std::vector<Handle(StepGeom_CartesianPoint)> found;
@@ -53,16 +53,16 @@ void layer_points(const Handle(StepData_StepModel)& model, const std::vector<con
     const double at[3] = {p->CoordinatesValue(1), p->CoordinatesValue(2), p->CoordinatesValue(3)};
     for (size_t k = 0; k < points.size(); ++k) {
       const size_t i = (next + k) % points.size();
-      const ent& e = *points[i];
+      const Entity& e = *points[i];
       double d2 = 0, m2 = 0;
       for (int c = 0; c < 3; ++c) {
-        d2 += (at[c] - e.p1[c]) * (at[c] - e.p1[c]);
-        m2 += e.p1[c] * e.p1[c];
+        d2 += (at[c] - e.p1()[c]) * (at[c] - e.p1()[c]);
+        m2 += e.p1()[c] * e.p1()[c];
       }
       if (used[i] || d2 > 1e-18 * (1.0 + m2)) continue;
       used[i] = 1;
       next = i + 1;
-      members[detail::layer_name(e.level)].push_back(p);
+      members[detail::layer_name(e.level())].push_back(p);
       break;
     }
   }
@@ -103,7 +103,7 @@ void name_header(const Handle(StepData_StepModel)& model, const std::string& pat
 
 }  // namespace
 
-bool write_step(const std::string& path, const std::vector<const ent*>& entities, std::string& err) {
+bool write_step(const std::string& path, const std::vector<const Entity*>& entities, std::string& err) {
   Handle(TDocStd_Document) doc;
   const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
     if (!detail::build_document(entities, doc, why)) return false;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "orvantis/host_geometry.h"
+#include "core/entity.h"
 
 namespace orv::exchange::detail {
 
@@ -18,7 +18,7 @@ std::string layer_name(int32_t level);
 
 /// A fresh XCAF document holding the entities. False with a message naming the entity (by id) that
 /// has no sound geometry; nothing is written in that case.
-bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Document)& doc, std::string& err);
+bool build_document(const std::vector<const Entity*>& entities, Handle(TDocStd_Document)& doc, std::string& err);
 
 /// Closes a document made by build_document.
 void close_document(Handle(TDocStd_Document)& doc);

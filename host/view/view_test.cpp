@@ -143,7 +143,7 @@ TEST(Scene, SurfaceFacetsFollowTheIsoCurves) {
     }
     for (int i = 0; i < 4; ++i) marked += (f.edges >> i) & 1;
   }
-  std::vector<std::vector<Point>> iso = surface_iso_curves(db.entities()[0]->nb, d);
+  std::vector<std::vector<Point>> iso = surface_iso_curves(db.entities()[0]->nb(), d);
   const std::size_t steps = static_cast<std::size_t>(std::sqrt(static_cast<double>(s.facets.size())));
   // Each iso-curve runs along `steps` facets; inner ones are shared by two facets.
   EXPECT_GE(static_cast<std::size_t>(marked), iso.size() * steps);
