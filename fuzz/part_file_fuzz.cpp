@@ -29,8 +29,8 @@ std::string dump(const orv::GeometryDatabase& db) {
     out += "| ";
   };
   for (const orv::Entity* stored : db.entities()) {
-    const ent record = stored->record();
-    const ent* e = &record;
+    const orv::EntityData record = stored->data();
+    const orv::EntityData* e = &record;
     for (int64_t i : {int64_t{e->kind}, e->id, int64_t{e->color}, int64_t{e->level},
                       int64_t{e->attrib.line_style}, int64_t{e->attrib.line_width}, int64_t{e->attrib.flags},
                       int64_t{e->rows}, int64_t{e->cols}, int64_t{e->nb.udegree}, int64_t{e->nb.vdegree},

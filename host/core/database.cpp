@@ -10,7 +10,7 @@
 
 namespace orv {
 
-db_list_ent_type* GeometryDatabase::add(ent record) {
+db_list_ent_type* GeometryDatabase::add(EntityData record) {
   record.id = next_id_;
   return restore(std::move(record));
 }
@@ -32,7 +32,7 @@ bool GeometryDatabase::taken(int64_t id) const {
   return p < used_ && !at(p).removed_;
 }
 
-db_list_ent_type* GeometryDatabase::restore(ent record) {
+db_list_ent_type* GeometryDatabase::restore(EntityData record) {
   if (record.id <= 0 || taken(record.id)) return nullptr;
   if (used_ == blocks_.size() * kBlockRecords) blocks_.push_back(std::make_unique<Entity[]>(kBlockRecords));
   if (ids_ascending_ && used_ > 0 && record.id <= at(used_ - 1).id_) {

@@ -36,10 +36,10 @@ constexpr std::size_t kMaxScreenItems = 1000000;
 class GeometryDatabase {
  public:
   /// Stores a copy of `record`, giving it the next id; returns its entry.
-  db_list_ent_type* add(ent record);
+  db_list_ent_type* add(EntityData record);
   /// Stores `record` keeping its id (a part file being read back); later ids follow the largest.
   /// Null when the id is not positive or already taken.
-  db_list_ent_type* restore(ent record);
+  db_list_ent_type* restore(EntityData record);
   /// Removes an entry; false when it is not in the database.
   bool remove(db_list_ent_type* entry);
   /// True when `entry` is a live entry of this database.

@@ -12,8 +12,8 @@
 namespace orv {
 namespace {
 
-ent point_at(double x, int64_t id = 0) {
-  ent e;
+EntityData point_at(double x, int64_t id = 0) {
+  EntityData e;
   e.kind = ENT_POINT;
   e.p1[0] = x;
   e.p1[1] = -x;
@@ -22,15 +22,15 @@ ent point_at(double x, int64_t id = 0) {
   return e;
 }
 
-ent line_to(double x) {
-  ent e = point_at(1);
+EntityData line_to(double x) {
+  EntityData e = point_at(1);
   e.kind = ENT_LINE;
   e.p2[0] = x, e.p2[1] = 2, e.p2[2] = 3;
   return e;
 }
 
-ent surface_grid() {
-  ent e;
+EntityData surface_grid() {
+  EntityData e;
   e.kind = ENT_SURFACE;
   e.through = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1}};
   e.rows = 2, e.cols = 2;
@@ -50,14 +50,14 @@ const Entity& stored(const GeometryDatabase& db, db_list_ent_type* entry) {
 }
 
 TEST(DatabaseEntities, EachKindComesBackWhole) {
-  ent styled = point_at(3);
+  EntityData styled = point_at(3);
   styled.color = 12, styled.level = 7, styled.attrib = {2, 3, 4};
-  const ent cases[] = {styled, line_to(9), surface_grid()};
+  const EntityData cases[] = {styled, line_to(9), surface_grid()};
   GeometryDatabase db;
-  for (const ent& in : cases) {
+  for (const EntityData& in : cases) {
     SCOPED_TRACE(in.kind);
     const Entity& e = stored(db, db.add(in));
-    const ent out = e.record();
+    const EntityData out = e.data();
     EXPECT_EQ(out.kind, in.kind);
     EXPECT_EQ(out.id, static_cast<int64_t>(db.size()));
     EXPECT_EQ(out.color, in.color);
@@ -82,7 +82,7 @@ TEST(DatabaseEntities, EachKindComesBackWhole) {
 
 // A point's record holds no line end and no shape, whatever the record handed in carried.
 TEST(DatabaseEntities, PointsKeepOnlyWhatAPointHas) {
-  ent p = point_at(1);
+  EntityData p = point_at(1);
   p.p2[0] = 5;
   p.nb.poles = {{1, 2, 3}};
   GeometryDatabase db;
@@ -112,7 +112,7 @@ TEST(DatabaseEntities, OnlyLiveEntriesOfThisDatabaseAreFound) {
   db_list_ent_type* first = db.add(point_at(1));
   db_list_ent_type* last = db.add(point_at(2));
   db_list_ent_type* elsewhere = other.add(point_at(3));
-  ent local;
+  EntityData local;
   auto shifted = [](db_list_ent_type* e, std::ptrdiff_t bytes) {
     return reinterpret_cast<db_list_ent_type*>(reinterpret_cast<char*>(e) + bytes);
   };

@@ -36,12 +36,17 @@ ent Entity::record() const {
   e.color = color_;
   e.level = level_;
   e.attrib = attrib_;
+  e.nb = shape()->nb;
+  return e;
+}
+
+EntityData Entity::data() const {
+  EntityData e(record());
   e.id = id_;
   const Shape* s = shape();
   e.through = s->through;
   e.rows = s->rows;
   e.cols = s->cols;
-  e.nb = s->nb;
   return e;
 }
 

@@ -11,6 +11,16 @@
 
 namespace orv {
 
+/// An entity as the host makes or reads it, before it is stored: the interface's record with what
+/// only the host keeps, its id and the points a curve or surface was made through.
+struct EntityData : ent {
+  EntityData() = default;
+  EntityData(const ent& e) : ent(e) {}  // a record without points made through, id 0
+  int64_t id = 0;
+  std::vector<std::array<double, 3>> through;  // curves and surfaces: the points made through
+  int32_t rows = 0, cols = 0;                  // surfaces: the grid of `through`
+};
+
 /// What a curve or surface holds beyond its record.
 struct Shape {
   nb_type nb;                                  // the B-spline form
@@ -36,8 +46,10 @@ class Entity {
   /// The grid of through() for a surface made through points; 0 otherwise.
   int32_t rows() const;
   int32_t cols() const;
-  /// The whole entity as the interface's record.
+  /// The entity as the interface's record.
   ent record() const;
+  /// The whole entity, as it was stored.
+  EntityData data() const;
 
  private:
   friend class GeometryDatabase;

@@ -42,23 +42,23 @@ namespace {
 namespace fs = std::filesystem;
 using kernel::Point;
 
-ent point(double x, double y, double z, uint8_t color, int32_t level, int64_t id) {
-  ent e;
+EntityData point(double x, double y, double z, uint8_t color, int32_t level, int64_t id) {
+  EntityData e;
   e.kind = ENT_POINT;
   e.p1[0] = x, e.p1[1] = y, e.p1[2] = z;
   e.color = color, e.level = level, e.id = id;
   return e;
 }
 
-ent line(Point a, Point b, uint8_t color, int32_t level, int64_t id) {
-  ent e = point(a[0], a[1], a[2], color, level, id);
+EntityData line(Point a, Point b, uint8_t color, int32_t level, int64_t id) {
+  EntityData e = point(a[0], a[1], a[2], color, level, id);
   e.kind = ENT_LINE;
   e.p2[0] = b[0], e.p2[1] = b[1], e.p2[2] = b[2];
   return e;
 }
 
-ent curve(const std::vector<Point>& pts, int32_t kind, uint8_t color, int32_t level, int64_t id) {
-  ent e = point(0, 0, 0, color, level, id);
+EntityData curve(const std::vector<Point>& pts, int32_t kind, uint8_t color, int32_t level, int64_t id) {
+  EntityData e = point(0, 0, 0, color, level, id);
   e.kind = kind;
   e.through = pts;
   std::string err;
@@ -66,9 +66,9 @@ ent curve(const std::vector<Point>& pts, int32_t kind, uint8_t color, int32_t le
   return e;
 }
 
-ent surface(const std::vector<Point>& pts, int rows, int cols, int32_t kind, uint8_t color, int32_t level,
+EntityData surface(const std::vector<Point>& pts, int rows, int cols, int32_t kind, uint8_t color, int32_t level,
             int64_t id) {
-  ent e = point(0, 0, 0, color, level, id);
+  EntityData e = point(0, 0, 0, color, level, id);
   e.kind = kind;
   e.through = pts;
   e.rows = rows, e.cols = cols;
@@ -79,7 +79,7 @@ ent surface(const std::vector<Point>& pts, int rows, int cols, int32_t kind, uin
 
 struct Fixture : ::testing::Test {
   fs::path dir;
-  std::vector<ent> store;
+  std::vector<EntityData> store;
   void SetUp() override {
     dir = fs::temp_directory_path() / ("orv_exchange_" + std::to_string(::getpid()) + "_" +
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -94,7 +94,7 @@ struct Fixture : ::testing::Test {
     arc.uknots = {0, 0, 0, 1, 1, 1};
     arc.poles = {{1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     arc.weights = {1, std::sqrt(0.5), 1};
-    ent nurbs = point(0, 0, 0, 9, 3, 5);
+    EntityData nurbs = point(0, 0, 0, 9, 3, 5);
     nurbs.kind = ENT_NURBS_CURVE;
     nurbs.nb = arc;
     store.push_back(nurbs);
@@ -106,7 +106,7 @@ struct Fixture : ::testing::Test {
   /// The records of `store`, as the database keeps them.
   std::vector<const Entity*> entities() const {
     db.clear();
-    for (const ent& e : store) EXPECT_NE(db.restore(e), nullptr) << e.id;
+    for (const EntityData& e : store) EXPECT_NE(db.restore(e), nullptr) << e.id;
     return db.entities();
   }
 };
@@ -215,12 +215,12 @@ double surface_miss(const nb_type& nb, const TopoDS_Face& face) {
 // Each entity found in the read-back shapes with its geometry, colour and level.
 // OpenCASCADE writes and reads no colour for a free point in STEP, so `styled_points` is false
 // there; the point's layer is still checked.
-void expect_everything_back(const std::vector<ent>& store, const ReadBack& rb, bool styled_points) {
+void expect_everything_back(const std::vector<EntityData>& store, const ReadBack& rb, bool styled_points) {
   ASSERT_EQ(rb.vertices.size(), 2u);
   ASSERT_EQ(rb.edges.size(), 3u);
   ASSERT_EQ(rb.faces.size(), 2u);
   size_t v = 0, ed = 0, f = 0;
-  for (const ent& e : store) {
+  for (const EntityData& e : store) {
     SCOPED_TRACE(e.id);
     TopoDS_Shape shape;
     switch (e.kind) {
@@ -290,7 +290,7 @@ TEST_F(Fixture, FailedExportLeavesNoFileAndKeepsTheOld) {
     std::ofstream old(path);
     old << "the old file\n";
   }
-  ent broken = store[3];
+  EntityData broken = store[3];
   broken.nb.uknots.pop_back();  // a damaged curve record
   broken.id = 99;
   store.push_back(broken);

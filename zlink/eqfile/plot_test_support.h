@@ -155,11 +155,11 @@ class PlotTest : public ::testing::Test {
     return out;
   }
 
-  // The stored entities as the interface's records; they stay valid until the test ends.
-  std::vector<const ent*> stored() {
-    std::vector<const ent*> out;
+  // The stored entities as the host keeps them; they stay valid until the test ends.
+  std::vector<const orv::EntityData*> stored() {
+    std::vector<const orv::EntityData*> out;
     for (const orv::Entity* e : orv::database().entities()) {
-      records_.push_back(e->record());
+      records_.push_back(e->data());
       out.push_back(&records_.back());
     }
     return out;
@@ -173,5 +173,5 @@ class PlotTest : public ::testing::Test {
   orv::Transcript* previous_transcript_ = nullptr;
   HINSTANCE module_ = nullptr;
   std::string dir_;
-  std::deque<ent> records_;  // what stored() handed out
+  std::deque<orv::EntityData> records_;  // what stored() handed out
 };
