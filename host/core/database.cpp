@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 
 namespace orv {
@@ -34,7 +35,14 @@ bool GeometryDatabase::taken(int64_t id) const {
 
 db_list_ent_type* GeometryDatabase::restore(EntityData record) {
   if (record.id <= 0 || taken(record.id)) return nullptr;
-  if (used_ == blocks_.size() * kBlockRecords) blocks_.push_back(std::make_unique<Entity[]>(kBlockRecords));
+  if (used_ == blocks_.size() * kBlockRecords) {
+    auto block = std::make_unique<Entity[]>(kBlockRecords);
+    std::pair<uintptr_t, std::size_t> key{reinterpret_cast<uintptr_t>(block.get()), blocks_.size()};
+    by_address_.reserve(blocks_.size() + 1);
+    blocks_.reserve(blocks_.size() + 1);  // neither push below can throw now
+    by_address_.insert(std::upper_bound(by_address_.begin(), by_address_.end(), key), key);
+    blocks_.push_back(std::move(block));
+  }
   if (ids_ascending_ && used_ > 0 && record.id <= at(used_ - 1).id_) {
     // From now on ids are found in the set: it takes every live id so far.
     for (std::size_t p = 0; p < used_; ++p)
@@ -73,15 +81,15 @@ const Entity* GeometryDatabase::find(const db_list_ent_type* entry) const {
   if (entry == nullptr) return nullptr;
   // Compared as addresses: `entry` may point anywhere, or nowhere the process owns.
   const auto address = reinterpret_cast<uintptr_t>(entry);
-  for (std::size_t b = 0; b < blocks_.size(); ++b) {
-    const auto begin = reinterpret_cast<uintptr_t>(blocks_[b].get());
-    if (address < begin || address >= begin + kBlockRecords * sizeof(Entity)) continue;
-    if ((address - begin) % sizeof(Entity) != 0) return nullptr;
-    const std::size_t position = b * kBlockRecords + (address - begin) / sizeof(Entity);
-    if (position >= used_ || at(position).removed_) return nullptr;
-    return &at(position);
-  }
-  return nullptr;
+  // The block that starts last at or before `address`, if `address` lies inside it.
+  auto after = std::upper_bound(by_address_.begin(), by_address_.end(), address,
+                                [](uintptr_t a, const auto& block) { return a < block.first; });
+  if (after == by_address_.begin()) return nullptr;
+  const auto [begin, b] = *std::prev(after);
+  if (address >= begin + kBlockRecords * sizeof(Entity) || (address - begin) % sizeof(Entity) != 0) return nullptr;
+  const std::size_t position = b * kBlockRecords + (address - begin) / sizeof(Entity);
+  if (position >= used_ || at(position).removed_) return nullptr;
+  return &at(position);
 }
 
 bool GeometryDatabase::remove(db_list_ent_type* entry) {
@@ -149,6 +157,7 @@ void GeometryDatabase::thin_screen() {
 
 void GeometryDatabase::clear() {
   blocks_.clear();
+  by_address_.clear();
   used_ = live_ = 0;
   ends_.clear();
   shapes_.clear();
@@ -163,6 +172,7 @@ void GeometryDatabase::clear() {
 
 void GeometryDatabase::swap(GeometryDatabase& other) noexcept {
   blocks_.swap(other.blocks_);
+  by_address_.swap(other.by_address_);
   std::swap(used_, other.used_);
   std::swap(live_, other.live_);
   ends_.swap(other.ends_);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <utility>
 #include <vector>
 #include "core/entity.h"
 #include "core/id_set.h"
@@ -83,6 +84,7 @@ class GeometryDatabase {
   static constexpr std::size_t kBlockRecords = 4096;
 
   std::vector<std::unique_ptr<Entity[]>> blocks_;  // records in creation order, deleted ones marked
+  std::vector<std::pair<uintptr_t, std::size_t>> by_address_;  // each block's address and index, sorted
   std::size_t used_ = 0;                           // records written, deleted ones included
   std::size_t live_ = 0;                           // records not deleted
   std::deque<std::array<double, 3>> ends_;         // lines' ends; a deque never moves what it holds

@@ -5,6 +5,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "orvantis/host_geometry.h"
@@ -16,6 +17,7 @@ namespace orv {
 struct EntityData : ent {
   EntityData() = default;
   EntityData(const ent& e) : ent(e) {}  // a record without points made through, id 0
+  EntityData(ent&& e) : ent(std::move(e)) {}
   int64_t id = 0;
   std::vector<std::array<double, 3>> through;  // curves and surfaces: the points made through
   int32_t rows = 0, cols = 0;                  // surfaces: the grid of `through`
