@@ -125,7 +125,9 @@ BENCHMARK(BM_MakeSurfFromPts)->Arg(300)->Unit(benchmark::kMillisecond);
 
 void export_step(benchmark::State& state, const ent& e) {
   const std::string path = "/tmp/orv_kernel_bench_" + std::to_string(getpid()) + ".step";
-  const std::vector<const ent*> entities{&e};
+  orv::GeometryDatabase db;
+  db.add(e);
+  const std::vector<const orv::Entity*> entities = db.entities();
   for (auto _ : state) {
     std::string err;
     if (!orv::exchange::write_step(path, entities, err)) state.SkipWithError(err.c_str());

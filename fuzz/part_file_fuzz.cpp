@@ -28,7 +28,9 @@ std::string dump(const orv::GeometryDatabase& db) {
     for (const auto& p : v) num(p[0]), num(p[1]), num(p[2]);
     out += "| ";
   };
-  for (const ent* e : db.entities()) {
+  for (const orv::Entity* stored : db.entities()) {
+    const orv::EntityData record = stored->data();
+    const orv::EntityData* e = &record;
     for (int64_t i : {int64_t{e->kind}, e->id, int64_t{e->color}, int64_t{e->level},
                       int64_t{e->attrib.line_style}, int64_t{e->attrib.line_width}, int64_t{e->attrib.flags},
                       int64_t{e->rows}, int64_t{e->cols}, int64_t{e->nb.udegree}, int64_t{e->nb.vdegree},

@@ -19,7 +19,7 @@ namespace {
 bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
   const auto entities = db.entities();
   size_t surfaces = 0;
-  for (const ent* e : entities) surfaces += e->kind == ENT_SURFACE || e->kind == ENT_NURBS_SURFACE;
+  for (const Entity* e : entities) surfaces += e->kind() == ENT_SURFACE || e->kind() == ENT_NURBS_SURFACE;
   if (surfaces == 0) {
     err = target.path + ": nothing to mesh: only surfaces have a mesh form";
     return false;

@@ -29,11 +29,11 @@ std::string counted(int64_t n, const char* one, const char* many) {
 }
 
 // " through 37 points" or " through 13 x 19 points" for a curve or surface that keeps its points.
-std::string through(const ent& e) {
-  if (e.through.empty()) return {};
-  if (e.rows > 0 && e.cols > 0)
-    return " through " + std::to_string(e.rows) + " x " + std::to_string(e.cols) + " points";
-  return " through " + counted(static_cast<int64_t>(e.through.size()), "point", "points");
+std::string through(const Entity& e) {
+  if (e.through().empty()) return {};
+  if (e.rows() > 0 && e.cols() > 0)
+    return " through " + std::to_string(e.rows()) + " x " + std::to_string(e.cols()) + " points";
+  return " through " + counted(static_cast<int64_t>(e.through().size()), "point", "points");
 }
 
 void append(std::string& list, const std::string& item) {
@@ -55,12 +55,12 @@ PlotStart plot_start(const GeometryDatabase& db) {
 std::string describe_made(const GeometryDatabase& db, const PlotStart& start, int64_t marks_now,
                           int64_t lines_now) {
   std::string made;
-  std::vector<const ent*> all = db.entities();
+  std::vector<const Entity*> all = db.entities();
   for (const KindName& k : kKinds) {
     int64_t n = 0;
-    const ent* only = nullptr;
-    for (const ent* e : all) {
-      if (e->id < start.first_id || e->kind != k.kind) continue;
+    const Entity* only = nullptr;
+    for (const Entity* e : all) {
+      if (e->id() < start.first_id || e->kind() != k.kind) continue;
       ++n;
       only = e;
     }

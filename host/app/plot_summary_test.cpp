@@ -7,15 +7,15 @@
 namespace orv::app {
 namespace {
 
-ent curve(int32_t kind, std::size_t through) {
-  ent e;
+EntityData curve(int32_t kind, std::size_t through) {
+  EntityData e;
   e.kind = kind;
   e.through.assign(through, {0, 0, 0});
   return e;
 }
 
-ent grid(int32_t kind, int rows, int cols) {
-  ent e = curve(kind, static_cast<std::size_t>(rows * cols));
+EntityData grid(int32_t kind, int rows, int cols) {
+  EntityData e = curve(kind, static_cast<std::size_t>(rows * cols));
   e.rows = rows;
   e.cols = cols;
   return e;
@@ -24,13 +24,13 @@ ent grid(int32_t kind, int rows, int cols) {
 TEST(PlotSummary, NamesWhatThePlotAddedByKind) {
   struct Case {
     const char* name;
-    std::vector<ent> made;
+    std::vector<EntityData> made;
     int64_t marks, lines;
     const char* says;
   };
-  ent point;
+  EntityData point;
   point.kind = ENT_POINT;
-  ent line;
+  EntityData line;
   line.kind = ENT_LINE;
   const Case cases[] = {
       {"nothing", {}, 0, 0, ""},
@@ -52,7 +52,7 @@ TEST(PlotSummary, NamesWhatThePlotAddedByKind) {
     start.first_id = db.next_id();
     start.marks = 100;
     start.lines = 7;
-    for (const ent& e : c.made) db.add(e);
+    for (const EntityData& e : c.made) db.add(e);
     EXPECT_EQ(describe_made(db, start, start.marks + c.marks, start.lines + c.lines), c.says);
   }
 }

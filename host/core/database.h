@@ -1,20 +1,23 @@
 // The host's geometry database: stored entities in creation order, and the screen marks that the
 // Zlink draws while it plots, kept apart from the entities (they are never stored or exported as
 // geometry). One process-wide instance serves the Zlink's calls, the part file and the exports.
+// Entities are compact records in fixed-size blocks, so that storing one allocates nothing of its
+// own (a curve or surface aside) and a record never moves while it is stored.
 // The screen takes bounded memory whatever a plot's size: past a cap its marks and lines are thinned
 // (every other one kept, again as often as needed), and the database counts how many were made.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
-#include <unordered_set>
+#include <utility>
 #include <vector>
+#include "core/entity.h"
+#include "core/id_set.h"
 #include "orvantis/host_geometry.h"
 
-// A database entry as the Zlink holds it: a pointer that stays valid until the entity is deleted.
-struct db_list_ent_type {
-  ent record;
-};
+// A database entry as the Zlink holds it (db_list_ent_type*) is the address of the entity's record,
+// valid until the entity is deleted; the type itself is never defined.
 
 namespace orv {
 
@@ -34,17 +37,19 @@ constexpr std::size_t kMaxScreenItems = 1000000;
 class GeometryDatabase {
  public:
   /// Stores a copy of `record`, giving it the next id; returns its entry.
-  db_list_ent_type* add(ent record);
+  db_list_ent_type* add(EntityData record);
   /// Stores `record` keeping its id (a part file being read back); later ids follow the largest.
   /// Null when the id is not positive or already taken.
-  db_list_ent_type* restore(ent record);
+  db_list_ent_type* restore(EntityData record);
   /// Removes an entry; false when it is not in the database.
   bool remove(db_list_ent_type* entry);
   /// True when `entry` is a live entry of this database.
-  bool contains(const db_list_ent_type* entry) const;
+  bool contains(const db_list_ent_type* entry) const { return find(entry) != nullptr; }
+  /// The entity of `entry`; null when `entry` is not a live entry of this database.
+  const Entity* find(const db_list_ent_type* entry) const;
   /// The stored entities in creation order.
-  std::vector<const ent*> entities() const;
-  std::size_t size() const;
+  std::vector<const Entity*> entities() const;
+  std::size_t size() const { return live_; }
   /// The id the next added entity gets.
   int64_t next_id() const { return next_id_; }
 
@@ -70,10 +75,25 @@ class GeometryDatabase {
   /// Exchanges the whole contents (entities, screen, id counter) with `other`.
   void swap(GeometryDatabase& other) noexcept;
 
+  GeometryDatabase() = default;
+  GeometryDatabase(const GeometryDatabase&) = delete;  // records point into their own database
+  GeometryDatabase& operator=(const GeometryDatabase&) = delete;
+
  private:
-  std::vector<std::unique_ptr<db_list_ent_type>> entries_;
-  std::unordered_set<const db_list_ent_type*> live_;  // the entries above, for a quick membership test
-  std::unordered_set<int64_t> ids_;
+  /// Records a block holds: 256 KiB of them.
+  static constexpr std::size_t kBlockRecords = 4096;
+
+  std::vector<std::unique_ptr<Entity[]>> blocks_;  // records in creation order, deleted ones marked
+  std::vector<std::pair<uintptr_t, std::size_t>> by_address_;  // each block's address and index, sorted
+  std::size_t used_ = 0;                           // records written, deleted ones included
+  std::size_t live_ = 0;                           // records not deleted
+  std::deque<std::array<double, 3>> ends_;         // lines' ends; a deque never moves what it holds
+  std::deque<Shape> shapes_;                       // curves' and surfaces' shapes
+  // Ids rise with position while entities are only added (and part files are read back in the
+  // order written): an id is then found by bisection. Once one arrives out of order, the ids of
+  // the entities not deleted are kept in `ids_` instead.
+  bool ids_ascending_ = true;
+  IdSet ids_;
   std::vector<ScreenMark> marks_;
   std::vector<ScreenLine> lines_;
   uint64_t marks_made_ = 0, lines_made_ = 0;
@@ -82,6 +102,11 @@ class GeometryDatabase {
 
   /// Halves what the screen keeps and doubles the stride.
   void thin_screen();
+  Entity& at(std::size_t position) const { return blocks_[position / kBlockRecords][position % kBlockRecords]; }
+  /// The position of the record with `id`, deleted or not; used_ when there is none.
+  std::size_t position_of(int64_t id) const;
+  /// True when a live entity has `id`.
+  bool taken(int64_t id) const;
 };
 
 /// The process-wide database behind the Zlink's geometry calls.

@@ -177,7 +177,7 @@ bool store_spline(const pt_3d* points, int32_t count, uint8_t color, int32_t lev
     return refuse(service, count == 1 ? "spline refused: 1 point; a spline needs at least two distinct points"
                                       : "spline refused: all " + str(count) +
                                             " points coincide; a spline needs at least two distinct points");
-  ent record;
+  EntityData record;
   record.kind = ENT_SPLINE;
   std::string err;
   if (!kernel::interpolate_curve(pts, record.nb, err))
@@ -210,7 +210,7 @@ bool store_surface(const pt_3d* points, int16_t rows, int16_t cols, uint8_t colo
                                  " (a " + grid + " grid) is not finite (" + bad +
                                  "); a surface cannot pass through it");
   }
-  ent record;
+  EntityData record;
   record.kind = nurb ? ENT_NURBS_SURFACE : ENT_SURFACE;
   std::string err;
   if (!kernel::interpolate_surface(pts, rows, cols, record.nb, err))
@@ -318,10 +318,11 @@ void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int a, 
 int get_ent_from_eptr(db_list_ent_type* entry, ent* out) {
   const char* service = "get_ent_from_eptr";
   if (out == nullptr) return orv::refuse(service, "read refused: no record to read into"), 1;
-  if (!database().contains(entry))
+  const orv::Entity* stored = database().find(entry);
+  if (stored == nullptr)
     return orv::refuse(service, "read refused: the entry is not in the database (deleted, or never stored)"), 1;
   try {
-    *out = entry->record;
+    *out = stored->record();
   } catch (...) {
     return orv::refuse(service, "read refused: " + orv::failure_text(std::current_exception())), 1;
   }
@@ -343,7 +344,6 @@ int remove_nodes(const ent* in, int flags, double tolerance, ent* out) {
     orv::fill_unit_weights(reduced);
     ent copy = *in;
     copy.nb = std::move(reduced);
-    copy.id = 0;
     *out = std::move(copy);
     return 1;
   } catch (...) {
@@ -366,7 +366,6 @@ void convert_entity_to_nurbs(const ent* in, ent* out) {
       copy = *in;
       copy.kind = ENT_NURBS_CURVE;
       copy.nb = orv::kernel::line_curve({in->p1[0], in->p1[1], in->p1[2]}, {in->p2[0], in->p2[1], in->p2[2]});
-      copy.through = {{in->p1[0], in->p1[1], in->p1[2]}, {in->p2[0], in->p2[1], in->p2[2]}};
     }
     // Anything else has no B-spline form: `out` becomes an empty record (kind 0).
     if (copy.kind == 0)
@@ -375,7 +374,6 @@ void convert_entity_to_nurbs(const ent* in, ent* out) {
                                 : "conversion refused: a record of kind " + orv::str(in->kind) +
                                       " has no sound B-spline form" + (err.empty() ? "" : " (" + err + ")"));
     orv::fill_unit_weights(copy.nb);
-    copy.id = 0;
     *out = std::move(copy);
   } catch (...) {
     *out = ent{};

@@ -147,12 +147,12 @@ TEST_F(GeometryTest, StoresPointsAndLinesWithTheirAttributes) {
   ASSERT_EQ(get_ent_from_eptr(second, &back), 0);
   EXPECT_EQ(back.kind, ENT_LINE);
   EXPECT_EQ(back.p2[2], 3);
-  EXPECT_GT(back.id, 0);
+  EXPECT_GT(orv::database().find(second)->id(), 0);
 
   auto all = orv::database().entities();
   ASSERT_EQ(all.size(), 2u);
-  EXPECT_LT(all[0]->id, all[1]->id);  // creation order
-  EXPECT_EQ(all[0]->kind, ENT_POINT);
+  EXPECT_LT(all[0]->id(), all[1]->id());  // creation order
+  EXPECT_EQ(all[0]->kind(), ENT_POINT);
 }
 
 TEST_F(GeometryTest, DeletedAndForeignEntriesAreNotRead) {
@@ -168,8 +168,8 @@ TEST_F(GeometryTest, DeletedAndForeignEntriesAreNotRead) {
   EXPECT_NE(get_ent_from_eptr(entry, &back), 0);
   delete_ent(entry, 1, 0, 1, &flag, 0);
   EXPECT_EQ(flag, 0);
-  db_list_ent_type foreign;
-  EXPECT_NE(get_ent_from_eptr(&foreign, &back), 0);
+  ent foreign;
+  EXPECT_NE(get_ent_from_eptr(reinterpret_cast<db_list_ent_type*>(&foreign), &back), 0);
   EXPECT_NE(get_ent_from_eptr(nullptr, &back), 0);
   EXPECT_EQ(count(), 0u);
 }
@@ -265,7 +265,7 @@ TEST_F(GeometryTest, SplinePassesThroughItsPoints) {
     EXPECT_EQ(e.kind, ENT_SPLINE);
     EXPECT_EQ(e.color, 12);
     EXPECT_EQ(e.level, 3);
-    EXPECT_EQ(e.through, pts);  // as passed, repeats and all
+    EXPECT_EQ(orv::database().find(m.entry)->through(), pts);  // as passed, repeats and all
     EXPECT_EQ(e.nb.poles.size(), static_cast<size_t>(e.nb.nu));
     EXPECT_EQ(e.nb.weights.size(), e.nb.poles.size());
     EXPECT_LE(miss_curve(e.nb, pts), 1e-9 * extent(pts)) << pts.size() << " points";
@@ -386,9 +386,10 @@ TEST_F(GeometryTest, SurfacePassesThroughItsGrid) {
       ent e;
       ASSERT_EQ(get_ent_from_eptr(m.entry, &e), 0);
       EXPECT_EQ(e.kind, nurb ? ENT_NURBS_SURFACE : ENT_SURFACE);
-      EXPECT_EQ(e.rows, g.rows);
-      EXPECT_EQ(e.cols, g.cols);
-      EXPECT_EQ(e.through, g.pts);
+      const orv::Entity* stored = orv::database().find(m.entry);
+      EXPECT_EQ(stored->rows(), g.rows);
+      EXPECT_EQ(stored->cols(), g.cols);
+      EXPECT_EQ(stored->through(), g.pts);
       ASSERT_TRUE(all_finite(e.nb)) << g.name;
       EXPECT_LE(miss_surface(e.nb, g.pts), 1e-9 * extent(g.pts)) << g.name;
       P off = g.pts[g.pts.size() / 2];

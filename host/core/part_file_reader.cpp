@@ -90,9 +90,9 @@ int32_t as_int32(const Json& j, const std::string& where) {
       integer(j, where, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-ent entity_from(const Json& j, const std::string& where) {
+EntityData entity_from(const Json& j, const std::string& where) {
   if (!j.is_object()) throw Bad(where + ": expected an object");
-  ent e;
+  EntityData e;
   e.id = integer(field(j, "id", where), where + ": id", 1, kLargestId);
   const Json& kind = field(j, "kind", where);
   if (!kind.is_string()) throw Bad(where + ": kind: expected a text");
@@ -393,7 +393,7 @@ bool Reader::close() {
 
 void Reader::finish_entity() {
   std::string where = entity_where();
-  ent e = entity_from(tree_, where);
+  EntityData e = entity_from(tree_, where);
   tree_ = Json();
   if (!ids_.insert(e.id).second) throw Bad(where + ": id used twice");
   if (keep_ && db_.restore(std::move(e)) == nullptr) throw Bad(where + ": id used twice");

@@ -31,7 +31,7 @@ const double kAwkward[] = {0.1, 1.0 / 3, -0.0, 5e-324, 2.2250738585072014e-308, 
 bool same(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
 
 // Every field of a record in one line, doubles in hexadecimal: equal dumps mean equal bits.
-std::string dump(const ent& e) {
+std::string dump(const orv::EntityData& e) {
   std::string out;
   char buf[64];
   auto num = [&](double v) {
@@ -61,14 +61,14 @@ double awkward(int i) { return kAwkward[i % std::size(kAwkward)]; }
 // One entity of every kind, with awkward numbers everywhere.
 std::vector<db_list_ent_type*> fill(orv::GeometryDatabase& db) {
   std::vector<db_list_ent_type*> entries;
-  ent pt;
+  orv::EntityData pt;
   pt.kind = ENT_POINT;
   pt.p1[0] = 0.1, pt.p1[1] = -0.0, pt.p1[2] = 5e-324;
   pt.color = 10;
   pt.level = 1;
   entries.push_back(db.add(pt));
 
-  ent line;
+  orv::EntityData line;
   line.kind = ENT_LINE;
   for (int k = 0; k < 3; ++k) line.p1[k] = awkward(k + 3), line.p2[k] = awkward(k + 6);
   line.color = 255;
@@ -76,7 +76,7 @@ std::vector<db_list_ent_type*> fill(orv::GeometryDatabase& db) {
   line.attrib = {1, 3, 7};
   entries.push_back(db.add(line));
 
-  ent curve;
+  orv::EntityData curve;
   curve.kind = ENT_SPLINE;
   curve.color = 3;
   curve.level = 4;
@@ -88,13 +88,13 @@ std::vector<db_list_ent_type*> fill(orv::GeometryDatabase& db) {
   curve.nb.weights = {1, 1, 1, 1};
   entries.push_back(db.add(curve));
 
-  ent nurbs = curve;
+  orv::EntityData nurbs = curve;
   nurbs.kind = ENT_NURBS_CURVE;
   nurbs.through.clear();
   nurbs.nb.weights = {1, 0.7071067811865476, 1.0 / 3, 2};
   entries.push_back(db.add(nurbs));
 
-  ent surf;
+  orv::EntityData surf;
   surf.kind = ENT_SURFACE;
   surf.color = 17;
   surf.level = 9;
@@ -111,7 +111,7 @@ std::vector<db_list_ent_type*> fill(orv::GeometryDatabase& db) {
   surf.nb.weights.assign(6, 1.0);
   entries.push_back(db.add(surf));
 
-  ent nsurf = surf;
+  orv::EntityData nsurf = surf;
   nsurf.kind = ENT_NURBS_SURFACE;
   nsurf.nb.weights = {1, 0.5, 1, 1.0 / 3, 1, 0.1};
   entries.push_back(db.add(nsurf));
@@ -153,7 +153,7 @@ TEST_F(PartFileTest, RoundTripIsBitExact) {
   ASSERT_TRUE(orv::load_part_file(path_, back, err)) << err;
   auto a = db.entities(), b = back.entities();
   ASSERT_EQ(a.size(), b.size());
-  for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(dump(*a[i]), dump(*b[i])) << "entity " << i + 1;
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(dump(a[i]->record()), dump(b[i]->record())) << "entity " << i + 1;
   ASSERT_EQ(back.marks().size(), 2u);
   EXPECT_TRUE(same(back.marks()[0].at[2], -0.0));
   EXPECT_TRUE(same(back.marks()[1].at[1], 5e-324));
@@ -212,11 +212,11 @@ TEST_F(PartFileTest, IdsAndOrderSurviveDeletions) {
   orv::GeometryDatabase back;
   ASSERT_TRUE(orv::load_part_file(path_, back, err)) << err;
   std::vector<int64_t> ids;
-  for (const ent* e : back.entities()) ids.push_back(e->id);
+  for (const orv::Entity* e : back.entities()) ids.push_back(e->id());
   EXPECT_EQ(ids, (std::vector<int64_t>{1, 3, 4, 5, 6}));
-  ent more;
+  orv::EntityData more;
   more.kind = ENT_POINT;
-  EXPECT_EQ(back.add(more)->record.id, 7);  // new ids follow the largest read
+  EXPECT_EQ(back.find(back.add(more))->id(), 7);  // new ids follow the largest read
 }
 
 TEST_F(PartFileTest, EmptyAndMissingFiles) {
@@ -241,7 +241,7 @@ TEST_F(PartFileTest, FailedSaveKeepsThePreviousFile) {
   std::string err;
   ASSERT_TRUE(orv::save_part_file(path_, db, err)) << err;
   std::string before = read_file(path_);
-  ent more;
+  orv::EntityData more;
   more.kind = ENT_POINT;
   db.add(more);
   orv::set_committing_write_hook([](int, const void*, std::size_t) -> long {

@@ -28,16 +28,16 @@ std::string unwritable(const GeometryDatabase& db) {
     return true;
   };
   std::size_t n = 0;
-  for (const ent* e : db.entities()) {
-    if (kind_name(e->kind) == nullptr) continue;  // not a part file's kind: left out
+  for (const Entity* e : db.entities()) {
+    if (kind_name(e->kind()) == nullptr) continue;  // not a part file's kind: left out
     std::string where = "entity " + std::to_string(++n);
-    if (!finite(e->p1, 3) || !finite(e->p2, 3) || !all_finite(e->through) || !all_finite(e->nb.poles) ||
-        !finite(e->nb.uknots.data(), e->nb.uknots.size()) || !finite(e->nb.vknots.data(), e->nb.vknots.size()) ||
-        !finite(e->nb.weights.data(), e->nb.weights.size()))
+    if (!finite(e->p1(), 3) || !finite(e->p2(), 3) || !all_finite(e->through()) || !all_finite(e->nb().poles) ||
+        !finite(e->nb().uknots.data(), e->nb().uknots.size()) || !finite(e->nb().vknots.data(), e->nb().vknots.size()) ||
+        !finite(e->nb().weights.data(), e->nb().weights.size()))
       return where + ": a number is not finite";
-    if ((e->kind == ENT_SURFACE || e->kind == ENT_NURBS_SURFACE) &&
-        (e->nb.nu < 0 || e->nb.nv < 0 ||
-         e->nb.poles.size() < static_cast<std::size_t>(e->nb.nu) * static_cast<std::size_t>(e->nb.nv)))
+    if ((e->kind() == ENT_SURFACE || e->kind() == ENT_NURBS_SURFACE) &&
+        (e->nb().nu < 0 || e->nb().nv < 0 ||
+         e->nb().poles.size() < static_cast<std::size_t>(e->nb().nu) * static_cast<std::size_t>(e->nb().nv)))
       return where + ": fewer poles than its grid";
   }
   for (const ScreenMark& m : db.marks())
@@ -101,7 +101,7 @@ class Writer {
     raw("\":");
   }
 
-  void entity(const ent& e);
+  void entity(const Entity& e);
 
  private:
   const TextSink& sink_;
@@ -109,74 +109,74 @@ class Writer {
   bool ok_ = true;
 };
 
-void Writer::entity(const ent& e) {
+void Writer::entity(const Entity& e) {
   raw("{\"id\":");
-  integer(e.id);
+  integer(e.id());
   key("kind");
   raw("\"");
-  raw(kind_name(e.kind));
+  raw(kind_name(e.kind()));
   raw("\"");
   key("color");
-  integer(e.color);
+  integer(e.color());
   key("level");
-  integer(e.level);
+  integer(e.level());
   const attributes plain{};
-  if (e.attrib.line_style != plain.line_style || e.attrib.line_width != plain.line_width ||
-      e.attrib.flags != plain.flags) {
+  if (e.attrib().line_style != plain.line_style || e.attrib().line_width != plain.line_width ||
+      e.attrib().flags != plain.flags) {
     key("attrib");
     raw("[");
-    integer(e.attrib.line_style);
+    integer(e.attrib().line_style);
     raw(",");
-    integer(e.attrib.line_width);
+    integer(e.attrib().line_width);
     raw(",");
-    integer(e.attrib.flags);
+    integer(e.attrib().flags);
     raw("]");
   }
-  switch (e.kind) {
+  switch (e.kind()) {
     case ENT_POINT:
       key("at");
-      numbers(e.p1, 3);
+      numbers(e.p1(), 3);
       break;
     case ENT_LINE:
       key("from");
-      numbers(e.p1, 3);
+      numbers(e.p1(), 3);
       key("to");
-      numbers(e.p2, 3);
+      numbers(e.p2(), 3);
       break;
     case ENT_SPLINE:
     case ENT_NURBS_CURVE:
       key("through");
-      points(e.through);
+      points(e.through());
       key("degree");
-      integer(e.nb.udegree);
+      integer(e.nb().udegree);
       key("knots");
-      numbers(e.nb.uknots);
+      numbers(e.nb().uknots);
       key("poles");
-      points(e.nb.poles);
+      points(e.nb().poles);
       key("weights");
-      numbers(e.nb.weights);
+      numbers(e.nb().weights);
       break;
     default: {  // surfaces: poles and weights as rows of the grid
       key("through");
-      points(e.through);
+      points(e.through());
       key("rows");
-      integer(e.rows);
+      integer(e.rows());
       key("cols");
-      integer(e.cols);
+      integer(e.cols());
       key("udegree");
-      integer(e.nb.udegree);
+      integer(e.nb().udegree);
       key("vdegree");
-      integer(e.nb.vdegree);
+      integer(e.nb().vdegree);
       key("uknots");
-      numbers(e.nb.uknots);
+      numbers(e.nb().uknots);
       key("vknots");
-      numbers(e.nb.vknots);
-      const std::size_t nu = static_cast<std::size_t>(e.nb.nu), nv = static_cast<std::size_t>(e.nb.nv);
+      numbers(e.nb().vknots);
+      const std::size_t nu = static_cast<std::size_t>(e.nb().nu), nv = static_cast<std::size_t>(e.nb().nv);
       key("poles");
       raw("[");
       for (std::size_t i = 0; i < nu; ++i) {
         if (i) raw(",");
-        points(e.nb.poles.data() + i * nv, nv);
+        points(e.nb().poles.data() + i * nv, nv);
       }
       raw("]");
       key("weights");
@@ -187,7 +187,7 @@ void Writer::entity(const ent& e) {
         for (std::size_t k = 0; k < nv; ++k) {
           if (k) raw(",");
           std::size_t at = i * nv + k;
-          number(at < e.nb.weights.size() ? e.nb.weights[at] : 1.0);
+          number(at < e.nb().weights.size() ? e.nb().weights[at] : 1.0);
         }
         raw("]");
       }
@@ -204,8 +204,8 @@ bool write_part_text(const GeometryDatabase& db, const TextSink& sink) {
   Writer out(sink);
   out.raw("{\"entities\":[");
   bool first = true;
-  for (const ent* e : db.entities()) {
-    if (kind_name(e->kind) == nullptr) continue;
+  for (const Entity* e : db.entities()) {
+    if (kind_name(e->kind()) == nullptr) continue;
     if (!first) out.raw(",");
     first = false;
     out.entity(*e);

@@ -4,13 +4,13 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "orvantis/host_geometry.h"
+#include "core/entity.h"
 
 namespace orv::exchange {
 
 /// Writes the entities as a STEP AP214 file. False with a message (naming the path) on failure.
-bool write_step(const std::string& path, const std::vector<const ent*>& entities, std::string& err);
+bool write_step(const std::string& path, const std::vector<const Entity*>& entities, std::string& err);
 /// Writes the entities as an IGES 5.3 file. False with a message on failure.
-bool write_iges(const std::string& path, const std::vector<const ent*>& entities, std::string& err);
+bool write_iges(const std::string& path, const std::vector<const Entity*>& entities, std::string& err);
 
 }  // namespace orv::exchange

@@ -30,6 +30,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/database.h"
 #include "core/file_services.h"
 #include "exchange/exchange.h"
 #include "kernel/kernel.h"
@@ -42,23 +43,23 @@ namespace {
 namespace fs = std::filesystem;
 using kernel::Point;
 
-ent point(double x, double y, double z, uint8_t color, int32_t level, int64_t id) {
-  ent e;
+EntityData point(double x, double y, double z, uint8_t color, int32_t level, int64_t id) {
+  EntityData e;
   e.kind = ENT_POINT;
   e.p1[0] = x, e.p1[1] = y, e.p1[2] = z;
   e.color = color, e.level = level, e.id = id;
   return e;
 }
 
-ent line(Point a, Point b, uint8_t color, int32_t level, int64_t id) {
-  ent e = point(a[0], a[1], a[2], color, level, id);
+EntityData line(Point a, Point b, uint8_t color, int32_t level, int64_t id) {
+  EntityData e = point(a[0], a[1], a[2], color, level, id);
   e.kind = ENT_LINE;
   e.p2[0] = b[0], e.p2[1] = b[1], e.p2[2] = b[2];
   return e;
 }
 
-ent curve(const std::vector<Point>& pts, int32_t kind, uint8_t color, int32_t level, int64_t id) {
-  ent e = point(0, 0, 0, color, level, id);
+EntityData curve(const std::vector<Point>& pts, int32_t kind, uint8_t color, int32_t level, int64_t id) {
+  EntityData e = point(0, 0, 0, color, level, id);
   e.kind = kind;
   e.through = pts;
   std::string err;
@@ -66,9 +67,9 @@ ent curve(const std::vector<Point>& pts, int32_t kind, uint8_t color, int32_t le
   return e;
 }
 
-ent surface(const std::vector<Point>& pts, int rows, int cols, int32_t kind, uint8_t color, int32_t level,
+EntityData surface(const std::vector<Point>& pts, int rows, int cols, int32_t kind, uint8_t color, int32_t level,
             int64_t id) {
-  ent e = point(0, 0, 0, color, level, id);
+  EntityData e = point(0, 0, 0, color, level, id);
   e.kind = kind;
   e.through = pts;
   e.rows = rows, e.cols = cols;
@@ -79,7 +80,7 @@ ent surface(const std::vector<Point>& pts, int rows, int cols, int32_t kind, uin
 
 struct Fixture : ::testing::Test {
   fs::path dir;
-  std::vector<ent> store;
+  std::vector<EntityData> store;
   void SetUp() override {
     dir = fs::temp_directory_path() / ("orv_exchange_" + std::to_string(::getpid()) + "_" +
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -94,7 +95,7 @@ struct Fixture : ::testing::Test {
     arc.uknots = {0, 0, 0, 1, 1, 1};
     arc.poles = {{1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     arc.weights = {1, std::sqrt(0.5), 1};
-    ent nurbs = point(0, 0, 0, 9, 3, 5);
+    EntityData nurbs = point(0, 0, 0, 9, 3, 5);
     nurbs.kind = ENT_NURBS_CURVE;
     nurbs.nb = arc;
     store.push_back(nurbs);
@@ -102,10 +103,12 @@ struct Fixture : ::testing::Test {
     store.push_back(surface(kernel::testing::sphere(9, 13), 9, 13, ENT_NURBS_SURFACE, 13, 4, 7));
   }
   void TearDown() override { fs::remove_all(dir); }
-  std::vector<const ent*> entities() const {
-    std::vector<const ent*> out;
-    for (const ent& e : store) out.push_back(&e);
-    return out;
+  mutable GeometryDatabase db;
+  /// The records of `store`, as the database keeps them.
+  std::vector<const Entity*> entities() const {
+    db.clear();
+    for (const EntityData& e : store) EXPECT_NE(db.restore(e), nullptr) << e.id;
+    return db.entities();
   }
 };
 
@@ -213,12 +216,12 @@ double surface_miss(const nb_type& nb, const TopoDS_Face& face) {
 // Each entity found in the read-back shapes with its geometry, colour and level.
 // OpenCASCADE writes and reads no colour for a free point in STEP, so `styled_points` is false
 // there; the point's layer is still checked.
-void expect_everything_back(const std::vector<ent>& store, const ReadBack& rb, bool styled_points) {
+void expect_everything_back(const std::vector<EntityData>& store, const ReadBack& rb, bool styled_points) {
   ASSERT_EQ(rb.vertices.size(), 2u);
   ASSERT_EQ(rb.edges.size(), 3u);
   ASSERT_EQ(rb.faces.size(), 2u);
   size_t v = 0, ed = 0, f = 0;
-  for (const ent& e : store) {
+  for (const EntityData& e : store) {
     SCOPED_TRACE(e.id);
     TopoDS_Shape shape;
     switch (e.kind) {
@@ -290,7 +293,7 @@ TEST_F(Fixture, ManyPointsComeBackOnceInOrderOnTheirLevels) {
     bool among_others;  // a line first, a curve among the points, a surface last
   } cases[] = {{1, false}, {2, false}, {3, false}, {40, false}, {1, true}, {3, true}, {40, true}};
   for (const Case& c : cases) {
-    std::vector<ent> input;
+    std::vector<EntityData> input;
     int64_t id = 0;
     if (c.among_others) input.push_back(line({0, 0, 0}, {1, 1, 0}, 14, 1, ++id));
     for (int i = 0; i < c.points; ++i) {
@@ -300,8 +303,9 @@ TEST_F(Fixture, ManyPointsComeBackOnceInOrderOnTheirLevels) {
     }
     if (c.among_others)
       input.push_back(surface(kernel::testing::torus(9, 9), 9, 9, ENT_SURFACE, 11, 4, ++id));
-    std::vector<const ent*> entities;
-    for (const ent& e : input) entities.push_back(&e);
+    db.clear();
+    for (const EntityData& e : input) ASSERT_NE(db.restore(e), nullptr) << e.id;
+    const std::vector<const Entity*> entities = db.entities();
     for (const bool step : {true, false}) {
       SCOPED_TRACE(std::to_string(c.points) + (c.among_others ? " points among others" : " points") +
                    (step ? " in STEP" : " in IGES"));
@@ -325,7 +329,7 @@ TEST_F(Fixture, ManyPointsComeBackOnceInOrderOnTheirLevels) {
       EXPECT_EQ(rb.edges.size(), c.among_others ? 2u : 0u);
       EXPECT_EQ(rb.faces.size(), c.among_others ? 1u : 0u);
       std::size_t v = 0;
-      for (const ent& e : input) {
+      for (const EntityData& e : input) {
         if (e.kind != ENT_POINT) continue;
         const TopoDS_Vertex& vertex = rb.vertices[v++];
         EXPECT_LE(BRep_Tool::Pnt(vertex).Distance(gp_Pnt(e.p1[0], e.p1[1], e.p1[2])), 1e-9) << "point " << e.id;
@@ -343,11 +347,12 @@ TEST_F(Fixture, ManyPointsComeBackOnceInOrderOnTheirLevels) {
 // A point whose coordinate is not finite is named, and nothing is written, wherever it stands.
 TEST_F(Fixture, APointThatIsNotFiniteIsRefusedByName) {
   for (const int bad : {0, 1, 5}) {
-    std::vector<ent> input;
+    std::vector<EntityData> input;
     for (int i = 0; i < 8; ++i) input.push_back(point(i, i, i, 10, 1, i + 1));
     input[static_cast<std::size_t>(bad)].p1[1] = std::nan("");
-    std::vector<const ent*> entities;
-    for (const ent& e : input) entities.push_back(&e);
+    db.clear();
+    for (const EntityData& e : input) ASSERT_NE(db.restore(e), nullptr) << e.id;
+    const std::vector<const Entity*> entities = db.entities();
     for (const bool step : {true, false}) {
       const std::string path = (dir / (step ? "bad.step" : "bad.igs")).string();
       std::string err;
@@ -364,7 +369,7 @@ TEST_F(Fixture, FailedExportLeavesNoFileAndKeepsTheOld) {
     std::ofstream old(path);
     old << "the old file\n";
   }
-  ent broken = store[3];
+  EntityData broken = store[3];
   broken.nb.uknots.pop_back();  // a damaged curve record
   broken.id = 99;
   store.push_back(broken);

@@ -30,7 +30,7 @@ namespace {
 // The points beside the anchors (the first points, translated through the document), made directly
 // as IGES points, in order after the last anchor in the group that holds it; every point gets its
 // colour and level. False when an anchor is not in the model.
-bool add_points(const Handle(IGESData_IGESModel)& model, const std::vector<const ent*>& points) {
+bool add_points(const Handle(IGESData_IGESModel)& model, const std::vector<const Entity*>& points) {
   if (points.empty()) return true;
   const std::size_t anchors = std::min(points.size(), detail::kAnchorPoints);
   std::vector<Handle(IGESGeom_Point)> anchor(anchors);
@@ -60,17 +60,17 @@ bool add_points(const Handle(IGESData_IGESModel)& model, const std::vector<const
   }
 
   std::map<int, Handle(IGESGraph_Color)> colors;
-  auto style = [&](const Handle(IGESGeom_Point)& p, const ent& e) {
-    Handle(IGESGraph_Color)& color = colors[e.color];
+  auto style = [&](const Handle(IGESGeom_Point)& p, const Entity& e) {
+    Handle(IGESGraph_Color)& color = colors[e.color()];
     if (color.IsNull()) {
-      const view::Rgb rgb = view::color_rgb(e.color);
+      const view::Rgb rgb = view::color_rgb(e.color());
       color = new IGESGraph_Color;
       color->Init(rgb.r * 100.0, rgb.g * 100.0, rgb.b * 100.0,
-                  new TCollection_HAsciiString(("color " + std::to_string(e.color)).c_str()));
+                  new TCollection_HAsciiString(("color " + std::to_string(e.color())).c_str()));
       model->AddEntity(color);
     }
     p->InitColor(color);
-    p->InitLevel(Handle(IGESData_LevelListEntity)(), e.level);
+    p->InitLevel(Handle(IGESData_LevelListEntity)(), e.level());
   };
   for (std::size_t a = 0; a < anchors; ++a) style(anchor[a], *points[a]);
   const int added = static_cast<int>(points.size() - anchors);
@@ -82,9 +82,9 @@ bool add_points(const Handle(IGESData_IGESModel)& model, const std::vector<const
     for (int k = anchor_at + 1; k <= old; ++k) members->SetValue(k + added, group->Entity(k));
   }
   for (int k = 1; k <= added; ++k) {
-    const ent& e = *points[anchors - 1 + static_cast<std::size_t>(k)];
+    const Entity& e = *points[anchors - 1 + static_cast<std::size_t>(k)];
     Handle(IGESGeom_Point) p = new IGESGeom_Point;
-    p->Init(gp_XYZ(e.p1[0], e.p1[1], e.p1[2]), Handle(IGESBasic_SubfigureDef)());
+    p->Init(gp_XYZ(e.p1()[0], e.p1()[1], e.p1()[2]), Handle(IGESBasic_SubfigureDef)());
     style(p, e);
     // A group's member is its dependant, as the translated anchor is, so readers take it once.
     const Handle(IGESGeom_Point)& last = anchor.back();
@@ -113,10 +113,10 @@ void name_global_section(const Handle(IGESData_IGESModel)& model, const std::str
 
 }  // namespace
 
-bool write_iges(const std::string& path, const std::vector<const ent*>& entities, std::string& err) {
+bool write_iges(const std::string& path, const std::vector<const Entity*>& entities, std::string& err) {
   Handle(TDocStd_Document) doc;
   const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
-    std::vector<const ent*> shaped, points;
+    std::vector<const Entity*> shaped, points;
     if (!detail::split_points(entities, shaped, points, why)) return false;
     if (!detail::build_document(shaped, doc, why)) return false;
     IGESControl_Controller::Init();

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "orvantis/host_geometry.h"
+#include "core/entity.h"
 
 namespace orv::exchange {
 
@@ -32,7 +32,7 @@ enum class MeshFormat { StlBinary, StlAscii, Obj };
 
 /// Writes the surfaces among `entities` as one mesh file, whole or not at all. Points and curves have
 /// no mesh form: their number is put in `skipped` and they are left out. False with "path: reason".
-bool write_mesh(const std::string& path, MeshFormat format, const std::vector<const ent*>& entities,
+bool write_mesh(const std::string& path, MeshFormat format, const std::vector<const Entity*>& entities,
                 double chord_dev, int& skipped, std::string& err);
 
 }  // namespace orv::exchange

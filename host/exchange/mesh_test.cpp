@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 
+#include "core/database.h"
 #include "exchange/mesh.h"
 #include "kernel/kernel.h"
 #include "kernel/test_shapes.h"
@@ -206,7 +207,9 @@ TEST_F(Files, EveryFormatCarriesTheWatertightTorusAndSkipsCurvesAndPoints) {
   curve.kind = ENT_SPLINE;
   std::string err;
   ASSERT_TRUE(kernel::interpolate_curve(kernel::testing::helix(10, 1), curve.nb, err)) << err;
-  const std::vector<const ent*> entities{&point, &torus, &curve};
+  GeometryDatabase db;
+  for (const ent* e : std::initializer_list<const ent*>{&point, &torus, &curve}) db.add(*e);
+  const std::vector<const Entity*> entities = db.entities();
   // A coarser chord than the default keeps the files small; the seams are the same.
   const double chord = 0.05;
   Mesh reference;

@@ -61,20 +61,20 @@ class Out {
 
 }  // namespace
 
-bool write_mesh(const std::string& path, MeshFormat format, const std::vector<const ent*>& entities,
+bool write_mesh(const std::string& path, MeshFormat format, const std::vector<const Entity*>& entities,
                 double chord_dev, int& skipped, std::string& err) {
   skipped = 0;
   std::vector<Mesh> meshes;
   size_t triangles = 0;
-  for (const ent* e : entities) {
-    if (e->kind != ENT_SURFACE && e->kind != ENT_NURBS_SURFACE) {
+  for (const Entity* e : entities) {
+    if (e->kind() != ENT_SURFACE && e->kind() != ENT_NURBS_SURFACE) {
       ++skipped;
       continue;
     }
     Mesh m;
     std::string why;
-    if (!mesh_surface(e->nb, chord_dev, m, why)) {
-      err = path + ": surface " + std::to_string(e->id) + " has no mesh: " + why;
+    if (!mesh_surface(e->nb(), chord_dev, m, why)) {
+      err = path + ": surface " + std::to_string(e->id()) + " has no mesh: " + why;
       return false;
     }
     triangles += m.triangles.size();

@@ -31,7 +31,7 @@ namespace {
 // The points beside the anchors (the first points, translated through the document), made directly
 // as cartesian points in the last anchor's geometric set, in order after it; then every point joins
 // its level's layer. False when an anchor is not in the model.
-bool add_points(const Handle(StepData_StepModel)& model, const std::vector<const ent*>& points) {
+bool add_points(const Handle(StepData_StepModel)& model, const std::vector<const Entity*>& points) {
   if (points.empty()) return true;
   const std::size_t anchors = std::min(points.size(), detail::kAnchorPoints);
   std::map<std::string, Handle(StepVisual_PresentationLayerAssignment)> layers;
@@ -70,16 +70,16 @@ bool add_points(const Handle(StepData_StepModel)& model, const std::vector<const
   for (int k = anchor_at + 1; k <= old; ++k) elements->SetValue(k + added, set->ElementsValue(k));
   const Handle(TCollection_HAsciiString) no_name = new TCollection_HAsciiString("");
   std::map<std::string, std::vector<Handle(StepGeom_CartesianPoint)>> members;
-  for (std::size_t a = 0; a < anchors; ++a) members[detail::layer_name(points[a]->level)].push_back(anchor[a]);
+  for (std::size_t a = 0; a < anchors; ++a) members[detail::layer_name(points[a]->level())].push_back(anchor[a]);
   for (int k = 1; k <= added; ++k) {
-    const ent& e = *points[anchors - 1 + static_cast<std::size_t>(k)];
+    const Entity& e = *points[anchors - 1 + static_cast<std::size_t>(k)];
     Handle(StepGeom_CartesianPoint) p = new StepGeom_CartesianPoint;
-    p->Init3D(no_name, e.p1[0], e.p1[1], e.p1[2]);
+    p->Init3D(no_name, e.p1()[0], e.p1()[1], e.p1()[2]);
     model->AddEntity(p);
     StepShape_GeometricSetSelect select;
     select.SetValue(p);
     elements->SetValue(anchor_at + k, select);
-    members[detail::layer_name(e.level)].push_back(p);
+    members[detail::layer_name(e.level())].push_back(p);
   }
   set->SetElements(elements);
 
@@ -121,10 +121,10 @@ void name_header(const Handle(StepData_StepModel)& model, const std::string& pat
 
 }  // namespace
 
-bool write_step(const std::string& path, const std::vector<const ent*>& entities, std::string& err) {
+bool write_step(const std::string& path, const std::vector<const Entity*>& entities, std::string& err) {
   Handle(TDocStd_Document) doc;
   const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
-    std::vector<const ent*> shaped, points;
+    std::vector<const Entity*> shaped, points;
     if (!detail::split_points(entities, shaped, points, why)) return false;
     if (!detail::build_document(shaped, doc, why)) return false;
     Interface_Static::SetCVal("write.step.schema", "AP214IS");

@@ -46,37 +46,37 @@ constexpr double kEdgeTolerance = 1e-7;
 bool finite3(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
 // How an entity is named in messages and in the exchange file: its kind and database id.
-std::string entity_label(const ent& e) {
-  const char* kind = kind_name(e.kind);
-  return std::string(kind ? kind : "entity") + " " + std::to_string(e.id);
+std::string entity_label(const Entity& e) {
+  const char* kind = kind_name(e.kind());
+  return std::string(kind ? kind : "entity") + " " + std::to_string(e.id());
 }
 
 // The B-spline form of a curve or surface record, fitted from its points when it carries none.
-bool geometry_of(const ent& e, bool surface, nb_type& nb, std::string& err) {
-  if (e.nb.nu > 0) {
-    nb = e.nb;
+bool geometry_of(const Entity& e, bool surface, nb_type& nb, std::string& err) {
+  if (e.nb().nu > 0) {
+    nb = e.nb();
     return surface ? kernel::check_surface(nb, err) : kernel::check_curve(nb, err);
   }
-  if (surface) return kernel::interpolate_surface(e.through, e.rows, e.cols, nb, err);
-  return kernel::interpolate_curve(e.through, nb, err);
+  if (surface) return kernel::interpolate_surface(e.through(), e.rows(), e.cols(), nb, err);
+  return kernel::interpolate_curve(e.through(), nb, err);
 }
 
 // The shape of one entity; false with a message when it has none.
-bool shape_of(const ent& e, TopoDS_Shape& shape, std::string& err) {
-  switch (e.kind) {
+bool shape_of(const Entity& e, TopoDS_Shape& shape, std::string& err) {
+  switch (e.kind()) {
     case ENT_POINT:
-      if (!finite3(e.p1)) {
+      if (!finite3(e.p1())) {
         err = "a coordinate is not finite";
         return false;
       }
-      shape = BRepBuilderAPI_MakeVertex(gp_Pnt(e.p1[0], e.p1[1], e.p1[2]));
+      shape = BRepBuilderAPI_MakeVertex(gp_Pnt(e.p1()[0], e.p1()[1], e.p1()[2]));
       return true;
     case ENT_LINE: {
-      if (!finite3(e.p1) || !finite3(e.p2)) {
+      if (!finite3(e.p1()) || !finite3(e.p2())) {
         err = "a coordinate is not finite";
         return false;
       }
-      const gp_Pnt a(e.p1[0], e.p1[1], e.p1[2]), b(e.p2[0], e.p2[1], e.p2[2]);
+      const gp_Pnt a(e.p1()[0], e.p1()[1], e.p1()[2]), b(e.p2()[0], e.p2()[1], e.p2()[2]);
       // A line of zero length (a plot with equal limits makes one) has no edge; its point stays.
       if (a.Distance(b) <= kEdgeTolerance) {
         shape = BRepBuilderAPI_MakeVertex(a);
@@ -125,7 +125,7 @@ bool shape_of(const ent& e, TopoDS_Shape& shape, std::string& err) {
       return true;
     }
     default:
-      err = "unknown entity kind " + std::to_string(e.kind);
+      err = "unknown entity kind " + std::to_string(e.kind());
       return false;
   }
 }
@@ -134,12 +134,12 @@ bool shape_of(const ent& e, TopoDS_Shape& shape, std::string& err) {
 
 std::string layer_name(int32_t level) { return std::to_string(level); }
 
-bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Document)& doc, std::string& err) {
+bool build_document(const std::vector<const Entity*>& entities, Handle(TDocStd_Document)& doc, std::string& err) {
   kernel::silence_occt_messages();
   std::vector<TopoDS_Shape> shapes;
   shapes.reserve(entities.size());
   for (size_t i = 0; i < entities.size(); ++i) {
-    const ent& e = *entities[i];
+    const Entity& e = *entities[i];
     TopoDS_Shape s;
     std::string why;
     if (!shape_of(e, s, why)) {
@@ -167,37 +167,37 @@ bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Docu
   std::vector<TDF_Label> layer_of_level;
   std::vector<int32_t> levels;
   for (size_t i = 0; i < shapes.size(); ++i) {
-    const ent& e = *entities[i];
+    const Entity& e = *entities[i];
     TDF_Label sub;
     if (!shape_tool->AddSubShape(root, shapes[i], sub)) continue;
     TDataStd_Name::Set(sub, entity_label(e).c_str());
-    const view::Rgb rgb = view::color_rgb(e.color);
+    const view::Rgb rgb = view::color_rgb(e.color());
     const Quantity_Color color(rgb.r, rgb.g, rgb.b, Quantity_TOC_sRGB);
     const XCAFDoc_ColorType type = shapes[i].ShapeType() == TopAbs_FACE ? XCAFDoc_ColorSurf
                                    : shapes[i].ShapeType() == TopAbs_EDGE ? XCAFDoc_ColorCurv
                                                                           : XCAFDoc_ColorGen;
     color_tool->SetColor(sub, color, type);
     size_t k = 0;
-    while (k < levels.size() && levels[k] != e.level) ++k;
+    while (k < levels.size() && levels[k] != e.level()) ++k;
     if (k == levels.size()) {
-      levels.push_back(e.level);
-      layer_of_level.push_back(layer_tool->AddLayer(layer_name(e.level).c_str()));
+      levels.push_back(e.level());
+      layer_of_level.push_back(layer_tool->AddLayer(layer_name(e.level()).c_str()));
     }
     layer_tool->SetLayer(sub, layer_of_level[k]);
   }
   return true;
 }
 
-bool split_points(const std::vector<const ent*>& entities, std::vector<const ent*>& shaped,
-                  std::vector<const ent*>& points, std::string& err) {
+bool split_points(const std::vector<const Entity*>& entities, std::vector<const Entity*>& shaped,
+                  std::vector<const Entity*>& points, std::string& err) {
   shaped.clear();
   points.clear();
-  for (const ent* e : entities) {
-    if (e->kind != ENT_POINT) {
+  for (const Entity* e : entities) {
+    if (e->kind() != ENT_POINT) {
       shaped.push_back(e);
       continue;
     }
-    if (!finite3(e->p1)) {
+    if (!finite3(e->p1())) {
       err = entity_label(*e) + ": a coordinate is not finite";
       return false;
     }
@@ -207,11 +207,11 @@ bool split_points(const std::vector<const ent*>& entities, std::vector<const ent
   return true;
 }
 
-bool same_point(const double at[3], const ent& e) {
+bool same_point(const double at[3], const Entity& e) {
   double d2 = 0, m2 = 0;
   for (int c = 0; c < 3; ++c) {
-    d2 += (at[c] - e.p1[c]) * (at[c] - e.p1[c]);
-    m2 += e.p1[c] * e.p1[c];
+    d2 += (at[c] - e.p1()[c]) * (at[c] - e.p1()[c]);
+    m2 += e.p1()[c] * e.p1()[c];
   }
   return d2 <= 1e-18 * (1.0 + m2);
 }

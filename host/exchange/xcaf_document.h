@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "orvantis/host_geometry.h"
+#include "core/entity.h"
 
 namespace orv::exchange::detail {
 
@@ -18,7 +18,7 @@ std::string layer_name(int32_t level);
 
 /// A fresh XCAF document holding the entities. False with a message naming the entity (by id) that
 /// has no sound geometry; nothing is written in that case.
-bool build_document(const std::vector<const ent*>& entities, Handle(TDocStd_Document)& doc, std::string& err);
+bool build_document(const std::vector<const Entity*>& entities, Handle(TDocStd_Document)& doc, std::string& err);
 
 /// How many of the first points go through the document as anchors: two, so that the translated
 /// points sit in a group (IGES) or set (STEP) as a document of many points makes them.
@@ -30,11 +30,11 @@ constexpr std::size_t kAnchorPoints = 2;
 /// `points` every point in order (the anchors first); the writers add the others to the translated
 /// model themselves, after the last anchor. False with a message naming the point whose coordinate
 /// is not finite.
-bool split_points(const std::vector<const ent*>& entities, std::vector<const ent*>& shaped,
-                  std::vector<const ent*>& points, std::string& err);
+bool split_points(const std::vector<const Entity*>& entities, std::vector<const Entity*>& shaped,
+                  std::vector<const Entity*>& points, std::string& err);
 
 /// True when the translated point at `at` is `e`'s point (to the precision the writers keep).
-bool same_point(const double at[3], const ent& e);
+bool same_point(const double at[3], const Entity& e);
 
 /// Closes a document made by build_document.
 void close_document(Handle(TDocStd_Document)& doc);

@@ -62,7 +62,7 @@ TEST(BrailleCanvas, LinesAreUnbrokenAndClipped) {
 
 TEST(BrailleCanvas, SceneIsFittedRoundAndKeepsItsColours) {
   GeometryDatabase db;
-  ent circle = view::shapes::helix(1.0, 0.0, 1.0, 24, 12);  // a flat circle: no height
+  EntityData circle = view::shapes::helix(1.0, 0.0, 1.0, 24, 12);  // a flat circle: no height
   db.add(circle);
   db.add_mark({{0, 0, 0}, 14});
   BrailleCanvas c(40, 20);  // 80 x 80 dots

@@ -82,29 +82,29 @@ void add_polyline(std::vector<Polyline>& out, uint8_t color, std::vector<Point> 
 }
 
 // A surface's grid of `through` points drawn as its rows and columns.
-bool add_grid(std::vector<Polyline>& out, const ent& e) {
-  if (e.rows < 2 || e.cols < 2 || e.through.size() != static_cast<std::size_t>(e.rows) * e.cols) return false;
-  for (int i = 0; i < e.rows; ++i) {
-    add_polyline(out, e.color, {e.through.begin() + i * e.cols, e.through.begin() + (i + 1) * e.cols});
+bool add_grid(std::vector<Polyline>& out, const Entity& e) {
+  if (e.rows() < 2 || e.cols() < 2 || e.through().size() != static_cast<std::size_t>(e.rows()) * e.cols()) return false;
+  for (int i = 0; i < e.rows(); ++i) {
+    add_polyline(out, e.color(), {e.through().begin() + i * e.cols(), e.through().begin() + (i + 1) * e.cols()});
   }
-  for (int j = 0; j < e.cols; ++j) {
+  for (int j = 0; j < e.cols(); ++j) {
     std::vector<Point> col;
-    for (int i = 0; i < e.rows; ++i) col.push_back(e.through[i * e.cols + j]);
-    add_polyline(out, e.color, std::move(col));
+    for (int i = 0; i < e.rows(); ++i) col.push_back(e.through()[i * e.cols() + j]);
+    add_polyline(out, e.color(), std::move(col));
   }
   return true;
 }
 
 // The same grid of `through` points as facets, every side an edge of the wireframe.
-bool add_grid_facets(std::vector<Facet>& out, const ent& e) {
-  if (e.rows < 2 || e.cols < 2 || e.through.size() != static_cast<std::size_t>(e.rows) * e.cols) return false;
-  for (int i = 0; i + 1 < e.rows; ++i) {
-    for (int j = 0; j + 1 < e.cols; ++j) {
+bool add_grid_facets(std::vector<Facet>& out, const Entity& e) {
+  if (e.rows() < 2 || e.cols() < 2 || e.through().size() != static_cast<std::size_t>(e.rows()) * e.cols()) return false;
+  for (int i = 0; i + 1 < e.rows(); ++i) {
+    for (int j = 0; j + 1 < e.cols(); ++j) {
       Facet f;
-      f.p = {e.through[i * e.cols + j], e.through[(i + 1) * e.cols + j], e.through[(i + 1) * e.cols + j + 1],
-             e.through[i * e.cols + j + 1]};
+      f.p = {e.through()[i * e.cols() + j], e.through()[(i + 1) * e.cols() + j], e.through()[(i + 1) * e.cols() + j + 1],
+             e.through()[i * e.cols() + j + 1]};
       if (!finite(f.p[0]) || !finite(f.p[1]) || !finite(f.p[2]) || !finite(f.p[3])) continue;
-      f.color = e.color;
+      f.color = e.color();
       f.edges = 0xF;
       out.push_back(f);
     }
@@ -252,25 +252,25 @@ bool Scene::flat_in_xy() const {
 
 Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
   Scene s;
-  for (const ent* e : db.entities()) {
-    switch (e->kind) {
+  for (const Entity* e : db.entities()) {
+    switch (e->kind()) {
       case ENT_POINT: {
-        Point p = to_point(e->p1);
-        if (finite(p)) s.marks.push_back({p, e->color, true});
+        Point p = to_point(e->p1());
+        if (finite(p)) s.marks.push_back({p, e->color(), true});
         ++s.points;
         break;
       }
       case ENT_LINE:
-        add_polyline(s.curves, e->color, {to_point(e->p1), to_point(e->p2)});
+        add_polyline(s.curves, e->color(), {to_point(e->p1()), to_point(e->p2())});
         ++s.lines;
         break;
       case ENT_SPLINE:
       case ENT_NURBS_CURVE: {
         ++s.curves_n;
-        std::vector<Point> pts = sample_curve_dense(e->nb, detail);
-        if (pts.empty()) pts = e->through;
+        std::vector<Point> pts = sample_curve_dense(e->nb(), detail);
+        if (pts.empty()) pts = e->through();
         std::size_t before = s.curves.size();
-        add_polyline(s.curves, e->color, std::move(pts));
+        add_polyline(s.curves, e->color(), std::move(pts));
         if (s.curves.size() == before) ++s.skipped;
         break;
       }
@@ -278,17 +278,17 @@ Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
       case ENT_NURBS_SURFACE: {
         ++s.surfaces_n;
         if (detail.facets) {
-          std::vector<Facet> f = surface_facets(e->nb, e->color, detail);
+          std::vector<Facet> f = surface_facets(e->nb(), e->color(), detail);
           if (f.empty() && !add_grid_facets(s.facets, *e)) ++s.skipped;
           s.facets.insert(s.facets.end(), f.begin(), f.end());
           break;
         }
-        std::vector<std::vector<Point>> iso = surface_iso_curves(e->nb, detail);
+        std::vector<std::vector<Point>> iso = surface_iso_curves(e->nb(), detail);
         if (iso.empty()) {
           if (!add_grid(s.surfaces, *e)) ++s.skipped;
           break;
         }
-        for (auto& c : iso) add_polyline(s.surfaces, e->color, std::move(c));
+        for (auto& c : iso) add_polyline(s.surfaces, e->color(), std::move(c));
         break;
       }
       default:

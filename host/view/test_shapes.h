@@ -10,8 +10,8 @@ namespace orv::view::shapes {
 
 /// A cubic B-spline whose poles sit on a helix of `turns` turns (radius r, pitch h a turn): close to
 /// the helix, smooth, `per_turn` poles a turn.
-inline ent helix(double r = 1.0, double h = 0.5, double turns = 3.0, int per_turn = 16, uint8_t color = 10) {
-  ent e;
+inline EntityData helix(double r = 1.0, double h = 0.5, double turns = 3.0, int per_turn = 16, uint8_t color = 10) {
+  EntityData e;
   e.kind = ENT_SPLINE;
   e.color = color;
   e.level = 1;
@@ -33,8 +33,8 @@ inline ent helix(double r = 1.0, double h = 0.5, double turns = 3.0, int per_tur
 
 /// The exact torus of radii R (tube centre) and r (tube) about the z axis, as a rational
 /// biquadratic surface: a circle of 9 poles swept round a circle of 9 poles.
-inline ent torus(double R = 2.0, double r = 0.7, uint8_t color = 11) {
-  ent e;
+inline EntityData torus(double R = 2.0, double r = 0.7, uint8_t color = 11) {
+  EntityData e;
   e.kind = ENT_NURBS_SURFACE;
   e.color = color;
   e.level = 1;
@@ -58,8 +58,8 @@ inline ent torus(double R = 2.0, double r = 0.7, uint8_t color = 11) {
 }
 
 /// A flat square [x0, x0 + side] x [y0, y0 + side] at height z, as a bilinear B-spline surface.
-inline ent square(double x0, double y0, double side, double z, uint8_t color) {
-  ent e;
+inline EntityData square(double x0, double y0, double side, double z, uint8_t color) {
+  EntityData e;
   e.kind = ENT_SURFACE;
   e.color = color;
   e.level = 1;
@@ -75,8 +75,8 @@ inline ent square(double x0, double y0, double side, double z, uint8_t color) {
   return e;
 }
 
-inline ent point(double x, double y, double z, uint8_t color = 14) {
-  ent e;
+inline EntityData point(double x, double y, double z, uint8_t color = 14) {
+  EntityData e;
   e.kind = ENT_POINT;
   e.color = color;
   e.level = 1;
@@ -86,8 +86,8 @@ inline ent point(double x, double y, double z, uint8_t color = 14) {
   return e;
 }
 
-inline ent line(double x1, double y1, double z1, double x2, double y2, double z2, uint8_t color = 7) {
-  ent e;
+inline EntityData line(double x1, double y1, double z1, double x2, double y2, double z2, uint8_t color = 7) {
+  EntityData e;
   e.kind = ENT_LINE;
   e.color = color;
   e.level = 1;
@@ -101,7 +101,7 @@ inline ent line(double x1, double y1, double z1, double x2, double y2, double z2
 }
 
 /// Screen marks along the helix's poles, as a plot draws them.
-inline void helix_marks(GeometryDatabase& db, const ent& helix, uint8_t color = 14) {
+inline void helix_marks(GeometryDatabase& db, const EntityData& helix, uint8_t color = 14) {
   for (const auto& p : helix.through) db.add_mark({{p[0], p[1], p[2]}, color});
 }
 

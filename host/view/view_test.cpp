@@ -143,7 +143,7 @@ TEST(Scene, SurfaceFacetsFollowTheIsoCurves) {
     }
     for (int i = 0; i < 4; ++i) marked += (f.edges >> i) & 1;
   }
-  std::vector<std::vector<Point>> iso = surface_iso_curves(db.entities()[0]->nb, d);
+  std::vector<std::vector<Point>> iso = surface_iso_curves(db.entities()[0]->nb(), d);
   const std::size_t steps = static_cast<std::size_t>(std::sqrt(static_cast<double>(s.facets.size())));
   // Each iso-curve runs along `steps` facets; inner ones are shared by two facets.
   EXPECT_GE(static_cast<std::size_t>(marked), iso.size() * steps);
@@ -218,7 +218,7 @@ TEST(Palette, NamedColoursCubeAndGreys) {
 }
 
 TEST(Scene, CurveSamplesAreDenseAndEndAtTheCurveEnds) {
-  ent h = shapes::helix(1, 0.5, 3, 16);
+  EntityData h = shapes::helix(1, 0.5, 3, 16);
   Detail d;
   std::vector<Point> pts = sample_curve_dense(h.nb, d);
   int spans = h.nb.nu - 3;
@@ -244,7 +244,7 @@ TEST(Scene, CurveSamplesAreDenseAndEndAtTheCurveEnds) {
 }
 
 TEST(Scene, TorusIsoCurvesLieOnTheTorus) {
-  ent t = shapes::torus(2.0, 0.7);
+  EntityData t = shapes::torus(2.0, 0.7);
   auto iso = surface_iso_curves(t.nb, Detail{});
   // Four spans a direction, each cut in three to reach at least 12 curves: 13 a direction.
   ASSERT_EQ(iso.size(), 26u);
@@ -268,7 +268,7 @@ TEST(Scene, BuildsStrokesForEveryKindAndCountsThem) {
   GeometryDatabase db;
   db.add(shapes::point(1, 2, 3));
   db.add(shapes::line(0, 0, 0, 1, 0, 0));
-  ent h = shapes::helix();
+  EntityData h = shapes::helix();
   db.add(h);
   db.add(shapes::torus());
   db.add_mark({{0, 0, 0}, 14});
@@ -305,13 +305,13 @@ TEST(Scene, CaptionCountsTheMarksOfAThinnedScreen) {
 
 TEST(Scene, MalformedCurvesFallBackToTheirPointsOrAreSkipped) {
   GeometryDatabase db;
-  ent bad = shapes::helix();
+  EntityData bad = shapes::helix();
   bad.nb.uknots.pop_back();  // knot vector one short
   db.add(bad);
-  ent worse;
+  EntityData worse;
   worse.kind = ENT_NURBS_CURVE;  // no form, no points
   db.add(worse);
-  ent grid;
+  EntityData grid;
   grid.kind = ENT_SURFACE;  // no form, but its 2 x 3 grid
   grid.rows = 2;
   grid.cols = 3;

@@ -38,10 +38,7 @@ struct ent {  // an entity record: filled by the Zlink for points and lines, rea
   uint8_t color = 0;
   int32_t level = 0;
   attributes attrib{};
-  int64_t id = 0;            // database id, 0 for a record that is not stored
-  std::vector<std::array<double, 3>> through;  // curves and surfaces: the points made through
-  int32_t rows = 0, cols = 0;                  // surfaces: the grid of `through`
-  nb_type nb;                                  // curves and surfaces: the B-spline form
+  nb_type nb;                // curves and surfaces: the B-spline form
 };
 
 struct db_list_ent_type;  // a database entry; opaque to the Zlink
@@ -85,7 +82,7 @@ int get_ent_from_eptr(db_list_ent_type* entry, ent* out);
 /// when `out` holds a reduced copy.
 int remove_nodes(const ent* in, int flags, double tolerance, ent* out);
 /// The exact B-spline form of a curve, line or surface record, as a NURB record (out->nb, kind 4 or
-/// 6, id 0); a record without one (a point) gives an empty record (kind 0).
+/// 6); a record without one (a point) gives an empty record (kind 0).
 void convert_entity_to_nurbs(const ent* in, ent* out);
 /// Removes the entity of `entry` from the database; `flag` set when it was there.
 void delete_ent(db_list_ent_type* entry, int a, int b, int c, char* flag, int d);

@@ -213,7 +213,7 @@ int get_ent_from_eptr(db_list_ent_type* entry, ent* out) {
   *out = ent{};
   out->kind = shape.kind == MadeShape::Spline ? ENT_SPLINE : ENT_SURFACE;
   out->level = entry->level;
-  out->rows = static_cast<int32_t>(std::min<int64_t>(shape.points, INT32_MAX));  // carries the point count on
+  out->nb.nu = static_cast<int32_t>(std::min<int64_t>(shape.points, INT32_MAX));  // carries the point count on
   return 0;
 }
 
@@ -225,7 +225,7 @@ void convert_entity_to_nurbs(const ent* in, ent* out) {
   if (in == nullptr || in->kind != ENT_SPLINE) return;
   out->kind = ENT_NURBS_CURVE;
   out->nb.udegree = 3;
-  out->nb.nu = in->rows;
+  out->nb.nu = in->nb.nu;
 }
 
 void delete_ent(db_list_ent_type* entry, int, int, int, char* flag, int) {

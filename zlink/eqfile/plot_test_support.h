@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -154,7 +155,15 @@ class PlotTest : public ::testing::Test {
     return out;
   }
 
-  static std::vector<const ent*> stored() { return orv::database().entities(); }
+  // The stored entities as the host keeps them; they stay valid until the test ends.
+  std::vector<const orv::EntityData*> stored() {
+    std::vector<const orv::EntityData*> out;
+    for (const orv::Entity* e : orv::database().entities()) {
+      records_.push_back(e->data());
+      out.push_back(&records_.back());
+    }
+    return out;
+  }
   static const std::vector<orv::ScreenMark>& marks() { return orv::database().marks(); }
   static const std::vector<orv::ScreenLine>& lines() { return orv::database().lines(); }
 
@@ -164,4 +173,5 @@ class PlotTest : public ::testing::Test {
   orv::Transcript* previous_transcript_ = nullptr;
   HINSTANCE module_ = nullptr;
   std::string dir_;
+  std::deque<orv::EntityData> records_;  // what stored() handed out
 };

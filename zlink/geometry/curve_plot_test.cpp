@@ -29,7 +29,7 @@ TEST_F(CurvePlotTest, HelixFileMakesOneSplineThrough37Points) {
   plot("step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 360\nstep_size1 = 10\ngeometry = spline\n"
        "angles = degrees\nx = cos(t)\ny = sin(t)\nz = t/360\n");
   ASSERT_EQ(stored().size(), 1u);
-  const ent* spline = stored()[0];
+  const auto* spline = stored()[0];
   EXPECT_EQ(spline->kind, ENT_SPLINE);
   ASSERT_EQ(spline->through.size(), 37u);
   expect_at(spline->through[9].data(), std::cos(M_PI / 2), 1, 0.25);
@@ -85,7 +85,7 @@ TEST_F(CurvePlotTest, NurbsSplineReplacesItsTemporarySpline) {
   main_attrib.line_width = 3;
   plot("step_var1 = t\nupper_limit1 = 360\nstep_size1 = 10\ngeometry = nurbs\nx = cos(t)\ny = sin(t)\nz = t/360\n");
   ASSERT_EQ(stored().size(), 1u);
-  const ent* nurbs = stored()[0];
+  const auto* nurbs = stored()[0];
   EXPECT_EQ(nurbs->kind, ENT_NURBS_CURVE);
   EXPECT_EQ(nurbs->id, 2);
   EXPECT_EQ(nurbs->color, 12);
@@ -231,7 +231,7 @@ TEST_F(CurvePlotTest, StopAskedForEndsThePlotKeepingWhatWasMade) {
       EXPECT_EQ(lines().size(), 2047u);
     }
   }
-  const ent* last = stored().back();
+  const auto* last = stored().back();
   expect_at(last->p1, 3000, 3, 0);
   EXPECT_EQ(front_end_.progress.back(), (std::pair<int64_t, int64_t>{2048, 3001}));
 }

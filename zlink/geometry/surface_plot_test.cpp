@@ -36,7 +36,7 @@ TEST_F(SurfacePlotTest, FiveByFiveGridForEveryKind) {
     orv::database().clear();
     plot(std::string(grid) + "geometry = " + KeywordTable[kind].name + "\n");
     ASSERT_EQ(stored().size(), 1u) << kind;
-    const ent* surface = stored()[0];
+    const auto* surface = stored()[0];
     EXPECT_EQ(surface->kind, kind == kw_nurbs_surf ? ENT_NURBS_SURFACE : ENT_SURFACE);
     EXPECT_EQ(surface->rows, 5);
     EXPECT_EQ(surface->cols, 5);

@@ -145,9 +145,9 @@ TEST_F(OptionsMenuTest, PlotItPlotsTheStatementsWithTheCurrentSettings) {
   open(read(path), path);
   orv::click_control(IDC_PLOT_IT);
   ASSERT_EQ(orv::database().size(), 1u);
-  const ent* spline = orv::database().entities()[0];
-  EXPECT_EQ(spline->kind, ENT_SPLINE);
-  EXPECT_EQ(spline->through.size(), 37u);
+  const orv::Entity* spline = orv::database().entities()[0];
+  EXPECT_EQ(spline->kind(), ENT_SPLINE);
+  EXPECT_EQ(spline->through().size(), 37u);
   orv::select_item(IDC_GEOMETRY, 1);  // points, same statements
   orv::click_control(IDC_PLOT_IT);
   EXPECT_EQ(orv::database().size(), 1u + 37u);
