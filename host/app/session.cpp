@@ -20,6 +20,9 @@
 #include "platform/transcript.h"
 #include "platform/zlink_loader.h"
 #include "view/scene.h"
+#ifdef ORV_HAVE_DESKTOP
+#include "desktop/desktop_front_end.h"
+#endif
 
 namespace orv::app {
 namespace {
@@ -61,7 +64,58 @@ std::string graphics_text() {
   return text;
 }
 
+// Writes the database to a path the person typed, the format by its extension.
+bool export_typed(const std::string& path, std::string& why, const view::PictureOptions& picture) {
+  std::optional<ExportFormat> format = export_format_for(path);
+  if (!format) {
+    why = path + ": the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png";
+    return false;
+  }
+  return write_export({path, *format}, database(), why, picture);
+}
+
+#ifdef ORV_HAVE_DESKTOP
+// The window's default size, in pixels.
+constexpr int kDesktopWidth = 1280, kDesktopHeight = 800;
+
+// The session in the desktop window, driven by the person or by `script` (null: the person).
+void run_desktop(const SessionConfig& config, Zlink& zlink, frontend::ScriptFrontEnd* script, Installed& installed,
+                 SessionResult& result) {
+  desktop::DesktopWindow window;
+  std::string err;
+  if (!window.open(kDesktopWidth, kDesktopHeight, "Orvantis", err)) {
+    result.error = "the desktop window: " + err;
+    return;
+  }
+  desktop::DesktopFrontEnd desk(window, database());
+  desk.set_script(script);
+  if (!script) {
+    desk.set_exporter([&config](const std::string& path, std::string& why) {
+      return export_typed(path, why, config.picture);
+    });
+  }
+  installed.input(&desk, &desk);
+  for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
+  while (!script && config.ask_before_leaving && desk.unsaved() &&
+         desk.ask_before_leaving() == desktop::DesktopFrontEnd::LeaveChoice::Back) {
+    result.q_main = zlink.run();
+  }
+  result.ran = true;
+  flush_refusals();
+  install_input_source(nullptr);
+  install_front_end(nullptr);
+}
+#endif
+
 }  // namespace
+
+bool desktop_built() {
+#ifdef ORV_HAVE_DESKTOP
+  return true;
+#else
+  return false;
+#endif
+}
 
 SessionResult run_session(const SessionConfig& config) {
   SessionResult result;
@@ -80,7 +134,7 @@ SessionResult run_session(const SessionConfig& config) {
   // The person's input, checked (and a script read) before anything runs.
   frontend::ScriptFrontEnd script;
   std::string err;
-  if (config.mode == RunMode::Terminal) {
+  if (config.mode == RunMode::Terminal && !config.desktop) {
     if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) {
       result.error = "standard input is not a terminal: give --script FILE (- for standard input) or plot FILE.eqn";
       return result;
@@ -107,7 +161,19 @@ SessionResult run_session(const SessionConfig& config) {
     return result;
   }
 
-  if (config.mode == RunMode::Terminal) {
+  if (config.desktop) {
+#ifdef ORV_HAVE_DESKTOP
+    frontend::ScriptFrontEnd* driver = config.mode == RunMode::Script ? &script : nullptr;
+    run_desktop(config, zlink, driver, installed, result);
+    if (driver && result.ran) {
+      script.finish();
+      if (script.failed()) result.error = script.error();
+    }
+#else
+    result.error = "--desktop: this orvantis was built without the desktop window (libimgui-dev, libglfw3-dev)";
+    return result;
+#endif
+  } else if (config.mode == RunMode::Terminal) {
     frontend::TerminalScreen screen;
     if (!screen.open(err)) {
       result.error = "the terminal: " + err;
@@ -115,12 +181,7 @@ SessionResult run_session(const SessionConfig& config) {
     }
     frontend::TerminalFrontEnd terminal(screen, database());
     terminal.set_exporter([&config](const std::string& path, std::string& why) {
-      std::optional<ExportFormat> format = export_format_for(path);
-      if (!format) {
-        why = path + ": the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png";
-        return false;
-      }
-      return write_export({path, *format}, database(), why, config.picture);
+      return export_typed(path, why, config.picture);
     });
     installed.input(&terminal, &terminal);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();

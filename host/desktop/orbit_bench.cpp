@@ -1,0 +1,43 @@
+// Frames a second of the desktop window while its view turns about a part file's geometry: opens the
+// window, draws the database as the front end draws it, turns the view one step a frame, and prints
+// the rate. A benchmark for the software renderer, not a test: run it under Xvfb with
+// scripts/bench_desktop.sh, which makes the part files first.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/database.h"
+#include "core/part_file.h"
+#include "desktop/desktop_front_end.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: orv_desktop_bench PART.json [FRAMES] [WIDTH HEIGHT]\n");
+    return 2;
+  }
+  const int frames = argc > 2 ? std::atoi(argv[2]) : 200;
+  const int width = argc > 4 ? std::atoi(argv[3]) : 1280, height = argc > 4 ? std::atoi(argv[4]) : 800;
+  orv::GeometryDatabase& db = orv::database();
+  std::string err;
+  if (!orv::load_part_file(argv[1], db, err)) {
+    std::fprintf(stderr, "orv_desktop_bench: %s\n", err.c_str());
+    return 1;
+  }
+  orv::desktop::DesktopWindow window;
+  if (!window.open(width, height, "Orvantis bench", err)) {
+    std::fprintf(stderr, "orv_desktop_bench: %s\n", err.c_str());
+    return 1;
+  }
+  orv::desktop::DesktopFrontEnd desk(window, db);
+  desk.draw_frame(0);  // the scene goes to the GPU once, before the clock starts
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < frames; ++i) {
+    desk.view_state().camera = desk.view_state().camera.turned(3, 0.5);
+    desk.draw_frame(0);
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%s: %d frames of %dx%d, %zu triangles, %.1f frames a second\n", argv[1], frames, width, height,
+              desk.triangles(), frames / seconds);
+  return 0;
+}
