@@ -13,6 +13,7 @@
 #include "desktop/desktop_prompt.h"
 #include "desktop/window_painter.h"
 #include "view/palette.h"
+#include "view/picture.h"
 #include "frontend/script_front_end.h"
 #include "platform/cell_render.h"
 #include "platform/number_text.h"
@@ -171,7 +172,11 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   dl->PushClipRect(ImVec2(g.x, g.y), ImVec2(g.right(), g.bottom()), true);
   const ViewFrame f = view_frame();
   view::Viewport vp(f.content, g.x, g.y, g.w, g.h, 0.06, 1.0, f.camera);
+  // Screen marks clutter a surface beyond a few hundred: then only stored points are drawn, as in
+  // the pictures.
+  const bool screen_marks = view::picture_shows_marks(scene_, view::MarksMode::Auto);
   for (const view::Mark& m : scene_.marks) {
+    if (!m.stored && !screen_marks) continue;
     const view::P2 d = vp.to_device(m.at);
     const ImU32 c = palette(m.color);
     const float x = static_cast<float>(d.x), y = static_cast<float>(d.y);

@@ -1,0 +1,271 @@
+// orvantis --desktop run as a user runs it, under an X server of the test's own (Xvfb): a script
+// plots the torus and takes screenshots whose pixels are checked, and real window-system events
+// (xdotool) type into the file prompt and click through the main dialog and the Variables dialog.
+// Where Xvfb (or xdotool) is not installed, these tests skip and say so.
+#include <cairo.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 1280, kHeight = 800;  // the window's default size
+// The main dialog's template size in dialog units, and the font's line height in pixels.
+constexpr int kMainCx = 124, kMainCy = 210;
+constexpr int kLineHeight = 15;
+constexpr unsigned kCaptionActive = 0x2C5CA8;  // the active window's caption bar
+
+std::string find_program(const std::string& name) {
+  for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+    std::string p = std::string(dir) + "/" + name;
+    if (::access(p.c_str(), X_OK) == 0) return p;
+  }
+  return {};
+}
+
+// An X server of the test's own, on a display number it picks itself (-displayfd).
+class Xvfb {
+ public:
+  bool start(std::string& why) {
+    const std::string bin = find_program("Xvfb");
+    if (bin.empty()) {
+      why = "no Xvfb installed (apt-get install xvfb): the desktop window is not tested";
+      return false;
+    }
+    int fds[2];
+    if (::pipe(fds) != 0) return false;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, fds[1], 3);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    std::string size = std::to_string(kWidth + 200) + "x" + std::to_string(kHeight + 200) + "x24";
+    std::vector<std::string> args = {bin, "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int rc = posix_spawn(&pid_, bin.c_str(), &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    ::close(fds[1]);
+    if (rc != 0) {
+      ::close(fds[0]);
+      why = "Xvfb could not be started";
+      pid_ = 0;
+      return false;
+    }
+    std::string number;
+    char c;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    ::close(fds[0]);
+    if (number.empty()) {
+      why = "Xvfb did not tell its display";
+      return false;
+    }
+    display_ = ":" + number;
+    return true;
+  }
+  ~Xvfb() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = 0;
+  std::string display_;
+};
+
+struct Image {
+  int w = 0, h = 0;
+  std::vector<uint32_t> px;  // 0xRRGGBB
+  uint32_t at(int x, int y) const { return px[static_cast<std::size_t>(y) * w + x]; }
+};
+
+bool read_png(const std::string& path, Image& img) {
+  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(s);
+    return false;
+  }
+  img.w = cairo_image_surface_get_width(s);
+  img.h = cairo_image_surface_get_height(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  const unsigned char* data = cairo_image_surface_get_data(s);
+  img.px.resize(static_cast<std::size_t>(img.w) * img.h);
+  for (int y = 0; y < img.h; ++y)
+    for (int x = 0; x < img.w; ++x)
+      img.px[static_cast<std::size_t>(y) * img.w + x] =
+          reinterpret_cast<const uint32_t*>(data + static_cast<std::size_t>(y) * stride)[x] & 0xFFFFFF;
+  cairo_surface_destroy(s);
+  return true;
+}
+
+struct Box {
+  int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
+  bool empty() const { return x1 < 0; }
+};
+
+// The bounds of the pixels of one colour within [x0, x1) x [y0, y1).
+Box bounds_of(const Image& img, uint32_t color, int x0, int y0, int x1, int y1) {
+  Box b;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (img.at(x, y) == color) {
+        b.x0 = std::min(b.x0, x);
+        b.y0 = std::min(b.y0, y);
+        b.x1 = std::max(b.x1, x);
+        b.y1 = std::max(b.y1, y);
+      }
+  return b;
+}
+
+std::size_t distinct_colors(const Image& img, int x0, int y0, int x1, int y1) {
+  std::set<uint32_t> colors;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) colors.insert(img.at(x, y));
+  return colors.size();
+}
+
+class DesktopRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string why;
+    if (!xvfb_.start(why)) GTEST_SKIP() << why;
+    dir_ = fs::temp_directory_path() / ("orv_desktop_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::permissions(dir_, fs::perms::owner_all);  // the host's temporary folder must be private
+  }
+  void TearDown() override {
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+  std::string env() const { return "env DISPLAY=" + xvfb_.display() + " LC_ALL=C.UTF-8 VISUAL= "; }
+  // Runs orvantis --desktop with a script; returns its exit status, its standard error in `err`.
+  int run_script(const std::string& script, std::string& err, const std::string& extra = "") {
+    const fs::path path = dir_ / "run.script";
+    std::ofstream(path) << script;
+    const fs::path err_path = dir_ / "stderr.txt";
+    const std::string cmd = env() + "'" ORV_TEST_ORVANTIS "' --desktop --script '" + path.string() + "' --temp-dir '" +
+                            dir_.string() + "' " + extra + " 2>'" + err_path.string() + "'";
+    const int status = std::system(cmd.c_str());
+    std::ifstream in(err_path);
+    std::stringstream text;
+    text << in.rdbuf();
+    err = text.str();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string file(const std::string& name) const { return (dir_ / name).string(); }
+  std::string example(const std::string& name) const { return std::string(ORV_TEST_EXAMPLES) + "/" + name; }
+
+  Xvfb xvfb_;
+  fs::path dir_;
+};
+
+// Where the docked main dialog's client area is and how wide a dialog unit is, from its caption bar.
+struct MainDialog {
+  double client_x = 0, client_y = 0, unit_x = 0, unit_y = 0;
+};
+bool find_main_dialog(const Image& img, MainDialog& d, Box& caption) {
+  caption = bounds_of(img, kCaptionActive, img.w / 2, 0, img.w, img.h / 2);
+  if (caption.empty()) return false;
+  d.client_x = caption.x0;
+  d.client_y = caption.y1 + 1;
+  d.unit_x = (caption.x1 - caption.x0 + 1) / static_cast<double>(kMainCx);
+  d.unit_y = kLineHeight / 8.0;
+  return true;
+}
+
+TEST_F(DesktopRun, TheTorusIsShadedAndTheDialogStandsWhereItsTemplatePutsIt) {
+  std::string err;
+  const std::string script = "prompt " + example("torus.eqn") + "\nscreenshot " + file("before.png") +
+                             "\npress Plot it\nscreenshot " + file("torus.png") + "\npress Cancel\n";
+  ASSERT_EQ(run_script(script, err), 0) << err;
+  Image before, torus;
+  ASSERT_TRUE(read_png(file("before.png"), before));
+  ASSERT_TRUE(read_png(file("torus.png"), torus));
+  ASSERT_EQ(torus.w, kWidth);
+  ASSERT_EQ(torus.h, kHeight);
+
+  // The main dialog docks at the right, its caption bar lit; its size follows its template in the
+  // font's units: 124 x 210 dialog units.
+  MainDialog d;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(torus, d, caption));
+  EXPECT_NEAR(caption.x1, kWidth - 1 - 8 - 2, 2) << "the dialog keeps a gap to the window's right edge";
+  EXPECT_GT(d.unit_x, 1.2) << "a dialog unit is a quarter of a character's width";
+  EXPECT_LT(d.unit_x, 2.6);
+  // The dialog's face reaches down to the template's height.
+  const unsigned face = 0xECECEC;
+  const Box face_box = bounds_of(torus, face, caption.x0, caption.y1, caption.x1, kHeight);
+  ASSERT_FALSE(face_box.empty());
+  EXPECT_NEAR(face_box.y1 - d.client_y + 1, kMainCy * d.unit_y, 3);
+
+  // The view: before the plot it is empty; after it, a shaded torus of many colours.
+  const int view_right = static_cast<int>(caption.x0) - 20;
+  const std::size_t empty_colors = distinct_colors(before, 120, 80, view_right, kHeight - 80);
+  const std::size_t shaded_colors = distinct_colors(torus, 120, 80, view_right, kHeight - 80);
+  EXPECT_LE(empty_colors, 2u) << "the empty view is its background";
+  EXPECT_GT(shaded_colors, 60u) << "a lit surface shows many shades of its colour";
+  // The torus (colour 10, light green) is centred in the view: green at the middle of its ring.
+  const uint32_t ring = torus.at(view_right / 2, 60 + (kHeight - 120) / 2 - (kHeight - 120) / 3);
+  EXPECT_GT((ring >> 8) & 0xFF, (ring >> 16) & 0xFF) << std::hex << ring;
+  // The hole in the middle shows the background.
+  EXPECT_EQ(torus.at(view_right / 2, kHeight / 2), before.at(view_right / 2, kHeight / 2));
+}
+
+TEST_F(DesktopRun, TheVariablesDialogOpensCentredOverTheWindow) {
+  std::string err;
+  const std::string script = "prompt " + example("torus.eqn") + "\npress Set variables\nscreenshot " +
+                             file("variables.png") + "\npress Cancel\npress Cancel\n";
+  ASSERT_EQ(run_script(script, err), 0) << err;
+  Image img;
+  ASSERT_TRUE(read_png(file("variables.png"), img));
+  // The Variables dialog is the active one: its caption bar is lit and centred; the main dialog's
+  // caption bar is not lit any more.
+  const Box lit = bounds_of(img, kCaptionActive, 0, 0, img.w, img.h);
+  ASSERT_FALSE(lit.empty());
+  EXPECT_NEAR((lit.x0 + lit.x1) / 2.0, kWidth / 2.0, 4);
+  EXPECT_LT(lit.x1, kWidth - 100) << "only one caption bar is lit";
+}
+
+TEST_F(DesktopRun, AScreenshotIsRefusedWhereNoWindowIsAndOverWhatIsNotARegularFile) {
+  std::string err;
+  // A headless script has no window to take.
+  const fs::path script = dir_ / "headless.script";
+  std::ofstream(script) << "prompt " << example("helix.eqn") << "\nscreenshot " << file("x.png") << "\n";
+  const std::string cmd = env() + "'" ORV_TEST_ORVANTIS "' --script '" + script.string() + "' --temp-dir '" +
+                          dir_.string() + "' 2>'" + file("headless.txt") + "'";
+  const int status = std::system(cmd.c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  std::stringstream text;
+  text << std::ifstream(file("headless.txt")).rdbuf();
+  EXPECT_NE(text.str().find("headless.script:2: \"screenshot\" needs the desktop window"), std::string::npos)
+      << text.str();
+  EXPECT_FALSE(fs::exists(file("x.png")));
+  // The desktop does not write over a folder.
+  fs::create_directories(dir_ / "folder.png");
+  EXPECT_EQ(run_script("prompt " + example("helix.eqn") + "\nscreenshot " + file("folder.png") + "\npress Cancel\n", err), 1);
+  EXPECT_NE(err.find("folder.png: not a regular file"), std::string::npos) << err;
+}
+
+}  // namespace
