@@ -134,8 +134,8 @@ SessionResult run_session(const SessionConfig& config) {
   // The person's input, checked (and a script read) before anything runs.
   frontend::ScriptFrontEnd script;
   std::string err;
-  if (config.mode == RunMode::Terminal && !config.desktop) {
-    if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) {
+  if (config.mode == RunMode::Terminal) {
+    if (!config.desktop && (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO))) {
       result.error = "standard input is not a terminal: give --script FILE (- for standard input) or plot FILE.eqn";
       return result;
     }

@@ -268,4 +268,89 @@ TEST_F(DesktopRun, AScreenshotIsRefusedWhereNoWindowIsAndOverWhatIsNotARegularFi
   EXPECT_NE(err.find("folder.png: not a regular file"), std::string::npos) << err;
 }
 
+// A process of the test's own, started with /bin/sh -c and waited for with a timeout.
+class Background {
+ public:
+  bool start(const std::string& command) {
+    std::string sh = "/bin/sh", c = "-c", cmd = command;
+    char* argv[] = {sh.data(), c.data(), cmd.data(), nullptr};
+    return posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, argv, environ) == 0;
+  }
+  /// The exit status, or -1 when it did not end within `seconds` (it is then killed).
+  int wait(double seconds) {
+    for (double waited = 0; waited < seconds; waited += 0.1) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return -1;
+  }
+  ~Background() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+ private:
+  pid_t pid_ = 0;
+};
+
+TEST_F(DesktopRun, RealKeysAndClicksPlotThroughTheMainAndVariablesDialogs) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  // Where the windows stand, from a screenshot of the same state.
+  std::string err;
+  ASSERT_EQ(run_script("prompt " + example("torus.eqn") + "\nscreenshot " + file("layout.png") + "\npress Cancel\n", err), 0)
+      << err;
+  Image layout;
+  ASSERT_TRUE(read_png(file("layout.png"), layout));
+  MainDialog main;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(layout, main, caption));
+  auto main_at = [&](double du_x, double du_y) {
+    return std::to_string(static_cast<int>(main.client_x + du_x * main.unit_x)) + " " +
+           std::to_string(static_cast<int>(main.client_y + du_y * main.unit_y));
+  };
+  // The Variables dialog (234 x 207 units) is centred over the window.
+  const double caption_h = caption.y1 - caption.y0 + 1 + 2;
+  const double var_w = 234 * main.unit_x + 4, var_h = 207 * main.unit_y + caption_h + 4;
+  const double var_x = std::round((kWidth - var_w) / 2) + 2, var_y = std::round((kHeight - var_h) / 2) + caption_h + 2;
+  auto variables_at = [&](double du_x, double du_y) {
+    return std::to_string(static_cast<int>(var_x + du_x * main.unit_x)) + " " +
+           std::to_string(static_cast<int>(var_y + du_y * main.unit_y));
+  };
+
+  Background host;
+  ASSERT_TRUE(host.start(env() + "'" ORV_TEST_ORVANTIS "' --desktop --temp-dir '" + dir_.string() + "' --export '" +
+                         file("out.json") + "' 2>'" + file("host.txt") + "'"));
+  const std::string x = env() + "xdotool ";
+  ASSERT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name '^Orvantis$' >/dev/null").c_str()), 0);
+  auto act = [&](const std::string& what) {
+    ASSERT_EQ(std::system((x + what).c_str()), 0) << what;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  };
+  auto click = [&](const std::string& at) { act("mousemove " + at + " click 1"); };
+  act("mousemove 300 300");
+  // The file prompt: its path field has the keys.
+  act("key ctrl+a");
+  act("type --delay 5 '" + example("torus.eqn") + "'");
+  act("key Return");
+  // Set variables by its accelerator; the first variable's step size from 20 to 40 by a click on
+  // its field (which selects the text) and typing; OK, Plot it and OK clicked.
+  act("key alt+v");
+  click(variables_at(148 + 24, 71 + 6));
+  act("type 40");
+  click(variables_at(114 + 18, 182 + 9));
+  click(main_at(24 + 35, 154 + 7));
+  click(main_at(3 + 18, 183 + 9));
+  ASSERT_EQ(host.wait(20), 0) << "the host ends when OK is clicked";
+  std::stringstream json;
+  json << std::ifstream(file("out.json")).rdbuf();
+  // Every 40 degrees round the ring: 10 rows of 13 points, where the file's step of 20 makes 19.
+  EXPECT_NE(json.str().find("\"rows\":10,\"cols\":13"), std::string::npos) << json.str().substr(0, 200);
+}
+
 }  // namespace
