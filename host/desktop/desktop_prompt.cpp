@@ -37,9 +37,9 @@ constexpr double kPromptWait = 0.05;
 constexpr std::uintmax_t kMaxEditBytes = 4u << 20;
 
 std::string parent_folder(const std::string& path) {
-  if (path.empty()) return fs::current_path().string();
-  fs::path p(path);
   std::error_code ec;
+  if (path.empty()) return fs::current_path(ec).string();
+  fs::path p(path);
   if (fs::is_directory(p, ec)) return p.string();
   fs::path parent = p.parent_path();
   if (parent.empty()) return fs::current_path(ec).string();
@@ -121,8 +121,8 @@ std::unique_ptr<DesktopFrontEnd::Prompt> DesktopFrontEnd::Prompt::make_file(cons
   p->kind = Kind::File;
   p->title = "Open file";
   p->filter = filter;
-  p->text = path;
-  p->open_folder(folder_path(fs::absolute(parent_folder(path))));
+  p->text = normalize_path(path);  // a Zlink may write "\\" between folders, as its platform does
+  p->open_folder(folder_path(fs::absolute(parent_folder(p->text))));
   return p;
 }
 
@@ -138,6 +138,7 @@ std::unique_ptr<DesktopFrontEnd::Prompt> DesktopFrontEnd::Prompt::make_point(con
 void DesktopFrontEnd::Prompt::set_point(const std::array<double, 3>& point) {
   for (int i = 0; i < 3; ++i) coords[i] = format_real(point[i]);
   error.clear();
+  focus_field = true;  // the keys go back to the fields, so that Enter takes the point
 }
 
 void DesktopFrontEnd::Prompt::open_folder(const std::string& folder) {
@@ -163,6 +164,9 @@ void DesktopFrontEnd::draw_prompt() {
     }
   };
   const bool esc = ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape));
+  // Enter answers the prompt even when a click elsewhere took the keys from its field.
+  const bool enter_free = !ImGui::IsAnyItemActive() && (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter)) ||
+                                                        ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_KeyPadEnter)));
   switch (p.kind) {
     case Prompt::Kind::File: {
       centre_next(std::min(W - 20, font.char_w * 80), std::min(H - 20, font.line_h * 30));
@@ -193,7 +197,7 @@ void DesktopFrontEnd::draw_prompt() {
       field_focus();
       const bool enter = ImGui::InputText("##path", &p.text, ImGuiInputTextFlags_EnterReturnsTrue);
       if (!p.error.empty()) ImGui::TextColored(ImVec4(1, 0.4f, 0.3f, 1), "%s", p.error.c_str());
-      const bool ok = ImGui::Button("Open") || enter || (open_now && !chosen_name.empty() && chosen_name.back() != '/');
+      const bool ok = ImGui::Button("Open") || enter || enter_free || (open_now && !chosen_name.empty() && chosen_name.back() != '/');
       ImGui::SameLine();
       if (ImGui::Button("Cancel") || esc) p.done = true;
       if (ok && !p.done) {
@@ -226,7 +230,7 @@ void DesktopFrontEnd::draw_prompt() {
         enter |= ImGui::InputText(kLabels[i], &p.coords[i], ImGuiInputTextFlags_EnterReturnsTrue);
       }
       if (!p.error.empty()) ImGui::TextColored(ImVec4(1, 0.4f, 0.3f, 1), "%s", p.error.c_str());
-      const bool ok = ImGui::Button("OK") || enter;
+      const bool ok = ImGui::Button("OK") || enter || enter_free;
       ImGui::SameLine();
       if (ImGui::Button("Cancel") || esc) p.done = true;
       if (ok && !p.done) {
@@ -256,7 +260,7 @@ void DesktopFrontEnd::draw_prompt() {
       field_focus();
       const bool enter = ImGui::InputText("##path", &p.text, ImGuiInputTextFlags_EnterReturnsTrue);
       if (!p.error.empty()) ImGui::TextColored(ImVec4(1, 0.4f, 0.3f, 1), "%s", p.error.c_str());
-      if (ImGui::Button("Write") || enter) p.accepted = p.done = true;
+      if (ImGui::Button("Write") || enter || enter_free) p.accepted = p.done = true;
       ImGui::SameLine();
       if (ImGui::Button("Cancel") || esc) p.done = true;
       ImGui::End();
