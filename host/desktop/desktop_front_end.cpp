@@ -364,6 +364,12 @@ void DesktopFrontEnd::take_input() {
           frontend::apply_view_key(view_, k);
           break;
         }
+        if (const Window* a = WindowSystem::instance().find(WindowSystem::instance().active());
+            a && a->kind == WindowKind::Viewer) {
+          // The viewer closes on q; other letters mean nothing there.
+          if (r.ch == 'q') events_.push_back(UiEvent{UiEvent::Kind::Key, "q", 0, 0, 0});
+          break;
+        }
         std::string text;
         append_utf8(r.ch, text);
         if (!events_.empty() && events_.back().kind == UiEvent::Kind::Type && text != " ")
