@@ -15,7 +15,7 @@ packages=(
   nlohmann-json3-dev
   libtbb-dev
   tmux
-  libimgui-dev libglfw3-dev libgl-dev fonts-dejavu-core
+  libimgui-dev libglfw3-dev libgl-dev libx11-dev fonts-dejavu-core
   xvfb xauth xdotool
   locales
 )

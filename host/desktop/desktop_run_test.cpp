@@ -21,6 +21,13 @@
 #include <thread>
 #include <vector>
 
+// Last, since Xlib's macros (None, Bool, Status, ...) would clash with names in the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#undef None
+#undef Bool
+#undef Status
+
 extern char** environ;
 
 namespace {
@@ -136,6 +143,32 @@ Box bounds_of(const Image& img, uint32_t color, int x0, int y0, int x1, int y1) 
         b.y1 = std::max(b.y1, y);
       }
   return b;
+}
+
+// What the X server shows of the window (at the screen's top left, where it opens without a window
+// manager), read with the server's own XGetImage.
+bool grab_screen(const std::string& display, Image& img) {
+  Display* d = XOpenDisplay(display.c_str());
+  if (!d) return false;
+  XImage* x = XGetImage(d, DefaultRootWindow(d), 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+  if (x) {
+    img.w = kWidth;
+    img.h = kHeight;
+    img.px.resize(static_cast<std::size_t>(kWidth) * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+      for (int i = 0; i < kWidth; ++i) img.px[static_cast<std::size_t>(y) * kWidth + i] = XGetPixel(x, i, y) & 0xFFFFFF;
+    XDestroyImage(x);
+  }
+  XCloseDisplay(d);
+  return x != nullptr;
+}
+
+// Pixels that differ between two images within [x0, x1) x [y0, y1).
+std::size_t changed_pixels(const Image& a, const Image& b, int x0, int y0, int x1, int y1) {
+  std::size_t n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) n += a.at(x, y) != b.at(x, y);
+  return n;
 }
 
 std::size_t distinct_colors(const Image& img, int x0, int y0, int x1, int y1) {
@@ -351,6 +384,17 @@ TEST_F(DesktopRun, RealKeysAndClicksPlotThroughTheMainAndVariablesDialogs) {
   act("type 40");
   click(variables_at(114 + 18, 182 + 9));
   click(main_at(24 + 35, 154 + 7));
+  // A drag with the left button turns the view: the graphics change, the dialog does not.
+  Image plotted, turned;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), plotted));
+  act("mousemove 300 400 mousedown 1");
+  act("mousemove 360 430");
+  act("mousemove 420 460 mouseup 1");
+  ASSERT_TRUE(grab_screen(xvfb_.display(), turned));
+  const int view_right = caption.x0 - 20;
+  EXPECT_GT(changed_pixels(plotted, turned, 0, 60, view_right, kHeight - 60), 5000u) << "the view turned";
+  EXPECT_EQ(changed_pixels(plotted, turned, caption.x0, caption.y1 + 1, kWidth - 10, caption.y1 + 300), 0u)
+      << "the dialog stayed as it was";
   click(main_at(3 + 18, 183 + 9));
   ASSERT_EQ(host.wait(20), 0) << "the host ends when OK is clicked";
   std::stringstream json;
