@@ -410,9 +410,6 @@ void DesktopFrontEnd::take_input() {
         if (drag_button_ == GLFW_MOUSE_BUTTON_LEFT) {
           view_.camera = view_.camera.turned(dx * kTurnPerPixel, dy * kTurnPerPixel);
         } else {
-          const view::Box2 b = scene_.bounds(view_.camera);
-          const double side = b.empty() ? 1 : std::max(b.x1 - b.x0, b.y1 - b.y0);
-          (void)side;
           // In fractions of what shows: a drag across the whole view moves the content across it.
           view_.pan.x -= dx / std::max(1.0f, graphics_.w) / view_.zoom;
           view_.pan.y += dy / std::max(1.0f, graphics_.h) / view_.zoom;
@@ -424,8 +421,8 @@ void DesktopFrontEnd::take_input() {
   }
 }
 
-void DesktopFrontEnd::draw_frame(double wait_seconds) {
-  window_.begin_frame(wait_seconds);
+void DesktopFrontEnd::draw_frame() {
+  window_.begin_frame();
   if (window_.take_close_request()) quit_ = true;
   draw_toolbar();
   if (prompt_) draw_prompt();
@@ -451,19 +448,29 @@ void DesktopFrontEnd::draw_frame(double wait_seconds) {
   window_.end_frame();
 }
 
+void DesktopFrontEnd::idle_frame(double seconds) {
+  // A frame costs the software renderer tens of milliseconds: none is drawn while nothing happens.
+  if (settle_ <= 0) {
+    if (!window_.wait(seconds)) return;
+    settle_ = kSettleFrames;
+  }
+  --settle_;
+  draw_frame();
+}
+
 bool DesktopFrontEnd::screenshot(const std::string& path, std::string& err) {
   window_.request_capture();
-  draw_frame(0);
+  draw_frame();
   return window_.write_capture(path, err);
 }
 
 bool DesktopFrontEnd::next_event(UiEvent& event) {
   if (script_) {
-    draw_frame(0);
+    draw_frame();
     events_.clear();  // a scripted run takes its input from the script alone
     return script_->next_event(event);
   }
-  double wait = 0;  // the first frame after an event shows what it did at once
+  settle_ = kSettleFrames;  // the frames after an event show what it did at once
   for (;;) {
     if (prompt_ && prompt_->kind == Prompt::Kind::Export) {
       run_prompt();
@@ -478,8 +485,7 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
       return true;
     }
     if (quit_ || stop_signal() != 0) return false;
-    draw_frame(wait);
-    wait = kIdleWait;
+    idle_frame(kIdleWait);
   }
 }
 
@@ -494,7 +500,7 @@ bool DesktopFrontEnd::plot_progress(int64_t step, int64_t count) {
               std::to_string(count) + ") \u00b7 Esc to stop";
   plotting_ = true;
   stop_plot_ = false;
-  draw_frame(0);
+  draw_frame();
   plotting_ = false;
   progress_.clear();
   bool stop = stop_plot_;

@@ -34,6 +34,8 @@ namespace orv::desktop {
 constexpr double kDockShare = 0.55;
 /// Degrees the view turns per pixel dragged.
 constexpr double kTurnPerPixel = 0.4;
+/// Frames drawn after each input, so that ImGui's widgets settle.
+constexpr int kSettleFrames = 3;
 /// A click on the view snaps to a mark, point or curve end this many pixels away at most.
 constexpr double kSnapPixels = 12;
 
@@ -64,7 +66,10 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   bool plot_progress(int64_t step, int64_t count) override;
 
   /// Draws one frame of everything (the graphics window, the host's windows, the prompt open).
-  void draw_frame(double wait_seconds = 0);
+  void draw_frame();
+  /// Waits up to `seconds` for input and draws a frame when something came, and a few more after
+  /// it, so that ImGui's widgets settle (a focus asked for takes effect a frame later).
+  void idle_frame(double seconds);
   /// Draws a frame and writes it as a PNG; false with "path: reason".
   bool screenshot(const std::string& path, std::string& err);
 
@@ -144,7 +149,8 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   std::chrono::steady_clock::time_point plot_start_, plot_last_draw_;
   bool plotting_ = false;   // a plot's progress frame: input is only looked at for Esc
   bool stop_plot_ = false;  // Esc came during the plot
-  bool quit_ = false;  // the window was closed: the input has ended
+  bool quit_ = false;
+  int settle_ = 0;  // frames still to draw after the last input  // the window was closed: the input has ended
 };
 
 }  // namespace orv::desktop

@@ -284,14 +284,15 @@ void DesktopFrontEnd::draw_prompt() {
 }
 
 bool DesktopFrontEnd::run_prompt() {
+  settle_ = kSettleFrames;
   while (!prompt_->done) {
-    draw_frame(kPromptWait);
+    idle_frame(kPromptWait);
     if (quit_ || stop_signal() != 0) {
       prompt_->accepted = false;
       return false;
     }
   }
-  draw_frame(0);  // the frame without the prompt, so the window shows its answer at once
+  draw_frame();  // the frame without the prompt, so the window shows its answer at once
   return true;
 }
 
@@ -358,7 +359,7 @@ void DesktopFrontEnd::edit_filename(const std::string& path) {
     for (;;) {
       pid_t r = waitpid(pid, &status, WNOHANG);
       if (r == pid || (r < 0 && errno != EINTR)) break;
-      draw_frame(kPromptWait);
+      idle_frame(kPromptWait);
     }
     status_ = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::string()
                                                             : "The editor ($VISUAL) did not finish cleanly";

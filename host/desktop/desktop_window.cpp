@@ -23,6 +23,12 @@ constexpr float kFontPixels = 15.0f;
 // Latin, general punctuation (the middle dot, dashes, the ellipsis) and the arrows.
 const ImWchar kGlyphRanges[] = {0x0020, 0x024F, 0x2010, 0x2027, 0x2190, 0x2193, 0x25B2, 0x25BC, 0};
 
+// GLFW's description of its last error, for the message when the window cannot be opened.
+std::string g_glfw_error;
+void on_glfw_error(int code, const char* description) {
+  g_glfw_error = description ? description : "error " + std::to_string(code);
+}
+
 DesktopWindow* owner(GLFWwindow* w) { return static_cast<DesktopWindow*>(glfwGetWindowUserPointer(w)); }
 
 bool is_regular_file(const char* path) {
@@ -35,8 +41,10 @@ bool is_regular_file(const char* path) {
 DesktopWindow::~DesktopWindow() { close(); }
 
 bool DesktopWindow::open(int width, int height, const std::string& title, std::string& err) {
+  glfwSetErrorCallback(on_glfw_error);
+  g_glfw_error.clear();
   if (!glfwInit()) {
-    err = "no display: the window system cannot be reached (is DISPLAY set?)";
+    err = "no display: the window system cannot be reached (" + (g_glfw_error.empty() ? "is DISPLAY set?" : g_glfw_error) + ")";
     return false;
   }
   glfw_ = true;
@@ -46,7 +54,7 @@ bool DesktopWindow::open(int width, int height, const std::string& title, std::s
   glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
   window_ = glfwCreateWindow(width, height, title.c_str(), nullptr, nullptr);
   if (!window_) {
-    err = "the window cannot be made: no OpenGL 3.3 core context";
+    err = "the window cannot be made: no OpenGL 3.3 core context (" + g_glfw_error + ")";
     close();
     return false;
   }
@@ -59,6 +67,8 @@ bool DesktopWindow::open(int width, int height, const std::string& title, std::s
   glfwSetMouseButtonCallback(window_, on_button);
   glfwSetScrollCallback(window_, on_scroll);
   glfwSetWindowCloseCallback(window_, on_close);
+  glfwSetCursorPosCallback(window_, on_cursor);
+  glfwSetFramebufferSizeCallback(window_, on_size);
 
   IMGUI_CHECKVERSION();
   ImGui::CreateContext();
@@ -95,9 +105,15 @@ void DesktopWindow::close() {
   }
   if (window_) glfwDestroyWindow(window_);
   window_ = nullptr;
-  if (glfw_) glfwTerminate();
+  // GLFW stays initialised until the process ends (glfwInit again is then a no-op): terminating it
+  // unloads the OpenGL driver, whose process-lifetime allocations a leak checker could then no
+  // longer name, let alone tell from ours.
   glfw_ = false;
 }
+
+void DesktopWindow::on_cursor(GLFWwindow* w, double, double) { owner(w)->activity_ = true; }
+
+void DesktopWindow::on_size(GLFWwindow* w, int, int) { owner(w)->activity_ = true; }
 
 void DesktopWindow::on_key(GLFWwindow* w, int key, int, int action, int mods) {
   if (action == GLFW_RELEASE) return;
@@ -133,11 +149,16 @@ void DesktopWindow::cursor(double& x, double& y) const { glfwGetCursorPos(window
 
 bool DesktopWindow::button_down(int button) const { return glfwGetMouseButton(window_, button) == GLFW_PRESS; }
 
-void DesktopWindow::begin_frame(double timeout) {
-  if (timeout > 0)
-    glfwWaitEventsTimeout(timeout);
-  else
-    glfwPollEvents();
+bool DesktopWindow::wait(double timeout) {
+  if (input_.empty() && !activity_ && !close_requested_) glfwWaitEventsTimeout(timeout);
+  const bool any = activity_ || !input_.empty() || close_requested_;
+  activity_ = false;
+  return any;
+}
+
+void DesktopWindow::begin_frame() {
+  glfwPollEvents();
+  activity_ = false;
   glfwGetFramebufferSize(window_, &width_, &height_);
   ImGui_ImplOpenGL3_NewFrame();
   ImGui_ImplGlfw_NewFrame();

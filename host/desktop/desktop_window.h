@@ -38,9 +38,11 @@ class DesktopWindow {
   bool is_open() const { return window_ != nullptr; }
   void close();
 
-  /// Waits up to `timeout` seconds for window-system events (0: only takes what is there) and
-  /// queues them; then starts an ImGui frame.
-  void begin_frame(double timeout);
+  /// Waits up to `timeout` seconds for window-system events and queues them; true when something
+  /// came that a new frame should show (input, a move of the pointer, a resize, a close request).
+  bool wait(double timeout);
+  /// Takes the events that are there, then starts an ImGui frame.
+  void begin_frame();
   /// Renders the ImGui layer over what was drawn and shows the frame.
   void end_frame();
   /// Makes the next end_frame() keep a copy of the frame's pixels as shown.
@@ -66,6 +68,8 @@ class DesktopWindow {
   static void on_button(GLFWwindow* w, int button, int action, int mods);
   static void on_scroll(GLFWwindow* w, double dx, double dy);
   static void on_close(GLFWwindow* w);
+  static void on_cursor(GLFWwindow* w, double x, double y);
+  static void on_size(GLFWwindow* w, int width, int height);
 
   GLFWwindow* window_ = nullptr;
   bool imgui_ = false;
@@ -75,6 +79,7 @@ class DesktopWindow {
   std::deque<RawInput> input_;
   bool close_requested_ = false;
   bool capture_ = false;
+  bool activity_ = false;  // something came since the last wait()
   std::vector<unsigned char> pixels_;  // the captured frame, RGBA rows from the bottom up
   int pixels_w_ = 0, pixels_h_ = 0;
 };

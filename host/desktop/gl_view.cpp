@@ -19,6 +19,7 @@ constexpr double kLightRight = -0.45, kLightUp = 0.55, kLightToward = 0.70;
 // The fill under the wireframe is a little darker than the wire, so that the wire shows.
 constexpr float kWireOverFill = 1.0f;
 
+// The light as the pictures give it: view::kAmbient plus view::kLit times the cosine, both sides alike.
 const char* const kVertex = R"(#version 330 core
 layout(location = 0) in vec3 pos;
 layout(location = 1) in vec3 normal;
@@ -26,12 +27,13 @@ layout(location = 2) in vec3 color;
 uniform mat4 matrix;
 uniform vec3 light;
 uniform int lit;
+uniform vec2 light_share;
 out vec3 shade;
 void main() {
   gl_Position = matrix * vec4(pos, 1.0);
   if (lit == 1) {
     float c = abs(dot(normalize(normal), light));
-    shade = color * (0.22 + 0.78 * c);
+    shade = color * (light_share.x + light_share.y * c);
   } else {
     shade = color;
   }
@@ -167,6 +169,7 @@ bool GlView::init() {
   u_matrix_ = glGetUniformLocation(program_, "matrix");
   u_light_ = glGetUniformLocation(program_, "light");
   u_lit_ = glGetUniformLocation(program_, "lit");
+  u_share_ = glGetUniformLocation(program_, "light_share");
   glGenVertexArrays(1, &vao_tris_);
   glGenBuffers(1, &vbo_tris_);
   glGenVertexArrays(1, &vao_lines_);
@@ -233,6 +236,7 @@ void GlView::draw(const ViewFrame& frame, int x, int y, int width, int height, i
   const float len = std::sqrt(light[0] * light[0] + light[1] * light[1] + light[2] * light[2]);
   for (float& l : light) l /= len;
   glUniform3fv(u_light_, 1, light);
+  glUniform2f(u_share_, static_cast<float>(view::kAmbient), static_cast<float>(view::kLit));
   if (tri_count_ > 0) {
     // The fill steps back a little so that the wireframe on it wins the depth test.
     glEnable(GL_POLYGON_OFFSET_FILL);

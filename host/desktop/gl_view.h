@@ -49,7 +49,7 @@ class GlView {
   unsigned program_ = 0, vao_tris_ = 0, vbo_tris_ = 0, vao_lines_ = 0, vbo_lines_ = 0;
   int tri_count_ = 0;   // vertices
   int line_count_ = 0;  // vertices
-  int u_matrix_ = -1, u_light_ = -1, u_lit_ = -1;
+  int u_matrix_ = -1, u_light_ = -1, u_lit_ = -1, u_share_ = -1;
 };
 
 }  // namespace orv::desktop

@@ -30,11 +30,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   orv::desktop::DesktopFrontEnd desk(window, db);
-  desk.draw_frame(0);  // the scene goes to the GPU once, before the clock starts
+  desk.draw_frame();  // the scene goes to the GPU once, before the clock starts
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < frames; ++i) {
     desk.view_state().camera = desk.view_state().camera.turned(3, 0.5);
-    desk.draw_frame(0);
+    desk.draw_frame();
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%s: %d frames of %dx%d, %zu triangles, %.1f frames a second\n", argv[1], frames, width, height,
