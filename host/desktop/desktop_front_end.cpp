@@ -211,7 +211,7 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   if (!refusal_.empty()) {
     const float wrap = g.w - 16;
     const ImVec2 size = ImGui::CalcTextSize(refusal_.c_str(), nullptr, false, wrap);
-    const float y = g.bottom() - 2 * font.line_h - 12 - size.y;
+    const float y = g.bottom() - 2 * kAxisArm - 34 - size.y;  // above the axis marker
     dl->AddRectFilled(ImVec2(g.x + 4, y - 4), ImVec2(g.x + 12 + size.x, y + size.y + 4), IM_COL32(40, 34, 10, 230));
     dl->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(g.x + 8, y), kWarning, refusal_.c_str(), nullptr, wrap);
   }

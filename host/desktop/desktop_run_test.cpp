@@ -287,6 +287,26 @@ TEST_F(DesktopRun, TheVariablesDialogOpensCentredOverTheWindow) {
   EXPECT_LT(lit.x1, kWidth - 100) << "only one caption bar is lit";
 }
 
+TEST_F(DesktopRun, ARefusalStandsInTheGraphicsWindow) {
+  // Three points that coincide make no spline: the host refuses it and says why in the frame.
+  std::ofstream(file("same.eqn")) << "step_var1 = t\nlower_limit1 = -1\nupper_limit1 = 1\nstep_size1 = 1\n"
+                                     "x = 0\ny = 0\nz = 0\n";
+  std::string err;
+  const std::string script = "prompt " + file("same.eqn") + "\nscreenshot " + file("before.png") +
+                             "\nselect 1027 4\npress Plot it\nscreenshot " + file("refused.png") + "\npress Cancel\n";
+  ASSERT_EQ(run_script(script, err), 0) << err;
+  EXPECT_NE(err.find("refused: spline refused"), std::string::npos) << err;
+  Image before, refused;
+  ASSERT_TRUE(read_png(file("before.png"), before));
+  ASSERT_TRUE(read_png(file("refused.png"), refused));
+  const uint32_t warning = 0xFFDC3C;
+  const Box text = bounds_of(refused, warning, 0, 0, kWidth / 2, kHeight);
+  ASSERT_FALSE(text.empty()) << "the refusal is written in the colour of a warning";
+  EXPECT_GT(text.x1 - text.x0, 200) << "a sentence, not a speck";
+  EXPECT_GT(text.y0, kHeight / 2) << "at the foot of the graphics window";
+  EXPECT_TRUE(bounds_of(before, warning, 0, 0, kWidth / 2, kHeight).empty());
+}
+
 TEST_F(DesktopRun, AScreenshotIsRefusedWhereNoWindowIsAndOverWhatIsNotARegularFile) {
   std::string err;
   // A headless script has no window to take.
