@@ -161,8 +161,10 @@ ViewFrame DesktopFrontEnd::view_frame() const {
 
 void DesktopFrontEnd::draw_graphics() {
   if (!gl_ok_ || graphics_.w < 8 || graphics_.h < 8) return;
-  gl_.draw(view_frame(), static_cast<int>(graphics_.x), static_cast<int>(graphics_.y),
-           static_cast<int>(graphics_.w), static_cast<int>(graphics_.h), window_.height());
+  const float k = window_.pixel_scale();
+  gl_.draw(view_frame(), static_cast<int>(graphics_.x * k), static_cast<int>(graphics_.y * k),
+           static_cast<int>(graphics_.w * k), static_cast<int>(graphics_.h * k),
+           static_cast<int>(std::lround(window_.height() * k)));
 }
 
 void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {

@@ -92,7 +92,8 @@ bool DesktopWindow::open(int width, int height, const std::string& title, std::s
   const float total = font->CalcTextSizeA(font->FontSize, 1e9f, 0, letters).x;
   font_.char_w = total / static_cast<float>(std::strlen(letters));
   font_.line_h = font->FontSize;
-  glfwGetFramebufferSize(window_, &width_, &height_);
+  glfwGetWindowSize(window_, &width_, &height_);
+  glfwGetFramebufferSize(window_, &fb_w_, &fb_h_);
   return true;
 }
 
@@ -159,27 +160,28 @@ bool DesktopWindow::wait(double timeout) {
 void DesktopWindow::begin_frame() {
   glfwPollEvents();
   activity_ = false;
-  glfwGetFramebufferSize(window_, &width_, &height_);
+  glfwGetWindowSize(window_, &width_, &height_);
+  glfwGetFramebufferSize(window_, &fb_w_, &fb_h_);
   ImGui_ImplOpenGL3_NewFrame();
   ImGui_ImplGlfw_NewFrame();
   ImGui::NewFrame();
-  glViewport(0, 0, width_, height_);
+  glViewport(0, 0, fb_w_, fb_h_);
   glClearColor(0.10f, 0.11f, 0.13f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void DesktopWindow::end_frame() {
   ImGui::Render();
-  glViewport(0, 0, width_, height_);
+  glViewport(0, 0, fb_w_, fb_h_);
   ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
   if (capture_) {
     capture_ = false;
-    pixels_w_ = width_;
-    pixels_h_ = height_;
-    pixels_.assign(static_cast<std::size_t>(width_) * height_ * 4, 0);
+    pixels_w_ = fb_w_;
+    pixels_h_ = fb_h_;
+    pixels_.assign(static_cast<std::size_t>(fb_w_) * fb_h_ * 4, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+    glReadPixels(0, 0, fb_w_, fb_h_, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
   }
   glfwSwapBuffers(window_);
 }

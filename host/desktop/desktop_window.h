@@ -57,8 +57,11 @@ class DesktopWindow {
   void cursor(double& x, double& y) const;
   bool button_down(int button) const;
 
+  /// The window's size in its own units (the pointer's and ImGui's), and the pixels of its
+  /// framebuffer per unit (more than 1 on a high-density screen).
   int width() const { return width_; }
   int height() const { return height_; }
+  float pixel_scale() const { return width_ > 0 ? static_cast<float>(fb_w_) / static_cast<float>(width_) : 1.0f; }
   const FontMetrics& font() const { return font_; }
   GLFWwindow* handle() const { return window_; }
 
@@ -74,7 +77,8 @@ class DesktopWindow {
   GLFWwindow* window_ = nullptr;
   bool imgui_ = false;
   bool glfw_ = false;
-  int width_ = 0, height_ = 0;
+  int width_ = 0, height_ = 0;  // window units
+  int fb_w_ = 0, fb_h_ = 0;      // framebuffer pixels
   FontMetrics font_;
   std::deque<RawInput> input_;
   bool close_requested_ = false;
