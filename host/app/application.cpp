@@ -121,6 +121,7 @@ int run_application(const Options& options) {
   SessionConfig config;
   config.mode = options.mode;
   config.desktop = use_desktop(options, display_available(), desktop_built());
+  config.desktop_chosen = config.desktop && options.front_end == FrontEndChoice::Auto;
   config.script = options.script;
   config.plot_file = options.plot_file;
   config.zlink = options.zlink.empty() ? paths.zlink : options.zlink;

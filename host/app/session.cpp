@@ -161,6 +161,7 @@ SessionResult run_session(const SessionConfig& config) {
     return result;
   }
 
+  bool use_terminal = config.mode == RunMode::Terminal && !config.desktop;
   if (config.desktop) {
 #ifdef ORV_HAVE_DESKTOP
     frontend::ScriptFrontEnd* driver = config.mode == RunMode::Script ? &script : nullptr;
@@ -169,11 +170,18 @@ SessionResult run_session(const SessionConfig& config) {
       script.finish();
       if (script.failed()) result.error = script.error();
     }
+    // A window chosen because a display seemed to be there, that could not be opened: the
+    // terminal, when there is one, rather than nothing.
+    if (!result.ran && config.desktop_chosen && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO)) {
+      std::fprintf(stderr, "orvantis: %s; using the terminal\n", result.error.c_str());
+      result.error.clear();
+      use_terminal = true;
+    }
 #else
     result.error = "--desktop: this orvantis was built without the desktop window (libimgui-dev, libglfw3-dev)";
-    return result;
 #endif
-  } else if (config.mode == RunMode::Terminal) {
+  }
+  if (use_terminal) {
     frontend::TerminalScreen screen;
     if (!screen.open(err)) {
       result.error = "the terminal: " + err;
@@ -195,7 +203,7 @@ SessionResult run_session(const SessionConfig& config) {
     install_input_source(nullptr);
     install_front_end(nullptr);
     screen.close();
-  } else {
+  } else if (!config.desktop) {
     script.set_screen_header(graphics_text);
     installed.input(&script, &script);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
