@@ -2,6 +2,7 @@
 // and the front end's requests (file, point, editor, viewer, leaving) built on them.
 #include "desktop/desktop_prompt.h"
 
+#include <GLFW/glfw3.h>
 #include <imgui.h>
 #include <imgui_stdlib.h>
 #include <spawn.h>
@@ -271,11 +272,12 @@ void DesktopFrontEnd::draw_prompt() {
       ImGui::Begin(p.title.c_str(), nullptr, kPromptFlags);
       ImGui::TextWrapped("The geometry made in this session is not saved.");
       if (!p.error.empty()) ImGui::TextColored(ImVec4(1, 0.4f, 0.3f, 1), "%s", p.error.c_str());
-      if (ImGui::Button("Save (export)...")) p.leave = Prompt::Leave::Save;
+      // The keys are the terminal's: S saves, D discards, B or Esc goes back.
+      if (ImGui::Button("Save (export)... [S]") || ImGui::IsKeyPressed(GLFW_KEY_S)) p.leave = Prompt::Leave::Save;
       ImGui::SameLine();
-      if (ImGui::Button("Discard and leave")) p.leave = Prompt::Leave::Discard;
+      if (ImGui::Button("Discard and leave [D]") || ImGui::IsKeyPressed(GLFW_KEY_D)) p.leave = Prompt::Leave::Discard;
       ImGui::SameLine();
-      if (ImGui::Button("Back") || esc) p.leave = Prompt::Leave::Back;
+      if (ImGui::Button("Back [B]") || ImGui::IsKeyPressed(GLFW_KEY_B) || esc) p.leave = Prompt::Leave::Back;
       if (p.leave != Prompt::Leave::None) p.done = true;
       ImGui::End();
       break;

@@ -423,4 +423,33 @@ TEST_F(DesktopRun, RealKeysAndClicksPlotThroughTheMainAndVariablesDialogs) {
   EXPECT_NE(json.str().find("\"rows\":10,\"cols\":13"), std::string::npos) << json.str().substr(0, 200);
 }
 
+TEST_F(DesktopRun, LeavingWithGeometryNotSavedAsksAndSavesByKeys) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  Background host;
+  ASSERT_TRUE(host.start(env() + "'" ORV_TEST_ORVANTIS "' --desktop --temp-dir '" + dir_.string() + "' 2>'" +
+                         file("host.txt") + "'"));
+  ASSERT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name '^Orvantis$' >/dev/null").c_str()), 0);
+  auto act = [&](const std::string& what) {
+    ASSERT_EQ(std::system((env() + "xdotool " + what).c_str()), 0) << what;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  };
+  act("mousemove 300 300");
+  act("key ctrl+a");
+  act("type --delay 5 '" + example("helix.eqn") + "'");
+  act("key Return");
+  act("key alt+p");
+  // Cancel ends the Zlink with the helix not saved: the question comes; Esc goes back to the
+  // Zlink, which asks for a file again; cancelled, the question comes again; S saves.
+  act("key Escape");
+  act("key Escape");
+  act("key Escape");
+  act("key s");
+  act("type --delay 5 '" + file("kept.step") + "'");
+  act("key Return");
+  EXPECT_EQ(host.wait(20), 0) << "the host leaves once the geometry is saved";
+  std::stringstream step;
+  step << std::ifstream(file("kept.step")).rdbuf();
+  EXPECT_NE(step.str().find("B_SPLINE_CURVE"), std::string::npos) << "the helix was exported";
+}
+
 }  // namespace
