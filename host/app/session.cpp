@@ -165,6 +165,7 @@ SessionResult run_session(const SessionConfig& config) {
   if (config.desktop) {
 #ifdef ORV_HAVE_DESKTOP
     frontend::ScriptFrontEnd* driver = config.mode == RunMode::Script ? &script : nullptr;
+    script.set_screen_header(graphics_text);  // a screen line's text picture, as headless
     run_desktop(config, zlink, driver, installed, result);
     if (driver && result.ran) {
       script.finish();
