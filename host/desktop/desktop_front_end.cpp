@@ -111,7 +111,11 @@ void DesktopFrontEnd::refresh_scene() {
   detail.facets = true;
   scene_ = view::make_scene(db_, detail);
   scene_key_ = key;
-  if (gl_ok_) gl_.upload(scene_);
+  // Shaded within the chord deviation when still; from the scene's facets while the view moves,
+  // or for good when the fine triangles would be too many to turn smoothly.
+  FineMesh fine;
+  fine_triangles(ents, surf_step_chord_dev, fine);
+  if (gl_ok_) gl_.upload(scene_, fine);
 }
 
 void DesktopFrontEnd::layout() {
@@ -164,7 +168,7 @@ void DesktopFrontEnd::draw_graphics() {
   const float k = window_.pixel_scale();
   gl_.draw(view_frame(), static_cast<int>(graphics_.x * k), static_cast<int>(graphics_.y * k),
            static_cast<int>(graphics_.w * k), static_cast<int>(graphics_.h * k),
-           static_cast<int>(std::lround(window_.height() * k)));
+           static_cast<int>(std::lround(window_.height() * k)), moving_ || drag_button_ >= 0);
 }
 
 void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {

@@ -89,8 +89,10 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   const PixelRect& graphics_rect() const { return graphics_; }
   /// Where each top-level window was placed in the last frame, bottom first.
   const std::vector<Placement>& placed() const { return placed_; }
-  /// Triangles in the 3D view.
+  /// Triangles in the 3D view when still.
   std::size_t triangles() const { return gl_.triangles(); }
+  /// Draws at the coarse level of detail, as while the view is dragged (benchmarks).
+  void set_moving(bool moving) { moving_ = moving; }
 
  /// A modal prompt of the desktop's own (file, point, editor, export, the question on leaving).
   struct Prompt;
@@ -126,6 +128,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   std::array<std::size_t, 4> scene_key_{~std::size_t{0}, 0, 0, 0};
   frontend::ViewState view_;
   bool view_keys_ = false;  // F2: keys go to the view
+  bool moving_ = false;     // the view is being dragged: drawn at the coarse level of detail
 
   std::vector<Placement> placed_;
   PixelRect graphics_;

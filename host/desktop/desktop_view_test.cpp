@@ -13,6 +13,7 @@
 #include "desktop/desktop_prompt.h"
 #include "desktop/gl_view.h"
 #include "view/palette.h"
+#include "view/test_shapes.h"
 
 namespace orv::desktop {
 namespace {
@@ -88,6 +89,35 @@ TEST(GlView, FacetsBecomeTwoTrianglesWithAUnitNormalAcrossThem) {
   // The fill is darker than the colour itself, so the wireframe over it shows.
   const view::Rgb c = view::color_rgb(12);
   EXPECT_LT(v[6], c.r);
+}
+
+TEST(GlView, FineTrianglesFollowTheSurfaceWithinTheChordDeviation) {
+  // The exact torus (radii 2 and 0.7): every vertex on it, every normal across the tube.
+  const ent torus = view::shapes::torus(2.0, 0.7, 11);
+  const ent helix = view::shapes::helix();
+  FineMesh coarse, fine;
+  ASSERT_TRUE(fine_triangles({&torus, &helix}, 0.01, coarse));
+  ASSERT_TRUE(fine_triangles({&torus, &helix}, 0.0005, fine));
+  EXPECT_GT(fine.triangles(), 4 * coarse.triangles()) << "a finer chord needs more triangles";
+  ASSERT_GT(coarse.triangles(), 100u);
+  ASSERT_EQ(coarse.vertices.size() % 9, 0u);
+  const std::size_t n = coarse.vertices.size() / 9;
+  for (uint32_t i : coarse.indices) ASSERT_LT(i, n);
+  for (std::size_t v = 0; v < n; ++v) {
+    const float* p = &coarse.vertices[v * 9];
+    const double ring = std::hypot(p[0], p[1]);
+    const double tube = std::hypot(ring - 2.0, p[2]);
+    EXPECT_NEAR(tube, 0.7, 1e-6) << "vertex " << v;
+    // The smoothed normal points along the tube's radius (either way: both sides are lit alike).
+    const double rx = (ring - 2.0) * p[0] / ring / tube, ry = (ring - 2.0) * p[1] / ring / tube, rz = p[2] / tube;
+    EXPECT_NEAR(std::abs(p[3] * rx + p[4] * ry + p[5] * rz), 1.0, 0.02) << "vertex " << v;
+  }
+  // Past the budget, or for a record that is not a surface, there is no fine mesh: the facets shade.
+  ent broken = torus;
+  broken.nb.poles.clear();
+  EXPECT_FALSE(fine_triangles({&broken}, 0.01, fine));
+  EXPECT_TRUE(fine.vertices.empty() && fine.indices.empty());
+  EXPECT_FALSE(fine_triangles({&torus}, 1e-9, fine)) << "a chord so fine would need too many triangles";
 }
 
 TEST(DesktopKeys, KeysBecomeTheDialogManagersNames) {

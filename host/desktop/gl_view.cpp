@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "exchange/mesh.h"
 #include "view/palette.h"
 #include "view/shading.h"
 
@@ -16,6 +17,10 @@ namespace {
 
 // The light comes from above, to the left and in front of the viewer, as in the pictures.
 constexpr double kLightRight = -0.45, kLightUp = 0.55, kLightToward = 0.70;
+// The graphics window's background (the window's own, so the view joins it without a seam).
+constexpr float kBackground[3] = {0.10f, 0.11f, 0.13f};
+// How much nearer the wireframe is drawn over fine shading, in clip-space depth (of 2).
+constexpr float kWireDepthBias = 0.004f;
 // The fill under the wireframe is a little darker than the wire, so that the wire shows.
 constexpr float kWireOverFill = 1.0f;
 
@@ -28,9 +33,11 @@ uniform mat4 matrix;
 uniform vec3 light;
 uniform int lit;
 uniform vec2 light_share;
+uniform float depth_bias;
 out vec3 shade;
 void main() {
   gl_Position = matrix * vec4(pos, 1.0);
+  gl_Position.z -= depth_bias * gl_Position.w;
   if (lit == 1) {
     float c = abs(dot(normalize(normal), light));
     shade = color * (light_share.x + light_share.y * c);
@@ -145,12 +152,62 @@ std::vector<float> facet_triangles(const view::Scene& scene) {
   return out;
 }
 
+bool fine_triangles(const std::vector<const ent*>& entities, double chord_dev, FineMesh& out) {
+  out = FineMesh{};
+  std::size_t total = 0;
+  for (const ent* e : entities) {
+    if (e->kind != ENT_SURFACE && e->kind != ENT_NURBS_SURFACE) continue;
+    exchange::Mesh m;
+    std::string why;
+    if (!exchange::mesh_surface(e->nb, chord_dev, m, why)) {
+      out = FineMesh{};
+      return false;
+    }
+    total += m.triangles.size();
+    if (total > kMaxFineTriangles) {
+      out = FineMesh{};
+      return false;
+    }
+    // Smooth normals: each vertex takes the area-weighted sum of its triangles' normals.
+    std::vector<view::Point> normals(m.vertices.size(), view::Point{0, 0, 0});
+    for (const auto& t : m.triangles) {
+      const auto& a = m.vertices[t[0]];
+      const auto& b = m.vertices[t[1]];
+      const auto& c = m.vertices[t[2]];
+      const double ux = b[0] - a[0], uy = b[1] - a[1], uz = b[2] - a[2];
+      const double vx = c[0] - a[0], vy = c[1] - a[1], vz = c[2] - a[2];
+      const view::Point n{uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
+      for (int32_t i : t)
+        for (int k = 0; k < 3; ++k) normals[i][k] += n[k];
+    }
+    for (view::Point& n : normals) {
+      const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+      if (len > 0) n = {n[0] / len, n[1] / len, n[2] / len};
+    }
+    const view::Rgb c = view::color_rgb(e->color);
+    const view::Rgb fill{c.r * view::kFillStrength, c.g * view::kFillStrength, c.b * view::kFillStrength};
+    const auto base = static_cast<uint32_t>(out.vertices.size() / 9);
+    for (std::size_t i = 0; i < m.vertices.size(); ++i) push_vertex(out.vertices, m.vertices[i], normals[i], fill);
+    for (const auto& t : m.triangles)
+      for (int32_t i : t) out.indices.push_back(base + static_cast<uint32_t>(i));
+  }
+  return true;
+}
+
 GlView::~GlView() {
   if (program_ == 0) return;
   glDeleteBuffers(1, &vbo_tris_);
   glDeleteBuffers(1, &vbo_lines_);
+  glDeleteBuffers(1, &vbo_fine_);
+  glDeleteBuffers(1, &ebo_fine_);
   glDeleteVertexArrays(1, &vao_tris_);
   glDeleteVertexArrays(1, &vao_lines_);
+  glDeleteVertexArrays(1, &vao_fine_);
+  if (fbo_ != 0) {
+    glDeleteFramebuffers(1, &fbo_);
+    glDeleteRenderbuffers(1, &color_rb_);
+    glDeleteRenderbuffers(1, &depth_rb_);
+  }
   glDeleteProgram(program_);
 }
 
@@ -170,14 +227,29 @@ bool GlView::init() {
   u_light_ = glGetUniformLocation(program_, "light");
   u_lit_ = glGetUniformLocation(program_, "lit");
   u_share_ = glGetUniformLocation(program_, "light_share");
+  u_bias_ = glGetUniformLocation(program_, "depth_bias");
   glGenVertexArrays(1, &vao_tris_);
   glGenBuffers(1, &vbo_tris_);
   glGenVertexArrays(1, &vao_lines_);
   glGenBuffers(1, &vbo_lines_);
+  glGenVertexArrays(1, &vao_fine_);
+  glGenBuffers(1, &vbo_fine_);
+  glGenBuffers(1, &ebo_fine_);
   return true;
 }
 
-void GlView::upload(const view::Scene& scene) {
+void GlView::upload(const view::Scene& scene, const FineMesh& fine) {
+  stale_ = true;
+  fine_count_ = static_cast<int>(fine.indices.size());
+  glBindVertexArray(vao_fine_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_fine_);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(fine.vertices.size() * sizeof(float)), fine.vertices.data(),
+               GL_STATIC_DRAW);
+  setup_attributes();
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_fine_);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(fine.indices.size() * sizeof(uint32_t)),
+               fine.indices.data(), GL_STATIC_DRAW);
+  glBindVertexArray(0);
   std::vector<float> tris = facet_triangles(scene);
   tri_count_ = static_cast<int>(tris.size() / 9);
   std::vector<float> lines;
@@ -216,18 +288,50 @@ void GlView::upload(const view::Scene& scene) {
   glBindVertexArray(0);
 }
 
-void GlView::draw(const ViewFrame& frame, int x, int y, int width, int height, int fb_height) {
+void GlView::draw(const ViewFrame& frame, int x, int y, int width, int height, int fb_height, bool coarse) {
   if (program_ == 0 || width <= 0 || height <= 0) return;
-  glViewport(x, fb_height - y - height, width, height);
-  glEnable(GL_SCISSOR_TEST);
-  glScissor(x, fb_height - y - height, width, height);
-  glClear(GL_DEPTH_BUFFER_BIT);
+  const std::array<float, 16> m = clip_matrix(frame, width, height);
+  if (fbo_ == 0 || width != fbo_w_ || height != fbo_h_) {
+    if (fbo_ == 0) {
+      glGenFramebuffers(1, &fbo_);
+      glGenRenderbuffers(1, &color_rb_);
+      glGenRenderbuffers(1, &depth_rb_);
+    }
+    glBindRenderbuffer(GL_RENDERBUFFER, color_rb_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth_rb_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color_rb_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_rb_);
+    fbo_w_ = width;
+    fbo_h_ = height;
+    stale_ = true;
+  }
+  if (stale_ || m != drawn_matrix_ || coarse != drawn_coarse_) {
+    render(frame, m, width, height, coarse);
+    drawn_matrix_ = m;
+    drawn_coarse_ = coarse;
+    stale_ = false;
+  }
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  const int y0 = fb_height - y - height;
+  glBlitFramebuffer(0, 0, width, height, x, y0, x + width, y0 + height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void GlView::render(const ViewFrame& frame, const std::array<float, 16>& m, int width, int height, bool coarse) {
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glViewport(0, 0, width, height);
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor(kBackground[0], kBackground[1], kBackground[2], 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
   glDisable(GL_CULL_FACE);
   glDisable(GL_BLEND);
   glUseProgram(program_);
-  const std::array<float, 16> m = clip_matrix(frame, width, height);
   glUniformMatrix4fv(u_matrix_, 1, GL_FALSE, m.data());
   const view::Camera& c = frame.camera;
   float light[3];
@@ -237,24 +341,34 @@ void GlView::draw(const ViewFrame& frame, int x, int y, int width, int height, i
   for (float& l : light) l /= len;
   glUniform3fv(u_light_, 1, light);
   glUniform2f(u_share_, static_cast<float>(view::kAmbient), static_cast<float>(view::kLit));
-  if (tri_count_ > 0) {
+  const bool fine = fine_count_ > 0 && !coarse;
+  if (fine || tri_count_ > 0) {
     // The fill steps back a little so that the wireframe on it wins the depth test.
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(1.0f, 1.0f);
     glUniform1i(u_lit_, 1);
-    glBindVertexArray(vao_tris_);
-    glDrawArrays(GL_TRIANGLES, 0, tri_count_);
+    glUniform1f(u_bias_, 0.0f);
+    if (fine) {
+      glBindVertexArray(vao_fine_);
+      glDrawElements(GL_TRIANGLES, fine_count_, GL_UNSIGNED_INT, nullptr);
+    } else {
+      glBindVertexArray(vao_tris_);
+      glDrawArrays(GL_TRIANGLES, 0, tri_count_);
+    }
     glDisable(GL_POLYGON_OFFSET_FILL);
   }
   if (line_count_ > 0) {
     glUniform1i(u_lit_, 0);
+    // The wireframe's straight pieces cut a little into a finely shaded surface that bulges between
+    // them: they are drawn a little nearer, so that they stay whole.
+    glUniform1f(u_bias_, fine ? kWireDepthBias : 0.0f);
     glBindVertexArray(vao_lines_);
     glDrawArrays(GL_LINES, 0, line_count_);
   }
   glBindVertexArray(0);
   glUseProgram(0);
   glDisable(GL_DEPTH_TEST);
-  glDisable(GL_SCISSOR_TEST);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 }  // namespace orv::desktop
