@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <future>
 
 #include "core/geometry_services.h"
 #include "core/stop_request.h"
@@ -111,11 +112,33 @@ void DesktopFrontEnd::refresh_scene() {
   detail.facets = true;
   scene_ = view::make_scene(db_, detail);
   scene_key_ = key;
-  // Shaded within the chord deviation when still; from the scene's facets while the view moves,
-  // or for good when the fine triangles would be too many to turn smoothly.
-  FineMesh fine;
-  fine_triangles(ents, surf_step_chord_dev, fine);
-  if (gl_ok_) gl_.upload(scene_, fine);
+  // Shaded from the scene's facets at once; within the chord deviation once the fine triangles,
+  // made in the background so that a large surface never stalls the window, are there. A job for
+  // an older scene is left to finish and its result dropped.
+  if (gl_ok_) gl_.upload(scene_, FineMesh{});
+  std::vector<ent> surfaces;
+  for (const ent* e : ents)
+    if (e->kind == ENT_SURFACE || e->kind == ENT_NURBS_SURFACE) surfaces.push_back(*e);
+  if (surfaces.empty()) {
+    fine_job_ = {};
+    return;
+  }
+  fine_job_ = std::async(std::launch::async, [surfaces = std::move(surfaces), chord = surf_step_chord_dev] {
+    std::vector<const ent*> ptrs;
+    for (const ent& e : surfaces) ptrs.push_back(&e);
+    FineMesh mesh;
+    fine_triangles(ptrs, chord, mesh);
+    glfwPostEmptyEvent();  // wakes the window's wait, so that the finer frame comes without input
+    return mesh;
+  });
+}
+
+bool DesktopFrontEnd::take_fine_mesh(bool wait) {
+  if (!fine_job_.valid()) return false;
+  if (!wait && fine_job_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+  FineMesh mesh = fine_job_.get();
+  if (gl_ok_) gl_.upload_fine(mesh);
+  return true;
 }
 
 void DesktopFrontEnd::layout() {
@@ -434,6 +457,7 @@ void DesktopFrontEnd::draw_frame() {
   if (prompt_) draw_prompt();
   take_input();
   refresh_scene();
+  take_fine_mesh(false);
   layout();
   draw_graphics();
   ImDrawList* dl = ImGui::GetBackgroundDrawList();
@@ -457,14 +481,20 @@ void DesktopFrontEnd::draw_frame() {
 void DesktopFrontEnd::idle_frame(double seconds) {
   // A frame costs the software renderer tens of milliseconds: none is drawn while nothing happens.
   if (settle_ <= 0) {
-    if (!window_.wait(seconds)) return;
-    settle_ = kSettleFrames;
+    const bool input = window_.wait(seconds);
+    const bool finer = fine_job_.valid() && fine_job_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    if (!input && !finer) return;
+    settle_ = input ? kSettleFrames : 1;
   }
   --settle_;
   draw_frame();
 }
 
 bool DesktopFrontEnd::screenshot(const std::string& path, std::string& err) {
+  // A screenshot shows the view as it settles, not as it happens to be while the fine triangles
+  // are still being made: the same script gives the same picture.
+  draw_frame();
+  take_fine_mesh(true);
   window_.request_capture();
   draw_frame();
   return window_.write_capture(path, err);

@@ -11,6 +11,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,6 +94,9 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   std::size_t triangles() const { return gl_.triangles(); }
   /// Draws at the coarse level of detail, as while the view is dragged (benchmarks).
   void set_moving(bool moving) { moving_ = moving; }
+  /// Takes the fine triangles made in the background into the view: when they are ready, or with
+  /// `wait` once they are. False when there were none to take.
+  bool take_fine_mesh(bool wait);
 
  /// A modal prompt of the desktop's own (file, point, editor, export, the question on leaving).
   struct Prompt;
@@ -125,6 +129,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   bool gl_ok_ = false;
 
   view::Scene scene_;
+  std::future<FineMesh> fine_job_;  // the fine triangles of the scene, being made
   std::array<std::size_t, 4> scene_key_{~std::size_t{0}, 0, 0, 0};
   frontend::ViewState view_;
   bool view_keys_ = false;  // F2: keys go to the view

@@ -239,6 +239,11 @@ bool GlView::init() {
 }
 
 void GlView::upload(const view::Scene& scene, const FineMesh& fine) {
+  upload_fine(fine);
+  upload_scene(scene);
+}
+
+void GlView::upload_fine(const FineMesh& fine) {
   stale_ = true;
   fine_count_ = static_cast<int>(fine.indices.size());
   glBindVertexArray(vao_fine_);
@@ -250,6 +255,10 @@ void GlView::upload(const view::Scene& scene, const FineMesh& fine) {
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(fine.indices.size() * sizeof(uint32_t)),
                fine.indices.data(), GL_STATIC_DRAW);
   glBindVertexArray(0);
+}
+
+void GlView::upload_scene(const view::Scene& scene) {
+  stale_ = true;
   std::vector<float> tris = facet_triangles(scene);
   tri_count_ = static_cast<int>(tris.size() / 9);
   std::vector<float> lines;

@@ -56,6 +56,8 @@ class GlView {
   bool init();
   /// Hands a new scene to the GPU, with the fine triangles of its surfaces (empty: none).
   void upload(const view::Scene& scene, const FineMesh& fine);
+  /// Replaces the fine triangles alone (made after the scene, in the background).
+  void upload_fine(const FineMesh& fine);
   /// Draws (or copies, when nothing changed since the last time) into the pixel rectangle (x, y from the window's top left) of a framebuffer of
   /// `fb_height` pixels. `coarse` shades from the facets even when fine triangles are there (the
   /// level of detail while the view moves).
@@ -64,6 +66,7 @@ class GlView {
   std::size_t triangles() const { return static_cast<std::size_t>(fine_count_ > 0 ? fine_count_ : tri_count_) / 3; }
 
  private:
+  void upload_scene(const view::Scene& scene);
   void render(const ViewFrame& frame, const std::array<float, 16>& m, int width, int height, bool coarse);
 
   unsigned program_ = 0, vao_tris_ = 0, vbo_tris_ = 0, vao_lines_ = 0, vbo_lines_ = 0;

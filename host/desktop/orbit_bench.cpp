@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
   }
   orv::desktop::DesktopFrontEnd desk(window, db);
   desk.draw_frame();  // the scene goes to the GPU once, before the clock starts
+  desk.take_fine_mesh(true);
   // Turning, as a drag does: the coarse level of detail. Then still frames, finely shaded.
   auto rate = [&](bool moving, int count) {
     desk.set_moving(moving);
