@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests, the benchmarks and the fuzzers need,
+# Installs every Debian package the build, the tests, the benchmarks and the fuzzers need (the
+# desktop window's GLFW, Dear ImGui and OpenGL, and Xvfb and xdotool that its tests run under),
 # and only those that are missing, then makes the German locale that the tests of number
 # formatting under a decimal comma run in. Safe to run again; downloads from Debian's archive only.
 set -euo pipefail
@@ -14,6 +15,8 @@ packages=(
   nlohmann-json3-dev
   libtbb-dev
   tmux
+  libimgui-dev libglfw3-dev libgl-dev libx11-dev fonts-dejavu-core
+  xvfb xauth xdotool
   locales
 )
 

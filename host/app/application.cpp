@@ -4,6 +4,7 @@
 #include "app/application.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -79,6 +80,13 @@ class InstalledTranscript {
   bool set_ = false;
 };
 
+// True when a window system is there to open a window on.
+bool display_available() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
+    if (const char* v = std::getenv(name); v != nullptr && *v != '\0') return true;
+  return false;
+}
+
 }  // namespace
 
 int run_application(const Options& options) {
@@ -112,6 +120,8 @@ int run_application(const Options& options) {
 
   SessionConfig config;
   config.mode = options.mode;
+  config.desktop = use_desktop(options, display_available(), desktop_built());
+  config.desktop_chosen = config.desktop && options.front_end == FrontEndChoice::Auto;
   config.script = options.script;
   config.plot_file = options.plot_file;
   config.zlink = options.zlink.empty() ? paths.zlink : options.zlink;

@@ -80,6 +80,15 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
       options.version = true;
       continue;
     }
+    if (arg == "--desktop" || arg == "--terminal") {
+      const FrontEndChoice choice = arg == "--desktop" ? FrontEndChoice::Desktop : FrontEndChoice::Terminal;
+      if (options.front_end != FrontEndChoice::Auto && options.front_end != choice) {
+        err = "--desktop and --terminal cannot be used together";
+        return false;
+      }
+      options.front_end = choice;
+      continue;
+    }
     if (arg == "plot" && !have_plot) {
       if (i + 1 >= args.size()) {
         err = "plot: missing the equation file (orvantis plot FILE.eqn)";
@@ -175,13 +184,32 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
     err = "--script and plot cannot be used together: plot makes its own script";
     return false;
   }
+  if (options.front_end == FrontEndChoice::Terminal && (have_script || have_plot)) {
+    err = "--terminal cannot be used with --script or plot: they run without a terminal";
+    return false;
+  }
+  if (options.front_end == FrontEndChoice::Desktop && have_plot) {
+    err = "--desktop cannot be used with plot: a batch plot has no window (use --desktop --script FILE)";
+    return false;
+  }
   options.mode = have_plot ? RunMode::Plot : have_script ? RunMode::Script : RunMode::Terminal;
   return true;
 }
 
+bool use_desktop(const Options& options, bool display, bool built) {
+  switch (options.front_end) {
+    case FrontEndChoice::Desktop: return true;
+    case FrontEndChoice::Terminal: return false;
+    case FrontEndChoice::Auto: break;
+  }
+  return options.mode == RunMode::Terminal && display && built;
+}
+
 std::string help_text() {
   return R"(Usage:
-  orvantis [OPTIONS]                 the host in the terminal, running the Kuvra Zlink
+  orvantis [OPTIONS]                 the host, running the Kuvra Zlink: in a desktop window when
+                                     a display is there (DISPLAY or WAYLAND_DISPLAY), else in the
+                                     terminal
   orvantis --script FILE [OPTIONS]   the same, headless, with user input taken from FILE (- for stdin)
   orvantis plot FILE.eqn [OPTIONS]   batch: plot one equation file (answer the file prompt with
                                      FILE.eqn, press "Plot it", then "Cancel"; message boxes and
@@ -189,6 +217,9 @@ std::string help_text() {
                                      FILE.eqn must be a regular file
 
 Options (a value follows the option, or comes after "=": --places=6):
+  --desktop           the desktop window, even without DISPLAY set; with --script FILE the
+                      script drives the window (and may take screenshots)
+  --terminal          the terminal, even where a display is there
   --zlink PATH        the Zlink to run (default: the Kuvra Zlink built or installed with the host)
   --part FILE.json    the part file: read at start if it exists, saved (atomically) at exit
   --export FILE       at exit, write the geometry (and the screen) as FILE; the format is chosen
@@ -226,6 +257,7 @@ Script lines (one a line; lines starting with # and blank lines are skipped):
                                 to the file
   close                         the close box of the active window
   screen FILE                   write a text picture of the screen to FILE
+  screenshot FILE.png           write the desktop window as it is on screen (--desktop only)
 prompt, pick and edit lines answer the host's requests in the order they come; the other lines
 are input to the windows. When the script ends while the Zlink waits for input, the run ends.
 A line that cannot be carried out, or one still left when the Zlink has ended, fails the run

@@ -16,6 +16,9 @@ enum class RunMode {
   Plot,      // batch: one equation file plotted with a generated script
 };
 
+/// The front end a person's session uses: chosen by what is there, or forced.
+enum class FrontEndChoice { Auto, Desktop, Terminal };
+
 enum class ExportFormat { Step, Iges, Json, Svg, Png, Stl, StlAscii, Obj };
 
 struct ExportTarget {
@@ -25,6 +28,7 @@ struct ExportTarget {
 
 struct Options {
   RunMode mode = RunMode::Terminal;
+  FrontEndChoice front_end = FrontEndChoice::Auto;  // --desktop, --terminal
   bool help = false;
   bool version = false;
   std::string script;     // Script: the script path, "-" for standard input
@@ -48,6 +52,11 @@ struct Options {
 /// Parses the arguments after the program name. False with `err` (one line, naming the argument)
 /// when an argument is unknown, misses its value or has an unusable value.
 bool parse_command_line(const std::vector<std::string>& args, Options& options, std::string& err);
+
+/// True when the session runs in the desktop window: --desktop forces it (a script then drives the
+/// window), --terminal forbids it; otherwise a session without a script or plot uses it when a
+/// display is there (`display`) and the host was built with it (`built`).
+bool use_desktop(const Options& options, bool display, bool built);
 
 /// The export format a file name asks for by its extension (case-insensitive), if any.
 std::optional<ExportFormat> export_format_for(const std::string& path);

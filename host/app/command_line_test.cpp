@@ -21,6 +21,32 @@ std::string parse_err(std::vector<std::string> args) {
   return err;
 }
 
+TEST(CommandLine, TheFrontEndIsChosenByWhatIsThereOrForced) {
+  struct Case {
+    std::vector<std::string> args;
+    bool display, built, desktop;
+  };
+  const Case cases[] = {
+      {{}, true, true, true},                        // a display: the window
+      {{}, false, true, false},                      // none: the terminal
+      {{}, true, false, false},                      // built without the window: the terminal
+      {{"--terminal"}, true, true, false},           // forced
+      {{"--desktop"}, false, true, true},            // forced, even without DISPLAY
+      {{"--script", "s"}, true, true, false},        // a script runs headless unless told
+      {{"--desktop", "--script", "s"}, false, true, true},
+      {{"plot", "a.eqn"}, true, true, false},        // batch never opens a window
+  };
+  for (const Case& c : cases) {
+    Options o = parse_ok(c.args);
+    EXPECT_EQ(use_desktop(o, c.display, c.built), c.desktop)
+        << (c.args.empty() ? "(none)" : c.args[0]) << " display " << c.display << " built " << c.built;
+  }
+  EXPECT_NE(parse_err({"--desktop", "--terminal"}).find("cannot be used together"), std::string::npos);
+  EXPECT_NE(parse_err({"--terminal", "--script", "s"}).find("--terminal cannot be used with --script"), std::string::npos);
+  EXPECT_NE(parse_err({"--desktop", "plot", "a.eqn"}).find("--desktop cannot be used with plot"), std::string::npos);
+  EXPECT_EQ(parse_ok({"--desktop", "--desktop"}).front_end, FrontEndChoice::Desktop);
+}
+
 TEST(CommandLine, ModesAndDefaults) {
   Options t = parse_ok({});
   EXPECT_EQ(t.mode, RunMode::Terminal);

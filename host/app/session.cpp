@@ -20,6 +20,9 @@
 #include "platform/transcript.h"
 #include "platform/zlink_loader.h"
 #include "view/scene.h"
+#ifdef ORV_HAVE_DESKTOP
+#include "desktop/desktop_front_end.h"
+#endif
 
 namespace orv::app {
 namespace {
@@ -61,7 +64,58 @@ std::string graphics_text() {
   return text;
 }
 
+// Writes the database to a path the person typed, the format by its extension.
+bool export_typed(const std::string& path, std::string& why, const view::PictureOptions& picture) {
+  std::optional<ExportFormat> format = export_format_for(path);
+  if (!format) {
+    why = path + ": the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png";
+    return false;
+  }
+  return write_export({path, *format}, database(), why, picture);
+}
+
+#ifdef ORV_HAVE_DESKTOP
+// The window's default size, in pixels.
+constexpr int kDesktopWidth = 1280, kDesktopHeight = 800;
+
+// The session in the desktop window, driven by the person or by `script` (null: the person).
+void run_desktop(const SessionConfig& config, Zlink& zlink, frontend::ScriptFrontEnd* script, Installed& installed,
+                 SessionResult& result) {
+  desktop::DesktopWindow window;
+  std::string err;
+  if (!window.open(kDesktopWidth, kDesktopHeight, "Orvantis", err)) {
+    result.error = "the desktop window: " + err;
+    return;
+  }
+  desktop::DesktopFrontEnd desk(window, database());
+  desk.set_script(script);
+  if (!script) {
+    desk.set_exporter([&config](const std::string& path, std::string& why) {
+      return export_typed(path, why, config.picture);
+    });
+  }
+  installed.input(&desk, &desk);
+  for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
+  while (!script && config.ask_before_leaving && desk.unsaved() &&
+         desk.ask_before_leaving() == desktop::DesktopFrontEnd::LeaveChoice::Back) {
+    result.q_main = zlink.run();
+  }
+  result.ran = true;
+  flush_refusals();
+  install_input_source(nullptr);
+  install_front_end(nullptr);
+}
+#endif
+
 }  // namespace
+
+bool desktop_built() {
+#ifdef ORV_HAVE_DESKTOP
+  return true;
+#else
+  return false;
+#endif
+}
 
 SessionResult run_session(const SessionConfig& config) {
   SessionResult result;
@@ -81,7 +135,7 @@ SessionResult run_session(const SessionConfig& config) {
   frontend::ScriptFrontEnd script;
   std::string err;
   if (config.mode == RunMode::Terminal) {
-    if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) {
+    if (!config.desktop && (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO))) {
       result.error = "standard input is not a terminal: give --script FILE (- for standard input) or plot FILE.eqn";
       return result;
     }
@@ -107,7 +161,28 @@ SessionResult run_session(const SessionConfig& config) {
     return result;
   }
 
-  if (config.mode == RunMode::Terminal) {
+  bool use_terminal = config.mode == RunMode::Terminal && !config.desktop;
+  if (config.desktop) {
+#ifdef ORV_HAVE_DESKTOP
+    frontend::ScriptFrontEnd* driver = config.mode == RunMode::Script ? &script : nullptr;
+    script.set_screen_header(graphics_text);  // a screen line's text picture, as headless
+    run_desktop(config, zlink, driver, installed, result);
+    if (driver && result.ran) {
+      script.finish();
+      if (script.failed()) result.error = script.error();
+    }
+    // A window chosen because a display seemed to be there, that could not be opened: the
+    // terminal, when there is one, rather than nothing.
+    if (!result.ran && config.desktop_chosen && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO)) {
+      std::fprintf(stderr, "orvantis: %s; using the terminal\n", result.error.c_str());
+      result.error.clear();
+      use_terminal = true;
+    }
+#else
+    result.error = "--desktop: this orvantis was built without the desktop window (libimgui-dev, libglfw3-dev)";
+#endif
+  }
+  if (use_terminal) {
     frontend::TerminalScreen screen;
     if (!screen.open(err)) {
       result.error = "the terminal: " + err;
@@ -115,12 +190,7 @@ SessionResult run_session(const SessionConfig& config) {
     }
     frontend::TerminalFrontEnd terminal(screen, database());
     terminal.set_exporter([&config](const std::string& path, std::string& why) {
-      std::optional<ExportFormat> format = export_format_for(path);
-      if (!format) {
-        why = path + ": the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png";
-        return false;
-      }
-      return write_export({path, *format}, database(), why, config.picture);
+      return export_typed(path, why, config.picture);
     });
     installed.input(&terminal, &terminal);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
@@ -134,7 +204,7 @@ SessionResult run_session(const SessionConfig& config) {
     install_input_source(nullptr);
     install_front_end(nullptr);
     screen.close();
-  } else {
+  } else if (!config.desktop) {
     script.set_screen_header(graphics_text);
     installed.input(&script, &script);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();

@@ -10,6 +10,10 @@ namespace orv::app {
 
 struct SessionConfig {
   RunMode mode = RunMode::Terminal;
+  bool desktop = false;    // the desktop window (Terminal mode: instead of the terminal; Script
+                           // mode: driven by the script)
+  bool desktop_chosen = false;  // the window was chosen, not forced: the terminal stands in for it
+                                // when it cannot be opened
   std::string script;      // Script mode: the script path, "-" for standard input
   std::string plot_file;   // Plot mode: the equation file
   std::string zlink;       // the Zlink to load
@@ -30,5 +34,8 @@ struct SessionResult {
 };
 
 SessionResult run_session(const SessionConfig& config);
+
+/// True when this host was built with the desktop window.
+bool desktop_built();
 
 }  // namespace orv::app

@@ -38,8 +38,9 @@ class Tmux {
   ~Tmux() { std::system((base() + " kill-server 2>/dev/null").c_str()); }
   std::string base() const { return "tmux -L " + socket_; }
   bool start(const std::string& command, int cols, int rows) {
+    // Without a display, so that the host chooses the terminal even where the tests run on a desktop.
     std::string cmd = base() + " new-session -d -s orv -x " + std::to_string(cols) + " -y " + std::to_string(rows) +
-                      " " + shell_quote(command);
+                      " " + shell_quote("unset DISPLAY WAYLAND_DISPLAY; " + command);
     return std::system(cmd.c_str()) == 0;
   }
   void keys(const std::string& k) { std::system((base() + " send-keys -t orv " + k).c_str()); }

@@ -200,6 +200,15 @@ bool parse_script_line(const std::string& raw, int number, ScriptLine& out, bool
     }
     return true;
   }
+  if (keyword == "screenshot") {
+    out.kind = K::Screenshot;
+    out.text = arg;
+    if (arg.empty()) {
+      err = "\"screenshot\" needs a file";
+      return false;
+    }
+    return true;
+  }
   err = "unknown script line \"" + keyword + "\"";
   return false;
 }
@@ -282,6 +291,9 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
       case K::Screen:
         if (!write_screen(l)) return false;
         continue;
+      case K::Screenshot:
+        if (!write_screenshot(l)) return false;
+        continue;
       case K::Edit:
         pending_edits_.push_back({l.text, l.number});
         continue;
@@ -347,9 +359,9 @@ bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, Scr
       ++next_;
       return true;
     }
-    if (l.kind == K::Screen) {
+    if (l.kind == K::Screen || l.kind == K::Screenshot) {
       ++next_;
-      if (!write_screen(l)) return false;
+      if (!(l.kind == K::Screen ? write_screen(l) : write_screenshot(l))) return false;
       continue;
     }
     if (l.kind == K::Edit) {
@@ -374,6 +386,19 @@ bool ScriptFrontEnd::write_screen(const ScriptLine& line) {
   if (out) out << picture;
   if (!out || !out.flush()) {
     fail(line.number, "cannot write the screen to " + line.text + ": " + std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+bool ScriptFrontEnd::write_screenshot(const ScriptLine& line) {
+  if (!screenshot_) {
+    fail(line.number, "\"screenshot\" needs the desktop window (--desktop); use \"screen\" for a text picture");
+    return false;
+  }
+  std::string err;
+  if (!screenshot_(line.text, err)) {
+    fail(line.number, "cannot write the screenshot: " + err);
     return false;
   }
   return true;

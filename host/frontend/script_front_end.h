@@ -24,11 +24,11 @@
 namespace orv::frontend {
 
 struct ScriptLine {
-  enum class Kind { Prompt, Click, Press, Key, Type, Select, Pick, Edit, Close, Screen };
+  enum class Kind { Prompt, Click, Press, Key, Type, Select, Pick, Edit, Close, Screen, Screenshot };
   Kind kind = Kind::Key;
   int number = 0;            // line number in the script, from 1
   std::string text;          // Prompt: path; Press: caption; Key: key name; Type: text; Edit: command;
-                             // Screen: file
+                             // Screen, Screenshot: file
   bool cancel = false;       // Prompt, Pick: "cancel"
   int id = 0;                // Click, Select
   int index = 0;             // Select
@@ -51,6 +51,10 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   void set_auto_dismiss(bool on) { auto_dismiss_ = on; }
   /// Text that `screen` writes above the windows (the graphics window's picture).
   void set_screen_header(std::function<std::string()> header) { header_ = std::move(header); }
+  /// Writes the window as it is on screen as a PNG (the desktop front end); false with "path:
+  /// reason". Without one, a screenshot line fails the script: a headless run has no window.
+  using Screenshot = std::function<bool(const std::string& path, std::string& err)>;
+  void set_screenshot(Screenshot screenshot) { screenshot_ = std::move(screenshot); }
   /// Where notices go, one line each without its line feed (default: "orvantis: " + line on
   /// standard error).
   void set_notice_sink(std::function<void(const std::string&)> sink) { notice_ = std::move(sink); }
@@ -87,6 +91,7 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   /// the way. False when the script has ended or holds another line there (an error).
   bool take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out);
   bool write_screen(const ScriptLine& line);
+  bool write_screenshot(const ScriptLine& line);
   bool run_edit_command(const std::string& command, const std::string& path, int line);
 
   std::string name_;
@@ -100,6 +105,7 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   std::deque<PendingEdit> pending_edits_;
   bool auto_dismiss_ = false;
   std::function<std::string()> header_;
+  Screenshot screenshot_;
   std::function<void(const std::string&)> notice_;
   HWND last_dismissed_ = nullptr;  // the message box told last, so a box is told once
   int dismissed_messages_ = 0;

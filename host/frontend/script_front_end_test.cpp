@@ -187,6 +187,8 @@ TEST(ScriptLines, ParseEveryKindAndNameWhatIsWrong) {
       {"edit", "\"edit\" needs a command"},
       {"close now", "\"close\" takes nothing after it"},
       {"screen", "\"screen\" needs a file"},
+      {"screenshot view.png", ""},
+      {"screenshot", "\"screenshot\" needs a file"},
       {"push 1", "unknown script line \"push\""},
       {"press Plot it", ""},
       {"press", "\"press\" needs the caption of a control"},

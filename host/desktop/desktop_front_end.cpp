@@ -1,0 +1,570 @@
+// The desktop front end's frame, input and view. The prompts are in desktop_prompts.cpp.
+#include "desktop/desktop_front_end.h"
+
+#include <GLFW/glfw3.h>
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <future>
+
+#include "core/geometry_services.h"
+#include "core/stop_request.h"
+#include "desktop/desktop_prompt.h"
+#include "desktop/window_painter.h"
+#include "view/palette.h"
+#include "view/picture.h"
+#include "frontend/script_front_end.h"
+#include "platform/cell_render.h"
+#include "platform/number_text.h"
+#include "platform/window_system.h"
+
+namespace orv::desktop {
+
+namespace {
+
+// A plot shows its progress once it has lasted this long, redrawn at most this often; input is
+// polled at most this often, since a frame costs far more than a plot step.
+constexpr auto kProgressDelay = std::chrono::milliseconds(500);
+constexpr auto kProgressRedraw = std::chrono::milliseconds(100);
+// Seconds a frame waits for input when nothing changed.
+constexpr double kIdleWait = 0.1;
+// Pixels: the toolbar's and status bar's heights in line heights, the gap round the docked dialog.
+constexpr float kBarLines = 2.0f;
+constexpr float kGap = 8;
+// The axis marker's arm, in pixels.
+constexpr float kAxisArm = 30;
+
+const ImU32 kStatusText = IM_COL32(220, 220, 220, 255);
+const ImU32 kFrameText = IM_COL32(200, 204, 210, 255);
+const ImU32 kWarning = IM_COL32(255, 220, 60, 255);
+
+ImU32 palette(uint8_t n) {
+  view::Rgb c = view::color_rgb(n);
+  return IM_COL32(static_cast<int>(c.r * 255 + 0.5), static_cast<int>(c.g * 255 + 0.5),
+                  static_cast<int>(c.b * 255 + 0.5), 255);
+}
+
+}  // namespace
+
+std::string key_name(int key, int mods) {
+  const bool shift = mods & GLFW_MOD_SHIFT, alt = mods & GLFW_MOD_ALT;
+  if (alt && key >= GLFW_KEY_A && key <= GLFW_KEY_Z) return std::string("Alt+") + static_cast<char>('A' + key - GLFW_KEY_A);
+  if (alt && key >= GLFW_KEY_0 && key <= GLFW_KEY_9) return std::string("Alt+") + static_cast<char>('0' + key - GLFW_KEY_0);
+  switch (key) {
+    case GLFW_KEY_TAB: return shift ? "Shift+Tab" : "Tab";
+    case GLFW_KEY_ENTER:
+    case GLFW_KEY_KP_ENTER: return "Enter";
+    case GLFW_KEY_ESCAPE: return "Esc";
+    case GLFW_KEY_UP: return "Up";
+    case GLFW_KEY_DOWN: return alt ? "Alt+Down" : "Down";
+    case GLFW_KEY_LEFT: return "Left";
+    case GLFW_KEY_RIGHT: return "Right";
+    case GLFW_KEY_HOME: return "Home";
+    case GLFW_KEY_END: return "End";
+    case GLFW_KEY_PAGE_UP: return "PageUp";
+    case GLFW_KEY_PAGE_DOWN: return "PageDown";
+    case GLFW_KEY_BACKSPACE: return "Backspace";
+    case GLFW_KEY_DELETE: return "Delete";
+    default: return {};
+  }
+}
+
+DesktopFrontEnd::DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db)
+    : window_(window), db_(db), saved_at_(geometry_made()) {
+  gl_ok_ = gl_.init();
+}
+
+DesktopFrontEnd::~DesktopFrontEnd() = default;
+
+void DesktopFrontEnd::set_script(frontend::ScriptFrontEnd* script) {
+  script_ = script;
+  if (script_) {
+    script_->set_screenshot([this](const std::string& path, std::string& err) { return screenshot(path, err); });
+  }
+}
+
+std::array<int64_t, 3> DesktopFrontEnd::geometry_made() const {
+  return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
+}
+
+void DesktopFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
+  refusal_ = "refused: " + why + (repeats > 0 ? " (" + std::to_string(repeats) + " more times)" : "");
+  refusal_input_ = inputs_;
+  if (script_) script_->refused(service, why, repeats);
+}
+
+void DesktopFrontEnd::event_failed(const UiEvent& event, const std::string& why) {
+  if (script_) {
+    script_->event_failed(event, why);
+    return;
+  }
+  status_ = why;
+}
+
+void DesktopFrontEnd::refresh_scene() {
+  std::vector<const ent*> ents = db_.entities();
+  std::array<std::size_t, 4> key{ents.size(), ents.empty() ? 0 : static_cast<std::size_t>(ents.back()->id),
+                                 db_.marks().size(), db_.lines().size()};
+  if (key == scene_key_ || !progress_.empty()) return;  // a plot under way is drawn when it has ended
+  view::Detail detail;
+  detail.facets = true;
+  scene_ = view::make_scene(db_, detail);
+  scene_key_ = key;
+  // Shaded from the scene's facets at once; within the chord deviation once the fine triangles,
+  // made in the background so that a large surface never stalls the window, are there. A job for
+  // an older scene is left to finish and its result dropped.
+  if (gl_ok_) gl_.upload(scene_, FineMesh{});
+  std::vector<ent> surfaces;
+  for (const ent* e : ents)
+    if (e->kind == ENT_SURFACE || e->kind == ENT_NURBS_SURFACE) surfaces.push_back(*e);
+  if (surfaces.empty()) {
+    fine_job_ = {};
+    return;
+  }
+  fine_job_ = std::async(std::launch::async, [surfaces = std::move(surfaces), chord = surf_step_chord_dev] {
+    std::vector<const ent*> ptrs;
+    for (const ent& e : surfaces) ptrs.push_back(&e);
+    FineMesh mesh;
+    fine_triangles(ptrs, chord, mesh);
+    glfwPostEmptyEvent();  // wakes the window's wait, so that the finer frame comes without input
+    return mesh;
+  });
+}
+
+bool DesktopFrontEnd::take_fine_mesh(bool wait) {
+  if (!fine_job_.valid()) return false;
+  if (!wait && fine_job_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+  FineMesh mesh = fine_job_.get();
+  if (gl_ok_) gl_.upload_fine(mesh);
+  return true;
+}
+
+void DesktopFrontEnd::layout() {
+  WindowSystem& ws = WindowSystem::instance();
+  const float W = static_cast<float>(window_.width()), H = static_cast<float>(window_.height());
+  const FontMetrics& font = window_.font();
+  const float bar = std::round(font.line_h * kBarLines);
+  placed_.clear();
+  HWND dock = nullptr;
+  for (HWND h : ws.z_order()) {
+    const Window* w = ws.find(h);
+    if (w && w->visible && w->kind == WindowKind::Dialog) {
+      dock = h;
+      break;
+    }
+  }
+  float graphics_w = W;
+  if (dock) {
+    Placement p = place(dock, 0, 0, font);
+    const float x = std::max(W * static_cast<float>(1 - kDockShare), W - p.frame.w - kGap);
+    p = place(dock, x, bar + kGap, font);
+    graphics_w = x - kGap;
+    placed_.push_back(p);
+  }
+  graphics_ = {0, bar, std::max(0.0f, graphics_w), std::max(0.0f, H - 2 * bar)};
+  for (HWND h : ws.z_order()) {
+    Window* w = ws.find(h);
+    if (!w || !w->visible || h == dock || w->kind == WindowKind::Frame) continue;
+    if (w->kind == WindowKind::Viewer) {
+      // The viewer pages by its size: most of the window.
+      w->cx = std::max(20, static_cast<int>(W * 0.8f / font.char_w));
+      w->cy = std::max(3, static_cast<int>((H - 4 * bar) * 0.8f / font.line_h));
+    }
+    PixelRect size = window_size(*w, font);
+    placed_.push_back(place(h, std::max(0.0f, std::round((W - size.w) / 2)),
+                            std::max(bar, std::round((H - size.h) / 2)), font));
+  }
+}
+
+ViewFrame DesktopFrontEnd::view_frame() const {
+  ViewFrame f;
+  f.camera = view_.camera;
+  f.content = view::framed(scene_.bounds(view_.camera), view_.zoom, view_.pan);
+  f.model = scene_.model_bounds();
+  return f;
+}
+
+void DesktopFrontEnd::draw_graphics() {
+  if (!gl_ok_ || graphics_.w < 8 || graphics_.h < 8) return;
+  const float k = window_.pixel_scale();
+  gl_.draw(view_frame(), static_cast<int>(graphics_.x * k), static_cast<int>(graphics_.y * k),
+           static_cast<int>(graphics_.w * k), static_cast<int>(graphics_.h * k),
+           static_cast<int>(std::lround(window_.height() * k)), moving_ || drag_button_ >= 0);
+}
+
+void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
+  const PixelRect& g = graphics_;
+  if (g.w < 8 || g.h < 8) return;
+  const FontMetrics& font = window_.font();
+  dl->PushClipRect(ImVec2(g.x, g.y), ImVec2(g.right(), g.bottom()), true);
+  const ViewFrame f = view_frame();
+  view::Viewport vp(f.content, g.x, g.y, g.w, g.h, 0.06, 1.0, f.camera);
+  // Screen marks clutter a surface beyond a few hundred: then only stored points are drawn, as in
+  // the pictures.
+  const bool screen_marks = view::picture_shows_marks(scene_, view::MarksMode::Auto);
+  for (const view::Mark& m : scene_.marks) {
+    if (!m.stored && !screen_marks) continue;
+    const view::P2 d = vp.to_device(m.at);
+    const ImU32 c = palette(m.color);
+    const float x = static_cast<float>(d.x), y = static_cast<float>(d.y);
+    if (m.stored) {
+      dl->AddCircleFilled(ImVec2(x, y), 3.0f, c);
+    } else {
+      dl->AddLine(ImVec2(x - 3, y), ImVec2(x + 4, y), c);
+      dl->AddLine(ImVec2(x, y - 3), ImVec2(x, y + 4), c);
+    }
+  }
+  // The axis marker: where x, y and z point in this view, at the lower left.
+  const ImVec2 o(g.x + kAxisArm + 14, g.bottom() - kAxisArm - 14);
+  const char* names[3] = {"X", "Y", "Z"};
+  const ImU32 colors[3] = {IM_COL32(230, 70, 70, 255), IM_COL32(80, 200, 90, 255), IM_COL32(80, 140, 255, 255)};
+  for (int i = 0; i < 3; ++i) {
+    view::Vec3 e{0, 0, 0};
+    e[i] = 1;
+    const float dx = static_cast<float>(f.camera.right[i]) * kAxisArm, dy = -static_cast<float>(f.camera.up[i]) * kAxisArm;
+    dl->AddLine(o, ImVec2(o.x + dx, o.y + dy), colors[i], 2.0f);
+    dl->AddText(ImVec2(o.x + dx * 1.25f - 4, o.y + dy * 1.25f - font.line_h / 2), colors[i], names[i]);
+  }
+  // The frame: the view's name at the top, the counts and the origin at the foot, the refusal over
+  // the foot in the colour of a warning.
+  std::string title = "Graphics \u00b7 " + view_.camera.name + (view_.zoom != 1 ? " \u00b7 zoomed" : "") +
+                      (view_keys_ ? " \u00b7 keys on view (F2 leaves)" : "");
+  dl->AddText(ImVec2(g.x + 8, g.y + 4), kFrameText, title.c_str());
+  const std::string caption = scene_.empty() ? "nothing drawn yet" : view::scene_caption(scene_);
+  const float cw = ImGui::CalcTextSize(caption.c_str()).x;
+  dl->AddText(ImVec2(g.right() - cw - 8, g.bottom() - font.line_h - 6), kFrameText, caption.c_str());
+  if (!origin_text_.empty()) dl->AddText(ImVec2(g.x + 2 * kAxisArm + 40, g.bottom() - font.line_h - 6), kFrameText, origin_text_.c_str());
+  if (!refusal_ .empty() && refusal_input_ < inputs_ && geometry_made() != made_at_input_) refusal_.clear();
+  if (!refusal_.empty()) {
+    const float wrap = g.w - 16;
+    const ImVec2 size = ImGui::CalcTextSize(refusal_.c_str(), nullptr, false, wrap);
+    const float y = g.bottom() - 2 * kAxisArm - 34 - size.y;  // above the axis marker
+    dl->AddRectFilled(ImVec2(g.x + 4, y - 4), ImVec2(g.x + 12 + size.x, y + size.y + 4), IM_COL32(40, 34, 10, 230));
+    dl->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(g.x + 8, y), kWarning, refusal_.c_str(), nullptr, wrap);
+  }
+  dl->PopClipRect();
+}
+
+void DesktopFrontEnd::draw_toolbar() {
+  const float bar = std::round(window_.font().line_h * kBarLines);
+  ImGui::SetNextWindowPos(ImVec2(0, 0));
+  ImGui::SetNextWindowSize(ImVec2(static_cast<float>(window_.width()), bar));
+  ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(6, 4));
+  ImGui::Begin("##toolbar", nullptr,
+               ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
+                   ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBringToFrontOnFocus |
+                   ImGuiWindowFlags_NoNav);
+  ImGui::TextUnformatted("Orvantis");
+  const bool blocked = prompt_ != nullptr;
+  static const std::pair<const char*, view::NamedView> kViews[] = {
+      {"Top", view::NamedView::Top},     {"Bottom", view::NamedView::Bottom}, {"Front", view::NamedView::Front},
+      {"Back", view::NamedView::Back},   {"Left", view::NamedView::Left},     {"Right", view::NamedView::Right},
+      {"Isometric", view::NamedView::Isometric}};
+  for (const auto& [label, named] : kViews) {
+    ImGui::SameLine();
+    if (ImGui::SmallButton(label) && !blocked) {
+      view_.camera = view::Camera::named(named);
+      view_.fit();
+    }
+  }
+  ImGui::SameLine();
+  if (ImGui::SmallButton("Fit") && !blocked) view_.fit();
+  if (exporter_) {
+    ImGui::SameLine();
+    if (ImGui::SmallButton("Export... (F3)") && !blocked) prompt_ = Prompt::make_export(export_path_);
+  }
+  ImGui::End();
+  ImGui::PopStyleVar();
+}
+
+void DesktopFrontEnd::click(double x, double y, int button, int mods) {
+  (void)mods;
+  WindowSystem& ws = WindowSystem::instance();
+  const float px = static_cast<float>(x), py = static_cast<float>(y);
+  // The topmost host window under the pointer takes the click; only the active one acts on it.
+  for (auto it = placed_.rbegin(); it != placed_.rend(); ++it) {
+    const Window* w = ws.find(it->window);
+    const bool over = it->frame.contains(px, py);
+    const Window* open = w ? open_list(*w) : nullptr;
+    if (!over && !(open && it->window == ws.active())) continue;
+    if (button != GLFW_MOUSE_BUTTON_LEFT || it->window != ws.active()) return;
+    UiEvent e;
+    if (click_event(*it, px, py, static_cast<float>(window_.height()), e)) events_.push_back(e);
+    return;
+  }
+  if (graphics_.contains(px, py)) {
+    if (prompt_ && prompt_->kind == Prompt::Kind::Point) {
+      std::array<double, 3> p{};
+      if (snap_point(x, y, p)) prompt_->set_point(p);
+      return;
+    }
+    drag_button_ = button;
+    drag_x_ = x;
+    drag_y_ = y;
+  }
+}
+
+bool DesktopFrontEnd::snap_point(double px, double py, std::array<double, 3>& out) const {
+  const ViewFrame f = view_frame();
+  const PixelRect& g = graphics_;
+  view::Viewport vp(f.content, g.x, g.y, g.w, g.h, 0.06, 1.0, f.camera);
+  double best = kSnapPixels * kSnapPixels;
+  bool found = false;
+  auto consider = [&](const view::Point& p) {
+    const view::P2 d = vp.to_device(p);
+    const double dd = (d.x - px) * (d.x - px) + (d.y - py) * (d.y - py);
+    if (dd <= best) {
+      best = dd;
+      out = p;
+      found = true;
+    }
+  };
+  for (const view::Mark& m : scene_.marks) consider(m.at);
+  for (const view::Polyline& c : scene_.curves) {
+    if (c.pts.empty()) continue;
+    consider(c.pts.front());
+    consider(c.pts.back());
+  }
+  return found;
+}
+
+bool DesktopFrontEnd::view_key(int key, int mods) {
+  (void)mods;
+  using frontend::Key;
+  if (key == GLFW_KEY_F2) {
+    view_keys_ = !view_keys_;
+    return true;
+  }
+  if (key == GLFW_KEY_F3 && exporter_ && !prompt_) {
+    prompt_ = Prompt::make_export(export_path_);
+    return true;
+  }
+  if (!view_keys_) return false;
+  Key k;
+  switch (key) {
+    case GLFW_KEY_ESCAPE: k.type = Key::Esc; break;
+    case GLFW_KEY_ENTER: k.type = Key::Enter; break;
+    case GLFW_KEY_TAB: k.type = Key::Tab; break;
+    case GLFW_KEY_LEFT: k.type = Key::Left; break;
+    case GLFW_KEY_RIGHT: k.type = Key::Right; break;
+    case GLFW_KEY_UP: k.type = Key::Up; break;
+    case GLFW_KEY_DOWN: k.type = Key::Down; break;
+    case GLFW_KEY_HOME: k.type = Key::Home; break;
+    default: return true;  // letters come as text, below; nothing else reaches a window meanwhile
+  }
+  if (frontend::apply_view_key(view_, k) == frontend::ViewKeyResult::Leave) view_keys_ = false;
+  return true;
+}
+
+void DesktopFrontEnd::take_input() {
+  std::deque<RawInput>& in = window_.input();
+  if (plotting_) {
+    // During a plot only Esc means something: it stops the plot. The rest is dropped.
+    for (const RawInput& r : in)
+      if (r.kind == RawInput::Kind::Key && r.key == GLFW_KEY_ESCAPE) stop_plot_ = true;
+    in.clear();
+    return;
+  }
+  const bool imgui_mouse = ImGui::GetIO().WantCaptureMouse;
+  while (!in.empty()) {
+    RawInput r = in.front();
+    in.pop_front();
+    if (prompt_) {
+      // A prompt takes the keys through ImGui; the view still answers a click that picks a point.
+      if (r.kind == RawInput::Kind::Button && r.press && !imgui_mouse) click(r.x, r.y, r.key, r.mods);
+      continue;
+    }
+    switch (r.kind) {
+      case RawInput::Kind::Key: {
+        status_.clear();
+        if (view_key(r.key, r.mods)) break;
+        std::string name = key_name(r.key, r.mods);
+        if (!name.empty()) events_.push_back(UiEvent{UiEvent::Kind::Key, name, 0, 0, 0});
+        break;
+      }
+      case RawInput::Kind::Char: {
+        if (r.mods & (GLFW_MOD_ALT | GLFW_MOD_CONTROL | GLFW_MOD_SUPER)) break;  // keys, not text
+        if (view_keys_) {
+          frontend::Key k;
+          k.type = frontend::Key::Char;
+          k.ch = static_cast<int>(r.ch);
+          frontend::apply_view_key(view_, k);
+          break;
+        }
+        if (const Window* a = WindowSystem::instance().find(WindowSystem::instance().active());
+            a && a->kind == WindowKind::Viewer) {
+          // The viewer closes on q; other letters mean nothing there.
+          if (r.ch == 'q') events_.push_back(UiEvent{UiEvent::Kind::Key, "q", 0, 0, 0});
+          break;
+        }
+        std::string text;
+        append_utf8(r.ch, text);
+        if (!events_.empty() && events_.back().kind == UiEvent::Kind::Type && text != " ")
+          events_.back().text += text;  // typed ahead: one event
+        else
+          events_.push_back(UiEvent{UiEvent::Kind::Type, text, 0, 0, 0});
+        break;
+      }
+      case RawInput::Kind::Button:
+        if (!r.press) {
+          drag_button_ = -1;
+          break;
+        }
+        if (!imgui_mouse) click(r.x, r.y, r.key, r.mods);
+        break;
+      case RawInput::Kind::Scroll: {
+        double x = 0, y = 0;
+        window_.cursor(x, y);
+        if (!imgui_mouse && graphics_.contains(static_cast<float>(x), static_cast<float>(y))) {
+          frontend::Key k;
+          k.type = frontend::Key::Wheel;
+          k.ch = r.y > 0 ? 1 : -1;
+          frontend::apply_view_key(view_, k);
+        }
+        break;
+      }
+    }
+  }
+  // A drag turns (left button) or pans (right or middle) the view as the pointer moves.
+  if (drag_button_ >= 0) {
+    if (!window_.button_down(drag_button_)) {
+      drag_button_ = -1;
+    } else {
+      double x = 0, y = 0;
+      window_.cursor(x, y);
+      const double dx = x - drag_x_, dy = y - drag_y_;
+      if (dx != 0 || dy != 0) {
+        if (drag_button_ == GLFW_MOUSE_BUTTON_LEFT) {
+          view_.camera = view_.camera.turned(dx * kTurnPerPixel, dy * kTurnPerPixel);
+        } else {
+          // In fractions of what shows: a drag across the whole view moves the content across it.
+          view_.pan.x -= dx / std::max(1.0f, graphics_.w) / view_.zoom;
+          view_.pan.y += dy / std::max(1.0f, graphics_.h) / view_.zoom;
+        }
+        drag_x_ = x;
+        drag_y_ = y;
+      }
+    }
+  }
+}
+
+void DesktopFrontEnd::draw_frame() {
+  window_.begin_frame();
+  if (window_.take_close_request()) quit_ = true;
+  draw_toolbar();
+  if (prompt_) draw_prompt();
+  take_input();
+  refresh_scene();
+  take_fine_mesh(false);
+  layout();
+  draw_graphics();
+  ImDrawList* dl = ImGui::GetBackgroundDrawList();
+  draw_marks_and_axes(dl);
+  WindowSystem& ws = WindowSystem::instance();
+  const HWND active = ws.active();
+  for (const Placement& p : placed_) paint_window(dl, p, p.window == active && !prompt_, static_cast<float>(window_.height()));
+  // The status line: progress, a message, or the keys that apply.
+  const float H = static_cast<float>(window_.height()), bar = std::round(window_.font().line_h * kBarLines);
+  dl->AddRectFilled(ImVec2(0, H - bar), ImVec2(static_cast<float>(window_.width()), H), IM_COL32(30, 32, 38, 255));
+  std::string line = !progress_.empty() ? progress_
+                     : !status_.empty() ? status_
+                     : view_keys_ ? frontend::view_key_hints()
+                                  : "Drag turns \u00b7 right-drag pans \u00b7 wheel zooms \u00b7 F2 view keys" +
+                                        std::string(exporter_ ? " \u00b7 F3 export" : "") +
+                                        " \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
+  dl->AddText(ImVec2(8, H - bar + (bar - window_.font().line_h) / 2), kStatusText, line.c_str());
+  window_.end_frame();
+}
+
+void DesktopFrontEnd::idle_frame(double seconds) {
+  // A frame costs the software renderer tens of milliseconds: none is drawn while nothing happens.
+  if (settle_ <= 0) {
+    const bool input = window_.wait(seconds);
+    const bool finer = fine_job_.valid() && fine_job_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    if (!input && !finer) return;
+    settle_ = input ? kSettleFrames : 1;
+  }
+  --settle_;
+  draw_frame();
+}
+
+bool DesktopFrontEnd::screenshot(const std::string& path, std::string& err) {
+  // A screenshot shows the view as it settles, not as it happens to be while the fine triangles
+  // are still being made: the same script gives the same picture.
+  draw_frame();
+  take_fine_mesh(true);
+  window_.request_capture();
+  draw_frame();
+  return window_.write_capture(path, err);
+}
+
+bool DesktopFrontEnd::next_event(UiEvent& event) {
+  if (script_) {
+    draw_frame();
+    events_.clear();  // a scripted run takes its input from the script alone
+    return script_->next_event(event);
+  }
+  settle_ = kSettleFrames;  // the frames after an event show what it did at once
+  for (;;) {
+    if (prompt_ && prompt_->kind == Prompt::Kind::Export) {
+      run_prompt();
+      if (prompt_->accepted) export_to(prompt_->text);
+      prompt_.reset();
+    }
+    if (!events_.empty()) {
+      event = events_.front();
+      events_.erase(events_.begin());
+      ++inputs_;
+      made_at_input_ = geometry_made();
+      return true;
+    }
+    if (quit_ || stop_signal() != 0) return false;
+    idle_frame(kIdleWait);
+  }
+}
+
+bool DesktopFrontEnd::plot_progress(int64_t step, int64_t count) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point now = Clock::now();
+  if (step == 0) plot_start_ = plot_last_draw_ = now;
+  if (now - plot_start_ < kProgressDelay || now - plot_last_draw_ < kProgressRedraw) return stop_signal() != 0;
+  plot_last_draw_ = now;
+  const double done = count > 0 ? static_cast<double>(step) / static_cast<double>(count) : 0.0;
+  progress_ = "Plotting " + std::to_string(static_cast<int>(done * 100)) + "% (" + std::to_string(step) + " of " +
+              std::to_string(count) + ") \u00b7 Esc to stop";
+  plotting_ = true;
+  stop_plot_ = false;
+  draw_frame();
+  plotting_ = false;
+  progress_.clear();
+  bool stop = stop_plot_;
+  if (stop_signal() == SIGINT) {
+    clear_stop_signal();
+    stop = true;
+  } else if (stop_signal() != 0) {
+    stop = true;
+  }
+  if (quit_) stop = true;
+  if (stop) status_ = "Plot stopped after " + std::to_string(step) + " of " + std::to_string(count) + " steps";
+  return stop;
+}
+
+bool DesktopFrontEnd::export_to(const std::string& path) {
+  std::string err;
+  if (path.empty()) {
+    status_ = "Export cancelled: no path given";
+    return false;
+  }
+  export_path_ = path;
+  if (!exporter_(path, err)) {
+    status_ = err.empty() ? path + ": could not be written" : err;
+    return false;
+  }
+  saved_at_ = geometry_made();
+  status_ = "Wrote " + path;
+  return true;
+}
+
+}  // namespace orv::desktop

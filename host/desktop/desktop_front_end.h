@@ -1,0 +1,164 @@
+// The desktop front end: the person at a window on the desktop as the host's input source and front
+// end. The graphics window fills the window's background (shaded surfaces, curves, lines, points and
+// screen marks in their palette colours, the axis marker, the view's name, the counts and the last
+// refusal in its frame); the main dialog docks at the right, modal windows centre over both. The
+// mouse turns (left drag), pans (right or middle drag) and zooms (wheel) the view; the toolbar and,
+// after F2, the terminal's view keys choose named views and fit. Clicks and keys become the dialog
+// manager's events. File prompts, point picks and the editor are the desktop's own modal windows.
+// With a script installed, the script's lines are the input instead and answer the prompts, while
+// every wait for input still draws a frame, so a screenshot line writes what a person would see.
+#pragma once
+#include <array>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/database.h"
+#include "core/frontend.h"
+#include "desktop/desktop_window.h"
+#include "desktop/gl_view.h"
+#include "frontend/terminal_view.h"
+#include "platform/event_loop.h"
+
+struct ImDrawList;
+
+namespace orv::frontend {
+class ScriptFrontEnd;
+}
+
+namespace orv::desktop {
+
+/// The frame's width given to the main dialog at most, as a fraction of the window.
+constexpr double kDockShare = 0.55;
+/// Degrees the view turns per pixel dragged.
+constexpr double kTurnPerPixel = 0.4;
+/// Frames drawn after each input, so that ImGui's widgets settle.
+constexpr int kSettleFrames = 3;
+/// A click on the view snaps to a mark, point or curve end this many pixels away at most.
+constexpr double kSnapPixels = 12;
+
+/// The translation of a key press (GLFW key code and modifiers) into the dialog manager's key name
+/// ("Tab", "Shift+Tab", "Alt+P", ...); empty for a key that is typed as text or means nothing.
+std::string key_name(int key, int mods);
+
+class DesktopFrontEnd : public InputSource, public FrontEnd {
+ public:
+  DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db);
+  ~DesktopFrontEnd() override;
+
+  /// Takes events and prompt answers from `script` (null: from the person). The script's
+  /// screenshot lines write this window.
+  void set_script(frontend::ScriptFrontEnd* script);
+
+  // InputSource
+  bool next_event(UiEvent& event) override;
+  void event_failed(const UiEvent& event, const std::string& why) override;
+
+  // FrontEnd
+  bool PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
+                           HWND owner) override;
+  void edit_filename(const std::string& path) override;
+  void list_filename(const std::string& path) override;
+  bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
+  void refused(const std::string& service, const std::string& why, int64_t repeats) override;
+  bool plot_progress(int64_t step, int64_t count) override;
+
+  /// Draws one frame of everything (the graphics window, the host's windows, the prompt open).
+  void draw_frame();
+  /// Waits up to `seconds` for input and draws a frame when something came, and a few more after
+  /// it, so that ImGui's widgets settle (a focus asked for takes effect a frame later).
+  void idle_frame(double seconds);
+  /// Draws a frame and writes it as a PNG; false with "path: reason".
+  bool screenshot(const std::string& path, std::string& err);
+
+  /// Writes the database to a path the person typed, the format by its extension.
+  using Exporter = std::function<bool(const std::string& path, std::string& err)>;
+  void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
+  /// True when geometry was made since the session started or since the last export.
+  bool unsaved() const { return geometry_made() != saved_at_; }
+  enum class LeaveChoice { Saved, Discard, Back };
+  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen.
+  LeaveChoice ask_before_leaving();
+
+  frontend::ViewState& view_state() { return view_; }
+  const std::string& refusal() const { return refusal_; }
+  const std::string& status() const { return status_; }
+  /// The pixel rectangle of the graphics window in the last frame.
+  const PixelRect& graphics_rect() const { return graphics_; }
+  /// Where each top-level window was placed in the last frame, bottom first.
+  const std::vector<Placement>& placed() const { return placed_; }
+  /// Triangles in the 3D view when still.
+  std::size_t triangles() const { return gl_.triangles(); }
+  /// Draws at the coarse level of detail, as while the view is dragged (benchmarks).
+  void set_moving(bool moving) { moving_ = moving; }
+  /// Takes the fine triangles made in the background into the view: when they are ready, or with
+  /// `wait` once they are. False when there were none to take.
+  bool take_fine_mesh(bool wait);
+
+ /// A modal prompt of the desktop's own (file, point, editor, export, the question on leaving).
+  struct Prompt;
+
+ private:
+
+  std::array<int64_t, 3> geometry_made() const;
+  void refresh_scene();
+  void layout();
+  void draw_graphics();
+  void draw_toolbar();
+  void draw_marks_and_axes(ImDrawList* dl);
+  void draw_prompt();
+  /// Takes the window's raw input: front-end keys and mouse work on the view; the rest becomes
+  /// events in `events_`.
+  void take_input();
+  bool view_key(int key, int mods);
+  void click(double x, double y, int button, int mods);
+  /// Runs the open prompt until it is answered; false when the window closed first.
+  bool run_prompt();
+  bool export_to(const std::string& path);
+  /// The snap point nearest a pixel of the graphics window, if one is within kSnapPixels.
+  bool snap_point(double px, double py, std::array<double, 3>& out) const;
+  ViewFrame view_frame() const;
+
+  DesktopWindow& window_;
+  const GeometryDatabase& db_;
+  frontend::ScriptFrontEnd* script_ = nullptr;
+  GlView gl_;
+  bool gl_ok_ = false;
+
+  view::Scene scene_;
+  std::future<FineMesh> fine_job_;  // the fine triangles of the scene, being made
+  std::array<std::size_t, 4> scene_key_{~std::size_t{0}, 0, 0, 0};
+  frontend::ViewState view_;
+  bool view_keys_ = false;  // F2: keys go to the view
+  bool moving_ = false;     // the view is being dragged: drawn at the coarse level of detail
+
+  std::vector<Placement> placed_;
+  PixelRect graphics_;
+  std::vector<UiEvent> events_;
+  std::string status_;
+  std::string progress_;
+  std::string refusal_;
+  std::string origin_text_;
+  int64_t inputs_ = 0;
+  int64_t refusal_input_ = 0;
+  std::array<int64_t, 3> made_at_input_{};
+
+  // Mouse drag on the view.
+  int drag_button_ = -1;
+  double drag_x_ = 0, drag_y_ = 0;
+
+  Exporter exporter_;
+  std::string export_path_;
+  std::array<int64_t, 3> saved_at_{};
+  std::unique_ptr<Prompt> prompt_;
+  std::chrono::steady_clock::time_point plot_start_, plot_last_draw_;
+  bool plotting_ = false;   // a plot's progress frame: input is only looked at for Esc
+  bool stop_plot_ = false;  // Esc came during the plot
+  bool quit_ = false;
+  int settle_ = 0;  // frames still to draw after the last input  // the window was closed: the input has ended
+};
+
+}  // namespace orv::desktop

@@ -1,0 +1,455 @@
+// orvantis --desktop run as a user runs it, under an X server of the test's own (Xvfb): a script
+// plots the torus and takes screenshots whose pixels are checked, and real window-system events
+// (xdotool) type into the file prompt and click through the main dialog and the Variables dialog.
+// Where Xvfb (or xdotool) is not installed, these tests skip and say so.
+#include <cairo.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Last, since Xlib's macros (None, Bool, Status, ...) would clash with names in the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#undef None
+#undef Bool
+#undef Status
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 1280, kHeight = 800;  // the window's default size
+// The main dialog's template size in dialog units, and the font's line height in pixels.
+constexpr int kMainCx = 124, kMainCy = 210;
+constexpr int kLineHeight = 15;
+constexpr unsigned kCaptionActive = 0x2C5CA8;  // the active window's caption bar
+
+std::string find_program(const std::string& name) {
+  for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+    std::string p = std::string(dir) + "/" + name;
+    if (::access(p.c_str(), X_OK) == 0) return p;
+  }
+  return {};
+}
+
+// An X server of the test's own, on a display number it picks itself (-displayfd).
+class Xvfb {
+ public:
+  bool start(std::string& why) {
+    const std::string bin = find_program("Xvfb");
+    if (bin.empty()) {
+      why = "no Xvfb installed (apt-get install xvfb): the desktop window is not tested";
+      return false;
+    }
+    int fds[2];
+    if (::pipe(fds) != 0) return false;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, fds[1], 3);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    std::string size = std::to_string(kWidth + 200) + "x" + std::to_string(kHeight + 200) + "x24";
+    std::vector<std::string> args = {bin, "-displayfd", "3", "-screen", "0", size, "-nolisten", "tcp"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int rc = posix_spawn(&pid_, bin.c_str(), &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    ::close(fds[1]);
+    if (rc != 0) {
+      ::close(fds[0]);
+      why = "Xvfb could not be started";
+      pid_ = 0;
+      return false;
+    }
+    std::string number;
+    char c;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    ::close(fds[0]);
+    if (number.empty()) {
+      why = "Xvfb did not tell its display";
+      return false;
+    }
+    display_ = ":" + number;
+    return true;
+  }
+  ~Xvfb() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = 0;
+  std::string display_;
+};
+
+struct Image {
+  int w = 0, h = 0;
+  std::vector<uint32_t> px;  // 0xRRGGBB
+  uint32_t at(int x, int y) const { return px[static_cast<std::size_t>(y) * w + x]; }
+};
+
+bool read_png(const std::string& path, Image& img) {
+  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(s);
+    return false;
+  }
+  img.w = cairo_image_surface_get_width(s);
+  img.h = cairo_image_surface_get_height(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  const unsigned char* data = cairo_image_surface_get_data(s);
+  img.px.resize(static_cast<std::size_t>(img.w) * img.h);
+  for (int y = 0; y < img.h; ++y)
+    for (int x = 0; x < img.w; ++x)
+      img.px[static_cast<std::size_t>(y) * img.w + x] =
+          reinterpret_cast<const uint32_t*>(data + static_cast<std::size_t>(y) * stride)[x] & 0xFFFFFF;
+  cairo_surface_destroy(s);
+  return true;
+}
+
+struct Box {
+  int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
+  bool empty() const { return x1 < 0; }
+};
+
+// The bounds of the pixels of one colour within [x0, x1) x [y0, y1).
+Box bounds_of(const Image& img, uint32_t color, int x0, int y0, int x1, int y1) {
+  Box b;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (img.at(x, y) == color) {
+        b.x0 = std::min(b.x0, x);
+        b.y0 = std::min(b.y0, y);
+        b.x1 = std::max(b.x1, x);
+        b.y1 = std::max(b.y1, y);
+      }
+  return b;
+}
+
+// What the X server shows of the window (at the screen's top left, where it opens without a window
+// manager), read with the server's own XGetImage.
+bool grab_screen(const std::string& display, Image& img) {
+  Display* d = XOpenDisplay(display.c_str());
+  if (!d) return false;
+  XImage* x = XGetImage(d, DefaultRootWindow(d), 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+  if (x) {
+    img.w = kWidth;
+    img.h = kHeight;
+    img.px.resize(static_cast<std::size_t>(kWidth) * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+      for (int i = 0; i < kWidth; ++i) img.px[static_cast<std::size_t>(y) * kWidth + i] = XGetPixel(x, i, y) & 0xFFFFFF;
+    XDestroyImage(x);
+  }
+  XCloseDisplay(d);
+  return x != nullptr;
+}
+
+// Pixels that differ between two images within [x0, x1) x [y0, y1).
+std::size_t changed_pixels(const Image& a, const Image& b, int x0, int y0, int x1, int y1) {
+  std::size_t n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) n += a.at(x, y) != b.at(x, y);
+  return n;
+}
+
+std::size_t distinct_colors(const Image& img, int x0, int y0, int x1, int y1) {
+  std::set<uint32_t> colors;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) colors.insert(img.at(x, y));
+  return colors.size();
+}
+
+class DesktopRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string why;
+    if (!xvfb_.start(why)) GTEST_SKIP() << why;
+    dir_ = fs::temp_directory_path() / ("orv_desktop_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::permissions(dir_, fs::perms::owner_all);  // the host's temporary folder must be private
+  }
+  void TearDown() override {
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+  std::string env() const { return "env DISPLAY=" + xvfb_.display() + " LC_ALL=C.UTF-8 VISUAL= "; }
+  // Runs orvantis --desktop with a script; returns its exit status, its standard error in `err`.
+  int run_script(const std::string& script, std::string& err, const std::string& extra = "") {
+    const fs::path path = dir_ / "run.script";
+    std::ofstream(path) << script;
+    const fs::path err_path = dir_ / "stderr.txt";
+    const std::string cmd = env() + "'" ORV_TEST_ORVANTIS "' --desktop --script '" + path.string() + "' --temp-dir '" +
+                            dir_.string() + "' " + extra + " 2>'" + err_path.string() + "'";
+    const int status = std::system(cmd.c_str());
+    std::ifstream in(err_path);
+    std::stringstream text;
+    text << in.rdbuf();
+    err = text.str();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string file(const std::string& name) const { return (dir_ / name).string(); }
+  // A copy of an example: the Zlink writes the equation file it plotted back, with the variables
+  // as last set, so the tracked examples are never handed to it.
+  std::string example(const std::string& name) const {
+    const fs::path copy = dir_ / name;
+    if (!fs::exists(copy)) fs::copy_file(fs::path(ORV_TEST_EXAMPLES) / name, copy);
+    return copy.string();
+  }
+
+  Xvfb xvfb_;
+  fs::path dir_;
+};
+
+// Where the docked main dialog's client area is and how wide a dialog unit is, from its caption bar.
+struct MainDialog {
+  double client_x = 0, client_y = 0, unit_x = 0, unit_y = 0;
+};
+bool find_main_dialog(const Image& img, MainDialog& d, Box& caption) {
+  caption = bounds_of(img, kCaptionActive, img.w / 2, 0, img.w, img.h / 2);
+  if (caption.empty()) return false;
+  d.client_x = caption.x0;
+  d.client_y = caption.y1 + 1;
+  d.unit_x = (caption.x1 - caption.x0 + 1) / static_cast<double>(kMainCx);
+  d.unit_y = kLineHeight / 8.0;
+  return true;
+}
+
+TEST_F(DesktopRun, TheTorusIsShadedAndTheDialogStandsWhereItsTemplatePutsIt) {
+  std::string err;
+  const std::string script = "prompt " + example("torus.eqn") + "\nscreenshot " + file("before.png") +
+                             "\npress Plot it\nscreenshot " + file("torus.png") + "\npress Cancel\n";
+  ASSERT_EQ(run_script(script, err), 0) << err;
+  Image before, torus;
+  ASSERT_TRUE(read_png(file("before.png"), before));
+  ASSERT_TRUE(read_png(file("torus.png"), torus));
+  ASSERT_EQ(torus.w, kWidth);
+  ASSERT_EQ(torus.h, kHeight);
+
+  // The main dialog docks at the right, its caption bar lit; its size follows its template in the
+  // font's units: 124 x 210 dialog units.
+  MainDialog d;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(torus, d, caption));
+  EXPECT_NEAR(caption.x1, kWidth - 1 - 8 - 2, 2) << "the dialog keeps a gap to the window's right edge";
+  EXPECT_GT(d.unit_x, 1.2) << "a dialog unit is a quarter of a character's width";
+  EXPECT_LT(d.unit_x, 2.6);
+  // The dialog's face reaches down to the template's height.
+  const unsigned face = 0xECECEC;
+  const Box face_box = bounds_of(torus, face, caption.x0, caption.y1, caption.x1, kHeight);
+  ASSERT_FALSE(face_box.empty());
+  EXPECT_NEAR(face_box.y1 - d.client_y + 1, kMainCy * d.unit_y, 3);
+
+  // The view: before the plot it is empty; after it, a shaded torus of many colours.
+  const int view_right = static_cast<int>(caption.x0) - 20;
+  const std::size_t empty_colors = distinct_colors(before, 120, 80, view_right, kHeight - 80);
+  const std::size_t shaded_colors = distinct_colors(torus, 120, 80, view_right, kHeight - 80);
+  EXPECT_LE(empty_colors, 2u) << "the empty view is its background";
+  EXPECT_GT(shaded_colors, 60u) << "a lit surface shows many shades of its colour";
+  // The torus (colour 10, light green) is centred in the view: green at the middle of its ring.
+  const uint32_t ring = torus.at(view_right / 2, 60 + (kHeight - 120) / 2 - (kHeight - 120) / 3);
+  EXPECT_GT((ring >> 8) & 0xFF, (ring >> 16) & 0xFF) << std::hex << ring;
+  // The hole in the middle shows the background.
+  EXPECT_EQ(torus.at(view_right / 2, kHeight / 2), before.at(view_right / 2, kHeight / 2));
+}
+
+TEST_F(DesktopRun, TheVariablesDialogOpensCentredOverTheWindow) {
+  std::string err;
+  const std::string script = "prompt " + example("torus.eqn") + "\npress Set variables\nscreenshot " +
+                             file("variables.png") + "\npress Cancel\npress Cancel\n";
+  ASSERT_EQ(run_script(script, err), 0) << err;
+  Image img;
+  ASSERT_TRUE(read_png(file("variables.png"), img));
+  // The Variables dialog is the active one: its caption bar is lit and centred; the main dialog's
+  // caption bar is not lit any more.
+  const Box lit = bounds_of(img, kCaptionActive, 0, 0, img.w, img.h);
+  ASSERT_FALSE(lit.empty());
+  EXPECT_NEAR((lit.x0 + lit.x1) / 2.0, kWidth / 2.0, 4);
+  EXPECT_LT(lit.x1, kWidth - 100) << "only one caption bar is lit";
+}
+
+TEST_F(DesktopRun, ARefusalStandsInTheGraphicsWindow) {
+  // Three points that coincide make no spline: the host refuses it and says why in the frame.
+  std::ofstream(file("same.eqn")) << "step_var1 = t\nlower_limit1 = -1\nupper_limit1 = 1\nstep_size1 = 1\n"
+                                     "x = 0\ny = 0\nz = 0\n";
+  std::string err;
+  const std::string script = "prompt " + file("same.eqn") + "\nscreenshot " + file("before.png") +
+                             "\nselect 1027 4\npress Plot it\nscreenshot " + file("refused.png") + "\npress Cancel\n";
+  ASSERT_EQ(run_script(script, err), 0) << err;
+  EXPECT_NE(err.find("refused: spline refused"), std::string::npos) << err;
+  Image before, refused;
+  ASSERT_TRUE(read_png(file("before.png"), before));
+  ASSERT_TRUE(read_png(file("refused.png"), refused));
+  const uint32_t warning = 0xFFDC3C;
+  const Box text = bounds_of(refused, warning, 0, 0, kWidth / 2, kHeight);
+  ASSERT_FALSE(text.empty()) << "the refusal is written in the colour of a warning";
+  EXPECT_GT(text.x1 - text.x0, 200) << "a sentence, not a speck";
+  EXPECT_GT(text.y0, kHeight / 2) << "at the foot of the graphics window";
+  EXPECT_TRUE(bounds_of(before, warning, 0, 0, kWidth / 2, kHeight).empty());
+}
+
+TEST_F(DesktopRun, AScreenshotIsRefusedWhereNoWindowIsAndOverWhatIsNotARegularFile) {
+  std::string err;
+  // A headless script has no window to take.
+  const fs::path script = dir_ / "headless.script";
+  std::ofstream(script) << "prompt " << example("helix.eqn") << "\nscreenshot " << file("x.png") << "\n";
+  const std::string cmd = env() + "'" ORV_TEST_ORVANTIS "' --script '" + script.string() + "' --temp-dir '" +
+                          dir_.string() + "' 2>'" + file("headless.txt") + "'";
+  const int status = std::system(cmd.c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  std::stringstream text;
+  text << std::ifstream(file("headless.txt")).rdbuf();
+  EXPECT_NE(text.str().find("headless.script:2: \"screenshot\" needs the desktop window"), std::string::npos)
+      << text.str();
+  EXPECT_FALSE(fs::exists(file("x.png")));
+  // The desktop does not write over a folder.
+  fs::create_directories(dir_ / "folder.png");
+  EXPECT_EQ(run_script("prompt " + example("helix.eqn") + "\nscreenshot " + file("folder.png") + "\npress Cancel\n", err), 1);
+  EXPECT_NE(err.find("folder.png: not a regular file"), std::string::npos) << err;
+}
+
+// A process of the test's own, started with /bin/sh -c and waited for with a timeout.
+class Background {
+ public:
+  bool start(const std::string& command) {
+    std::string sh = "/bin/sh", c = "-c", cmd = command;
+    char* argv[] = {sh.data(), c.data(), cmd.data(), nullptr};
+    return posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, argv, environ) == 0;
+  }
+  /// The exit status, or -1 when it did not end within `seconds` (it is then killed).
+  int wait(double seconds) {
+    for (double waited = 0; waited < seconds; waited += 0.1) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return -1;
+  }
+  ~Background() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+ private:
+  pid_t pid_ = 0;
+};
+
+TEST_F(DesktopRun, RealKeysAndClicksPlotThroughTheMainAndVariablesDialogs) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  // Where the windows stand, from a screenshot of the same state.
+  std::string err;
+  ASSERT_EQ(run_script("prompt " + example("torus.eqn") + "\nscreenshot " + file("layout.png") + "\npress Cancel\n", err), 0)
+      << err;
+  Image layout;
+  ASSERT_TRUE(read_png(file("layout.png"), layout));
+  MainDialog main;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(layout, main, caption));
+  auto main_at = [&](double du_x, double du_y) {
+    return std::to_string(static_cast<int>(main.client_x + du_x * main.unit_x)) + " " +
+           std::to_string(static_cast<int>(main.client_y + du_y * main.unit_y));
+  };
+  // The Variables dialog (234 x 207 units) is centred over the window.
+  const double caption_h = caption.y1 - caption.y0 + 1 + 2;
+  const double var_w = 234 * main.unit_x + 4, var_h = 207 * main.unit_y + caption_h + 4;
+  const double var_x = std::round((kWidth - var_w) / 2) + 2, var_y = std::round((kHeight - var_h) / 2) + caption_h + 2;
+  auto variables_at = [&](double du_x, double du_y) {
+    return std::to_string(static_cast<int>(var_x + du_x * main.unit_x)) + " " +
+           std::to_string(static_cast<int>(var_y + du_y * main.unit_y));
+  };
+
+  Background host;
+  ASSERT_TRUE(host.start(env() + "'" ORV_TEST_ORVANTIS "' --desktop --temp-dir '" + dir_.string() + "' --export '" +
+                         file("out.json") + "' 2>'" + file("host.txt") + "'"));
+  const std::string x = env() + "xdotool ";
+  ASSERT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name '^Orvantis$' >/dev/null").c_str()), 0);
+  auto act = [&](const std::string& what) {
+    ASSERT_EQ(std::system((x + what).c_str()), 0) << what;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  };
+  auto click = [&](const std::string& at) { act("mousemove " + at + " click 1"); };
+  act("mousemove 300 300");
+  // The file prompt: its path field has the keys.
+  act("key ctrl+a");
+  act("type --delay 5 '" + example("torus.eqn") + "'");
+  act("key Return");
+  // Set variables by its accelerator; the first variable's step size from 20 to 40 by a click on
+  // its field (which selects the text) and typing; OK, Plot it and OK clicked.
+  act("key alt+v");
+  click(variables_at(148 + 24, 71 + 6));
+  act("type 40");
+  click(variables_at(114 + 18, 182 + 9));
+  click(main_at(24 + 35, 154 + 7));
+  // A drag with the left button turns the view: the graphics change, the dialog does not.
+  Image plotted, turned;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), plotted));
+  act("mousemove 300 400 mousedown 1");
+  act("mousemove 360 430");
+  act("mousemove 420 460 mouseup 1");
+  ASSERT_TRUE(grab_screen(xvfb_.display(), turned));
+  const int view_right = caption.x0 - 20;
+  EXPECT_GT(changed_pixels(plotted, turned, 0, 60, view_right, kHeight - 60), 5000u) << "the view turned";
+  EXPECT_EQ(changed_pixels(plotted, turned, caption.x0, caption.y1 + 1, kWidth - 10, caption.y1 + 300), 0u)
+      << "the dialog stayed as it was";
+  click(main_at(3 + 18, 183 + 9));
+  ASSERT_EQ(host.wait(20), 0) << "the host ends when OK is clicked";
+  std::stringstream json;
+  json << std::ifstream(file("out.json")).rdbuf();
+  // Every 40 degrees round the ring: 10 rows of 13 points, where the file's step of 20 makes 19.
+  EXPECT_NE(json.str().find("\"rows\":10,\"cols\":13"), std::string::npos) << json.str().substr(0, 200);
+}
+
+TEST_F(DesktopRun, LeavingWithGeometryNotSavedAsksAndSavesByKeys) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  Background host;
+  ASSERT_TRUE(host.start(env() + "'" ORV_TEST_ORVANTIS "' --desktop --temp-dir '" + dir_.string() + "' 2>'" +
+                         file("host.txt") + "'"));
+  ASSERT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name '^Orvantis$' >/dev/null").c_str()), 0);
+  auto act = [&](const std::string& what) {
+    ASSERT_EQ(std::system((env() + "xdotool " + what).c_str()), 0) << what;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  };
+  act("mousemove 300 300");
+  act("key ctrl+a");
+  act("type --delay 5 '" + example("helix.eqn") + "'");
+  act("key Return");
+  act("key alt+p");
+  // Cancel ends the Zlink with the helix not saved: the question comes; Esc goes back to the
+  // Zlink, which asks for a file again; cancelled, the question comes again; S saves.
+  act("key Escape");
+  act("key Escape");
+  act("key Escape");
+  act("key s");
+  act("type --delay 5 '" + file("kept.step") + "'");
+  act("key Return");
+  EXPECT_EQ(host.wait(20), 0) << "the host leaves once the geometry is saved";
+  std::stringstream step;
+  step << std::ifstream(file("kept.step")).rdbuf();
+  EXPECT_NE(step.str().find("B_SPLINE_CURVE"), std::string::npos) << "the helix was exported";
+}
+
+}  // namespace
