@@ -16,6 +16,7 @@
 #include "view/palette.h"
 #include "view/picture.h"
 #include "frontend/script_front_end.h"
+#include "frontend/terminal_hints.h"
 #include "platform/cell_render.h"
 #include "platform/number_text.h"
 #include "platform/window_system.h"
@@ -33,6 +34,8 @@ constexpr double kIdleWait = 0.1;
 // Pixels: the toolbar's and status bar's heights in line heights, the gap round the docked dialog.
 constexpr float kBarLines = 2.0f;
 constexpr float kGap = 8;
+/// The status line is wide enough for every view key hint; none is left out.
+constexpr int kAllHints = 1000;
 // The axis marker's arm, in pixels.
 constexpr float kAxisArm = 30;
 
@@ -104,8 +107,8 @@ void DesktopFrontEnd::event_failed(const UiEvent& event, const std::string& why)
 }
 
 void DesktopFrontEnd::refresh_scene() {
-  std::vector<const ent*> ents = db_.entities();
-  std::array<std::size_t, 4> key{ents.size(), ents.empty() ? 0 : static_cast<std::size_t>(ents.back()->id),
+  const std::vector<const Entity*> ents = db_.entities();
+  std::array<std::size_t, 4> key{ents.size(), ents.empty() ? 0 : static_cast<std::size_t>(ents.back()->id()),
                                  db_.marks().size(), db_.lines().size()};
   if (key == scene_key_ || !progress_.empty()) return;  // a plot under way is drawn when it has ended
   view::Detail detail;
@@ -117,8 +120,8 @@ void DesktopFrontEnd::refresh_scene() {
   // an older scene is left to finish and its result dropped.
   if (gl_ok_) gl_.upload(scene_, FineMesh{});
   std::vector<ent> surfaces;
-  for (const ent* e : ents)
-    if (e->kind == ENT_SURFACE || e->kind == ENT_NURBS_SURFACE) surfaces.push_back(*e);
+  for (const Entity* e : ents)
+    if (e->kind() == ENT_SURFACE || e->kind() == ENT_NURBS_SURFACE) surfaces.push_back(e->record());
   if (surfaces.empty()) {
     fine_job_ = {};
     return;
@@ -470,7 +473,7 @@ void DesktopFrontEnd::draw_frame() {
   dl->AddRectFilled(ImVec2(0, H - bar), ImVec2(static_cast<float>(window_.width()), H), IM_COL32(30, 32, 38, 255));
   std::string line = !progress_.empty() ? progress_
                      : !status_.empty() ? status_
-                     : view_keys_ ? frontend::view_key_hints()
+                     : view_keys_ ? frontend::fit_hints(frontend::key_hints(frontend::HintPlace::Graphics, static_cast<bool>(exporter_)), kAllHints)
                                   : "Drag turns \u00b7 right-drag pans \u00b7 wheel zooms \u00b7 F2 view keys" +
                                         std::string(exporter_ ? " \u00b7 F3 export" : "") +
                                         " \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";

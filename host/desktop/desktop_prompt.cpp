@@ -22,7 +22,6 @@
 #include "frontend/script_front_end.h"
 #include "platform/message_box.h"
 #include "platform/number_text.h"
-#include "platform/transcript.h"
 
 extern char** environ;
 
@@ -301,13 +300,11 @@ bool DesktopFrontEnd::run_prompt() {
 bool DesktopFrontEnd::PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                                           HWND owner) {
   if (script_) return script_->PromptForFileToOpen(path, mode, filter, owner);
-  const std::string given = path;
   prompt_ = Prompt::make_file(path, filter);
   run_prompt();
   const bool chosen = prompt_->accepted;
   if (chosen) path = prompt_->text;
   prompt_.reset();
-  if (Transcript* t = transcript()) t->prompt(given, chosen ? std::optional<std::string>(path) : std::nullopt);
   return chosen;
 }
 
@@ -321,7 +318,6 @@ bool DesktopFrontEnd::point_proc(const std::string& prompt, std::array<double, 3
     std::string err;
     picked = prompt_->accepted && parse_point(prompt_->coords, point, err);
     prompt_.reset();
-    if (Transcript* t = transcript()) t->pick(picked ? std::optional<std::array<double, 3>>(point) : std::nullopt);
   }
   if (picked) origin_text_ = "origin " + format_real(point[0]) + ", " + format_real(point[1]) + ", " + format_real(point[2]);
   return picked;
@@ -332,7 +328,6 @@ void DesktopFrontEnd::list_filename(const std::string& path) {
     script_->list_filename(path);
     return;
   }
-  if (Transcript* t = transcript()) t->show(path);
   run_text_viewer(path);
 }
 
@@ -341,7 +336,6 @@ void DesktopFrontEnd::edit_filename(const std::string& path) {
     script_->edit_filename(path);
     return;
   }
-  if (Transcript* t = transcript()) t->edit(path);
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     status_ = path + ": not a regular file, not edited";
