@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -68,6 +69,9 @@ std::string str(int64_t n) { return std::to_string(n); }
 class PointBuffer {
  public:
   PointBuffer(const char* name, int32_t bound) : name_(name), bound_(bound) {}
+
+  /// What its refusals call it: "spline buffer".
+  const char* name() const { return name_; }
 
   int32_t capacity() {
     ensure_initial();
@@ -131,15 +135,36 @@ PointBuffer& surf_buffer() {
   return b;
 }
 
-int grow_buffer(const char* service, PointBuffer& buffer, int32_t count) {
-  std::string why;
+// Runs the body of `service` at the boundary the Zlink calls across: `body` returns true when the
+// service did its work and false when it refused (having told why). A success clears the last error;
+// an exception is caught here and is a refusal like any other, "<what> refused: <its text>". True
+// when the body succeeded.
+template <class F>
+bool guarded(const char* service, const char* what, F&& body) {
   try {
-    if (buffer.grow(count, why)) return 1;
+    if (!body()) return false;
+    g_last_error.clear();
+    return true;
   } catch (...) {
-    why = failure_text(std::current_exception());
+    return refuse(service, std::string(what) + " refused: " + failure_text(std::current_exception()));
   }
-  refuse(service, why);
-  return 0;
+}
+
+// A storing service: its entry is null and its flag 0 (either may be absent) unless `body` stores,
+// when the flag is 1 and the body has set the entry.
+template <class F>
+void store_guarded(const char* service, const char* what, db_list_ent_type** entry, char* ok, F&& body) {
+  if (entry) *entry = nullptr;
+  if (ok) *ok = 0;
+  const bool stored = guarded(service, what, body);
+  if (ok) *ok = stored ? 1 : 0;
+}
+
+int grow_buffer(const char* service, PointBuffer& buffer, int32_t count) {
+  return guarded(service, buffer.name(), [&] {
+    std::string why;
+    return buffer.grow(count, why) || refuse(service, why);
+  }) ? 1 : 0;
 }
 
 std::vector<kernel::Point> copy_points(const pt_3d* points, int64_t count) {
@@ -157,6 +182,38 @@ void fill_unit_weights(nb_type& nb) {
 constexpr const char* kSplineService = "make_spline_from_pts";
 constexpr const char* kSurfaceService = "make_surf_from_pts";
 
+// How the refusals of a shape fitted through points speak of it.
+struct FitWords {
+  const char* shape;                          // "spline": the subject of each refusal
+  std::string overrun;                        // why its points run past the buffer holding them
+  std::function<std::string(int64_t)> point;  // names point i (from 0), as "point 3 of 7"
+};
+
+// Stores a shape fitted through `count` points as `record` (its kind, colour, level and grid set by
+// the caller). Refuses points that run past a point buffer holding them or are not finite; `fit`
+// makes the B-spline through the points, returning why it cannot ("" when it did). The stored
+// record keeps the points it passes through. True when stored, with `*entry` set.
+template <class Fit>
+bool store_fitted(const char* service, const FitWords& words, const pt_3d* points, int64_t count,
+                  EntityData record, Fit&& fit, db_list_ent_type** entry) {
+  const std::string refused = std::string(words.shape) + " refused: ";
+  if (spline_buffer().overruns(points, count) || surf_buffer().overruns(points, count))
+    return refuse(service, refused + words.overrun);
+  for (int64_t i = 0; i < count; ++i) {
+    std::string bad = nonfinite_coordinate(points[i]);
+    if (!bad.empty())
+      return refuse(service, refused + words.point(i) + " is not finite (" + bad + "); a " + words.shape +
+                                 " cannot pass through it");
+  }
+  record.through = copy_points(points, count);
+  if (std::string why = fit(record.through, record.nb); !why.empty()) return refuse(service, why);
+  fill_unit_weights(record.nb);
+  record.attrib = main_attrib;
+  db_list_ent_type* e = database().add(std::move(record));
+  if (entry) *entry = e;
+  return true;
+}
+
 bool store_spline(const pt_3d* points, int32_t count, uint8_t color, int32_t level, int start_kind,
                   int end_kind, db_list_ent_type** entry) {
   const char* service = kSplineService;
@@ -164,32 +221,22 @@ bool store_spline(const pt_3d* points, int32_t count, uint8_t color, int32_t lev
   if (start_kind != 1 || end_kind != 1)
     return refuse(service, "spline refused: end kinds " + str(start_kind) + " and " + str(end_kind) +
                                " asked for; only free ends (kind 1) are offered");
-  if (spline_buffer().overruns(points, count) || surf_buffer().overruns(points, count))
-    return refuse(service, "spline refused: " + str(count) + " points run past the end of the buffer holding them");
-  std::vector<kernel::Point> pts = copy_points(points, count);
-  for (int32_t i = 0; i < count; ++i) {
-    std::string bad = nonfinite_coordinate(points[i]);
-    if (!bad.empty())
-      return refuse(service, "spline refused: point " + str(i + 1) + " of " + str(count) + " is not finite (" +
-                                 bad + "); a spline cannot pass through it");
-  }
-  if (kernel::model_size(pts) == 0.0)
-    return refuse(service, count == 1 ? "spline refused: 1 point; a spline needs at least two distinct points"
-                                      : "spline refused: all " + str(count) +
-                                            " points coincide; a spline needs at least two distinct points");
   EntityData record;
   record.kind = ENT_SPLINE;
-  std::string err;
-  if (!kernel::interpolate_curve(pts, record.nb, err))
-    return refuse(service, "spline refused (" + str(count) + " points): " + err);
-  fill_unit_weights(record.nb);
   record.color = color;
   record.level = level;
-  record.attrib = main_attrib;
-  record.through = std::move(pts);
-  db_list_ent_type* e = database().add(std::move(record));
-  if (entry) *entry = e;
-  return true;
+  const FitWords words{"spline", str(count) + " points run past the end of the buffer holding them",
+                       [count](int64_t i) { return "point " + str(i + 1) + " of " + str(count); }};
+  auto fit = [count](const std::vector<kernel::Point>& pts, nb_type& nb) -> std::string {
+    if (kernel::model_size(pts) == 0.0)
+      return count == 1 ? "spline refused: 1 point; a spline needs at least two distinct points"
+                        : "spline refused: all " + str(count) +
+                              " points coincide; a spline needs at least two distinct points";
+    std::string err;
+    if (!kernel::interpolate_curve(pts, nb, err)) return "spline refused (" + str(count) + " points): " + err;
+    return {};
+  };
+  return store_fitted(service, words, points, count, std::move(record), fit, entry);
 }
 
 bool store_surface(const pt_3d* points, int16_t rows, int16_t cols, uint8_t color, int32_t level,
@@ -199,32 +246,23 @@ bool store_surface(const pt_3d* points, int16_t rows, int16_t cols, uint8_t colo
   if (points == nullptr) return refuse(service, "surface refused: no points were given");
   if (rows < 2 || cols < 2)
     return refuse(service, "surface refused: a " + grid + " grid; a surface needs at least 2 rows of 2 points");
-  int64_t count = int64_t{rows} * cols;
-  if (spline_buffer().overruns(points, count) || surf_buffer().overruns(points, count))
-    return refuse(service, "surface refused: the " + grid + " grid runs past the end of the buffer holding it");
-  std::vector<kernel::Point> pts = copy_points(points, count);
-  for (int64_t i = 0; i < count; ++i) {
-    std::string bad = nonfinite_coordinate(points[i]);
-    if (!bad.empty())
-      return refuse(service, "surface refused: point " + str(i % cols + 1) + " of row " + str(i / cols + 1) +
-                                 " (a " + grid + " grid) is not finite (" + bad +
-                                 "); a surface cannot pass through it");
-  }
   EntityData record;
   record.kind = nurb ? ENT_NURBS_SURFACE : ENT_SURFACE;
-  std::string err;
-  if (!kernel::interpolate_surface(pts, rows, cols, record.nb, err))
-    return refuse(service, "surface refused (a " + grid + " grid): " + err);
-  fill_unit_weights(record.nb);
   record.color = color;
   record.level = level;
-  record.attrib = main_attrib;
-  record.through = std::move(pts);
   record.rows = rows;
   record.cols = cols;
-  db_list_ent_type* e = database().add(std::move(record));
-  if (entry) *entry = e;
-  return true;
+  const FitWords words{"surface", "the " + grid + " grid runs past the end of the buffer holding it",
+                       [&grid, cols](int64_t i) {
+                         return "point " + str(i % cols + 1) + " of row " + str(i / cols + 1) + " (a " + grid +
+                                " grid)";
+                       }};
+  auto fit = [&](const std::vector<kernel::Point>& pts, nb_type& nb) -> std::string {
+    std::string err;
+    if (!kernel::interpolate_surface(pts, rows, cols, nb, err)) return "surface refused (a " + grid + " grid): " + err;
+    return {};
+  };
+  return store_fitted(service, words, points, int64_t{rows} * cols, std::move(record), fit, entry);
 }
 
 bool is_curve_kind(int32_t kind) { return kind == ENT_SPLINE || kind == ENT_NURBS_CURVE; }
@@ -244,36 +282,31 @@ void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color,
                attributes attrib, char* ok) {
   (void)flags;
   const char* service = "store_ent";
-  if (entry) *entry = nullptr;
-  if (ok) *ok = 0;
-  if (e == nullptr) return (void)orv::refuse(service, "store refused: no record was given");
-  ent record;
-  record.kind = e->kind;
-  for (int k = 0; k < 3; ++k) record.p1[k] = e->p1[k];
-  if (e->kind == ENT_LINE) {
-    for (int k = 0; k < 3; ++k) record.p2[k] = e->p2[k];
-    if (std::string bad = orv::nonfinite_coordinate(record.p1); !bad.empty())
-      return (void)orv::refuse(service, "line refused: its start is not finite (" + bad + "); a line cannot reach it");
-    if (std::string bad = orv::nonfinite_coordinate(record.p2); !bad.empty())
-      return (void)orv::refuse(service, "line refused: its end is not finite (" + bad + "); a line cannot reach it");
-  } else if (e->kind == ENT_POINT) {
-    if (std::string bad = orv::nonfinite_coordinate(record.p1); !bad.empty())
-      return (void)orv::refuse(service, "point refused: it is not finite (" + bad + "); a point cannot be stored there");
-  } else {
-    return (void)orv::refuse(service, "store refused: a record of kind " + orv::str(e->kind) +
-                                          "; only points (1) and lines (2) are stored from a record");
-  }
-  record.color = color;
-  record.level = level;
-  record.attrib = attrib;
-  try {
+  orv::store_guarded(service, "store", entry, ok, [&] {
+    if (e == nullptr) return orv::refuse(service, "store refused: no record was given");
+    ent record;
+    record.kind = e->kind;
+    for (int k = 0; k < 3; ++k) record.p1[k] = e->p1[k];
+    if (e->kind == ENT_LINE) {
+      for (int k = 0; k < 3; ++k) record.p2[k] = e->p2[k];
+      if (std::string bad = orv::nonfinite_coordinate(record.p1); !bad.empty())
+        return orv::refuse(service, "line refused: its start is not finite (" + bad + "); a line cannot reach it");
+      if (std::string bad = orv::nonfinite_coordinate(record.p2); !bad.empty())
+        return orv::refuse(service, "line refused: its end is not finite (" + bad + "); a line cannot reach it");
+    } else if (e->kind == ENT_POINT) {
+      if (std::string bad = orv::nonfinite_coordinate(record.p1); !bad.empty())
+        return orv::refuse(service, "point refused: it is not finite (" + bad + "); a point cannot be stored there");
+    } else {
+      return orv::refuse(service, "store refused: a record of kind " + orv::str(e->kind) +
+                                      "; only points (1) and lines (2) are stored from a record");
+    }
+    record.color = color;
+    record.level = level;
+    record.attrib = attrib;
     db_list_ent_type* stored = database().add(std::move(record));
     if (entry) *entry = stored;
-    if (ok) *ok = 1;
-    orv::g_last_error.clear();
-  } catch (...) {
-    orv::refuse(service, "store refused: " + orv::failure_text(std::current_exception()));
-  }
+    return true;
+  });
 }
 
 void make_spline_from_pts(const pt_3d* points, int32_t count, uint8_t color, int32_t level, int start_kind,
@@ -283,16 +316,9 @@ void make_spline_from_pts(const pt_3d* points, int32_t count, uint8_t color, int
   (void)start_vector;
   (void)end_vector;
   (void)flags;
-  if (entry) *entry = nullptr;
-  if (ok) *ok = 0;
-  try {
-    if (orv::store_spline(points, count, color, level, start_kind, end_kind, entry)) {
-      if (ok) *ok = 1;
-      orv::g_last_error.clear();
-    }
-  } catch (...) {
-    orv::refuse(orv::kSplineService, "spline refused: " + orv::failure_text(std::current_exception()));
-  }
+  orv::store_guarded(orv::kSplineService, "spline", entry, ok, [&] {
+    return orv::store_spline(points, count, color, level, start_kind, end_kind, entry);
+  });
 }
 
 void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int a, int b, int c, int d,
@@ -303,82 +329,74 @@ void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int a, 
   (void)c;
   (void)d;
   if (out) *out = 0.0;  // no value is reported through it
-  if (entry) *entry = nullptr;
-  if (ok) *ok = 0;
-  try {
-    if (orv::store_surface(points, rows, cols, color, level, nurb, entry)) {
-      if (ok) *ok = 1;
-      orv::g_last_error.clear();
-    }
-  } catch (...) {
-    orv::refuse(orv::kSurfaceService, "surface refused: " + orv::failure_text(std::current_exception()));
-  }
+  orv::store_guarded(orv::kSurfaceService, "surface", entry, ok, [&] {
+    return orv::store_surface(points, rows, cols, color, level, nurb, entry);
+  });
 }
 
 int get_ent_from_eptr(db_list_ent_type* entry, ent* out) {
   const char* service = "get_ent_from_eptr";
-  if (out == nullptr) return orv::refuse(service, "read refused: no record to read into"), 1;
-  const orv::Entity* stored = database().find(entry);
-  if (stored == nullptr)
-    return orv::refuse(service, "read refused: the entry is not in the database (deleted, or never stored)"), 1;
-  try {
+  return orv::guarded(service, "read", [&] {
+    if (out == nullptr) return orv::refuse(service, "read refused: no record to read into");
+    const orv::Entity* stored = database().find(entry);
+    if (stored == nullptr)
+      return orv::refuse(service, "read refused: the entry is not in the database (deleted, or never stored)");
     *out = stored->record();
-  } catch (...) {
-    return orv::refuse(service, "read refused: " + orv::failure_text(std::current_exception())), 1;
-  }
-  return 0;
+    return true;
+  }) ? 0 : 1;
 }
 
 int remove_nodes(const ent* in, int flags, double tolerance, ent* out) {
   (void)flags;
   const char* service = "remove_nodes";
-  if (in == nullptr || out == nullptr) return orv::refuse(service, "knot removal refused: no record was given"), 0;
-  if (!orv::is_curve_kind(in->kind))
-    return orv::refuse(service, "knot removal refused: a record of kind " + orv::str(in->kind) + " is not a curve"), 0;
-  if (!std::isfinite(tolerance) || tolerance <= 0)
-    return orv::refuse(service, "knot removal refused: the tolerance is not a positive number"), 0;
-  try {
+  bool removed = false;
+  orv::guarded(service, "knot removal", [&] {
+    if (in == nullptr || out == nullptr) return orv::refuse(service, "knot removal refused: no record was given");
+    if (!orv::is_curve_kind(in->kind))
+      return orv::refuse(service, "knot removal refused: a record of kind " + orv::str(in->kind) + " is not a curve");
+    if (!std::isfinite(tolerance) || tolerance <= 0)
+      return orv::refuse(service, "knot removal refused: the tolerance is not a positive number");
     nb_type reduced;
     // Nothing to remove is an answer, not a refusal: the curve stays as it is.
-    if (!orv::kernel::reduce_knots(in->nb, tolerance, reduced)) return 0;
+    if (!orv::kernel::reduce_knots(in->nb, tolerance, reduced)) return true;
     orv::fill_unit_weights(reduced);
     ent copy = *in;
     copy.nb = std::move(reduced);
     *out = std::move(copy);
-    return 1;
-  } catch (...) {
-    return orv::refuse(service, "knot removal refused: " + orv::failure_text(std::current_exception())), 0;
-  }
+    removed = true;
+    return true;
+  });
+  return removed ? 1 : 0;
 }
 
 void convert_entity_to_nurbs(const ent* in, ent* out) {
-  if (out == nullptr) return;
-  try {
+  const char* service = "convert_entity_to_nurbs";
+  // `in` and `out` may be the same record: it is read whole before `out` is written.
+  const bool converted = orv::guarded(service, "conversion", [&] {
+    if (out == nullptr) return orv::refuse(service, "conversion refused: no record to write into");
+    if (in == nullptr) return orv::refuse(service, "conversion refused: no record was given");
     ent copy;
     std::string err;
-    if (in != nullptr && orv::is_curve_kind(in->kind) && orv::kernel::check_curve(in->nb, err)) {
+    if (orv::is_curve_kind(in->kind) && orv::kernel::check_curve(in->nb, err)) {
       copy = *in;
       copy.kind = ENT_NURBS_CURVE;
-    } else if (in != nullptr && orv::is_surface_kind(in->kind) && orv::kernel::check_surface(in->nb, err)) {
+    } else if (orv::is_surface_kind(in->kind) && orv::kernel::check_surface(in->nb, err)) {
       copy = *in;
       copy.kind = ENT_NURBS_SURFACE;
-    } else if (in != nullptr && in->kind == ENT_LINE && orv::finite3(in->p1) && orv::finite3(in->p2)) {
+    } else if (in->kind == ENT_LINE && orv::finite3(in->p1) && orv::finite3(in->p2)) {
       copy = *in;
       copy.kind = ENT_NURBS_CURVE;
       copy.nb = orv::kernel::line_curve({in->p1[0], in->p1[1], in->p1[2]}, {in->p2[0], in->p2[1], in->p2[2]});
-    }
-    // Anything else has no B-spline form: `out` becomes an empty record (kind 0).
-    if (copy.kind == 0)
-      orv::refuse("convert_entity_to_nurbs",
-                  in == nullptr ? std::string("conversion refused: no record was given")
-                                : "conversion refused: a record of kind " + orv::str(in->kind) +
+    } else {
+      return orv::refuse(service, "conversion refused: a record of kind " + orv::str(in->kind) +
                                       " has no sound B-spline form" + (err.empty() ? "" : " (" + err + ")"));
+    }
     orv::fill_unit_weights(copy.nb);
     *out = std::move(copy);
-  } catch (...) {
-    *out = ent{};
-    orv::refuse("convert_entity_to_nurbs", "conversion refused: " + orv::failure_text(std::current_exception()));
-  }
+    return true;
+  });
+  // Anything without a B-spline form leaves `out` an empty record (kind 0).
+  if (!converted && out != nullptr) *out = ent{};
 }
 
 void delete_ent(db_list_ent_type* entry, int a, int b, int c, char* flag, int d) {
@@ -386,24 +404,26 @@ void delete_ent(db_list_ent_type* entry, int a, int b, int c, char* flag, int d)
   (void)b;
   (void)c;
   (void)d;
-  bool removed = database().remove(entry);
+  const char* service = "delete_ent";
+  const bool removed = orv::guarded(service, "delete", [&] {
+    return database().remove(entry) ||
+           orv::refuse(service, "delete refused: the entry is not in the database (deleted, or never stored)");
+  });
   if (flag) *flag = removed ? 1 : 0;
-  if (!removed) orv::refuse("delete_ent", "delete refused: the entry is not in the database (deleted, or never stored)");
 }
 
 void put_nurbs_in_db(const nb_type* nb, uint8_t color, int32_t level, const attributes* attrib, int flags,
                      db_list_ent_type** entry) {
   (void)flags;
   const char* service = "put_nurbs_in_db";
-  if (entry) *entry = nullptr;
-  if (nb == nullptr) return (void)orv::refuse(service, "NURB refused: no record was given");
-  try {
+  orv::store_guarded(service, "NURB", entry, nullptr, [&] {
+    if (nb == nullptr) return orv::refuse(service, "NURB refused: no record was given");
     nb_type copy = *nb;
     orv::fill_unit_weights(copy);
     std::string err;
     bool curve = copy.vdegree == 0 && copy.nv == 0;
     if (curve ? !orv::kernel::check_curve(copy, err) : !orv::kernel::check_surface(copy, err))
-      return (void)orv::refuse(service, std::string(curve ? "NURB curve" : "NURB surface") + " refused: " + err);
+      return orv::refuse(service, std::string(curve ? "NURB curve" : "NURB surface") + " refused: " + err);
     ent record;
     record.kind = curve ? ENT_NURBS_CURVE : ENT_NURBS_SURFACE;
     record.color = color;
@@ -412,43 +432,44 @@ void put_nurbs_in_db(const nb_type* nb, uint8_t color, int32_t level, const attr
     record.nb = std::move(copy);
     db_list_ent_type* stored = database().add(std::move(record));
     if (entry) *entry = stored;
-    orv::g_last_error.clear();
-  } catch (...) {
-    orv::refuse(service, "NURB refused: " + orv::failure_text(std::current_exception()));
-  }
+    return true;
+  });
 }
 
 void draw_3d_point(const double* point, uint8_t color) {
   const char* service = "draw_3d_point";
-  if (point == nullptr) return (void)orv::refuse(service, "mark refused: no point was given");
-  if (std::string bad = orv::nonfinite_coordinate(point); !bad.empty())
-    return (void)orv::refuse(service, "mark refused: it is not finite (" + bad + "); it is not drawn");
-  try {
+  orv::guarded(service, "mark", [&] {
+    if (point == nullptr) return orv::refuse(service, "mark refused: no point was given");
+    if (std::string bad = orv::nonfinite_coordinate(point); !bad.empty())
+      return orv::refuse(service, "mark refused: it is not finite (" + bad + "); it is not drawn");
     database().add_mark(orv::ScreenMark{{point[0], point[1], point[2]}, color});
-  } catch (...) {
-    orv::refuse(service, "mark refused: " + orv::failure_text(std::current_exception()));
-  }
+    return true;
+  });
 }
 
 void drw_3d_line(const l_3d* line, uint8_t color) {
   const char* service = "drw_3d_line";
-  if (line == nullptr) return (void)orv::refuse(service, "screen line refused: no line was given");
-  std::string bad = orv::nonfinite_coordinate(line->p1);
-  if (bad.empty()) bad = orv::nonfinite_coordinate(line->p2);
-  if (!bad.empty())
-    return (void)orv::refuse(service, "screen line refused: an end is not finite (" + bad + "); it is not drawn");
-  try {
+  orv::guarded(service, "screen line", [&] {
+    if (line == nullptr) return orv::refuse(service, "screen line refused: no line was given");
+    std::string bad = orv::nonfinite_coordinate(line->p1);
+    if (bad.empty()) bad = orv::nonfinite_coordinate(line->p2);
+    if (!bad.empty())
+      return orv::refuse(service, "screen line refused: an end is not finite (" + bad + "); it is not drawn");
     database().add_line(
         orv::ScreenLine{{line->p1[0], line->p1[1], line->p1[2]}, {line->p2[0], line->p2[1], line->p2[2]}, color});
-  } catch (...) {
-    orv::refuse(service, "screen line refused: " + orv::failure_text(std::current_exception()));
-  }
+    return true;
+  });
 }
 
-// The front end shows progress and answers for the person; a stop signal ends any plot.
+// The front end shows progress and answers for the person; a stop signal ends any plot. A front end
+// that fails while asked is told as a refusal and stops the plot: it can no longer pass a stop on.
 int plot_stop_requested(int64_t step, int64_t count) {
   bool stop = false;
-  if (orv::FrontEnd* fe = orv::front_end()) stop = fe->plot_progress(step, count);
+  if (!orv::guarded("plot_stop_requested", "plot progress", [&] {
+        if (orv::FrontEnd* fe = orv::front_end()) stop = fe->plot_progress(step, count);
+        return true;
+      }))
+    stop = true;
   return stop || orv::stop_signal() != 0 ? 1 : 0;
 }
 

@@ -8,7 +8,9 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -346,6 +348,12 @@ TEST_F(GeometryTest, LineHasAnExactNurbForm) {
   point.kind = ENT_POINT;
   convert_entity_to_nurbs(&point, &nurb);
   EXPECT_EQ(nurb.kind, 0);  // a point has no curve form
+  // Converted in place, the line is read whole before it is overwritten.
+  convert_entity_to_nurbs(&line, &line);
+  ASSERT_EQ(line.kind, ENT_NURBS_CURVE);
+  ASSERT_FALSE(line.nb.poles.empty());
+  EXPECT_EQ(line.nb.poles.front(), (P{-1, 2, 0.5}));
+  EXPECT_EQ(line.nb.poles.back(), (P{3, -2, 4.5}));
 }
 
 TEST_F(GeometryTest, SurfacePassesThroughItsGrid) {
@@ -691,6 +699,9 @@ TEST_F(RefusalTest, EachRefusalNamesItsServiceAndReason) {
          EXPECT_EQ(out.kind, 0);
        },
        "convert_entity_to_nurbs", {"conversion refused", "kind 1"}},
+      {"B-spline form written nowhere",
+       [&point_kind] { convert_entity_to_nurbs(&point_kind, nullptr); },
+       "convert_entity_to_nurbs", {"conversion refused", "no record to write into"}},
       {"knot removal on a point",
        [&point_kind] {
          ent out;
@@ -798,6 +809,93 @@ TEST_F(RefusalTest, TheTranscriptRecordsEachRefusalOnce) {
   // The front end was told the same, and nothing twice.
   ASSERT_EQ(recorder.told.size(), 2u);
   EXPECT_EQ(recorder.told[0].why, why);
+}
+
+// Whatever a service did before, its success leaves no refusal standing: the last error is "".
+TEST_F(RefusalTest, EverySuccessClearsTheLastRefusal) {
+  Made line = spline({{0, 0, 0}, {1, 0, 0}});
+  ASSERT_EQ(line.ok, 1);
+  ent curve;
+  ASSERT_EQ(get_ent_from_eptr(line.entry, &curve), 0);
+  ent point;
+  point.kind = ENT_POINT;
+  Made doomed;
+  store_ent(&point, &doomed.entry, 0, 10, 1, main_attrib, &doomed.ok);
+  ASSERT_EQ(doomed.ok, 1);
+  struct Case {
+    const char* name;
+    std::function<bool()> call;  // true when the call succeeded
+  };
+  const Case cases[] = {
+      {"store_ent",
+       [] {
+         ent e;
+         e.kind = ENT_POINT;
+         Made m;
+         store_ent(&e, &m.entry, 0, 10, 1, main_attrib, &m.ok);
+         return m.ok == 1;
+       }},
+      {"make_spline_from_pts", [] { return spline(helix(6)).ok == 1; }},
+      {"make_surf_from_pts",
+       [] { return surface(grid_of(3, 3, [](int i, int j) { return P{double(i), double(j), double(i * j)}; }), 3, 3, 0).ok == 1; }},
+      {"get_ent_from_eptr", [&] { ent out; return get_ent_from_eptr(line.entry, &out) == 0; }},
+      {"remove_nodes with nothing to remove", [&] { ent out; return remove_nodes(&curve, 0, 1e-9, &out) == 0; }},
+      {"convert_entity_to_nurbs", [&] { ent out; convert_entity_to_nurbs(&curve, &out); return out.kind == ENT_NURBS_CURVE; }},
+      {"delete_ent", [&] { char flag = 0; delete_ent(doomed.entry, 1, 0, 1, &flag, 0); return flag == 1; }},
+      {"put_nurbs_in_db", [&] { db_list_ent_type* put = nullptr; put_nurbs_in_db(&curve.nb, 10, 1, nullptr, 0, &put); return put != nullptr; }},
+      {"draw_3d_point", [] { double p[3] = {1, 2, 3}; draw_3d_point(p, 10); return true; }},
+      {"drw_3d_line", [] { l_3d l{{0, 0, 0}, {1, 1, 1}}; drw_3d_line(&l, 10); return true; }},
+      {"put_max_n_spline_pts", [] { return CSplineNodeMgr::put_max_n_spline_pts(40) == 1; }},
+      {"plot_stop_requested", [] { return plot_stop_requested(0, 10) == 0; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    store_ent(nullptr, nullptr, 0, 10, 1, main_attrib, nullptr);
+    ASSERT_EQ(orv::last_geometry_error(), "store refused: no record was given");
+    EXPECT_TRUE(c.call());
+    EXPECT_EQ(orv::last_geometry_error(), "");
+  }
+}
+
+// A front end whose progress display fails the way `fail` throws.
+class FailingProgress : public RefusalRecorder {
+ public:
+  bool plot_progress(int64_t, int64_t) override {
+    fail();
+    return false;
+  }
+  std::function<void()> fail;
+};
+
+// An exception at the boundary is a refusal with its text, never lost and never let through to the
+// Zlink; a plot whose progress cannot be shown stops.
+TEST_F(RefusalTest, AFailingFrontEndIsToldAndStopsThePlot) {
+  FailingProgress failing;
+  orv::install_front_end(&failing);
+  struct Case {
+    const char* name;
+    std::function<void()> fail;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"an error", [] { throw std::runtime_error("the window is gone"); },
+       "plot progress refused: the host failed: the window is gone"},
+      {"no memory", [] { throw std::bad_alloc(); }, "plot progress refused: the host ran out of memory"},
+      {"something else", [] { throw 42; }, "plot progress refused: the host failed for an unknown reason"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    failing.told.clear();
+    failing.fail = c.fail;
+    EXPECT_EQ(plot_stop_requested(3, 10), 1);
+    ASSERT_EQ(failing.told.size(), 1u);
+    EXPECT_EQ(failing.told[0].service, "plot_stop_requested");
+    EXPECT_EQ(failing.told[0].why, c.why);
+    EXPECT_EQ(orv::last_geometry_error(), c.why);
+  }
+  failing.fail = [] {};
+  EXPECT_EQ(plot_stop_requested(4, 10), 0);  // a front end that works again lets the plot go on
+  orv::install_front_end(&recorder);
 }
 
 }  // namespace
