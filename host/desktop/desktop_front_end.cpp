@@ -150,14 +150,7 @@ void DesktopFrontEnd::layout() {
   const FontMetrics& font = window_.font();
   const float bar = std::round(font.line_h * kBarLines);
   placed_.clear();
-  HWND dock = nullptr;
-  for (HWND h : ws.z_order()) {
-    const Window* w = ws.find(h);
-    if (w && w->visible && w->kind == WindowKind::Dialog) {
-      dock = h;
-      break;
-    }
-  }
+  const HWND dock = ws.docked_dialog();
   float graphics_w = W;
   if (dock) {
     Placement p = place(dock, 0, 0, font);

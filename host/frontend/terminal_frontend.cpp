@@ -343,14 +343,7 @@ void TerminalFrontEnd::draw() {
   const int body_y = 1, body_h = std::max(1, H - 2);
   placed_.clear();
   // The first dialog shown (the main dialog) docks at the right; the graphics window takes the rest.
-  HWND dock = nullptr;
-  for (HWND h : ws.z_order()) {
-    const Window* w = ws.find(h);
-    if (w && w->visible && w->kind == WindowKind::Dialog) {
-      dock = h;
-      break;
-    }
-  }
+  const HWND dock = ws.docked_dialog();
   int graphics_w = W;
   if (dock) {
     PlacedWindow p = place_window(dock, 0, body_y, std::max(24, W * 3 / 5), body_h);

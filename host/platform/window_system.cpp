@@ -119,6 +119,14 @@ void WindowSystem::activate(HWND handle) {
   }
 }
 
+HWND WindowSystem::docked_dialog() const {
+  for (HWND h : z_order_) {
+    const auto it = windows_.find(h);
+    if (it != windows_.end() && it->second->visible && it->second->kind == WindowKind::Dialog) return h;
+  }
+  return nullptr;
+}
+
 HWND WindowSystem::active() const {
   for (auto it = z_order_.rbegin(); it != z_order_.rend(); ++it) {
     auto w = windows_.find(*it);

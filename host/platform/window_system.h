@@ -75,6 +75,9 @@ class WindowSystem {
   HWND active() const;
   /// The top-level windows, bottom first.
   const std::vector<HWND>& z_order() const { return z_order_; }
+  /// The dialog a front end docks beside its graphics window: the lowest visible dialog in the z
+  /// order (the main dialog, shown first), or null when no dialog is shown.
+  HWND docked_dialog() const;
   /// The top-level window a window belongs to (itself for a top-level window).
   HWND top_level_of(HWND handle);
 
