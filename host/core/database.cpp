@@ -5,11 +5,17 @@
 #include "core/database.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <iterator>
 #include <utility>
 
 namespace orv {
+
+uint64_t GeometryDatabase::fresh_epoch() {
+  static std::atomic<uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 db_list_ent_type* GeometryDatabase::add(EntityData record) {
   record.id = next_id_;
@@ -73,6 +79,7 @@ db_list_ent_type* GeometryDatabase::restore(EntityData record) {
   }
   ++used_;
   ++live_;
+  ++revision_.count;
   if (record.id >= next_id_) next_id_ = record.id + 1;
   return reinterpret_cast<db_list_ent_type*>(&e);
 }
@@ -102,6 +109,7 @@ bool GeometryDatabase::remove(db_list_ent_type* entry) {
     *const_cast<Shape*>(static_cast<const Shape*>(e.more_)) = Shape{};
   e.removed_ = true;
   --live_;
+  ++revision_.count;
   return true;
 }
 
@@ -126,12 +134,14 @@ bool continues(const ScreenLine& kept, const ScreenLine& next) {
 // p * stride; doubling the stride keeps the even positions. Lines alike, except that a line
 // dropped is merged into the kept line before it when it continues that line.
 void GeometryDatabase::add_mark(const ScreenMark& mark) {
+  ++revision_.count;  // the count of marks made changes even when this one is not kept
   if (marks_made_++ % stride_ != 0) return;
   marks_.push_back(mark);
   if (screen_kept() >= kMaxScreenItems) thin_screen();
 }
 
 void GeometryDatabase::add_line(const ScreenLine& line) {
+  ++revision_.count;  // a line not kept may still extend the last kept one
   if (lines_made_++ % stride_ != 0) {
     if (!lines_.empty() && continues(lines_.back(), line)) std::copy(line.to, line.to + 3, lines_.back().to);
     return;
@@ -168,6 +178,7 @@ void GeometryDatabase::clear() {
   marks_made_ = lines_made_ = 0;
   stride_ = 1;
   next_id_ = 1;
+  revision_ = {fresh_epoch(), 0};
 }
 
 void GeometryDatabase::swap(GeometryDatabase& other) noexcept {
@@ -185,6 +196,10 @@ void GeometryDatabase::swap(GeometryDatabase& other) noexcept {
   std::swap(lines_made_, other.lines_made_);
   std::swap(stride_, other.stride_);
   std::swap(next_id_, other.next_id_);
+  // Fresh epochs for both: each one's earlier revisions could otherwise come back with the
+  // other's contents.
+  revision_ = {fresh_epoch(), 0};
+  other.revision_ = {fresh_epoch(), 0};
 }
 
 GeometryDatabase& database() {

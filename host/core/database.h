@@ -34,6 +34,15 @@ struct ScreenLine {
 /// at most some 90 MB, however many a plot draws.
 constexpr std::size_t kMaxScreenItems = 1000000;
 
+/// Identifies a database's contents: it changes with every entity stored or removed, every screen
+/// mark or line drawn, and every clear or swap. Two equal revisions (of one database or of two)
+/// mean the same contents, so a view can keep what it built from them.
+struct Revision {
+  uint64_t epoch = 0;  // given afresh, process-wide, at construction, clear and swap; never 0
+  uint64_t count = 0;  // changes made since
+  bool operator==(const Revision&) const = default;
+};
+
 class GeometryDatabase {
  public:
   /// Stores a copy of `record`, giving it the next id; returns its entry.
@@ -52,6 +61,8 @@ class GeometryDatabase {
   std::size_t size() const { return live_; }
   /// The id the next added entity gets.
   int64_t next_id() const { return next_id_; }
+  /// The contents' revision; costs nothing, unlike entities().
+  Revision revision() const { return revision_; }
 
   /// Adds a screen mark or line. Once the screen has been thinned, only every stride()-th mark is
   /// kept; a line that is not kept extends the last kept line when it continues it (same colour,
@@ -99,7 +110,10 @@ class GeometryDatabase {
   uint64_t marks_made_ = 0, lines_made_ = 0;
   uint64_t stride_ = 1;
   int64_t next_id_ = 1;
+  Revision revision_{fresh_epoch(), 0};
 
+  /// A process-wide number not given before.
+  static uint64_t fresh_epoch();
   /// Halves what the screen keeps and doubles the stride.
   void thin_screen();
   Entity& at(std::size_t position) const { return blocks_[position / kBlockRecords][position % kBlockRecords]; }

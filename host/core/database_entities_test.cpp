@@ -1,10 +1,12 @@
 // The database's entity records: what goes in comes back whole, records never move while stored,
 // an entry is recognised by where it points (deleted, foreign, misaligned or not yet written ones
-// are refused), and ids stay unique whatever order a part file brings them in.
+// are refused), ids stay unique whatever order a part file brings them in, and the revision moves
+// with every change of contents and only then.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/database.h"
@@ -185,6 +187,83 @@ TEST(DatabaseEntities, RestoredIdsStayUniqueInAnyOrder) {
     EXPECT_EQ(ids, expected);
     EXPECT_EQ(db.find(db.add(point_at(0)))->id(), c.next_id);
   }
+}
+
+// Every change, however small, gives a revision not seen before; what only reads, or is refused,
+// leaves it as it was.
+TEST(DatabaseRevision, EachChangeMovesItAndNothingElseDoes) {
+  GeometryDatabase other;
+  other.add(point_at(7));
+  struct Case {
+    const char* name;
+    std::function<void(GeometryDatabase&)> act;
+    bool changes;
+  } cases[] = {
+      {"add", [](GeometryDatabase& db) { db.add(point_at(2)); }, true},
+      {"restore", [](GeometryDatabase& db) { db.restore(point_at(2, 40)); }, true},
+      {"remove", [](GeometryDatabase& db) { db.remove(db.add(point_at(2))); }, true},
+      {"mark", [](GeometryDatabase& db) { db.add_mark({{1, 2, 3}, 4}); }, true},
+      {"line", [](GeometryDatabase& db) { db.add_line({{0, 0, 0}, {1, 1, 1}, 4}); }, true},
+      {"clear", [](GeometryDatabase& db) { db.clear(); }, true},
+      {"swap", [&](GeometryDatabase& db) { db.swap(other); }, true},
+      {"only reads",
+       [](GeometryDatabase& db) {
+         (void)db.entities();
+         (void)db.find(nullptr);
+         (void)db.marks();
+       },
+       false},
+      {"a taken id refused", [](GeometryDatabase& db) { db.restore(point_at(2, 1)); }, false},
+      {"a foreign entry not removed",
+       [&](GeometryDatabase& db) { db.remove(reinterpret_cast<db_list_ent_type*>(const_cast<Entity*>(other.entities()[0]))); },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GeometryDatabase db;
+    db.add(point_at(1));
+    const Revision before = db.revision();
+    c.act(db);
+    EXPECT_EQ(db.revision() != before, c.changes);
+  }
+}
+
+// Opening a part file swaps in a database made elsewhere: with as many entities and the same last
+// id, but other points, it must still read as changed, and so must swapping the first contents back.
+TEST(DatabaseRevision, SwappedInContentsNeverReuseARevision) {
+  GeometryDatabase shown, opened;
+  EXPECT_NE(shown.revision(), opened.revision());  // two empty databases: each its own
+  shown.add(point_at(1));
+  shown.add(point_at(2));
+  opened.add(point_at(5));
+  opened.add(point_at(6));
+  const Revision first = shown.revision();
+  const Revision theirs = opened.revision();
+  shown.swap(opened);
+  EXPECT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown.entities().back()->id(), 2);  // what a count and a last id would not tell apart
+  EXPECT_NE(shown.revision(), first);
+  EXPECT_NE(shown.revision(), theirs);
+  const Revision second = shown.revision();
+  shown.swap(opened);
+  EXPECT_NE(shown.revision(), first);
+  EXPECT_NE(shown.revision(), second);
+  EXPECT_NE(opened.revision(), second);
+}
+
+// Past the screen's cap a line that is not kept still extends the last kept one: the kept lines'
+// number stays, their contents change, and so does the revision.
+TEST(DatabaseRevision, ALineFoldedIntoTheLastKeptOneIsAChange) {
+  GeometryDatabase db;
+  uint64_t i = 0;
+  for (; db.stride() == 1; ++i) db.add_line({{double(i), 0, 0}, {double(i + 1), 0, 0}, 3});
+  if (i % 2 == 0) db.add_line({{double(i), 0, 0}, {double(i + 1), 0, 0}, 3}), ++i;  // next one not kept
+  const std::size_t kept = db.lines().size();
+  const Revision before = db.revision();
+  db.add_line({{double(i), 0, 0}, {double(i + 1), 0, 0}, 3});
+  ASSERT_EQ(db.lines().size(), kept);
+  EXPECT_EQ(db.lines().back().to[0], double(i + 1));
+  EXPECT_NE(db.revision(), before);
 }
 
 }  // namespace

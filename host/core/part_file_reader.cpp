@@ -11,12 +11,12 @@
 #include <istream>
 #include <limits>
 #include <stdexcept>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "core/id_set.h"
 #include "core/part_file.h"
 #include "kernel/kernel.h"
 
@@ -179,6 +179,32 @@ enum class Frame : uint8_t {
 // The member whose value comes next, in the document or the screen object.
 enum class Member : uint8_t { Entities, Screen, Marks, Lines, Other };
 
+// The ids met while a file is only checked, in as little memory as the database would take for
+// them: ids that rise (as every written file has them) need only the last one; the first that does
+// not makes the others needed, so the rising ones are kept in a list (8 bytes an id) until then and
+// moved into a flat set.
+class SeenIds {
+ public:
+  /// Records `id` (positive); false when it was met before.
+  bool add(int64_t id) {
+    if (rising_) {
+      if (list_.empty() || id > list_.back()) {
+        list_.push_back(id);
+        return true;
+      }
+      for (int64_t seen : list_) set_.insert(seen);
+      std::vector<int64_t>().swap(list_);
+      rising_ = false;
+    }
+    return set_.insert(id);
+  }
+
+ private:
+  bool rising_ = true;
+  std::vector<int64_t> list_;  // while rising: every id so far, in order
+  IdSet set_;                  // after: every id so far
+};
+
 class Reader {
  public:
   Reader(bool keep, std::size_t offset) : keep_(keep), offset_(offset) {}
@@ -244,7 +270,7 @@ class Reader {
   std::size_t tuple_size_ = 0;
 
   GeometryDatabase db_;
-  std::unordered_set<int64_t> ids_;
+  SeenIds ids_;                // only when checking: building, the database refuses an id twice
 };
 
 bool Reader::key(std::string& name) {
@@ -395,8 +421,7 @@ void Reader::finish_entity() {
   std::string where = entity_where();
   EntityData e = entity_from(tree_, where);
   tree_ = Json();
-  if (!ids_.insert(e.id).second) throw Bad(where + ": id used twice");
-  if (keep_ && db_.restore(std::move(e)) == nullptr) throw Bad(where + ": id used twice");
+  if (keep_ ? db_.restore(std::move(e)) == nullptr : !ids_.add(e.id)) throw Bad(where + ": id used twice");
 }
 
 void Reader::finish_tuple(Frame list) {

@@ -1,5 +1,5 @@
 // Tests of part files that were not written by the host: deep nesting, devices and FIFOs in the
-// file's place, repeated members, numbers in every form JSON allows, and texts large enough that
+// file's place, repeated members, ids in any order, numbers in every form JSON allows, and texts large enough that
 // the reader sees them a block at a time. Each is refused with one line, or read exactly, and a
 // refused file is never replaced.
 #include <sys/stat.h>
@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,51 @@ TEST_F(UntrustedPartFile, MembersGivenTwiceAreRefused) {
     std::string what;
     EXPECT_FALSE(orv::parse_part_file(c.text, db, what)) << c.text;
     EXPECT_EQ(what, c.says);
+  }
+}
+
+// Ids in any order: the same verdict, at the same entity, whether the file is read or only checked
+// before it is replaced.
+TEST_F(UntrustedPartFile, IdsUsedTwiceAreFoundInAnyOrder) {
+  struct Case {
+    std::vector<int64_t> ids;
+    int twice_at;  // the entity (from 1) that repeats an id; 0: none does
+  } cases[] = {
+      {{1, 2, 3}, 0},    {{3, 1, 2}, 0},    {{1, 2, 3, 2}, 4}, {{4, 4}, 2},
+      {{5, 9, 2, 9}, 4}, {{5, 2, 7, 2}, 4}, {{7, 3, 8, 1, 9, 3}, 6},
+  };
+  for (const Case& c : cases) {
+    orv::GeometryDatabase db;
+    ent p;
+    p.kind = ENT_POINT;
+    for (std::size_t i = 0; i < c.ids.size(); ++i) db.add(p);
+    std::string text = orv::part_file_text(db);
+    const std::string key = "{\"id\":";
+    std::size_t at = 0;
+    for (int64_t id : c.ids) {  // the ids written 1, 2, 3...: each replaced in turn
+      at = text.find(key, at) + key.size();
+      const std::size_t end = text.find(',', at);
+      text.replace(at, end - at, std::to_string(id));
+    }
+    const std::string file = path("ids.json");
+    write_file(file, text);
+    const std::string twice = c.twice_at ? "entity " + std::to_string(c.twice_at) + ": id used twice" : "";
+    SCOPED_TRACE(text.substr(0, 120));
+
+    orv::GeometryDatabase read;
+    std::string err;
+    EXPECT_EQ(orv::load_part_file(file, read, err), c.twice_at == 0) << err;
+    EXPECT_EQ(err, twice.empty() ? "" : file + ": not a part file: " + twice);
+    if (c.twice_at == 0) {
+      EXPECT_EQ(read.size(), c.ids.size());
+    }
+
+    err.clear();
+    EXPECT_EQ(orv::save_part_file(file, read, err), c.twice_at == 0) << err;  // checks what is there first
+    EXPECT_EQ(err, twice.empty() ? "" : file + ": not a part file: " + twice + " (left as it is)");
+    if (c.twice_at != 0) {
+      EXPECT_EQ(read_file(file), text);
+    }
   }
 }
 

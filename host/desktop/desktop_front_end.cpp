@@ -107,9 +107,7 @@ void DesktopFrontEnd::event_failed(const UiEvent& event, const std::string& why)
 }
 
 void DesktopFrontEnd::refresh_scene() {
-  const std::vector<const Entity*> ents = db_.entities();
-  std::array<std::size_t, 4> key{ents.size(), ents.empty() ? 0 : static_cast<std::size_t>(ents.back()->id()),
-                                 db_.marks().size(), db_.lines().size()};
+  const Revision key = db_.revision();
   if (key == scene_key_ || !progress_.empty()) return;  // a plot under way is drawn when it has ended
   view::Detail detail;
   detail.facets = true;
@@ -120,7 +118,7 @@ void DesktopFrontEnd::refresh_scene() {
   // an older scene is left to finish and its result dropped.
   if (gl_ok_) gl_.upload(scene_, FineMesh{});
   std::vector<ent> surfaces;
-  for (const Entity* e : ents)
+  for (const Entity* e : db_.entities())
     if (e->kind() == ENT_SURFACE || e->kind() == ENT_NURBS_SURFACE) surfaces.push_back(e->record());
   if (surfaces.empty()) {
     fine_job_ = {};

@@ -130,7 +130,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
 
   view::Scene scene_;
   std::future<FineMesh> fine_job_;  // the fine triangles of the scene, being made
-  std::array<std::size_t, 4> scene_key_{~std::size_t{0}, 0, 0, 0};
+  Revision scene_key_;  // the database's revision the scene was made from; none at first
   frontend::ViewState view_;
   bool view_keys_ = false;  // F2: keys go to the view
   bool moving_ = false;     // the view is being dragged: drawn at the coarse level of detail

@@ -131,9 +131,7 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
                             (graphics_in_use_ ? " \u00b7 keys on view " : " ");
   s.put(area.x + 2, area.y, title, graphics_in_use_ ? s.role(Role::Accent) : s.color_attr(7, back), area.w - 4);
 
-  std::vector<const Entity*> ents = db_.entities();
-  std::array<std::size_t, 4> key{ents.size(), ents.empty() ? 0 : static_cast<std::size_t>(ents.back()->id()),
-                                 db_.marks().size(), db_.lines().size()};
+  const Revision key = db_.revision();
   if (key != scene_key_ && progress_.empty()) {  // a plot under way is drawn when it has ended
     view::Detail detail;
     detail.max_curve_samples = 4000;

@@ -130,7 +130,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
 
   // The scene, rebuilt only when the database changed.
   view::Scene scene_;
-  std::array<std::size_t, 4> scene_key_{~0u, 0, 0, 0};
+  Revision scene_key_;  // the database's revision the scene was made from; none at first
 };
 
 }  // namespace orv::frontend
