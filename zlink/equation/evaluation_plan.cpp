@@ -224,7 +224,7 @@ int run_plan(EvaluationPlan* plan) {
       case op_multiply: slot[s->dest] = *s->left * *s->right; break;
       case op_negate: slot[s->dest] = -*s->right; break;
       // The most common calls, spelled as compute() spells them, without its second dispatch.
-      case op_power: slot[s->dest] = std::pow(*s->left, *s->right); break;
+      case op_power: slot[s->dest] = power(*s->left, *s->right); break;
       case op_cos: slot[s->dest] = std::cos(*s->right * deg_to_rad); break;
       case op_sin: slot[s->dest] = std::sin(*s->right * deg_to_rad); break;
       case op_divide:

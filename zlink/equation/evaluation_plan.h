@@ -9,8 +9,7 @@
 
 enum class PlanCode : uint8_t {
   // 0..18: the arithmetic of the operator with that id (ORDER OPERATORS): dest = left op right.
-  // "^" always calls pow: glibc's pow(x, 2) and x * x differ in the last bit for some x (such as
-  // -0x1.6cc902e273a58p+5), so squaring by a multiply would change results.
+  // "^" is power() of arithmetic.h: pow's result, found without pow for most squares.
   Comma = 19,           // dest = left
   AssignVariable = 20,  // variable `row` = right (-18 for a constant); dest = right
   AssignAndEnd = 21,    // the same as the last step of a plan; then return 0
