@@ -542,6 +542,7 @@ TEST_F(DesktopRun, AClickOnAMarkPicksItsPointExactlyAndAClickFarFromEveryMarkTak
   // so the marks stand left to right in the order they were plotted.
   std::ofstream(file("arc.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\n"
                                     "geometry = spline\nx = t + 1\ny = t*t/4\nz = 0\n";
+  // With an export path, OK writes the spline and the host leaves without asking about it.
   InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' --transcript '" + file("run.jsonl") + "' --export '" +
                                 file("out.json") + "' 2>'" + file("host.txt") + "'");
   ASSERT_TRUE(run.started());
