@@ -1,20 +1,25 @@
 // orvantis --desktop run as a user runs it, under an X server of the test's own (Xvfb): a script
 // plots the torus and takes screenshots whose pixels are checked, and real window-system events
-// (xdotool) type into the file prompt and click through the main dialog and the Variables dialog.
+// (xdotool) type into the file prompt, click through the main dialog and the Variables dialog, pick
+// the origin by clicking a mark in the view and edit the equation file with $VISUAL.
 // Where Xvfb (or xdotool) is not installed, these tests skip and say so.
 #include <cairo.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -450,6 +455,160 @@ TEST_F(DesktopRun, LeavingWithGeometryNotSavedAsksAndSavesByKeys) {
   std::stringstream step;
   step << std::ifstream(file("kept.step")).rdbuf();
   EXPECT_NE(step.str().find("B_SPLINE_CURVE"), std::string::npos) << "the helix was exported";
+}
+
+// The events of one kind in a run's transcript (JSON Lines), in the order they happened.
+std::vector<nlohmann::json> transcript_events(const std::string& path, const std::string& kind) {
+  std::vector<nlohmann::json> events;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    nlohmann::json e = nlohmann::json::parse(line, nullptr, false);
+    if (!e.is_discarded() && e.value("event", "") == kind) events.push_back(std::move(e));
+  }
+  return events;
+}
+
+struct Pixel {
+  double x = 0, y = 0;
+};
+
+// The centres of the screen marks (small "+" crosses) drawn in [x0, x1) x [y0, y1): pixels from
+// which ink, anything but `background`, reaches two pixels along both axes. A 1-pixel curve is
+// inked along one axis at a time, so only a cross passes; the candidates of one cross are merged.
+std::vector<Pixel> cross_centres(const Image& img, uint32_t background, int x0, int y0, int x1, int y1) {
+  struct Cluster {
+    double sx = 0, sy = 0;
+    int n = 0;
+  };
+  std::vector<Cluster> found;
+  auto ink = [&](int x, int y) { return img.at(x, y) != background; };
+  for (int y = y0 + 2; y < y1 - 2; ++y)
+    for (int x = x0 + 2; x < x1 - 2; ++x) {
+      bool cross = true;
+      for (int k = -2; k <= 2 && cross; ++k) cross = ink(x + k, y) && ink(x, y + k);
+      if (!cross) continue;
+      auto near = std::find_if(found.begin(), found.end(), [&](const Cluster& c) {
+        return std::abs(c.sx / c.n - x) <= 4 && std::abs(c.sy / c.n - y) <= 4;
+      });
+      if (near == found.end()) near = found.insert(found.end(), Cluster{});
+      near->sx += x;
+      near->sy += y;
+      ++near->n;
+    }
+  std::vector<Pixel> centres;
+  for (const Cluster& c : found) centres.push_back({c.sx / c.n, c.sy / c.n});
+  std::sort(centres.begin(), centres.end(), [](const Pixel& a, const Pixel& b) { return a.x < b.x; });
+  return centres;
+}
+
+// The colour most pixels of an image have: the background of a view with a few lines in it.
+uint32_t most_common_color(const Image& img) {
+  std::map<uint32_t, std::size_t> count;
+  for (uint32_t c : img.px) ++count[c];
+  return std::max_element(count.begin(), count.end(), [](const auto& a, const auto& b) { return a.second < b.second; })
+      ->first;
+}
+
+// A host run by real events: started in the background, waited for until its window is up.
+class InteractiveRun {
+ public:
+  InteractiveRun(const std::string& env, const std::string& args) : env_(env) {
+    started_ = host_.start(env + "'" ORV_TEST_ORVANTIS "' --desktop " + args) &&
+               std::system((env + "timeout 20 xdotool search --sync --name '^Orvantis$' >/dev/null").c_str()) == 0;
+  }
+  bool started() const { return started_; }
+  /// Sends one xdotool command and lets the window draw its answer; false when xdotool failed.
+  bool act(const std::string& what) {
+    const bool ok = std::system((env_ + "xdotool " + what).c_str()) == 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    return ok;
+  }
+  /// The file prompt answered with `path` typed into its field.
+  bool open(const std::string& path) {
+    return act("mousemove 300 300") && act("key ctrl+a") && act("type --delay 5 '" + path + "'") && act("key Return");
+  }
+  int wait(double seconds) { return host_.wait(seconds); }
+
+ private:
+  std::string env_;
+  Background host_;
+  bool started_ = false;
+};
+
+TEST_F(DesktopRun, AClickOnAMarkPicksItsPointExactlyAndAClickFarFromEveryMarkTakesNothing) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  // Five marks whose coordinates are exact in binary, well apart on the screen: t = 0..4 makes
+  // (1,0,0) (2,0.25,0) (3,1,0) (4,2.25,0) (5,4,0). In the isometric view x + y grows to the right,
+  // so the marks stand left to right in the order they were plotted.
+  std::ofstream(file("arc.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\n"
+                                    "geometry = spline\nx = t + 1\ny = t*t/4\nz = 0\n";
+  // With an export path, OK writes the spline and the host leaves without asking about it.
+  InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' --transcript '" + file("run.jsonl") + "' --export '" +
+                                file("out.json") + "' 2>'" + file("host.txt") + "'");
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(file("arc.eqn")));
+  ASSERT_TRUE(run.act("key alt+p"));
+  // Origin: the dialog steps aside and the view takes the whole width, so the marks are found on
+  // the screen as it is now, above the point prompt at the foot.
+  ASSERT_TRUE(run.act("key alt+i"));
+  Image screen;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), screen));
+  const std::vector<Pixel> marks =
+      cross_centres(screen, most_common_color(screen), 0, 60, kWidth, kHeight - 13 * kLineHeight - 10);
+  ASSERT_EQ(marks.size(), 5u) << "one cross a mark";
+  for (std::size_t i = 1; i < marks.size(); ++i) ASSERT_GT(marks[i].x - marks[i - 1].x, 40) << "the marks stand apart";
+  const Pixel third = marks[2];  // (3, 1, 0), neither end of the curve
+  // A click 150 pixels above the third mark, far from every mark and curve end, then Enter.
+  ASSERT_TRUE(run.act("mousemove " + std::to_string(static_cast<int>(third.x)) + " " +
+                      std::to_string(static_cast<int>(third.y) - 150) + " click 1"));
+  ASSERT_TRUE(run.act("key Return"));
+  // Origin again; a click a few pixels off the third mark, then Enter.
+  ASSERT_TRUE(run.act("key alt+i"));
+  ASSERT_TRUE(run.act("mousemove " + std::to_string(static_cast<int>(third.x) + 4) + " " +
+                      std::to_string(static_cast<int>(third.y) - 3) + " click 1"));
+  ASSERT_TRUE(run.act("key Return"));
+  ASSERT_TRUE(run.act("key alt+o"));
+  ASSERT_EQ(run.wait(20), 0) << "the host ends when OK is pressed";
+
+  const std::vector<nlohmann::json> picks = transcript_events(file("run.jsonl"), "pick");
+  ASSERT_EQ(picks.size(), 2u);
+  // The far click left the fields as the prompt opened them, with the origin as it was (the
+  // default, 0,0,0, no mark's point); Enter took them.
+  EXPECT_EQ(picks[0]["point"], nlohmann::json::array({0.0, 0.0, 0.0})) << picks[0];
+  // The near click put the mark's own point in the fields, not the point under the pointer.
+  ASSERT_TRUE(picks[1]["point"].is_array()) << picks[1];
+  EXPECT_EQ(picks[1]["point"].get<std::vector<double>>(), (std::vector<double>{3, 1, 0})) << picks[1];
+}
+
+TEST_F(DesktopRun, EditEquationRunsVisualAndThePlotFollowsTheEditedFile) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  // The "editor" halves the helix: up to 180 degrees, 19 points where the file makes 37.
+  const std::string editor = file("halve.sh");
+  std::ofstream(editor) << "#!/bin/sh\nsed -i 's/^upper_limit1 = 360$/upper_limit1 = 180/' \"$1\"\n";
+  fs::permissions(editor, fs::perms::owner_all);
+  const std::string helix = example("helix.eqn");
+  InteractiveRun run(env() + "VISUAL='" + editor + "' ",
+                     "--temp-dir '" + dir_.string() + "' --transcript '" + file("run.jsonl") + "' --export '" +
+                         file("out.json") + "' 2>'" + file("host.txt") + "'");
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(helix));
+  ASSERT_TRUE(run.act("key alt+e"));
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("key alt+o"));
+  ASSERT_EQ(run.wait(20), 0) << "the host ends when OK is pressed";
+
+  const std::vector<nlohmann::json> edits = transcript_events(file("run.jsonl"), "edit");
+  ASSERT_EQ(edits.size(), 1u);
+  EXPECT_EQ(edits[0]["path"], helix);
+  std::ifstream in(file("out.json"));
+  const nlohmann::json out = nlohmann::json::parse(in, nullptr, false);
+  ASSERT_FALSE(out.is_discarded()) << "the export is JSON";
+  ASSERT_EQ(out["entities"].size(), 1u);
+  EXPECT_EQ(out["entities"][0]["through"].size(), 19u) << "the spline of the edited file";
+  EXPECT_EQ(out["screen"]["marks"].size(), 19u);
+  std::stringstream text;
+  text << std::ifstream(helix).rdbuf();
+  EXPECT_NE(text.str().find("upper_limit1 = 180"), std::string::npos) << "the edit stays in the file";
 }
 
 }  // namespace
