@@ -75,6 +75,20 @@ FrontEnd* install_front_end(FrontEnd* fe) {
 
 FrontEnd* front_end() { return g_front_end; }
 
+bool export_for_person(const Exporter& exporter, const std::string& path, std::string& status) {
+  if (path.empty()) {
+    status = "Export cancelled: no path given";
+    return false;
+  }
+  std::string err;
+  if (!exporter(path, err)) {
+    status = err.empty() ? path + ": could not be written" : err;
+    return false;
+  }
+  status = "Wrote " + path;
+  return true;
+}
+
 }  // namespace orv
 
 int PromptForFileToOpen(char* path, const char* mode, const char* filter, int flags1, int flags2,

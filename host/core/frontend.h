@@ -6,6 +6,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include "orvantis/win_types.h"
 
@@ -44,6 +45,14 @@ class FrontEnd {
     return false;
   }
 };
+
+/// Writes the database to a path the person typed (format by extension); false with `err` set when
+/// the file was not written. The application supplies it to the interactive front ends.
+using Exporter = std::function<bool(const std::string& path, std::string& err)>;
+
+/// Runs the person's export command: `path` empty cancels it. `status` gets the line the person is
+/// shown ("Wrote PATH", or why nothing was written). True when the file was written.
+bool export_for_person(const Exporter& exporter, const std::string& path, std::string& status);
 
 /// Installs the front end that serves the requests (null: none); returns the one it replaces.
 /// The caller keeps ownership and keeps it alive while installed.

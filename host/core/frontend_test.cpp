@@ -151,4 +151,34 @@ TEST_F(FrontEndRequests, WithoutAFrontEndNothingIsAskedNorRecorded) {
   EXPECT_TRUE(fe.requests.empty());
 }
 
+// The person's export command: what they are told for each outcome, and no export without a path.
+TEST(ExportForPerson, TellsWhatHappened) {
+  struct Case {
+    std::string path;
+    bool writes;
+    std::string why;  // the exporter's reason when it fails
+    bool written;
+    std::string status;
+    int calls;
+  } cases[] = {
+      {"", true, "", false, "Export cancelled: no path given", 0},
+      {"/w/a.step", true, "", true, "Wrote /w/a.step", 1},
+      {"/w/a.step", false, "/w/a.step: no such folder", false, "/w/a.step: no such folder", 1},
+      {"/w/a.step", false, "", false, "/w/a.step: could not be written", 1},
+  };
+  for (const Case& c : cases) {
+    int calls = 0;
+    const orv::Exporter exporter = [&](const std::string& path, std::string& err) {
+      ++calls;
+      EXPECT_EQ(path, c.path);
+      err = c.why;
+      return c.writes;
+    };
+    std::string status = "before";
+    EXPECT_EQ(orv::export_for_person(exporter, c.path, status), c.written) << c.path << c.why;
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(calls, c.calls);
+  }
+}
+
 }  // namespace

@@ -546,18 +546,9 @@ bool DesktopFrontEnd::plot_progress(int64_t step, int64_t count) {
 }
 
 bool DesktopFrontEnd::export_to(const std::string& path) {
-  std::string err;
-  if (path.empty()) {
-    status_ = "Export cancelled: no path given";
-    return false;
-  }
-  export_path_ = path;
-  if (!exporter_(path, err)) {
-    status_ = err.empty() ? path + ": could not be written" : err;
-    return false;
-  }
+  if (!path.empty()) export_path_ = path;
+  if (!export_for_person(exporter_, path, status_)) return false;
   saved_at_ = geometry_made();
-  status_ = "Wrote " + path;
   return true;
 }
 

@@ -75,7 +75,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   bool screenshot(const std::string& path, std::string& err);
 
   /// Writes the database to a path the person typed, the format by its extension.
-  using Exporter = std::function<bool(const std::string& path, std::string& err)>;
+  using Exporter = orv::Exporter;
   void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
   /// True when geometry was made since the session started or since the last export.
   bool unsaved() const { return geometry_made() != saved_at_; }

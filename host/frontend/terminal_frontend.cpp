@@ -266,17 +266,8 @@ bool TerminalFrontEnd::export_command() {
     if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), path);
   }
   export_path_ = path;
-  std::string err;
-  if (path.empty()) {
-    status_ = "Export cancelled: no path given";
-    return false;
-  }
-  if (!exporter_(path, err)) {
-    status_ = err.empty() ? path + ": could not be written" : err;
-    return false;
-  }
+  if (!export_for_person(exporter_, path, status_)) return false;
   saved_at_ = geometry_made();
-  status_ = "Wrote " + path;
   return true;
 }
 

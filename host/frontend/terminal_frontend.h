@@ -58,7 +58,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void set_status(const std::string& text) { status_ = text; }
   /// Writes the database to a path the person typed, the format by its extension; false with
   /// "path: reason" when it could not be written.
-  using Exporter = std::function<bool(const std::string& path, std::string& err)>;
+  using Exporter = orv::Exporter;
   /// Makes the export command (F3) available; without an exporter there is none.
   void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
   /// Asks for a path on the status line and exports to it; true when a file was written.
