@@ -355,6 +355,7 @@ TEST(Terminal, ADumbOrTooSmallTerminalIsToldInOneLine) {
       {"xterm-256color", 59, 30, "orvantis: the terminal: it is 59 x 30 cells; the dialogs need at least 60 x 18\n"},
       {"xterm-256color", 100, 17, "orvantis: the terminal: it is 100 x 17 cells; the dialogs need at least 60 x 18\n"},
   };
+  int n = 0;
   for (const Case& c : cases) {
     Scratch s;
     fs::path exit_file = s / "exit", err_file = s / "err";
@@ -362,7 +363,8 @@ TEST(Terminal, ADumbOrTooSmallTerminalIsToldInOneLine) {
                       shell_quote(s.main_dir().string()) + " --temp-dir " + shell_quote(s.temp_dir().string()) +
                       " 2> " + shell_quote(err_file.string()) + "; echo $? > " + shell_quote(exit_file.string()) +
                       "; sleep 60";
-    Tmux tmux("orv-test-small-" + std::to_string(::getpid()));
+    // A server of its own for each case: the last one's may still be shutting down on its socket.
+    Tmux tmux("orv-test-small-" + std::to_string(::getpid()) + "-" + std::to_string(++n));
     ASSERT_TRUE(tmux.start(run, c.cols, c.rows));
     ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
         << c.term << " " << c.cols << " x " << c.rows << "\n" << tmux.screen();
