@@ -3,11 +3,14 @@
 // and the Zlink's buffers get only what fits them.
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <deque>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -69,7 +72,9 @@ class QuietFrontEnd : public orv::FrontEnd {
 
 class FrontEndRequests : public ::testing::Test {
  protected:
-  std::string path = ::testing::TempDir() + "frontend_requests.jsonl";
+  // One file a test and a process: ctest runs the tests of this fixture side by side.
+  std::string path = ::testing::TempDir() + "frontend_requests_" + std::to_string(::getpid()) + "_" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".jsonl";
   orv::Transcript transcript;
   QuietFrontEnd fe{path};
   orv::Transcript* old_transcript = nullptr;
@@ -84,6 +89,7 @@ class FrontEndRequests : public ::testing::Test {
   void TearDown() override {
     orv::install_front_end(old_front_end);
     orv::install_transcript(old_transcript);
+    std::remove(path.c_str());
   }
 };
 
