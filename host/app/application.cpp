@@ -21,6 +21,7 @@
 #include "core/file_services.h"
 #include "core/frontend.h"
 #include "core/geometry_services.h"
+#include "core/plot_report.h"
 #include "core/part_file.h"
 #include "orvantis/host_geometry.h"
 #include "platform/transcript.h"
@@ -169,7 +170,10 @@ int run_application(const Options& options) {
     std::string made = describe_made(db, start, marks_drawn(), screen_lines_drawn());
     std::printf("orvantis: %s\n", summary_line(options.plot_file, made, written).c_str());
     std::fflush(stdout);
-    bool clean = !made.empty() && result.messages == 0 && refusal_count() == start.refusals;
+    // A plot that ended early, skipped steps, dropped grid rows or was refused for its size, and a
+    // file with lines not read, have been told on standard error and are not clean either.
+    bool clean = !made.empty() && result.messages == 0 && refusal_count() == start.refusals &&
+                 last_plot_report().issues.empty() && last_read_report().not_read == 0;
     if (status == 0 && !clean) status = kExitPlotNotClean;
   }
   return stopped_exit_status(status, saved);

@@ -5,6 +5,7 @@
 
 #include "core/frontend.h"
 #include "core/geometry_services.h"
+#include "core/plot_report.h"
 
 namespace orv::app {
 namespace {
@@ -28,12 +29,20 @@ std::string counted(int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// " through 37 points" or " through 13 x 19 points" for a curve or surface that keeps its points.
+// " through 37 points" or " through 13 x 19 points" for a curve or surface that keeps its points;
+// " through 6 of 11 points" or " through 2 x 9 of 9 x 9 points" when the plot kept only part.
 std::string through(const Entity& e) {
   if (e.through().empty()) return {};
-  if (e.rows() > 0 && e.cols() > 0)
-    return " through " + std::to_string(e.rows()) + " x " + std::to_string(e.cols()) + " points";
-  return " through " + counted(static_cast<int64_t>(e.through().size()), "point", "points");
+  if (e.rows() > 0 && e.cols() > 0) {
+    const PlotReport& r = last_plot_report();
+    std::string grid = std::to_string(e.rows()) + " x " + std::to_string(e.cols());
+    if (!r.issues.empty() && r.cols == e.cols() && r.rows > e.rows())
+      grid += " of " + std::to_string(r.rows) + " x " + std::to_string(r.cols);
+    return " through " + grid + " points";
+  }
+  const auto n = static_cast<int64_t>(e.through().size());
+  const std::string of = kept_of_steps(n);
+  return " through " + (of.empty() ? counted(n, "point", "points") : of + " points");
 }
 
 void append(std::string& list, const std::string& item) {
@@ -65,7 +74,9 @@ std::string describe_made(const GeometryDatabase& db, const PlotStart& start, in
       only = e;
     }
     if (n == 0) continue;
-    append(made, counted(n, k.one, k.many) + (n == 1 ? through(*only) : std::string()));
+    const std::string of = k.kind == ENT_POINT ? kept_of_steps(n) : std::string();
+    append(made, (of.empty() ? counted(n, k.one, k.many) : of + " " + k.many) +
+                     (n == 1 ? through(*only) : std::string()));
   }
   if (lines_now > start.lines) append(made, counted(lines_now - start.lines, "screen line", "screen lines"));
   if (marks_now > start.marks) append(made, counted(marks_now - start.marks, "mark", "marks"));

@@ -12,6 +12,7 @@
 #include "app/plot_script.h"
 #include "core/database.h"
 #include "core/frontend.h"
+#include "core/plot_report.h"
 #include "frontend/script_front_end.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_frontend.h"
@@ -101,6 +102,7 @@ void run_desktop(const SessionConfig& config, Zlink& zlink, frontend::ScriptFron
     result.q_main = zlink.run();
   }
   result.ran = true;
+  finish_plot_report();
   flush_refusals();
   install_input_source(nullptr);
   install_front_end(nullptr);
@@ -200,6 +202,7 @@ SessionResult run_session(const SessionConfig& config) {
       result.q_main = zlink.run();
     }
     result.ran = true;
+    finish_plot_report();  // told while the front end still listens
     flush_refusals();
     install_input_source(nullptr);
     install_front_end(nullptr);
@@ -209,6 +212,7 @@ SessionResult run_session(const SessionConfig& config) {
     installed.input(&script, &script);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
     result.ran = true;
+    finish_plot_report();  // told while the front end still listens
     flush_refusals();  // a run of refusals still being counted is told while the front end listens
     install_input_source(nullptr);
     install_front_end(nullptr);

@@ -4,6 +4,7 @@
 // write never leaves a half-written file behind: through a committing stream (glibc's fopencookie)
 // whose fclose commits, or for writers that open a path themselves, through write_file_whole.
 #include "core/file_services.h"
+#include "core/plot_report.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -548,6 +549,7 @@ FILE* q_open_file(const char* tag, int line, const char* path, const char* mode,
     return nullptr;
   }
   if (ok) *ok = 1;
+  if (m == "r" || m == "rb") orv::note_reading_opened(f, p);
   return f;
 }
 
@@ -558,6 +560,7 @@ FILE* q_fopen(const char* tag, int line, const char* path, const char* mode) {
 
 int q_fclose(const char* tag, int line, FILE* file) {
   if (file == nullptr) return EOF;
+  orv::note_reading_closed(file);
   orv::forget_reading(file);
   int rc = std::fclose(file);
   if (rc != 0) orv::note_failure(tag, line, "(stream)", errno ? errno : EIO);
@@ -570,6 +573,7 @@ int freadln(char* buffer, int limit, FILE* file) {
   if (buffer == nullptr || file == nullptr || limit < 0) return got;
   bool failed = std::ferror(file) != 0;  // the lines after the failure are missing
   orv::note_reading(file, loss.cut || loss.nul || failed, !failed && std::feof(file));
+  if (got != 0) orv::note_line_read(file, buffer);
   return got;
 }
 

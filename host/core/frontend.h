@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 #include "orvantis/win_types.h"
 
 namespace orv {
@@ -37,6 +38,10 @@ class FrontEnd {
     (void)why;
     (void)repeats;
   }
+  /// The host's words on what became of the plot that just ended, or of the file just read
+  /// (core/plot_report.h): one sentence a line, never empty. A front end that shows a graphics
+  /// window reads the same words from report_frame_lines() instead, so this may be ignored.
+  virtual void plot_told(const std::vector<std::string>& lines) { (void)lines; }
   /// Told during a plot, every so many steps, that `step` of `count` are done (step 0 when a plot
   /// starts): may show progress. True when the person asked to stop the plot.
   virtual bool plot_progress(int64_t step, int64_t count) {

@@ -16,6 +16,7 @@
 #include "core/database.h"
 #include "core/frontend.h"
 #include "core/geometry_services.h"
+#include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "orvantis/host_geometry.h"
 #include "kernel/kernel.h"
@@ -163,7 +164,9 @@ void store_guarded(const char* service, const char* what, db_list_ent_type** ent
 int grow_buffer(const char* service, PointBuffer& buffer, int32_t count) {
   return guarded(service, buffer.name(), [&] {
     std::string why;
-    return buffer.grow(count, why) || refuse(service, why);
+    if (buffer.grow(count, why)) return true;
+    note_buffer_refused(why);
+    return refuse(service, why);
   }) ? 1 : 0;
 }
 
@@ -282,6 +285,8 @@ void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color,
                attributes attrib, char* ok) {
   (void)flags;
   const char* service = "store_ent";
+  if (e != nullptr && e->kind == ENT_POINT) orv::note_point_stored();
+  if (e != nullptr && e->kind == ENT_LINE) orv::note_line_stored();
   orv::store_guarded(service, "store", entry, ok, [&] {
     if (e == nullptr) return orv::refuse(service, "store refused: no record was given");
     ent record;
@@ -316,9 +321,12 @@ void make_spline_from_pts(const pt_3d* points, int32_t count, uint8_t color, int
   (void)start_vector;
   (void)end_vector;
   (void)flags;
-  orv::store_guarded(orv::kSplineService, "spline", entry, ok, [&] {
+  char stored = 0;
+  orv::store_guarded(orv::kSplineService, "spline", entry, &stored, [&] {
     return orv::store_spline(points, count, color, level, start_kind, end_kind, entry);
   });
+  if (ok) *ok = stored;
+  if (stored) orv::note_spline_made(points, count);
 }
 
 void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int a, int b, int c, int d,
@@ -329,9 +337,12 @@ void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int a, 
   (void)c;
   (void)d;
   if (out) *out = 0.0;  // no value is reported through it
-  orv::store_guarded(orv::kSurfaceService, "surface", entry, ok, [&] {
+  char stored = 0;
+  orv::store_guarded(orv::kSurfaceService, "surface", entry, &stored, [&] {
     return orv::store_surface(points, rows, cols, color, level, nurb, entry);
   });
+  if (ok) *ok = stored;
+  if (stored) orv::note_surface_made(points, rows, cols);
 }
 
 int get_ent_from_eptr(db_list_ent_type* entry, ent* out) {
@@ -432,12 +443,14 @@ void put_nurbs_in_db(const nb_type* nb, uint8_t color, int32_t level, const attr
     record.nb = std::move(copy);
     db_list_ent_type* stored = database().add(std::move(record));
     if (entry) *entry = stored;
+    if (curve) orv::note_nurbs_curve_made();
     return true;
   });
 }
 
 void draw_3d_point(const double* point, uint8_t color) {
   const char* service = "draw_3d_point";
+  orv::note_mark(point);
   orv::guarded(service, "mark", [&] {
     if (point == nullptr) return orv::refuse(service, "mark refused: no point was given");
     if (std::string bad = orv::nonfinite_coordinate(point); !bad.empty())
@@ -470,7 +483,9 @@ int plot_stop_requested(int64_t step, int64_t count) {
         return true;
       }))
     stop = true;
-  return stop || orv::stop_signal() != 0 ? 1 : 0;
+  stop = stop || orv::stop_signal() != 0;
+  orv::note_plot_poll(step, count, stop);
+  return stop ? 1 : 0;
 }
 
 int32_t CSplineNodeMgr::get_max_n_spline_pts() { return orv::spline_buffer().capacity(); }

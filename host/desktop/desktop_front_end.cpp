@@ -10,6 +10,7 @@
 #include <future>
 
 #include "core/geometry_services.h"
+#include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "desktop/desktop_prompt.h"
 #include "desktop/window_painter.h"
@@ -90,6 +91,10 @@ void DesktopFrontEnd::set_script(frontend::ScriptFrontEnd* script) {
 
 std::array<int64_t, 3> DesktopFrontEnd::geometry_made() const {
   return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
+}
+
+void DesktopFrontEnd::plot_told(const std::vector<std::string>& lines) {
+  if (script_) script_->plot_told(lines);  // a scripted window tells them as headless runs do
 }
 
 void DesktopFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
@@ -495,6 +500,7 @@ bool DesktopFrontEnd::screenshot(const std::string& path, std::string& err) {
 }
 
 bool DesktopFrontEnd::next_event(UiEvent& event) {
+  finish_plot_report();  // the command before this input is over, the plot it ran with it
   if (script_) {
     draw_frame();
     events_.clear();  // a scripted run takes its input from the script alone

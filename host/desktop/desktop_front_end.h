@@ -64,6 +64,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   void list_filename(const std::string& path) override;
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
   void refused(const std::string& service, const std::string& why, int64_t repeats) override;
+  void plot_told(const std::vector<std::string>& lines) override;
   bool plot_progress(int64_t step, int64_t count) override;
 
   /// Draws one frame of everything (the graphics window, the host's windows, the prompt open).

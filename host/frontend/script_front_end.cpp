@@ -17,6 +17,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
@@ -267,6 +268,7 @@ void ScriptFrontEnd::fail(int line, const std::string& why) {
 }
 
 bool ScriptFrontEnd::next_event(UiEvent& event) {
+  finish_plot_report();  // the command before this input is over, the plot it ran with it
   if (failed()) return false;
   if (stop_signal() != 0) {  // stopped from outside: the remaining lines are not run
     next_ = lines_.size();
@@ -342,6 +344,10 @@ void ScriptFrontEnd::notice(const std::string& line) {
     std::fprintf(stderr, "orvantis: %s\n", line.c_str());
     std::fflush(stderr);
   }
+}
+
+void ScriptFrontEnd::plot_told(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) notice(line);
 }
 
 void ScriptFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {

@@ -83,6 +83,7 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   void list_filename(const std::string& path) override;
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
   void refused(const std::string& service, const std::string& why, int64_t repeats) override;
+  void plot_told(const std::vector<std::string>& lines) override;
 
  private:
   void fail(int line, const std::string& why);

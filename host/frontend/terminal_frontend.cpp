@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
 #include "frontend/terminal_hints.h"
@@ -452,6 +453,7 @@ bool TerminalFrontEnd::viewer_find(UiEvent& e) {
 }
 
 bool TerminalFrontEnd::next_event(UiEvent& event) {
+  finish_plot_report();  // the command before this input is over, the plot it ran with it
   for (;;) {
     if (screen_.quit_requested() || stop_signal() != 0) return false;
     draw();

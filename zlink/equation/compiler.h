@@ -20,6 +20,7 @@ int compile_tokens(const Token* tokens, int16_t token_count, int16_t capacity, P
 /// pool cannot give the first three; a plan the pool cannot hold leaves `plan` null.
 Statement* make_statement(const char* text, int16_t item_count, const ProgramItem* items);
 
-/// Hooks for equation errors; both do nothing, since equation errors are never shown to the user.
+/// Hooks for equation errors. Neither shows anything; both pass their arguments on to the host's
+/// note_zlink_status (a bare status with number 0 and no text).
 void report_statement_error(int status, int number, const char* text);
 void report_status(int status);

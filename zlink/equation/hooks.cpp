@@ -1,7 +1,9 @@
-// The hooks for equation errors. Equation errors are never shown to the user, so both do nothing;
-// they stay as the one place where a caller hands over a failing line or status.
+// The hooks for equation errors. The Zlink shows no equation error itself: both hand their arguments
+// on to the host's note service, which may tell the person or ignore them, and nothing the Zlink
+// does next depends on it.
 #include "equation/compiler.h"
+#include "orvantis/host_notes.h"
 
-void report_statement_error(int /*status*/, int /*number*/, const char* /*text*/) {}
+void report_statement_error(int status, int number, const char* text) { note_zlink_status(status, number, text); }
 
-void report_status(int /*status*/) {}
+void report_status(int status) { note_zlink_status(status, 0, nullptr); }
