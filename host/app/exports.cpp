@@ -14,6 +14,17 @@ namespace orv::app {
 
 namespace {
 
+// Why a STEP, IGES or mesh file would hold nothing: the words after "PATH not written: ".
+std::string nothing_stored(const GeometryDatabase& db) {
+  if (!db.lines().empty())
+    return "the plot only drew on the screen (geometry = draw stores nothing); use lines, spline or nurbs to store "
+           "geometry";
+  if (!db.marks().empty())
+    return "the plot only drew on the screen (geometry = draw and draw_surf store nothing); use lines, spline or "
+           "nurbs, or points_surf, parametric_surf or nurbs_surf, to store geometry";
+  return "there is no geometry to put in it: the plot made nothing";
+}
+
 // A mesh file holds the surfaces only: the points and curves left out are told on standard error,
 // and a database with no surface at all writes no (empty) file.
 bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
@@ -21,7 +32,10 @@ bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, s
   size_t surfaces = 0;
   for (const Entity* e : entities) surfaces += e->kind() == ENT_SURFACE || e->kind() == ENT_NURBS_SURFACE;
   if (surfaces == 0) {
-    err = target.path + ": nothing to mesh: only surfaces have a mesh form";
+    err = target.path + " not written: " +
+          (entities.empty() ? nothing_stored(db)
+                            : "only surfaces have a mesh form, and the plot stored none; use parametric_surf or "
+                              "nurbs_surf");
     return false;
   }
   const exchange::MeshFormat format = target.format == ExportFormat::Obj        ? exchange::MeshFormat::Obj
@@ -52,9 +66,14 @@ bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::s
   if (!regular_or_absent(target.path, err)) return false;
   switch (target.format) {
     case ExportFormat::Step:
-      return exchange::write_step(target.path, db.entities(), err);
     case ExportFormat::Iges:
-      return exchange::write_iges(target.path, db.entities(), err);
+      // A file with no geometry in it would open as an empty document, as if the plot had made one.
+      if (db.size() == 0) {
+        err = target.path + " not written: " + nothing_stored(db);
+        return false;
+      }
+      return target.format == ExportFormat::Step ? exchange::write_step(target.path, db.entities(), err)
+                                                 : exchange::write_iges(target.path, db.entities(), err);
     case ExportFormat::Json:
       // A JSON file that is not a part file is somebody's data: refused, not overwritten.
       return save_part_file(target.path, db, err);

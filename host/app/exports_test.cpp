@@ -57,7 +57,8 @@ TEST(Exports, MeshNeedsASurface) {
   db.add(p);
   const std::string stl = (s / "points.stl").string();
   EXPECT_EQ(write_exports({{stl, ExportFormat::Stl}}, db),
-            std::vector<std::string>{stl + ": nothing to mesh: only surfaces have a mesh form"});
+            std::vector<std::string>{stl + " not written: only surfaces have a mesh form, and the plot stored none; use "
+                                                   "parametric_surf or nurbs_surf"});
   EXPECT_FALSE(fs::exists(stl));
   ent surface;
   surface.kind = ENT_SURFACE;
@@ -72,6 +73,49 @@ TEST(Exports, MeshNeedsASurface) {
   const std::string text = read_file(obj);
   EXPECT_NE(text.find("\nv 1 1 0\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nf "), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace orv::app::testing
+
+namespace orv::app::testing {
+namespace {
+
+// A database with nothing to put in a STEP, IGES or mesh file writes no such file, and says why in
+// words that name what the plot did; a part file of screen marks alone is still a part file.
+TEST(Exports, NothingStoredIsNotWrittenAndSaysWhy) {
+  const std::string draw_words =
+      " not written: the plot only drew on the screen (geometry = draw stores nothing); use lines, spline or "
+      "nurbs to store geometry";
+  const std::string marks_words =
+      " not written: the plot only drew on the screen (geometry = draw and draw_surf store nothing); use lines, "
+      "spline or nurbs, or points_surf, parametric_surf or nurbs_surf, to store geometry";
+  const std::string nothing_words = " not written: there is no geometry to put in it: the plot made nothing";
+  struct Case {
+    const char* name;
+    ExportFormat format;
+    bool lines, marks;
+    std::string words;
+  };
+  const Case cases[] = {
+      {"e.step", ExportFormat::Step, true, true, draw_words},   {"e.igs", ExportFormat::Iges, true, true, draw_words},
+      {"e.stl", ExportFormat::Stl, true, true, draw_words},     {"e.obj", ExportFormat::Obj, true, true, draw_words},
+      {"m.step", ExportFormat::Step, false, true, marks_words}, {"m.stl", ExportFormat::StlAscii, false, true, marks_words},
+      {"n.iges", ExportFormat::Iges, false, false, nothing_words}, {"n.obj", ExportFormat::Obj, false, false, nothing_words},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch s;
+    GeometryDatabase db;
+    if (c.marks) db.add_mark(ScreenMark{{1, 2, 0}, 10});
+    if (c.lines) db.add_line(ScreenLine{{0, 0, 0}, {1, 2, 0}, 10});
+    const std::string path = (s / c.name).string();
+    EXPECT_EQ(write_exports({{path, c.format}}, db), std::vector<std::string>{path + c.words});
+    EXPECT_FALSE(fs::exists(path));
+    const std::string json = (s / "screen.json").string();
+    EXPECT_TRUE(write_exports({{json, ExportFormat::Json}}, db).empty());
+    EXPECT_NE(read_file(json).find("\"screen\""), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -32,7 +32,11 @@ std::string counted(int64_t n, const char* one, const char* many) {
 // " through 37 points" or " through 13 x 19 points" for a curve or surface that keeps its points;
 // " through 6 of 11 points" or " through 2 x 9 of 9 x 9 points" when the plot kept only part.
 std::string through(const Entity& e) {
-  if (e.through().empty()) return {};
+  if (e.through().empty()) {
+    // A NURB curve keeps no points of its own; the plot's report knows what it was made through.
+    const std::string of = e.kind() == ENT_NURBS_CURVE ? kept_of_steps(last_plot_report().spline_points) : "";
+    return of.empty() ? std::string() : " through " + of + " points";
+  }
   if (e.rows() > 0 && e.cols() > 0) {
     const PlotReport& r = last_plot_report();
     std::string grid = std::to_string(e.rows()) + " x " + std::to_string(e.cols());

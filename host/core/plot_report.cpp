@@ -264,6 +264,7 @@ std::string of_steps(const PlotReport& r, int64_t n, const char* one, const char
 // What a plot that lost part of its geometry kept.
 std::string kept_text(const PlotReport& r) {
   if (r.surface) {
+    if (r.points_stored > 0) return of_steps(r, r.points_stored, "point", "points") + " kept";
     if (r.kept_rows > 0)
       return "the surface keeps its first " + orvantis::grouped(r.kept_rows) + " of " + orvantis::grouped(r.rows) +
              " rows, the complete ones before the first failed grid point";
