@@ -472,6 +472,11 @@ bool reading_lost_bytes(const std::string& path) {
   return stat(normalize_path(path).c_str(), &st) == 0 && g_lossy_files.count({st.st_dev, st.st_ino}) != 0;
 }
 
+void forget_lost_bytes(const std::string& path) {
+  struct stat st;
+  if (stat(normalize_path(path).c_str(), &st) == 0) forget_lossy({st.st_dev, st.st_ino});
+}
+
 void remove_made_temp_dirs() {
   for (const std::string& dir : g_made_temp_dirs) {
     std::error_code ec;

@@ -88,6 +88,10 @@ FILE* open_reading_stream(const std::string& path);
 /// reading of it loses nothing.
 bool reading_lost_bytes(const std::string& path);
 
+/// Forgets that a reading of the file at `path` lost bytes, for a writer that holds the file whole
+/// by other means (the desktop's editor read it byte for byte) and may replace it.
+void forget_lost_bytes(const std::string& path);
+
 /// The last failure of a file service: "tag:line: path: reason", naming the caller's call site.
 std::string last_file_error();
 

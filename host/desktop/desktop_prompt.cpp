@@ -378,13 +378,28 @@ void DesktopFrontEnd::edit_filename(const std::string& path) {
   for (;;) {
     run_prompt();
     if (!prompt_->accepted) break;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << prompt_->text;
-    if (out.flush()) break;
-    prompt_->error = path + ": cannot be written: " + std::strerror(errno);
+    std::string err;
+    if (save_edited_text(path, prompt_->text, err)) break;
+    prompt_->error = err + "; the file is as it was";
     prompt_->done = prompt_->accepted = false;
   }
   prompt_.reset();
+}
+
+bool save_edited_text(const std::string& path, const std::string& text, std::string& err) {
+  // The editor read the file byte for byte, so a line the Zlink's reading cut is whole in `text`:
+  // saving it is how the person puts that line right.
+  forget_lost_bytes(path);
+  return write_file_whole(
+      path,
+      [&text](const std::string& temporary, std::string& why) {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (out.flush()) return true;
+        why = std::strerror(errno);
+        return false;
+      },
+      err);
 }
 
 DesktopFrontEnd::LeaveChoice DesktopFrontEnd::ask_before_leaving() {

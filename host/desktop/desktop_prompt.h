@@ -22,6 +22,11 @@ bool list_folder(const std::string& dir, const std::string& filter, std::vector<
 /// finite decimal number.
 bool parse_point(const std::array<std::string, 3>& fields, std::array<double, 3>& point, std::string& err);
 
+/// Saves the editor's `text` as the file at `path` through the host's one whole-file writer: the file
+/// is replaced whole or left as it was (a full disk, a quota, a permission taken away while
+/// editing). False with `err` ("path: cannot write: reason") when it was not saved.
+bool save_edited_text(const std::string& path, const std::string& text, std::string& err);
+
 struct DesktopFrontEnd::Prompt {
   enum class Kind { File, Point, Editor, Export, Leave };
   Kind kind = Kind::File;
