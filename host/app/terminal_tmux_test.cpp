@@ -181,6 +181,60 @@ std::string plain_run(Scratch& s, const fs::path& exit_file) {
          "; echo $? > " + shell_quote(exit_file.string()) + "; sleep 60";
 }
 
+// The graphics window's text as one line: each screen row between the window's left border and
+// the next border, joined by blanks, runs of blanks folded, so that words wrapped over rows read on.
+std::string graphics_words(const std::string& screen) {
+  const std::string bar = "\u2502";
+  std::string joined;
+  std::size_t start = 0;
+  while (start < screen.size()) {
+    std::size_t end = screen.find('\n', start);
+    if (end == std::string::npos) end = screen.size();
+    const std::string row = screen.substr(start, end - start);
+    start = end + 1;
+    if (row.rfind(bar, 0) != 0) continue;
+    const std::size_t close = row.find(bar, bar.size());
+    joined += " " + row.substr(bar.size(), close == std::string::npos ? std::string::npos : close - bar.size());
+  }
+  std::string folded;
+  for (char c : joined)
+    if (c != ' ' || (!folded.empty() && folded.back() != ' ')) folded += c;
+  return folded;
+}
+
+// A plot that kept only part of its points says so in the graphics window, with the line, the
+// reason, the step and what was kept, until the next plot brings its own words.
+TEST(Terminal, APlotThatEndsEarlySaysSoInTheGraphicsWindow) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  s.file("main/ZLINKS/kuvra.eqn",
+         "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 10\nstep_size1 = 1\ngeometry = spline\nx = t\n"
+         "y = sqrt(5 - t)\n");
+  std::string run = "TERM=xterm-256color " + shell_quote(ORV_TEST_ORVANTIS) + " --main-dir " +
+                    shell_quote(s.main_dir().string()) + " --temp-dir " + shell_quote(s.temp_dir().string()) +
+                    "; sleep 60";
+  Tmux tmux("orv-test-report-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(run, 150, 48));
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
+  tmux.keys("M-p");
+  const std::string spline_words =
+      "kuvra.eqn:7: \"y = sqrt(5 - t)\": square root of a negative number at step 7 of 11: the spline ends there, "
+      "through 6 of 11 points";
+  ASSERT_TRUE(tmux.wait_for([&](const std::string& sc) { return graphics_words(sc).find(spline_words) != std::string::npos; }))
+      << graphics_words(tmux.screen());
+  // Lines instead (the list moves up from Parametric Spline): the next plot's words replace them.
+  tmux.keys("BTab");
+  tmux.keys("Up");
+  ASSERT_TRUE(tmux.wait_for_text("Lines")) << tmux.screen();
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for([](const std::string& sc) {
+    return graphics_words(sc).find("at step 7 of 11: the plot ends there; 5 lines kept") != std::string::npos;
+  })) << graphics_words(tmux.screen());
+  EXPECT_EQ(graphics_words(tmux.screen()).find("the spline ends there"), std::string::npos);
+}
+
 TEST(Terminal, TheExportCommandWritesTheGeometryAndLeavingThenAsksNothing) {
   if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
   Scratch s;

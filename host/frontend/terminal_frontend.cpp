@@ -162,6 +162,16 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
     std::string hint = "nothing drawn yet";
     s.put(area.x + (area.w - text_cells(hint)) / 2, area.y + area.h / 2, hint, s.color_attr(8, back));
   }
+  // What the last plot or file reading lost, at the top of the window under its title, until the
+  // next plot; the lower half stays for the drawing and the refusal.
+  int told_y = area.y + 1;
+  for (const std::string& sentence : report_frame_lines()) {
+    for (const std::string& l : wrap_text(sentence, area.w - 2, kReportLines)) {
+      if (told_y > area.y + area.h / 2) break;
+      s.fill(area.x + 1, told_y, area.w - 2, 1, s.color_attr(14, back));
+      s.put(area.x + 1, told_y++, l, s.color_attr(14, back));
+    }
+  }
   expire_refusal();
   if (!refusal_.empty()) {
     // Over the drawing, at the foot of the window, in the colour of a warning (14, yellow).

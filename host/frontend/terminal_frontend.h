@@ -22,6 +22,8 @@ namespace orv::frontend {
 
 /// Most lines a refusal takes at the foot of the graphics window.
 constexpr int kRefusalLines = 3;
+/// Most lines each sentence of the last plot's report takes at the top of the graphics window.
+constexpr int kReportLines = 4;
 
 /// `text` broken at blanks into lines of at most `width` cells, at most `max_lines` of them; a
 /// word longer than a line is cut, and a last line that leaves text out ends in "...".
