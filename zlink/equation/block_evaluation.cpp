@@ -3,7 +3,8 @@
 // once, values that depend only on the row variable once a row, the rest once per block; the fixed
 // ones are spread over their columns so that every operation reads whole columns alike. An
 // assignment or a comma computes nothing: the variable (or the slot) simply names its source column
-// from then on, which is exact because no column is ever written twice.
+// from then on, which is exact because no column is ever written twice. The same operation on the same
+// columns, in one statement or across several, is computed once.
 #include "equation/block_evaluation.h"
 
 #include <cmath>
@@ -20,8 +21,11 @@ namespace {
 // How often an operation's value changes: once a plot, once a row, or at every step.
 enum Level : uint8_t { plot_level = 0, row_level = 1, step_level = 2 };
 
+// "^ 2", the commonest power, as a code of its own: squares with pow only where they may differ.
+constexpr uint8_t block_square = op_end;
+
 struct BlockOperation {
-  uint8_t code;   // an operator id of arithmetic.h (never "=" or ",")
+  uint8_t code;   // an operator id of arithmetic.h (never "=" or ","), or block_square
   uint8_t level;  // the highest level of its operands
   int16_t dest, left, right;  // columns
 };
@@ -46,24 +50,43 @@ struct BlockState {
 BlockState Blocks;
 
 // Runs one operation over `count` elements by the plan runner's expressions; false when any element
-// fails the operator's check (its value is then of no use).
+// fails the operator's check (its value is then of no use). The checks gather into an integer, so
+// that the loops have no branch and the compiler can vectorise the arithmetic.
 bool run_operation(const BlockOperation& op, int count) {
   double* __restrict out = Blocks.columns[op.dest];
   const double* __restrict l = Blocks.columns[op.left];
   const double* __restrict r = Blocks.columns[op.right];
-  bool bad = false;
+  unsigned bad = 0;
   switch (op.code) {
     case op_add: for (int i = 0; i < count; ++i) out[i] = l[i] + r[i]; break;
     case op_subtract: for (int i = 0; i < count; ++i) out[i] = l[i] - r[i]; break;
     case op_multiply: for (int i = 0; i < count; ++i) out[i] = l[i] * r[i]; break;
     case op_negate: for (int i = 0; i < count; ++i) out[i] = -r[i]; break;
+    case op_abs: for (int i = 0; i < count; ++i) out[i] = std::fabs(r[i]); break;
     case op_divide:
       for (int i = 0; i < count; ++i) {
-        bad |= std::fabs(r[i]) < division_floor;
+        bad |= static_cast<unsigned>(std::fabs(r[i]) < division_floor);
         out[i] = l[i] / r[i];
       }
       break;
     case op_power: for (int i = 0; i < count; ++i) out[i] = power(l[i], r[i]); break;
+    case block_square: {  // power(x, 2) in two passes: the squares, then pow where one may differ
+      unsigned char missed[block_steps];
+      unsigned any_missed = 0;
+      for (int i = 0; i < count; ++i) {
+        const double square = l[i] * l[i];
+        missed[i] = static_cast<unsigned char>(!square_matches_pow(l[i], square));
+        any_missed |= missed[i];
+        out[i] = square;
+      }
+      if (any_missed != 0) {
+        for (int i = 0; i < count; ++i) {
+          // r[i] is 2, read from its column: a constant 2 would let the compiler make pow a product.
+          if (missed[i]) out[i] = std::pow(l[i], r[i]);
+        }
+      }
+      break;
+    }
     case op_cos: {
       const double factor = deg_to_rad;
       for (int i = 0; i < count; ++i) out[i] = std::cos(r[i] * factor);
@@ -74,17 +97,29 @@ bool run_operation(const BlockOperation& op, int count) {
       for (int i = 0; i < count; ++i) out[i] = std::sin(r[i] * factor);
       break;
     }
+    case op_atan: {
+      const double factor = rad_to_deg;
+      for (int i = 0; i < count; ++i) out[i] = std::atan(r[i]) * factor;
+      break;
+    }
+    case op_exp: for (int i = 0; i < count; ++i) out[i] = std::exp(r[i]); break;
     case op_sqrt:
-      for (int i = 0; i < count; ++i) {
-        bad |= r[i] <= sqrt_floor;
-        out[i] = bad ? 0.0 : std::sqrt(r[i]);
+      for (int i = 0; i < count; ++i) bad |= static_cast<unsigned>(r[i] <= sqrt_floor);
+      if (bad == 0) {
+        for (int i = 0; i < count; ++i) out[i] = std::sqrt(r[i]);
+      }
+      break;
+    case op_ln:
+      for (int i = 0; i < count; ++i) bad |= static_cast<unsigned>(r[i] < 0.0);
+      if (bad == 0) {
+        for (int i = 0; i < count; ++i) out[i] = std::log(r[i]);
       }
       break;
     default:  // the rarer functions, with their checks, as compute() has them
-      for (int i = 0; i < count; ++i) bad |= compute(op.code, l[i], r[i], &out[i]) != status_ok;
+      for (int i = 0; i < count; ++i) bad |= static_cast<unsigned>(compute(op.code, l[i], r[i], &out[i]) != status_ok);
       break;
   }
-  return !bad;
+  return bad == 0;
 }
 
 // Runs the operations of `level` for the first element and gives every element that value.
@@ -142,13 +177,24 @@ struct Builder {
     row_column[row] = fixed_column(entry.value);
     return row_column[row];
   }
+  // Adds `code` on two columns, or finds the same operation on the same columns already added
+  // (the same value: every operation is a function of its operands alone).
   bool add_operation(const PlanStep& s, int16_t left, int16_t right) {
+    uint8_t code = static_cast<uint8_t>(s.code);
+    if (code == op_power && constant_column[right] && Blocks.columns[right][0] == 2.0) code = block_square;
+    for (int k = 0; k < Blocks.operation_count; ++k) {
+      const BlockOperation& op = Blocks.operations[k];
+      if (op.code == code && op.left == left && op.right == right) {
+        slot_column[s.dest] = op.dest;
+        return true;
+      }
+    }
     if (Blocks.operation_count >= max_block_operations) return false;
     const uint8_t level = Blocks.column_level[left] > Blocks.column_level[right] ? Blocks.column_level[left]
                                                                                   : Blocks.column_level[right];
     const int16_t dest = new_column(level);
     if (dest == no_column) return false;
-    Blocks.operations[Blocks.operation_count++] = {static_cast<uint8_t>(s.code), level, dest, left, right};
+    Blocks.operations[Blocks.operation_count++] = {code, level, dest, left, right};
     slot_column[s.dest] = dest;
     return true;
   }
