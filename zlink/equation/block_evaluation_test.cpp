@@ -5,6 +5,7 @@
 #include "equation/block_evaluation.h"
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,11 @@ TEST_F(Blocks, CurvesAgreeWithTheReductionAtEveryStep) {
       {"every domain check", "",
        "x = ln(t) + log(t + 2)\ny = acos(t) + asin(t/2)\nz = sqrt(t + 1e-13)", false,
        ramp(520, 0.5, 1, {{3, -1.5}, {260, 1.5}, {515, -1e-13}}), true, true},
+      {"sqrt at the edge of its check", "", "x = sqrt(t)", false, ramp(300, 0, 1, {{10, -1e-12}}), true, true},
+      {"sqrt just inside it", "", "x = sqrt(t)", false, ramp(300, 0, 1, {{10, -1e-13}}), true, false},
+      {"division at the edge of its check", "", "x = 1/t", false, ramp(300, 1, 2, {{10, 1e-24}, {200, -1e-24}}),
+       true, false},
+      {"division just past it", "", "x = 1/t", false, ramp(300, 1, 2, {{10, 9.9e-25}}), true, true},
       {"not finite", "", "x = t * 1e308 * 10\ny = 0 - x + x\nz = exp(t)", false,
        ramp(300, -800, 800, {{10, __builtin_nan("")}, {11, __builtin_inf()}}), true, false},
       {"assignment inside and comma", "", "x = 2 * (y = t)\nz = (y, 3)\ny = y + x, t", false, ramp(300, 0, 1), true,
@@ -177,6 +183,31 @@ TEST_F(Blocks, ABlockLeavesTheVariablesAsTheLastStepTaken) {
   EXPECT_EQ(point[2], -3.0);  // no z: the point keeps its value
   EXPECT_FALSE(run_block(0));
   EXPECT_FALSE(run_block(block_steps + 1));
+}
+
+// The fuzzer's cases from a fixed generator: random statement lists over grids with random failing
+// steps. Enough of them must take blocks, and have blocks that fail, for the agreement to mean much.
+TEST_F(Blocks, RandomStatementListsAgreeBitForBit) {
+  std::mt19937 random(25);
+  int taken = 0, with_failures = 0;
+  for (int n = 0; n < 1000; ++n) {
+    uint8_t bytes[48];
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+    const uint32_t seed = static_cast<uint32_t>(random());
+    const auto mode = static_cast<uint8_t>(random());
+    reset_equation_tables();
+    PlotSettings.use_degrees = (mode & 2) != 0;
+    set_angle_factors();
+    plan_check::set_state(seed);
+    bool blocks = false;
+    int failed = 0;
+    ASSERT_EQ(block_check::compare_random_grid(seed, mode, bytes, sizeof bytes, &blocks, &failed), -1) << n;
+    taken += blocks;
+    with_failures += blocks && failed > 0;
+    pool_release();
+  }
+  EXPECT_GT(taken, 150) << with_failures;
+  EXPECT_GT(with_failures, 40) << taken;
 }
 
 }  // namespace
