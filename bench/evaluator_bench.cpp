@@ -1,7 +1,9 @@
 // Evaluator speed side by side: four statement sets run one step at a time by the plain reduction,
-// by stored plans, by muparser (the common expression parser, compiled to its bytecode) and as native
-// C++. Every path computes the same values; the setup checks that before timing. per_step is the CPU
-// time of one step: set t and v, run every statement of the set.
+// by stored plans, by blocks of steps as the plotters run them, by muparser (the common expression
+// parser, compiled to its bytecode), by ExprTk (the fastest widely used one; when its header was
+// found) and as native C++. Every path computes the same values; the setup checks that before
+// timing (blocks to the bit). per_step is the CPU time of one step: set t and v, run every
+// statement of the set.
 #include <benchmark/benchmark.h>
 
 #include <muParser.h>
@@ -13,10 +15,14 @@
 #include <vector>
 
 #include "eqfile/equation_file.h"
+#include "equation/block_evaluation.h"
 #include "equation/plot_settings.h"
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"
+#if KUVRA_HAVE_EXPRTK
+#include "exprtk_runner.h"
+#endif
 
 namespace {
 
@@ -133,52 +139,172 @@ void BM_Kuvra(benchmark::State& state, const StatementSet* set, bool plans) {
   pool_release();
 }
 
-// The same statements through muparser, after checking that its values are Kuvra's.
-void BM_Muparser(benchmark::State& state, const StatementSet* set) {
-  std::string expression = set->statements;
-  while (!expression.empty() && expression.back() == '\n') expression.pop_back();
-  for (char& c : expression) c = c == '\n' ? ',' : c;
-  std::vector<double> values(64, 0.0);
-  std::vector<std::string> names;
-  mu::Parser parser;
-  double t = 0, v = 0;
-  try {
-    parser.DefineVar("t", &t);
-    parser.DefineVar("v", &v);
-    // Every name on the left of a line or of a constant becomes a variable; constants get their value.
-    std::string all = std::string(set->constants) + set->statements;
-    for (size_t at = 0; at < all.size();) {
-      size_t end = all.find('\n', at);
-      std::string line = all.substr(at, end - at);
-      at = end + 1;
-      std::string name = line.substr(0, line.find(' '));
-      names.push_back(name);
-      parser.DefineVar(name, &values[names.size() - 1]);
-      if (line.find_first_not_of("0123456789. ", line.find('=') + 1) == std::string::npos) {
-        values[names.size() - 1] = std::stod(line.substr(line.find('=') + 1));
-      }
+// Kuvra's language by blocks of steps. The plotters step one variable per step; here v takes t's
+// value by a first statement "v = t + 0", a column of its own (with "v = t" it would name t's values,
+// and cos(v) would be merged with cos(t), work the other columns do twice).
+void BM_KuvraBlocks(benchmark::State& state, const StatementSet* set) {
+  StatementSet aliased = *set;
+  std::string statements = std::string("v = t + 0\n") + set->statements;
+  aliased.statements = statements.c_str();
+  Statement* head = read_set(aliased);
+  const int16_t t = static_cast<int16_t>(find_variable("t"));
+  const int point_rows[3] = {find_variable("x"), find_variable("y"), find_variable("z")};
+  if (!prepare_blocks(head, t, -1, point_rows)) {
+    state.SkipWithError("blocks do not apply");
+    pool_release();
+    return;
+  }
+  // Every output to the bit as one step at a time gives it, at the first two blocks' steps.
+  for (int64_t start = 0; start < 2 * block_steps; start += block_steps) {
+    double* values = block_step_values();
+    for (int i = 0; i < block_steps; ++i) values[i] = step_value(start + i);
+    if (!run_block(block_steps)) {
+      state.SkipWithError("a block failed");
+      pool_release();
+      return;
     }
-    parser.SetExpr(expression);
-    // Agreement with Kuvra's language at a few steps, within rounding of the libraries' functions.
-    Statement* head = read_set(*set);
-    for (int64_t j : {1, 250, 777}) {
-      t = v = step_value(j);
-      parser.Eval();
-      set_variable(static_cast<int16_t>(find_variable("t")), t);
-      set_variable(static_cast<int16_t>(find_variable("v")), v);
+    for (int i = 0; i < block_steps; ++i) {
+      commit_block_step(i);
+      std::vector<double> by_block;
+      for (const char* out : set->outputs) by_block.push_back(VariableTable.rows[find_variable(out)].value);
+      set_variable(t, values[i]);
       for (Statement* s = head; s != nullptr; s = s->next) evaluate_statement(s);
-      for (const char* out : set->outputs) {
-        size_t k = 0;
-        while (names[k] != out) ++k;
-        double kuvra = VariableTable.rows[find_variable(out)].value;
-        if (std::fabs(kuvra - values[k]) > 1e-12 * (1 + std::fabs(kuvra))) {
-          state.SkipWithError((std::string("muparser differs at ") + out).c_str());
+      for (size_t k = 0; k < by_block.size(); ++k) {
+        double one_by_one = VariableTable.rows[find_variable(set->outputs[k])].value;
+        if (std::memcmp(&one_by_one, &by_block[k], sizeof(double)) != 0) {
+          state.SkipWithError((std::string("blocks differ at ") + set->outputs[k]).c_str());
           pool_release();
           return;
         }
       }
     }
-    pool_release();
+  }
+  int64_t j = 0;
+  for (auto _ : state) {
+    double* values = block_step_values();
+    for (int i = 0; i < block_steps; ++i) values[i] = step_value(j + i);
+    j += block_steps;
+    if (!run_block(block_steps)) {
+      state.SkipWithError("a block failed");
+      break;
+    }
+    benchmark::ClobberMemory();
+  }
+  state.counters["per_step"] = benchmark::Counter(
+      block_steps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  pool_release();
+}
+
+// The variables of a set for the other libraries: every name on the left of a line or of a constant,
+// constants with their value.
+void bound_names(const StatementSet& set, std::vector<std::string>* names, std::vector<double>* values) {
+  std::string all = std::string(set.constants) + set.statements;
+  for (size_t at = 0; at < all.size();) {
+    size_t end = all.find('\n', at);
+    std::string line = all.substr(at, end - at);
+    at = end + 1;
+    names->push_back(line.substr(0, line.find(' ')));
+    values->push_back(0.0);
+    if (line.find_first_not_of("0123456789. ", line.find('=') + 1) == std::string::npos) {
+      values->back() = std::stod(line.substr(line.find('=') + 1));
+    }
+  }
+}
+
+// Kuvra's values of the set's outputs at step j, one step at a time.
+std::vector<double> kuvra_outputs(const StatementSet& set, int64_t j) {
+  Statement* head = read_set(set);
+  set_variable(static_cast<int16_t>(find_variable("t")), step_value(j));
+  set_variable(static_cast<int16_t>(find_variable("v")), step_value(j));
+  for (Statement* s = head; s != nullptr; s = s->next) evaluate_statement(s);
+  std::vector<double> out;
+  for (const char* name : set.outputs) out.push_back(VariableTable.rows[find_variable(name)].value);
+  pool_release();
+  return out;
+}
+
+bool near(double a, double b) { return std::fabs(a - b) <= 1e-12 * (1 + std::fabs(a)); }
+
+#if KUVRA_HAVE_EXPRTK
+// The same statements through ExprTk: joined into one expression of ":=" assignments ("ln" is its
+// "log"), compiled once, value() once a step.
+void BM_Exprtk(benchmark::State& state, const StatementSet* set) {
+  std::vector<std::string> names;
+  std::vector<double> values;
+  bound_names(*set, &names, &values);
+  double t = 0, v = 0;
+  std::vector<std::pair<std::string, double*>> variables = {{"t", &t}, {"v", &v}};
+  for (size_t k = 0; k < names.size(); ++k) variables.push_back({names[k], &values[k]});
+  std::string expression;
+  for (const char* c = set->statements; *c != '\0';) {
+    const char* end = std::strchr(c, '\n');
+    std::string line(c, end != nullptr ? end : c + std::strlen(c));
+    c = end != nullptr ? end + 1 : c + line.size();
+    line.replace(line.find(" = "), 3, " := ");
+    for (size_t at = line.find("ln("); at != std::string::npos; at = line.find("ln(", at)) line.replace(at, 3, "log(");
+    expression += line + ";\n";
+  }
+  std::string error;
+  ExprtkRunner* runner = exprtk_compile(expression, variables, &error);
+  if (runner == nullptr) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  for (int64_t j : {1, 250, 777}) {
+    t = v = step_value(j);
+    exprtk_value(runner);
+    std::vector<double> kuvra = kuvra_outputs(*set, j);
+    for (size_t k = 0; k < kuvra.size(); ++k) {
+      size_t at = 0;
+      while (names[at] != set->outputs[k]) ++at;
+      if (!near(kuvra[k], values[at])) {
+        state.SkipWithError((std::string("ExprTk differs at ") + set->outputs[k]).c_str());
+        exprtk_free(runner);
+        return;
+      }
+    }
+  }
+  int64_t j = 0;
+  for (auto _ : state) {
+    t = v = step_value(j++);
+    benchmark::DoNotOptimize(exprtk_value(runner));
+    benchmark::ClobberMemory();
+  }
+  state.counters["per_step"] =
+      benchmark::Counter(1.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  exprtk_free(runner);
+}
+#endif
+
+// The same statements through muparser, after checking that its values are Kuvra's.
+void BM_Muparser(benchmark::State& state, const StatementSet* set) {
+  std::string expression = set->statements;
+  while (!expression.empty() && expression.back() == '\n') expression.pop_back();
+  for (char& c : expression) c = c == '\n' ? ',' : c;
+  std::vector<std::string> names;
+  std::vector<double> values;
+  bound_names(*set, &names, &values);
+  mu::Parser parser;
+  double t = 0, v = 0;
+  try {
+    parser.DefineVar("t", &t);
+    parser.DefineVar("v", &v);
+    for (size_t k = 0; k < names.size(); ++k) parser.DefineVar(names[k], &values[k]);
+    parser.SetExpr(expression);
+    // Agreement with Kuvra's language at a few steps, within rounding of the libraries' functions.
+    for (int64_t j : {1, 250, 777}) {
+      t = v = step_value(j);
+      parser.Eval();
+      std::vector<double> kuvra = kuvra_outputs(*set, j);
+      for (size_t k = 0; k < kuvra.size(); ++k) {
+        size_t at = 0;
+        while (names[at] != set->outputs[k]) ++at;
+        if (!near(kuvra[k], values[at])) {
+          state.SkipWithError((std::string("muparser differs at ") + set->outputs[k]).c_str());
+          return;
+        }
+      }
+    }
   } catch (const mu::Parser::exception_type& e) {
     state.SkipWithError(e.GetMsg().c_str());
     return;
@@ -195,24 +321,17 @@ void BM_Muparser(benchmark::State& state, const StatementSet* set) {
 
 // The same computation compiled as C++, after checking its values against Kuvra's.
 void BM_Native(benchmark::State& state, const StatementSet* set) {
-  Statement* head = read_set(*set);
   double out[16];
   for (int64_t j : {1, 250, 777}) {
-    double t = step_value(j);
-    set->native(t, t, out);
-    set_variable(static_cast<int16_t>(find_variable("t")), t);
-    set_variable(static_cast<int16_t>(find_variable("v")), t);
-    for (Statement* s = head; s != nullptr; s = s->next) evaluate_statement(s);
-    for (size_t k = 0; k < set->outputs.size(); ++k) {
-      double kuvra = VariableTable.rows[find_variable(set->outputs[k])].value;
-      if (std::fabs(kuvra - out[k]) > 1e-12 * (1 + std::fabs(kuvra))) {
+    set->native(step_value(j), step_value(j), out);
+    std::vector<double> kuvra = kuvra_outputs(*set, j);
+    for (size_t k = 0; k < kuvra.size(); ++k) {
+      if (!near(kuvra[k], out[k])) {
         state.SkipWithError((std::string("native differs at ") + set->outputs[k]).c_str());
-        pool_release();
         return;
       }
     }
   }
-  pool_release();
   int64_t j = 0;
   for (auto _ : state) {
     double t = step_value(j++);
@@ -225,10 +344,17 @@ void BM_Native(benchmark::State& state, const StatementSet* set) {
       benchmark::Counter(1.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+#if KUVRA_HAVE_EXPRTK
+#define EXPRTK_SET(name) BENCHMARK_CAPTURE(BM_Exprtk, name, &name);
+#else
+#define EXPRTK_SET(name)  // no ExprTk header was found: its column is left out
+#endif
 #define KUVRA_SET(name)                                          \
   BENCHMARK_CAPTURE(BM_Kuvra, name##_reduction, &name, false);   \
   BENCHMARK_CAPTURE(BM_Kuvra, name##_plan, &name, true);         \
+  BENCHMARK_CAPTURE(BM_KuvraBlocks, name##_blocks, &name);       \
   BENCHMARK_CAPTURE(BM_Muparser, name, &name);                   \
+  EXPRTK_SET(name)                                               \
   BENCHMARK_CAPTURE(BM_Native, name, &name)
 KUVRA_SET(helix);
 KUVRA_SET(involute);

@@ -1,11 +1,14 @@
 // Differential fuzzer of evaluation plans: random lines (or raw item lists the compiler would never
 // make) and random variable states, run by the reduction, by `evaluate` and by a stored statement's
-// plan, twice in a row; any difference in status, variables or keyword rows is a crash.
+// plan, twice in a row; any difference in status, variables or keyword rows is a crash. In its third
+// mode a random list of statements runs over a grid of steps, with values that make random steps
+// fail, by the reduction and by blocks as the plotters run them; any difference at any step is a crash.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "equation/block_differential.h"
 #include "equation/keywords.h"
 #include "equation/plot_settings.h"
 #include "equation/compiler.h"
@@ -56,6 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PlotSettings.use_degrees = (mode & 2) != 0;
   set_angle_factors();
   plan_check::set_state(seed);
+
+  if (mode & 4) {
+    bool blocks = false;
+    int failed_blocks = 0;
+    if (block_check::compare_random_grid(seed, mode, data, size, &blocks, &failed_blocks) != -1) __builtin_trap();
+    pool_release();
+    return 0;
+  }
 
   ProgramItem items[max_items];
   int16_t count = 0;

@@ -125,21 +125,55 @@ bool check_surface(const nb_type& nb, std::string& err) {
   return check_poles(nb, static_cast<size_t>(nb.nu) * static_cast<size_t>(nb.nv), err);
 }
 
-std::array<double, 2> curve_range(const nb_type& nb) {
-  if (nb.uknots.empty()) return {0.0, 0.0};
-  const int p = nb.udegree;
-  if (nb.nu > p && nb.uknots.size() == static_cast<size_t>(nb.nu + p + 1))
-    return {nb.uknots[p], nb.uknots[nb.nu]};
-  return {nb.uknots.front(), nb.uknots.back()};
+namespace {
+
+// The parameter range of one direction: from knot p to knot n when the vector is well formed, else
+// its first and last knot.
+std::array<double, 2> knot_range(int p, int n, const std::vector<double>& knots) {
+  if (knots.empty()) return {0.0, 0.0};
+  if (n > p && knots.size() == static_cast<size_t>(n + p + 1)) return {knots[p], knots[n]};
+  return {knots.front(), knots.back()};
 }
 
+// One direction's share of a surface point: its span and its p + 1 basis functions at the parameter
+// (clamped to the range, a NaN read as its start).
+struct DirectionBasis {
+  int span;
+  double N[kMaxDegree + 1];
+};
+
+DirectionBasis direction_basis(int n, int p, const std::vector<double>& knots, double t, double low, double high) {
+  t = std::isnan(t) ? low : std::clamp(t, low, high);
+  DirectionBasis out;
+  out.span = find_span(n, p, t, knots);
+  basis_functions(out.span, t, p, knots, out.N);
+  return out;
+}
+
+Point combine_surface(const nb_type& nb, const DirectionBasis& bu, const DirectionBasis& bv) {
+  const int p = nb.udegree, q = nb.vdegree;
+  double x = 0, y = 0, z = 0, w = 0;
+  for (int a = 0; a <= p; ++a) {
+    const size_t row = static_cast<size_t>(bu.span - p + a) * nb.nv;
+    for (int b = 0; b <= q; ++b) {
+      const size_t idx = row + (bv.span - q + b);
+      const double nw = bu.N[a] * bv.N[b] * nb.weights[idx];
+      x += nw * nb.poles[idx][0];
+      y += nw * nb.poles[idx][1];
+      z += nw * nb.poles[idx][2];
+      w += nw;
+    }
+  }
+  return {x / w, y / w, z / w};
+}
+
+}  // namespace
+
+std::array<double, 2> curve_range(const nb_type& nb) { return knot_range(nb.udegree, nb.nu, nb.uknots); }
+
 std::array<double, 4> surface_range(const nb_type& nb) {
-  nb_type v;
-  v.udegree = nb.vdegree;
-  v.nu = nb.nv;
-  v.uknots = nb.vknots;
-  const auto ur = curve_range(nb);
-  const auto vr = curve_range(v);
+  const auto ur = knot_range(nb.udegree, nb.nu, nb.uknots);
+  const auto vr = knot_range(nb.vdegree, nb.nv, nb.vknots);
   return {ur[0], ur[1], vr[0], vr[1]};
 }
 
@@ -163,28 +197,23 @@ Point evaluate_curve(const nb_type& nb, double t) {
 }
 
 Point evaluate_surface(const nb_type& nb, double u, double v) {
-  const auto range = surface_range(nb);
-  u = std::isnan(u) ? range[0] : std::clamp(u, range[0], range[1]);
-  v = std::isnan(v) ? range[2] : std::clamp(v, range[2], range[3]);
-  const int p = nb.udegree, q = nb.vdegree;
-  const int su = find_span(nb.nu, p, u, nb.uknots);
-  const int sv = find_span(nb.nv, q, v, nb.vknots);
-  double Nu[kMaxDegree + 1], Nv[kMaxDegree + 1];
-  basis_functions(su, u, p, nb.uknots, Nu);
-  basis_functions(sv, v, q, nb.vknots, Nv);
-  double x = 0, y = 0, z = 0, w = 0;
-  for (int a = 0; a <= p; ++a) {
-    const size_t row = static_cast<size_t>(su - p + a) * nb.nv;
-    for (int b = 0; b <= q; ++b) {
-      const size_t idx = row + (sv - q + b);
-      const double nw = Nu[a] * Nv[b] * nb.weights[idx];
-      x += nw * nb.poles[idx][0];
-      y += nw * nb.poles[idx][1];
-      z += nw * nb.poles[idx][2];
-      w += nw;
-    }
+  const auto r = surface_range(nb);
+  return combine_surface(nb, direction_basis(nb.nu, nb.udegree, nb.uknots, u, r[0], r[1]),
+                         direction_basis(nb.nv, nb.vdegree, nb.vknots, v, r[2], r[3]));
+}
+
+std::vector<Point> evaluate_surface_grid(const nb_type& nb, const std::vector<double>& us,
+                                         const std::vector<double>& vs) {
+  const auto r = surface_range(nb);
+  std::vector<DirectionBasis> across(vs.size());
+  for (size_t j = 0; j < vs.size(); ++j) across[j] = direction_basis(nb.nv, nb.vdegree, nb.vknots, vs[j], r[2], r[3]);
+  std::vector<Point> out;
+  out.reserve(us.size() * vs.size());
+  for (double u : us) {
+    const DirectionBasis along = direction_basis(nb.nu, nb.udegree, nb.uknots, u, r[0], r[1]);
+    for (const DirectionBasis& bv : across) out.push_back(combine_surface(nb, along, bv));
   }
-  return {x / w, y / w, z / w};
+  return out;
 }
 
 std::vector<Point> sample_curve(const nb_type& nb, int count) {

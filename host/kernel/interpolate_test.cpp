@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -248,6 +249,32 @@ TEST(InterpolateSurface, PassesThroughTheGridWithDegreesByCount) {
     EXPECT_EQ(nb.udegree, c.udegree);
     EXPECT_EQ(nb.vdegree, c.vdegree);
     EXPECT_LE(max_grid_miss(nb, c.pts, c.rows, c.cols), 1e-9 * model_size(c.pts));
+  }
+}
+
+// The grid evaluation works each parameter's basis functions out once; every point must still be
+// evaluate_surface's to the bit, inside the ranges, at their ends, beyond them and at a NaN.
+TEST(InterpolateSurface, GridEvaluationIsPointEvaluationBitForBit) {
+  const std::vector<std::pair<std::vector<Point>, std::array<int, 2>>> surfaces = {
+      {testing::torus(25, 30), {25, 30}}, {testing::sphere(13, 25), {13, 25}}, {saddle(5, 2), {5, 2}}};
+  for (const auto& [pts, size] : surfaces) {
+    nb_type nb;
+    std::string err;
+    ASSERT_TRUE(interpolate_surface(pts, size[0], size[1], nb, err)) << err;
+    const auto r = surface_range(nb);
+    std::vector<double> us = {r[0], r[1], r[0] - 1, r[1] + 1, std::nan("")}, vs = {r[2], r[3], r[3] * 2, -1e300};
+    for (int k = 0; k <= 37; ++k) {
+      us.push_back(r[0] + (r[1] - r[0]) * k / 37);
+      vs.push_back(r[2] + (r[3] - r[2]) * k / 41);
+    }
+    const std::vector<Point> grid = evaluate_surface_grid(nb, us, vs);
+    ASSERT_EQ(grid.size(), us.size() * vs.size());
+    for (size_t i = 0; i < us.size(); ++i) {
+      for (size_t j = 0; j < vs.size(); ++j) {
+        const Point one = evaluate_surface(nb, us[i], vs[j]);
+        ASSERT_EQ(std::memcmp(&one, &grid[i * vs.size() + j], sizeof one), 0) << i << ", " << j;
+      }
+    }
   }
 }
 

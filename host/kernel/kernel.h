@@ -98,6 +98,10 @@ std::array<double, 4> surface_range(const nb_type& nb);
 Point evaluate_curve(const nb_type& nb, double t);
 /// The point of a well-formed surface at (u, v), clamped to the ranges.
 Point evaluate_surface(const nb_type& nb, double u, double v);
+/// evaluate_surface(nb, us[i], vs[j]) for every i and j (row i, then j, in order), bit for bit, with
+/// the basis functions of each u and each v worked out once instead of at every point.
+std::vector<Point> evaluate_surface_grid(const nb_type& nb, const std::vector<double>& us,
+                                         const std::vector<double>& vs);
 
 /// `count` >= 2 points of the curve at equal parameter steps over its range (for drawing).
 std::vector<Point> sample_curve(const nb_type& nb, int count);

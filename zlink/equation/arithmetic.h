@@ -19,21 +19,25 @@ constexpr double sqrt_floor = -1e-12;     // square roots of this or less fail w
 /// square lies within 0.45 ulp of x * x (the nearest other double is then more than 0.54 ulp away).
 /// Dekker's exact product tells that distance; near a midpoint, at a power of two (whose neighbour
 /// below is nearer) or out of the normal range the square is left to pow, which can then differ
-/// from x * x in the last bit.
+/// from x * x in the last bit. square_matches_pow(x, x * x) tells whether pow may be left out.
+inline bool square_matches_pow(double x, double square) {
+  const double split = 134217729.0 * x;  // 2^27 + 1: x = high + low, each of 26 bits
+  const double high = split - (split - x), low = x - high;
+  const double error = ((high * high - square) + 2.0 * high * low) + low * low;  // x*x - square, exact
+  uint64_t bits;
+  std::memcpy(&bits, &square, sizeof bits);
+  const uint64_t ulp_bits = (bits & 0x7FF0000000000000ull) - (uint64_t{52} << 52);  // wraps out of range
+  double ulp;
+  std::memcpy(&ulp, &ulp_bits, sizeof ulp);
+  // Every test is made (& rather than &&), so that a loop over many squares has no branch.
+  return (square > 0x1p-900) & (square < 0x1p+1000) & ((bits & 0x000FFFFFFFFFFFFFull) != 0) &
+         (std::fabs(error) < 0.45 * ulp);
+}
+
 inline double power(double x, double y) {
   if (y == 2.0) {
     const double square = x * x;
-    if (square > 0x1p-900 && square < 0x1p+1000) {
-      const double split = 134217729.0 * x;  // 2^27 + 1: x = high + low, each of 26 bits
-      const double high = split - (split - x), low = x - high;
-      const double error = ((high * high - square) + 2.0 * high * low) + low * low;  // x*x - square, exact
-      uint64_t bits;
-      std::memcpy(&bits, &square, sizeof bits);
-      const uint64_t ulp_bits = (bits & 0x7FF0000000000000ull) - (uint64_t{52} << 52);
-      double ulp;
-      std::memcpy(&ulp, &ulp_bits, sizeof ulp);
-      if ((bits & 0x000FFFFFFFFFFFFFull) != 0 && std::fabs(error) < 0.45 * ulp) return square;
-    }
+    if (square_matches_pow(x, square)) return square;
   }
   return std::pow(x, y);
 }

@@ -83,12 +83,8 @@ void plot_curve(Statement* head) {
   bool have_previous = false;
   int32_t gathered = 0;
   const int64_t values = step_values(rule);
-  for (int64_t j = 0; j < values; ++j) {
-    if (stop_before_step(j, values)) break;  // as a failing step: what was made stays
-    set_variable(static_cast<int16_t>(variable), step_value(PlotSettings.lower_limit[0], rule, j));
-    int result = run_statements(head);
-    read_point(rows, point);
-    if (log != nullptr) trace_step(log);
+  // What a step's point becomes; false when the plot ends at this step.
+  auto take = [&](int result) {
     if (result == status_ok) {
       switch (geometry) {
         case kw_draw:
@@ -112,12 +108,28 @@ void plot_curve(Statement* head) {
           break;
       }
     } else if (!(geometry == kw_points && is_domain_failure(result))) {
-      break;
+      return false;
     }
     draw_3d_point(point, main_color);
     std::memcpy(previous, point, sizeof previous);
     have_previous = true;
-  }
+    return true;
+  };
+  auto one_step = [&](int64_t j) {
+    set_variable(static_cast<int16_t>(variable), step_value(PlotSettings.lower_limit[0], rule, j));
+    int result = run_statements(head);
+    read_point(rows, point);
+    if (log != nullptr) trace_step(log);
+    return take(result);
+  };
+  auto take_block_point = [&](int i) {
+    block_point(i, point);
+    take(status_ok);
+  };
+  // A stop is as a failing step: what was made stays.
+  bool stopped = false;
+  step_through(values, PlotSettings.lower_limit[0], rule, 0, values,
+               plot_uses_blocks(head, log, variable, -1, rows), &stopped, one_step, take_block_point);
 
   if (gathered > 0 && geometry == kw_spline) {
     char ok = 0;

@@ -59,3 +59,9 @@ void store_point_or_line(const double* from, const double* to) {
 bool stop_before_step(int64_t step, int64_t count) {
   return step % stop_poll_interval == 0 && plot_stop_requested(step, count) != 0;
 }
+
+bool plot_uses_blocks(const Statement* head, const FILE* log, int step_row, int row_row, const CoordinateRows& rows) {
+  if (log != nullptr || statement_run_observer != nullptr) return false;
+  const int point_rows[3] = {rows.x, rows.y, rows.z};
+  return prepare_blocks(head, step_row, row_row, point_rows);
+}

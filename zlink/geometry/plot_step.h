@@ -3,8 +3,11 @@
 // that point or a line to it.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 
+#include "equation/block_evaluation.h"
 #include "equation/program.h"
+#include "geometry/step_rule.h"
 
 struct CoordinateRows {
   int x, y, z;  // rows of "x", "y", "z" in the variable table, -1 when absent
@@ -41,3 +44,43 @@ void store_point_or_line(const double* from, const double* to);
 /// Asks the host at every stop_poll_interval-th step (step 0 included) whether the person wants the
 /// plot stopped; `count` is the plot's number of steps. True when the plot is to end before `step`.
 bool stop_before_step(int64_t step, int64_t count);
+
+/// True when the plot may run its statements by blocks: no trace log to write at each step, no
+/// observer to tell of each run, and statements that block evaluation takes (prepare_blocks).
+bool plot_uses_blocks(const Statement* head, const FILE* log, int step_row, int row_row, const CoordinateRows& rows);
+
+/// Steps a variable through values k = 0..count-1 (step_value(lower, rule, k)), polling for a stop
+/// before each as stop_before_step(poll_first + k, poll_count). With `blocks`, each block of steps
+/// runs at once and `take_point(i)` takes step i of the block; a block in which a step would fail,
+/// and every step without blocks, is run by `one_step(k)`, which sets the variable, runs the
+/// statements and takes the point, and returns false to end the stepping. A block's steps leave the
+/// variables as a run of them one by one would, up to the last step taken. Returns false when the
+/// stepping ended early, with *stopped true when the person asked for that.
+template <class OneStep, class TakePoint>
+bool step_through(int64_t count, double lower, const StepRule& rule, int64_t poll_first, int64_t poll_count,
+                  bool blocks, bool* stopped, OneStep one_step, TakePoint take_point) {
+  *stopped = false;
+  for (int64_t start = 0; start < count; start += block_steps) {
+    const int n = count - start < block_steps ? static_cast<int>(count - start) : block_steps;
+    bool by_block = false;
+    if (blocks) {
+      double* values = block_step_values();
+      for (int i = 0; i < n; ++i) values[i] = step_value(lower, rule, start + i);
+      by_block = run_block(n);
+    }
+    for (int i = 0; i < n; ++i) {
+      if (stop_before_step(poll_first + start + i, poll_count)) {
+        if (by_block && i > 0) commit_block_step(i - 1);
+        *stopped = true;
+        return false;
+      }
+      if (by_block) {
+        take_point(i);
+      } else if (!one_step(start + i)) {
+        return false;
+      }
+    }
+    if (by_block) commit_block_step(n - 1);
+  }
+  return true;
+}

@@ -58,45 +58,58 @@ void plot_surface(Statement* head) {
   bool intact = true;         // no point has failed so far
   int result = status_ok;
   bool stopped = false;
+  bool row_failed = false;
+  pt_3d* write = nullptr;
   // Rows without grid points still take time to step through: then the rows are what is counted.
   const int64_t polled_count = row_length == 0 ? row_count : row_count * row_length;
+  const bool blocks = row_length > 0 && plot_uses_blocks(head, log, inner_variable, outer_variable, rows);
+  // What a grid point becomes; the row goes on whatever its points' results.
+  auto take = [&](int point_result) {
+    result = point_result;
+    if (result == status_ok) {
+      switch (geometry) {
+        case kw_draw_surf:
+          draw_3d_point(point, main_color);
+          break;
+        case kw_points_surf:
+          store_point_or_line(point, nullptr);
+          break;
+        case kw_parametric_surf:
+        case kw_nurbs_surf:
+          draw_3d_point(point, main_color);
+          std::memcpy(*write++, point, sizeof(pt_3d));
+          ++gathered;
+          break;
+        default:
+          break;
+      }
+    } else {
+      row_failed = true;
+    }
+    if (geometry == kw_points_surf && is_domain_failure(result)) result = status_ok;
+    return true;
+  };
+  auto one_step = [&](int64_t k) {
+    set_variable(static_cast<int16_t>(inner_variable), step_value(PlotSettings.lower_limit[1], inner, k));
+    const int point_result = run_statements(head);
+    read_point(rows, point);
+    if (log != nullptr) trace_step(log);
+    return take(point_result);
+  };
+  auto take_block_point = [&](int i) {
+    block_point(i, point);
+    take(status_ok);
+  };
   for (int64_t j = 0; j < row_count; ++j) {
     if (row_length == 0 && stop_before_step(j, polled_count)) break;
-    set_variable(static_cast<int16_t>(outer_variable), step_value(PlotSettings.lower_limit[0], outer, j));
+    const double outer_value = step_value(PlotSettings.lower_limit[0], outer, j);
+    set_variable(static_cast<int16_t>(outer_variable), outer_value);
     if (row_length == 0) continue;
-    pt_3d* write = buffer != nullptr ? buffer + gathered : nullptr;
-    bool row_failed = false;
-    for (int64_t k = 0; k < row_length; ++k) {
-      if (stop_before_step(j * row_length + k, polled_count)) {
-        stopped = true;
-        break;
-      }
-      set_variable(static_cast<int16_t>(inner_variable), step_value(PlotSettings.lower_limit[1], inner, k));
-      result = run_statements(head);
-      read_point(rows, point);
-      if (log != nullptr) trace_step(log);
-      if (result == status_ok) {
-        switch (geometry) {
-          case kw_draw_surf:
-            draw_3d_point(point, main_color);
-            break;
-          case kw_points_surf:
-            store_point_or_line(point, nullptr);
-            break;
-          case kw_parametric_surf:
-          case kw_nurbs_surf:
-            draw_3d_point(point, main_color);
-            std::memcpy(*write++, point, sizeof(pt_3d));
-            ++gathered;
-            break;
-          default:
-            break;
-        }
-      } else {
-        row_failed = true;
-      }
-      if (geometry == kw_points_surf && is_domain_failure(result)) result = status_ok;
-    }
+    if (blocks) start_block_row(outer_value);  // the row's own values, once
+    write = buffer != nullptr ? buffer + gathered : nullptr;
+    row_failed = false;
+    step_through(row_length, PlotSettings.lower_limit[1], inner, j * row_length, polled_count, blocks, &stopped,
+                 one_step, take_block_point);
     if (stopped) break;  // a row cut short is never complete
     if (intact && !row_failed) {
       ++complete_rows;
