@@ -67,7 +67,7 @@ void fill(orv::GeometryDatabase& db) {
   p.color = 3;
   p.level = 7;
   db.add(p);
-  ent l;
+  orv::EntityData l;
   l.kind = ENT_LINE;
   l.p2[0] = 0.1;
   l.id = 40;

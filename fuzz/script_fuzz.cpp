@@ -43,6 +43,8 @@ std::string plain(const ScriptLine& l) {
     case K::Edit: return "edit " + l.text + "\r";
     case K::Close: return "close";
     case K::Screen: return "screen " + l.text + "\r";
+    case K::Press: return "press " + l.text + "\r";
+    case K::Screenshot: return "screenshot " + l.text + "\r";
   }
   __builtin_trap();
 }
@@ -55,7 +57,9 @@ bool well_formed(const ScriptLine& l) {
     case K::Prompt: return l.cancel || !l.text.empty();
     case K::Key:
     case K::Edit:
-    case K::Screen: return !l.text.empty();
+    case K::Press:
+    case K::Screen:
+    case K::Screenshot: return !l.text.empty();
     default: return true;
   }
 }
@@ -94,6 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string raw = text.substr(at, end - at);
     at = end + 1;
     ++number;
+    if (raw.size() > orv::frontend::kMaxScriptLineBytes) {
+      expected_err = "fuzz:" + std::to_string(number) + ": the line is longer than " +
+                     std::to_string(orv::frontend::kMaxScriptLineBytes) + " bytes";
+      break;
+    }
     if (raw.find('\0') != std::string::npos) {
       expected_err = "fuzz:" + std::to_string(number) + ": a NUL byte in the line";
       break;

@@ -75,8 +75,8 @@ TEST_F(AppRun, RefusesWhatItCannotUseWithOneLine) {
   const Case cases[] = {
       {{"--places", "many"}, "--places"},
       {{"--bogus"}, "--bogus"},
-      {{"--zlink", (s / "missing.so").string(), "--script", "/dev/null"}, "missing.so"},
-      {{"--main-dir", (s / "nowhere").string(), "--script", "/dev/null"}, "--main-dir"},
+      {{"--zlink", (s / "missing.so").string(), "--script", s.file("empty.txt", "").string()}, "missing.so"},
+      {{"--main-dir", (s / "nowhere").string(), "--script", s.file("empty.txt", "").string()}, "--main-dir"},
       // The terminal without a terminal: say so instead of waiting for a person. (Forced, so that
       // a display where the tests run does not open the desktop window instead.)
       {{"--terminal"}, "terminal"},
@@ -89,11 +89,57 @@ TEST_F(AppRun, RefusesWhatItCannotUseWithOneLine) {
   }
 }
 
+// A script is read a line at a time as it runs: what cannot end (a device) is refused before
+// anything runs, a line is bounded, and a malformed line stops the run only when it is reached.
+TEST_F(AppRun, ScriptsAreReadALineAtATimeAndBounded) {
+  const fs::path later = s.file("later.txt", "prompt cancel\nbogus\n");
+  const struct {
+    std::vector<std::string> args;
+    std::string stdin_path, says;
+  } cases[] = {
+      {{"--script", "/dev/zero"}, "", "--script: /dev/zero: not a regular file or a pipe\n"},
+      {{"--script", s.root().string()}, "", "--script: " + s.root().string() + ": is a directory\n"},
+      {{"--script", "-"}, "/dev/zero", "standard input:1: the line is longer than 65536 bytes\n"},
+      {{"--script", s.file("long.txt", "# " + std::string(70000, 'x') + "\n").string()}, "",
+       (s / "long.txt").string() + ":1: the line is longer than 65536 bytes\n"},
+      {{"--script", later.string()}, "", later.string() + ":2: unknown script line \"bogus\"\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = common_args();
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    Outcome r = run_program(kOrvantis, args, c.stdin_path, s.root());
+    EXPECT_EQ(r.status, 1) << c.says;
+    EXPECT_EQ(r.err, "orvantis: " + c.says);
+  }
+  // The malformed line came after the prompt was answered: the run had started.
+  events = read_transcript(s / "transcript.jsonl");
+  EXPECT_EQ(events_of(events, "prompt").size(), 1u);
+}
+
+#ifndef __SANITIZE_ADDRESS__
+// Standard input that never ends costs one line's memory, not the whole input's.
+TEST_F(AppRun, EndlessStandardInputScriptTakesBoundedMemory) {
+  Outcome r = run_program_with(
+      [] {
+        const int zero = ::open("/dev/zero", O_RDONLY);
+        if (zero < 0 || ::dup2(zero, 0) < 0) ::_exit(126);
+        struct rlimit lim {};
+        lim.rlim_cur = lim.rlim_max = rlim_t{1} << 30;
+        ::setrlimit(RLIMIT_AS, &lim);
+      },
+      kOrvantis, {"--script", "-", "--main-dir", s.main_dir().string(), "--temp-dir", s.temp_dir().string()},
+      s.root());
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err, "orvantis: standard input:1: the line is longer than 65536 bytes\n");
+}
+#endif
+
 TEST_F(AppRun, RefusesALibraryThatIsNotAZlink) {
   // The host's own library loads, but has no q_main.
   fs::path lib = fs::path(ORV_TEST_ZLINK).parent_path().parent_path().parent_path() / "host" / "libqxcore.so";
   ASSERT_TRUE(fs::exists(lib)) << lib;
-  Outcome r = run_program(kOrvantis, {"--zlink", lib.string(), "--script", "/dev/null"}, "", s.root());
+  Outcome r = run_program(kOrvantis, {"--zlink", lib.string(), "--script", s.file("empty.txt", "").string()}, "",
+                          s.root());
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("libqxcore.so"), std::string::npos) << r.err;
 }
@@ -410,6 +456,20 @@ TEST_F(AppRun, BatchSaysWhatItMadeAndWrote) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, "orvantis: " + f.string() + ": 1 spline through 37 points, 37 marks; wrote " + step.string() +
                        ", " + png.string() + "\n");
+}
+
+// A picture's legend names the equation file: a name that is not UTF-8 still gives whole pictures,
+// the bad bytes shown as replacement characters.
+TEST_F(AppRun, PicturesOfAnEquationFileWhoseNameIsNotUtf8AreWritten) {
+  fs::path f = s.file("h\xff\xfe.eqn", kHelix);
+  fs::path svg = s / "h.svg", png = s / "h.png";
+  Outcome r = run_program(kOrvantis, {"plot", f.string(), "--export", svg.string(), "--export", png.string()},
+                          "", s.root());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string picture = read_file(svg);
+  EXPECT_NE(picture.find("</svg>"), std::string::npos);
+  EXPECT_EQ(read_file(png).substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
 }
 
 // Files whose plot makes nothing, warns or is refused: each is told, and the status says so.

@@ -397,6 +397,50 @@ TEST(Terminal, DiscardLeavesWithoutWriting) {
   EXPECT_EQ(read_file(exit_file), "0\n");
 }
 
+// The terminal shrunk to any size, down to one cell, at the file prompt, in the dialog beside a plot
+// and at the leave question: each screen is drawn in what room there is, and once the terminal is
+// big again the session goes on and ends as it would have.
+TEST(Terminal, EveryScreenSurvivesAnySizeDownToOneCell) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  fs::path exit_file = s / "exit";
+  Tmux tmux("orv-test-shrink-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(plain_run(s, exit_file), 120, 36));
+  auto ended = [&] { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; };
+  auto resize = [&](int cols, int rows) {
+    const std::string before = tmux.screen();
+    std::system((tmux.base() + " resize-window -t orv -x " + std::to_string(cols) + " -y " + std::to_string(rows))
+                    .c_str());
+    // The host redraws at the new size (or would have ended): either shows on the screen.
+    tmux.wait_for([&](const std::string& now) { return now != before || ended(); }, 3000);
+  };
+  auto sweep = [&](const char* where) {
+    const int sizes[][2] = {{15, 10}, {14, 24}, {10, 5}, {5, 3}, {2, 2}, {1, 1}, {40, 1}, {1, 40}, {59, 17}};
+    for (const auto& size : sizes) {
+      resize(size[0], size[1]);
+      ASSERT_FALSE(ended()) << where << " at " << size[0] << " x " << size[1] << ": exit " << read_file(exit_file);
+    }
+    resize(120, 36);
+  };
+
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  sweep("the file prompt");
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();
+  sweep("the dialog");
+  ASSERT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();
+  tmux.keys("Escape");
+  ASSERT_TRUE(tmux.wait_for_text("Leave the host?")) << tmux.screen();
+  sweep("the leave question");
+  ASSERT_TRUE(tmux.wait_for_text("Leave the host?")) << tmux.screen();
+  tmux.keys("d");
+  ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return ended(); })) << tmux.screen();
+  EXPECT_EQ(read_file(exit_file), "0\n");
+}
+
 // A terminal that cannot show the dialogs gets one line and a failing exit, not a blank screen.
 TEST(Terminal, ADumbOrTooSmallTerminalIsToldInOneLine) {
   if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";

@@ -13,6 +13,7 @@
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "desktop/desktop_prompt.h"
+#include "desktop/mark_budget.h"
 #include "desktop/window_painter.h"
 #include "view/palette.h"
 #include "view/picture.h"
@@ -201,18 +202,17 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   const ViewFrame f = view_frame();
   view::Viewport vp(f.content, g.x, g.y, g.w, g.h, 0.06, 1.0, f.camera);
   // Screen marks clutter a surface beyond a few hundred: then only stored points are drawn, as in
-  // the pictures.
+  // the pictures. A dense plot is drawn within the draw list's budget.
   const bool screen_marks = view::picture_shows_marks(scene_, view::MarksMode::Auto);
-  for (const view::Mark& m : scene_.marks) {
-    if (!m.stored && !screen_marks) continue;
-    const view::P2 d = vp.to_device(m.at);
+  const MarkSelection marks = select_marks(scene_.marks, vp, static_cast<int>(std::ceil(g.right())),
+                                           static_cast<int>(std::ceil(g.bottom())), screen_marks);
+  for (const DrawnMark& m : marks.drawn) {
     const ImU32 c = palette(m.color);
-    const float x = static_cast<float>(d.x), y = static_cast<float>(d.y);
     if (m.stored) {
-      dl->AddCircleFilled(ImVec2(x, y), 3.0f, c);
+      dl->AddCircleFilled(ImVec2(m.x, m.y), 3.0f, c);
     } else {
-      dl->AddLine(ImVec2(x - 3, y), ImVec2(x + 4, y), c);
-      dl->AddLine(ImVec2(x, y - 3), ImVec2(x, y + 4), c);
+      dl->AddLine(ImVec2(m.x - 3, m.y), ImVec2(m.x + 4, m.y), c);
+      dl->AddLine(ImVec2(m.x, m.y - 3), ImVec2(m.x, m.y + 4), c);
     }
   }
   // The axis marker: where x, y and z point in this view, at the lower left.
@@ -231,7 +231,9 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   std::string title = "Graphics \u00b7 " + view_.camera.name + (view_.zoom != 1 ? " \u00b7 zoomed" : "") +
                       (view_keys_ ? " \u00b7 keys on view (F2 leaves)" : "");
   dl->AddText(ImVec2(g.x + 8, g.y + 4), kFrameText, title.c_str());
-  const std::string caption = scene_.empty() ? "nothing drawn yet" : view::scene_caption(scene_);
+  std::string caption = scene_.empty() ? "nothing drawn yet" : view::scene_caption(scene_);
+  if (marks.thinned())
+    caption += " \u00b7 " + std::to_string(marks.taken) + " of " + std::to_string(marks.total) + " marks drawn";
   const float cw = ImGui::CalcTextSize(caption.c_str()).x;
   dl->AddText(ImVec2(g.right() - cw - 8, g.bottom() - font.line_h - 6), kFrameText, caption.c_str());
   if (!origin_text_.empty()) dl->AddText(ImVec2(g.x + 2 * kAxisArm + 40, g.bottom() - font.line_h - 6), kFrameText, origin_text_.c_str());

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +26,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "desktop/desktop_window.h"
 
 // Last, since Xlib's macros (None, Bool, Status, ...) would clash with names in the headers above.
 #include <X11/Xlib.h>
@@ -362,6 +365,78 @@ class Background {
  private:
   pid_t pid_ = 0;
 };
+
+// The memory a shell command may take, as "ulimit -v" puts it; nothing under AddressSanitizer, whose
+// shadow memory alone is larger than any such limit.
+std::string memory_limit(long kib) {
+#ifdef __SANITIZE_ADDRESS__
+  (void)kib;
+  return "";
+#else
+  return "ulimit -v " + std::to_string(kib) + "; ";
+#endif
+}
+
+// A window made far larger than any screen (by the window system, as a person or a script may) is
+// sized back to what the GL implementation and a memory budget allow before anything is drawn at
+// that size, and the run goes on. The script comes through a pipe, so the resize happens while the
+// plotted torus is on screen.
+TEST_F(DesktopRun, AHugeWindowIsSizedBackWithinTheFramebufferBudget) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  for (const int side : {32767, 16384}) {
+    SCOPED_TRACE(side);
+    const fs::path fifo = dir_ / "script.fifo", shot = dir_ / "huge.png";
+    fs::remove(fifo);
+    fs::remove(shot);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Background host;
+    ASSERT_TRUE(host.start(memory_limit(3000000) + env() + "'" ORV_TEST_ORVANTIS "' --desktop --script '" +
+                           fifo.string() + "' --temp-dir '" + dir_.string() + "' 2>'" + file("host.txt") + "'"));
+    {
+      std::ofstream script(fifo);  // opens once the host reads the script
+      script << "prompt " << example("torus.eqn") << "\npress Plot it\n" << std::flush;
+      const std::string wid = dir_.string() + "/wid";
+      ASSERT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name '^Orvantis$' > '" + wid + "'").c_str()), 0);
+      std::string id;
+      std::ifstream(wid) >> id;
+      ASSERT_EQ(std::system((env() + "xdotool windowsize " + id + " " + std::to_string(side) + " " +
+                             std::to_string(side)).c_str()),
+                0);
+      script << "screenshot " << shot.string() << "\npress Cancel\n";
+    }
+    ASSERT_EQ(host.wait(90), 0) << std::ifstream(file("host.txt")).rdbuf();
+    Image img;
+    ASSERT_TRUE(read_png(shot.string(), img));
+    EXPECT_GT(img.w, kWidth) << "the window did grow";
+    EXPECT_EQ(img.w, img.h) << "square, as asked";
+    EXPECT_LE(static_cast<long long>(img.w) * img.h, orv::desktop::kMaxFramebufferPixels);
+  }
+}
+
+// Hundreds of thousands of points (each with its screen mark) are drawn within the draw list's
+// budget: the window takes a small memory a point, where it took kilobytes.
+TEST_F(DesktopRun, ADensePlotIsDrawnWithinTheVertexBudget) {
+  std::ofstream(file("dense.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 400000\nstep_size1 = 1\n"
+                                      "geometry = points\nx = t/1000\ny = sin(t/100)\nz = 0\n";
+  std::string err;
+  const std::string script = "prompt " + file("dense.eqn") + "\npress Plot it\nscreenshot " + file("dense.png") +
+                             "\npress Cancel\n";
+  const fs::path path = dir_ / "dense.script";
+  std::ofstream(path) << script;
+  const std::string cmd = memory_limit(1200000) + env() + "'" ORV_TEST_ORVANTIS "' --desktop --script '" +
+                          path.string() + "' --temp-dir '" + dir_.string() + "' 2>'" + file("stderr.txt") + "'";
+  const int status = std::system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << std::ifstream(file("stderr.txt")).rdbuf();
+  ASSERT_EQ(WEXITSTATUS(status), 0) << std::ifstream(file("stderr.txt")).rdbuf();
+  Image img;
+  ASSERT_TRUE(read_png(file("dense.png"), img));
+  // The sine wave is drawn across the graphics window: many pixels are not its background.
+  const uint32_t background = img.at(kWidth / 4, 70);
+  std::size_t marked = 0;
+  for (int y = 60; y < kHeight - 60; ++y)
+    for (int x = 0; x < kWidth / 2; ++x) marked += img.at(x, y) != background;
+  EXPECT_GT(marked, 5000u);
+}
 
 TEST_F(DesktopRun, RealKeysAndClicksPlotThroughTheMainAndVariablesDialogs) {
   if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";

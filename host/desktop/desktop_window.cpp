@@ -10,6 +10,8 @@
 #include <imgui.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace orv::desktop {
@@ -37,6 +39,24 @@ bool is_regular_file(const char* path) {
 }
 
 }  // namespace
+
+FramebufferSize capped_framebuffer(int w, int h, int max_side, long long max_pixels) {
+  w = std::max(w, 1);
+  h = std::max(h, 1);
+  max_side = std::max(max_side, 1);
+  double scale = std::min({1.0, static_cast<double>(max_side) / w, static_cast<double>(max_side) / h});
+  const double pixels = static_cast<double>(w) * h * scale * scale;
+  if (pixels > static_cast<double>(max_pixels)) scale *= std::sqrt(static_cast<double>(max_pixels) / pixels);
+  if (scale >= 1.0) return {w, h};
+  // A hair over the product, so that a side the scale was made from is not a pixel short.
+  FramebufferSize out{std::clamp(static_cast<int>(w * scale + 1e-6), 1, max_side),
+                      std::clamp(static_cast<int>(h * scale + 1e-6), 1, max_side)};
+  // Rounding may leave a pixel row too many.
+  while (static_cast<long long>(out.w) * out.h > max_pixels && (out.w > 1 || out.h > 1)) {
+    if (out.w >= out.h) --out.w; else --out.h;
+  }
+  return out;
+}
 
 DesktopWindow::~DesktopWindow() { close(); }
 
@@ -92,9 +112,32 @@ bool DesktopWindow::open(int width, int height, const std::string& title, std::s
   const float total = font->CalcTextSizeA(font->FontSize, 1e9f, 0, letters).x;
   font_.char_w = total / static_cast<float>(std::strlen(letters));
   font_.line_h = font->FontSize;
+  // The largest framebuffer the implementation draws: its renderbuffer and viewport limits.
+  GLint viewport_max[2] = {0, 0}, renderbuffer_max = 0;
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport_max);
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer_max);
+  max_side_ = std::max(1, std::min({viewport_max[0], viewport_max[1], renderbuffer_max}));
+  glfwSetWindowSizeLimits(window_, GLFW_DONT_CARE, GLFW_DONT_CARE, max_side_, max_side_);  // for a window manager
+  take_size();
+  return true;
+}
+
+void DesktopWindow::take_size() {
   glfwGetWindowSize(window_, &width_, &height_);
   glfwGetFramebufferSize(window_, &fb_w_, &fb_h_);
-  return true;
+  const FramebufferSize cap = capped_framebuffer(fb_w_, fb_h_, max_side_);
+  if (cap.w == fb_w_ && cap.h == fb_h_) return;
+  // Window units per framebuffer pixel, so that a high-density screen is sized back alike.
+  const double unit_x = fb_w_ > 0 ? static_cast<double>(width_) / fb_w_ : 1.0;
+  const double unit_y = fb_h_ > 0 ? static_cast<double>(height_) / fb_h_ : 1.0;
+  glfwSetWindowSize(window_, std::max(1, static_cast<int>(cap.w * unit_x)), std::max(1, static_cast<int>(cap.h * unit_y)));
+  glfwGetWindowSize(window_, &width_, &height_);
+  glfwGetFramebufferSize(window_, &fb_w_, &fb_h_);
+  // Until the window system has the new size, draw no more than the cap.
+  fb_w_ = std::min(fb_w_, cap.w);
+  fb_h_ = std::min(fb_h_, cap.h);
+  width_ = std::min(width_, static_cast<int>(cap.w * unit_x));
+  height_ = std::min(height_, static_cast<int>(cap.h * unit_y));
 }
 
 void DesktopWindow::close() {
@@ -160,8 +203,7 @@ bool DesktopWindow::wait(double timeout) {
 void DesktopWindow::begin_frame() {
   glfwPollEvents();
   activity_ = false;
-  glfwGetWindowSize(window_, &width_, &height_);
-  glfwGetFramebufferSize(window_, &fb_w_, &fb_h_);
+  take_size();
   ImGui_ImplOpenGL3_NewFrame();
   ImGui_ImplGlfw_NewFrame();
   ImGui::NewFrame();

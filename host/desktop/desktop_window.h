@@ -25,6 +25,20 @@ struct RawInput {
   double x = 0, y = 0;  // Button: the cursor; Scroll: the offsets
 };
 
+/// The most framebuffer pixels the window draws: colour, depth, the 3D view's own buffers and a
+/// captured frame cost about 20 bytes a pixel, so this keeps a window of any size within about
+/// 340 MB. Enough for a 5K screen.
+constexpr long long kMaxFramebufferPixels = 5120LL * 3200;
+
+struct FramebufferSize {
+  int w = 0, h = 0;
+};
+
+/// The framebuffer size the window keeps for one `w` x `h` pixels: each side at most `max_side`
+/// (the GL implementation's limit) and no more than `max_pixels` in all, the shape kept as nearly
+/// as whole pixels allow; never less than 1 x 1.
+FramebufferSize capped_framebuffer(int w, int h, int max_side, long long max_pixels = kMaxFramebufferPixels);
+
 class DesktopWindow {
  public:
   DesktopWindow() = default;
@@ -73,12 +87,16 @@ class DesktopWindow {
   static void on_close(GLFWwindow* w);
   static void on_cursor(GLFWwindow* w, double x, double y);
   static void on_size(GLFWwindow* w, int width, int height);
+  /// Reads the window's size; a window made larger than capped_framebuffer allows is sized back
+  /// before anything is drawn at its size.
+  void take_size();
 
   GLFWwindow* window_ = nullptr;
   bool imgui_ = false;
   bool glfw_ = false;
   int width_ = 0, height_ = 0;  // window units
   int fb_w_ = 0, fb_h_ = 0;      // framebuffer pixels
+  int max_side_ = 0;             // the GL implementation's largest framebuffer side
   FontMetrics font_;
   std::deque<RawInput> input_;
   bool close_requested_ = false;

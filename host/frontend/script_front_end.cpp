@@ -1,9 +1,11 @@
-// Script parsing up front (a malformed line is reported before anything runs), then one line at a
-// time as the pump and the host's requests ask for them.
+// A script is read one line at a time as the pump and the host's requests ask for them, so that a
+// script of any length, or one that never ends (a pipe, standard input), costs one line's memory; a
+// malformed line stops the script when it is reached. A script given as text is parsed up front.
 #include "frontend/script_front_end.h"
 
 #include <spawn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -214,65 +216,130 @@ bool parse_script_line(const std::string& raw, int number, ScriptLine& out, bool
   return false;
 }
 
+void ScriptFrontEnd::start(const std::string& name, std::istream* in) {
+  name_ = name;
+  ahead_.clear();
+  error_.clear();
+  pending_edits_.clear();
+  in_ = in;
+  read_number_ = 0;
+  last_number_ = 0;
+}
+
 bool ScriptFrontEnd::load(const std::string& path, std::string& err) {
-  std::ostringstream text;
+  owned_in_.reset();
   if (path == "-") {
-    text << std::cin.rdbuf();
-    return load_text(text.str(), "standard input", err);
+    start("standard input", &std::cin);
+    return true;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  // Only a regular file or a pipe: a device such as /dev/zero would feed the reader forever.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
     err = path + ": " + std::strerror(errno);
     return false;
   }
-  text << in.rdbuf();
-  if (in.bad()) {
-    err = path + ": cannot be read";
+  if (S_ISDIR(st.st_mode)) {
+    err = path + ": is a directory";
     return false;
   }
-  return load_text(text.str(), path, err);
+  if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode)) {
+    err = path + ": not a regular file or a pipe";
+    return false;
+  }
+  auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
+  if (!*file) {
+    err = path + ": " + std::strerror(errno);
+    return false;
+  }
+  owned_in_ = std::move(file);
+  start(path, owned_in_.get());
+  return true;
 }
 
 bool ScriptFrontEnd::load_text(const std::string& text, const std::string& name, std::string& err) {
-  name_ = name;
-  lines_.clear();
-  next_ = 0;
-  error_.clear();
-  pending_edits_.clear();
-  std::istringstream in(text);
-  int number = 0;
-  for (std::string raw; std::getline(in, raw);) {
-    ++number;
-    if (raw.find('\0') != std::string::npos) {
-      err = name + ":" + std::to_string(number) + ": a NUL byte in the line";
-      return false;
-    }
-    ScriptLine line;
-    bool skip = false;
-    std::string why;
-    if (!parse_script_line(raw, number, line, skip, why)) {
-      err = name + ":" + std::to_string(number) + ": " + why;
-      return false;
-    }
-    if (!skip) lines_.push_back(std::move(line));
+  owned_in_ = std::make_unique<std::istringstream>(text);
+  start(name, owned_in_.get());
+  while (in_ != nullptr) read_line();
+  if (failed()) {
+    err = error_;
+    return false;
   }
-  last_number_ = number;
   return true;
+}
+
+void ScriptFrontEnd::read_line() {
+  std::streambuf* buf = in_->rdbuf();
+  std::string raw;
+  bool any = false, too_long = false;
+  for (int c; (c = buf->sbumpc()) != std::char_traits<char>::eof();) {
+    any = true;
+    if (c == '\n') break;
+    if (raw.size() == kMaxScriptLineBytes) {
+      too_long = true;
+      break;
+    }
+    raw.push_back(static_cast<char>(c));
+  }
+  if (!any) {  // the end of the script
+    in_ = nullptr;
+    last_number_ = read_number_;
+    return;
+  }
+  const int number = ++read_number_;
+  last_number_ = number;
+  if (too_long) {
+    fail(number, "the line is longer than " + std::to_string(kMaxScriptLineBytes) + " bytes");
+    return;
+  }
+  if (raw.find('\0') != std::string::npos) {
+    fail(number, "a NUL byte in the line");
+    return;
+  }
+  ScriptLine line;
+  bool skip = false;
+  std::string why;
+  if (!parse_script_line(raw, number, line, skip, why)) {
+    fail(number, why);
+    return;
+  }
+  if (!skip) ahead_.push_back(std::move(line));
+}
+
+const ScriptLine* ScriptFrontEnd::peek() {
+  // Blank lines and comments are read past; a stop request ends a long run of them too.
+  while (ahead_.empty() && in_ != nullptr && !failed()) {
+    if (stop_signal() != 0) {
+      in_ = nullptr;
+      break;
+    }
+    read_line();
+  }
+  return ahead_.empty() ? nullptr : &ahead_.front();
+}
+
+ScriptLine ScriptFrontEnd::take() {
+  ScriptLine l = std::move(ahead_.front());
+  ahead_.pop_front();
+  return l;
+}
+
+void ScriptFrontEnd::drop_rest() {
+  ahead_.clear();
+  in_ = nullptr;
+  pending_edits_.clear();
 }
 
 void ScriptFrontEnd::fail(int line, const std::string& why) {
   if (!error_.empty()) return;  // the first failure is the one that counts
   error_ = line > 0 ? name_ + ":" + std::to_string(line) + ": " + why : name_ + ": " + why;
-  next_ = lines_.size();
-  pending_edits_.clear();
+  drop_rest();
 }
 
 bool ScriptFrontEnd::next_event(UiEvent& event) {
   finish_plot_report();  // the command before this input is over, the plot it ran with it
   if (failed()) return false;
   if (stop_signal() != 0) {  // stopped from outside: the remaining lines are not run
-    next_ = lines_.size();
-    pending_edits_.clear();
+    drop_rest();
     return false;
   }
   WindowSystem& ws = WindowSystem::instance();
@@ -287,8 +354,8 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
     return true;
   }
   using K = ScriptLine::Kind;
-  while (next_ < lines_.size()) {
-    const ScriptLine& l = lines_[next_++];
+  while (peek() != nullptr) {
+    const ScriptLine l = take();
     switch (l.kind) {
       case K::Screen:
         if (!write_screen(l)) return false;
@@ -327,7 +394,8 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
 void ScriptFrontEnd::finish() {
   if (failed()) return;
   const PendingEdit* edit = pending_edits_.empty() ? nullptr : &pending_edits_.front();
-  const ScriptLine* unread = next_ < lines_.size() ? &lines_[next_] : nullptr;
+  const ScriptLine* unread = peek();
+  if (failed()) return;  // the line read to see what is left was malformed
   if (edit != nullptr && (unread == nullptr || edit->line < unread->number)) {
     fail(edit->line, "the editor was never asked for: the Zlink has ended");
   } else if (unread != nullptr) {
@@ -358,23 +426,22 @@ void ScriptFrontEnd::refused(const std::string& service, const std::string& why,
 bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out) {
   using K = ScriptLine::Kind;
   if (stop_signal() != 0) return false;  // stopped: every request is cancelled
-  while (next_ < lines_.size()) {
-    const ScriptLine& l = lines_[next_];
-    if (l.kind == want) {
-      out = l;
-      ++next_;
+  for (const ScriptLine* next; (next = peek()) != nullptr;) {
+    if (next->kind == want) {
+      out = take();
       return true;
     }
-    if (l.kind == K::Screen || l.kind == K::Screenshot) {
-      ++next_;
+    if (next->kind == K::Screen || next->kind == K::Screenshot) {
+      const ScriptLine l = take();
       if (!(l.kind == K::Screen ? write_screen(l) : write_screenshot(l))) return false;
       continue;
     }
-    if (l.kind == K::Edit) {
-      ++next_;
+    if (next->kind == K::Edit) {
+      const ScriptLine l = take();
       pending_edits_.push_back({l.text, l.number});
       continue;
     }
+    const ScriptLine& l = *next;
     fail(l.number, std::string(request) + " is awaited, but the line is not a \"" +
                        (want == K::Prompt ? "prompt" : "pick") + "\" line");
     return false;
@@ -432,9 +499,10 @@ bool ScriptFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>
 void ScriptFrontEnd::edit_filename(const std::string& path) {
   if (failed() || stop_signal() != 0) return;
   // An edit line read earlier, or the one that comes next.
-  if (pending_edits_.empty() && next_ < lines_.size() && lines_[next_].kind == ScriptLine::Kind::Edit) {
-    pending_edits_.push_back({lines_[next_].text, lines_[next_].number});
-    ++next_;
+  if (const ScriptLine* next = pending_edits_.empty() ? peek() : nullptr;
+      next != nullptr && next->kind == ScriptLine::Kind::Edit) {
+    const ScriptLine l = take();
+    pending_edits_.push_back({l.text, l.number});
   }
   if (pending_edits_.empty()) return;  // nobody edits: the file stays as it is
   PendingEdit e = pending_edits_.front();

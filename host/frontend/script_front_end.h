@@ -15,6 +15,8 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <istream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,12 +41,17 @@ struct ScriptLine {
 /// line that is not a script line.
 bool parse_script_line(const std::string& line, int number, ScriptLine& out, bool& skip, std::string& err);
 
+/// The longest script line read; a longer one stops the script, so that a line never costs more.
+inline constexpr std::size_t kMaxScriptLineBytes = 65536;
+
 class ScriptFrontEnd : public InputSource, public FrontEnd {
  public:
-  /// Reads and parses the script at `path` ("-": standard input). False with `err`
-  /// ("path:line: ...") when it cannot be read or a line is not a script line.
+  /// Opens the script at `path` ("-": standard input), a regular file or a pipe, to be read a line
+  /// at a time as it runs; a line that is not a script line stops the script when it is reached.
+  /// False with `err` ("path: ...") when it cannot be opened or is a directory or a device.
   bool load(const std::string& path, std::string& err);
-  /// The same from a text; `name` stands for the file in messages.
+  /// Parses a whole script given as text; `name` stands for the file in messages. False with `err`
+  /// ("name:line: ...") when a line is not a script line.
   bool load_text(const std::string& text, const std::string& name, std::string& err);
 
   /// Closes message boxes and viewers as soon as they are the active window (batch runs).
@@ -69,8 +76,8 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   /// True once a line could not be carried out; error() says which and why.
   bool failed() const { return !error_.empty(); }
   const std::string& error() const { return error_; }
-  /// Lines not yet consumed.
-  size_t lines_left() const { return lines_.size() - next_; }
+  /// Lines read and not yet consumed (a script given as text is read whole).
+  size_t lines_left() const { return ahead_.size(); }
 
   // InputSource
   bool next_event(UiEvent& event) override;
@@ -95,10 +102,23 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   bool write_screenshot(const ScriptLine& line);
   bool run_edit_command(const std::string& command, const std::string& path, int line);
 
+  void start(const std::string& name, std::istream* in);
+  /// Reads one more line of the input: kept when it is a script line, stops the script when it
+  /// is malformed, ends the input at its end.
+  void read_line();
+  /// The next script line, read when needed; null at the end of the script or after a failure.
+  const ScriptLine* peek();
+  /// Takes the line peek() gave.
+  ScriptLine take();
+  /// Forgets every line not yet run.
+  void drop_rest();
+
   std::string name_;
-  std::vector<ScriptLine> lines_;
-  size_t next_ = 0;
-  int last_number_ = 0;  // the number of the script's last line
+  std::unique_ptr<std::istream> owned_in_;  // the script file or text, when it is not standard input
+  std::istream* in_ = nullptr;              // where lines come from; null at the end
+  std::deque<ScriptLine> ahead_;            // lines read and not yet run
+  int read_number_ = 0;                     // the number of the last line read
+  int last_number_ = 0;                     // the number of the script's last line
   struct PendingEdit {
     std::string command;
     int line;

@@ -79,6 +79,7 @@ bool LineEdit::apply(const Key& k) {
 void LineEdit::draw(TerminalScreen& s, int x, int y, int w, bool focused) const {
   int attr = s.role(focused ? Role::FieldFocus : Role::Field);
   s.fill(x, y, w, 1, attr);
+  if (w <= 0) return;  // a terminal narrower than the prompt leaves no room for the field
   int first = std::max(0, caret - (w - 1));
   std::u32string shown = text.substr(first, w);
   s.put(x, y, to_utf8(shown), focused && selected ? s.role(Role::Selected) : attr, w);

@@ -37,6 +37,44 @@ std::string length_text(double v) {
   return s;
 }
 
+namespace {
+
+// The length of the valid UTF-8 sequence at `s` (`n` bytes left): 1 for ASCII, 0 when not valid
+// (a stray continuation byte, an overlong form, a surrogate, beyond U+10FFFF, cut short).
+std::size_t sequence_length(const unsigned char* s, std::size_t n) {
+  const unsigned char c = s[0];
+  if (c < 0x80) return 1;
+  const std::size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (length == 0 || n < length) return 0;
+  char32_t code = c & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((s[i] & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (s[i] & 0x3F);
+  }
+  const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string valid_utf8(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = sequence_length(s + i, text.size() - i);
+    if (length == 0) {
+      out += "\uFFFD";
+      ++i;
+    } else {
+      out.append(text, i, length);
+      i += length;
+    }
+  }
+  return out;
+}
+
 std::string size_text(const Box3& box) {
   if (box.empty()) return "empty";
   const Point s = box.size();

@@ -14,6 +14,10 @@ double round_length(double most);
 /// decimal separator whatever the locale ("12.5", "0.001", "2.000e+07").
 std::string length_text(double v);
 
+/// `text` as valid UTF-8, each byte that does not begin a valid sequence replaced by U+FFFD, so
+/// that a file name in another encoding can still stand in a picture's legend.
+std::string valid_utf8(const std::string& text);
+
 /// "W x H x D mm", the size of the box along x, y and z; "empty" for an empty box.
 std::string size_text(const Box3& box);
 

@@ -41,5 +41,22 @@ TEST(Legend, SizeTextGivesTheBoxAlongEachAxis) {
   EXPECT_EQ(size_text(b), "5.4 \u00d7 5.4 \u00d7 1.4 mm");
 }
 
+
+TEST(Legend, TextThatIsNotUtf8IsRepairedByteByByte) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"plain.eqn", "plain.eqn"},
+      {"caf\xc3\xa9 \xe2\x80\x94 \xf0\x9f\x99\x82", "caf\xc3\xa9 \xe2\x80\x94 \xf0\x9f\x99\x82"},  // kept whole
+      {"p\xff.eqn", "p\xef\xbf\xbd.eqn"},                     // not a lead byte
+      {"\x80x", "\xef\xbf\xbdx"},                             // a stray continuation
+      {"cut\xe2\x80", "cut\xef\xbf\xbd\xef\xbf\xbd"},         // a sequence cut short
+      {"\xc0\xaf", "\xef\xbf\xbd\xef\xbf\xbd"},               // an overlong slash
+      {"\xed\xa0\x80", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},  // a surrogate
+      {"\xf4\x90\x80\x80", "\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},  // beyond U+10FFFF
+  };
+  for (const auto& c : cases) EXPECT_EQ(valid_utf8(c.in), c.out) << c.in;
+}
+
 }  // namespace
 }  // namespace orv::view

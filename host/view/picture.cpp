@@ -294,7 +294,8 @@ Viewport picture_viewport(const Scene& scene, const Camera& camera, int width, i
 
 Legend picture_legend(const Scene& scene, const Viewport& viewport, int width, const PictureOptions& options) {
   Legend l;
-  l.left = options.title.empty() ? scene_caption(scene) : options.title + "  \u2014  " + scene_caption(scene);
+  l.left = options.title.empty() ? scene_caption(scene)
+                                 : valid_utf8(options.title) + "  \u2014  " + scene_caption(scene);
   if (!picture_shows_marks(scene, options.marks) &&
       std::any_of(scene.marks.begin(), scene.marks.end(), [](const Mark& m) { return !m.stored; }))
     l.left += " (marks not drawn)";

@@ -148,7 +148,7 @@ CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& opti
     json report = {{"file", utf8_text(name)}, {"lines", std::move(lines)}};
     json warning_list = json::array();
     for (const Warning& w : warnings)
-      warning_list.push_back({{"line", w.line}, {"column", w.column}, {"token", utf8_text(w.token)}, {"message", w.message}});
+      warning_list.push_back({{"line", w.line}, {"column", w.column}, {"token", utf8_text(w.token)}, {"message", utf8_text(w.message)}});
     report["warnings"] = std::move(warning_list);
     report["settings"] = settings;
     report["variables"] = variables_json();
@@ -157,7 +157,9 @@ CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& opti
       statement_list.push_back({{"line", line_of[s]}, {"text", utf8_text(s->text)}, {"length", s->length}});
     report["statements"] = std::move(statement_list);
     report["dry_run"] = options.dry_run ? dry_run_json(run, line_of) : json(nullptr);
-    text = report.dump() + "\n";
+    // Every text above is made valid UTF-8 already; a byte that still is not becomes U+FFFD rather
+    // than ending the report.
+    text = report.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
   } else {
     for (const Warning& w : warnings) {
       text += std::string(name) + ":" + std::to_string(w.line) + ":" + std::to_string(w.column) + ": warning: ";

@@ -99,4 +99,25 @@ TEST_F(CheckProgram, RefusesWhatIsNotARegularTextFileAtOnce) {
   }
 }
 
+TEST_F(CheckProgram, JsonReportIsValidWhateverBytesTheFileAndItsNameHold) {
+  // Bytes that are not UTF-8 in a line, in a warning's token and message, and in the file's name.
+  const struct {
+    std::string name, content;
+  } cases[] = {
+      {"m.eqn", "u = cos \xff\xf9 = sin(t)"},
+      {"w.eqn", std::string(header) + "x = t\ny = t\xff\n"},
+      {"n\xff\xfe.eqn", std::string(header) + "x = t\ny = t*t\n"},
+      {"c.eqn", std::string(header) + "x = t\n# \xc3\n"},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    const int status = run_checker("--json '" + write(c.name, c.content) + "'", &out);
+    EXPECT_TRUE(status == 0 || status == 1) << c.content << "\n" << out;
+    nlohmann::json report;
+    ASSERT_NO_THROW(report = nlohmann::json::parse(out)) << out;  // the parser refuses bad UTF-8
+    EXPECT_TRUE(report.contains("warnings")) << out;
+    EXPECT_NE(report["file"].get<std::string>().find(".eqn"), std::string::npos) << out;
+  }
+}
+
 }  // namespace
