@@ -4,7 +4,11 @@
 // and level, in the translated model.
 #include <IGESCAFControl_Writer.hxx>
 #include <IGESControl_Controller.hxx>
+#include <IGESData_IGESWriter.hxx>
+#include <IGESSelect_WorkLibrary.hxx>
 #include <IGESBasic_Group.hxx>
+#include <IGESBasic_Name.hxx>
+#include <Interface_EntityIterator.hxx>
 #include <IGESBasic_SubfigureDef.hxx>
 #include <IGESData_HArray1OfIGESEntity.hxx>
 #include <IGESData_IGESModel.hxx>
@@ -16,6 +20,7 @@
 #include <Standard_Version.hxx>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 
 #include "exchange/exchange.h"
@@ -106,9 +111,47 @@ void name_global_section(const Handle(IGESData_IGESModel)& model, const std::str
   global.SetSendName(new TCollection_HAsciiString(name.c_str()));
   global.SetSystemId(new TCollection_HAsciiString(system.c_str()));
   global.SetInterfaceVersion(new TCollection_HAsciiString((system + " with Open CASCADE " OCC_VERSION_STRING).c_str()));
+  const Handle(TCollection_HAsciiString) when = new TCollection_HAsciiString(detail::iges_file_time().c_str());
+  global.SetDate(when);
+  global.SetLastChangeDate(when);
   global.SetUnitFlag(2);
   global.SetUnitName(new TCollection_HAsciiString("MM"));
   model->SetGlobalSection(global);
+}
+
+// OpenCASCADE makes the name entities (406, form 15) in the order of a table keyed by memory
+// addresses, so they change places from run to run; the file is made the same every time by
+// putting them back in the slots they took in the order of the entities they name.
+void order_names(const Handle(IGESData_IGESModel)& model) {
+  std::vector<int> slots;                                   // where the names are, ascending
+  std::vector<std::pair<int, Handle(IGESBasic_Name)>> names;  // owner's number, name
+  for (int i = 1; i <= model->NbEntities(); ++i) {
+    if (!Handle(IGESBasic_Name)::DownCast(model->Value(i)).IsNull()) slots.push_back(i);
+    const Handle(IGESData_IGESEntity) owner = Handle(IGESData_IGESEntity)::DownCast(model->Value(i));
+    if (owner.IsNull() || !owner->ArePresentProperties()) continue;
+    for (Interface_EntityIterator p = owner->Properties(); p.More(); p.Next())
+      if (auto name = Handle(IGESBasic_Name)::DownCast(p.Value()); !name.IsNull()) names.emplace_back(i, name);
+  }
+  if (names.size() != slots.size()) return;  // a name without one owner: leave the model as it is
+  std::stable_sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  // A model holds each entity once: the slots are cleared first, then filled.
+  for (const int slot : slots) model->ReplaceEntity(slot, new IGESBasic_Name);
+  for (size_t k = 0; k < slots.size(); ++k) model->ReplaceEntity(slots[k], names[k].second);
+}
+
+// Writes the computed model to `temp` with every real in 16 significant digits (OpenCASCADE's default
+// keeps 7, which puts a circle at 1e6 mm a third of a micrometre off). Trailing zeros are kept: the
+// writer's zero suppression looks for the exponent within the first 16 characters only, and drops
+// it from a longer number; 16 digits also keep the longest real (23 characters) within its buffer.
+bool print_model(const Handle(IGESData_IGESModel)& model, const std::string& temp) {
+  IGESData_IGESWriter printer(model);
+  printer.FloatWriter().SetFormat("%.15E");
+  printer.SendModel(IGESSelect_WorkLibrary::DefineProtocol());
+  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  if (!printer.Print(out)) return false;
+  out.flush();
+  return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -133,7 +176,9 @@ bool write_iges(const std::string& path, const std::vector<const Entity*>& entit
       return false;
     }
     name_global_section(writer.Model(), path);
-    if (!writer.Write(temp.c_str())) {
+    order_names(writer.Model());
+    writer.ComputeModel();
+    if (!print_model(writer.Model(), temp)) {
       why = "the IGES file could not be written";
       return false;
     }

@@ -34,6 +34,8 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
     err = "the chord deviation is not a positive number";
     return false;
   }
+  // Also within a fraction of the surface's size, so a small surface keeps its form.
+  chord_dev = kernel::shape_tolerance(chord_dev, nb.poles);
   const auto r = kernel::surface_range(nb);
   auto at = [&](int i, int j, int nu, int nv) {
     return kernel::evaluate_surface(nb, r[0] + (r[1] - r[0]) * i / nu, r[2] + (r[3] - r[2]) * j / nv);

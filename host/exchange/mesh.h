@@ -20,7 +20,7 @@ struct Mesh {
 };
 
 /// Triangulates a well-formed surface record so that the midpoints of the triangles' edges and
-/// their centres lie within `chord_dev` of the surface (or the grid reached kMaxMeshSamples).
+/// their centres lie within kernel::shape_tolerance(chord_dev, poles) of the surface (or the grid reached kMaxMeshSamples).
 /// Closed directions and collapsed rows share vertices; a closed mesh's normals point outwards.
 /// False with `err` for a record that is not a surface.
 bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& err);

@@ -112,6 +112,7 @@ void name_header(const Handle(StepData_StepModel)& model, const std::string& pat
   APIHeaderSection_MakeHeader header(model);
   const std::string system = detail::system_name();
   header.SetName(new TCollection_HAsciiString(detail::header_file_name(path).c_str()));
+  header.SetTimeStamp(new TCollection_HAsciiString(detail::file_time().c_str()));
   header.SetAuthorValue(1, new TCollection_HAsciiString(""));
   header.SetOrganizationValue(1, new TCollection_HAsciiString(""));
   header.SetOriginatingSystem(new TCollection_HAsciiString(system.c_str()));

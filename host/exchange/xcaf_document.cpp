@@ -161,7 +161,9 @@ bool build_document(const std::vector<const Entity*>& entities, Handle(TDocStd_D
   builder.MakeCompound(compound);
   for (const TopoDS_Shape& s : shapes) builder.Add(compound, s);
   const TDF_Label root = shape_tool->AddShape(compound, false, false);
-  TDataStd_Name::Set(root, "geometry");
+  // A compound of one shape is written as that shape, with the root's name beside its own in an
+  // order that changes from run to run: the root then takes the shape's name.
+  TDataStd_Name::Set(root, shapes.size() == 1 ? entity_label(*entities[0]).c_str() : "geometry");
 
   // Layers are made once per level, colours looked up once per colour number.
   std::vector<TDF_Label> layer_of_level;

@@ -34,6 +34,13 @@ constexpr double kFitRel = 1e-9;
 constexpr double kFitUlps = 256;
 double fit_tolerance(const std::vector<Point>& pts);
 
+/// The absolute tolerances the user gives (--chord-dev) also bound a shape's change relative to its
+/// size: a shape is never changed by more than kShapeRel of its bounding-box diagonal, so a curve of
+/// 1 micrometre keeps its form as a curve of 1 metre does. shape_tolerance is the smaller of `tol`
+/// and kShapeRel times the diagonal of the points' bounding box (`tol` for no points or one point).
+constexpr double kShapeRel = 1e-4;
+double shape_tolerance(double tol, const std::vector<Point>& pts);
+
 /// True when every coordinate of every point is finite.
 bool all_finite(const std::vector<Point>& pts);
 
@@ -77,8 +84,9 @@ bool curve_closed(const nb_type& nb);
 std::array<Point, 4> end_derivatives(const nb_type& nb);
 
 /// Reduces the knots of a non-rational curve: `out` is a cubic whose knots are a subset of the knots
-/// of `in`, verified to stay within `tol` of `in` over the whole parameter range (a rigorous bound on
-/// max |in(t) - out(t)|, not a per-knot check). True when `out` holds such a copy with fewer poles;
+/// of `in`, verified to stay within shape_tolerance(tol, poles of `in`) of `in` over the whole
+/// parameter range (a rigorous bound on max |in(t) - out(t)|, not a per-knot check). A closed curve
+/// keeps its first and second derivatives at the seam, so a C2 closed curve stays C2 there. True when `out` holds such a copy with fewer poles;
 /// false (and `out` untouched) when nothing could be removed or `in` is not a cubic, non-rational,
 /// well-formed curve.
 bool reduce_knots(const nb_type& in, double tol, nb_type& out);

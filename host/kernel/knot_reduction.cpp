@@ -24,20 +24,15 @@ namespace {
 
 constexpr int kInitialSpans = 8;
 
-// First derivative of a clamped cubic at its start and end.
-P3 start_tangent(const nb_type& c) {
-  return (3.0 / (c.uknots[4] - c.uknots[1])) * (c.poles[1] - c.poles[0]);
-}
-P3 end_tangent(const nb_type& c) {
-  const int n = c.nu - 1;
-  return (3.0 / (c.uknots[n + 3] - c.uknots[n])) * (c.poles[n] - c.poles[n - 1]);
-}
-
-// The complete cubic spline through the points q[s] at the knots tau[s] for s in `subset` (first and
-// last included), with the given end tangents.
+// The cubic spline through the points q[s] at the knots tau[s] for s in `subset` (first and last
+// included) with the given end tangents: the complete spline. With end second derivatives too (a
+// closed curve, so that its seam stays C2), the third pole from each end is set by them instead, and
+// the first and last inner knots are not interpolated; that needs at least 3 spans.
 bool complete_spline(const std::vector<double>& tau, const std::vector<P3>& q, const std::vector<int>& subset,
-                     const P3& d_start, const P3& d_end, nb_type& out) {
+                     const P3& d_start, const P3& d_end, const P3* dd_start, const P3* dd_end, nb_type& out) {
   const int m = static_cast<int>(subset.size()) - 1;  // spans
+  const bool curvature = dd_start != nullptr && dd_end != nullptr;
+  if (m < 1 || (curvature && m < 3)) return false;
   std::vector<double>& knots = out.uknots;
   knots.assign(4, tau[subset[0]]);
   for (int k = 1; k < m; ++k) knots.push_back(tau[subset[k]]);
@@ -46,26 +41,38 @@ bool complete_spline(const std::vector<double>& tau, const std::vector<P3>& q, c
   poles.assign(m + 3, P3{0, 0, 0});
   const P3& q0 = q[subset[0]];
   const P3& qm = q[subset[m]];
+  const int n = m + 2;  // last pole
   poles[0] = q0;
   poles[1] = q0 + ((knots[4] - knots[3]) / 3.0) * d_start;
-  poles[m + 1] = qm - ((knots[m + 3] - knots[m + 2]) / 3.0) * d_end;
-  poles[m + 2] = qm;
-  // Unknown poles 2 .. m; row k (1 .. m - 1) interpolates at the k-th inner knot.
-  const int n = m - 1;
-  if (n > 0) {
-    std::vector<double> dl(n, 0.0), diag(n, 0.0), du(n, 0.0);
-    std::vector<P3> rhs(n);
+  poles[n - 1] = qm - ((knots[n + 3] - knots[n]) / 3.0) * d_end;
+  poles[n] = qm;
+  int first = 2, last = m;  // unknown poles
+  if (curvature) {
+    // C''(a) = 2 (Q1 - Q0) / (u4 - u2) with Q0 = C'(a), Q1 = 3 (P2 - P1) / (u5 - u2); the end mirrors it.
+    const P3 q1 = d_start + ((knots[4] - knots[2]) / 2.0) * *dd_start;
+    poles[2] = poles[1] + ((knots[5] - knots[2]) / 3.0) * q1;
+    const P3 qn2 = d_end - ((knots[n + 2] - knots[n]) / 2.0) * *dd_end;
+    poles[n - 2] = poles[n - 1] - ((knots[n + 2] - knots[n - 1]) / 3.0) * qn2;
+    first = 3;
+    last = m - 1;
+  }
+  // Row r interpolates at inner knot k = r + first - 1, where poles k .. k + 2 act; its middle
+  // pole is unknown pole first + r.
+  const int unknowns = last - first + 1;
+  if (unknowns > 0) {
+    std::vector<double> dl(unknowns, 0.0), diag(unknowns, 0.0), du(unknowns, 0.0);
+    std::vector<P3> rhs(unknowns);
     double N[kMaxDegree + 1];
-    for (int k = 1; k <= n; ++k) {
+    for (int r = 0; r < unknowns; ++r) {
+      const int k = r + first - 1;
       basis_functions(k + 3, knots[k + 3], 3, knots, N);
-      const int r = k - 1;
       rhs[r] = q[subset[k]];
       diag[r] = N[1];
-      if (k == 1) rhs[r] = rhs[r] - N[0] * poles[1]; else dl[r - 1] = N[0];
-      if (k == n) rhs[r] = rhs[r] - N[2] * poles[m + 1]; else du[r] = N[2];
+      if (r == 0) rhs[r] = rhs[r] - N[0] * poles[first - 1]; else dl[r - 1] = N[0];
+      if (r == unknowns - 1) rhs[r] = rhs[r] - N[2] * poles[last + 1]; else du[r] = N[2];
     }
     if (!solve_tridiagonal(dl, diag, du, rhs)) return false;
-    std::copy(rhs.begin(), rhs.end(), poles.begin() + 2);
+    std::copy(rhs.begin(), rhs.end(), poles.begin() + first);
   }
   out.udegree = 3;
   out.nu = m + 3;
@@ -75,7 +82,6 @@ bool complete_spline(const std::vector<double>& tau, const std::vector<P3>& q, c
   out.weights.assign(poles.size(), 1.0);
   return true;
 }
-
 
 // The state of one reduction: the original's distinct knots and points there, and the candidate.
 class Reducer {
@@ -89,8 +95,12 @@ class Reducer {
     }
     q_.resize(tau_.size());
     for (size_t s = 0; s < tau_.size(); ++s) q_[s] = evaluate_curve(in, tau_[s]);
-    d0_ = start_tangent(in);
-    d1_ = end_tangent(in);
+    const auto d = end_derivatives(in);
+    d0_ = d[0];
+    d1_ = d[2];
+    dd0_ = d[1];
+    dd1_ = d[3];
+    closed_ = curve_closed(in);
   }
 
   int spans() const { return static_cast<int>(tau_.size()) - 1; }
@@ -145,7 +155,8 @@ class Reducer {
 
   /// Builds the candidate on `subset` and bounds its deviation from the original span by span.
   bool measure(const std::vector<int>& subset, nb_type& cand, std::vector<double>& span_error) {
-    if (!complete_spline(tau_, q_, subset, d0_, d1_, cand)) return false;
+    if (!complete_spline(tau_, q_, subset, d0_, d1_, closed_ ? &dd0_ : nullptr, closed_ ? &dd1_ : nullptr, cand))
+      return false;
     // Refine the candidate onto the original's knots: insert every knot of the original that the
     // candidate lacks (inner knots of the subset appear once in the candidate).
     const std::vector<double>& U = in_.uknots;
@@ -180,7 +191,8 @@ class Reducer {
   std::vector<double> tau_;
   std::vector<int> distinct_of_, span_of_;
   std::vector<P3> q_;
-  P3 d0_, d1_;
+  P3 d0_, d1_, dd0_, dd1_;  // the original's end derivatives, first and second
+  bool closed_ = false;     // a closed original keeps its second derivative at the seam
   std::vector<double> insert_, fine_knots_;
   std::vector<P3> fine_poles_;
 };
@@ -192,6 +204,7 @@ bool reduce_knots(const nb_type& in, double tol, nb_type& out) {
   if (!check_curve(in, err) || in.udegree != 3 || !(tol > 0.0) || !std::isfinite(tol)) return false;
   if (is_rational(in.weights)) return false;  // not handled
   if (in.uknots[0] != in.uknots[3] || in.uknots[in.nu] != in.uknots[in.nu + 3]) return false;  // unclamped
+  tol = shape_tolerance(tol, in.poles);
   Reducer reducer(in, tol);
   const int K = reducer.spans();
   if (K < 2) return false;

@@ -146,3 +146,76 @@ TEST(DeviationBound, IsZeroForARefinementAndBoundsSampledDistance) {
 
 }  // namespace
 }  // namespace orv::kernel
+
+namespace orv::kernel {
+namespace {
+
+// A closed circle through 37 points, 10 degrees apart, of radius r.
+std::vector<Point> circle_points(double r) {
+  std::vector<Point> pts;
+  for (int k = 0; k <= 36; ++k) pts.push_back({r * std::cos(k * M_PI / 18), r * std::sin(k * M_PI / 18), 0});
+  pts.back() = pts.front();
+  return pts;
+}
+
+// The smallest and largest distance from the origin of the curve, relative to r, less 1.
+std::array<double, 2> radius_error(const nb_type& nb, double r) {
+  const auto c = to_occt_curve(nb);
+  double lo = 1e300, hi = 0;
+  for (int k = 0; k <= 20000; ++k) {
+    const gp_Pnt p = c->Value(c->FirstParameter() + (c->LastParameter() - c->FirstParameter()) * k / 20000);
+    lo = std::min(lo, std::hypot(p.X(), p.Y()));
+    hi = std::max(hi, std::hypot(p.X(), p.Y()));
+  }
+  return {lo / r - 1, hi / r - 1};
+}
+
+// The user's absolute tolerance is also bounded by the curve's size: a circle of 1 micrometre keeps
+// its radius within 0.1% as one of a metre does, at the default tolerance, where an absolute 0.001 mm
+// alone once made it a segment out and back.
+TEST(ReduceKnots, ASmallCurveKeepsItsShape) {
+  for (const double r : {1e-6, 1e-4, 1e-3, 1e-2, 1.0, 1e3}) {
+    SCOPED_TRACE(r);
+    const nb_type original = spline_through(circle_points(r));
+    nb_type reduced;
+    const bool removed = reduce_knots(original, 1e-3, reduced);
+    const nb_type& kept = removed ? reduced : original;
+    const auto err = radius_error(kept, r);
+    EXPECT_GT(err[0], -1e-3);
+    EXPECT_LT(err[1], 1e-3);
+    EXPECT_LE(sampled_deviation(original, kept, 32), shape_tolerance(1e-3, original.poles) * (1 + 1e-9));
+  }
+  // The bound is the smaller of the two: a large curve is held by the absolute tolerance.
+  EXPECT_DOUBLE_EQ(shape_tolerance(1e-3, {{0, 0, 0}, {3e3, 4e3, 0}}), 1e-3);
+  EXPECT_DOUBLE_EQ(shape_tolerance(1e-3, {{0, 0, 0}, {3, 4, 0}}), 5 * kShapeRel);
+  EXPECT_DOUBLE_EQ(shape_tolerance(1e-3, {{1, 1, 1}}), 1e-3);
+}
+
+// A closed curve reduced keeps its first and second derivatives at the seam, so it stays C2 there
+// as the fit through its points is: the circle and a cam whose curvature varies.
+TEST(ReduceKnots, AReducedClosedCurveStaysC2AtItsSeam) {
+  std::vector<Point> cam;
+  for (int k = 0; k <= 72; ++k) {
+    const double t = k * M_PI / 36, r = 20 + 20 * std::pow((1 - std::cos(t)) / 2, 2);
+    cam.push_back({r * std::cos(t), r * std::sin(t), 0});
+  }
+  cam.back() = cam.front();
+  for (const auto& pts : {circle_points(10), cam}) {
+    const nb_type original = spline_through(pts);
+    ASSERT_TRUE(curve_closed(original));
+    nb_type reduced;
+    ASSERT_TRUE(reduce_knots(original, 1e-3, reduced));
+    EXPECT_LT(reduced.nu, original.nu);
+    EXPECT_TRUE(curve_closed(reduced));
+    const auto d = end_derivatives(reduced);
+    const double first = std::hypot(d[0][0], d[0][1], d[0][2]), second = std::hypot(d[1][0], d[1][1], d[1][2]);
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_NEAR(d[0][c], d[2][c], 1e-9 * first) << "tangent, coordinate " << c;
+      EXPECT_NEAR(d[1][c], d[3][c], 1e-9 * second) << "second derivative, coordinate " << c;
+    }
+    EXPECT_LE(sampled_deviation(original, reduced, 32), 1e-3);
+  }
+}
+
+}  // namespace
+}  // namespace orv::kernel
