@@ -134,8 +134,6 @@ CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& opti
 
   std::set<std::string> step_variables = {PlotSettings.step_var[0]};
   if (PlotSettings.geometry >= first_surface_kind) step_variables.insert(PlotSettings.step_var[1]);
-  const std::vector<Warning> warnings = collector.finish(step_variables);
-  result.warnings = static_cast<long>(warnings.size());
   const json settings = settings_json();
 
   DryRun run;
@@ -143,6 +141,8 @@ CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& opti
     run = dry_run(head, options.step_limit);
     result.dry_run_failed = dry_run_failed(run);
   }
+  const std::vector<Warning> warnings = collector.finish(step_variables);
+  result.warnings = static_cast<long>(warnings.size());
 
   if (options.json) {
     json report = {{"file", utf8_text(name)}, {"lines", std::move(lines)}};
@@ -156,7 +156,7 @@ CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& opti
     for (const Statement* s = head; s != nullptr; s = s->next)
       statement_list.push_back({{"line", line_of[s]}, {"text", utf8_text(s->text)}, {"length", s->length}});
     report["statements"] = std::move(statement_list);
-    report["dry_run"] = options.dry_run ? dry_run_json(run, line_of) : json(nullptr);
+    report["dry_run"] = options.dry_run ? dry_run_json(run, line_of, warnings) : json(nullptr);
     // Every text above is made valid UTF-8 already; a byte that still is not becomes U+FFFD rather
     // than ending the report.
     text = report.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
@@ -167,7 +167,7 @@ CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& opti
       text += w.message + "\n";
     }
     text += std::string(name) + ": settings: " + settings_text() + "\n";
-    if (options.dry_run) text += dry_run_text(run, name, line_of);
+    if (options.dry_run) text += dry_run_text(run, name, line_of, warnings);
     text += std::string(name) + ": " + std::to_string(result.lines) + " lines, " + std::to_string(statements) +
             " statements, " + std::to_string(result.failed_lines) + " failed, " + std::to_string(result.warnings) +
             (result.warnings == 1 ? " warning" : " warnings");

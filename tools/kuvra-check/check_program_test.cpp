@@ -39,7 +39,7 @@ TEST_F(CheckProgram, LinesThatFailWhenPlottedExitWithOne) {
     std::string path = write("f.eqn", std::string(header) + "x = t\n" + line + "\n");
     std::string out;
     EXPECT_EQ(run_checker(path, &out), 1) << line << "\n" << out;
-    EXPECT_NE(out.find(":7: step 1 (t = 0): "), std::string::npos) << line << "\n" << out;
+    EXPECT_NE(out.find(":7: point 1 (t = 0): "), std::string::npos) << line << "\n" << out;
   }
 }
 

@@ -9,6 +9,13 @@
 
 #include "check_file.h"
 
+/// A curve file around `body` for the warning tests: t runs 0 to 1 in radians, and x, y and z are
+/// assigned, so `body` (from line `body_line`) is all a warning can be about.
+inline std::string with_header(const std::string& body) {
+  return "step_var1 = t\ngeometry = points\nangles = radians\nx = t\ny = t\nz = t\n" + body;
+}
+constexpr int body_line = 7;
+
 /// Checks `content` as the file "test.eqn"; the report's text.
 inline std::string check_text(const std::string& content, CheckOptions options, CheckResult* result = nullptr) {
   std::FILE* in = std::tmpfile();

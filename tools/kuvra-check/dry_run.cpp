@@ -11,6 +11,7 @@
 #include "geometry/plot_step.h"
 #include "geometry/plotting.h"
 #include "geometry/step_rule.h"
+#include "text_output.h"
 
 namespace {
 
@@ -51,8 +52,9 @@ const StatementRunObserver observer = {run_starting, run_finished};
 std::string size_refusal(const DryRun& run) {
   if (run.geometry == kw_spline || run.geometry == kw_nurbs) {
     if (run.total - 1 > max_spline_steps)
-      return "a spline takes at most " + std::to_string(max_spline_steps) + " steps, this plot has " +
-             std::to_string(run.total - 1);
+      return "a spline takes at most " + grouped(max_spline_steps) + " steps, that is " + grouped(max_spline_steps + 1) +
+             " points; this plot has " + grouped(run.total - 1) + " steps of " + run.variables[0] + ", that is " +
+             grouped(run.total) + " points";
   }
   if (run.geometry == kw_parametric_surf || run.geometry == kw_nurbs_surf) {
     if (run.rows > max_surface_side || run.cols > max_surface_side || run.total + 10 > INT32_MAX)
@@ -74,6 +76,8 @@ DryRun dry_run(Statement* head, int64_t step_limit) {
   for (int i = 0; i < used; ++i) {
     run.variables[i] = PlotSettings.step_var[i];
     rules[i] = compute_steps(PlotSettings.lower_limit[i], PlotSettings.upper_limit[i], PlotSettings.step_size[i]);
+    run.rules[i] = rules[i];
+    run.lower[i] = PlotSettings.lower_limit[i];
   }
   if (run.surface) {
     run.rows = step_values(rules[0]);
@@ -95,6 +99,14 @@ DryRun dry_run(Statement* head, int64_t step_limit) {
   run.stopped = run.host.stop_answered;
   run.missing_variable = run.host.message;
 
+  // A coordinate a statement names but no step assigns stays 0 at every point: x(t) = ... does that.
+  // (After a failing step the others may simply not have run; the failure is reported then.)
+  if (run.missing_variable.empty() && run.run > 0 && run.failures.empty()) {
+    for (const char* name : {"x", "y", "z"}) {
+      const int row = find_variable(name);
+      if (row >= 0 && !VariableTable.rows[row].defined) run.unassigned_coordinates.push_back(name);
+    }
+  }
   if (run.missing_variable.empty() && run.run == 0 && run.total > 0) {
     run.plot_refusal = !run.host.buffer_refusal.empty() ? run.host.buffer_refusal : size_refusal(run);
   }
@@ -112,7 +124,9 @@ DryRun dry_run(Statement* head, int64_t step_limit) {
 }
 
 bool dry_run_failed(const DryRun& run) {
-  if (!run.failures.empty() || !run.missing_variable.empty() || !run.plot_refusal.empty()) return true;
+  if (!run.failures.empty() || !run.missing_variable.empty() || !run.plot_refusal.empty() ||
+      !run.unassigned_coordinates.empty())
+    return true;
   const HostRecord& h = run.host;
   if (h.refused_points > 0 || h.refused_lines > 0 || !h.buffer_refusal.empty()) return true;
   for (const MadeShape& s : h.shapes)
@@ -121,10 +135,37 @@ bool dry_run_failed(const DryRun& run) {
 }
 
 std::string skip_or_end(const DryRun& run, const StepFailure& failure) {
+  std::string out;
   if (failure.ends_plot) {
-    if (run.surface) return "the plot ends there (the last point of its row)";
-    return run.geometry == kw_spline || run.geometry == kw_nurbs ? "the plot ends there; the curve is made from the points before it"
-                                                                 : "the plot ends there";
+    if (run.surface) {
+      out = "the plot ends after this row (the point is the last of its row)";
+    } else {
+      return run.geometry == kw_spline || run.geometry == kw_nurbs
+                 ? "the plot ends there; the curve is made from the points before it"
+                 : "the plot ends there";
+    }
+  } else {
+    out = run.surface ? "the point is skipped and the row goes on" : "the point is skipped and the plot goes on";
   }
-  return "the point is skipped and the plot goes on";
+  if (!(run.geometry == kw_parametric_surf || run.geometry == kw_nurbs_surf) || run.cols <= 0) return out;
+  // The surface is built from the leading complete rows, before the first failed point.
+  const StepFailure& first = run.failures.front();
+  if (&failure != &first) return out + "; the surface was already cut short at grid point " + std::to_string(first.step);
+  const int64_t kept = (first.step - 1) / run.cols;
+  if (kept < 2)
+    return out + "; no surface is made: it needs 2 complete rows before the first failed point, and " +
+           (kept == 0 ? "none comes" : "only 1 comes") + " before it";
+  std::string values = std::to_string(kept) + " complete rows before it (" + run.variables[0] + " = ";
+  std::string first_value, last_value;
+  append_number(&first_value, step_value(run.lower[0], run.rules[0], 0));
+  append_number(&last_value, step_value(run.lower[0], run.rules[0], kept - 1));
+  return out + "; but the surface keeps only the " + values + first_value + " to " + last_value + "), a grid of " +
+         std::to_string(kept) + " x " + std::to_string(run.cols) + " instead of " + std::to_string(run.rows) + " x " +
+         std::to_string(run.cols);
+}
+
+std::string grouped(int64_t n) {
+  std::string digits = std::to_string(n < 0 ? -n : n);
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<size_t>(i), ",");
+  return (n < 0 ? "-" : "") + digits;
 }

@@ -66,8 +66,8 @@ TEST(DryRun, FailingStepsAndWhatFollows) {
 
 TEST(DryRun, PlainReportNamesTheStepTheValuesAndTheReason) {
   std::string report = check_text(curve("spline", t_0_10, "x = t\ny = sqrt(5 - t)\n"), CheckOptions{});
-  EXPECT_NE(report.find("test.eqn: dry run: geometry = spline, 11 steps of t\n"), std::string::npos) << report;
-  EXPECT_NE(report.find("test.eqn:7: step 7 (t = 6): y = sqrt(5 - t): square root of a negative number (status -13); "
+  EXPECT_NE(report.find("test.eqn: dry run: geometry = spline, 10 steps of t, 11 points\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("test.eqn:7: point 7 (t = 6): y = sqrt(5 - t): square root of a negative number (status -13); "
                         "the plot ends there"),
             std::string::npos)
       << report;
@@ -93,7 +93,7 @@ TEST(DryRun, WhatThePlotOrTheHostRefuses) {
   const RefusalCase cases[] = {
       {"over 32000 spline steps",
        curve("spline", "lower_limit1 = 0\nupper_limit1 = 32001\nstep_size1 = 1\n", "x = t\n"),
-       "a spline takes at most 32000 steps, this plot has 32001"},
+       "a spline takes at most 32,000 steps, that is 32,001 points; this plot has 32,001 steps of t, that is 32,002 points"},
       {"a grid side over 32767",
        surface("parametric_surf",
                "lower_limit1 = 0\nupper_limit1 = 40000\nstep_size1 = 1\nlower_limit2 = 0\nupper_limit2 = 1\nstep_size2 = 1\n",
@@ -109,9 +109,9 @@ TEST(DryRun, WhatThePlotOrTheHostRefuses) {
       {"a spline whose points coincide", curve("spline", t_0_10, "x = 1\n"), "all 11 points coincide"},
       {"a NURB curve whose points coincide", curve("nurbs", t_0_10, "x = 1\n"), "all 11 points coincide"},
       {"stored points that are not finite", curve("points", t_0_10, "x = t\ny = ln(t)\n"),
-       "refuses 1 point with a coordinate that is not finite (the first at step 1)"},
+       "refuses 1 point with a coordinate that is not finite (the first at point 1)"},
       {"lines that are not finite", curve("lines", t_0_10, "x = t\ny = ln(abs(t - 5))\n"),
-       "refuses 2 lines with an end that is not finite (the first at step 6)"},
+       "refuses 2 lines with an end that is not finite (the first at point 6)"},
       {"a surface point that is not finite", surface("parametric_surf", grid_5x5, "x = u\ny = v\nz = ln(u*v)\n"),
        "is not finite"},
       {"a grid with no area", surface("nurbs_surf", grid_5x5, "x = u\ny = 0\nz = 0\n"),
@@ -173,9 +173,65 @@ TEST(DryRun, AHugePlotStopsAtTheStepLimit) {
       surface("draw_surf", "lower_limit1 = 0\nupper_limit1 = 99\nstep_size1 = 1\nlower_limit2 = 0\nupper_limit2 = 99\nstep_size2 = 1\n",
               "x = u\ny = v\n"),
       options);
-  EXPECT_NE(report.find("dry run: stopped after 5120 of 10000 grid points (a dry run executes at most 5000)"),
+  EXPECT_NE(report.find("dry run: stopped after 5,120 of 10,000 grid points (a dry run executes at most 5,000)"),
             std::string::npos)
       << report;
+}
+
+// What a surface built from its grid keeps after a failed point: the words and what the recording
+// host was given must agree.
+TEST(DryRun, ASurfaceSaysWhatItKeeps) {
+  const struct {
+    const char* name;
+    std::string file;
+    const char* follows;  // a part of what the dry run says follows the first failure
+    json makes;
+  } cases[] = {
+      {"two complete rows", surface("parametric_surf", grid_5x5, "x = u\ny = v\nz = 1/(u - 2)\n"),
+       "the point is skipped and the row goes on; but the surface keeps only the 2 complete rows before it "
+       "(u = 0 to 1), a grid of 2 x 5 instead of 5 x 5",
+       {"a surface through a grid of 2 x 5", "10 marks on the screen"}},
+      {"a failure in the first row", surface("parametric_surf", grid_5x5, "x = u\ny = v\nz = 1/(v - 2)\n"),
+       "no surface is made: it needs 2 complete rows before the first failed point, and none comes before it",
+       {"no surface: fewer than 2 complete rows before the first failed point", "20 marks on the screen"}},
+      {"one complete row", surface("nurbs_surf", grid_5x5, "x = u\ny = v\nz = 1/(u - 1)\n"), "and only 1 comes before it",
+       {"no surface: fewer than 2 complete rows before the first failed point", "5 marks on the screen"}},
+      {"a preview keeps every other point", surface("draw_surf", grid_5x5, "x = u\ny = v\nz = 1/(v - 2)\n"),
+       "the point is skipped and the row goes on", {"20 marks on the screen"}},
+  };
+  for (const auto& c : cases) {
+    json r = check_json(c.file)["dry_run"];
+    ASSERT_FALSE(r["failures"].empty()) << c.name;
+    EXPECT_NE(r["failures"][0]["what_follows"].get<std::string>().find(c.follows), std::string::npos)
+        << c.name << ": " << r["failures"][0]["what_follows"];
+    EXPECT_EQ(r["makes"], c.makes) << c.name;
+  }
+  std::string text = check_text(surface("draw_surf", grid_5x5, "x = u\ny = v\nz = 1/(v - 2)\n"), CheckOptions{});
+  EXPECT_EQ(text.find("surface keeps"), std::string::npos) << text;
+}
+
+// A plot refused for its size says so once, in one wording of steps and points, and never leaves
+// "would make" without an object.
+TEST(DryRun, ASplineRefusedForItsSize) {
+  CheckResult result;
+  std::string report =
+      check_text(curve("spline", "lower_limit1 = 0\nupper_limit1 = 360000\nstep_size1 = 1\n", "x = t\n"),
+                 CheckOptions{}, &result);
+  EXPECT_TRUE(result.dry_run_failed);
+  EXPECT_NE(report.find("dry run: geometry = spline, 360,000 steps of t, 360,001 points\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("dry run: would make nothing\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("dry run: the plot is refused for its size before anything is drawn: a spline takes at most "
+                        "32,000 steps, that is 32,001 points; this plot has 360,000 steps of t, that is 360,001 points"),
+            std::string::npos)
+      << report;
+  EXPECT_EQ(report.find("would make \n"), std::string::npos) << report;
+  const std::string dry_run = report.substr(report.find("dry run:"));  // the file's own lines hold 360000
+  EXPECT_EQ(dry_run.find("360001"), std::string::npos) << report;
+  EXPECT_EQ(dry_run.find("360000"), std::string::npos) << report;
+  // At the limit itself the spline is made.
+  json r = check_json(curve("spline", "lower_limit1 = 0\nupper_limit1 = 32000\nstep_size1 = 1\n", "x = t\n"))["dry_run"];
+  EXPECT_TRUE(r["refusals"].empty()) << r.dump();
+  EXPECT_EQ(r["makes"][0], "a spline through 32,001 points");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "equation/plot_settings.h"
 #include "status_messages.h"
 #include "text_output.h"
+#include "warnings.h"
 
 namespace {
 
@@ -25,10 +26,22 @@ std::string visible(const std::string& text) {
 }
 
 std::string count_of(int64_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
+  return grouped(n) + " " + (n == 1 ? one : many);
 }
 
-std::string step_word(const DryRun& run) { return run.surface ? "grid point" : "step"; }
+// A curve's runs are its points (t from 0 to 10 by 1: 10 steps, 11 points), a surface's its grid points.
+std::string step_word(const DryRun& run) { return run.surface ? "grid point" : "point"; }
+
+// Why `f` failed: the words of a warning on its line that explains the status, else the status's own.
+std::string failure_message(const StepFailure& f, long line, const std::vector<Warning>& warnings) {
+  if (const Warning* w = explaining_warning(warnings, line, f.status)) return w->message;
+  return status_message(f.status);
+}
+
+long line_of_failure(const StepFailure& f, const std::map<const Statement*, long>& line_of) {
+  auto line = line_of.find(f.statement);
+  return line != line_of.end() ? line->second : 0;
+}
 
 // "(t = 6)" or "(u = 0.5, v = 1)": the step variables' values at a failure.
 std::string values_text(const DryRun& run, const StepFailure& f) {
@@ -58,11 +71,11 @@ std::vector<std::string> findings(const DryRun& run, std::vector<std::string>* r
   const HostRecord& h = run.host;
   if (!run.missing_variable.empty()) {
     refusals->push_back("the plot stops before it starts with the box \"" + visible(run.missing_variable) + "\"");
-    return made;
+    return {"nothing"};
   }
   if (!run.plot_refusal.empty()) {
-    refusals->push_back("the plot is refused before it starts: " + run.plot_refusal);
-    return made;
+    refusals->push_back("the plot is refused for its size before anything is drawn: " + run.plot_refusal);
+    return {"nothing"};
   }
   if (h.stored_points > 0) made.push_back(count_of(h.stored_points, "point", "points"));
   if (h.stored_lines > 0) made.push_back(count_of(h.stored_lines, "line", "lines"));
@@ -120,24 +133,32 @@ std::string settings_text() {
   return out;
 }
 
-std::string dry_run_text(const DryRun& run, const char* name, const std::map<const Statement*, long>& line_of) {
+std::string dry_run_text(const DryRun& run, const char* name, const std::map<const Statement*, long>& line_of,
+                         const std::vector<Warning>& warnings) {
   const std::string prefix = std::string(name) + ": dry run: ";
   std::string out = prefix + "geometry = " + geometry_name(run.geometry) + ", ";
   if (run.surface) {
-    out += count_of(run.total, "grid point", "grid points") + " (" + std::to_string(run.rows) + " values of " +
-           visible(run.variables[0]) + " by " + std::to_string(run.cols) + " of " + visible(run.variables[1]) + ")\n";
+    out += grouped(run.total) + (run.total == 1 ? " grid point" : " grid points") + " (" + grouped(run.rows) +
+           " values of " + visible(run.variables[0]) + " by " + grouped(run.cols) + " of " + visible(run.variables[1]) +
+           ")\n";
+  } else if (run.total == 0) {
+    out += "no points: the step count of " + visible(run.variables[0]) + " is not finite or too large\n";
   } else {
-    out += count_of(run.total, "step", "steps") + " of " + visible(run.variables[0]) + "\n";
+    out += grouped(run.total - 1) + (run.total == 2 ? " step of " : " steps of ") + visible(run.variables[0]) + ", " +
+           grouped(run.total) + " points\n";
   }
   for (const StepFailure& f : run.failures) {
-    auto line = line_of.find(f.statement);
-    out += std::string(name) + ":" + std::to_string(line != line_of.end() ? line->second : 0) + ": " + step_word(run) +
-           " " + std::to_string(f.step) + " " + values_text(run, f) + ": " + visible(f.statement->text) + ": " +
-           status_message(f.status) + " (status " + std::to_string(f.status) + "); " + skip_or_end(run, f) + "\n";
+    const long line = line_of_failure(f, line_of);
+    out += std::string(name) + ":" + std::to_string(line) + ": " + step_word(run) + " " + std::to_string(f.step) + " " +
+           values_text(run, f) + ": " + visible(f.statement->text) + ": " + failure_message(f, line, warnings) +
+           " (status " + std::to_string(f.status) + "); " + skip_or_end(run, f) + "\n";
   }
   if (run.stopped)
-    out += prefix + "stopped after " + std::to_string(run.run) + " of " + std::to_string(run.total) + " " + step_word(run) +
-           "s (a dry run executes at most " + std::to_string(run.host.stop_after) + ")\n";
+    out += prefix + "stopped after " + grouped(run.run) + " of " + grouped(run.total) + " " + step_word(run) +
+           "s (a dry run executes at most " + grouped(run.host.stop_after) + ")\n";
+  for (const std::string& c : run.unassigned_coordinates)
+    out += prefix + c + " is named by a statement, but no statement gave it a value at any step: every point has " + c +
+           " = 0 (plus the origin)\n";
   std::vector<std::string> refusals;
   std::vector<std::string> made = findings(run, &refusals);
   out += prefix + "would make ";
@@ -147,20 +168,22 @@ std::string dry_run_text(const DryRun& run, const char* name, const std::map<con
   return out;
 }
 
-json dry_run_json(const DryRun& run, const std::map<const Statement*, long>& line_of) {
+json dry_run_json(const DryRun& run, const std::map<const Statement*, long>& line_of,
+                  const std::vector<Warning>& warnings) {
   json failures = json::array();
   for (const StepFailure& f : run.failures) {
-    auto line = line_of.find(f.statement);
+    const long line = line_of_failure(f, line_of);
     json values = json::object();
     values[utf8_text(run.variables[0])] = json_number(f.values[0]);
     if (run.surface) values[utf8_text(run.variables[1])] = json_number(f.values[1]);
-    failures.push_back({{"line", line != line_of.end() ? line->second : 0},
+    failures.push_back({{"line", line},
                         {"step", f.step},
                         {"values", values},
                         {"text", utf8_text(f.statement->text)},
                         {"status", f.status},
-                        {"message", status_message(f.status)},
-                        {"effect", effect_name(run, f)}});
+                        {"message", failure_message(f, line, warnings)},
+                        {"effect", effect_name(run, f)},
+                        {"what_follows", skip_or_end(run, f)}});
   }
   std::vector<std::string> refusals;
   std::vector<std::string> made = findings(run, &refusals);
@@ -174,6 +197,7 @@ json dry_run_json(const DryRun& run, const std::map<const Statement*, long>& lin
               {"failures", failures},
               {"makes", made},
               {"refusals", refusals},
+              {"unassigned_coordinates", run.unassigned_coordinates},
               {"stored_points", run.host.stored_points},
               {"stored_lines", run.host.stored_lines},
               {"marks", run.host.marks}};

@@ -7,40 +7,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "angle_warnings.h"
 #include "equation/keywords.h"
 #include "equation/compiler.h"
 #include "equation/operators.h"
 #include "equation/tokenizer.h"
 #include "equation/variables.h"
+#include "number_warnings.h"
+#include "syntax_warnings.h"
 
 namespace {
-
-struct Span {
-  int first = 0;        // index of the token's first character in the line
-  int last = 0;         // index of its last character
-  int inner_space = -1;  // index of the first space between its characters, -1 when none
-};
-
-// Where each token stands in the line.
-std::vector<Span> token_spans(const char* line, const Token* tokens, int count) {
-  std::vector<Span> spans(count);
-  int pos = 0;
-  for (int i = 0; i < count; ++i) {
-    size_t length = std::strlen(tokens[i].text);
-    while (line[pos] == ' ') ++pos;
-    Span& span = spans[i];
-    span.first = pos;
-    for (size_t taken = 0; taken < length; ++pos) {
-      if (line[pos] == ' ') {
-        if (span.inner_space < 0) span.inner_space = pos;
-        continue;
-      }
-      span.last = pos;
-      ++taken;
-    }
-  }
-  return spans;
-}
 
 std::string text_of(const char* line, int first, int last) { return std::string(line + first, line + last + 1); }
 
@@ -73,28 +49,44 @@ bool is_operator(const ProgramItem& item, int id) { return item.kind == ItemKind
 
 void WarningCollector::add_loss(long number, bool cut, int limit, int nul_column) {
   if (nul_column > 0)
-    warnings_.push_back({number, nul_column, "\\0", "a NUL byte: the Zlink reads the line only up to it"});
+    warnings_.push_back({number, nul_column, "\\0", "a NUL byte: the Zlink reads the line only up to it", {}});
   if (cut)
     warnings_.push_back({number, limit + 1, "",
                          "the line is longer than " + std::to_string(limit) + " characters; the Zlink reads only the first " +
-                             std::to_string(limit)});
+                             std::to_string(limit), {}});
 }
 
 void WarningCollector::add_line(const char* line, long number, LineRoute route, int status) {
-  if (status != status_ok || (route != LineRoute::Statement && route != LineRoute::Settings)) return;
+  if (status != status_ok && route != LineRoute::Failed) return;
   Token tokens[max_tokens];
   int16_t token_count = 0;
   if (tokenize_line(line, max_tokens, tokens, &token_count) != status_ok) return;
+  LineView view;
+  view.line = line;
+  view.number = number;
+  view.route = route;
+  view.status = status;
+  view.tokens = tokens;
+  view.token_count = token_count;
+  view.spans = token_spans(line, tokens, token_count);
+  std::vector<Warning> found;  // this line's, in the order the checks give them
+  if (status != status_ok) {
+    check_settings_value(view, &found);
+    keep_one_a_token(std::move(found));
+    return;
+  }
+  if (route != LineRoute::Statement && route != LineRoute::Settings) return;
   ProgramItem items[max_items];
   int16_t item_count = 0;
   if (compile_tokens(tokens, token_count, max_items, items, &item_count) != status_ok) return;
-  const std::vector<Span> spans = token_spans(line, tokens, token_count);
-  auto warn = [&](int first, int last, std::string message) {
-    warnings_.push_back({number, first + 1, text_of(line, first, last), std::move(message)});
-  };
+  view.items = items;
+  view.item_count = item_count;
+  const std::vector<Span>& spans = view.spans;
+  auto warn = [&](int first, int last, std::string message) { found.push_back(view.warning(first, last, std::move(message))); };
 
+  check_number_tokens(view, &found);
   // Token by token: names.
-  std::vector<int> token_of_item;  // items are the tokens other than parentheses, in order
+  std::vector<int>& token_of_item = view.token_of_item;
   for (int i = 0; i < token_count; ++i) {
     const Token& token = tokens[i];
     const Span& span = spans[i];
@@ -117,23 +109,11 @@ void WarningCollector::add_line(const char* line, long number, LineRoute route, 
                "\" (names are case-sensitive) but a variable" + (keyword && i == 0 ? ", so the line is a statement" : ""));
     }
   }
-  // "1e" followed by "+": the plus separates, so 1e+5 is 1 + 5.
-  for (int i = 0; i + 1 < token_count; ++i) {
-    const Token& token = tokens[i];
-    size_t length = std::strlen(token.text);
-    if (token.kind == TokenKind::ExpNumber && token.text[length - 1] == 'e' && std::strcmp(tokens[i + 1].text, "+") == 0) {
-      int last = i + 2 < token_count ? spans[i + 2].last : spans[i + 1].last;
-      std::string mantissa(token.text, length - 1);
-      std::string exponent = i + 2 < token_count ? tokens[i + 2].text : "";
-      warn(spans[i].first, last,
-           mantissa + " + " + exponent + ", not an exponent (the plus always separates): write " + mantissa + "e" +
-               exponent);
-    }
-  }
+  angles_.add_line(view);
+  check_foreign_syntax(view, &found);
 
   // Item by item: what the program does.
-  if (route != LineRoute::Statement && route != LineRoute::Settings) return;
-  if (static_cast<int>(token_of_item.size()) != item_count) return;  // cannot happen for a compiled line
+  if (static_cast<int>(token_of_item.size()) != item_count) return keep_one_a_token(std::move(found));  // never so
   for (int k = 0; k < item_count; ++k) {
     if (!is_operator(items[k], op_negate)) continue;
     // The operand of a prefix minus is everything up to the next operator it outranks or equals.
@@ -147,7 +127,7 @@ void WarningCollector::add_line(const char* line, long number, LineRoute route, 
       break;
     }
   }
-  if (route != LineRoute::Statement) return;
+  if (route != LineRoute::Statement) return keep_one_a_token(std::move(found));
   bool assigns = false;
   for (int k = 0; k < item_count; ++k) assigns = assigns || is_operator(items[k], op_assign);
   if (!assigns) {
@@ -179,6 +159,22 @@ void WarningCollector::add_line(const char* line, long number, LineRoute route, 
       first_read_[row] = {number, span.first + 1, text_of(line, span.first, span.last)};
     }
   }
+  keep_one_a_token(std::move(found));
+}
+
+void WarningCollector::keep_one_a_token(std::vector<Warning> found) {
+  std::vector<int> columns;
+  for (Warning& w : found) {
+    if (std::find(columns.begin(), columns.end(), w.column) != columns.end()) continue;
+    columns.push_back(w.column);
+    warnings_.push_back(std::move(w));
+  }
+}
+
+const Warning* explaining_warning(const std::vector<Warning>& warnings, long line, int status) {
+  for (const Warning& w : warnings)
+    if (w.line == line && std::find(w.explains.begin(), w.explains.end(), status) != w.explains.end()) return &w;
+  return nullptr;
 }
 
 std::vector<Warning> WarningCollector::finish(const std::set<std::string>& step_variables) {
@@ -190,8 +186,9 @@ std::vector<Warning> WarningCollector::finish(const std::set<std::string>& step_
     for (const Warning& w : warnings_) told = told || (w.line == r.line && w.column == r.column);
     if (told) continue;
     warnings_.push_back({r.line, r.column, r.token,
-                         "read, but no line assigns it and it is not a step variable: the statement fails"});
+                         "read, but no line assigns it and it is not a step variable: the statement fails", {}});
   }
+  for (Warning& w : angles_.finish()) warnings_.push_back(std::move(w));
   std::stable_sort(warnings_.begin(), warnings_.end(), [](const Warning& a, const Warning& b) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
   });

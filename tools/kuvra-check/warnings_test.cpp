@@ -13,12 +13,6 @@ namespace {
 
 using nlohmann::json;
 
-// A curve file around `body`: t runs 0 to 1, and x, y and z are assigned.
-std::string with_header(const std::string& body) {
-  return "step_var1 = t\ngeometry = points\nx = t\ny = t\nz = t\n" + body;
-}
-constexpr int body_line = 6;
-
 struct WarningCase {
   const char* line;
   int column;
@@ -100,7 +94,7 @@ TEST(Warnings, WhatTheLineReaderLost) {
 
 TEST(Warnings, PlainLineNamesFileLineColumnAndToken) {
   std::string report = check_text(with_header("w = sin t\n"), CheckOptions{});
-  EXPECT_NE(report.find("test.eqn:6:5: warning: \"sin t\": the variable \"sint\""), std::string::npos) << report;
+  EXPECT_NE(report.find("test.eqn:7:5: warning: \"sin t\": the variable \"sint\""), std::string::npos) << report;
 }
 
 TEST(Warnings, NoneOnTheExamples) {
