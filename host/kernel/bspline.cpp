@@ -162,14 +162,15 @@ DirectionBasis direction_basis(int n, int p, const std::vector<double>& knots, d
   return out;
 }
 
-Point combine_surface(const nb_type& nb, const DirectionBasis& bu, const DirectionBasis& bv) {
+// The surface point from the u direction's span and basis functions and the v direction's.
+Point combine_surface(const nb_type& nb, int su, const double* Nu, int sv, const double* Nv) {
   const int p = nb.udegree, q = nb.vdegree;
   double x = 0, y = 0, z = 0, w = 0;
   for (int a = 0; a <= p; ++a) {
-    const size_t row = static_cast<size_t>(bu.span - p + a) * nb.nv;
+    const size_t row = static_cast<size_t>(su - p + a) * nb.nv;
     for (int b = 0; b <= q; ++b) {
-      const size_t idx = row + (bv.span - q + b);
-      const double nw = bu.N[a] * bv.N[b] * nb.weights[idx];
+      const size_t idx = row + (sv - q + b);
+      const double nw = Nu[a] * Nv[b] * nb.weights[idx];
       x += nw * nb.poles[idx][0];
       y += nw * nb.poles[idx][1];
       z += nw * nb.poles[idx][2];
@@ -210,20 +211,42 @@ Point evaluate_curve(const nb_type& nb, double t) {
 
 Point evaluate_surface(const nb_type& nb, double u, double v) {
   const auto r = surface_range(nb);
-  return combine_surface(nb, direction_basis(nb.nu, nb.udegree, nb.uknots, u, r[0], r[1]),
-                         direction_basis(nb.nv, nb.vdegree, nb.vknots, v, r[2], r[3]));
+  const DirectionBasis bu = direction_basis(nb.nu, nb.udegree, nb.uknots, u, r[0], r[1]);
+  const DirectionBasis bv = direction_basis(nb.nv, nb.vdegree, nb.vknots, v, r[2], r[3]);
+  return combine_surface(nb, bu.span, bu.N, bv.span, bv.N);
+}
+
+SurfaceColumns surface_columns(const nb_type& nb, const std::vector<double>& vs) {
+  const auto r = surface_range(nb);
+  const size_t stride = static_cast<size_t>(nb.vdegree) + 1;
+  SurfaceColumns out;
+  out.spans.resize(vs.size());
+  out.basis.resize(vs.size() * stride);
+  for (size_t j = 0; j < vs.size(); ++j) {
+    const DirectionBasis b = direction_basis(nb.nv, nb.vdegree, nb.vknots, vs[j], r[2], r[3]);
+    out.spans[j] = b.span;
+    std::copy(b.N, b.N + stride, out.basis.begin() + static_cast<std::ptrdiff_t>(j * stride));
+  }
+  return out;
+}
+
+void evaluate_surface_row(const nb_type& nb, double u, const SurfaceColumns& columns, std::vector<Point>& out) {
+  const auto r = surface_range(nb);
+  const DirectionBasis along = direction_basis(nb.nu, nb.udegree, nb.uknots, u, r[0], r[1]);
+  const size_t stride = static_cast<size_t>(nb.vdegree) + 1;
+  out.resize(columns.spans.size());
+  for (size_t j = 0; j < columns.spans.size(); ++j)
+    out[j] = combine_surface(nb, along.span, along.N, columns.spans[j], columns.basis.data() + j * stride);
 }
 
 std::vector<Point> evaluate_surface_grid(const nb_type& nb, const std::vector<double>& us,
                                          const std::vector<double>& vs) {
-  const auto r = surface_range(nb);
-  std::vector<DirectionBasis> across(vs.size());
-  for (size_t j = 0; j < vs.size(); ++j) across[j] = direction_basis(nb.nv, nb.vdegree, nb.vknots, vs[j], r[2], r[3]);
-  std::vector<Point> out;
+  const SurfaceColumns columns = surface_columns(nb, vs);
+  std::vector<Point> out, row;
   out.reserve(us.size() * vs.size());
   for (double u : us) {
-    const DirectionBasis along = direction_basis(nb.nu, nb.udegree, nb.uknots, u, r[0], r[1]);
-    for (const DirectionBasis& bv : across) out.push_back(combine_surface(nb, along, bv));
+    evaluate_surface_row(nb, u, columns, row);
+    out.insert(out.end(), row.begin(), row.end());
   }
   return out;
 }

@@ -373,18 +373,20 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
   nb.vknots = vknots;
   nb.weights.assign(nb.poles.size(), 1.0);
   const double fit = fit_tolerance(pts);
-  std::vector<double> row_u(static_cast<size_t>(rows)), col_v(static_cast<size_t>(cols));
-  for (int i = 0; i < rows; ++i) row_u[i] = u[row_of[i]];
+  std::vector<double> col_v(static_cast<size_t>(cols));
   for (int j = 0; j < cols; ++j) col_v[j] = v[col_of[j]];
-  const std::vector<Point> fitted = evaluate_surface_grid(nb, row_u, col_v);
-  for (int i = 0; i < rows; ++i)
+  const SurfaceColumns columns = surface_columns(nb, col_v);
+  std::vector<Point> fitted;  // one row at a time
+  for (int i = 0; i < rows; ++i) {
+    evaluate_surface_row(nb, u[row_of[i]], columns, fitted);
     for (int j = 0; j < cols; ++j) {
-      const Point& s = fitted[static_cast<size_t>(i) * cols + j];
+      const Point& s = fitted[j];
       if (!(norm(s - at(i, j)) <= fit)) {
         err = "the fitted surface misses point " + std::to_string(i + 1) + ", " + std::to_string(j + 1);
         return false;
       }
     }
+  }
   out = std::move(nb);
   return true;
 }

@@ -106,6 +106,15 @@ std::array<double, 4> surface_range(const nb_type& nb);
 Point evaluate_curve(const nb_type& nb, double t);
 /// The point of a well-formed surface at (u, v), clamped to the ranges.
 Point evaluate_surface(const nb_type& nb, double u, double v);
+/// The v direction's share of surface points at the parameters `vs`: each one's span and basis
+/// functions, worked out once for every row evaluated with them.
+struct SurfaceColumns {
+  std::vector<int> spans;     // one a column
+  std::vector<double> basis;  // vdegree + 1 a column, in column order
+};
+SurfaceColumns surface_columns(const nb_type& nb, const std::vector<double>& vs);
+/// evaluate_surface(nb, u, vs[j]) for every j of `columns` (made from this nb), bit for bit, into `out`.
+void evaluate_surface_row(const nb_type& nb, double u, const SurfaceColumns& columns, std::vector<Point>& out);
 /// evaluate_surface(nb, us[i], vs[j]) for every i and j (row i, then j, in order), bit for bit, with
 /// the basis functions of each u and each v worked out once instead of at every point.
 std::vector<Point> evaluate_surface_grid(const nb_type& nb, const std::vector<double>& us,
