@@ -450,9 +450,7 @@ bool TerminalFrontEnd::viewer_find(UiEvent& e) {
   const std::string& needle = last_search_;
   WindowSystem& ws = WindowSystem::instance();
   const Window* v = ws.find(ws.active());
-  const bool anywhere = v && std::any_of(v->lines.begin(), v->lines.end(), [&needle](const std::string& l) {
-    return l.find(needle) != std::string::npos;
-  });
+  const bool anywhere = v && v->lines.find(needle) != PagedText::npos;
   if (!anywhere) {
     status_ = "Not found: " + needle;
     return false;

@@ -211,14 +211,10 @@ DispatchResult viewer_key(HWND viewer, const std::string& key) {
 DispatchResult viewer_search(HWND viewer, const std::string& needle) {
   Window* v = ws().find(viewer);
   if (needle.empty()) return done();
-  int n = static_cast<int>(v->lines.size());
-  for (int k = 1; k <= n; ++k) {
-    int i = (v->top_line + k) % n;
-    if (v->lines[static_cast<size_t>(i)].find(needle) != std::string::npos) {
-      v->top_line = i;
-      viewer_scroll(*v, 0);
-      return done();
-    }
+  const std::size_t i = v->lines.find(needle, static_cast<std::size_t>(std::max(0, v->top_line)));
+  if (i != PagedText::npos) {
+    v->top_line = static_cast<int>(i);
+    viewer_scroll(*v, 0);
   }
   return done();
 }

@@ -104,14 +104,8 @@ void run_text_viewer(const std::string& path) {
   v->cx = 80;
   v->cy = 20;
   v->proc = modal_proc;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    v->lines = {"(" + path + " cannot be read: " + std::strerror(errno) + ")"};
-  } else {
-    std::ostringstream all;
-    all << in.rdbuf();
-    v->lines = split_lines(all.str());
-  }
+  std::string err;
+  if (!v->lines.open(path, err)) v->lines = {"(" + err + ")"};
   ws.show(h, true);
   run_modal(h);
   ws.destroy(h);

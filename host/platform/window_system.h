@@ -13,6 +13,7 @@
 
 #include "orvantis/afx.h"
 #include "orvantis/resource_format.h"
+#include "platform/paged_text.h"
 
 namespace orv {
 
@@ -42,7 +43,7 @@ struct Window {
   int sel_start = 0, sel_end = 0;      // edit: the selection [start, end), caret at end
   bool killing_focus = false;          // EN_KILLFOCUS of this edit is being handled
 
-  std::vector<std::string> lines;      // viewer: the file's lines
+  PagedText lines;                     // viewer: the file's lines, read a page at a time
   int top_line = 0;                    // viewer: first line shown
   std::string path;                    // viewer: the file shown
 
