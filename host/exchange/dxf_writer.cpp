@@ -164,11 +164,16 @@ void write_entity(DL_Dxf& dxf, DL_WriterA& dw, const DxfItem& item, DxfVersion v
   spline.tangentStartX = spline.tangentStartY = spline.tangentStartZ = 0.0;
   spline.tangentEndX = spline.tangentEndY = spline.tangentEndZ = 0.0;
   dxf.writeSpline(dw, spline, attributes);
-  for (int i = 0; i < c.nu; ++i) {
-    const double w = c.weights.empty() ? 1.0 : c.weights[static_cast<size_t>(i)];
-    dxf.writeControlPoint(dw, DL_ControlPointData(c.poles[i][0], c.poles[i][1], c.poles[i][2], w));
+  // Knots, weights, then control points, in the order AutoCAD writes them; dxflib's own control
+  // point writer drops the weight, which would turn a rational curve (a circle's arc) into another.
+  for (double k : c.uknots) dw.dxfReal(40, k);
+  if (rational)
+    for (double w : c.weights) dw.dxfReal(41, w);
+  for (const auto& p : c.poles) {
+    dw.dxfReal(10, p[0]);
+    dw.dxfReal(20, p[1]);
+    dw.dxfReal(30, p[2]);
   }
-  for (double k : c.uknots) dxf.writeKnot(dw, DL_KnotData(k));
 }
 
 // dxflib's writer reports no write error; a file cut short (a full disk) lacks its closing "EOF".
