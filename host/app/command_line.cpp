@@ -2,6 +2,8 @@
 // "=" ("--places 6", "--places=6"); the only positional words are "plot FILE.eqn".
 #include "app/command_line.h"
 
+#include "exchange/export_formats.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -63,6 +65,9 @@ std::optional<ExportFormat> export_format_for(const std::string& path) {
   if (ext == ".stl") return ExportFormat::Stl;
   if (ext == ".stla") return ExportFormat::StlAscii;
   if (ext == ".obj") return ExportFormat::Obj;
+  if (ext == ".3mf") return ExportFormat::ThreeMf;
+  if (ext == ".glb") return ExportFormat::Glb;
+  if (ext == ".dxf") return lower(base).ends_with(".r12.dxf") ? ExportFormat::DxfR12 : ExportFormat::Dxf;
   return std::nullopt;
 }
 
@@ -144,7 +149,7 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
       options.part = value;
     } else if (name == "--export") {
       std::optional<ExportFormat> f = export_format_for(value);
-      if (!f) return bad("the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg, .png, .stl, .stla or .obj");
+      if (!f) return bad("the format is chosen by the extension: " + exchange::export_extensions(", "));
       options.exports.push_back({value, *f});
     } else if (name == "--main-dir") {
       if (value.empty()) return bad("needs a directory");
@@ -225,7 +230,11 @@ Options (a value follows the option, or comes after "=": --places=6):
   --export FILE       at exit, write the geometry (and the screen) as FILE; the format is chosen
                       by the extension: .step/.stp, .igs/.iges, .json, .svg, .png; may be repeated;
                       .stl (binary), .stla (ASCII STL) and .obj write the surfaces as triangles
-                      within --chord-dev of them (points and curves have no mesh form)
+                      within --chord-dev of them (points and curves have no mesh form), as do
+                      .3mf (one object per surface, in its colour, millimetres) and .glb (glTF
+                      binary, for viewers); .dxf writes points, lines and curves (AutoCAD 2000,
+                      curves as splines), .r12.dxf the same as R12 with curves as 3D polylines
+                      within --chord-dev (surfaces have no DXF form); all in millimetres
   --main-dir DIR      main directory (default: the host's data directory, holding ZLINKS/kuvra.eqn);
                       at most 239 characters with its trailing "/", so its default path fits
   --temp-dir DIR      temporary directory, for the trace log kuvra.log (default: a private

@@ -19,7 +19,7 @@ enum class RunMode {
 /// The front end a person's session uses: chosen by what is there, or forced.
 enum class FrontEndChoice { Auto, Desktop, Terminal };
 
-enum class ExportFormat { Step, Iges, Json, Svg, Png, Stl, StlAscii, Obj };
+enum class ExportFormat { Step, Iges, Json, Svg, Png, Stl, StlAscii, Obj, ThreeMf, Glb, Dxf, DxfR12 };
 
 struct ExportTarget {
   std::string path;

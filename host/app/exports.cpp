@@ -40,11 +40,25 @@ bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, s
   }
   const exchange::MeshFormat format = target.format == ExportFormat::Obj        ? exchange::MeshFormat::Obj
                                       : target.format == ExportFormat::StlAscii ? exchange::MeshFormat::StlAscii
+                                      : target.format == ExportFormat::ThreeMf  ? exchange::MeshFormat::ThreeMf
+                                      : target.format == ExportFormat::Glb      ? exchange::MeshFormat::Glb
                                                                                 : exchange::MeshFormat::StlBinary;
   int skipped = 0;
   if (!exchange::write_mesh(target.path, format, entities, surf_step_chord_dev, skipped, err)) return false;
   if (skipped > 0)
     std::fprintf(stderr, "orvantis: --export: %s: %d points and curves have no mesh form; only the surfaces were written\n",
+                 target.path.c_str(), skipped);
+  return true;
+}
+
+// A DXF file holds the points, lines and curves: the surfaces left out are told on standard error.
+bool write_dxf_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
+  const exchange::DxfVersion version =
+      target.format == ExportFormat::DxfR12 ? exchange::DxfVersion::R12 : exchange::DxfVersion::R2000;
+  int skipped = 0;
+  if (!exchange::write_dxf(target.path, version, db.entities(), surf_step_chord_dev, skipped, err)) return false;
+  if (skipped > 0)
+    std::fprintf(stderr, "orvantis: --export: %s: %d surfaces have no DXF form; only the points, lines and curves were written\n",
                  target.path.c_str(), skipped);
   return true;
 }
@@ -87,7 +101,12 @@ bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::s
     case ExportFormat::Stl:
     case ExportFormat::StlAscii:
     case ExportFormat::Obj:
+    case ExportFormat::ThreeMf:
+    case ExportFormat::Glb:
       return write_mesh_export(target, db, err);
+    case ExportFormat::Dxf:
+    case ExportFormat::DxfR12:
+      return write_dxf_export(target, db, err);
   }
   err = target.path + ": unknown export format";
   return false;

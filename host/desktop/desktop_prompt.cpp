@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "core/file_services.h"
+#include "exchange/export_formats.h"
 #include "core/stop_request.h"
 #include "frontend/script_front_end.h"
 #include "platform/message_box.h"
@@ -255,7 +256,7 @@ void DesktopFrontEnd::draw_prompt() {
     case Prompt::Kind::Export: {
       centre_next(std::min(W - 20, font.char_w * 70), font.line_h * 8);
       ImGui::Begin(p.title.c_str(), nullptr, kPromptFlags);
-      ImGui::TextUnformatted("Export to (.step .igs .json .svg .png .stl .obj):");
+      ImGui::TextUnformatted(("Export to (" + exchange::export_extensions(" ") + "):").c_str());
       ImGui::SetNextItemWidth(-1);
       field_focus();
       const bool enter = ImGui::InputText("##path", &p.text, ImGuiInputTextFlags_EnterReturnsTrue);

@@ -13,4 +13,17 @@ bool write_step(const std::string& path, const std::vector<const Entity*>& entit
 /// Writes the entities as an IGES 5.3 file. False with a message on failure.
 bool write_iges(const std::string& path, const std::vector<const Entity*>& entities, std::string& err);
 
+/// DXF flavours: AutoCAD 2000 with curves as splines, or R12 with curves as 3D polylines.
+enum class DxfVersion { R2000, R12 };
+
+/// Writes the points, lines and curves as a DXF file in millimetres (R12 polylines within
+/// `chord_dev`, as mesh.h's polyline_of_curve makes them); layers are the levels, colours the
+/// nearest AutoCAD colour. Surfaces have no DXF form: their number goes into `skipped`. False with
+/// "path: reason" when there is nothing else to write or the file cannot be written.
+bool write_dxf(const std::string& path, DxfVersion version, const std::vector<const Entity*>& entities,
+               double chord_dev, int& skipped, std::string& err);
+
+/// The AutoCAD Colour Index (1 to 255) nearest to an RGB colour (components 0 to 1).
+int nearest_aci(double r, double g, double b);
+
 }  // namespace orv::exchange

@@ -140,6 +140,57 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
   return true;
 }
 
+bool polyline_of_curve(const nb_type& nb, double chord_dev, std::vector<Point>& out, std::string& err) {
+  if (!kernel::check_curve(nb, err)) return false;
+  if (!(chord_dev > 0.0) || !std::isfinite(chord_dev)) {
+    err = "the chord deviation is not a positive number";
+    return false;
+  }
+  const double tol = kernel::shape_tolerance(chord_dev, nb.poles);
+  // How far q lies from the segment a-b.
+  auto off_chord = [](const Point& a, const Point& b, const Point& q) {
+    const Point ab = sub(b, a), aq = sub(q, a);
+    const double len2 = ab[0] * ab[0] + ab[1] * ab[1] + ab[2] * ab[2];
+    const double s = len2 > 0 ? std::clamp((aq[0] * ab[0] + aq[1] * ab[1] + aq[2] * ab[2]) / len2, 0.0, 1.0) : 0.0;
+    return dist(q, {a[0] + s * ab[0], a[1] + s * ab[1], a[2] + s * ab[2]});
+  };
+  constexpr int kMaxDepth = 30;  // halvings of one knot span
+  std::vector<Point> line{kernel::evaluate_curve(nb, nb.uknots.front())};
+  struct Piece {
+    double t0, t1;
+    int depth;
+  };
+  std::vector<Piece> stack;  // pieces still to check, the next one on top
+  for (size_t k = nb.uknots.size() - 1; k-- > 0;) {
+    if (nb.uknots[k + 1] > nb.uknots[k]) stack.push_back({nb.uknots[k], nb.uknots[k + 1], 0});
+  }
+  while (!stack.empty()) {
+    const Piece p = stack.back();
+    stack.pop_back();
+    const Point a = line.back(), b = kernel::evaluate_curve(nb, p.t1);
+    const double h = p.t1 - p.t0;
+    bool fits = p.depth >= kMaxDepth;
+    if (!fits) {
+      fits = true;
+      for (double f : {0.25, 0.5, 0.75}) fits = fits && off_chord(a, b, kernel::evaluate_curve(nb, p.t0 + f * h)) <= tol;
+    }
+    if (fits) {
+      if (line.size() >= kMaxPolylinePoints) {
+        err = "its polyline within the chord deviation would take more than " + std::to_string(kMaxPolylinePoints) +
+              " points";
+        return false;
+      }
+      line.push_back(b);
+      continue;
+    }
+    const double m = p.t0 + h / 2;
+    stack.push_back({m, p.t1, p.depth + 1});
+    stack.push_back({p.t0, m, p.depth + 1});
+  }
+  out = std::move(line);
+  return true;
+}
+
 double enclosed_volume(const Mesh& mesh) {
   double six = 0;
   for (const auto& t : mesh.triangles) {

@@ -28,7 +28,17 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
 /// The volume a closed mesh encloses (negative when its triangles face inwards).
 double enclosed_volume(const Mesh& mesh);
 
-enum class MeshFormat { StlBinary, StlAscii, Obj };
+/// Most points of one curve's polyline, whatever the chord deviation asks for.
+constexpr size_t kMaxPolylinePoints = 1 << 20;
+
+/// The polyline of a well-formed curve record whose chords stay within
+/// kernel::shape_tolerance(chord_dev, poles) of the curve: each knot span is halved until the curve at
+/// a quarter, half and three quarters of a piece lies that close to the piece's chord. It starts and
+/// ends at the curve's ends. False with `err` when it would take more than kMaxPolylinePoints.
+bool polyline_of_curve(const nb_type& nb, double chord_dev, std::vector<std::array<double, 3>>& out,
+                       std::string& err);
+
+enum class MeshFormat { StlBinary, StlAscii, Obj, ThreeMf, Glb };
 
 /// Writes the surfaces among `entities` as one mesh file, whole or not at all. Points and curves have
 /// no mesh form: their number is put in `skipped` and they are left out. False with "path: reason".

@@ -9,6 +9,7 @@
 
 #include "core/file_services.h"
 #include "exchange/mesh.h"
+#include "exchange/mesh_files.h"
 
 namespace orv::exchange {
 namespace {
@@ -65,6 +66,7 @@ bool write_mesh(const std::string& path, MeshFormat format, const std::vector<co
                 double chord_dev, int& skipped, std::string& err) {
   skipped = 0;
   std::vector<Mesh> meshes;
+  std::vector<const Entity*> surfaces;
   size_t triangles = 0;
   for (const Entity* e : entities) {
     if (e->kind() != ENT_SURFACE && e->kind() != ENT_NURBS_SURFACE) {
@@ -79,7 +81,10 @@ bool write_mesh(const std::string& path, MeshFormat format, const std::vector<co
     }
     triangles += m.triangles.size();
     meshes.push_back(std::move(m));
+    surfaces.push_back(e);
   }
+  if (format == MeshFormat::ThreeMf) return detail::write_3mf(path, surfaces, meshes, err);
+  if (format == MeshFormat::Glb) return detail::write_glb(path, surfaces, meshes, err);
   if (triangles > UINT32_MAX) {
     err = path + ": " + std::to_string(triangles) + " triangles are more than an STL file can count";
     return false;

@@ -45,22 +45,6 @@ constexpr double kEdgeTolerance = 1e-7;
 
 bool finite3(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
 
-// How an entity is named in messages and in the exchange file: its kind and database id.
-std::string entity_label(const Entity& e) {
-  const char* kind = kind_name(e.kind());
-  return std::string(kind ? kind : "entity") + " " + std::to_string(e.id());
-}
-
-// The B-spline form of a curve or surface record, fitted from its points when it carries none.
-bool geometry_of(const Entity& e, bool surface, nb_type& nb, std::string& err) {
-  if (e.nb().nu > 0) {
-    nb = e.nb();
-    return surface ? kernel::check_surface(nb, err) : kernel::check_curve(nb, err);
-  }
-  if (surface) return kernel::interpolate_surface(e.through(), e.rows(), e.cols(), nb, err);
-  return kernel::interpolate_curve(e.through(), nb, err);
-}
-
 // The shape of one entity; false with a message when it has none.
 bool shape_of(const Entity& e, TopoDS_Shape& shape, std::string& err) {
   switch (e.kind()) {
@@ -131,6 +115,20 @@ bool shape_of(const Entity& e, TopoDS_Shape& shape, std::string& err) {
 }
 
 }  // namespace
+
+std::string entity_label(const Entity& e) {
+  const char* kind = kind_name(e.kind());
+  return std::string(kind ? kind : "entity") + " " + std::to_string(e.id());
+}
+
+bool geometry_of(const Entity& e, bool surface, nb_type& nb, std::string& err) {
+  if (e.nb().nu > 0) {
+    nb = e.nb();
+    return surface ? kernel::check_surface(nb, err) : kernel::check_curve(nb, err);
+  }
+  if (surface) return kernel::interpolate_surface(e.through(), e.rows(), e.cols(), nb, err);
+  return kernel::interpolate_curve(e.through(), nb, err);
+}
 
 std::string layer_name(int32_t level) { return std::to_string(level); }
 

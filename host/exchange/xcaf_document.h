@@ -13,6 +13,14 @@
 
 namespace orv::exchange::detail {
 
+/// How an entity is named in messages and in the exchange files: its kind and database id
+/// ("nurbs_surface 7").
+std::string entity_label(const Entity& e);
+
+/// The B-spline form of a curve or surface record, fitted from its points when it carries none.
+/// False with a message when it has no sound one.
+bool geometry_of(const Entity& e, bool surface, nb_type& nb, std::string& err);
+
 /// Layer name of a host level; numeric so that IGES writes it as the level number.
 std::string layer_name(int32_t level);
 

@@ -8,6 +8,7 @@
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
+#include "exchange/export_formats.h"
 #include "frontend/terminal_hints.h"
 #include "frontend/terminal_editor.h"
 #include "frontend/terminal_file_prompt.h"
@@ -259,7 +260,7 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
 bool TerminalFrontEnd::export_command() {
   std::string path = export_path_;
   for (;;) {
-    status_ = "Export to (.step .igs .json .svg .png; Enter writes, Esc cancels): " + path;
+    status_ = "Export to (" + exchange::export_extensions(" ") + "; Enter writes, Esc cancels): " + path;
     draw();
     screen_.flush();
     Key q = screen_.read_key();
