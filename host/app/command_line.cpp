@@ -206,7 +206,7 @@ bool use_desktop(const Options& options, bool display, bool built) {
 }
 
 std::string help_text() {
-  return R"(Usage:
+  return R"help(Usage:
   orvantis [OPTIONS]                 the host, running the Kuvra Zlink: in a desktop window when
                                      a display is there (DISPLAY or WAYLAND_DISPLAY), else in the
                                      terminal
@@ -277,7 +277,7 @@ output: what the plot made and the files written, e.g.
 A plot that keeps only part of what it meant to make is told on standard error, one line for
 each failing line of the file, with the reason, the step and what was kept, and the summary
 counts what was kept of the steps:
-  orvantis: helix.eqn:8: "y = sqrt(5 - t)": square root of a negative number at step 7 of 11:
+  orvantis: helix.eqn:7: "y = sqrt(5 - t)": square root of a negative number at step 7 of 11:
     the spline ends there, through 6 of 11 points
   orvantis: helix.eqn: 1 spline through 6 of 11 points, 6 marks
 Lines of the file that are not read are told once when the file is read ("f.eqn: 2 lines not
@@ -297,7 +297,7 @@ Exit status:
   3  plot only: the plot made nothing, raised a message box or had a refusal; or it ended early
      at a failing step, skipped steps, built a surface from fewer rows than its grid, was refused
      for its size or left lines of the file not read (1 comes first)
-)";
+)help";
 }
 
 std::string version_text() {
