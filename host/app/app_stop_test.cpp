@@ -2,6 +2,8 @@
 // saves the part file and writes the exports of what was made, and runs none of the script's
 // remaining lines; a plot that would never end takes bounded memory until it is stopped.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -119,7 +121,13 @@ TEST_F(AppStop, EndlessPlotStoppedSavesWhatWasMadeAndExits130) {
     // Signalled soon after the plot starts: a few hundred thousand points made, whatever the speed.
     Stopped r = run_and_signal(args, "prompt", c.signal, std::chrono::milliseconds(50));
     EXPECT_EQ(r.status, 130) << c.name << ": " << r.err;
-    EXPECT_EQ(r.err, std::string("orvantis: stopped by ") + c.name + "; saved what was made\n");
+    // The plot's report tells where it stopped and what it kept, then the run's end is told.
+    const std::string told = "orvantis: " + eqn.string() + ": stopped before step ";
+    EXPECT_EQ(r.err.rfind(told, 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(" of 2,000,000,001 points kept\n"), std::string::npos) << r.err;
+    const std::string last = std::string("orvantis: stopped by ") + c.name + "; saved what was made\n";
+    EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), last.size())), last);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
     EXPECT_LT(r.seconds_after_signal, 5.0) << c.name;
     EXPECT_LT(r.max_rss_kb, 1024L * 1024) << c.name;  // a gigabyte, loosely
     ASSERT_TRUE(fs::is_regular_file(part)) << c.name;

@@ -211,7 +211,7 @@ bool use_desktop(const Options& options, bool display, bool built) {
 }
 
 std::string help_text() {
-  return R"(Usage:
+  return R"help(Usage:
   orvantis [OPTIONS]                 the host, running the Kuvra Zlink: in a desktop window when
                                      a display is there (DISPLAY or WAYLAND_DISPLAY), else in the
                                      terminal
@@ -285,18 +285,30 @@ and in the graphics window's frame in the terminal. Batch prints each message bo
 ("orvantis: message "Warning": ...") on standard error, and at the end one line on standard
 output: what the plot made and the files written, e.g.
   orvantis: helix.eqn: 1 spline through 37 points, 37 marks; wrote helix.step
-Exports are written even when the plot made nothing.
+A plot that keeps only part of what it meant to make is told on standard error, one line for
+each failing line of the file, with the reason, the step and what was kept, and the summary
+counts what was kept of the steps:
+  orvantis: helix.eqn:7: "y = sqrt(5 - t)": square root of a negative number at step 7 of 11:
+    the spline ends there, through 6 of 11 points
+  orvantis: helix.eqn: 1 spline through 6 of 11 points, 6 marks
+Lines of the file that are not read are told once when the file is read ("f.eqn: 2 lines not
+read: line 8 ...; line 12 ..."); the terminal and the desktop show the same words in the
+graphics window's frame until the next plot. A STEP, IGES or mesh export with nothing to put in
+it is not written ("e.step not written: the plot only drew on the screen ..."); a part file
+(.json), pictures and the exports that have geometry still are.
 
 Exit status:
   0  the Zlink ran (whatever it returned); for plot: the plot made something, raised no message
      box and had no refusal
   1  the run could not start (a directory, the part file, the input or the Zlink), a script line
-     could not be carried out, or the part file or an export could not be written; one line on
-     standard error says why
+     could not be carried out, or the part file or an export could not be written (also a STEP,
+     IGES or mesh export with nothing to put in it); one line on standard error says why
   2  an argument is refused: an unknown option or unusable value, a plot file that is not a
      readable regular file, a main directory over 239 characters
-  3  plot only: the plot made nothing, raised a message box or had a refusal (1 comes first)
-)";
+  3  plot only: the plot made nothing, raised a message box or had a refusal; or it ended early
+     at a failing step, skipped steps, built a surface from fewer rows than its grid, was refused
+     for its size or left lines of the file not read (1 comes first)
+)help";
 }
 
 std::string version_text() {

@@ -423,7 +423,7 @@ bool report_marker(std::array<double, 3>& at) {
 std::string kept_of_steps(int64_t made) {
   const PlotReport& r = g_report;
   if (!r.plotted || r.issues.empty() || r.steps <= 0 || made >= r.steps) return "";
-  return orvantis::grouped(made) + " of " + orvantis::grouped(r.steps);
+  return std::to_string(made) + " of " + std::to_string(r.steps);  // as the summary writes its counts
 }
 
 void finish_plot_report() {

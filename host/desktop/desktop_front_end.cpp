@@ -44,6 +44,17 @@ constexpr float kAxisArm = 30;
 const ImU32 kStatusText = IM_COL32(220, 220, 220, 255);
 const ImU32 kFrameText = IM_COL32(200, 204, 210, 255);
 const ImU32 kWarning = IM_COL32(255, 220, 60, 255);
+// The marker at the last point a plot kept: orange, a shape no mark or point has.
+const ImU32 kKeptMarker = IM_COL32(255, 128, 0, 255);
+const ImU32 kKeptMarkerEdge = IM_COL32(255, 255, 255, 255);
+
+// A diamond of half-diagonal `r` centred on `at`.
+void draw_diamond(ImDrawList* dl, ImVec2 at, float r) {
+  const ImVec2 corners[4] = {ImVec2(at.x, at.y - r), ImVec2(at.x + r, at.y), ImVec2(at.x, at.y + r),
+                             ImVec2(at.x - r, at.y)};
+  dl->AddConvexPolyFilled(corners, 4, kKeptMarker);
+  dl->AddPolyline(corners, 4, kKeptMarkerEdge, ImDrawFlags_Closed, 1.5f);
+}
 
 ImU32 palette(uint8_t n) {
   view::Rgb c = view::color_rgb(n);
@@ -226,11 +237,36 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
     dl->AddLine(o, ImVec2(o.x + dx, o.y + dy), colors[i], 2.0f);
     dl->AddText(ImVec2(o.x + dx * 1.25f - 4, o.y + dy * 1.25f - font.line_h / 2), colors[i], names[i]);
   }
+  // Where the last plot's kept geometry ends, when it lost part of what it meant to make.
+  std::array<double, 3> kept{};
+  const bool marked = report_marker(kept);
+  if (marked) {
+    const view::P2 d = vp.to_device(view::Vec3{kept[0], kept[1], kept[2]});
+    draw_diamond(dl, ImVec2(static_cast<float>(d.x), static_cast<float>(d.y)), 7.0f);
+  }
   // The frame: the view's name at the top, the counts and the origin at the foot, the refusal over
   // the foot in the colour of a warning.
   std::string title = "Graphics \u00b7 " + view_.camera.name + (view_.zoom != 1 ? " \u00b7 zoomed" : "") +
                       (view_keys_ ? " \u00b7 keys on view (F2 leaves)" : "");
   dl->AddText(ImVec2(g.x + 8, g.y + 4), kFrameText, title.c_str());
+  // What the last plot or file reading lost, under the title, until the next plot; the marker's
+  // legend after it.
+  std::vector<std::string> told = report_frame_lines();
+  if (!told.empty()) {
+    const float wrap = g.w - 16;
+    float y = g.y + 8 + font.line_h;
+    for (const std::string& line : told) {
+      const ImVec2 size = ImGui::CalcTextSize(line.c_str(), nullptr, false, wrap);
+      dl->AddRectFilled(ImVec2(g.x + 4, y - 2), ImVec2(g.x + 12 + size.x, y + size.y + 2), IM_COL32(40, 34, 10, 230));
+      dl->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(g.x + 8, y), kWarning, line.c_str(), nullptr, wrap);
+      y += size.y + 6;
+    }
+    if (marked) {
+      const float r = std::max(4.0f, font.line_h * 0.35f);
+      draw_diamond(dl, ImVec2(g.x + 8 + r, y + font.line_h / 2), r);
+      dl->AddText(ImVec2(g.x + 14 + 2 * r, y), kFrameText, kMarkerLegend);
+    }
+  }
   std::string caption = scene_.empty() ? "nothing drawn yet" : view::scene_caption(scene_);
   if (marks.thinned())
     caption += " \u00b7 " + std::to_string(marks.taken) + " of " + std::to_string(marks.total) + " marks drawn";

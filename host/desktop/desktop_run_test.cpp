@@ -315,6 +315,69 @@ TEST_F(DesktopRun, ARefusalStandsInTheGraphicsWindow) {
   EXPECT_TRUE(bounds_of(before, warning, 0, 0, kWidth / 2, kHeight).empty());
 }
 
+// A plot that ends early says so in the frame, under the title, and an orange diamond stands at
+// the last point kept: the end of the spline, its rightmost and lowest point here. The next plot,
+// of the file put right, takes both away.
+TEST_F(DesktopRun, APlotThatEndsEarlyIsToldInTheFrameAndItsLastPointMarked) {
+  std::ofstream(file("short.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 10\nstep_size1 = 1\n"
+                                      "geometry = spline\nx = t\ny = sqrt(5 - t)\n";
+  std::string err;
+  const std::string fixed = "printf 'step_var1 = t\\nlower_limit1 = 0\\nupper_limit1 = 10\\nstep_size1 = "
+                            "1\\ngeometry = spline\\nx = t\\ny = 10 - t\\n' > \"$FILE\"";
+  const std::string script = "prompt " + file("short.eqn") + "\npress Plot it\nscreenshot " + file("short.png") +
+                             "\nedit " + fixed + "\npress Edit equation\npress Plot it\nscreenshot " +
+                             file("fixed.png") + "\npress Cancel\n";
+  ASSERT_EQ(run_script(script, err), 0) << err;
+  EXPECT_NE(err.find("short.eqn:7: \"y = sqrt(5 - t)\": square root of a negative number at step 7 of 11: the "
+                     "spline ends there, through 6 of 11 points"),
+            std::string::npos)
+      << err;
+  Image shot, fixed_shot;
+  ASSERT_TRUE(read_png(file("short.png"), shot));
+  ASSERT_TRUE(read_png(file("fixed.png"), fixed_shot));
+  MainDialog d;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(shot, d, caption));
+  const int view_right = static_cast<int>(caption.x0) - 20;
+
+  // The words, in the colour of a warning, in the upper part of the view.
+  const uint32_t warning = 0xFFDC3C;
+  const Box text = bounds_of(shot, warning, 0, 0, view_right, kHeight);
+  ASSERT_FALSE(text.empty()) << "the plot's words are written in the colour of a warning";
+  EXPECT_GT(text.x1 - text.x0, 300) << "a sentence, not a speck";
+  EXPECT_LT(text.y0, kHeight / 4) << "under the frame's title";
+
+  // The diamond: once in the legend beside the words, once at the end of the curve below them.
+  const uint32_t orange = 0xFF8000;
+  const Box legend = bounds_of(shot, orange, 0, 0, 60, text.y1 + 4 * kLineHeight);
+  EXPECT_FALSE(legend.empty()) << "the legend's diamond explains the marker";
+  const int below = text.y1 + 3 * kLineHeight;
+  const Box marker = bounds_of(shot, orange, 60, below, view_right, kHeight);
+  ASSERT_FALSE(marker.empty()) << "no marker at the last point kept";
+  EXPECT_LT(marker.x1 - marker.x0, 20) << "one small marker";
+  // The spline's pixels (light green) end where the marker is: its lowest pixel, since y falls to 0
+  // at t = 5 and the isometric view shows y growing upwards.
+  int lowest_x = -1, lowest_y = -1, leftmost = view_right, rightmost = 0;
+  for (int y = below; y < kHeight - 60; ++y)
+    for (int x = 60; x < view_right; ++x) {
+      const uint32_t c = shot.at(x, y);
+      const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+      if (g > 180 && r < 140 && b < 140) {
+        if (y >= lowest_y) lowest_x = x, lowest_y = y;
+        leftmost = std::min(leftmost, x);
+        rightmost = std::max(rightmost, x);
+      }
+    }
+  ASSERT_GE(lowest_y, 0) << "the spline is drawn";
+  EXPECT_GT(rightmost - leftmost, 100);
+  EXPECT_NEAR((marker.x0 + marker.x1) / 2.0, lowest_x, 10);
+  EXPECT_NEAR((marker.y0 + marker.y1) / 2.0, lowest_y, 10);
+
+  // The plot of the file put right keeps all its points: no words, no marker.
+  EXPECT_TRUE(bounds_of(fixed_shot, warning, 0, 0, view_right, kHeight).empty());
+  EXPECT_TRUE(bounds_of(fixed_shot, orange, 0, 0, view_right, kHeight).empty());
+}
+
 TEST_F(DesktopRun, AScreenshotIsRefusedWhereNoWindowIsAndOverWhatIsNotARegularFile) {
   std::string err;
   // A headless script has no window to take.
