@@ -41,6 +41,22 @@ class AppKeepsData : public ::testing::Test {
     args.insert(args.end(), extra.begin(), extra.end());
     return run_program(kOrvantis, args, "", s.root());
   }
+  // Starts orvantis with `args` and the common ones; `in_child` sets up its standard streams.
+  pid_t start(std::vector<std::string> args, const std::function<void()>& in_child) const {
+    std::vector<std::string> all{kOrvantis};
+    all.insert(all.end(), args.begin(), args.end());
+    for (const std::string& a : common_args()) all.push_back(a);
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      in_child();
+      ::execv(kOrvantis.c_str(), argv.data());
+      ::_exit(127);
+    }
+    return pid;
+  }
   // The hidden temporaries left in the scratch directory.
   std::vector<std::string> temporaries() const {
     std::vector<std::string> out;
@@ -78,20 +94,12 @@ TEST_F(AppKeepsData, ClosedPipeOnOutputAndErrorStillSaves) {
   fs::path part = s / "r.json";
   int pipe_fds[2];
   ASSERT_EQ(::pipe(pipe_fds), 0);
-  std::vector<std::string> all{kOrvantis, "plot", eqn.string(), "--part", part.string()};
-  for (const std::string& a : common_args()) all.push_back(a);
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = ::fork();
-  if (pid == 0) {
+  pid_t pid = start({"plot", eqn.string(), "--part", part.string()}, [&] {
     ::close(pipe_fds[0]);
     ::dup2(pipe_fds[1], 1);
     ::dup2(pipe_fds[1], 2);
     ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it
-    ::execv(kOrvantis.c_str(), argv.data());
-    ::_exit(127);
-  }
+  });
   ASSERT_GT(pid, 0);
   ::close(pipe_fds[1]);
   ::close(pipe_fds[0]);  // the reader is gone before the first line
@@ -117,21 +125,13 @@ TEST_F(AppKeepsData, SecondRunOnALockedPartFileIsRefused) {
     ASSERT_EQ(::pipe(in), 0);
     fs::path transcript = s / "first.jsonl";
     fs::remove(transcript);
-    std::vector<std::string> all{kOrvantis, "--script", "-", "--part", part.string(), "--transcript", transcript.string()};
-    for (const std::string& a : common_args()) all.push_back(a);
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t first = ::fork();
-    if (first == 0) {
+    pid_t first = start({"--script", "-", "--part", part.string(), "--transcript", transcript.string()}, [&] {
       ::dup2(in[0], 0);
       ::close(in[1]);
       int null = ::open("/dev/null", O_WRONLY);
       ::dup2(null, 1);
       ::dup2(null, 2);
-      ::execv(kOrvantis.c_str(), argv.data());
-      ::_exit(127);
-    }
+    });
     ASSERT_GT(first, 0);
     ::close(in[0]);
     // The first run holds the lock once it has opened its transcript.
