@@ -1,4 +1,4 @@
-// End to end: a batch or script run stopped by SIGINT or SIGTERM ends promptly with exit status 130,
+// End to end: a batch or script run stopped by SIGINT, SIGTERM or SIGHUP ends promptly with exit status 130,
 // saves the part file and writes the exports of what was made, and runs none of the script's
 // remaining lines; a plot that would never end takes bounded memory until it is stopped.
 #include <gtest/gtest.h>
@@ -97,14 +97,15 @@ class AppStop : public ::testing::Test {
   }
 };
 
-// The endless plot, as a batch plot stopped by SIGINT and as a script stopped by SIGTERM.
+// The endless plot, as a batch plot stopped by SIGINT or SIGHUP (its terminal closed) and as a
+// script stopped by SIGTERM.
 TEST_F(AppStop, EndlessPlotStoppedSavesWhatWasMadeAndExits130) {
   fs::path eqn = s.file("endless.eqn", kEndless);
   struct Case {
     bool batch;
     int signal;
     const char* name;
-  } cases[] = {{true, SIGINT, "SIGINT"}, {false, SIGTERM, "SIGTERM"}};
+  } cases[] = {{true, SIGINT, "SIGINT"}, {false, SIGTERM, "SIGTERM"}, {true, SIGHUP, "SIGHUP"}};
   for (const Case& c : cases) {
     fs::path part = s / "part.json", exported = s / "export.json";
     fs::remove(part);

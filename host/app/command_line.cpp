@@ -75,8 +75,19 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
   options = Options{};
   bool have_script = false;
   bool have_plot = false;
+  bool options_ended = false;  // after "--" every word is a name, never an option
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (arg == "--" && !options_ended) {
+      options_ended = true;
+      continue;
+    }
+    if (options_ended) {
+      if (have_plot || arg != "plot") {
+        err = "unexpected argument '" + arg + "' (see orvantis --help)";
+        return false;
+      }
+    }
     if (arg == "--help" || arg == "-h") {
       options.help = true;
       continue;
@@ -95,6 +106,11 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
       continue;
     }
     if (arg == "plot" && !have_plot) {
+      // "plot -- -x.eqn": a file whose name starts with "-".
+      if (i + 1 < args.size() && args[i + 1] == "--" && !options_ended) {
+        options_ended = true;
+        ++i;
+      }
       if (i + 1 >= args.size()) {
         err = "plot: missing the equation file (orvantis plot FILE.eqn)";
         return false;
@@ -146,6 +162,7 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
     } else if (name == "--part") {
       if (export_format_for(value) != ExportFormat::Json)
         return bad("the part file must be a .json file");
+      if (!options.part.empty()) return bad("given twice: a run has one part file");
       options.part = value;
     } else if (name == "--export") {
       std::optional<ExportFormat> f = export_format_for(value);

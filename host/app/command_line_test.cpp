@@ -163,5 +163,29 @@ TEST(CommandLine, HelpExplainsEveryOptionAndScriptLine) {
   EXPECT_FALSE(parse_ok({"--help"}).version);
 }
 
+// "--" ends the options, so a plot file may start with "-"; a run has one part file.
+TEST(CommandLine, OptionsEndAtDoubleDashAndThePartFileIsGivenOnce) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string plot_file;
+  };
+  const Case cases[] = {
+      {{"plot", "--", "-x.eqn"}, "-x.eqn"},
+      {{"--", "plot", "-x.eqn"}, "-x.eqn"},
+      {{"--places", "6", "plot", "--", "--part"}, "--part"},
+      {{"plot", "a.eqn", "--"}, "a.eqn"},
+      {{"plot", "-x.eqn"}, "-x.eqn"},  // the word after plot is always its file
+  };
+  for (const Case& c : cases) {
+    Options o = parse_ok(c.args);
+    EXPECT_EQ(o.mode, RunMode::Plot) << c.plot_file;
+    EXPECT_EQ(o.plot_file, c.plot_file);
+  }
+  EXPECT_EQ(parse_err({"plot", "a.eqn", "--", "--places", "6"}), "unexpected argument '--places' (see orvantis --help)");
+  EXPECT_EQ(parse_err({"plot", "--"}), "plot: missing the equation file (orvantis plot FILE.eqn)");
+  EXPECT_EQ(parse_err({"--part", "a.json", "--part=b.json"}),
+            "--part: given twice: a run has one part file (got 'b.json')");
+}
+
 }  // namespace
 }  // namespace orv::app

@@ -24,6 +24,11 @@ bool make_plot_script(const std::string& equation_file, std::string& script, std
 }
 
 bool check_plot_file(const std::string& equation_file, std::string& err) {
+  // The file is handed to the prompt as one script line.
+  if (equation_file.find_first_of("\r\n") != std::string::npos) {
+    err = "plot: the file name holds a line break";
+    return false;
+  }
   const std::string named = "plot: " + equation_file + ": ";
   struct stat st;
   if (::stat(equation_file.c_str(), &st) != 0) {

@@ -20,17 +20,25 @@ StopSignals::StopSignals() {
   action.sa_flags = 0;
   ::sigaction(SIGINT, &action, &old_int_);
   ::sigaction(SIGTERM, &action, &old_term_);
+  ::sigaction(SIGHUP, &action, &old_hup_);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGPIPE, &ignore, &old_pipe_);
 }
 
 StopSignals::~StopSignals() {
   ::sigaction(SIGINT, &old_int_, nullptr);
   ::sigaction(SIGTERM, &old_term_, nullptr);
+  ::sigaction(SIGHUP, &old_hup_, nullptr);
+  ::sigaction(SIGPIPE, &old_pipe_, nullptr);
 }
 
 const char* stop_signal_name(int signal) {
   switch (signal) {
     case SIGINT: return "SIGINT";
     case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
     default: return "a signal";
   }
 }

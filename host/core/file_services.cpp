@@ -6,7 +6,9 @@
 #include "core/file_services.h"
 #include "core/plot_report.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,12 +148,84 @@ std::string default_temp_dir() {
 
 // ---- The committing stream --------------------------------------------------------------------
 
-// A file made beside its target, to replace the target whole once it is complete.
+// A file made beside its target, to replace the target whole once it is complete. It is held
+// under an exclusive lock while it is written, so that the clean-up of stale temporaries (which
+// takes the lock first) never removes a file that a live writer still fills.
 struct Replacement {
   int fd = -1;
   std::string target;  // where the file goes when committed
-  std::string temp;    // the file being written
+  std::string temp;    // the file being written, by a name in plain printable ASCII
+  int dir_fd = -1;     // the target's folder, when its path is not plain ASCII (temp names it)
 };
+
+bool plain_ascii(const std::string& text) {
+  for (unsigned char c : text)
+    if (c < 0x20 || c > 0x7e) return false;
+  return true;
+}
+
+// The name a temporary file of the target called `base` starts with: "." + base + ".tmp-", with
+// every byte outside printable ASCII, and "%" itself, written as "%XX", so that a writer that
+// re-encodes the names it is given (OpenCASCADE does) opens the very file made for it; cut to fit
+// a file name with the six characters mkstemp adds.
+std::string temp_prefix(const std::string& base) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string name;
+  for (unsigned char c : base) {
+    if (c < 0x20 || c > 0x7e || c == '%') {
+      name += '%';
+      name += kHex[c >> 4];
+      name += kHex[c & 15];
+    } else {
+      name += static_cast<char>(c);
+    }
+  }
+  constexpr std::size_t kRoom = NAME_MAX - 1 - 5 - 6;  // ".", ".tmp-", XXXXXX
+  if (name.size() > kRoom) name.resize(kRoom);
+  return "." + name + ".tmp-";
+}
+
+// True when `name` is `prefix` followed by the six characters mkstemp puts in place of XXXXXX.
+bool is_temp_of(const char* name, const std::string& prefix) {
+  if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0) return false;
+  const char* rest = name + prefix.size();
+  if (std::strlen(rest) != 6) return false;
+  for (const char* c = rest; *c != '\0'; ++c)
+    if (!((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9'))) return false;
+  return true;
+}
+
+// Error numbers that say why a file could not be written, as opposed to whatever a writer's
+// library left in errno along the way.
+bool tells_why_a_write_failed(int err) {
+  return err == ENOSPC || err == EFBIG || err == EDQUOT || err == EIO || err == EROFS;
+}
+
+// Removes the temporaries of the same target that an earlier write left behind when it was killed:
+// only regular files of exactly our pattern, owned by this user, that no live writer holds locked.
+void remove_stale_temps(const std::string& dir, const std::string& prefix) {
+  int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return;
+  DIR* d = fdopendir(dfd);
+  if (d == nullptr) {
+    ::close(dfd);
+    return;
+  }
+  std::vector<std::string> stale;
+  while (dirent* e = readdir(d))
+    if (is_temp_of(e->d_name, prefix)) stale.emplace_back(e->d_name);
+  for (const std::string& name : stale) {
+    int fd = openat(dfd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held, named;
+    if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == geteuid() &&
+        flock(fd, LOCK_EX | LOCK_NB) == 0 && fstatat(dfd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+      unlinkat(dfd, name.c_str(), 0);
+    ::close(fd);
+  }
+  closedir(d);  // closes dfd
+}
 
 // Ends a replacement: when `ok`, syncs and closes the file, renames it over the target and syncs the
 // folder; otherwise, or when any of that fails, removes the file and leaves the target as it was.
@@ -160,6 +234,13 @@ bool finish_replacement(Replacement& r, bool ok) {
   if (ok && fsync(r.fd) != 0) ok = false;
   if (r.fd >= 0 && ::close(r.fd) != 0) ok = false;
   r.fd = -1;
+  struct DirCloser {
+    int& fd;
+    ~DirCloser() {
+      if (fd >= 0) ::close(fd);
+      fd = -1;
+    }
+  } dir_closer{r.dir_fd};
   if (ok && g_commit_hook) {
     if (int injected = g_commit_hook(r.target); injected != 0) {
       errno = injected;
@@ -186,12 +267,13 @@ bool finish_replacement(Replacement& r, bool ok) {
 struct CommitCookie {
   Replacement file;
   bool failed = false;
+  int error = 0;  // the errno of the first write that failed, told again by every later one
 };
 
 ssize_t commit_write(void* c, const char* data, size_t size) {
   auto* cookie = static_cast<CommitCookie*>(c);
   if (cookie->failed) {
-    errno = EIO;
+    errno = cookie->error;
     return -1;
   }
   size_t done = 0;
@@ -202,6 +284,7 @@ ssize_t commit_write(void* c, const char* data, size_t size) {
     if (n <= 0) {
       if (n == 0) errno = ENOSPC;
       cookie->failed = true;
+      cookie->error = errno;
       return -1;
     }
     done += static_cast<size_t>(n);
@@ -212,7 +295,11 @@ ssize_t commit_write(void* c, const char* data, size_t size) {
 int commit_close(void* c) {
   auto* cookie = static_cast<CommitCookie*>(c);
   bool ok = finish_replacement(cookie->file, !cookie->failed);
+  // The reason of a failed write outlives the stream, so that its caller can tell "no space left"
+  // rather than whatever the clean-up left in errno.
+  int why = cookie->failed ? cookie->error : errno;
   delete cookie;
+  if (!ok) errno = why;
   return ok ? 0 : -1;
 }
 
@@ -261,10 +348,38 @@ bool begin_replacement(const std::string& path_in, Replacement& out) {
   size_t slash = target.find_last_of('/');
   std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = dir + "." + base + ".tmp-XXXXXX";
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  out = Replacement{fd, target, temp};
+  const std::string prefix = temp_prefix(base);
+  remove_stale_temps(dir, prefix);
+  // A folder whose path is not plain ASCII is reached through a descriptor of it, so that the
+  // whole temporary path a writer gets is plain ASCII.
+  int dir_fd = -1;
+  std::string where = dir;
+  if (!plain_ascii(dir)) {
+    dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd < 0) return false;
+    where = "/proc/self/fd/" + std::to_string(dir_fd) + "/";
+  }
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
+    temp = where + prefix + "XXXXXX";
+    fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) break;
+    // Locked at once; a clean-up of another run that took the file in between has unlinked it,
+    // and a new name is taken.
+    struct stat own;
+    if (flock(fd, LOCK_EX) != 0 || fstat(fd, &own) != 0 || own.st_nlink == 0) {
+      ::close(fd);
+      fd = -1;
+    }
+  }
+  if (fd < 0) {
+    int saved = errno;
+    if (dir_fd >= 0) ::close(dir_fd);
+    errno = saved;
+    return false;
+  }
+  out = Replacement{fd, target, temp, dir_fd};
   if (exists) {
     // Keep the owner and group where we may set them (a user may only give a file his own
     // groups); the mode is set afterwards, since a change of owner clears set-id bits.
@@ -370,7 +485,26 @@ bool write_file_whole(const std::string& path, const std::function<bool(const st
   }
   // The writer opens the file by its name; the descriptor stays open to sync what it wrote.
   std::string why;
+  errno = 0;
   bool ok = write(file.temp, why);
+  int write_errno = errno;
+  if (ok) {
+    // What is renamed must be what was written: the file made for the writer, holding its text.
+    // A writer that wrote to another name leaves it empty.
+    struct stat held, named;
+    if (fstat(file.fd, &held) != 0 || stat(file.temp.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
+        held.st_ino != named.st_ino) {
+      why = "the writer did not write the file made for it";
+      ok = false;
+    } else if (held.st_size == 0) {
+      why = "the writer wrote nothing";
+      ok = false;
+    }
+  } else if (tells_why_a_write_failed(write_errno)) {
+    // Writers that open the file themselves (OpenCASCADE's) say only that they failed; the error
+    // of their last write says why.
+    why = (why.empty() ? "cannot be written" : why) + ": " + std::strerror(write_errno);
+  }
   if (!ok) {
     finish_replacement(file, false);
     err = path + ": " + (why.empty() ? "cannot be written" : why);
@@ -486,6 +620,59 @@ void remove_made_temp_dirs() {
   g_made_temp_dirs.clear();
 }
 
+namespace {
+
+// A protected file: its key when it exists, and its path with the links of its folders resolved.
+struct Protected {
+  std::string resolved;
+  bool has_key = false;
+  FileKey key{};
+  std::string role;
+};
+std::vector<Protected> g_protected;
+
+Protected identify(const std::string& path) {
+  Protected p;
+  std::error_code ec;
+  std::filesystem::path resolved = std::filesystem::weakly_canonical(normalize_path(path), ec);
+  p.resolved = ec ? std::filesystem::absolute(normalize_path(path), ec).lexically_normal().string() : resolved.string();
+  struct stat st;
+  if (stat(normalize_path(path).c_str(), &st) == 0) {
+    p.has_key = true;
+    p.key = {st.st_dev, st.st_ino};
+  }
+  return p;
+}
+
+}  // namespace
+
+void protect_path(const std::string& path, const std::string& role) {
+  if (path.empty() || !protected_role(path).empty()) return;
+  Protected p = identify(path);
+  p.role = role;
+  g_protected.push_back(std::move(p));
+}
+
+std::string protected_role(const std::string& path) {
+  if (g_protected.empty()) return {};
+  const Protected asked = identify(path);
+  for (const Protected& p : g_protected) {
+    // A file made since it was protected (a new part file) is matched by its path.
+    if ((asked.has_key && p.has_key && asked.key == p.key) || asked.resolved == p.resolved) return p.role;
+  }
+  return {};
+}
+
+void clear_protected_paths() { g_protected.clear(); }
+
+bool output_path_allowed(const std::string& path, std::string& err) {
+  if (!regular_or_absent(normalize_path(path), err)) return false;
+  std::string role = protected_role(path);
+  if (role.empty()) return true;
+  err = path + ": is " + role + "; not written over";
+  return false;
+}
+
 void set_committing_write_hook(WriteHook hook) { g_write_hook = std::move(hook); }
 void set_commit_hook(CommitHook hook) { g_commit_hook = std::move(hook); }
 
@@ -544,6 +731,8 @@ FILE* q_open_file(const char* tag, int line, const char* path, const char* mode,
   orv::g_open_refusal.clear();
   if (m == "r" || m == "rb") {
     f = orv::open_reading_stream(p);
+    // The Zlink's own files (the equation file) are never written over by the run's outputs.
+    if (f != nullptr) orv::protect_path(p, "a file the Zlink reads");
   } else if (m == "w" || m == "wb") {
     f = orv::open_committing_stream(p);
   } else {

@@ -58,7 +58,12 @@ FILE* open_committing_stream(const std::string& path);
 
 /// Writes the file at `path` whole or not at all, for a writer that opens a path itself (the
 /// exchange formats, pictures): `write` gets the path of an empty file beside `path`, with the
-/// owner, group and mode the result will have, and fills it by that name. When it returns true the
+/// owner, group and mode the result will have, and fills it by that name. That path is plain
+/// printable ASCII whatever bytes `path` holds (a folder that is not is reached through
+/// /proc/self/fd), so a library that re-encodes names opens the same file; what the writer leaves
+/// there must be that file, not empty, or nothing is replaced. Stale temporaries of the same target
+/// that a killed run left are removed first (ours only: the exact name pattern, our owner, and
+/// no live writer holding them). When it returns true the
 /// file is synced and renamed over `path`, and the folder synced; otherwise, or when any of that
 /// fails, the file is removed and `path` is left as it was. The same refusals as
 /// open_committing_stream. False with `err` "path: cannot write: reason", "path: " + what `write`
@@ -91,6 +96,18 @@ bool reading_lost_bytes(const std::string& path);
 /// Forgets that a reading of the file at `path` lost bytes, for a writer that holds the file whole
 /// by other means (the desktop's editor read it byte for byte) and may replace it.
 void forget_lost_bytes(const std::string& path);
+/// Names a file that no other output of the run (a transcript, a screen picture) may be written
+/// over: the part file, an export target, the equation file. `role` names it in refusals ("the part
+/// file"). A path already protected keeps its first role.
+void protect_path(const std::string& path, const std::string& role);
+/// The role of the protected file that `path` names, by whatever spelling or link; empty when none.
+std::string protected_role(const std::string& path);
+/// Forgets every protected path.
+void clear_protected_paths();
+/// Whether one of the run's own outputs may be written at `path`: nothing there or a regular file,
+/// and none of the protected files. False with `err` "path: not a regular file (...)" or
+/// "path: is the part file; not written over".
+bool output_path_allowed(const std::string& path, std::string& err);
 
 /// The last failure of a file service: "tag:line: path: reason", naming the caller's call site.
 std::string last_file_error();

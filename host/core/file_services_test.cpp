@@ -2,6 +2,7 @@
 // and the committing write stream that must never damage the file it replaces.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -290,7 +291,10 @@ TEST_F(FileTest, FailedWriteLeavesTheOriginal) {
     FILE* f = q_open_file(".\\KUVRA", 1149, target.c_str(), "w", &ok);
     ASSERT_NE(f, nullptr);
     for (int i = 0; i < 2000; ++i) std::fprintf(f, "x = cos(t) + %d\n", i);
+    errno = 0;
     EXPECT_EQ(std::fclose(f), EOF) << "good bytes " << good_bytes;
+    // The reason of the first failed write survives the later writes and the clean-up.
+    EXPECT_EQ(errno, ENOSPC) << "good bytes " << good_bytes << ": " << std::strerror(errno);
     EXPECT_EQ(read_file(target), original);
     EXPECT_EQ(names(), std::vector<std::string>{"kuvra.eqn"});
   }
@@ -579,6 +583,145 @@ TEST_F(FileTest, ReadsOnlyRegularFiles) {
   EXPECT_EQ(freadln(line, 200, f), 1);
   EXPECT_STREQ(line, "x = t");
   std::fclose(f);
+}
+
+// A writer that re-encodes the name it is given (OpenCASCADE does with bytes that are not UTF-8)
+// must still open the very file made for it: it is handed plain ASCII, whatever the target's name
+// and folder hold, and a writer that filled another file replaces nothing.
+TEST_F(FileTest, WholeFileWriterHandsPlainAsciiNamesAndChecksWhatItWrote) {
+  ASSERT_EQ(mkdir(path("d\xff\xfe").c_str(), 0755), 0);
+  const std::string names_[] = {"p\xff.step", "100%.igs", "caf\xc3\xa9 line\nbreak.step", "d\xff\xfe/x\xff.step"};
+  for (const std::string& name : names_) {
+    const std::string target = path(name);
+    write_file(target, "precious");
+    std::string handed, err;
+    ASSERT_TRUE(orv::write_file_whole(target, [&](const std::string& temp, std::string&) {
+      handed = temp;
+      std::ofstream(temp, std::ios::binary) << "new text";
+      return true;
+    }, err)) << err;
+    for (unsigned char c : handed) EXPECT_TRUE(c >= 0x20 && c < 0x7f) << name << ": " << handed;
+    EXPECT_EQ(read_file(target), "new text") << name;
+  }
+
+  // A writer that wrote elsewhere (a re-encoded name) or wrote nothing: the target stays.
+  const std::string target = path("p\xff.step");
+  write_file(target, "precious");
+  struct Case {
+    const char* name;
+    std::function<bool(const std::string&, std::string&)> write;
+    const char* error;
+  } cases[] = {
+      {"another name", [&](const std::string&, std::string&) {
+         std::ofstream(path(".p\xc3\xbf.step.tmp-other"), std::ios::binary) << "data";
+         return true;
+       }, ": the writer wrote nothing"},
+      {"the file swapped", [](const std::string& temp, std::string&) {
+         ::unlink(temp.c_str());
+         std::ofstream(temp, std::ios::binary) << "data";
+         return true;
+       }, ": the writer did not write the file made for it"},
+  };
+  for (const Case& c : cases) {
+    std::string err;
+    EXPECT_FALSE(orv::write_file_whole(target, c.write, err)) << c.name;
+    EXPECT_EQ(err, target + c.error) << c.name;
+    EXPECT_EQ(read_file(target), "precious") << c.name;
+  }
+}
+
+// A writer that opens the file itself says only that it failed; the error number of its failed
+// write is the reason told, and an unrelated one left in errno is not.
+TEST_F(FileTest, WholeFileWriterTellsWhyItsWriterFailed) {
+  const std::string target = path("part.stl");
+  struct Case {
+    int error;
+    const char* why;
+    std::string expected;
+  } cases[] = {
+      {EFBIG, "", target + ": cannot be written: File too large"},
+      {ENOSPC, "the STL file could not be written", target + ": the STL file could not be written: No space left on device"},
+      {ENOENT, "the STL file could not be written", target + ": the STL file could not be written"},
+  };
+  for (const Case& c : cases) {
+    std::string err;
+    EXPECT_FALSE(orv::write_file_whole(target, [&](const std::string&, std::string& why) {
+      why = c.why;
+      errno = c.error;
+      return false;
+    }, err));
+    EXPECT_EQ(err, c.expected);
+  }
+}
+
+// A killed run leaves its temporary file; the next write of the same target removes it, and only
+// files of exactly that pattern that are ours and not held by a live writer.
+TEST_F(FileTest, StaleTemporariesOfTheTargetAreRemovedWhenItIsNextWritten) {
+  const std::string target = path("t.step");
+  write_file(path(".t.step.tmp-AbC123"), "stale");      // ours, stale: removed
+  write_file(path(".t.step.tmp-AbC12"), "other");       // not the pattern (5 characters)
+  write_file(path(".t.step.tmp-AbC1234"), "other");     // not the pattern (7 characters)
+  write_file(path(".u.step.tmp-AbC123"), "other");      // another target's
+  write_file(path(".t.step.tmp-Held00"), "live");       // a live writer holds it
+  write_file(path(".t.step.tmp-Their0"), "theirs");     // another user's
+  ASSERT_EQ(chown(path(".t.step.tmp-Their0").c_str(), 65534, 65534), 0);
+  ASSERT_EQ(symlink(path("t.step").c_str(), path(".t.step.tmp-Link00").c_str()), 0);  // not a regular file
+  int held = open(path(".t.step.tmp-Held00").c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+  std::string err;
+  ASSERT_TRUE(orv::write_file_whole(target, [](const std::string& temp, std::string&) {
+    std::ofstream(temp, std::ios::binary) << "x";
+    return true;
+  }, err)) << err;
+  close(held);
+  std::vector<std::string> left = names();
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{".t.step.tmp-AbC12", ".t.step.tmp-AbC1234", ".t.step.tmp-Held00",
+                                            ".t.step.tmp-Link00", ".t.step.tmp-Their0", ".u.step.tmp-AbC123",
+                                            "t.step"}));
+
+  // The committing stream cleans up the same way.
+  write_file(path(".t.step.tmp-Zz9Zz9"), "stale");
+  FILE* f = orv::open_committing_stream(target);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(std::fclose(f), 0);
+  EXPECT_FALSE(std::ifstream(path(".t.step.tmp-Zz9Zz9")).good());
+}
+
+// The run's own outputs (a transcript, a screen picture) never go over the files it must keep,
+// however the path is spelt.
+TEST_F(FileTest, ProtectedPathsAreFoundByAnySpelling) {
+  write_file(path("p.json"), "{}");
+  ASSERT_EQ(mkdir(path("sub").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(path("p.json").c_str(), path("link.json").c_str()), 0);
+  ASSERT_EQ(symlink(dir_.c_str(), path("sub/up").c_str()), 0);
+  orv::clear_protected_paths();
+  orv::protect_path(path("p.json"), "the part file");
+  orv::protect_path(path("new.step"), "an export target");  // not there yet
+  struct Case {
+    std::string path;
+    std::string role;
+  } cases[] = {
+      {path("p.json"), "the part file"},
+      {path("link.json"), "the part file"},
+      {path("sub/../p.json"), "the part file"},
+      {path("sub/up/p.json"), "the part file"},
+      {path("./new.step"), "an export target"},
+      {path("sub/up/new.step"), "an export target"},
+      {path("other.json"), ""},
+      {path("sub/p.json"), ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(orv::protected_role(c.path), c.role) << c.path;
+  std::string err;
+  EXPECT_FALSE(orv::output_path_allowed(path("link.json"), err));
+  EXPECT_EQ(err, path("link.json") + ": is the part file; not written over");
+  EXPECT_FALSE(orv::output_path_allowed("/dev/null", err));
+  EXPECT_EQ(err, "/dev/null: not a regular file (a character device)");
+  EXPECT_TRUE(orv::output_path_allowed(path("other.json"), err));
+  orv::clear_protected_paths();
+  EXPECT_TRUE(orv::output_path_allowed(path("p.json"), err));
 }
 
 }  // namespace

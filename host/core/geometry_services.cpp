@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/database.h"
+#include "core/failure_text.h"
 #include "core/frontend.h"
 #include "core/geometry_services.h"
 #include "core/plot_report.h"
@@ -32,19 +33,6 @@ bool refuse(const char* service, const std::string& why) {
   g_last_error = why;
   report_refusal(service, why);
   return false;
-}
-
-// The text of an exception caught at a service's boundary.
-std::string failure_text(std::exception_ptr caught) {
-  try {
-    std::rethrow_exception(caught);
-  } catch (const std::bad_alloc&) {
-    return "the host ran out of memory";
-  } catch (const std::exception& ex) {
-    return std::string("the host failed: ") + ex.what();
-  } catch (...) {
-    return "the host failed for an unknown reason";
-  }
 }
 
 bool finite3(const double* p) {
@@ -146,6 +134,11 @@ bool guarded(const char* service, const char* what, F&& body) {
     if (!body()) return false;
     g_last_error.clear();
     return true;
+  } catch (const std::bad_alloc&) {
+    // Every later step would be refused the same way: the plot is stopped instead (at its next
+    // check), keeping what it made.
+    note_out_of_memory();
+    return refuse(service, std::string(what) + " refused: the host ran out of memory; the plot stops");
   } catch (...) {
     return refuse(service, std::string(what) + " refused: " + failure_text(std::current_exception()));
   }
@@ -477,13 +470,14 @@ void drw_3d_line(const l_3d* line, uint8_t color) {
 // The front end shows progress and answers for the person; a stop signal ends any plot. A front end
 // that fails while asked is told as a refusal and stops the plot: it can no longer pass a stop on.
 int plot_stop_requested(int64_t step, int64_t count) {
+  if (step == 0) orv::clear_out_of_memory();  // a new plot: memory may be there again
   bool stop = false;
   if (!orv::guarded("plot_stop_requested", "plot progress", [&] {
         if (orv::FrontEnd* fe = orv::front_end()) stop = fe->plot_progress(step, count);
         return true;
       }))
     stop = true;
-  stop = stop || orv::stop_signal() != 0;
+  stop = stop || orv::stop_signal() != 0 || orv::out_of_memory();
   orv::note_plot_poll(step, count, stop);
   return stop ? 1 : 0;
 }

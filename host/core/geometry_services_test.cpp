@@ -880,7 +880,8 @@ TEST_F(RefusalTest, AFailingFrontEndIsToldAndStopsThePlot) {
   const Case cases[] = {
       {"an error", [] { throw std::runtime_error("the window is gone"); },
        "plot progress refused: the host failed: the window is gone"},
-      {"no memory", [] { throw std::bad_alloc(); }, "plot progress refused: the host ran out of memory"},
+      {"no memory", [] { throw std::bad_alloc(); },
+       "plot progress refused: the host ran out of memory; the plot stops"},
       {"something else", [] { throw 42; }, "plot progress refused: the host failed for an unknown reason"},
   };
   for (const Case& c : cases) {
@@ -894,6 +895,10 @@ TEST_F(RefusalTest, AFailingFrontEndIsToldAndStopsThePlot) {
     EXPECT_EQ(orv::last_geometry_error(), c.why);
   }
   failing.fail = [] {};
+  // Memory that ran out keeps the plot stopped, though the front end works again: every later
+  // step would be refused the same way. The next plot starts afresh.
+  EXPECT_EQ(plot_stop_requested(4, 10), 1);
+  EXPECT_EQ(plot_stop_requested(0, 10), 0);
   EXPECT_EQ(plot_stop_requested(4, 10), 0);  // a front end that works again lets the plot go on
   orv::install_front_end(&recorder);
 }

@@ -90,6 +90,22 @@ int32_t as_int32(const Json& j, const std::string& where) {
       integer(j, where, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
+// A plot never stores a curve whose points all coincide or a surface without extent, and the
+// exports cannot render one (an empty mesh, a curve of no length); a part file's entity is held to
+// the same rules, so that what a file holds exports as a plot's geometry does.
+void check_shape(const EntityData& e, const std::string& where) {
+  const bool surface = e.kind == ENT_SURFACE || e.kind == ENT_NURBS_SURFACE;
+  const char* shape = surface ? "surface" : "curve";
+  const std::string refused = where + " (id " + std::to_string(e.id) + "): " + shape + " refused: ";
+  const double size = kernel::model_size(e.nb.poles);
+  if (!std::isfinite(size) || !std::isfinite(kernel::model_size(e.through)))
+    throw Bad(refused + "its points lie further apart than a double can measure");
+  if (size == 0.0)
+    throw Bad(refused + "all its poles coincide; a " + shape + (surface ? " needs an area" : " needs a length"));
+  if (!e.through.empty() && kernel::model_size(e.through) == 0.0)
+    throw Bad(refused + "all the points it passes through coincide");
+}
+
 EntityData entity_from(const Json& j, const std::string& where) {
   if (!j.is_object()) throw Bad(where + ": expected an object");
   EntityData e;
@@ -128,6 +144,7 @@ EntityData entity_from(const Json& j, const std::string& where) {
       e.nb.weights = numbers(field(j, "weights", where), where + ": weights");
       e.nb.nu = static_cast<int32_t>(e.nb.poles.size());
       if (!kernel::check_curve(e.nb, err)) throw Bad(where + ": " + err);
+      check_shape(e, where);
       break;
     default: {
       e.through = points(field(j, "through", where), where + ": through");
@@ -156,6 +173,7 @@ EntityData entity_from(const Json& j, const std::string& where) {
         e.nb.weights.insert(e.nb.weights.end(), wrow.begin(), wrow.end());
       }
       if (!kernel::check_surface(e.nb, err)) throw Bad(where + ": " + err);
+      check_shape(e, where);
       break;
     }
   }
@@ -229,6 +247,7 @@ class Reader {
   /// After the parser accepted the whole text: what could only be judged at its end.
   void finish() const {
     if (!root_error_.empty()) throw Bad(root_error_);
+    if (!unknown_error_.empty()) throw Bad(unknown_error_);
   }
   GeometryDatabase& database() { return db_; }
 
@@ -248,6 +267,13 @@ class Reader {
     throw Bad(tuple_where(list) + (list == Frame::Marks ? ": expected [x,y,z,color]"
                                                         : ": expected [x1,y1,z1,x2,y2,z2,color]"));
   }
+  // The first key this reader does not know, told once the text is read whole (so that a syntax
+  // error or deep nesting under it is what is told first).
+  void unknown_key(const char* holder, const std::string& name) {
+    member_ = Member::Other;
+    if (unknown_error_.empty())
+      unknown_error_ = std::string(holder) + ": unknown key \"" + name + "\"; a rewrite would lose it";
+  }
   void pick_member(Member m, bool& seen, const char* holder, const char* name) {
     if (seen) throw Bad(std::string(holder) + ": \"" + name + "\" given twice");
     seen = true;
@@ -261,6 +287,7 @@ class Reader {
   bool seen_entities_ = false, seen_screen_ = false, seen_marks_ = false, seen_lines_ = false;
   std::size_t index_ = 0;      // elements begun in the open entities, marks or lines array
   std::string root_error_;     // a document that is not an object, told once the text is checked
+  std::string unknown_error_;  // a key that a rewrite would drop, told once the text is checked
 
   Json tree_;                  // the entity being read
   std::vector<Json*> trees_;   // its open containers, outermost first
@@ -276,14 +303,16 @@ class Reader {
 bool Reader::key(std::string& name) {
   switch (stack_.back()) {
     case Frame::Document:
+      // A key this reader does not know would be dropped by the next save: such a file is not
+      // taken for a part file, and so never rewritten with less than it held.
       if (name == "entities") pick_member(Member::Entities, seen_entities_, "document", "entities");
       else if (name == "screen") pick_member(Member::Screen, seen_screen_, "document", "screen");
-      else member_ = Member::Other;
+      else unknown_key("document", name);
       break;
     case Frame::Screen:
       if (name == "marks") pick_member(Member::Marks, seen_marks_, "screen", "marks");
       else if (name == "lines") pick_member(Member::Lines, seen_lines_, "screen", "lines");
-      else member_ = Member::Other;
+      else unknown_key("screen", name);
       break;
     case Frame::Entity:
       tree_key_ = std::move(name);

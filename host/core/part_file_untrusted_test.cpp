@@ -92,12 +92,13 @@ TEST_F(UntrustedPartFile, NestingIsLimitedWhereverItIs) {
     EXPECT_NE(err.find("(left as it is)"), std::string::npos) << err;
     EXPECT_EQ(read_file(file), c.text);
   }
-  // At the limit exactly, a member the reader does not use is still allowed.
+  // At the limit exactly, the nesting is allowed: what is told is only that a rewrite would lose
+  // the member the reader does not know.
   orv::GeometryDatabase db;
   std::string what;
-  EXPECT_TRUE(orv::parse_part_file("{\"entities\":[],\"notes\":" + nested(orv::kMaxPartFileNesting - 1) + "}",
-                                   db, what))
-      << what;
+  EXPECT_FALSE(orv::parse_part_file("{\"entities\":[],\"notes\":" + nested(orv::kMaxPartFileNesting - 1) + "}",
+                                    db, what));
+  EXPECT_EQ(what, "document: unknown key \"notes\"; a rewrite would lose it");
 }
 
 TEST_F(UntrustedPartFile, OnlyRegularFilesAreReadOrReplaced) {
@@ -295,6 +296,54 @@ TEST_F(UntrustedPartFile, UnreadableDatabaseIsNotWritten) {
     EXPECT_FALSE(orv::save_part_file(file, with_entity, err, true));
     EXPECT_EQ(err, file + ": cannot write: entity 1: a number is not finite");
     EXPECT_EQ(read_file(file), before);
+  }
+}
+
+// Geometry a plot would refuse is refused when a part file holds it, naming the entity and why, so
+// that no export makes an empty mesh or a curve of no length from it; and a key the reader does
+// not know is refused, since the next save would drop it.
+TEST_F(UntrustedPartFile, DegenerateGeometryAndUnknownKeysAreRefused) {
+  auto curve = [](const std::string& a, const std::string& b) {
+    return "{\"id\":7,\"kind\":\"spline\",\"color\":1,\"level\":1,\"through\":[" + a + "," + b +
+           "],\"degree\":1,\"knots\":[0,0,1,1],\"poles\":[" + a + "," + b + "],\"weights\":[1,1]}";
+  };
+  auto surface = [](const std::string& p00, const std::string& p01, const std::string& p10, const std::string& p11) {
+    return "{\"id\":9,\"kind\":\"nurbs_surface\",\"color\":1,\"level\":1,\"through\":[" + p00 + "," + p01 + "," + p10 +
+           "," + p11 + "],\"rows\":2,\"cols\":2,\"udegree\":1,\"vdegree\":1,\"uknots\":[0,0,1,1],\"vknots\":[0,0,1,1]," +
+           "\"poles\":[[" + p00 + "," + p01 + "],[" + p10 + "," + p11 + "]],\"weights\":[[1,1],[1,1]]}";
+  };
+  auto doc = [](const std::string& entity) { return "{\"entities\":[" + entity + "]}"; };
+  struct Case {
+    std::string text;
+    std::string says;  // empty: read
+  };
+  const Case cases[] = {
+      {doc(curve("[0,0,0]", "[1,2,3]")), ""},
+      {doc(surface("[0,0,0]", "[1,0,0]", "[0,1,0]", "[1,1,0]")), ""},
+      {doc(curve("[1,1,1]", "[1,1,1]")),
+       "entity 1 (id 7): curve refused: all its poles coincide; a curve needs a length"},
+      {doc(surface("[2,2,2]", "[2,2,2]", "[2,2,2]", "[2,2,2]")),
+       "entity 1 (id 9): surface refused: all its poles coincide; a surface needs an area"},
+      {doc(surface("[-1e308,0,0]", "[1e308,0,0]", "[0,-1e308,0]", "[0,1e308,0]")),
+       "entity 1 (id 9): surface refused: its points lie further apart than a double can measure"},
+      {"{\"entities\":[],\"version\":2}", "document: unknown key \"version\"; a rewrite would lose it"},
+      {"{\"entities\":[],\"screen\":{\"marks\":[],\"texts\":[]}}",
+       "screen: unknown key \"texts\"; a rewrite would lose it"},
+  };
+  for (const Case& c : cases) {
+    orv::GeometryDatabase db;
+    std::string what;
+    EXPECT_EQ(orv::parse_part_file(c.text, db, what), c.says.empty()) << c.text;
+    EXPECT_EQ(what, c.says) << c.text;
+    // The same verdict when the file is only checked before it is replaced, and it is kept.
+    write_file(path("p.json"), c.text);
+    std::string err;
+    orv::GeometryDatabase empty;
+    EXPECT_EQ(orv::save_part_file(path("p.json"), empty, err), c.says.empty()) << err;
+    if (!c.says.empty()) {
+      EXPECT_EQ(err, path("p.json") + ": not a part file: " + c.says + " (left as it is)");
+      EXPECT_EQ(read_file(path("p.json")), c.text);
+    }
   }
 }
 

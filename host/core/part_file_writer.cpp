@@ -28,18 +28,21 @@ std::string unwritable(const GeometryDatabase& db) {
     return true;
   };
   std::size_t n = 0;
-  for (const Entity* e : db.entities()) {
-    if (kind_name(e->kind()) == nullptr) continue;  // not a part file's kind: left out
+  std::string found;
+  db.for_each_entity([&](const Entity& entity) {
+    const Entity* e = &entity;
+    if (!found.empty() || kind_name(e->kind()) == nullptr) return;  // not a part file's kind: left out
     std::string where = "entity " + std::to_string(++n);
     if (!finite(e->p1(), 3) || !finite(e->p2(), 3) || !all_finite(e->through()) || !all_finite(e->nb().poles) ||
         !finite(e->nb().uknots.data(), e->nb().uknots.size()) || !finite(e->nb().vknots.data(), e->nb().vknots.size()) ||
         !finite(e->nb().weights.data(), e->nb().weights.size()))
-      return where + ": a number is not finite";
-    if ((e->kind() == ENT_SURFACE || e->kind() == ENT_NURBS_SURFACE) &&
-        (e->nb().nu < 0 || e->nb().nv < 0 ||
-         e->nb().poles.size() < static_cast<std::size_t>(e->nb().nu) * static_cast<std::size_t>(e->nb().nv)))
-      return where + ": fewer poles than its grid";
-  }
+      found = where + ": a number is not finite";
+    else if ((e->kind() == ENT_SURFACE || e->kind() == ENT_NURBS_SURFACE) &&
+             (e->nb().nu < 0 || e->nb().nv < 0 ||
+              e->nb().poles.size() < static_cast<std::size_t>(e->nb().nu) * static_cast<std::size_t>(e->nb().nv)))
+      found = where + ": fewer poles than its grid";
+  });
+  if (!found.empty()) return found;
   for (const ScreenMark& m : db.marks())
     if (!finite(m.at, 3)) return "screen: a mark is not finite";
   for (const ScreenLine& l : db.lines())
@@ -204,12 +207,12 @@ bool write_part_text(const GeometryDatabase& db, const TextSink& sink) {
   Writer out(sink);
   out.raw("{\"entities\":[");
   bool first = true;
-  for (const Entity* e : db.entities()) {
-    if (kind_name(e->kind()) == nullptr) continue;
+  db.for_each_entity([&](const Entity& e) {
+    if (kind_name(e.kind()) == nullptr) return;
     if (!first) out.raw(",");
     first = false;
-    out.entity(*e);
-  }
+    out.entity(e);
+  });
   out.raw("],\"screen\":{\"marks\":[");
   first = true;
   for (const ScreenMark& m : db.marks()) {

@@ -153,7 +153,7 @@ bool write_mesh(const std::string& path, MeshFormat format, const std::vector<co
   if (format == MeshFormat::StlAscii) out.text("endsolid orvantis\n");
   const bool written = out.ok();
   if (std::fclose(f) != 0 || !written) {
-    err = path + ": could not be written";
+    err = path + ": could not be written: " + std::strerror(errno);
     return false;
   }
   return true;

@@ -19,6 +19,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "core/file_services.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "platform/cell_render.h"
@@ -455,10 +456,22 @@ bool ScriptFrontEnd::write_screen(const ScriptLine& line) {
   std::string windows = render_screen_text();
   if (!picture.empty() && !windows.empty()) picture += '\n';
   picture += windows;
-  std::ofstream out(line.text, std::ios::binary | std::ios::trunc);
-  if (out) out << picture;
-  if (!out || !out.flush()) {
+  // Written as every output is: whole or not at all, only over a regular file, and never over the
+  // part file, an export target or the equation file.
+  std::string why;
+  if (!output_path_allowed(line.text, why)) {
+    fail(line.number, "cannot write the screen: " + why);
+    return false;
+  }
+  FILE* out = open_committing_stream(line.text);
+  if (out == nullptr) {
     fail(line.number, "cannot write the screen to " + line.text + ": " + std::strerror(errno));
+    return false;
+  }
+  const bool wrote = std::fwrite(picture.data(), 1, picture.size(), out) == picture.size();
+  const int write_error = errno;
+  if (std::fclose(out) != 0 || !wrote) {
+    fail(line.number, "cannot write the screen to " + line.text + ": " + std::strerror(wrote ? errno : write_error));
     return false;
   }
   return true;
