@@ -225,6 +225,24 @@ std::vector<double> kuvra_outputs(const StatementSet& set, int64_t j) {
 
 bool near(double a, double b) { return std::fabs(a - b) <= 1e-12 * (1 + std::fabs(a)); }
 
+// Agreement of another library with Kuvra's language at a few steps, within rounding of the
+// libraries' functions: `run(j)` computes step j into `values` (the variables of `names`). The first
+// output that differs, or null.
+template <class Run>
+const char* first_disagreement(const StatementSet& set, const std::vector<std::string>& names,
+                               const std::vector<double>& values, Run run) {
+  for (int64_t j : {1, 250, 777}) {
+    run(j);
+    std::vector<double> kuvra = kuvra_outputs(set, j);
+    for (size_t k = 0; k < kuvra.size(); ++k) {
+      size_t at = 0;
+      while (names[at] != set.outputs[k]) ++at;
+      if (!near(kuvra[k], values[at])) return set.outputs[k];
+    }
+  }
+  return nullptr;
+}
+
 #if KUVRA_HAVE_EXPRTK
 // The same statements through ExprTk: joined into one expression of ":=" assignments ("ln" is its
 // "log"), compiled once, value() once a step.
@@ -250,19 +268,13 @@ void BM_Exprtk(benchmark::State& state, const StatementSet* set) {
     state.SkipWithError(error.c_str());
     return;
   }
-  for (int64_t j : {1, 250, 777}) {
-    t = v = step_value(j);
-    exprtk_value(runner);
-    std::vector<double> kuvra = kuvra_outputs(*set, j);
-    for (size_t k = 0; k < kuvra.size(); ++k) {
-      size_t at = 0;
-      while (names[at] != set->outputs[k]) ++at;
-      if (!near(kuvra[k], values[at])) {
-        state.SkipWithError((std::string("ExprTk differs at ") + set->outputs[k]).c_str());
-        exprtk_free(runner);
-        return;
-      }
-    }
+  if (const char* differs = first_disagreement(*set, names, values, [&](int64_t j) {
+        t = v = step_value(j);
+        exprtk_value(runner);
+      })) {
+    state.SkipWithError((std::string("ExprTk differs at ") + differs).c_str());
+    exprtk_free(runner);
+    return;
   }
   int64_t j = 0;
   for (auto _ : state) {
@@ -291,19 +303,12 @@ void BM_Muparser(benchmark::State& state, const StatementSet* set) {
     parser.DefineVar("v", &v);
     for (size_t k = 0; k < names.size(); ++k) parser.DefineVar(names[k], &values[k]);
     parser.SetExpr(expression);
-    // Agreement with Kuvra's language at a few steps, within rounding of the libraries' functions.
-    for (int64_t j : {1, 250, 777}) {
-      t = v = step_value(j);
-      parser.Eval();
-      std::vector<double> kuvra = kuvra_outputs(*set, j);
-      for (size_t k = 0; k < kuvra.size(); ++k) {
-        size_t at = 0;
-        while (names[at] != set->outputs[k]) ++at;
-        if (!near(kuvra[k], values[at])) {
-          state.SkipWithError((std::string("muparser differs at ") + set->outputs[k]).c_str());
-          return;
-        }
-      }
+    if (const char* differs = first_disagreement(*set, names, values, [&](int64_t j) {
+          t = v = step_value(j);
+          parser.Eval();
+        })) {
+      state.SkipWithError((std::string("muparser differs at ") + differs).c_str());
+      return;
     }
   } catch (const mu::Parser::exception_type& e) {
     state.SkipWithError(e.GetMsg().c_str());

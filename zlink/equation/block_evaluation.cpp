@@ -165,11 +165,13 @@ struct Builder {
       const int slot = static_cast<int>(p - plan->slots);
       return slot_column[slot] != no_column ? slot_column[slot] : fixed_column(*p);  // a number's slot
     }
-    const auto* base = reinterpret_cast<const char*>(&VariableTable.rows[0].value);
-    const std::ptrdiff_t offset = reinterpret_cast<const char*>(p) - base;
-    if (offset < 0 || offset % static_cast<std::ptrdiff_t>(sizeof(VariableEntry)) != 0) return no_column;
-    const std::ptrdiff_t row = offset / static_cast<std::ptrdiff_t>(sizeof(VariableEntry));
-    if (row >= VariableTable.count) return no_column;
+    // Otherwise a variable's value: its row from the address (as integers, since the pointer may
+    // point anywhere else).
+    const uintptr_t base = reinterpret_cast<uintptr_t>(&VariableTable.rows[0].value);
+    const uintptr_t at = reinterpret_cast<uintptr_t>(p);
+    if (at < base || (at - base) % sizeof(VariableEntry) != 0) return no_column;
+    const uintptr_t row = (at - base) / sizeof(VariableEntry);
+    if (row >= static_cast<uintptr_t>(VariableTable.count)) return no_column;
     if (row_column[row] != no_column) return row_column[row];
     // Read before any assignment of this step: only a value that stays for the whole plot will do.
     const VariableEntry& entry = VariableTable.rows[row];
