@@ -100,6 +100,7 @@ TEST_F(AppRun, ScriptsAreReadALineAtATimeAndBounded) {
       {{"--script", "/dev/zero"}, "", "--script: /dev/zero: not a regular file or a pipe\n"},
       {{"--script", s.root().string()}, "", "--script: " + s.root().string() + ": is a directory\n"},
       {{"--script", "-"}, "/dev/zero", "standard input:1: the line is longer than 65536 bytes\n"},
+      {{"--script", "-"}, s.root().string(), "standard input:1: cannot be read: Is a directory\n"},
       {{"--script", s.file("long.txt", "# " + std::string(70000, 'x') + "\n").string()}, "",
        (s / "long.txt").string() + ":1: the line is longer than 65536 bytes\n"},
       {{"--script", later.string()}, "", later.string() + ":2: unknown script line \"bogus\"\n"},

@@ -217,7 +217,7 @@ bool parse_script_line(const std::string& raw, int number, ScriptLine& out, bool
   return false;
 }
 
-void ScriptFrontEnd::start(const std::string& name, std::istream* in) {
+void ScriptFrontEnd::start(const std::string& name, std::FILE* in) {
   name_ = name;
   ahead_.clear();
   error_.clear();
@@ -230,7 +230,7 @@ void ScriptFrontEnd::start(const std::string& name, std::istream* in) {
 bool ScriptFrontEnd::load(const std::string& path, std::string& err) {
   owned_in_.reset();
   if (path == "-") {
-    start("standard input", &std::cin);
+    start("standard input", stdin);
     return true;
   }
   // Only a regular file or a pipe: a device such as /dev/zero would feed the reader forever.
@@ -247,18 +247,22 @@ bool ScriptFrontEnd::load(const std::string& path, std::string& err) {
     err = path + ": not a regular file or a pipe";
     return false;
   }
-  auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
-  if (!*file) {
+  owned_in_.reset(std::fopen(path.c_str(), "rbe"));
+  if (!owned_in_) {
     err = path + ": " + std::strerror(errno);
     return false;
   }
-  owned_in_ = std::move(file);
   start(path, owned_in_.get());
   return true;
 }
 
 bool ScriptFrontEnd::load_text(const std::string& text, const std::string& name, std::string& err) {
-  owned_in_ = std::make_unique<std::istringstream>(text);
+  text_ = text;
+  owned_in_.reset(text_.empty() ? nullptr : fmemopen(text_.data(), text_.size(), "r"));
+  if (!text_.empty() && !owned_in_) {
+    err = name + ": " + std::strerror(errno);
+    return false;
+  }
   start(name, owned_in_.get());
   while (in_ != nullptr) read_line();
   if (failed()) {
@@ -269,10 +273,17 @@ bool ScriptFrontEnd::load_text(const std::string& text, const std::string& name,
 }
 
 void ScriptFrontEnd::read_line() {
-  std::streambuf* buf = in_->rdbuf();
   std::string raw;
   bool any = false, too_long = false;
-  for (int c; (c = buf->sbumpc()) != std::char_traits<char>::eof();) {
+  errno = 0;
+  for (;;) {
+    const int c = std::getc(in_);
+    if (c == EOF) {
+      // A signal that interrupted the read is not the end, unless it asked to stop.
+      if (!std::ferror(in_) || errno != EINTR || stop_signal() != 0) break;
+      std::clearerr(in_);
+      continue;
+    }
     any = true;
     if (c == '\n') break;
     if (raw.size() == kMaxScriptLineBytes) {
@@ -281,9 +292,12 @@ void ScriptFrontEnd::read_line() {
     }
     raw.push_back(static_cast<char>(c));
   }
-  if (!any) {  // the end of the script
+  if (!any) {  // the end of the script, or a read that failed
+    const bool broken = std::ferror(in_) != 0 && stop_signal() == 0;
+    const int why = errno;
     in_ = nullptr;
     last_number_ = read_number_;
+    if (broken) fail(read_number_ + 1, std::string("cannot be read: ") + std::strerror(why != 0 ? why : EIO));
     return;
   }
   const int number = ++read_number_;

@@ -14,8 +14,8 @@
 #pragma once
 #include <array>
 #include <deque>
+#include <cstdio>
 #include <functional>
-#include <istream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -102,7 +102,7 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   bool write_screenshot(const ScriptLine& line);
   bool run_edit_command(const std::string& command, const std::string& path, int line);
 
-  void start(const std::string& name, std::istream* in);
+  void start(const std::string& name, std::FILE* in);
   /// Reads one more line of the input: kept when it is a script line, stops the script when it
   /// is malformed, ends the input at its end.
   void read_line();
@@ -114,8 +114,12 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   void drop_rest();
 
   std::string name_;
-  std::unique_ptr<std::istream> owned_in_;  // the script file or text, when it is not standard input
-  std::istream* in_ = nullptr;              // where lines come from; null at the end
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::string text_;                             // a script given as text
+  std::unique_ptr<std::FILE, Closer> owned_in_;  // the script file or text, when it is not standard input
+  std::FILE* in_ = nullptr;                      // where lines come from; null at the end
   std::deque<ScriptLine> ahead_;            // lines read and not yet run
   int read_number_ = 0;                     // the number of the last line read
   int last_number_ = 0;                     // the number of the script's last line
