@@ -93,7 +93,7 @@ std::string grid_text(int64_t rows, int64_t cols) { return std::to_string(rows) 
 
 }  // namespace
 
-AccuracyMeasure measure_plot(Statement* head, double chord_dev, int64_t step_limit) {
+AccuracyMeasure measure_plot(Statement* head, double chord_dev, int64_t step_limit, double stop_above) {
   AccuracyMeasure m;
   keep_plotted_points(true);
   const DryRun run = dry_run(head, step_limit);
@@ -112,7 +112,9 @@ AccuracyMeasure measure_plot(Statement* head, double chord_dev, int64_t step_lim
   auto step_at = [&](int v, int64_t j) { return step_value(run.lower[v], run.rules[v], j); };
 
   double sum = 0;
+  bool enough = false;  // a distance above stop_above was met
   auto measured = [&](double d, const double values[2]) {
+    enough = enough || d > stop_above;
     ++m.points_measured;
     sum += d;
     if (d > m.largest || m.points_measured == 1) {
@@ -173,7 +175,7 @@ AccuracyMeasure measure_plot(Statement* head, double chord_dev, int64_t step_lim
       window(params, j - 1, range[0], range[1], &lo, &hi);
       m.fit_deviation = std::max(m.fit_deviation, closest_on_curve(m.fitted, pts[j], lo, hi).distance);
     }
-    for (int64_t j = 0; j + 1 < count; ++j) {
+    for (int64_t j = 0; j + 1 < count && !enough; ++j) {
       const double before[2] = {step_at(0, j), 0}, after[2] = {step_at(0, j + 1), 0};
       for (int s = 1; s <= accuracy_samples_between; ++s) {
         const double values[2] = {lerp(before[0], after[0], double(s) / (accuracy_samples_between + 1)), 0};
@@ -238,8 +240,8 @@ AccuracyMeasure measure_plot(Statement* head, double chord_dev, int64_t step_lim
         }
     }
     const int n = accuracy_samples_cell;
-    for (int64_t i = 0; i + 1 < R; ++i)
-      for (int64_t k = 0; k + 1 < C; ++k) {
+    for (int64_t i = 0; i + 1 < R && !enough; ++i)
+      for (int64_t k = 0; k + 1 < C && !enough; ++k) {
         const double before[2] = {step_at(0, i), step_at(1, k)}, after[2] = {step_at(0, i + 1), step_at(1, k + 1)};
         double ulo, uhi, vlo, vhi;
         window(u_params, i, range[0], range[1], &ulo, &uhi);
@@ -300,7 +302,7 @@ Accuracy measure_accuracy(Statement* head, double tol, double chord_dev, int64_t
       PlotSettings.step_size[v] = range / static_cast<double>(t.counts[v]);
     }
     if (!t.possible) return t;
-    const AccuracyMeasure m = measure_plot(head, chord_dev, step_limit);
+    const AccuracyMeasure m = measure_plot(head, chord_dev, step_limit, tol);
     PlotSettings = kept;
     t.largest = m.largest;
     t.where[0] = m.where[0];
@@ -365,7 +367,7 @@ Accuracy measure_accuracy(Statement* head, double tol, double chord_dev, int64_t
     PlotSettings.step_size[v] = exponent < 0 ? std::floor(advice.steps[v] * scale + 1e-9) / scale
                                              : std::floor(advice.steps[v] / scale + 1e-9) * scale;
   }
-  const AccuracyMeasure rounded = measure_plot(head, chord_dev, step_limit);
+  const AccuracyMeasure rounded = measure_plot(head, chord_dev, step_limit, tol);
   if (rounded.measured && rounded.complete && rounded.largest <= tol) {
     for (int v = 0; v < used; ++v) {
       advice.steps[v] = PlotSettings.step_size[v];

@@ -4,6 +4,7 @@
 // every two steps (inside every grid cell for surfaces); each such point's distance to the fit is a
 // true closest-point distance. With a tolerance, the step that meets it is found by measuring again.
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +15,7 @@
 constexpr int accuracy_samples_between = 9;  // points between two steps of a curve (the middle one too)
 constexpr int accuracy_samples_cell = 3;     // points a side inside a grid cell (3 x 3, the middle too)
 constexpr int64_t accuracy_max_curve_steps = 32000;
-constexpr int64_t accuracy_max_grid_side = 400;
+constexpr int64_t accuracy_max_grid_side = 200;
 
 /// A statement that fails between two steps that both succeed.
 struct BetweenFailure {
@@ -64,5 +65,6 @@ struct Accuracy {
 /// Leaves PlotSettings as it found them.
 Accuracy measure_accuracy(Statement* head, double tol, double chord_dev, int64_t step_limit);
 
-/// One plot of the current settings, measured.
-AccuracyMeasure measure_plot(Statement* head, double chord_dev, int64_t step_limit);
+/// One plot of the current settings, measured; the measuring stops at the first distance above
+/// `stop_above` (a step search needs no more to know that a step misses).
+AccuracyMeasure measure_plot(Statement* head, double chord_dev, int64_t step_limit, double stop_above = INFINITY);

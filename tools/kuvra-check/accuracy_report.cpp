@@ -83,7 +83,11 @@ std::string accuracy_text(const Accuracy& a, const char* name, const std::map<co
   for (int v = 0; v < used; ++v)
     steps += (v ? ", " : "") + std::string("step_size") + std::to_string(v + 1) + " = " + exact_number(advice.steps[v]);
   if (!advice.reached) {
-    out += prefix + "no step reaches --tol " + short_number(advice.tol) + ": down to " + steps + " (the smallest tried) " +
+    const std::string most = is_surface() ? "grids of at most " + std::to_string(accuracy_max_grid_side) + " x " +
+                                                std::to_string(accuracy_max_grid_side) + " points are tried"
+                                          : "at most " + std::to_string(accuracy_max_curve_steps) + " steps are tried";
+    out += prefix + "no step reaches --tol " + short_number(advice.tol) + ": down to " + steps + " (the smallest tried; " +
+           most + ") " +
            (advice.complete ? "the largest distance is still " + short_number(advice.largest) + " at " +
                                   where_text(advice.where) + "; look there for a cusp or a pole of the equation"
                             : "the plot fails at a step or passes over a point where the equation is undefined");

@@ -57,7 +57,7 @@ CurveFoot closest_on_curve(const nb_type& nb, const Point3& p, double a, double 
 }
 
 SurfaceFoot closest_on_surface(const nb_type& nb, const Point3& p, double ua, double ub, double va, double vb) {
-  constexpr int n = 8;
+  constexpr int n = 4;
   SurfaceFoot best{INFINITY, ua, va};
   for (int i = 0; i <= n; ++i)
     for (int j = 0; j <= n; ++j) {
