@@ -85,7 +85,7 @@ std::string accuracy_text(const Accuracy& a, const char* name, const std::map<co
   if (!advice.reached) {
     const std::string most = is_surface() ? "grids of at most " + std::to_string(accuracy_max_grid_side) + " x " +
                                                 std::to_string(accuracy_max_grid_side) + " points are tried"
-                                          : "at most " + std::to_string(accuracy_max_curve_steps) + " steps are tried";
+                                          : "at most " + grouped(accuracy_max_curve_steps) + " steps are tried";
     out += prefix + "no step reaches --tol " + short_number(advice.tol) + ": down to " + steps + " (the smallest tried; " +
            most + ") " +
            (advice.complete ? "the largest distance is still " + short_number(advice.largest) + " at " +
