@@ -19,6 +19,8 @@
 #include "equation/evaluator.h"
 #include "equation/statement_pool.h"
 #include "equation/variables.h"
+#include "accuracy_report.h"
+#include "orvantis/host_geometry.h"
 #include "report_text.h"
 #include "status_messages.h"
 #include "text_output.h"
@@ -141,6 +143,12 @@ CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& opti
     run = dry_run(head, options.step_limit);
     result.dry_run_failed = dry_run_failed(run);
   }
+  Accuracy accuracy;
+  if (options.accuracy) {
+    surf_step_chord_dev = options.chord_dev;  // what the Zlink hands the host's knot reduction
+    accuracy = measure_accuracy(head, options.tol, options.chord_dev, options.step_limit);
+    result.accuracy_missed = accuracy_missed(accuracy);
+  }
   const std::vector<Warning> warnings = collector.finish(step_variables);
   result.warnings = static_cast<long>(warnings.size());
 
@@ -157,6 +165,7 @@ CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& opti
       statement_list.push_back({{"line", line_of[s]}, {"text", utf8_text(s->text)}, {"length", s->length}});
     report["statements"] = std::move(statement_list);
     report["dry_run"] = options.dry_run ? dry_run_json(run, line_of, warnings) : json(nullptr);
+    if (options.accuracy) report["accuracy"] = accuracy_json(accuracy, line_of);
     // Every text above is made valid UTF-8 already; a byte that still is not becomes U+FFFD rather
     // than ending the report.
     text = report.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
@@ -168,6 +177,7 @@ CheckResult check_file(std::FILE* in, const char* name, const CheckOptions& opti
     }
     text += std::string(name) + ": settings: " + settings_text() + "\n";
     if (options.dry_run) text += dry_run_text(run, name, line_of, warnings);
+    if (options.accuracy) text += accuracy_text(accuracy, name, line_of);
     text += std::string(name) + ": " + std::to_string(result.lines) + " lines, " + std::to_string(statements) +
             " statements, " + std::to_string(result.failed_lines) + " failed, " + std::to_string(result.warnings) +
             (result.warnings == 1 ? " warning" : " warnings");

@@ -13,6 +13,9 @@ struct CheckOptions {
   bool degrees = false;   // settings lines evaluated with the angle factors for degrees
   bool dry_run = true;    // plot the file after reading it
   int64_t step_limit = dry_run_step_limit;  // most steps the dry run executes
+  bool accuracy = false;  // measure how far the fit strays from the equation between the steps
+  double tol = 0;         // with accuracy: the largest distance allowed (0: none given)
+  double chord_dev = 0.001;  // the host's knot reduction tolerance for NURB curves
 };
 
 struct CheckResult {
@@ -20,6 +23,7 @@ struct CheckResult {
   long failed_lines = 0;    // lines whose status is not 0
   long warnings = 0;        // warnings given
   bool dry_run_failed = false;  // a step failed, or the plot or the host refused something
+  bool accuracy_missed = false;  // with a tolerance: the file's own step does not meet it
   int read_error = 0;       // errno of a failed read, 0 when the file was read to its end
 };
 

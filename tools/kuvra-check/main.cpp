@@ -3,6 +3,8 @@
 // meant, which steps fail and what the host would refuse. The Zlink never reports equation errors,
 // so this is where people writing equation files see them.
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -47,6 +49,13 @@ constexpr const char* usage_text =
     "  --degrees     evaluate settings lines with the angle factors for degrees (as after a plot in\n"
     "                degrees); by default both factors are 1, as in a fresh process\n"
     "  --no-dry-run  read the file only\n"
+    "  --accuracy    after the dry run, fit the plotted points as the host does and measure how far\n"
+    "                the fit strays from the equation between the steps (spline, nurbs, lines,\n"
+    "                parametric_surf, nurbs_surf): the largest distance and where, the mean, and\n"
+    "                a statement that fails between two steps that both succeed\n"
+    "  --tol X       with --accuracy: the largest distance allowed; advises the largest step size\n"
+    "                that meets it, found by measuring, and exits 1 when the file's own step misses\n"
+    "  --chord-dev X the host's knot reduction tolerance for NURB curves (default 0.001)\n"
     "  --strict      warnings count as problems (exit status 1)\n"
     "  --version     the version\n"
     "  --help        this text\n"
@@ -57,11 +66,18 @@ constexpr const char* usage_text =
     "\n"
     "Exit status: 0 every line read and the dry run found no failing step and no refusal;\n"
     "1 a line failed, a step failed, or the plot or the host would refuse something (with --strict,\n"
-    "also a warning); 2 an unusable argument, or a file that cannot be read or is not a text file.\n";
+    "also a warning; with --tol, the file's step misses it); 2 an unusable argument, or a file that cannot be read or is not a text file.\n";
 
 int usage_error(const char* what, const char* arg) {
   std::fprintf(stderr, "kuvra-check: %s: %s (see kuvra-check --help)\n", what, arg);
   return 2;
+}
+
+// A finite number above 0, read whatever the locale.
+bool parse_positive(const char* text, double* value) {
+  const char* end = text + std::strlen(text);
+  auto result = std::from_chars(text, end, *value);
+  return result.ec == std::errc() && result.ptr == end && std::isfinite(*value) && *value > 0;
 }
 
 }  // namespace
@@ -82,6 +98,15 @@ int main(int argc, char** argv) {
         options.degrees = true;
       } else if (std::strcmp(arg, "--no-dry-run") == 0) {
         options.dry_run = false;
+      } else if (std::strcmp(arg, "--accuracy") == 0) {
+        options.accuracy = true;
+      } else if (std::strcmp(arg, "--tol") == 0 || std::strcmp(arg, "--chord-dev") == 0) {
+        const bool is_tol = arg[2] == 't';
+        if (i + 1 >= argc) return usage_error("a number must follow", arg);
+        double value = 0;
+        if (!parse_positive(argv[++i], &value)) return usage_error("not a positive number", argv[i]);
+        (is_tol ? options.tol : options.chord_dev) = value;
+        if (is_tol) options.accuracy = true;  // a tolerance is only ever compared with a measure
       } else if (std::strcmp(arg, "--strict") == 0) {
         strict = true;
       } else if (std::strcmp(arg, "--version") == 0) {
@@ -118,7 +143,8 @@ int main(int argc, char** argv) {
     if (result.read_error != 0) {
       std::fprintf(stderr, "kuvra-check: %s: %s\n", path, std::strerror(result.read_error));
       status = 2;
-    } else if (result.failed_lines > 0 || result.dry_run_failed || (strict && result.warnings > 0)) {
+    } else if (result.failed_lines > 0 || result.dry_run_failed || result.accuracy_missed ||
+               (strict && result.warnings > 0)) {
       status = 1;
     }
     if (status > exit_status) exit_status = status;

@@ -26,6 +26,14 @@ struct db_list_ent_type {
 namespace {
 
 HostRecord g_record;
+bool g_keep_points = false;
+
+void keep_points(const pt_3d* points, int64_t count) {
+  if (!g_keep_points || points == nullptr || count <= 0) return;
+  g_record.fitted_points.resize(static_cast<size_t>(count));
+  for (int64_t i = 0; i < count; ++i)
+    g_record.fitted_points[static_cast<size_t>(i)] = {points[i][0], points[i][1], points[i][2]};
+}
 std::deque<db_list_ent_type> g_entries;  // stable addresses for the plot's entry pointers
 
 constexpr int32_t initial_buffer_points = 1024;  // the host's buffers before their first growth
@@ -120,6 +128,8 @@ void note_refused_entity(int64_t* counter) {
 
 HostRecord& host_record() { return g_record; }
 
+void keep_plotted_points(bool keep) { g_keep_points = keep; }
+
 void reset_host_record(int64_t stop_after) {
   g_record = HostRecord{};
   g_record.stop_after = stop_after;
@@ -183,6 +193,10 @@ void store_ent(const ent* e, db_list_ent_type** entry, int, uint8_t, int32_t, at
   } else if (e->kind == ENT_LINE) {
     if (!finite3(e->p1) || !finite3(e->p2)) return note_refused_entity(&g_record.refused_lines);
     ++g_record.stored_lines;
+    if (g_keep_points) {
+      if (g_record.line_ends.empty()) g_record.line_ends.push_back({e->p1[0], e->p1[1], e->p1[2]});
+      g_record.line_ends.push_back({e->p2[0], e->p2[1], e->p2[2]});
+    }
   } else {
     return;
   }
@@ -193,6 +207,7 @@ void make_spline_from_pts(const pt_3d* points, int32_t count, uint8_t, int32_t l
                           const double*, int end_kind, const double*, int, db_list_ent_type** entry, char* ok) {
   MadeShape shape{MadeShape::Spline};
   shape.points = count;
+  keep_points(points, count);
   shape.why = start_kind != 1 || end_kind != 1 ? "only free ends are offered" : curve_refusal(points, count);
   add_fitted_shape(std::move(shape), level, entry, ok);
 }
@@ -205,6 +220,9 @@ void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int, in
   shape.cols = cols;
   shape.points = int64_t{rows} * cols;
   shape.why = surface_refusal(points, rows, cols);
+  keep_points(points, shape.points);
+  g_record.fitted_rows = rows;
+  g_record.fitted_cols = cols;
   add_fitted_shape(std::move(shape), level, entry, ok);
 }
 

@@ -3,6 +3,7 @@
 // would refuse (the same rules as the host's geometry services), so the dry run can be the Zlink's
 // own plotting code without the geometry kernel.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,7 +30,15 @@ struct HostRecord {
   int64_t stop_after = 0;                           // runs after which a stop is asked for; 0: never
   bool stop_answered = false;                       // the plot was told to stop
   int64_t current_run = 0;                          // set by the dry run: the run in progress
+  // Kept only when asked for (keep_plotted_points): the points of the last curve or surface the
+  // plot asked for, and the ends of the stored lines in order, for measuring a fit afterwards.
+  std::vector<std::array<double, 3>> fitted_points;
+  int32_t fitted_rows = 0, fitted_cols = 0;         // the grid of a surface's fitted_points
+  std::vector<std::array<double, 3>> line_ends;     // first line's start, then every line's end
 };
+
+/// Whether the next dry runs keep the points of what they fit (off by default: it costs memory).
+void keep_plotted_points(bool keep);
 
 /// The record of the plot in progress.
 HostRecord& host_record();
