@@ -43,6 +43,7 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
   int nu = std::min(kMaxMeshSamples, kSamplesPerSpan * distinct_spans(nb.uknots));
   int nv = std::min(kMaxMeshSamples, kSamplesPerSpan * distinct_spans(nb.vknots));
   std::vector<Point> grid;
+  double capped_at = 0.0;
   for (;;) {
     grid.resize(static_cast<size_t>(nu + 1) * (nv + 1));
     for (int i = 0; i <= nu; ++i)
@@ -79,7 +80,11 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
     if (along_u <= chord_dev && along_v <= chord_dev && centre_miss > chord_dev) along_u = along_v = centre_miss;
     const bool grow_u = along_u > chord_dev && nu < kMaxMeshSamples;
     const bool grow_v = along_v > chord_dev && nv < kMaxMeshSamples;
-    if (!grow_u && !grow_v) break;
+    if (!grow_u && !grow_v) {
+      const double worst = std::max({along_u, along_v, centre_miss});
+      capped_at = worst > chord_dev ? worst : 0.0;
+      break;
+    }
     // A chord's deviation goes as the square of its length: grow by the square root of the excess,
     // a little more so that one more round is rarely needed.
     auto grown = [&](int n, double miss) {
@@ -136,6 +141,7 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
   // A closed mesh faces outwards: turned over when it encloses a negative volume.
   if ((closed_u || closed_v) && enclosed_volume(mesh) < 0)
     for (auto& t : mesh.triangles) std::swap(t[1], t[2]);
+  mesh.missed = capped_at;
   out = std::move(mesh);
   return true;
 }

@@ -17,6 +17,7 @@ constexpr int kMaxMeshSamples = 1024;
 struct Mesh {
   std::vector<std::array<double, 3>> vertices;
   std::vector<std::array<int32_t, 3>> triangles;  // vertex indices, counter-clockwise seen from outside
+  double missed = 0;  // when kMaxMeshSamples stopped the refinement: the deviation reached (else 0)
 };
 
 /// Triangulates a well-formed surface record so that the midpoints of the triangles' edges and
@@ -41,8 +42,10 @@ bool polyline_of_curve(const nb_type& nb, double chord_dev, std::vector<std::arr
 enum class MeshFormat { StlBinary, StlAscii, Obj, ThreeMf, Glb };
 
 /// Writes the surfaces among `entities` as one mesh file, whole or not at all. Points and curves have
-/// no mesh form: their number is put in `skipped` and they are left out. False with "path: reason".
+/// no mesh form: their number is put in `skipped` and they are left out. A surface whose mesh reached
+/// kMaxMeshSamples before the chord deviation gets a line in `notes` (when given) saying how close it
+/// came. False with "path: reason".
 bool write_mesh(const std::string& path, MeshFormat format, const std::vector<const Entity*>& entities,
-                double chord_dev, int& skipped, std::string& err);
+                double chord_dev, int& skipped, std::string& err, std::vector<std::string>* notes = nullptr);
 
 }  // namespace orv::exchange

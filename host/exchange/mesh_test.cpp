@@ -239,3 +239,33 @@ TEST_F(Files, EveryFormatCarriesTheWatertightTorusAndSkipsCurvesAndPoints) {
 
 }  // namespace
 }  // namespace orv::exchange
+
+namespace orv::exchange {
+namespace {
+
+// The mesh has a sample limit; a chord deviation it cannot reach is told, not silently ignored:
+// the mesh stops at kMaxMeshSamples a direction and says how close it came, and the writer passes
+// that on, while a reachable one says nothing.
+TEST_F(Files, AChordDeviationBeyondTheSampleLimitIsTold) {
+  const ent torus = surface(example_torus(), 19, 13);
+  std::string err;
+  Mesh coarse, capped;
+  ASSERT_TRUE(mesh_surface(torus.nb, 0.05, coarse, err)) << err;
+  EXPECT_EQ(coarse.missed, 0.0);
+  ASSERT_TRUE(mesh_surface(torus.nb, 1e-300, capped, err)) << err;
+  EXPECT_GT(capped.missed, 1e-300);
+  EXPECT_EQ(capped.triangles.size(), 2u * kMaxMeshSamples * kMaxMeshSamples);
+  GeometryDatabase db;
+  db.add(torus);
+  for (const double chord : {0.05, 1e-300}) {
+    std::vector<std::string> notes;
+    int skipped = 0;
+    ASSERT_TRUE(write_mesh((dir / "t.stl").string(), MeshFormat::StlBinary, db.entities(), chord, skipped, err, &notes))
+        << err;
+    ASSERT_EQ(notes.size(), chord > 1e-10 ? 0u : 1u);
+    if (!notes.empty()) EXPECT_NE(notes[0].find("stopped at 1024 x 1024 samples"), std::string::npos) << notes[0];
+  }
+}
+
+}  // namespace
+}  // namespace orv::exchange
