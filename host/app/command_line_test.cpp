@@ -119,7 +119,7 @@ TEST(CommandLine, RefusalsNameTheArgument) {
       {{"--tol", "nan"}, "--tol"},
       {{"--chord-dev", "inf"}, "--chord-dev"},
       {{"--chord-dev", "-0.1"}, "--chord-dev"},
-      {{"--export", "out.dxf"}, "out.dxf"},
+      {{"--export", "out.dwg"}, "out.dwg"},
       {{"--export", "noextension"}, "--export"},
       {{"--part", "part.step"}, "--part"},
       {{"--script", ""}, "--script"},
