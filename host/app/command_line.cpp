@@ -251,8 +251,8 @@ Options (a value follows the option, or comes after "=": --places=6):
   --places N          number precision of the trace log, 0 to 17 (default 4)
   --tol X             least step size the Variables dialog accepts (default 0.0001)
   --chord-dev X       tolerance of the knot removal of NURB splines and of meshes, in mm (default
-                      0.001); a shape is also never changed by more than 1e-4 of its
-                      bounding-box diagonal
+                      0.001); knot removal also moves a curve by at most 1e-4 of its
+                      bounding-box diagonal, a mesh or polyline strays at most 1e-3 of it
   --color N           colour of new entities, 0 to 255 (default 10)
   --level N           level of new entities (default 1)
   --transcript FILE   write the run's host-side events as JSON Lines

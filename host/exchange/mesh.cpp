@@ -14,6 +14,7 @@ namespace {
 using kernel::Point;
 
 constexpr int kSamplesPerSpan = 2;
+constexpr int kMinMeshSamples = 4;  // cells a direction at the least, so a closed one stays a ring
 constexpr double kWeldRel = 1e-9;  // samples closer than this (relative to the surface) are one vertex
 
 double dist(const Point& a, const Point& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); }
@@ -35,7 +36,7 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
     return false;
   }
   // Also within a fraction of the surface's size, so a small surface keeps its form.
-  chord_dev = kernel::shape_tolerance(chord_dev, nb.poles);
+  chord_dev = kernel::shape_tolerance(chord_dev, nb.poles, kernel::kMeshShapeRel);
   const auto r = kernel::surface_range(nb);
   auto at = [&](int i, int j, int nu, int nv) {
     return kernel::evaluate_surface(nb, r[0] + (r[1] - r[0]) * i / nu, r[2] + (r[3] - r[2]) * j / nv);
@@ -44,11 +45,36 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
   int nv = std::min(kMaxMeshSamples, kSamplesPerSpan * distinct_spans(nb.vknots));
   std::vector<Point> grid;
   double capped_at = 0.0;
+  bool spaced = false;  // the first grid, a few samples a knot span, has set the spacing
   for (;;) {
     grid.resize(static_cast<size_t>(nu + 1) * (nv + 1));
     for (int i = 0; i <= nu; ++i)
       for (int j = 0; j <= nv; ++j) grid[static_cast<size_t>(i) * (nv + 1) + j] = at(i, j, nu, nv);
     auto g = [&](int i, int j) -> const Point& { return grid[static_cast<size_t>(i) * (nv + 1) + j]; };
+    if (!spaced) {
+      // The first grid resolves every knot span; its second differences say how far apart the
+      // samples may be: a chord over k cells sags about k^2 |second difference| / 8. A coarser
+      // grid where the tolerance allows it, so that the triangles grow with the chord deviation;
+      // the checks below still hold it to the tolerance, refining where the estimate was short.
+      spaced = true;
+      double du = 0, dv = 0;
+      for (int i = 0; i <= nu; ++i)
+        for (int j = 0; j <= nv; ++j) {
+          if (i > 0 && i < nu) du = std::max(du, dist(mid(g(i - 1, j), g(i + 1, j)), g(i, j)) * 2);
+          if (j > 0 && j < nv) dv = std::max(dv, dist(mid(g(i, j - 1), g(i, j + 1)), g(i, j)) * 2);
+        }
+      auto spaced_count = [&](int n, double second) {
+        if (!(second > 0.0)) return std::min(n, kMinMeshSamples);
+        const double cells = std::sqrt(8 * chord_dev / second);  // cells of this grid one chord may span
+        return cells > 1.0 ? std::max(kMinMeshSamples, static_cast<int>(std::ceil(n / cells))) : n;
+      };
+      const int su = spaced_count(nu, du), sv = spaced_count(nv, dv);
+      if (su < nu || sv < nv) {
+        nu = su;
+        nv = sv;
+        continue;
+      }
+    }
     // How far a chord's midpoint lies off the surface: its offset from the surface point at the
     // middle parameter, measured along the cell's normal (the offset along the surface is only the
     // parameterisation being uneven); the whole offset where the cell has no normal (a pole).
@@ -152,7 +178,7 @@ bool polyline_of_curve(const nb_type& nb, double chord_dev, std::vector<Point>& 
     err = "the chord deviation is not a positive number";
     return false;
   }
-  const double tol = kernel::shape_tolerance(chord_dev, nb.poles);
+  const double tol = kernel::shape_tolerance(chord_dev, nb.poles, kernel::kMeshShapeRel);
   // How far q lies from the segment a-b.
   auto off_chord = [](const Point& a, const Point& b, const Point& q) {
     const Point ab = sub(b, a), aq = sub(q, a);

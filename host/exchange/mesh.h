@@ -21,7 +21,8 @@ struct Mesh {
 };
 
 /// Triangulates a well-formed surface record so that the midpoints of the triangles' edges and
-/// their centres lie within kernel::shape_tolerance(chord_dev, poles) of the surface (or the grid reached kMaxMeshSamples).
+/// their centres lie within kernel::shape_tolerance(chord_dev, poles, kMeshShapeRel) of the surface
+/// (or the grid reached kMaxMeshSamples; then `missed` says how close it came).
 /// Closed directions and collapsed rows share vertices; a closed mesh's normals point outwards.
 /// False with `err` for a record that is not a surface.
 bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& err);
@@ -33,7 +34,7 @@ double enclosed_volume(const Mesh& mesh);
 constexpr size_t kMaxPolylinePoints = 1 << 20;
 
 /// The polyline of a well-formed curve record whose chords stay within
-/// kernel::shape_tolerance(chord_dev, poles) of the curve: each knot span is halved until the curve at
+/// kernel::shape_tolerance(chord_dev, poles, kMeshShapeRel) of the curve: each knot span is halved until the curve at
 /// a quarter, half and three quarters of a piece lies that close to the piece's chord. It starts and
 /// ends at the curve's ends. False with `err` when it would take more than kMaxPolylinePoints.
 bool polyline_of_curve(const nb_type& nb, double chord_dev, std::vector<std::array<double, 3>>& out,

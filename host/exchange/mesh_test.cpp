@@ -269,3 +269,40 @@ TEST_F(Files, AChordDeviationBeyondTheSampleLimitIsTold) {
 
 }  // namespace
 }  // namespace orv::exchange
+
+namespace orv::exchange {
+namespace {
+
+// The triangles grow with the chord deviation while the mesh stays within it, watertight and facing outwards: the example torus (19 x 13
+// points, 12 x 18 knot spans).
+TEST(Mesh, TrianglesGrowWithTheChordDeviation) {
+  const ent torus = surface(example_torus(), 19, 13);
+  std::string err;
+  size_t previous = SIZE_MAX, finest = 0;
+  for (const double chord : {0.001, 0.01, 0.1, 1.0}) {
+    SCOPED_TRACE(chord);
+    Mesh m;
+    ASSERT_TRUE(mesh_surface(torus.nb, chord, m, err)) << err;
+    EXPECT_LT(m.triangles.size(), previous);
+    previous = m.triangles.size();
+    if (finest == 0) finest = previous;
+    EXPECT_TRUE(watertight(m));
+    EXPECT_GT(enclosed_volume(m), 0);
+    // Every edge's midpoint within the tolerance (as bounded by the torus's size) of the surface.
+    const double bound = kernel::shape_tolerance(chord, torus.nb.poles, kernel::kMeshShapeRel);
+    double worst = 0;
+    for (const auto& t : m.triangles)
+      for (int k = 0; k < 3; ++k) {
+        const Point &a = m.vertices[t[k]], &b = m.vertices[t[(k + 1) % 3]];
+        const Point mid{(a[0] + b[0]) / 2, (a[1] + b[1]) / 2, (a[2] + b[2]) / 2};
+        // Distance to the true torus (ring 30, tube 10) less the fit's own error, which is far smaller.
+        worst = std::max(worst, std::fabs(std::hypot(std::hypot(mid[0], mid[1]) - 30, mid[2]) - 10));
+      }
+    EXPECT_LE(worst, bound + 0.01) << "the fit through 19 x 13 points is itself within 0.01 of the torus";
+  }
+  // At 1 mm the torus's size bounds the tolerance (1e-3 of its 115 mm diagonal); still a hundredth.
+  EXPECT_LT(previous * 100, finest);
+}
+
+}  // namespace
+}  // namespace orv::exchange

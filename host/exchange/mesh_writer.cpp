@@ -86,7 +86,7 @@ bool write_mesh(const std::string& path, MeshFormat format, const std::vector<co
       std::snprintf(text, sizeof text,
                     "surface %lld: its mesh stopped at %d x %d samples (%zu triangles) within %.3g mm, not %.3g",
                     static_cast<long long>(e->id()), kMaxMeshSamples, kMaxMeshSamples, m.triangles.size(), m.missed,
-                    kernel::shape_tolerance(chord_dev, e->nb().poles));
+                    kernel::shape_tolerance(chord_dev, e->nb().poles, kernel::kMeshShapeRel));
       notes->push_back(text);
     }
     meshes.push_back(std::move(m));
