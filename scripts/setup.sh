@@ -12,6 +12,8 @@ packages=(
   libocct-modeling-algorithms-dev libocct-data-exchange-dev
   libcairo2-dev
   libncurses-dev
+  libdxflib-dev libzip-dev
+  python3 python3-ezdxf admesh
   nlohmann-json3-dev
   libtbb-dev
   tmux

@@ -96,6 +96,10 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
       options.version = true;
       continue;
     }
+    if (arg == "--stl-ascii") {
+      options.stl_ascii = true;
+      continue;
+    }
     if (arg == "--desktop" || arg == "--terminal") {
       const FrontEndChoice choice = arg == "--desktop" ? FrontEndChoice::Desktop : FrontEndChoice::Terminal;
       if (options.front_end != FrontEndChoice::Auto && options.front_end != choice) {
@@ -215,6 +219,10 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
     return false;
   }
   options.mode = have_plot ? RunMode::Plot : have_script ? RunMode::Script : RunMode::Terminal;
+  // ASCII STL under the .stl name that slicers and converters know, where it is asked for.
+  if (options.stl_ascii)
+    for (ExportTarget& t : options.exports)
+      if (t.format == ExportFormat::Stl) t.format = ExportFormat::StlAscii;
   return true;
 }
 
@@ -252,6 +260,7 @@ Options (a value follows the option, or comes after "=": --places=6):
                       binary, for viewers); .dxf writes points, lines and curves (AutoCAD 2000,
                       curves as splines), .r12.dxf the same as R12 with curves as 3D polylines
                       within --chord-dev (surfaces have no DXF form); all in millimetres
+  --stl-ascii         write .stl exports as ASCII STL (default: binary STL)
   --main-dir DIR      main directory (default: the host's data directory, holding ZLINKS/kuvra.eqn);
                       at most 239 characters with its trailing "/", so its default path fits
   --temp-dir DIR      temporary directory, for the trace log kuvra.log (default: a private
@@ -259,8 +268,8 @@ Options (a value follows the option, or comes after "=": --places=6):
   --places N          number precision of the trace log, 0 to 17 (default 4)
   --tol X             least step size the Variables dialog accepts (default 0.0001)
   --chord-dev X       tolerance of the knot removal of NURB splines and of meshes, in mm (default
-                      0.001); a shape is also never changed by more than 1e-4 of its
-                      bounding-box diagonal
+                      0.001); knot removal also moves a curve by at most 1e-4 of its
+                      bounding-box diagonal, a mesh or polyline strays at most 1e-3 of it
   --color N           colour of new entities, 0 to 255 (default 10)
   --level N           level of new entities (default 1)
   --transcript FILE   write the run's host-side events as JSON Lines

@@ -31,6 +31,7 @@ struct Options {
   FrontEndChoice front_end = FrontEndChoice::Auto;  // --desktop, --terminal
   bool help = false;
   bool version = false;
+  bool stl_ascii = false;  // --stl-ascii: .stl targets written as ASCII STL
   std::string script;     // Script: the script path, "-" for standard input
   std::string plot_file;  // Plot: the equation file
   std::string zlink;      // empty: the Kuvra Zlink built with (or installed with) the host

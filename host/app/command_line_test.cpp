@@ -119,7 +119,7 @@ TEST(CommandLine, RefusalsNameTheArgument) {
       {{"--tol", "nan"}, "--tol"},
       {{"--chord-dev", "inf"}, "--chord-dev"},
       {{"--chord-dev", "-0.1"}, "--chord-dev"},
-      {{"--export", "out.dxf"}, "out.dxf"},
+      {{"--export", "out.dwg"}, "out.dwg"},
       {{"--export", "noextension"}, "--export"},
       {{"--part", "part.step"}, "--part"},
       {{"--script", ""}, "--script"},
@@ -185,6 +185,37 @@ TEST(CommandLine, OptionsEndAtDoubleDashAndThePartFileIsGivenOnce) {
   EXPECT_EQ(parse_err({"plot", "--"}), "plot: missing the equation file (orvantis plot FILE.eqn)");
   EXPECT_EQ(parse_err({"--part", "a.json", "--part=b.json"}),
             "--part: given twice: a run has one part file (got 'b.json')");
+}
+
+}  // namespace
+}  // namespace orv::app
+
+namespace orv::app {
+namespace {
+
+// ASCII STL under a .stl name where asked for; binary stays the default, and .stla is ASCII either way.
+TEST(CommandLine, StlAsciiTurnsStlTargetsToAscii) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<ExportFormat> formats;
+  };
+  const Case cases[] = {
+      {{"--export", "a.stl", "--export", "b.stla"}, {ExportFormat::Stl, ExportFormat::StlAscii}},
+      {{"--export", "a.stl", "--stl-ascii", "--export", "b.step"}, {ExportFormat::StlAscii, ExportFormat::Step}},
+      {{"--stl-ascii", "--export", "A.STL", "--export", "b.stla"}, {ExportFormat::StlAscii, ExportFormat::StlAscii}},
+  };
+  for (const Case& c : cases) {
+    Options o;
+    std::string err;
+    ASSERT_TRUE(parse_command_line(c.args, o, err)) << err;
+    ASSERT_EQ(o.exports.size(), c.formats.size());
+    for (size_t k = 0; k < c.formats.size(); ++k) EXPECT_EQ(o.exports[k].format, c.formats[k]) << k;
+  }
+  EXPECT_EQ(export_format_for("x.r12.dxf"), ExportFormat::DxfR12);
+  EXPECT_EQ(export_format_for("x.R12.DXF"), ExportFormat::DxfR12);
+  EXPECT_EQ(export_format_for("r12.dxf"), ExportFormat::Dxf);
+  EXPECT_EQ(export_format_for("x.3mf"), ExportFormat::ThreeMf);
+  EXPECT_EQ(export_format_for("x.glb"), ExportFormat::Glb);
 }
 
 }  // namespace

@@ -44,7 +44,10 @@ bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, s
                                       : target.format == ExportFormat::Glb      ? exchange::MeshFormat::Glb
                                                                                 : exchange::MeshFormat::StlBinary;
   int skipped = 0;
-  if (!exchange::write_mesh(target.path, format, entities, surf_step_chord_dev, skipped, err)) return false;
+  std::vector<std::string> notes;
+  if (!exchange::write_mesh(target.path, format, entities, surf_step_chord_dev, skipped, err, &notes)) return false;
+  for (const std::string& note : notes)
+    std::fprintf(stderr, "orvantis: --export: %s: %s\n", target.path.c_str(), note.c_str());
   if (skipped > 0)
     std::fprintf(stderr, "orvantis: --export: %s: %d points and curves have no mesh form; only the surfaces were written\n",
                  target.path.c_str(), skipped);

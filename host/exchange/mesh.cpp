@@ -14,6 +14,7 @@ namespace {
 using kernel::Point;
 
 constexpr int kSamplesPerSpan = 2;
+constexpr int kMinMeshSamples = 4;  // cells a direction at the least, so a closed one stays a ring
 constexpr double kWeldRel = 1e-9;  // samples closer than this (relative to the surface) are one vertex
 
 double dist(const Point& a, const Point& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); }
@@ -35,7 +36,7 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
     return false;
   }
   // Also within a fraction of the surface's size, so a small surface keeps its form.
-  chord_dev = kernel::shape_tolerance(chord_dev, nb.poles);
+  chord_dev = kernel::shape_tolerance(chord_dev, nb.poles, kernel::kMeshShapeRel);
   const auto r = kernel::surface_range(nb);
   auto at = [&](int i, int j, int nu, int nv) {
     return kernel::evaluate_surface(nb, r[0] + (r[1] - r[0]) * i / nu, r[2] + (r[3] - r[2]) * j / nv);
@@ -43,11 +44,37 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
   int nu = std::min(kMaxMeshSamples, kSamplesPerSpan * distinct_spans(nb.uknots));
   int nv = std::min(kMaxMeshSamples, kSamplesPerSpan * distinct_spans(nb.vknots));
   std::vector<Point> grid;
+  double capped_at = 0.0;
+  bool spaced = false;  // the first grid, a few samples a knot span, has set the spacing
   for (;;) {
     grid.resize(static_cast<size_t>(nu + 1) * (nv + 1));
     for (int i = 0; i <= nu; ++i)
       for (int j = 0; j <= nv; ++j) grid[static_cast<size_t>(i) * (nv + 1) + j] = at(i, j, nu, nv);
     auto g = [&](int i, int j) -> const Point& { return grid[static_cast<size_t>(i) * (nv + 1) + j]; };
+    if (!spaced) {
+      // The first grid resolves every knot span; its second differences say how far apart the
+      // samples may be: a chord over k cells sags about k^2 |second difference| / 8. A coarser
+      // grid where the tolerance allows it, so that the triangles grow with the chord deviation;
+      // the checks below still hold it to the tolerance, refining where the estimate was short.
+      spaced = true;
+      double du = 0, dv = 0;
+      for (int i = 0; i <= nu; ++i)
+        for (int j = 0; j <= nv; ++j) {
+          if (i > 0 && i < nu) du = std::max(du, dist(mid(g(i - 1, j), g(i + 1, j)), g(i, j)) * 2);
+          if (j > 0 && j < nv) dv = std::max(dv, dist(mid(g(i, j - 1), g(i, j + 1)), g(i, j)) * 2);
+        }
+      auto spaced_count = [&](int n, double second) {
+        if (!(second > 0.0)) return std::min(n, kMinMeshSamples);
+        const double cells = std::sqrt(8 * chord_dev / second);  // cells of this grid one chord may span
+        return cells > 1.0 ? std::max(kMinMeshSamples, static_cast<int>(std::ceil(n / cells))) : n;
+      };
+      const int su = spaced_count(nu, du), sv = spaced_count(nv, dv);
+      if (su < nu || sv < nv) {
+        nu = su;
+        nv = sv;
+        continue;
+      }
+    }
     // How far a chord's midpoint lies off the surface: its offset from the surface point at the
     // middle parameter, measured along the cell's normal (the offset along the surface is only the
     // parameterisation being uneven); the whole offset where the cell has no normal (a pole).
@@ -79,7 +106,11 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
     if (along_u <= chord_dev && along_v <= chord_dev && centre_miss > chord_dev) along_u = along_v = centre_miss;
     const bool grow_u = along_u > chord_dev && nu < kMaxMeshSamples;
     const bool grow_v = along_v > chord_dev && nv < kMaxMeshSamples;
-    if (!grow_u && !grow_v) break;
+    if (!grow_u && !grow_v) {
+      const double worst = std::max({along_u, along_v, centre_miss});
+      capped_at = worst > chord_dev ? worst : 0.0;
+      break;
+    }
     // A chord's deviation goes as the square of its length: grow by the square root of the excess,
     // a little more so that one more round is rarely needed.
     auto grown = [&](int n, double miss) {
@@ -136,6 +167,7 @@ bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& e
   // A closed mesh faces outwards: turned over when it encloses a negative volume.
   if ((closed_u || closed_v) && enclosed_volume(mesh) < 0)
     for (auto& t : mesh.triangles) std::swap(t[1], t[2]);
+  mesh.missed = capped_at;
   out = std::move(mesh);
   return true;
 }
@@ -146,7 +178,7 @@ bool polyline_of_curve(const nb_type& nb, double chord_dev, std::vector<Point>& 
     err = "the chord deviation is not a positive number";
     return false;
   }
-  const double tol = kernel::shape_tolerance(chord_dev, nb.poles);
+  const double tol = kernel::shape_tolerance(chord_dev, nb.poles, kernel::kMeshShapeRel);
   // How far q lies from the segment a-b.
   auto off_chord = [](const Point& a, const Point& b, const Point& q) {
     const Point ab = sub(b, a), aq = sub(q, a);

@@ -17,10 +17,12 @@ constexpr int kMaxMeshSamples = 1024;
 struct Mesh {
   std::vector<std::array<double, 3>> vertices;
   std::vector<std::array<int32_t, 3>> triangles;  // vertex indices, counter-clockwise seen from outside
+  double missed = 0;  // when kMaxMeshSamples stopped the refinement: the deviation reached (else 0)
 };
 
 /// Triangulates a well-formed surface record so that the midpoints of the triangles' edges and
-/// their centres lie within kernel::shape_tolerance(chord_dev, poles) of the surface (or the grid reached kMaxMeshSamples).
+/// their centres lie within kernel::shape_tolerance(chord_dev, poles, kMeshShapeRel) of the surface
+/// (or the grid reached kMaxMeshSamples; then `missed` says how close it came).
 /// Closed directions and collapsed rows share vertices; a closed mesh's normals point outwards.
 /// False with `err` for a record that is not a surface.
 bool mesh_surface(const nb_type& nb, double chord_dev, Mesh& out, std::string& err);
@@ -32,7 +34,7 @@ double enclosed_volume(const Mesh& mesh);
 constexpr size_t kMaxPolylinePoints = 1 << 20;
 
 /// The polyline of a well-formed curve record whose chords stay within
-/// kernel::shape_tolerance(chord_dev, poles) of the curve: each knot span is halved until the curve at
+/// kernel::shape_tolerance(chord_dev, poles, kMeshShapeRel) of the curve: each knot span is halved until the curve at
 /// a quarter, half and three quarters of a piece lies that close to the piece's chord. It starts and
 /// ends at the curve's ends. False with `err` when it would take more than kMaxPolylinePoints.
 bool polyline_of_curve(const nb_type& nb, double chord_dev, std::vector<std::array<double, 3>>& out,
@@ -41,8 +43,10 @@ bool polyline_of_curve(const nb_type& nb, double chord_dev, std::vector<std::arr
 enum class MeshFormat { StlBinary, StlAscii, Obj, ThreeMf, Glb };
 
 /// Writes the surfaces among `entities` as one mesh file, whole or not at all. Points and curves have
-/// no mesh form: their number is put in `skipped` and they are left out. False with "path: reason".
+/// no mesh form: their number is put in `skipped` and they are left out. A surface whose mesh reached
+/// kMaxMeshSamples before the chord deviation gets a line in `notes` (when given) saying how close it
+/// came. False with "path: reason".
 bool write_mesh(const std::string& path, MeshFormat format, const std::vector<const Entity*>& entities,
-                double chord_dev, int& skipped, std::string& err);
+                double chord_dev, int& skipped, std::string& err, std::vector<std::string>* notes = nullptr);
 
 }  // namespace orv::exchange

@@ -239,3 +239,70 @@ TEST_F(Files, EveryFormatCarriesTheWatertightTorusAndSkipsCurvesAndPoints) {
 
 }  // namespace
 }  // namespace orv::exchange
+
+namespace orv::exchange {
+namespace {
+
+// The mesh has a sample limit; a chord deviation it cannot reach is told, not silently ignored:
+// the mesh stops at kMaxMeshSamples a direction and says how close it came, and the writer passes
+// that on, while a reachable one says nothing.
+TEST_F(Files, AChordDeviationBeyondTheSampleLimitIsTold) {
+  const ent torus = surface(example_torus(), 19, 13);
+  std::string err;
+  Mesh coarse, capped;
+  ASSERT_TRUE(mesh_surface(torus.nb, 0.05, coarse, err)) << err;
+  EXPECT_EQ(coarse.missed, 0.0);
+  ASSERT_TRUE(mesh_surface(torus.nb, 1e-300, capped, err)) << err;
+  EXPECT_GT(capped.missed, 1e-300);
+  EXPECT_EQ(capped.triangles.size(), 2u * kMaxMeshSamples * kMaxMeshSamples);
+  GeometryDatabase db;
+  db.add(torus);
+  for (const double chord : {0.05, 1e-300}) {
+    std::vector<std::string> notes;
+    int skipped = 0;
+    ASSERT_TRUE(write_mesh((dir / "t.stl").string(), MeshFormat::StlBinary, db.entities(), chord, skipped, err, &notes))
+        << err;
+    ASSERT_EQ(notes.size(), chord > 1e-10 ? 0u : 1u);
+    if (!notes.empty()) EXPECT_NE(notes[0].find("stopped at 1024 x 1024 samples"), std::string::npos) << notes[0];
+  }
+}
+
+}  // namespace
+}  // namespace orv::exchange
+
+namespace orv::exchange {
+namespace {
+
+// The triangles grow with the chord deviation while the mesh stays within it, watertight and facing outwards: the example torus (19 x 13
+// points, 12 x 18 knot spans).
+TEST(Mesh, TrianglesGrowWithTheChordDeviation) {
+  const ent torus = surface(example_torus(), 19, 13);
+  std::string err;
+  size_t previous = SIZE_MAX, finest = 0;
+  for (const double chord : {0.001, 0.01, 0.1, 1.0}) {
+    SCOPED_TRACE(chord);
+    Mesh m;
+    ASSERT_TRUE(mesh_surface(torus.nb, chord, m, err)) << err;
+    EXPECT_LT(m.triangles.size(), previous);
+    previous = m.triangles.size();
+    if (finest == 0) finest = previous;
+    EXPECT_TRUE(watertight(m));
+    EXPECT_GT(enclosed_volume(m), 0);
+    // Every edge's midpoint within the tolerance (as bounded by the torus's size) of the surface.
+    const double bound = kernel::shape_tolerance(chord, torus.nb.poles, kernel::kMeshShapeRel);
+    double worst = 0;
+    for (const auto& t : m.triangles)
+      for (int k = 0; k < 3; ++k) {
+        const Point &a = m.vertices[t[k]], &b = m.vertices[t[(k + 1) % 3]];
+        const Point mid{(a[0] + b[0]) / 2, (a[1] + b[1]) / 2, (a[2] + b[2]) / 2};
+        // Distance to the true torus (ring 30, tube 10) less the fit's own error, which is far smaller.
+        worst = std::max(worst, std::fabs(std::hypot(std::hypot(mid[0], mid[1]) - 30, mid[2]) - 10));
+      }
+    EXPECT_LE(worst, bound + 0.01) << "the fit through 19 x 13 points is itself within 0.01 of the torus";
+  }
+  // At 1 mm the torus's size bounds the tolerance (1e-3 of its 115 mm diagonal); still a hundredth.
+  EXPECT_LT(previous * 100, finest);
+}
+
+}  // namespace
+}  // namespace orv::exchange

@@ -10,6 +10,7 @@
 #include "core/file_services.h"
 #include "exchange/mesh.h"
 #include "exchange/mesh_files.h"
+#include "kernel/kernel.h"
 
 namespace orv::exchange {
 namespace {
@@ -63,7 +64,7 @@ class Out {
 }  // namespace
 
 bool write_mesh(const std::string& path, MeshFormat format, const std::vector<const Entity*>& entities,
-                double chord_dev, int& skipped, std::string& err) {
+                double chord_dev, int& skipped, std::string& err, std::vector<std::string>* notes) {
   skipped = 0;
   std::vector<Mesh> meshes;
   std::vector<const Entity*> surfaces;
@@ -80,6 +81,14 @@ bool write_mesh(const std::string& path, MeshFormat format, const std::vector<co
       return false;
     }
     triangles += m.triangles.size();
+    if (m.missed > 0 && notes != nullptr) {
+      char text[200];
+      std::snprintf(text, sizeof text,
+                    "surface %lld: its mesh stopped at %d x %d samples (%zu triangles) within %.3g mm, not %.3g",
+                    static_cast<long long>(e->id()), kMaxMeshSamples, kMaxMeshSamples, m.triangles.size(), m.missed,
+                    kernel::shape_tolerance(chord_dev, e->nb().poles, kernel::kMeshShapeRel));
+      notes->push_back(text);
+    }
     meshes.push_back(std::move(m));
     surfaces.push_back(e);
   }

@@ -185,7 +185,7 @@ TEST_F(ReadBack, DxfSplinesAndPolylinesAsEzdxfReadsThem) {
       EXPECT_LE(distance(line.back(), samples.back()), 1e-9);
       double off = 0;
       for (const Point& s : samples) off = std::max(off, to_line(s));
-      EXPECT_LE(off, kernel::shape_tolerance(chord, nb.poles) * 1.05);
+      EXPECT_LE(off, kernel::shape_tolerance(chord, nb.poles, kernel::kMeshShapeRel) * 1.05);
       EXPECT_LE(to_curve(line[line.size() / 2]), 1e-3 * 2);  // a vertex, on the curve to the sampling's step
     }
   }

@@ -260,7 +260,8 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
 bool TerminalFrontEnd::export_command() {
   std::string path = export_path_;
   for (;;) {
-    status_ = "Export to (" + exchange::export_extensions(" ") + "; Enter writes, Esc cancels): " + path;
+    // The path first, so that a narrow terminal cuts the list of formats rather than what is typed.
+    status_ = "Export to: " + path + "   (Enter writes, Esc cancels; " + exchange::export_extensions(" ") + ")";
     draw();
     screen_.flush();
     Key q = screen_.read_key();

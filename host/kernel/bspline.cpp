@@ -22,7 +22,7 @@ double model_size(const std::vector<Point>& pts) {
   return std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
 }
 
-double shape_tolerance(double tol, const std::vector<Point>& pts) {
+double shape_tolerance(double tol, const std::vector<Point>& pts, double rel) {
   if (pts.empty()) return tol;
   Point lo = pts[0], hi = pts[0];
   for (const Point& p : pts)
@@ -31,7 +31,7 @@ double shape_tolerance(double tol, const std::vector<Point>& pts) {
       hi[c] = std::max(hi[c], p[c]);
     }
   const double diagonal = std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
-  return diagonal > 0.0 ? std::min(tol, kShapeRel * diagonal) : tol;
+  return diagonal > 0.0 ? std::min(tol, rel * diagonal) : tol;
 }
 
 double fit_tolerance(const std::vector<Point>& pts) {

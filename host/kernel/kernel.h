@@ -35,11 +35,14 @@ constexpr double kFitUlps = 256;
 double fit_tolerance(const std::vector<Point>& pts);
 
 /// The absolute tolerances the user gives (--chord-dev) also bound a shape's change relative to its
-/// size: a shape is never changed by more than kShapeRel of its bounding-box diagonal, so a curve of
-/// 1 micrometre keeps its form as a curve of 1 metre does. shape_tolerance is the smaller of `tol`
-/// and kShapeRel times the diagonal of the points' bounding box (`tol` for no points or one point).
+/// size, so a curve of 1 micrometre keeps its form as a curve of 1 metre does: shape_tolerance is
+/// the smaller of `tol` and `rel` times the diagonal of the points' bounding box (`tol` for no
+/// points or one point). Knot removal keeps curves within kShapeRel of their size (a reduced circle
+/// within 0.03% of its radius; a thousandth would let it lose 0.2%); meshes, whose triangles the
+/// user sizes with the tolerance, within kMeshShapeRel.
 constexpr double kShapeRel = 1e-4;
-double shape_tolerance(double tol, const std::vector<Point>& pts);
+constexpr double kMeshShapeRel = 1e-3;
+double shape_tolerance(double tol, const std::vector<Point>& pts, double rel = kShapeRel);
 
 /// True when every coordinate of every point is finite.
 bool all_finite(const std::vector<Point>& pts);
