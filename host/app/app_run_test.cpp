@@ -359,8 +359,9 @@ TEST_F(AppRun, EveryExamplePlotsInBatchWithEveryFormat) {
     EXPECT_TRUE(events_of(events, "refused").empty()) << "a refusal in a clean plot";
     // The summary names the marks and every file written.
     EXPECT_EQ(r.out.rfind("orvantis: " + copy.string() + ": ", 0), 0u) << r.out;
-    if (x.marks > 0)
+    if (x.marks > 0) {
       EXPECT_NE(r.out.find(" " + std::to_string(x.marks) + " marks;"), std::string::npos) << r.out;
+    }
     EXPECT_NE(r.out.find("; wrote " + (s / (stem + ".step")).string() + ", "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find((s / (stem + ".svg")).string() + "\n"), std::string::npos) << r.out;
     EXPECT_EQ(read_file(copy), read_file(src));
