@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests, the benchmarks and the fuzzers need (the
-# desktop window's GLFW, Dear ImGui and OpenGL, and Xvfb and xdotool that its tests run under),
-# and only those that are missing, then makes the German locale that the tests of number
-# formatting under a decimal comma run in. Safe to run again; downloads from Debian's archive only.
+# Installs every Debian package the build, the tests, the benchmarks and the fuzzers need (ccache,
+# which the build uses when present; the desktop window's GLFW, Dear ImGui and OpenGL, and Xvfb and
+# xdotool that its tests run under), and only those that are missing, then makes the German
+# locale that the tests of number formatting under a decimal comma run in. Safe to run again;
+# downloads from Debian's archive only.
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config git
+  cmake g++ make pkg-config git ccache
   libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
   clang libclang-rt-14-dev
   libocct-modeling-algorithms-dev libocct-data-exchange-dev

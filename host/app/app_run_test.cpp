@@ -409,8 +409,9 @@ TEST_F(AppRun, EveryExamplePlotsInBatchWithEveryFormat) {
     EXPECT_TRUE(events_of(events, "refused").empty()) << "a refusal in a clean plot";
     // The summary names the marks and every file written.
     EXPECT_EQ(r.out.rfind("orvantis: " + copy.string() + ": ", 0), 0u) << r.out;
-    if (x.marks > 0)
+    if (x.marks > 0) {
       EXPECT_NE(r.out.find(" " + std::to_string(x.marks) + " marks;"), std::string::npos) << r.out;
+    }
     EXPECT_NE(r.out.find("; wrote " + (s / (stem + (stores ? ".step" : ".json"))).string() + ", "), std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find((s / (stem + ".svg")).string() + "\n"), std::string::npos) << r.out;
@@ -564,7 +565,8 @@ TEST_F(AppRun, MainDirectoryMustLeaveRoomForTheDefaultPath) {
     std::string d = base.string();
     while (d.size() < length) {
       std::size_t room = length - d.size() - 1;
-      d += "/" + std::string(room > 150 ? 100 : room, 'm');
+      d += '/';
+      d.append(room > 150 ? 100 : room, 'm');
     }
     fs::create_directories(d);
     return d;
@@ -635,7 +637,11 @@ TEST_F(AppRun, OkNeverRewritesAFileReadWithLostBytes) {
 TEST_F(AppRun, OkLeavesAFileItCannotReplaceWhole) {
   constexpr uid_t kUser = 65534;  // nobody, when the tests run as root
   std::string big = "step_var1 = t\n";
-  for (int i = 0; i < 120; ++i) big += "v" + std::to_string(100 + i) + " = 1 + 2 + 3 + 4 + 5 + 6 + 7 + 8 + 9\n";
+  for (int i = 0; i < 120; ++i) {
+    big += 'v';
+    big += std::to_string(100 + i);
+    big += " = 1 + 2 + 3 + 4 + 5 + 6 + 7 + 8 + 9\n";
+  }
   constexpr rlim_t kSizeLimit = 2048;  // under the rewrite of `big`, over the transcript
   ASSERT_GT(big.size(), 2 * kSizeLimit);
 

@@ -1,6 +1,6 @@
-// One session of the host with a Zlink: the front end that stands for the person (terminal,
-// script, or the generated script of a batch plot), the transcript, the Zlink loaded and checked,
-// and one q_main.
+// One session of the host with a Zlink: the front end that stands for the person (the terminal, the
+// desktop window, a script, or the generated script of a batch plot), the transcript, the Zlink
+// loaded and checked, and q_main run (once, or `runs` times).
 #pragma once
 #include <string>
 #include "app/command_line.h"

@@ -122,7 +122,9 @@ TEST_F(FileTest, MainDirectory) {
     while (d.size() < length) {
       std::size_t room = length - d.size() - 1;  // after the next "/"
       std::size_t part = room > 150 ? 100 : room;
-      d += "/" + std::string(part, static_cast<char>('a' + d.size() % 26));
+      const char letter = static_cast<char>('a' + d.size() % 26);
+      d += '/';
+      d.append(part, letter);
       EXPECT_EQ(mkdir(d.c_str(), 0755), 0) << d;
     }
     return d;

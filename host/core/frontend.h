@@ -1,6 +1,6 @@
 // The host's front end: the person at the keyboard, as the host's services that need one see it.
-// The script and terminal front ends implement it; the application installs one, or none, and then
-// every request is refused as a person would refuse it. Requests, answers and the host's refusals of
+// The script, terminal and desktop front ends implement it; the application installs one, or none,
+// and then every request is refused as a person would refuse it. Requests, answers and the host's refusals of
 // the Zlink's geometry (report_refusal) are recorded in the transcript here, where they pass through
 // the host, so a front end records nothing itself.
 #pragma once

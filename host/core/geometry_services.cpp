@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -20,6 +19,8 @@
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "orvantis/host_geometry.h"
+#include "kernel/fit_checks.h"
+#include "kernel/host_defaults.h"
 #include "kernel/kernel.h"
 
 namespace orv {
@@ -33,22 +34,6 @@ bool refuse(const char* service, const std::string& why) {
   g_last_error = why;
   report_refusal(service, why);
   return false;
-}
-
-bool finite3(const double* p) {
-  return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
-
-/// The first coordinate of `p` that is not finite, as "y = -inf"; empty when all are finite. Written
-/// by hand so that it never depends on the locale.
-std::string nonfinite_coordinate(const double* p) {
-  static const char* const kAxis[] = {"x", "y", "z"};
-  for (int k = 0; k < 3; ++k) {
-    if (std::isfinite(p[k])) continue;
-    const char* value = std::isnan(p[k]) ? "nan" : p[k] > 0 ? "inf" : "-inf";
-    return std::string(kAxis[k]) + " = " + value;
-  }
-  return {};
 }
 
 std::string str(int64_t n) { return std::to_string(n); }
@@ -73,15 +58,12 @@ class PointBuffer {
   /// True when the buffer holds at least `count` points; false with `why` when it cannot.
   bool grow(int32_t count, std::string& why) {
     ensure_initial();
-    if (count <= 0 || count > bound_) {
-      why = std::string(name_) + " refused: " + str(count) + " points asked for; it holds from 1 to " +
-            str(bound_);
-      return false;
-    }
+    why = fit::buffer_size_refusal(name_, count, bound_);
+    if (!why.empty()) return false;
     if (count <= capacity_) return true;
     std::unique_ptr<pt_3d[]> bigger(new (std::nothrow) pt_3d[static_cast<size_t>(count)]);
     if (!bigger) {
-      why = std::string(name_) + " refused: no memory for " + str(count) + " points";
+      why = fit::buffer_memory_refusal(name_, count);
       return false;
     }
     for (int32_t i = 0; i < capacity_; ++i)
@@ -178,29 +160,17 @@ void fill_unit_weights(nb_type& nb) {
 constexpr const char* kSplineService = "make_spline_from_pts";
 constexpr const char* kSurfaceService = "make_surf_from_pts";
 
-// How the refusals of a shape fitted through points speak of it.
-struct FitWords {
-  const char* shape;                          // "spline": the subject of each refusal
-  std::string overrun;                        // why its points run past the buffer holding them
-  std::function<std::string(int64_t)> point;  // names point i (from 0), as "point 3 of 7"
-};
-
 // Stores a shape fitted through `count` points as `record` (its kind, colour, level and grid set by
-// the caller). Refuses points that run past a point buffer holding them or are not finite; `fit`
-// makes the B-spline through the points, returning why it cannot ("" when it did). The stored
-// record keeps the points it passes through. True when stored, with `*entry` set.
-template <class Fit>
-bool store_fitted(const char* service, const FitWords& words, const pt_3d* points, int64_t count,
-                  EntityData record, Fit&& fit, db_list_ent_type** entry) {
-  const std::string refused = std::string(words.shape) + " refused: ";
+// the caller), once its call has passed. Refuses points that run past a point buffer holding them
+// (`overrun` says so) before reading any, then what `points_refusal` finds in the points; `fit`
+// makes the B-spline through them, returning why it cannot ("" when it did). The stored record
+// keeps the points it passes through. True when stored, with `*entry` set.
+template <class PointsRefusal, class Fit>
+bool store_fitted(const char* service, const std::string& overrun, const pt_3d* points, int64_t count,
+                  PointsRefusal&& points_refusal, EntityData record, Fit&& fit, db_list_ent_type** entry) {
   if (spline_buffer().overruns(points, count) || surf_buffer().overruns(points, count))
-    return refuse(service, refused + words.overrun);
-  for (int64_t i = 0; i < count; ++i) {
-    std::string bad = nonfinite_coordinate(points[i]);
-    if (!bad.empty())
-      return refuse(service, refused + words.point(i) + " is not finite (" + bad + "); a " + words.shape +
-                                 " cannot pass through it");
-  }
+    return refuse(service, overrun);
+  if (std::string why = points_refusal(); !why.empty()) return refuse(service, why);
   record.through = copy_points(points, count);
   if (std::string why = fit(record.through, record.nb); !why.empty()) return refuse(service, why);
   fill_unit_weights(record.nb);
@@ -213,52 +183,42 @@ bool store_fitted(const char* service, const FitWords& words, const pt_3d* point
 bool store_spline(const pt_3d* points, int32_t count, uint8_t color, int32_t level, int start_kind,
                   int end_kind, db_list_ent_type** entry) {
   const char* service = kSplineService;
-  if (points == nullptr || count < 1) return refuse(service, "spline refused: no points were given");
-  if (start_kind != 1 || end_kind != 1)
-    return refuse(service, "spline refused: end kinds " + str(start_kind) + " and " + str(end_kind) +
-                               " asked for; only free ends (kind 1) are offered");
+  if (std::string why = fit::spline_call_refusal(points, count, start_kind, end_kind); !why.empty())
+    return refuse(service, why);
   EntityData record;
   record.kind = ENT_SPLINE;
   record.color = color;
   record.level = level;
-  const FitWords words{"spline", str(count) + " points run past the end of the buffer holding them",
-                       [count](int64_t i) { return "point " + str(i + 1) + " of " + str(count); }};
   auto fit = [count](const std::vector<kernel::Point>& pts, nb_type& nb) -> std::string {
-    if (kernel::model_size(pts) == 0.0)
-      return count == 1 ? "spline refused: 1 point; a spline needs at least two distinct points"
-                        : "spline refused: all " + str(count) +
-                              " points coincide; a spline needs at least two distinct points";
     std::string err;
     if (!kernel::interpolate_curve(pts, nb, err)) return "spline refused (" + str(count) + " points): " + err;
     return {};
   };
-  return store_fitted(service, words, points, count, std::move(record), fit, entry);
+  return store_fitted(
+      service, "spline refused: " + str(count) + " points run past the end of the buffer holding them", points,
+      count, [&] { return fit::spline_points_refusal(points, count); }, std::move(record), fit, entry);
 }
 
 bool store_surface(const pt_3d* points, int16_t rows, int16_t cols, uint8_t color, int32_t level,
                    int nurb, db_list_ent_type** entry) {
   const char* service = kSurfaceService;
+  if (std::string why = fit::surface_call_refusal(points, rows, cols); !why.empty()) return refuse(service, why);
   const std::string grid = str(rows) + " x " + str(cols);
-  if (points == nullptr) return refuse(service, "surface refused: no points were given");
-  if (rows < 2 || cols < 2)
-    return refuse(service, "surface refused: a " + grid + " grid; a surface needs at least 2 rows of 2 points");
   EntityData record;
   record.kind = nurb ? ENT_NURBS_SURFACE : ENT_SURFACE;
   record.color = color;
   record.level = level;
   record.rows = rows;
   record.cols = cols;
-  const FitWords words{"surface", "the " + grid + " grid runs past the end of the buffer holding it",
-                       [&grid, cols](int64_t i) {
-                         return "point " + str(i % cols + 1) + " of row " + str(i / cols + 1) + " (a " + grid +
-                                " grid)";
-                       }};
   auto fit = [&](const std::vector<kernel::Point>& pts, nb_type& nb) -> std::string {
     std::string err;
     if (!kernel::interpolate_surface(pts, rows, cols, nb, err)) return "surface refused (a " + grid + " grid): " + err;
     return {};
   };
-  return store_fitted(service, words, points, int64_t{rows} * cols, std::move(record), fit, entry);
+  return store_fitted(
+      service, "surface refused: the " + grid + " grid runs past the end of the buffer holding it", points,
+      int64_t{rows} * cols, [&] { return fit::surface_points_refusal(points, rows, cols); }, std::move(record), fit,
+      entry);
 }
 
 bool is_curve_kind(int32_t kind) { return kind == ENT_SPLINE || kind == ENT_NURBS_CURVE; }
@@ -287,12 +247,12 @@ void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color,
     for (int k = 0; k < 3; ++k) record.p1[k] = e->p1[k];
     if (e->kind == ENT_LINE) {
       for (int k = 0; k < 3; ++k) record.p2[k] = e->p2[k];
-      if (std::string bad = orv::nonfinite_coordinate(record.p1); !bad.empty())
+      if (std::string bad = orv::fit::nonfinite_coordinate(record.p1); !bad.empty())
         return orv::refuse(service, "line refused: its start is not finite (" + bad + "); a line cannot reach it");
-      if (std::string bad = orv::nonfinite_coordinate(record.p2); !bad.empty())
+      if (std::string bad = orv::fit::nonfinite_coordinate(record.p2); !bad.empty())
         return orv::refuse(service, "line refused: its end is not finite (" + bad + "); a line cannot reach it");
     } else if (e->kind == ENT_POINT) {
-      if (std::string bad = orv::nonfinite_coordinate(record.p1); !bad.empty())
+      if (std::string bad = orv::fit::nonfinite_coordinate(record.p1); !bad.empty())
         return orv::refuse(service, "point refused: it is not finite (" + bad + "); a point cannot be stored there");
     } else {
       return orv::refuse(service, "store refused: a record of kind " + orv::str(e->kind) +
@@ -387,7 +347,7 @@ void convert_entity_to_nurbs(const ent* in, ent* out) {
     } else if (orv::is_surface_kind(in->kind) && orv::kernel::check_surface(in->nb, err)) {
       copy = *in;
       copy.kind = ENT_NURBS_SURFACE;
-    } else if (in->kind == ENT_LINE && orv::finite3(in->p1) && orv::finite3(in->p2)) {
+    } else if (in->kind == ENT_LINE && orv::fit::finite_point(in->p1) && orv::fit::finite_point(in->p2)) {
       copy = *in;
       copy.kind = ENT_NURBS_CURVE;
       copy.nb = orv::kernel::line_curve({in->p1[0], in->p1[1], in->p1[2]}, {in->p2[0], in->p2[1], in->p2[2]});
@@ -446,7 +406,7 @@ void draw_3d_point(const double* point, uint8_t color) {
   orv::note_mark(point);
   orv::guarded(service, "mark", [&] {
     if (point == nullptr) return orv::refuse(service, "mark refused: no point was given");
-    if (std::string bad = orv::nonfinite_coordinate(point); !bad.empty())
+    if (std::string bad = orv::fit::nonfinite_coordinate(point); !bad.empty())
       return orv::refuse(service, "mark refused: it is not finite (" + bad + "); it is not drawn");
     database().add_mark(orv::ScreenMark{{point[0], point[1], point[2]}, color});
     return true;
@@ -457,8 +417,8 @@ void drw_3d_line(const l_3d* line, uint8_t color) {
   const char* service = "drw_3d_line";
   orv::guarded(service, "screen line", [&] {
     if (line == nullptr) return orv::refuse(service, "screen line refused: no line was given");
-    std::string bad = orv::nonfinite_coordinate(line->p1);
-    if (bad.empty()) bad = orv::nonfinite_coordinate(line->p2);
+    std::string bad = orv::fit::nonfinite_coordinate(line->p1);
+    if (bad.empty()) bad = orv::fit::nonfinite_coordinate(line->p2);
     if (!bad.empty())
       return orv::refuse(service, "screen line refused: an end is not finite (" + bad + "); it is not drawn");
     database().add_line(

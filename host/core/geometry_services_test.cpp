@@ -23,6 +23,7 @@
 #include "core/geometry_services.h"
 #include "orvantis/host_files.h"
 #include "orvantis/host_geometry.h"
+#include "kernel/fit_refusal_cases.h"
 #include "kernel/kernel.h"
 #include "kernel/occt_convert.h"
 #include "platform/transcript.h"
@@ -736,6 +737,30 @@ TEST_F(RefusalTest, EachRefusalNamesItsServiceAndReason) {
   EXPECT_EQ(count(), 0u);
   EXPECT_TRUE(orv::database().marks().empty());
   EXPECT_TRUE(orv::database().lines().empty());
+}
+
+// The table kuvra-check's recording host runs too: the same verdicts, in the same words, told once
+// for the service that refused.
+TEST_F(RefusalTest, FittedShapesAreRefusedAsTheCheckerPredicts) {
+  for (const orv::fit::RefusalCase& c : orv::fit::refusal_cases()) {
+    orv::flush_refusals();
+    recorder.told.clear();
+    const std::size_t before = count();
+    char ok = 2;
+    db_list_ent_type* entry = nullptr;
+    orv::fit::ask_host(c, &entry, &ok);
+    orv::flush_refusals();
+    EXPECT_EQ(ok, c.refusal.empty() ? 1 : 0) << c.name;
+    EXPECT_EQ(orv::last_geometry_error(), c.refusal) << c.name;
+    EXPECT_EQ(count(), before + (c.refusal.empty() ? 1 : 0)) << c.name;
+    if (c.refusal.empty()) {
+      EXPECT_TRUE(recorder.told.empty()) << c.name;
+    } else {
+      ASSERT_EQ(recorder.told.size(), 1u) << c.name;
+      EXPECT_EQ(recorder.told[0].why, c.refusal) << c.name;
+      EXPECT_EQ(recorder.told[0].service, c.surface ? "make_surf_from_pts" : "make_spline_from_pts") << c.name;
+    }
+  }
 }
 
 TEST_F(RefusalTest, WhatIsMadeOrLeftAloneIsNoRefusal) {

@@ -158,8 +158,8 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   std::chrono::steady_clock::time_point plot_start_, plot_last_draw_;
   bool plotting_ = false;   // a plot's progress frame: input is only looked at for Esc
   bool stop_plot_ = false;  // Esc came during the plot
-  bool quit_ = false;
-  int settle_ = 0;  // frames still to draw after the last input  // the window was closed: the input has ended
+  bool quit_ = false;       // the window was closed: the input has ended
+  int settle_ = 0;          // frames still to draw after the last input
 };
 
 }  // namespace orv::desktop

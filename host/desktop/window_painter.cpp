@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/cell_render.h"
-
 namespace orv::desktop {
 
 namespace {

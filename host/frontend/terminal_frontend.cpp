@@ -150,7 +150,10 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
       s.put(area.x + 1 + c, area.y + 1 + r, canvas.glyph(c, r), s.color_attr(canvas.color(c, r), back));
     }
   }
-  std::string caption = " " + view::scene_caption(scene_) + " ";
+  // Appended piece by piece: GCC 12 at -O3 warns of an overlap that cannot happen in " " + a + " ".
+  std::string caption = " ";
+  caption += view::scene_caption(scene_);
+  caption += ' ';
   int cw = text_cells(caption);
   if (cw < area.w - 4) s.put(area.x + area.w - 2 - cw, area.y + area.h - 1, caption, s.color_attr(7, back));
   if (!origin_text_.empty()) {
@@ -417,7 +420,7 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
 bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
   if (ch == 'q') {
     e.kind = UiEvent::Kind::Key;
-    e.text = "q";
+    e.text.assign(1, 'q');  // not = "q": GCC 12 at -O3 warns of an overlap that cannot happen
     return true;
   }
   if (ch == 'n' && !last_search_.empty()) return viewer_find(e);  // the next line with it

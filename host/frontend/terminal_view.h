@@ -1,6 +1,7 @@
-// How the terminal's graphics window is looked at: a camera (a named view, or one turned from it), a
-// zoom and a pan, changed by keys while the graphics window is in use. Kept apart from the drawing so
-// that what each key does is plain data the tests can check.
+// How the graphics window is looked at, in the terminal and in the desktop window: a camera (a named
+// view, or one turned from it), a zoom and a pan, changed by keys and drags while the graphics
+// window is in use. Kept apart from the drawing so that what each key does is plain data the tests
+// can check.
 #pragma once
 #include <string>
 #include "frontend/terminal_screen.h"

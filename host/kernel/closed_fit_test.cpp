@@ -182,12 +182,16 @@ TEST(ClosedFit, SurfacesCloseInEachDirectionWhoseEdgesMeet) {
     for (int i = 0; i < nb.nu; ++i) {
       const nb_type row = pole_line(nb, true, i);
       EXPECT_EQ(row.poles.front() == row.poles.back(), c.closed_v) << "row " << i;
-      if (c.closed_v && len(end_derivatives(row)[1]) > 0) EXPECT_LT(seam_mismatch(row)[1], 1e-9) << "row " << i;
+      if (c.closed_v && len(end_derivatives(row)[1]) > 0) {
+        EXPECT_LT(seam_mismatch(row)[1], 1e-9) << "row " << i;
+      }
     }
     for (int j = 0; j < nb.nv; ++j) {
       const nb_type col = pole_line(nb, false, j);
       EXPECT_EQ(col.poles.front() == col.poles.back(), c.closed_u) << "column " << j;
-      if (c.closed_u) EXPECT_LT(seam_mismatch(col)[1], 1e-9) << "column " << j;
+      if (c.closed_u) {
+        EXPECT_LT(seam_mismatch(col)[1], 1e-9) << "column " << j;
+      }
     }
   }
   // The sphere's poles stay points: every pole of the first and last rows is the pole itself.

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "kernel/bspline_math.h"
+#include "kernel/fit_checks.h"
 #include "kernel/kernel.h"
 
 namespace orv::kernel {
@@ -18,7 +19,6 @@ using namespace detail;
 namespace {
 
 constexpr int kMinPeriodicSpans = 3;  // a closed cubic needs 3 distinct points at least
-constexpr double kSameRel = 1e-12;  // points closer than this (relative to the model) are one point
 
 // Interpolates count points data[k * stride] at strictly increasing parameters t: degree 1 (any
 // count), 2 (exactly 3 points, one Bezier segment) or 3 (natural cubic, count >= 2).
@@ -213,7 +213,7 @@ bool interpolate_curve(const std::vector<Point>& pts, nb_type& out, std::string&
     err = pts.size() == 1 ? "a single point makes no curve" : "all points coincide";
     return false;
   }
-  const double same = kSameRel * size;
+  const double same = fit::kSamePointRel * size;
   const P3 origin = fit_origin(pts, size);
   std::vector<Point> kept{pts[0] - origin};
   std::vector<int> index_of(pts.size(), 0);  // original point -> kept point it coincides with
@@ -272,22 +272,20 @@ bool interpolate_surface(const std::vector<Point>& pts, int rows, int cols, nb_t
     err = "all points coincide";
     return false;
   }
-  const double same = kSameRel * size;
+  const double same = fit::kSamePointRel * size;
   auto at = [&](int i, int j) -> const Point& { return pts[static_cast<size_t>(i) * cols + j]; };
 
   // Columns (rows) that coincide with the previous kept one in every row (column) count as one.
-  std::vector<int> kcols{0}, col_of(cols, 0), krows{0}, row_of(rows, 0);
-  for (int j = 1; j < cols; ++j) {
-    bool differs = false;
-    for (int i = 0; i < rows && !differs; ++i) differs = norm(at(i, j) - at(i, kcols.back())) > same;
-    if (differs) kcols.push_back(j);
-    col_of[j] = static_cast<int>(kcols.size()) - 1;
+  std::vector<int> kcols, col_of(cols, 0), krows, row_of(rows, 0);
+  static_assert(sizeof(Point) == sizeof(pt_3d));
+  fit::distinct_lines(reinterpret_cast<const pt_3d*>(pts.data()), rows, cols, same, krows, kcols);
+  for (int j = 0, k = 0; j < cols; ++j) {
+    if (k + 1 < static_cast<int>(kcols.size()) && kcols[k + 1] == j) ++k;
+    col_of[j] = k;
   }
-  for (int i = 1; i < rows; ++i) {
-    bool differs = false;
-    for (int j = 0; j < cols && !differs; ++j) differs = norm(at(i, j) - at(krows.back(), j)) > same;
-    if (differs) krows.push_back(i);
-    row_of[i] = static_cast<int>(krows.size()) - 1;
+  for (int i = 0, k = 0; i < rows; ++i) {
+    if (k + 1 < static_cast<int>(krows.size()) && krows[k + 1] == i) ++k;
+    row_of[i] = k;
   }
   const int nr = static_cast<int>(krows.size()), nc = static_cast<int>(kcols.size());
   if (nr < 2 || nc < 2) {

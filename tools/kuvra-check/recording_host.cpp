@@ -14,6 +14,8 @@
 #include "orvantis/host_files.h"
 #include "orvantis/host_geometry.h"
 #include "orvantis/host_notes.h"
+#include "kernel/fit_checks.h"
+#include "kernel/host_defaults.h"
 
 extern "C" const ResourceTable zlink_resources;
 
@@ -36,12 +38,10 @@ void keep_points(const pt_3d* points, int64_t count) {
 }
 std::deque<db_list_ent_type> g_entries;  // stable addresses for the plot's entry pointers
 
-constexpr int32_t initial_buffer_points = 1024;  // the host's buffers before their first growth
-
 // A point buffer that grows like the host's, up to its bound, keeping its points.
 class RecordingBuffer {
  public:
-  explicit RecordingBuffer(int32_t bound) : bound_(bound) {}
+  RecordingBuffer(const char* name, int32_t bound) : name_(name), bound_(bound) {}
   ~RecordingBuffer() { std::free(data_); }
   int32_t capacity() {
     ensure();
@@ -51,12 +51,17 @@ class RecordingBuffer {
     ensure();
     return data_;
   }
-  bool grow(int32_t count) {
+  /// True when the buffer holds `count` points; false with the host's words in `why` when not.
+  bool grow(int32_t count, std::string& why) {
     ensure();
-    if (count <= 0 || count > bound_) return false;
+    why = orv::fit::buffer_size_refusal(name_, count, bound_);
+    if (!why.empty()) return false;
     if (count <= capacity_) return true;
     void* bigger = std::calloc(static_cast<size_t>(count), sizeof(pt_3d));
-    if (bigger == nullptr) return false;
+    if (bigger == nullptr) {
+      why = orv::fit::buffer_memory_refusal(name_, count);
+      return false;
+    }
     if (data_ != nullptr) std::memcpy(bigger, data_, sizeof(pt_3d) * static_cast<size_t>(capacity_));
     std::free(data_);
     data_ = static_cast<pt_3d*>(bigger);
@@ -67,41 +72,20 @@ class RecordingBuffer {
  private:
   void ensure() {
     if (data_ != nullptr) return;
-    data_ = static_cast<pt_3d*>(std::calloc(initial_buffer_points, sizeof(pt_3d)));
-    capacity_ = data_ != nullptr ? initial_buffer_points : 0;
+    data_ = static_cast<pt_3d*>(std::calloc(orv::kInitialBufferPoints, sizeof(pt_3d)));
+    capacity_ = data_ != nullptr ? orv::kInitialBufferPoints : 0;
   }
   pt_3d* data_ = nullptr;
   int32_t capacity_ = 0;
+  const char* name_;
   int32_t bound_;
 };
 
-RecordingBuffer g_spline_buffer(host_max_spline_points);
-RecordingBuffer g_surface_buffer(host_max_surface_points);
+// Named as the host names its buffers, so that a refusal reads as the host's.
+RecordingBuffer g_spline_buffer("spline buffer", orv::kMaxSplineNodes);
+RecordingBuffer g_surface_buffer("surface buffer", orv::kMaxSurfPoints);
 
-bool finite3(const double* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
-
-double distance(const double* a, const double* b) {
-  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
-}
-
-// Largest extent of the points' bounding box; 0 when all coincide.
-double extent(const double (*points)[3], int64_t count) {
-  double lo[3], hi[3];
-  for (int c = 0; c < 3; ++c) lo[c] = hi[c] = points[0][c];
-  for (int64_t i = 1; i < count; ++i)
-    for (int c = 0; c < 3; ++c) {
-      lo[c] = std::min(lo[c], points[i][c]);
-      hi[c] = std::max(hi[c], points[i][c]);
-    }
-  return std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]});
-}
-
-// Index (1-based) of the first point that is not finite, 0 when all are.
-int64_t first_not_finite(const double (*points)[3], int64_t count) {
-  for (int64_t i = 0; i < count; ++i)
-    if (!finite3(points[i])) return i + 1;
-  return 0;
-}
+using orv::fit::finite_point;
 
 db_list_ent_type* add_shape(MadeShape shape, int32_t level) {
   g_record.shapes.push_back(std::move(shape));
@@ -124,6 +108,14 @@ void note_refused_entity(int64_t* counter) {
   ++*counter;
 }
 
+// A refusal is kept for the report; a later growth that succeeds does not clear it.
+int grow_recorded(RecordingBuffer& buffer, int32_t count) {
+  std::string why;
+  if (buffer.grow(count, why)) return 1;
+  g_record.buffer_refusal = why;
+  return 0;
+}
+
 }  // namespace
 
 HostRecord& host_record() { return g_record; }
@@ -136,51 +128,14 @@ void reset_host_record(int64_t stop_after) {
   g_entries.clear();
 }
 
-std::string curve_refusal(const double (*points)[3], int64_t count) {
-  if (points == nullptr || count < 1) return "no points to make a curve through";
-  if (int64_t bad = first_not_finite(points, count))
-    return "point " + std::to_string(bad) + " of " + std::to_string(count) + " is not finite";
-  if (!(extent(points, count) > 0.0))
-    return count == 1 ? "a single point makes no curve" : "all " + std::to_string(count) + " points coincide";
-  return "";
-}
-
-std::string surface_refusal(const double (*points)[3], int rows, int cols) {
-  if (points == nullptr || rows < 2 || cols < 2)
-    return "a surface needs at least 2 rows of 2 points, not " + std::to_string(rows) + " x " + std::to_string(cols);
-  const int64_t count = int64_t{rows} * cols;
-  if (int64_t bad = first_not_finite(points, count))
-    return "grid point " + std::to_string(bad) + " of " + std::to_string(count) + " is not finite";
-  const double size = extent(points, count);
-  if (!(size > 0.0)) return "all " + std::to_string(count) + " grid points coincide";
-  // Rows (columns) that coincide with the previous distinct one everywhere count as one.
-  const double same = host_same_point_relative * size;
-  auto at = [&](int i, int j) { return points[int64_t{i} * cols + j]; };
-  int distinct_cols = 1, kept = 0;
-  for (int j = 1; j < cols; ++j) {
-    bool differs = false;
-    for (int i = 0; i < rows && !differs; ++i) differs = distance(at(i, j), at(i, kept)) > same;
-    if (differs) ++distinct_cols, kept = j;
-  }
-  int distinct_rows = 1;
-  kept = 0;
-  for (int i = 1; i < rows; ++i) {
-    bool differs = false;
-    for (int j = 0; j < cols && !differs; ++j) differs = distance(at(i, j), at(kept, j)) > same;
-    if (differs) ++distinct_rows, kept = i;
-  }
-  if (distinct_rows < 2 || distinct_cols < 2) return "the grid has no area: it collapses to a curve or a point";
-  return "";
-}
-
 // ---- Globals ----
-uint8_t main_color = 10;
-uint8_t gr_back_color = 0;
-int32_t main_level = 1;
+uint8_t main_color = orv::kStartMainColor;
+uint8_t gr_back_color = orv::kStartBackColor;
+int32_t main_level = orv::kStartMainLevel;
 attributes main_attrib{};
-double surf_step_chord_dev = 0.001;
-int16_t n_places_an = 4;
-double tol = 0.0001;
+double surf_step_chord_dev = orv::kStartChordDeviation;
+int16_t n_places_an = orv::kStartTracePlaces;
+double tol = orv::kStartLeastStep;
 
 // ---- Geometry ----
 void store_ent(const ent* e, db_list_ent_type** entry, int, uint8_t, int32_t, attributes, char* ok) {
@@ -188,10 +143,10 @@ void store_ent(const ent* e, db_list_ent_type** entry, int, uint8_t, int32_t, at
   if (ok) *ok = 0;
   if (e == nullptr) return;
   if (e->kind == ENT_POINT) {
-    if (!finite3(e->p1)) return note_refused_entity(&g_record.refused_points);
+    if (!finite_point(e->p1)) return note_refused_entity(&g_record.refused_points);
     ++g_record.stored_points;
   } else if (e->kind == ENT_LINE) {
-    if (!finite3(e->p1) || !finite3(e->p2)) return note_refused_entity(&g_record.refused_lines);
+    if (!finite_point(e->p1) || !finite_point(e->p2)) return note_refused_entity(&g_record.refused_lines);
     ++g_record.stored_lines;
     if (g_keep_points) {
       if (g_record.line_ends.empty()) g_record.line_ends.push_back({e->p1[0], e->p1[1], e->p1[2]});
@@ -205,21 +160,23 @@ void store_ent(const ent* e, db_list_ent_type** entry, int, uint8_t, int32_t, at
 
 void make_spline_from_pts(const pt_3d* points, int32_t count, uint8_t, int32_t level, int start_kind,
                           const double*, int end_kind, const double*, int, db_list_ent_type** entry, char* ok) {
-  MadeShape shape{MadeShape::Spline};
+  MadeShape shape;
+  shape.kind = MadeShape::Spline;
   shape.points = count;
   keep_points(points, count);
-  shape.why = start_kind != 1 || end_kind != 1 ? "only free ends are offered" : curve_refusal(points, count);
+  shape.why = orv::fit::spline_refusal(points, count, start_kind, end_kind);
   add_fitted_shape(std::move(shape), level, entry, ok);
 }
 
 void make_surf_from_pts(const pt_3d* points, int16_t rows, int16_t cols, int, int, int, int, uint8_t, int32_t level,
                         int nurb, double* out, db_list_ent_type** entry, char* ok) {
   if (out) *out = 0.0;
-  MadeShape shape{nurb ? MadeShape::NurbsSurface : MadeShape::Surface};
+  MadeShape shape;
+  shape.kind = nurb ? MadeShape::NurbsSurface : MadeShape::Surface;
   shape.rows = rows;
   shape.cols = cols;
   shape.points = int64_t{rows} * cols;
-  shape.why = surface_refusal(points, rows, cols);
+  shape.why = orv::fit::surface_refusal(points, rows, cols);
   keep_points(points, shape.points);
   g_record.fitted_rows = rows;
   g_record.fitted_cols = cols;
@@ -256,18 +213,19 @@ void delete_ent(db_list_ent_type* entry, int, int, int, char* flag, int) {
 void put_nurbs_in_db(const nb_type* nb, uint8_t, int32_t level, const attributes*, int, db_list_ent_type** entry) {
   if (entry) *entry = nullptr;
   if (nb == nullptr || nb->vdegree != 0 || nb->nu < 2) return;
-  MadeShape shape{MadeShape::NurbsCurve};
+  MadeShape shape;
+  shape.kind = MadeShape::NurbsCurve;
   shape.points = nb->nu;
   db_list_ent_type* made = add_shape(std::move(shape), level);
   if (entry) *entry = made;
 }
 
 void draw_3d_point(const double* point, uint8_t) {
-  if (point != nullptr && finite3(point)) ++g_record.marks;
+  if (point != nullptr && finite_point(point)) ++g_record.marks;
 }
 
 void drw_3d_line(const l_3d* line, uint8_t) {
-  if (line != nullptr && finite3(line->p1) && finite3(line->p2)) ++g_record.screen_lines;
+  if (line != nullptr && finite_point(line->p1) && finite_point(line->p2)) ++g_record.screen_lines;
 }
 
 int plot_stop_requested(int64_t step, int64_t) {
@@ -281,20 +239,11 @@ void point_proc(const char*, char*, double*, char* ok) {
 void clean_pt(char, double*) {}
 
 int32_t CSplineNodeMgr::get_max_n_spline_pts() { return g_spline_buffer.capacity(); }
-int CSplineNodeMgr::put_max_n_spline_pts(int32_t count) {
-  if (g_spline_buffer.grow(count)) return 1;
-  g_record.buffer_refusal = "the host's spline buffer does not grow to " + std::to_string(count) + " points";
-  return 0;
-}
+int CSplineNodeMgr::put_max_n_spline_pts(int32_t count) { return grow_recorded(g_spline_buffer, count); }
 pt_3d* CSplineNodeMgr::get_spline_nodes1() { return g_spline_buffer.data(); }
 
 int32_t CSurfDataMgr::get_max_n_surf_patches() { return g_surface_buffer.capacity(); }
-int CSurfDataMgr::put_max_n_surf_patches(int32_t count) {
-  if (g_surface_buffer.grow(count)) return 1;
-  g_record.buffer_refusal = "the host's surface buffer takes at most " + std::to_string(host_max_surface_points) +
-                            " points, not " + std::to_string(count);
-  return 0;
-}
+int CSurfDataMgr::put_max_n_surf_patches(int32_t count) { return grow_recorded(g_surface_buffer, count); }
 pt_3d* CSurfDataMgr::get_surf_data_ptr(int which) { return which == 0 ? g_surface_buffer.data() : nullptr; }
 
 // ---- Files: a dry run writes no trace log and shows nothing ----

@@ -1,7 +1,7 @@
 // The recording host: kuvra-check's own implementation of the host services the Zlink's plotters
 // call. It stores nothing heavy, only counts what a plot would make and notes what the real host
-// would refuse (the same rules as the host's geometry services), so the dry run can be the Zlink's
-// own plotting code without the geometry kernel.
+// would refuse, by the host's own rules and in its words (kernel/fit_checks.h), so the dry run can
+// be the Zlink's own plotting code without the geometry kernel.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 /// A curve or surface the plot hands to the host, and whether the host takes it.
 struct MadeShape {
-  enum Kind { Spline, NurbsCurve, Surface, NurbsSurface } kind;
+  enum Kind { Spline, NurbsCurve, Surface, NurbsSurface } kind = Spline;
   int64_t points = 0;        // curves: the points it goes through
   int32_t rows = 0, cols = 0;  // surfaces: the grid
   bool refused = false;
@@ -45,14 +45,3 @@ HostRecord& host_record();
 
 /// Clears the record for a new plot; `stop_after` runs before the plot is told to stop (0: never).
 void reset_host_record(int64_t stop_after);
-
-/// Most points the host's spline and surface buffers grow to.
-constexpr int32_t host_max_spline_points = 1 << 20;
-constexpr int32_t host_max_surface_points = 1 << 22;
-/// Points closer than this, relative to the extent of all of them, are one point to the host.
-constexpr double host_same_point_relative = 1e-12;
-
-/// The host's reason to refuse a curve through `points`, or "" when it takes it.
-std::string curve_refusal(const double (*points)[3], int64_t count);
-/// The host's reason to refuse a surface through a row-major grid, or "" when it takes it.
-std::string surface_refusal(const double (*points)[3], int rows, int cols);

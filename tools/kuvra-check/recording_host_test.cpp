@@ -1,5 +1,6 @@
-// The recording host's rules, the ones the real host applies: curves need two distinct finite
-// points, surfaces a finite grid of at least 2 x 2 with area; the stop answer after the step limit.
+// The recording host's rules, the ones the real host applies (the shared table of
+// kernel/fit_refusal_cases.h): curves need two distinct finite points, surfaces a finite grid of at
+// least 2 x 2 with area; buffers grow to the host's bounds; the stop answer after the step limit.
 #include "recording_host.h"
 
 #include <gtest/gtest.h>
@@ -8,58 +9,26 @@
 #include <string>
 #include <vector>
 
+#include "kernel/fit_refusal_cases.h"
+#include "kernel/host_defaults.h"
 #include "orvantis/host_geometry.h"
 #include "text_file.h"
 
 namespace {
 
-using Points = std::vector<std::array<double, 3>>;
-
-const double (*as_points(const Points& p))[3] { return reinterpret_cast<const double(*)[3]>(p.data()); }
-
-TEST(RecordingHost, CurveRules) {
-  const double inf = INFINITY;
-  const struct {
-    Points points;
-    const char* refusal;  // "" when taken
-  } cases[] = {
-      {{{0, 0, 0}, {1, 0, 0}}, ""},
-      {{{0, 0, 0}, {0, 0, 0}, {0, 0, 1e-3}}, ""},  // repeated points are fine while two differ
-      {{{1, 2, 3}}, "a single point makes no curve"},
-      {{{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, "all 3 points coincide"},
-      {{{0, 0, 0}, {1, inf, 0}}, "point 2 of 2 is not finite"},
-      {{{NAN, 0, 0}, {1, 0, 0}}, "point 1 of 2 is not finite"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(curve_refusal(as_points(c.points), c.points.size()), c.refusal) << c.refusal;
-  EXPECT_EQ(curve_refusal(nullptr, 0), "no points to make a curve through");
-}
-
-Points grid(int rows, int cols, double (*f)(int, int, int)) {
-  Points p;
-  for (int i = 0; i < rows; ++i)
-    for (int j = 0; j < cols; ++j) p.push_back({f(i, j, 0), f(i, j, 1), f(i, j, 2)});
-  return p;
-}
-
-TEST(RecordingHost, SurfaceRules) {
-  const struct {
-    int rows, cols;
-    double (*f)(int, int, int);
-    const char* refusal;
-  } cases[] = {
-      {3, 4, [](int i, int j, int c) { return c == 0 ? i : c == 1 ? j : 0.0; }, ""},
-      // A row collapsed to one point, as a sphere's pole, still leaves an area.
-      {3, 3, [](int i, int j, int c) { return i == 0 ? 0.0 : c == 0 ? i : c == 1 ? j : 0.0; }, ""},
-      {1, 4, [](int i, int j, int c) { return c == 0 ? i + j : 0.0; }, "a surface needs at least 2 rows of 2 points, not 1 x 4"},
-      {3, 3, [](int, int, int) { return 5.0; }, "all 9 grid points coincide"},
-      {3, 3, [](int i, int, int c) { return c == 0 ? i : 0.0; }, "the grid has no area: it collapses to a curve or a point"},
-      {3, 3, [](int, int j, int c) { return c == 1 ? j : 0.0; }, "the grid has no area: it collapses to a curve or a point"},
-      {2, 2, [](int i, int j, int c) { return i == 1 && j == 1 && c == 2 ? INFINITY : c == 0 ? i : c == 1 ? j : 0.0; },
-       "grid point 4 of 4 is not finite"},
-  };
-  for (const auto& c : cases) {
-    Points p = grid(c.rows, c.cols, c.f);
-    EXPECT_EQ(surface_refusal(as_points(p), c.rows, c.cols), c.refusal) << c.refusal;
+// The table the host's geometry services run too: the same verdicts, in the host's words.
+TEST(RecordingHost, RefusesWhatTheHostRefusesInItsWords) {
+  for (const orv::fit::RefusalCase& c : orv::fit::refusal_cases()) {
+    reset_host_record(0);
+    char ok = 2;
+    db_list_ent_type* entry = nullptr;
+    orv::fit::ask_host(c, &entry, &ok);
+    ASSERT_EQ(host_record().shapes.size(), 1u) << c.name;
+    const MadeShape& made = host_record().shapes[0];
+    EXPECT_EQ(made.why, c.refusal) << c.name;
+    EXPECT_EQ(made.refused, !c.refusal.empty()) << c.name;
+    EXPECT_EQ(ok, c.refusal.empty() ? 1 : 0) << c.name;
+    EXPECT_EQ(entry != nullptr, c.refusal.empty()) << c.name;
   }
 }
 
@@ -75,10 +44,15 @@ TEST(RecordingHost, AsksToStopFromTheStepLimitOn) {
 
 TEST(RecordingHost, BuffersGrowToTheHostsBoundsOnly) {
   reset_host_record(0);
-  EXPECT_NE(CSplineNodeMgr::put_max_n_spline_pts(host_max_spline_points), 0);
-  EXPECT_EQ(CSplineNodeMgr::put_max_n_spline_pts(host_max_spline_points + 1), 0);
-  EXPECT_EQ(CSurfDataMgr::put_max_n_surf_patches(host_max_surface_points + 1), 0);
-  EXPECT_NE(host_record().buffer_refusal.find("at most 4194304 points"), std::string::npos);
+  EXPECT_NE(CSplineNodeMgr::put_max_n_spline_pts(orv::kMaxSplineNodes), 0);
+  EXPECT_EQ(CSplineNodeMgr::put_max_n_spline_pts(orv::kMaxSplineNodes + 1), 0);
+  EXPECT_EQ(host_record().buffer_refusal, "spline buffer refused: 1048577 points asked for; it holds from 1 to 1048576");
+  EXPECT_EQ(CSurfDataMgr::put_max_n_surf_patches(orv::kMaxSurfPoints + 1), 0);
+  EXPECT_EQ(host_record().buffer_refusal,
+            "surface buffer refused: 4194305 points asked for; it holds from 1 to 4194304");
+  // A refusal stays for the report when a later growth succeeds.
+  EXPECT_NE(CSurfDataMgr::put_max_n_surf_patches(2048), 0);
+  EXPECT_NE(host_record().buffer_refusal, "");
 }
 
 TEST(TextFile, WhatLooksLikeText) {

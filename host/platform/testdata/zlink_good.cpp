@@ -14,7 +14,9 @@ const DialogTemplate kDialogs[] = {{7, "Forgotten", 60, 30, 8, "MS Sans Serif", 
 extern "C" const ResourceTable zlink_resources = {kResourceFormatVersion, kDialogs, 1, kStrings, 1};
 
 // A dialog q_main leaves open, as a Zlink that forgets its window would; the test deletes it.
-extern "C" CDialog* leaked_dialog = nullptr;
+extern "C" {
+CDialog* leaked_dialog = nullptr;
+}
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
