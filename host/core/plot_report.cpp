@@ -360,7 +360,7 @@ PlotReport word_plot(const Plot& p, const std::string& file) {
       words += "; " + kept_text(r);
       kept_told = true;
     }
-    if (g == 0) words += " (kuvra-check " + file + " names the step variables' values there)";
+    if (g == 0 && !file.empty()) words += " (kuvra-check " + file + " names the step variables' values there)";
     i.words = std::move(words);
     r.issues.push_back(std::move(i));
   }
