@@ -68,19 +68,26 @@ PlotStart plot_start(const GeometryDatabase& db) {
 std::string describe_made(const GeometryDatabase& db, const PlotStart& start, int64_t marks_now,
                           int64_t lines_now) {
   std::string made;
-  std::vector<const Entity*> all = db.entities();
-  for (const KindName& k : kKinds) {
-    int64_t n = 0;
-    const Entity* only = nullptr;
-    for (const Entity* e : all) {
-      if (e->id() < start.first_id || e->kind() != k.kind) continue;
-      ++n;
-      only = e;
-    }
+  // One pass over the records, counting by kind: the summary must not need a list of the whole
+  // database, which a plot that ran out of memory could not build.
+  constexpr std::size_t kinds = kKinds.size();
+  int64_t count[kinds] = {};
+  const Entity* only[kinds] = {};
+  db.for_each_entity([&](const Entity& e) {
+    if (e.id() < start.first_id) return;
+    for (std::size_t k = 0; k < kinds; ++k)
+      if (e.kind() == kKinds[k].kind) {
+        ++count[k];
+        only[k] = &e;
+      }
+  });
+  for (std::size_t i = 0; i < kinds; ++i) {
+    const KindName& k = kKinds[i];
+    const int64_t n = count[i];
     if (n == 0) continue;
     const std::string of = k.kind == ENT_POINT ? kept_of_steps(n) : std::string();
     append(made, (of.empty() ? counted(n, k.one, k.many) : of + " " + k.many) +
-                     (n == 1 ? through(*only) : std::string()));
+                     (n == 1 ? through(*only[i]) : std::string()));
   }
   if (lines_now > start.lines) append(made, counted(lines_now - start.lines, "screen line", "screen lines"));
   if (marks_now > start.marks) append(made, counted(marks_now - start.marks, "mark", "marks"));
