@@ -82,7 +82,9 @@ TEST_F(AppKeepsData, StepAndIgesExportsToNamesThatAreNotUtf8) {
     const std::string text = read_file(target);
     EXPECT_GT(text.size(), 1000u) << c.name;
     EXPECT_EQ(text.rfind(c.starts, 0), 0u) << c.name;
-    if (std::string(c.starts).empty()) EXPECT_NE(text.find("S      1"), std::string::npos) << c.name;  // IGES start section
+    if (std::string(c.starts).empty()) {  // IGES start section
+      EXPECT_NE(text.find("S      1"), std::string::npos) << c.name;
+    }
     EXPECT_EQ(temporaries(), std::vector<std::string>{}) << c.name;
   }
 }
@@ -118,7 +120,9 @@ TEST_F(AppKeepsData, SecondRunOnALockedPartFileIsRefused) {
   fs::path eqn = s.file("helix.eqn", kHelix);
   for (bool exists : {true, false}) {
     fs::path part = s / (exists ? "held.json" : "new.json");
-    if (exists) ASSERT_EQ(plot(eqn, {"--part", part.string()}).status, 0);
+    if (exists) {
+      ASSERT_EQ(plot(eqn, {"--part", part.string()}).status, 0);
+    }
     const std::string before = exists ? read_file(part) : "";
     // The first run waits on a script read from a pipe, holding the lock.
     int in[2];

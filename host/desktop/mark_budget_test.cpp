@@ -40,8 +40,9 @@ TEST(MarkBudget, AtMostTheBudgetIsDrawnEvenlyThroughThePlot) {
     EXPECT_LE(s.drawn.size(), c.budget);
     EXPECT_EQ(s.drawn.size(), s.taken);  // distinct pixels: every mark taken is drawn
     EXPECT_EQ(s.thinned(), c.taken < c.marks);
-    if (s.taken > 1)  // the plot's end is reached, not only its start
+    if (s.taken > 1) {  // the plot's end is reached, not only its start
       EXPECT_GE(s.drawn.back().x, static_cast<float>(c.marks - c.marks / c.taken - 1)) << c.marks;
+    }
   }
 }
 

@@ -263,7 +263,9 @@ TEST_F(Files, AChordDeviationBeyondTheSampleLimitIsTold) {
     ASSERT_TRUE(write_mesh((dir / "t.stl").string(), MeshFormat::StlBinary, db.entities(), chord, skipped, err, &notes))
         << err;
     ASSERT_EQ(notes.size(), chord > 1e-10 ? 0u : 1u);
-    if (!notes.empty()) EXPECT_NE(notes[0].find("stopped at 1024 x 1024 samples"), std::string::npos) << notes[0];
+    if (!notes.empty()) {
+      EXPECT_NE(notes[0].find("stopped at 1024 x 1024 samples"), std::string::npos) << notes[0];
+    }
   }
 }
 

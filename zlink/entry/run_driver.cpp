@@ -59,7 +59,9 @@ void build_default_path(char* path) {
     path[0] = '\0';
     return;
   }
-  std::snprintf(path, path_size, "%s%s", main_dir, default_file_name);
+  // Both parts fit, as measured above: copied whole, the name with its NUL.
+  std::memcpy(path, main_dir, length);
+  std::memcpy(path + length, default_file_name, std::strlen(default_file_name) + 1);
 }
 
 extern "C" int q_main() {
