@@ -13,7 +13,7 @@ cmake -S . -B build > /dev/null
 cmake --build build -j "$(nproc)" --target orvantis kuvra-check
 example=build/host/app/data/ZLINKS/kuvra.eqn
 build/tools/kuvra-check "$example"
-keep="nowhere until you export it: F3 in the host writes it to a file you name (.step .igs .json"
+keep="nowhere until you export it: F3 in the host writes it to a file you name (.step .igs .json .stl .3mf .glb .dxf"
 keep+=" .svg .png), and leaving with geometry not yet written asks whether to save it"
 terminal_forced=no
 for arg in "$@"; do
