@@ -164,8 +164,3 @@ std::string skip_or_end(const DryRun& run, const StepFailure& failure) {
          std::to_string(run.cols);
 }
 
-std::string grouped(int64_t n) {
-  std::string digits = std::to_string(n < 0 ? -n : n);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<size_t>(i), ",");
-  return (n < 0 ? "-" : "") + digits;
-}

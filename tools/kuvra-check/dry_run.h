@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "equation/program.h"
+#include "orvantis/plot_limits.h"
 #include "geometry/step_rule.h"
 #include "recording_host.h"
 
@@ -51,5 +52,5 @@ bool dry_run_failed(const DryRun& run);
 /// for a surface built from the grid what the surface keeps.
 std::string skip_or_end(const DryRun& run, const StepFailure& failure);
 
-/// `n` with its thousands grouped by commas: 32,001.
-std::string grouped(int64_t n);
+/// `n` with its thousands grouped by commas (32,001), as the host writes its counts.
+using orvantis::grouped;
