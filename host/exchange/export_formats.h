@@ -12,7 +12,10 @@ inline constexpr const char* kExportExtensions[] = {".step", ".stp", ".igs", ".i
 /// The extensions joined by `separator` (the prompts' " ", the refusal's ", ").
 inline std::string export_extensions(const char* separator) {
   std::string out;
-  for (const char* ext : kExportExtensions) out += (out.empty() ? "" : separator) + std::string(ext);
+  for (const char* ext : kExportExtensions) {
+    if (!out.empty()) out.append(separator);
+    out.append(ext);
+  }
   return out;
 }
 
