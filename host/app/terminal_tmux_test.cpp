@@ -194,7 +194,8 @@ std::string graphics_words(const std::string& screen) {
     start = end + 1;
     if (row.rfind(bar, 0) != 0) continue;
     const std::size_t close = row.find(bar, bar.size());
-    joined += " " + row.substr(bar.size(), close == std::string::npos ? std::string::npos : close - bar.size());
+    joined += ' ';
+    joined += row.substr(bar.size(), close == std::string::npos ? std::string::npos : close - bar.size());
   }
   std::string folded;
   for (char c : joined)

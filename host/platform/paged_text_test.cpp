@@ -68,7 +68,8 @@ TEST_F(PagedTextTest, GivesTheLinesOfTheWholeFileWhereverTheBlocksFall) {
   for (const std::string& text : texts) {
     PagedText paged;
     std::string err;
-    ASSERT_TRUE(paged.open(write("f" + std::to_string(++n), text), err)) << err;
+    const std::string name = std::string("f").append(std::to_string(++n));
+    ASSERT_TRUE(paged.open(write(name, text), err)) << err;
     const std::vector<std::string> want = whole_text_lines(text);
     ASSERT_EQ(paged.size(), want.size()) << text;
     // Backwards, so that every line is read from its block afresh as well as from the cached one.
