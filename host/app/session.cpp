@@ -91,8 +91,9 @@ void run_desktop(const SessionConfig& config, Zlink& zlink, frontend::ScriptFron
   desktop::DesktopFrontEnd desk(window, database());
   desk.set_script(script);
   if (!script) {
-    desk.set_exporter([&config](const std::string& path, std::string& why) {
-      return export_typed(path, why, config.picture);
+    // A picture exported from the window shows the view on screen, titled with the equation file.
+    desk.set_exporter([&config, &desk](const std::string& path, std::string& why) {
+      return export_typed(path, why, desk.picture_of_view(config.picture));
     });
   }
   installed.input(&desk, &desk);

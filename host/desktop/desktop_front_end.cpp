@@ -15,6 +15,8 @@
 #include "desktop/desktop_prompt.h"
 #include "desktop/mark_budget.h"
 #include "desktop/window_painter.h"
+#include "view/legend.h"
+#include "view/measure.h"
 #include "view/palette.h"
 #include "view/picture.h"
 #include "frontend/script_front_end.h"
@@ -44,6 +46,11 @@ constexpr float kAxisArm = 30;
 const ImU32 kStatusText = IM_COL32(220, 220, 220, 255);
 const ImU32 kFrameText = IM_COL32(200, 204, 210, 255);
 const ImU32 kWarning = IM_COL32(255, 220, 60, 255);
+// The measure readout and the snap marker: a cyan no palette colour has.
+const ImU32 kMeasure = IM_COL32(110, 230, 250, 255);
+// A press and release of the left button this close together on the view is a click (a pick), not
+// a drag.
+constexpr double kClickSlop = 3;
 // The marker at the last point a plot kept: orange, a shape no mark or point has.
 const ImU32 kKeptMarker = IM_COL32(255, 128, 0, 255);
 const ImU32 kKeptMarkerEdge = IM_COL32(255, 255, 255, 255);
@@ -130,6 +137,19 @@ void DesktopFrontEnd::refresh_scene() {
   detail.facets = true;
   scene_ = view::make_scene(db_, detail);
   scene_key_ = key;
+  // A view the person has not turned or chosen follows the content: a flat part square to its
+  // plane, anything else in the trimetric view. Once chosen it stays, until the scene is empty.
+  if (scene_.empty()) {
+    view_chosen_ = false;
+  } else {
+    const view::Camera& c = view_.camera;
+    if (c.name != applied_camera_.name || c.toward != applied_camera_.toward || c.up != applied_camera_.up)
+      view_chosen_ = true;
+    if (!view_chosen_) {
+      view_.camera = view::default_camera(scene_);
+      applied_camera_ = view_.camera;
+    }
+  }
   // Shaded from the scene's facets at once; within the chord deviation once the fine triangles,
   // made in the background so that a large surface never stalls the window, are there. A job for
   // an older scene is left to finish and its result dropped.
@@ -146,7 +166,8 @@ void DesktopFrontEnd::refresh_scene() {
     for (const ent& e : surfaces) ptrs.push_back(&e);
     FineMesh mesh;
     fine_triangles(ptrs, chord, mesh);
-    glfwPostEmptyEvent();  // wakes the window's wait, so that the finer frame comes without input
+    // No call into the window system from here: the window's own thread talks to the X server
+    // (its frame property too), and its waits are short, so the finer frame comes soon after.
     return mesh;
   });
 }
@@ -267,6 +288,7 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
       dl->AddText(ImVec2(g.x + 14 + 2 * r, y), kFrameText, kMarkerLegend);
     }
   }
+  draw_measures(dl, vp);
   std::string caption = scene_.empty() ? "nothing drawn yet" : view::scene_caption(scene_);
   if (marks.thinned())
     caption += " \u00b7 " + std::to_string(marks.taken) + " of " + std::to_string(marks.total) + " marks drawn";
@@ -284,6 +306,51 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   dl->PopClipRect();
 }
 
+void DesktopFrontEnd::draw_measures(ImDrawList* dl, const view::Viewport& vp) {
+  const PixelRect& g = graphics_;
+  const FontMetrics& font = window_.font();
+  // The point under the pointer, snapped, while it is over the view itself and nothing else.
+  hover_ = view::Snap{};
+  double x = 0, y = 0;
+  window_.cursor(x, y);
+  const bool over_view = graphics_.contains(static_cast<float>(x), static_cast<float>(y)) && drag_button_ < 0 &&
+                         !ImGui::GetIO().WantCaptureMouse &&
+                         std::none_of(placed_.begin(), placed_.end(), [&](const Placement& p) {
+                           return p.frame.contains(static_cast<float>(x), static_cast<float>(y));
+                         });
+  if (over_view && !scene_.empty()) hover_ = view::snap_at(scene_, vp, view::P2{x, y}, kSnapPixels);
+  // The picked entity's measures, worked out again only when it or the database changed.
+  if (picked_ != 0 && (picked_ != measured_.id || measured_at_ != db_.revision())) {
+    if (!view::measure_entity(db_, picked_, measured_)) {
+      picked_ = 0;
+      measured_ = view::Measures{};
+    }
+    measured_at_ = db_.revision();
+  }
+  std::vector<std::string> lines;
+  if (hover_.kind != view::Snap::Kind::None) {
+    const view::P2 d = vp.to_device(hover_.at);
+    const ImVec2 at(static_cast<float>(d.x), static_cast<float>(d.y));
+    dl->AddCircle(at, 6.0f, kMeasure, 16, 1.5f);
+    if (hover_.kind != view::Snap::Kind::OnCurve) dl->AddCircleFilled(at, 2.0f, kMeasure);
+    lines.push_back(view::snap_text(hover_));
+  }
+  if (picked_ != 0) lines.push_back(view::measures_text(measured_));
+  float ty = g.y + 4;
+  for (const std::string& line : lines) {
+    const float w = ImGui::CalcTextSize(line.c_str()).x;
+    const ImVec2 p(g.right() - w - 10, ty);
+    dl->AddRectFilled(ImVec2(p.x - 4, p.y - 1), ImVec2(g.right() - 4, p.y + font.line_h + 2), IM_COL32(16, 18, 22, 230));
+    dl->AddText(p, kMeasure, line.c_str());
+    ty += font.line_h + 4;
+  }
+}
+
+void DesktopFrontEnd::pick_at(double x, double y) {
+  picked_ = view::entity_at(scene_, graphics_viewport(), view::P2{x, y}, kSnapPixels);
+  measured_ = view::Measures{};
+}
+
 void DesktopFrontEnd::draw_toolbar() {
   const float bar = std::round(window_.font().line_h * kBarLines);
   ImGui::SetNextWindowPos(ImVec2(0, 0));
@@ -298,7 +365,7 @@ void DesktopFrontEnd::draw_toolbar() {
   static const std::pair<const char*, view::NamedView> kViews[] = {
       {"Top", view::NamedView::Top},     {"Bottom", view::NamedView::Bottom}, {"Front", view::NamedView::Front},
       {"Back", view::NamedView::Back},   {"Left", view::NamedView::Left},     {"Right", view::NamedView::Right},
-      {"Isometric", view::NamedView::Isometric}};
+      {"Isometric", view::NamedView::Isometric}, {"Trimetric", view::NamedView::Trimetric}};
   for (const auto& [label, named] : kViews) {
     ImGui::SameLine();
     if (ImGui::SmallButton(label) && !blocked) {
@@ -338,15 +405,29 @@ void DesktopFrontEnd::click(double x, double y, int button, int mods) {
       return;
     }
     drag_button_ = button;
-    drag_x_ = x;
-    drag_y_ = y;
+    drag_x_ = press_x_ = x;
+    drag_y_ = press_y_ = y;
   }
 }
 
-bool DesktopFrontEnd::snap_point(double px, double py, std::array<double, 3>& out) const {
+view::Viewport DesktopFrontEnd::graphics_viewport() const {
   const ViewFrame f = view_frame();
   const PixelRect& g = graphics_;
-  view::Viewport vp(f.content, g.x, g.y, g.w, g.h, 0.06, 1.0, f.camera);
+  return view::Viewport(f.content, g.x, g.y, g.w, g.h, 0.06, 1.0, f.camera);
+}
+
+view::PictureOptions DesktopFrontEnd::picture_of_view(view::PictureOptions base) const {
+  base.camera = view_.camera;
+  base.zoom = view_.zoom;
+  base.pan = view_.pan;
+  const std::string& plotted = last_plot_report().file;
+  const std::string& file = plotted.empty() ? equation_file_ : plotted;
+  if (!file.empty()) base.title = file.substr(file.find_last_of('/') + 1);
+  return base;
+}
+
+bool DesktopFrontEnd::snap_point(double px, double py, std::array<double, 3>& out) const {
+  const view::Viewport vp = graphics_viewport();
   double best = kSnapPixels * kSnapPixels;
   bool found = false;
   auto consider = [&](const view::Point& p) {
@@ -446,6 +527,10 @@ void DesktopFrontEnd::take_input() {
       }
       case RawInput::Kind::Button:
         if (!r.press) {
+          // A left click that did not drag picks what is under it (or nothing) for measuring.
+          if (drag_button_ == GLFW_MOUSE_BUTTON_LEFT && r.key == GLFW_MOUSE_BUTTON_LEFT &&
+              std::hypot(r.x - press_x_, r.y - press_y_) <= kClickSlop)
+            pick_at(r.x, r.y);
           drag_button_ = -1;
           break;
         }
@@ -458,7 +543,11 @@ void DesktopFrontEnd::take_input() {
           frontend::Key k;
           k.type = frontend::Key::Wheel;
           k.ch = r.y > 0 ? 1 : -1;
+          // The wheel zooms about the point under the pointer: it stays where it is.
+          const frontend::ViewState before = view_;
+          const view::P2 at = graphics_viewport().to_view(view::P2{x, y});
           frontend::apply_view_key(view_, k);
+          view_.pan = view::pan_keeping(scene_.bounds(view_.camera), before.zoom, view_.zoom, before.pan, at);
         }
         break;
       }
@@ -525,6 +614,10 @@ void DesktopFrontEnd::idle_frame(double seconds) {
   }
   --settle_;
   draw_frame();
+  // Input in this frame: the frames after it settle again. Once they have, with every input turned
+  // into events the Zlink has taken and the fine shading in, whoever waits for the frame may look.
+  if (window_.frame_had_input()) settle_ = kSettleFrames - 1;
+  if (settle_ <= 0 && events_.empty() && window_.input().empty() && !fine_job_.valid()) window_.publish_drawn();
 }
 
 bool DesktopFrontEnd::screenshot(const std::string& path, std::string& err) {

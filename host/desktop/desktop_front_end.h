@@ -22,6 +22,8 @@
 #include "desktop/gl_view.h"
 #include "frontend/terminal_view.h"
 #include "platform/event_loop.h"
+#include "view/measure.h"
+#include "view/picture.h"
 
 struct ImDrawList;
 
@@ -85,8 +87,14 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   LeaveChoice ask_before_leaving();
 
   frontend::ViewState& view_state() { return view_; }
+  /// `base` with the view on screen (camera, zoom and pan) and the equation file's name as its
+  /// title: what a picture exported from the window shows.
+  view::PictureOptions picture_of_view(view::PictureOptions base) const;
   const std::string& refusal() const { return refusal_; }
   const std::string& status() const { return status_; }
+  /// What the pointer snapped to in the last frame, and the entity picked for measuring (0: none).
+  const view::Snap& hover() const { return hover_; }
+  int64_t picked() const { return picked_; }
   /// The pixel rectangle of the graphics window in the last frame.
   const PixelRect& graphics_rect() const { return graphics_; }
   /// Where each top-level window was placed in the last frame, bottom first.
@@ -110,6 +118,10 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   void draw_graphics();
   void draw_toolbar();
   void draw_marks_and_axes(ImDrawList* dl);
+  /// The snap under the pointer and the picked entity's measures, at the frame's top right.
+  void draw_measures(ImDrawList* dl, const view::Viewport& vp);
+  /// Picks the entity under a pixel of the view for measuring (none when nothing is there).
+  void pick_at(double x, double y);
   void draw_prompt();
   /// Takes the window's raw input: front-end keys and mouse work on the view; the rest becomes
   /// events in `events_`.
@@ -122,6 +134,8 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   /// The snap point nearest a pixel of the graphics window, if one is within kSnapPixels.
   bool snap_point(double px, double py, std::array<double, 3>& out) const;
   ViewFrame view_frame() const;
+  /// Where the graphics window puts the view plane in the last frame's pixels.
+  view::Viewport graphics_viewport() const;
 
   DesktopWindow& window_;
   const GeometryDatabase& db_;
@@ -133,6 +147,9 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   std::future<FineMesh> fine_job_;  // the fine triangles of the scene, being made
   Revision scene_key_;  // the database's revision the scene was made from; none at first
   frontend::ViewState view_;
+  view::Camera applied_camera_ = view_.camera;  // the camera the content last chose
+  bool view_chosen_ = false;  // the person turned the view or chose one since the scene was empty
+  std::string equation_file_;  // the last file the file prompt was answered with
   bool view_keys_ = false;  // F2: keys go to the view
   bool moving_ = false;     // the view is being dragged: drawn at the coarse level of detail
 
@@ -150,6 +167,13 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   // Mouse drag on the view.
   int drag_button_ = -1;
   double drag_x_ = 0, drag_y_ = 0;
+  double press_x_ = 0, press_y_ = 0;  // where the button went down
+
+  // Measuring: the snap under the pointer in the last frame, the entity picked and its measures.
+  view::Snap hover_;
+  int64_t picked_ = 0;
+  view::Measures measured_;
+  Revision measured_at_;
 
   Exporter exporter_;
   std::string export_path_;

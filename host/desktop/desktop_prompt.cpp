@@ -300,11 +300,15 @@ bool DesktopFrontEnd::run_prompt() {
 
 bool DesktopFrontEnd::PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                                           HWND owner) {
-  if (script_) return script_->PromptForFileToOpen(path, mode, filter, owner);
+  if (script_) {
+    const bool chosen = script_->PromptForFileToOpen(path, mode, filter, owner);
+    if (chosen) equation_file_ = path;
+    return chosen;
+  }
   prompt_ = Prompt::make_file(path, filter);
   run_prompt();
   const bool chosen = prompt_->accepted;
-  if (chosen) path = prompt_->text;
+  if (chosen) path = equation_file_ = prompt_->text;
   prompt_.reset();
   return chosen;
 }

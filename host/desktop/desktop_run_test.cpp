@@ -32,6 +32,7 @@
 // Last, since Xlib's macros (None, Bool, Status, ...) would clash with names in the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/Xatom.h>
 #undef None
 #undef Bool
 #undef Status
@@ -429,6 +430,61 @@ class Background {
   pid_t pid_ = 0;
 };
 
+// Waits for the host's window to show what was sent to it: sets the window's _ORVANTIS_SYNC to a
+// new number and waits until the window answers it in _ORVANTIS_DRAWN, which it does once it has
+// taken every input sent before the number and drawn what that input did.
+class WindowSync {
+ public:
+  /// Finds the host's window on `display` (waiting up to 20 s for it to open); false when none came.
+  bool attach(const std::string& env, const std::string& display, const fs::path& dir) {
+    display_ = display;
+    const std::string out = (dir / "window_id").string();
+    if (std::system((env + "timeout 20 xdotool search --sync --name '^Orvantis$' > '" + out + "'").c_str()) != 0)
+      return false;
+    std::ifstream(out) >> window_;
+    return window_ != 0;
+  }
+  /// True once the window has drawn everything sent so far; false when it did not within `seconds`
+  /// or the window is gone.
+  bool drawn(double seconds = 30) {
+    Display* d = XOpenDisplay(display_.c_str());
+    if (!d) return false;
+    XErrorHandler old = XSetErrorHandler(on_error);
+    failed_ = false;
+    const unsigned long n = ++number_;
+    const Atom sync = XInternAtom(d, "_ORVANTIS_SYNC", False), drawn = XInternAtom(d, "_ORVANTIS_DRAWN", False);
+    XChangeProperty(d, window_, sync, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&n), 1);
+    XSync(d, False);
+    bool done = false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done && !failed_ && std::chrono::steady_clock::now() < until) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long count = 0, after = 0;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(d, window_, drawn, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) == 0 &&
+          data != nullptr && format == 32 && count == 1)
+        done = *reinterpret_cast<const unsigned long*>(data) >= n;
+      if (data != nullptr) XFree(data);
+      XSync(d, False);
+      if (!done) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    XSetErrorHandler(old);
+    XCloseDisplay(d);
+    return done;
+  }
+
+ private:
+  static int on_error(Display*, XErrorEvent*) {
+    failed_ = true;  // the window is gone
+    return 0;
+  }
+  static inline bool failed_ = false;
+  std::string display_;
+  unsigned long window_ = 0;
+  unsigned long number_ = 0;
+};
+
 // The memory a shell command may take, as "ulimit -v" puts it; nothing under AddressSanitizer, whose
 // shadow memory alone is larger than any such limit.
 std::string memory_limit(long kib) {
@@ -529,10 +585,11 @@ TEST_F(DesktopRun, RealKeysAndClicksPlotThroughTheMainAndVariablesDialogs) {
   ASSERT_TRUE(host.start(env() + "'" ORV_TEST_ORVANTIS "' --desktop --temp-dir '" + dir_.string() + "' --export '" +
                          file("out.json") + "' 2>'" + file("host.txt") + "'"));
   const std::string x = env() + "xdotool ";
-  ASSERT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name '^Orvantis$' >/dev/null").c_str()), 0);
+  WindowSync sync;
+  ASSERT_TRUE(sync.attach(env(), xvfb_.display(), dir_));
   auto act = [&](const std::string& what) {
     ASSERT_EQ(std::system((x + what).c_str()), 0) << what;
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    ASSERT_TRUE(sync.drawn()) << "the window showed what " << what << " did";
   };
   auto click = [&](const std::string& at) { act("mousemove " + at + " click 1"); };
   act("mousemove 300 300");
@@ -558,7 +615,7 @@ TEST_F(DesktopRun, RealKeysAndClicksPlotThroughTheMainAndVariablesDialogs) {
   EXPECT_GT(changed_pixels(plotted, turned, 0, 60, view_right, kHeight - 60), 5000u) << "the view turned";
   EXPECT_EQ(changed_pixels(plotted, turned, caption.x0, caption.y1 + 1, kWidth - 10, caption.y1 + 300), 0u)
       << "the dialog stayed as it was";
-  click(main_at(3 + 18, 183 + 9));
+  ASSERT_EQ(std::system((x + "mousemove " + main_at(3 + 18, 183 + 9) + " click 1").c_str()), 0);  // OK: the host ends
   ASSERT_EQ(host.wait(20), 0) << "the host ends when OK is clicked";
   std::stringstream json;
   json << std::ifstream(file("out.json")).rdbuf();
@@ -571,11 +628,13 @@ TEST_F(DesktopRun, LeavingWithGeometryNotSavedAsksAndSavesByKeys) {
   Background host;
   ASSERT_TRUE(host.start(env() + "'" ORV_TEST_ORVANTIS "' --desktop --temp-dir '" + dir_.string() + "' 2>'" +
                          file("host.txt") + "'"));
-  ASSERT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name '^Orvantis$' >/dev/null").c_str()), 0);
+  WindowSync sync;
+  ASSERT_TRUE(sync.attach(env(), xvfb_.display(), dir_));
   auto act = [&](const std::string& what) {
     ASSERT_EQ(std::system((env() + "xdotool " + what).c_str()), 0) << what;
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    ASSERT_TRUE(sync.drawn()) << "the window showed what " << what << " did";
   };
+  auto send = [&](const std::string& what) { ASSERT_EQ(std::system((env() + "xdotool " + what).c_str()), 0) << what; };
   act("mousemove 300 300");
   act("key ctrl+a");
   act("type --delay 5 '" + example("helix.eqn") + "'");
@@ -588,7 +647,7 @@ TEST_F(DesktopRun, LeavingWithGeometryNotSavedAsksAndSavesByKeys) {
   act("key Escape");
   act("key s");
   act("type --delay 5 '" + file("kept.step") + "'");
-  act("key Return");
+  send("key Return");
   EXPECT_EQ(host.wait(20), 0) << "the host leaves once the geometry is saved";
   std::stringstream step;
   step << std::ifstream(file("kept.step")).rdbuf();
@@ -650,17 +709,16 @@ uint32_t most_common_color(const Image& img) {
 // A host run by real events: started in the background, waited for until its window is up.
 class InteractiveRun {
  public:
-  InteractiveRun(const std::string& env, const std::string& args) : env_(env) {
-    started_ = host_.start(env + "'" ORV_TEST_ORVANTIS "' --desktop " + args) &&
-               std::system((env + "timeout 20 xdotool search --sync --name '^Orvantis$' >/dev/null").c_str()) == 0;
+  InteractiveRun(const std::string& env, const std::string& args, const std::string& display, const fs::path& dir)
+      : env_(env) {
+    started_ = host_.start(env + "'" ORV_TEST_ORVANTIS "' --desktop " + args) && sync_.attach(env, display, dir);
   }
   bool started() const { return started_; }
-  /// Sends one xdotool command and lets the window draw its answer; false when xdotool failed.
-  bool act(const std::string& what) {
-    const bool ok = std::system((env_ + "xdotool " + what).c_str()) == 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    return ok;
-  }
+  /// Sends one xdotool command and waits until the window has drawn its answer; false when
+  /// xdotool failed or no answer came.
+  bool act(const std::string& what) { return send(what) && sync_.drawn(); }
+  /// Sends one xdotool command without waiting (the last one, which ends the host).
+  bool send(const std::string& what) { return std::system((env_ + "xdotool " + what).c_str()) == 0; }
   /// The file prompt answered with `path` typed into its field.
   bool open(const std::string& path) {
     return act("mousemove 300 300") && act("key ctrl+a") && act("type --delay 5 '" + path + "'") && act("key Return");
@@ -670,19 +728,22 @@ class InteractiveRun {
  private:
   std::string env_;
   Background host_;
+  WindowSync sync_;
   bool started_ = false;
 };
 
 TEST_F(DesktopRun, AClickOnAMarkPicksItsPointExactlyAndAClickFarFromEveryMarkTakesNothing) {
   if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
   // Five marks whose coordinates are exact in binary, well apart on the screen: t = 0..4 makes
-  // (1,0,0) (2,0.25,0) (3,1,0) (4,2.25,0) (5,4,0). In the isometric view x + y grows to the right,
-  // so the marks stand left to right in the order they were plotted.
+  // (1,0,0) (5,0.25,0) (9,1,0) (13,2.25,0) (17,4,0). The flat arc is seen from the top, x to the
+  // right, so the marks stand left to right in the order they were plotted, in a band wider than
+  // high that stays above the point prompt.
   std::ofstream(file("arc.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\n"
-                                    "geometry = spline\nx = t + 1\ny = t*t/4\nz = 0\n";
+                                    "geometry = spline\nx = 4*t + 1\ny = t*t/4\nz = 0\n";
   // With an export path, OK writes the spline and the host leaves without asking about it.
   InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' --transcript '" + file("run.jsonl") + "' --export '" +
-                                file("out.json") + "' 2>'" + file("host.txt") + "'");
+                                file("out.json") + "' 2>'" + file("host.txt") + "'",
+                     xvfb_.display(), dir_);
   ASSERT_TRUE(run.started());
   ASSERT_TRUE(run.open(file("arc.eqn")));
   ASSERT_TRUE(run.act("key alt+p"));
@@ -695,7 +756,7 @@ TEST_F(DesktopRun, AClickOnAMarkPicksItsPointExactlyAndAClickFarFromEveryMarkTak
       cross_centres(screen, most_common_color(screen), 0, 60, kWidth, kHeight - 13 * kLineHeight - 10);
   ASSERT_EQ(marks.size(), 5u) << "one cross a mark";
   for (std::size_t i = 1; i < marks.size(); ++i) ASSERT_GT(marks[i].x - marks[i - 1].x, 40) << "the marks stand apart";
-  const Pixel third = marks[2];  // (3, 1, 0), neither end of the curve
+  const Pixel third = marks[2];  // (9, 1, 0), neither end of the curve
   // A click 150 pixels above the third mark, far from every mark and curve end, then Enter.
   ASSERT_TRUE(run.act("mousemove " + std::to_string(static_cast<int>(third.x)) + " " +
                       std::to_string(static_cast<int>(third.y) - 150) + " click 1"));
@@ -705,7 +766,7 @@ TEST_F(DesktopRun, AClickOnAMarkPicksItsPointExactlyAndAClickFarFromEveryMarkTak
   ASSERT_TRUE(run.act("mousemove " + std::to_string(static_cast<int>(third.x) + 4) + " " +
                       std::to_string(static_cast<int>(third.y) - 3) + " click 1"));
   ASSERT_TRUE(run.act("key Return"));
-  ASSERT_TRUE(run.act("key alt+o"));
+  ASSERT_TRUE(run.send("key alt+o"));
   ASSERT_EQ(run.wait(20), 0) << "the host ends when OK is pressed";
 
   const std::vector<nlohmann::json> picks = transcript_events(file("run.jsonl"), "pick");
@@ -715,7 +776,7 @@ TEST_F(DesktopRun, AClickOnAMarkPicksItsPointExactlyAndAClickFarFromEveryMarkTak
   EXPECT_EQ(picks[0]["point"], nlohmann::json::array({0.0, 0.0, 0.0})) << picks[0];
   // The near click put the mark's own point in the fields, not the point under the pointer.
   ASSERT_TRUE(picks[1]["point"].is_array()) << picks[1];
-  EXPECT_EQ(picks[1]["point"].get<std::vector<double>>(), (std::vector<double>{3, 1, 0})) << picks[1];
+  EXPECT_EQ(picks[1]["point"].get<std::vector<double>>(), (std::vector<double>{9, 1, 0})) << picks[1];
 }
 
 TEST_F(DesktopRun, EditEquationRunsVisualAndThePlotFollowsTheEditedFile) {
@@ -727,12 +788,13 @@ TEST_F(DesktopRun, EditEquationRunsVisualAndThePlotFollowsTheEditedFile) {
   const std::string helix = example("helix.eqn");
   InteractiveRun run(env() + "VISUAL='" + editor + "' ",
                      "--temp-dir '" + dir_.string() + "' --transcript '" + file("run.jsonl") + "' --export '" +
-                         file("out.json") + "' 2>'" + file("host.txt") + "'");
+                         file("out.json") + "' 2>'" + file("host.txt") + "'",
+                     xvfb_.display(), dir_);
   ASSERT_TRUE(run.started());
   ASSERT_TRUE(run.open(helix));
   ASSERT_TRUE(run.act("key alt+e"));
   ASSERT_TRUE(run.act("key alt+p"));
-  ASSERT_TRUE(run.act("key alt+o"));
+  ASSERT_TRUE(run.send("key alt+o"));
   ASSERT_EQ(run.wait(20), 0) << "the host ends when OK is pressed";
 
   const std::vector<nlohmann::json> edits = transcript_events(file("run.jsonl"), "edit");

@@ -14,6 +14,11 @@
 #include <cmath>
 #include <cstring>
 
+// Last, since Xlib's macros (None, Bool, Status, ...) would clash with names in the headers above.
+#define GLFW_EXPOSE_NATIVE_X11
+#include <GLFW/glfw3native.h>
+#include <X11/Xatom.h>
+
 namespace orv::desktop {
 
 namespace {
@@ -81,7 +86,6 @@ bool DesktopWindow::open(int width, int height, const std::string& title, std::s
   glfwMakeContextCurrent(window_);
   glfwSwapInterval(0);  // frames come when input comes; never wait for the screen's refresh
   glfwSetWindowUserPointer(window_, this);
-  // Ours first: ImGui's callbacks, installed next, call these after their own.
   glfwSetKeyCallback(window_, on_key);
   glfwSetCharModsCallback(window_, on_char);
   glfwSetMouseButtonCallback(window_, on_button);
@@ -98,11 +102,18 @@ bool DesktopWindow::open(int width, int height, const std::string& title, std::s
   io.LogFilename = nullptr;
   ImGui::StyleColorsDark();
   ImGuiStyle& style = ImGui::GetStyle();
+  // Windows over the view are opaque: text over geometry is hard to read.
+  style.Colors[ImGuiCol_WindowBg].w = 1.0f;
+  style.Colors[ImGuiCol_PopupBg].w = 1.0f;
   style.WindowRounding = 0;
   style.FrameRounding = 2;
   if (is_regular_file(kFontPath)) io.Fonts->AddFontFromFileTTF(kFontPath, kFontPixels, nullptr, kGlyphRanges);
   if (io.Fonts->Fonts.empty()) io.Fonts->AddFontDefault();
-  ImGui_ImplGlfw_InitForOpenGL(window_, true);
+  // ImGui's input callbacks are called from ours (below), so that a key release can wait a frame.
+  ImGui_ImplGlfw_InitForOpenGL(window_, false);
+  glfwSetWindowFocusCallback(window_, ImGui_ImplGlfw_WindowFocusCallback);
+  glfwSetCursorEnterCallback(window_, ImGui_ImplGlfw_CursorEnterCallback);
+  glfwSetMonitorCallback(ImGui_ImplGlfw_MonitorCallback);
   ImGui_ImplOpenGL3_Init("#version 330 core");
   io.Fonts->Build();
 
@@ -142,6 +153,7 @@ void DesktopWindow::take_size() {
 
 void DesktopWindow::close() {
   if (imgui_) {
+    glfwSetMonitorCallback(nullptr);
     ImGui_ImplOpenGL3_Shutdown();
     ImGui_ImplGlfw_Shutdown();
     ImGui::DestroyContext();
@@ -159,23 +171,67 @@ void DesktopWindow::on_cursor(GLFWwindow* w, double, double) { owner(w)->activit
 
 void DesktopWindow::on_size(GLFWwindow* w, int, int) { owner(w)->activity_ = true; }
 
-void DesktopWindow::on_key(GLFWwindow* w, int key, int, int action, int mods) {
-  if (action == GLFW_RELEASE) return;
-  owner(w)->input_.push_back({RawInput::Kind::Key, key, mods, true, 0, 0, 0});
+void DesktopWindow::on_key(GLFWwindow* w, int key, int scancode, int action, int mods) {
+  DesktopWindow* self = owner(w);
+  if (self->imgui_) {
+    std::vector<int>& pressed = self->pressed_in_frame_;
+    if (action == GLFW_RELEASE && std::find(pressed.begin(), pressed.end(), key) != pressed.end()) {
+      self->held_releases_.push_back({key, scancode, action, mods});
+    } else {
+      if (action == GLFW_PRESS) pressed.push_back(key);
+      ImGui_ImplGlfw_KeyCallback(w, key, scancode, action, mods);
+    }
+  }
+  if (action == GLFW_RELEASE) {
+    self->activity_ = true;
+    return;
+  }
+  self->input_.push_back({RawInput::Kind::Key, key, mods, true, 0, 0, 0});
 }
 
 void DesktopWindow::on_char(GLFWwindow* w, unsigned int ch, int mods) {
+  if (owner(w)->imgui_) ImGui_ImplGlfw_CharCallback(w, ch);
   owner(w)->input_.push_back({RawInput::Kind::Char, 0, mods, true, static_cast<char32_t>(ch), 0, 0});
 }
 
 void DesktopWindow::on_button(GLFWwindow* w, int button, int action, int mods) {
+  if (owner(w)->imgui_) ImGui_ImplGlfw_MouseButtonCallback(w, button, action, mods);
   double x = 0, y = 0;
   glfwGetCursorPos(w, &x, &y);
   owner(w)->input_.push_back({RawInput::Kind::Button, button, mods, action == GLFW_PRESS, 0, x, y});
 }
 
 void DesktopWindow::on_scroll(GLFWwindow* w, double dx, double dy) {
+  if (owner(w)->imgui_) ImGui_ImplGlfw_ScrollCallback(w, dx, dy);
   owner(w)->input_.push_back({RawInput::Kind::Scroll, 0, 0, true, 0, dx, dy});
+}
+
+uint32_t DesktopWindow::read_sync() const {
+  Display* d = glfwGetX11Display();
+  if (d == nullptr || window_ == nullptr) return 0;
+  const ::Window xw = glfwGetX11Window(window_);
+  const Atom sync = XInternAtom(d, "_ORVANTIS_SYNC", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  uint32_t value = 0;
+  if (XGetWindowProperty(d, xw, sync, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+      data != nullptr && format == 32 && count == 1)
+    value = static_cast<uint32_t>(*reinterpret_cast<const unsigned long*>(data));
+  if (data != nullptr) XFree(data);
+  return value;
+}
+
+void DesktopWindow::publish_drawn() {
+  if (sync_seen_ == sync_published_) return;
+  Display* d = glfwGetX11Display();
+  if (d == nullptr || window_ == nullptr) return;
+  const unsigned long value = sync_seen_;
+  XChangeProperty(d, glfwGetX11Window(window_), XInternAtom(d, "_ORVANTIS_DRAWN", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+  XFlush(d);
+  sync_published_ = sync_seen_;
 }
 
 void DesktopWindow::on_close(GLFWwindow* w) {
@@ -195,13 +251,23 @@ bool DesktopWindow::button_down(int button) const { return glfwGetMouseButton(wi
 
 bool DesktopWindow::wait(double timeout) {
   if (input_.empty() && !activity_ && !close_requested_) glfwWaitEventsTimeout(timeout);
-  const bool any = activity_ || !input_.empty() || close_requested_;
+  const bool any = activity_ || !input_.empty() || close_requested_ || !held_releases_.empty() ||
+                   read_sync() != sync_seen_;
   activity_ = false;
   return any;
 }
 
 void DesktopWindow::begin_frame() {
+  // The releases held back by the last frame reach ImGui before this frame's events.
+  const bool held = !held_releases_.empty();
+  for (const std::array<int, 4>& r : held_releases_) ImGui_ImplGlfw_KeyCallback(window_, r[0], r[1], r[2], r[3]);
+  held_releases_.clear();
+  pressed_in_frame_.clear();
+  // The number is read before the events are taken: what was sent before it is queued by now.
+  const uint32_t sync = read_sync();
   glfwPollEvents();
+  frame_input_ = held || activity_ || !input_.empty() || close_requested_ || sync != sync_seen_;
+  sync_seen_ = sync;
   activity_ = false;
   take_size();
   ImGui_ImplOpenGL3_NewFrame();

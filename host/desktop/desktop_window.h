@@ -4,7 +4,15 @@
 // them in cells) and takes scripted input, with no second dialog implementation; the 3D view is
 // plain OpenGL under the ImGui layer. The window keeps the raw keys, text and mouse events GLFW
 // reports, in order, for the front end to turn into the dialog manager's events.
+//
+// Waiting for a drawn frame: a program driving the window (a test, a script with xdotool) sets the
+// window's X property _ORVANTIS_SYNC to a number after its input; the window sets _ORVANTIS_DRAWN
+// to that number once it has taken every input sent before it and drawn the frames that show what
+// it did. The X server delivers events in order, so the input is in the window's queue by the time
+// it reads the number.
 #pragma once
+#include <array>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -64,6 +72,14 @@ class DesktopWindow {
   /// Writes the frame kept by the last capture as a PNG; false with "path: reason".
   bool write_capture(const std::string& path, std::string& err);
 
+  /// True when the last begin_frame() took input, or saw a new _ORVANTIS_SYNC number.
+  bool frame_had_input() const { return frame_input_; }
+  /// Tells whoever waits on _ORVANTIS_SYNC that everything sent before the number the last frame
+  /// saw is drawn (sets _ORVANTIS_DRAWN to it). Without X11 it does nothing.
+  void publish_drawn();
+  /// The _ORVANTIS_SYNC number the last frame saw (0 when none was set).
+  uint32_t sync_seen() const { return sync_seen_; }
+
   /// True once the person asked the window to close (cleared by take_close_request).
   bool take_close_request();
   std::deque<RawInput>& input() { return input_; }
@@ -90,6 +106,8 @@ class DesktopWindow {
   /// Reads the window's size; a window made larger than capped_framebuffer allows is sized back
   /// before anything is drawn at its size.
   void take_size();
+  /// The window's _ORVANTIS_SYNC number, read from the X server (0 when unset or not on X11).
+  uint32_t read_sync() const;
 
   GLFWwindow* window_ = nullptr;
   bool imgui_ = false;
@@ -102,6 +120,13 @@ class DesktopWindow {
   bool close_requested_ = false;
   bool capture_ = false;
   bool activity_ = false;  // something came since the last wait()
+  bool frame_input_ = false;   // the last frame took input
+  uint32_t sync_seen_ = 0;      // _ORVANTIS_SYNC as the last frame read it
+  uint32_t sync_published_ = 0; // _ORVANTIS_DRAWN as last set
+  // Key releases held back to the next frame: a key pressed and released between two frames would
+  // otherwise never be seen down by ImGui, which looks at the keys once a frame.
+  std::vector<std::array<int, 4>> held_releases_;  // key, scancode, action, mods
+  std::vector<int> pressed_in_frame_;
   std::vector<unsigned char> pixels_;  // the captured frame, RGBA rows from the bottom up
   int pixels_w_ = 0, pixels_h_ = 0;
 };

@@ -271,8 +271,9 @@ std::optional<MarksMode> parse_marks_mode(const std::string& word) {
 }
 
 Camera picture_camera(const Scene& scene, const PictureOptions& options) {
+  if (options.camera) return *options.camera;
   if (options.view) return Camera::named(*options.view);
-  return Camera::named(scene.flat_in_xy() ? NamedView::Top : NamedView::Isometric);
+  return default_camera(scene);
 }
 
 bool picture_shows_marks(const Scene& scene, MarksMode mode) {
@@ -289,7 +290,8 @@ bool picture_shows_marks(const Scene& scene, MarksMode mode) {
 Viewport picture_viewport(const Scene& scene, const Camera& camera, int width, int height,
                           const PictureOptions& options) {
   const double legend = legend_height(width, height, options);
-  return Viewport(scene.bounds(camera), 0, 0, width, std::max(height - legend, 1.0), 0.07, 1.0, camera);
+  return Viewport(framed(scene.bounds(camera), options.zoom, options.pan), 0, 0, width, std::max(height - legend, 1.0),
+                  0.07, 1.0, camera);
 }
 
 Legend picture_legend(const Scene& scene, const Viewport& viewport, int width, const PictureOptions& options) {

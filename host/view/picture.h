@@ -25,7 +25,11 @@ struct PictureOptions {
   bool caption = true;     // the legend at the foot: title, contents, view, scale bar and size
   bool axes = true;        // a small x, y, z tripod in the lower left corner
   std::string title;       // shown first in the legend (the file's name); may be empty
-  std::optional<NamedView> view;  // none: top for content flat in XY, else isometric
+  std::optional<NamedView> view;  // none: default_camera(scene)
+  // The view on a screen, taken as it is (before `view`): its camera, zoom and pan (framed()).
+  std::optional<Camera> camera;
+  double zoom = 1;
+  P2 pan{0, 0};
   MarksMode marks = MarksMode::Auto;
 };
 

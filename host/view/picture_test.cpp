@@ -84,7 +84,8 @@ TEST_F(PictureTest, PngShowsMarksInTheirColourOnTheBackground) {
   EXPECT_TRUE(near_color(pixel_at(s, 2, 2), color_rgb(15), 0));
   // The mark at the origin sits where the same fit puts it, drawn as a cross in colour 12.
   Scene scene = make_scene(db);
-  Viewport vp(scene.bounds(), 0, 0, 400, 300, 0.07);
+  const Camera camera = default_camera(scene);
+  Viewport vp(scene.bounds(camera), 0, 0, 400, 300, 0.07, 1.0, camera);
   P2 c = vp.to_device(Point{0, 0, 0});
   EXPECT_TRUE(near_color(pixel_at(s, static_cast<int>(c.x), static_cast<int>(c.y)), color_rgb(12), 40));
   // Every mark is inside the picture: the top one (z = 4) near the top margin.
@@ -272,7 +273,7 @@ TEST_F(PictureTest, FlatContentIsSeenFromTheTopAndMarksGiveWayOnLargeSurfaces) {
   o.view.reset();
   GeometryDatabase solid;
   solid.add(shapes::torus());
-  EXPECT_EQ(picture_camera(picture_scene(solid), o).name, "isometric");
+  EXPECT_EQ(picture_camera(picture_scene(solid), o).name, "trimetric");
 
   // Marks: kept for curves however many; over a surface only up to the limit, unless asked for.
   struct Case {
@@ -309,7 +310,7 @@ TEST_F(PictureTest, LegendNamesTheViewTheScaleAndTheSize) {
   Legend l = picture_legend(scene, vp, 1200, o);
   EXPECT_EQ(l.left.rfind("torus.eqn", 0), 0u) << l.left;
   EXPECT_NE(l.left.find("1 surface, 247 marks (marks not drawn)"), std::string::npos) << l.left;
-  EXPECT_EQ(l.right, "isometric view  \u00b7  5.4 \u00d7 5.4 \u00d7 1.4 mm");
+  EXPECT_EQ(l.right, "trimetric view  \u00b7  5.4 \u00d7 5.4 \u00d7 1.4 mm");
   // The bar: a round length, at most a fifth of the picture and more than a twelfth of it.
   EXPECT_EQ(l.bar_label, length_text(l.bar_length) + " mm");
   EXPECT_LE(l.bar_length * vp.scale(), 1200 / 5.0 + 1e-9);
@@ -324,7 +325,7 @@ TEST_F(PictureTest, LegendNamesTheViewTheScaleAndTheSize) {
   Scene empty;
   Legend none = picture_legend(empty, picture_viewport(empty, cam, 200, 200, o), 200, o);
   EXPECT_EQ(none.bar_length, 0);
-  EXPECT_EQ(none.right, "isometric view");
+  EXPECT_EQ(none.right, "trimetric view");
 }
 
 TEST_F(PictureTest, AReplacedPictureKeepsItsModeAndAFailedCommitKeepsTheOld) {

@@ -9,8 +9,13 @@ namespace orv::view {
 
 namespace {
 
-constexpr NamedView kViews[] = {NamedView::Top,  NamedView::Bottom, NamedView::Front,    NamedView::Back,
-                                NamedView::Left, NamedView::Right,  NamedView::Isometric};
+constexpr NamedView kViews[] = {NamedView::Top,   NamedView::Bottom,    NamedView::Front,
+                                NamedView::Back,  NamedView::Left,      NamedView::Right,
+                                NamedView::Isometric, NamedView::Trimetric};
+// The trimetric view looks from 60 degrees round from the x axis towards -y (the isometric's 45)
+// and 30 degrees above the ground (the isometric's 35.3): x, y and z are shortened to 0.90, 0.66
+// and 0.87 of their length.
+constexpr double kTrimetricAzimuth = -60, kTrimetricElevation = 30;
 
 double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
@@ -42,6 +47,7 @@ const char* view_name(NamedView v) {
     case NamedView::Left: return "left";
     case NamedView::Right: return "right";
     case NamedView::Isometric: return "isometric";
+    case NamedView::Trimetric: return "trimetric";
   }
   return "isometric";
 }
@@ -73,8 +79,25 @@ Camera Camera::named(NamedView v) {
     case NamedView::Left: c.right = {0, -1, 0}; c.up = {0, 0, 1}; break;
     case NamedView::Right: c.right = {0, 1, 0}; c.up = {0, 0, 1}; break;
     case NamedView::Isometric: c.right = {r2, r2, 0}; c.up = {-r6, r6, 2 * r6}; break;
+    case NamedView::Trimetric: {
+      const double az = kTrimetricAzimuth * M_PI / 180, el = kTrimetricElevation * M_PI / 180;
+      return looking({std::cos(el) * std::cos(az), std::cos(el) * std::sin(az), std::sin(el)}, c.name);
+    }
   }
   c.toward = cross(c.right, c.up);
+  return c;
+}
+
+Camera Camera::looking(const Vec3& toward, const std::string& name) {
+  Camera c;
+  c.name = name;
+  c.toward = normalized(toward);
+  // Right is level (z up on the screen) unless the view looks along z, where y is up.
+  Vec3 right = cross({0, 0, 1}, c.toward);
+  if (dot(right, right) < 1e-12) right = cross({0, 1, 0}, c.toward);
+  if (dot(right, right) < 1e-24) right = {1, 0, 0};
+  c.right = normalized(right);
+  c.up = cross(c.toward, c.right);
   return c;
 }
 
@@ -125,6 +148,17 @@ Box2 framed(const Box2& content, double zoom, P2 pan) {
   return b;
 }
 
+P2 pan_keeping(const Box2& content, double zoom, double new_zoom, P2 pan, P2 at) {
+  if (content.empty() || !(zoom > 0) || !(new_zoom > 0)) return pan;
+  const double side = std::max({content.x1 - content.x0, content.y1 - content.y0, 1e-12});
+  const P2 mid{(content.x0 + content.x1) / 2, (content.y0 + content.y1) / 2};
+  const P2 c{mid.x + pan.x * side, mid.y + pan.y * side};
+  // The point keeps its device position when its offset from the centre shrinks as the scale grows.
+  const double k = zoom / new_zoom;
+  const P2 c2{at.x - (at.x - c.x) * k, at.y - (at.y - c.y) * k};
+  return {(c2.x - mid.x) / side, (c2.y - mid.y) / side};
+}
+
 Viewport::Viewport(const Box2& content, double left, double top, double width, double height,
                    double margin, double unit_aspect, Camera camera)
     : camera_(std::move(camera)) {
@@ -157,6 +191,10 @@ Viewport::Viewport(const Box2& content, double left, double top, double width, d
 
 P2 Viewport::to_device(P2 v) const {
   return {dx_ + (v.x - cx_) * sx_, dy_ - (v.y - cy_) * sy_};
+}
+
+P2 Viewport::to_view(P2 d) const {
+  return {cx_ + (d.x - dx_) / sx_, cy_ - (d.y - dy_) / sy_};
 }
 
 }  // namespace orv::view

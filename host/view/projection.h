@@ -16,15 +16,18 @@ struct P2 {
 
 using Vec3 = std::array<double, 3>;
 
-/// The standard views: along an axis (top looks down onto XY with x right and y up), or the Z-up
-/// isometric from above (x to the lower right, y to the upper right, z up).
-enum class NamedView { Top, Bottom, Front, Back, Left, Right, Isometric };
+/// The standard views: along an axis (top looks down onto XY with x right and y up), the Z-up
+/// isometric from above (x to the lower right, y to the upper right, z up), and a trimetric from
+/// above, in front and to the right, where x, y and z are each shortened by another amount: it does
+/// not look along the diagonals, so a surface symmetric about them (a saddle) is not seen edge-on.
+enum class NamedView { Top, Bottom, Front, Back, Left, Right, Isometric, Trimetric };
 
 /// The lower-case name of a view ("top", ..., "isometric").
 const char* view_name(NamedView v);
 /// The view a name stands for (any case); none for an unknown name.
 std::optional<NamedView> parse_view_name(const std::string& name);
-/// The names of the views, as a user may type them: "top, bottom, front, back, left, right, isometric".
+/// The names of the views, as a user may type them: "top, bottom, front, back, left, right,
+/// isometric, trimetric".
 std::string view_names();
 
 /// An orthographic camera. `right`, `up` and `toward` (the viewer) form a right-handed orthonormal
@@ -41,6 +44,9 @@ struct Camera {
   /// by `pitch` degrees: positive yaw turns the content to the right, positive pitch looks from
   /// higher up. Fitting the result turns the content about its own centre.
   Camera turned(double yaw, double pitch) const;
+  /// A camera looking along `-toward` (toward the viewer is `toward`), z up on the screen where it
+  /// can be (else y), named `name`.
+  static Camera looking(const Vec3& toward, const std::string& name);
 };
 
 /// The isometric projection (Camera::named(NamedView::Isometric).project).
@@ -58,6 +64,10 @@ struct Box2 {
 /// centre in fractions of the content's larger side, x right and y up). Empty stays empty.
 Box2 framed(const Box2& content, double zoom, P2 pan);
 
+/// The pan that keeps the view-plane point `at` where it stands on the screen while the zoom goes
+/// from `zoom` to `new_zoom`: zooming about the pointer. `content` and `pan` as framed() takes them.
+P2 pan_keeping(const Box2& content, double zoom, double new_zoom, P2 pan, P2 at);
+
 /// Maps the view plane onto a device rectangle whose y points down. The content fills the rectangle
 /// less `margin` (a fraction of its smaller side, on each side) and is centred. `unit_aspect` is the
 /// width of one device unit over its height, so that circles stay round (1 for pixels). Empty or
@@ -68,6 +78,8 @@ class Viewport {
            double margin = 0.06, double unit_aspect = 1.0, Camera camera = Camera::named(NamedView::Isometric));
   P2 to_device(P2 view) const;
   P2 to_device(const Vec3& model) const { return to_device(camera_.project(model)); }
+  /// The view-plane point shown at a device point (the inverse of to_device).
+  P2 to_view(P2 device) const;
   /// Device units (horizontal) per model unit on the view plane.
   double scale() const { return sx_; }
   const Camera& camera() const { return camera_; }

@@ -76,21 +76,22 @@ std::vector<double> iso_parameters(const std::vector<double>& knots, int min_n, 
   return t;
 }
 
-void add_polyline(std::vector<Polyline>& out, uint8_t color, std::vector<Point> pts) {
+void add_polyline(std::vector<Polyline>& out, uint8_t color, std::vector<Point> pts, int64_t entity = 0) {
   pts.erase(std::remove_if(pts.begin(), pts.end(), [](const Point& p) { return !finite(p); }), pts.end());
-  if (pts.size() >= 2) out.push_back({color, std::move(pts)});
+  if (pts.size() >= 2) out.push_back({color, std::move(pts), entity});
 }
 
 // A surface's grid of `through` points drawn as its rows and columns.
 bool add_grid(std::vector<Polyline>& out, const Entity& e) {
   if (e.rows() < 2 || e.cols() < 2 || e.through().size() != static_cast<std::size_t>(e.rows()) * e.cols()) return false;
   for (int i = 0; i < e.rows(); ++i) {
-    add_polyline(out, e.color(), {e.through().begin() + i * e.cols(), e.through().begin() + (i + 1) * e.cols()});
+    add_polyline(out, e.color(), {e.through().begin() + i * e.cols(), e.through().begin() + (i + 1) * e.cols()},
+                 e.id());
   }
   for (int j = 0; j < e.cols(); ++j) {
     std::vector<Point> col;
     for (int i = 0; i < e.rows(); ++i) col.push_back(e.through()[i * e.cols() + j]);
-    add_polyline(out, e.color(), std::move(col));
+    add_polyline(out, e.color(), std::move(col), e.id());
   }
   return true;
 }
@@ -106,6 +107,7 @@ bool add_grid_facets(std::vector<Facet>& out, const Entity& e) {
       if (!finite(f.p[0]) || !finite(f.p[1]) || !finite(f.p[2]) || !finite(f.p[3])) continue;
       f.color = e.color();
       f.edges = 0xF;
+      f.entity = e.id();
       out.push_back(f);
     }
   }
@@ -250,18 +252,120 @@ bool Scene::flat_in_xy() const {
   return size[2] <= 1e-6 * extent;
 }
 
+namespace {
+
+// The eigenvalues (ascending) and unit eigenvectors of a symmetric 3 x 3 matrix, by Jacobi turns.
+void symmetric_eigen(std::array<std::array<double, 3>, 3> a, std::array<double, 3>& values,
+                     std::array<Point, 3>& vectors) {
+  std::array<std::array<double, 3>, 3> v{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+  for (int sweep = 0; sweep < 50; ++sweep) {
+    const double off = std::fabs(a[0][1]) + std::fabs(a[0][2]) + std::fabs(a[1][2]);
+    const double diag = std::fabs(a[0][0]) + std::fabs(a[1][1]) + std::fabs(a[2][2]);
+    if (off <= 1e-300 || off <= 1e-18 * diag) break;
+    for (int p = 0; p < 2; ++p)
+      for (int q = p + 1; q < 3; ++q) {
+        if (a[p][q] == 0) continue;
+        const double theta = (a[q][q] - a[p][p]) / (2 * a[p][q]);
+        const double t = (theta >= 0 ? 1 : -1) / (std::fabs(theta) + std::sqrt(theta * theta + 1));
+        const double c = 1 / std::sqrt(t * t + 1), s = t * c;
+        for (int k = 0; k < 3; ++k) {  // columns p and q
+          const double akp = a[k][p], akq = a[k][q];
+          a[k][p] = c * akp - s * akq;
+          a[k][q] = s * akp + c * akq;
+        }
+        for (int k = 0; k < 3; ++k) {  // rows p and q
+          const double apk = a[p][k], aqk = a[q][k];
+          a[p][k] = c * apk - s * aqk;
+          a[q][k] = s * apk + c * aqk;
+        }
+        for (int k = 0; k < 3; ++k) {
+          const double vkp = v[k][p], vkq = v[k][q];
+          v[k][p] = c * vkp - s * vkq;
+          v[k][q] = s * vkp + c * vkq;
+        }
+      }
+  }
+  std::array<int, 3> order{0, 1, 2};
+  std::sort(order.begin(), order.end(), [&a](int i, int j) { return a[i][i] < a[j][j]; });
+  for (int i = 0; i < 3; ++i) {
+    values[i] = a[order[i]][order[i]];
+    vectors[i] = {v[0][order[i]], v[1][order[i]], v[2][order[i]]};
+  }
+}
+
+template <typename F>
+void each_point(const Scene& s, F&& f) {
+  for (const auto* set : {&s.surfaces, &s.curves})
+    for (const Polyline& l : *set)
+      for (const Point& p : l.pts) f(p);
+  for (const Facet& fa : s.facets)
+    for (const Point& p : fa.p) f(p);
+  for (const Mark& m : s.marks) f(m.at);
+}
+
+}  // namespace
+
+Camera default_camera(const Scene& scene) {
+  if (scene.flat_in_xy()) return Camera::named(NamedView::Top);
+  const Box3 box = scene.model_bounds();
+  if (box.empty()) return Camera::named(NamedView::Trimetric);
+  // The plane through the centre of the points that they stray from least: the normal is the
+  // direction of least spread.
+  const Point size = box.size();
+  const Point mid{(box.lo[0] + box.hi[0]) / 2, (box.lo[1] + box.hi[1]) / 2, (box.lo[2] + box.hi[2]) / 2};
+  double n = 0;
+  Point mean{0, 0, 0};
+  each_point(scene, [&](const Point& p) {
+    if (!finite(p)) return;
+    n += 1;
+    for (int i = 0; i < 3; ++i) mean[i] += (p[i] - mid[i] - mean[i]) / n;
+  });
+  std::array<std::array<double, 3>, 3> cov{};
+  each_point(scene, [&](const Point& p) {
+    if (!finite(p)) return;
+    const double d[3] = {p[0] - mid[0] - mean[0], p[1] - mid[1] - mean[1], p[2] - mid[2] - mean[2]};
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) cov[i][j] += d[i] * d[j];
+  });
+  std::array<double, 3> values{};
+  std::array<Point, 3> axes{};
+  symmetric_eigen(cov, values, axes);
+  const double extent = std::sqrt(size[0] * size[0] + size[1] * size[1] + size[2] * size[2]);
+  const double tolerance = 1e-6 * std::max(extent, 1e-300);
+  // A line or a point lies in many planes: none of them is the view.
+  if (values[1] <= 0 || std::sqrt(values[1] / n) <= tolerance) return Camera::named(NamedView::Trimetric);
+  const Point normal = axes[0];
+  double stray = 0;
+  each_point(scene, [&](const Point& p) {
+    if (!finite(p)) return;
+    const double d = (p[0] - mid[0] - mean[0]) * normal[0] + (p[1] - mid[1] - mean[1]) * normal[1] +
+                     (p[2] - mid[2] - mean[2]) * normal[2];
+    stray = std::max(stray, std::fabs(d));
+  });
+  if (stray > tolerance) return Camera::named(NamedView::Trimetric);
+  const double along = 1 - 1e-9;
+  if (std::fabs(normal[2]) >= along) return Camera::named(NamedView::Top);
+  if (std::fabs(normal[1]) >= along) return Camera::named(NamedView::Front);
+  if (std::fabs(normal[0]) >= along) return Camera::named(NamedView::Right);
+  // Seen from the side of the plane the trimetric view looks from.
+  const Camera tri = Camera::named(NamedView::Trimetric);
+  const double side = normal[0] * tri.toward[0] + normal[1] * tri.toward[1] + normal[2] * tri.toward[2];
+  const Vec3 toward = side >= 0 ? Vec3{normal[0], normal[1], normal[2]} : Vec3{-normal[0], -normal[1], -normal[2]};
+  return Camera::looking(toward, "normal");
+}
+
 Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
   Scene s;
   for (const Entity* e : db.entities()) {
     switch (e->kind()) {
       case ENT_POINT: {
         Point p = to_point(e->p1());
-        if (finite(p)) s.marks.push_back({p, e->color(), true});
+        if (finite(p)) s.marks.push_back({p, e->color(), true, e->id()});
         ++s.points;
         break;
       }
       case ENT_LINE:
-        add_polyline(s.curves, e->color(), {to_point(e->p1()), to_point(e->p2())});
+        add_polyline(s.curves, e->color(), {to_point(e->p1()), to_point(e->p2())}, e->id());
         ++s.lines;
         break;
       case ENT_SPLINE:
@@ -270,7 +374,7 @@ Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
         std::vector<Point> pts = sample_curve_dense(e->nb(), detail);
         if (pts.empty()) pts = e->through();
         std::size_t before = s.curves.size();
-        add_polyline(s.curves, e->color(), std::move(pts));
+        add_polyline(s.curves, e->color(), std::move(pts), e->id());
         if (s.curves.size() == before) ++s.skipped;
         break;
       }
@@ -279,6 +383,7 @@ Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
         ++s.surfaces_n;
         if (detail.facets) {
           std::vector<Facet> f = surface_facets(e->nb(), e->color(), detail);
+          for (Facet& facet : f) facet.entity = e->id();
           if (f.empty() && !add_grid_facets(s.facets, *e)) ++s.skipped;
           s.facets.insert(s.facets.end(), f.begin(), f.end());
           break;
@@ -288,7 +393,7 @@ Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
           if (!add_grid(s.surfaces, *e)) ++s.skipped;
           break;
         }
-        for (auto& c : iso) add_polyline(s.surfaces, e->color(), std::move(c));
+        for (auto& c : iso) add_polyline(s.surfaces, e->color(), std::move(c), e->id());
         break;
       }
       default:

@@ -18,12 +18,14 @@ using Point = std::array<double, 3>;
 struct Polyline {
   uint8_t color = 0;
   std::vector<Point> pts;
+  int64_t entity = 0;  // the stored entity drawn, 0 for a screen line
 };
 
 struct Mark {
   Point at{};
   uint8_t color = 0;
   bool stored = false;  // a stored point entity (drawn as a dot); else a screen mark (a cross)
+  int64_t entity = 0;   // the stored point's id, 0 for a screen mark
 };
 
 /// A small four-sided piece of a surface, corners in order round it. `edges` has bit i set when the
@@ -32,6 +34,7 @@ struct Facet {
   std::array<Point, 4> p{};
   uint8_t color = 0;
   uint8_t edges = 0;
+  int64_t entity = 0;  // the surface's id
 };
 
 /// Model-space bounds; empty until something is added.
@@ -67,6 +70,13 @@ struct Scene {
   bool flat_in_xy() const;
   bool empty() const { return facets.empty() && surfaces.empty() && curves.empty() && marks.empty(); }
 };
+
+/// The view a scene opens in, in the window and in pictures: content that lies in one plane is seen
+/// square to it (top for a plane of constant z, front or right for constant y or x, otherwise
+/// along the plane's normal, named "normal"); anything else, and a scene that is only a line or a
+/// point, in the trimetric view (top when it lies in XY). A plane holds the content when its
+/// points stray from it by at most a millionth of the content's size.
+Camera default_camera(const Scene& scene);
 
 /// How finely curves are sampled.
 struct Detail {

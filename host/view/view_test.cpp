@@ -105,6 +105,89 @@ TEST(Views, FramedZoomsAndPansTheContentBox) {
   EXPECT_DOUBLE_EQ(bad.x1, 10);
 }
 
+TEST(Views, TheWheelZoomsAboutThePointUnderThePointer) {
+  Box2 b;
+  b.add({0, 0});
+  b.add({10, 4});
+  const Camera top = Camera::named(NamedView::Top);
+  for (const P2 pan : {P2{0, 0}, P2{0.2, -0.1}}) {
+    const Viewport before(framed(b, 1.5, pan), 0, 0, 800, 500, 0.06, 1.0, top);
+    const P2 pointer{620, 130};
+    const P2 at = before.to_view(pointer);
+    EXPECT_NEAR(before.to_device(at).x, pointer.x, 1e-9) << "to_view undoes to_device";
+    EXPECT_NEAR(before.to_device(at).y, pointer.y, 1e-9);
+    for (const double zoom : {1.5 * 1.25, 1.5 / 1.25, 40.0}) {
+      const P2 moved = pan_keeping(b, 1.5, zoom, pan, at);
+      const Viewport after(framed(b, zoom, moved), 0, 0, 800, 500, 0.06, 1.0, top);
+      const P2 d = after.to_device(at);
+      EXPECT_NEAR(d.x, pointer.x, 1e-6) << zoom;
+      EXPECT_NEAR(d.y, pointer.y, 1e-6) << zoom;
+      EXPECT_NEAR(after.scale() / before.scale(), zoom / 1.5, 1e-9);
+    }
+  }
+  // The centre stays the centre; nothing to frame leaves the pan alone.
+  const P2 centre = pan_keeping(b, 1, 2, {0, 0}, {5, 2});
+  EXPECT_NEAR(centre.x, 0, 1e-12);
+  EXPECT_NEAR(centre.y, 0, 1e-12);
+  EXPECT_EQ(pan_keeping(Box2{}, 1, 2, {0.3, 0.1}, {5, 2}).x, 0.3);
+}
+
+TEST(Views, AFlatPartOpensSquareToItsPlaneAndAnythingElseTrimetric) {
+  auto ring = [](auto place) {
+    std::vector<Point> pts;
+    for (int i = 0; i <= 36; ++i) {
+      const double a = i * M_PI / 18;
+      pts.push_back(place(3 * std::cos(a), 2 * std::sin(a)));
+    }
+    return pts;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Point> pts;
+    const char* view;
+  } cases[] = {
+      {"an ellipse at z = 5", ring([](double a, double b) { return Point{a, b, 5}; }), "top"},
+      {"an ellipse at y = -2", ring([](double a, double b) { return Point{a, -2, b}; }), "front"},
+      {"an ellipse at x = 7", ring([](double a, double b) { return Point{7, a, b}; }), "right"},
+      {"an ellipse in the plane x + y + z = 1",
+       ring([](double a, double b) {
+         // Two orthogonal directions in the plane whose normal is (1, 1, 1).
+         const double s2 = std::sqrt(0.5), s6 = std::sqrt(1.0 / 6);
+         return Point{1.0 / 3 + a * s2 + b * s6, 1.0 / 3 - a * s2 + b * s6, 1.0 / 3 - 2 * b * s6};
+       }),
+       "normal"},
+      {"a helix", {{1, 0, 0}, {0, 1, 0.25}, {-1, 0, 0.5}, {0, -1, 0.75}}, "trimetric"},
+      {"a vertical line", {{0, 0, 0}, {0, 0, 1}}, "trimetric"},
+      {"a line in XY", {{0, 0, 0}, {4, 1, 0}}, "top"},
+  };
+  for (const Case& c : cases) {
+    Scene s;
+    s.curves.push_back({10, c.pts});
+    const Camera cam = default_camera(s);
+    EXPECT_EQ(cam.name, c.view) << c.what;
+    if (cam.name == std::string("normal")) {
+      // Looking along the plane's normal, from the side the trimetric view looks from, z up.
+      const double k = 1 / std::sqrt(3.0);
+      EXPECT_NEAR(cam.toward[0], k, 1e-9);
+      EXPECT_NEAR(cam.toward[1], k, 1e-9);
+      EXPECT_NEAR(cam.toward[2], k, 1e-9);
+      EXPECT_GT(cam.up[2], 0);
+      EXPECT_NEAR(cam.right[2], 0, 1e-12) << "level";
+    }
+  }
+  // The saddle: a surface, symmetric about the diagonals, is seen from off them.
+  const Camera tri = Camera::named(NamedView::Trimetric);
+  EXPECT_EQ(tri.name, "trimetric");
+  EXPECT_GT(std::fabs(std::fabs(tri.toward[0]) - std::fabs(tri.toward[1])), 0.2);
+  const double x = std::hypot(tri.right[0], tri.up[0]), y = std::hypot(tri.right[1], tri.up[1]),
+               z = std::hypot(tri.right[2], tri.up[2]);
+  EXPECT_GT(std::fabs(x - y), 0.1) << "each axis shortened by another amount";
+  EXPECT_GT(std::fabs(y - z), 0.1);
+  EXPECT_GT(std::fabs(x - z), 0.02);
+  EXPECT_EQ(default_camera(Scene{}).name, "trimetric");
+  EXPECT_EQ(parse_view_name("Trimetric"), NamedView::Trimetric);
+}
+
 TEST(Scene, FlatInXyOnlyWhenEveryPointHasOneHeight) {
   struct Case {
     const char* what;
