@@ -318,7 +318,8 @@ void DesktopFrontEnd::draw_measures(ImDrawList* dl, const view::Viewport& vp) {
                          std::none_of(placed_.begin(), placed_.end(), [&](const Placement& p) {
                            return p.frame.contains(static_cast<float>(x), static_cast<float>(y));
                          });
-  if (over_view && !scene_.empty()) hover_ = view::snap_at(scene_, vp, view::P2{x, y}, kSnapPixels);
+  const bool marks_drawn = view::picture_shows_marks(scene_, view::MarksMode::Auto);
+  if (over_view && !scene_.empty()) hover_ = view::snap_at(scene_, vp, view::P2{x, y}, kSnapPixels, marks_drawn);
   // The picked entity's measures, worked out again only when it or the database changed.
   if (picked_ != 0 && (picked_ != measured_.id || measured_at_ != db_.revision())) {
     if (!view::measure_entity(db_, picked_, measured_)) {
@@ -332,7 +333,8 @@ void DesktopFrontEnd::draw_measures(ImDrawList* dl, const view::Viewport& vp) {
     const view::P2 d = vp.to_device(hover_.at);
     const ImVec2 at(static_cast<float>(d.x), static_cast<float>(d.y));
     dl->AddCircle(at, 6.0f, kMeasure, 16, 1.5f);
-    if (hover_.kind != view::Snap::Kind::OnCurve) dl->AddCircleFilled(at, 2.0f, kMeasure);
+    if (hover_.kind != view::Snap::Kind::OnCurve && hover_.kind != view::Snap::Kind::OnSurface)
+      dl->AddCircleFilled(at, 2.0f, kMeasure);
     lines.push_back(view::snap_text(hover_));
   }
   if (picked_ != 0) lines.push_back(view::measures_text(measured_));
@@ -347,7 +349,8 @@ void DesktopFrontEnd::draw_measures(ImDrawList* dl, const view::Viewport& vp) {
 }
 
 void DesktopFrontEnd::pick_at(double x, double y) {
-  picked_ = view::entity_at(scene_, graphics_viewport(), view::P2{x, y}, kSnapPixels);
+  picked_ = view::entity_at(scene_, graphics_viewport(), view::P2{x, y}, kSnapPixels,
+                            view::picture_shows_marks(scene_, view::MarksMode::Auto));
   measured_ = view::Measures{};
 }
 

@@ -812,3 +812,105 @@ TEST_F(DesktopRun, EditEquationRunsVisualAndThePlotFollowsTheEditedFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The centres of the blobs of exactly one colour within [x0, x1) x [y0, y1): the pixels of one
+// blob lie within `reach` of its first pixel. Sorted left to right.
+std::vector<Pixel> blobs_of(const Image& img, uint32_t color, int x0, int y0, int x1, int y1, double reach = 8) {
+  struct Blob {
+    double fx, fy, sx = 0, sy = 0;
+    int n = 0;
+  };
+  std::vector<Blob> found;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      if (img.at(x, y) != color) continue;
+      auto near = std::find_if(found.begin(), found.end(),
+                               [&](const Blob& b) { return std::hypot(b.fx - x, b.fy - y) <= reach; });
+      if (near == found.end()) near = found.insert(found.end(), Blob{static_cast<double>(x), static_cast<double>(y)});
+      near->sx += x;
+      near->sy += y;
+      ++near->n;
+    }
+  std::vector<Pixel> out;
+  for (const Blob& b : found) out.push_back({b.sx / b.n, b.sy / b.n});
+  std::sort(out.begin(), out.end(), [](const Pixel& a, const Pixel& b) { return a.x < b.x; });
+  return out;
+}
+
+TEST_F(DesktopRun, AnExportedPictureShowsTheViewOnTheScreen) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  // Five stored points of a curve in space, yellow (colour 14, which neither axis marker uses).
+  std::ofstream(file("space.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\n"
+                                      "geometry = points\nx = 4*t\ny = t*t\nz = t*t*t/4\n";
+  InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' --color 14 2>'" + file("host.txt") + "'",
+                     xvfb_.display(), dir_);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(file("space.eqn")));
+  ASSERT_TRUE(run.act("key alt+p"));
+  // Turned away from the view it opened in (30 degrees round, 15 higher), then zoomed out about a
+  // point right of and below the centre, which pans the view too.
+  for (const char* key : {"F2", "Left", "Left", "Up", "F2"}) ASSERT_TRUE(run.act(std::string("key ") + key));
+  Image before;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), before));
+  MainDialog dialog;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(before, dialog, caption));
+  const double graphics_w = caption.x0 - 2 - 8;  // the dialog's frame, less the gap before it
+  const Pixel centre{graphics_w / 2, 30 + (kHeight - 60) / 2.0};
+  ASSERT_TRUE(run.act("mousemove " + std::to_string(static_cast<int>(centre.x + 90)) + " " +
+                      std::to_string(static_cast<int>(centre.y + 60)) + " click 5"));
+  ASSERT_TRUE(run.act("mousemove 5 " + std::to_string(kHeight - 5)));  // nothing hovered
+  Image screen;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), screen));
+  ASSERT_TRUE(run.act("key F3"));
+  ASSERT_TRUE(run.act("type --delay 5 '" + file("view.png") + "'"));
+  ASSERT_TRUE(run.act("key Return"));
+  ASSERT_TRUE(run.send("key alt+o"));
+  ASSERT_EQ(run.wait(20), 0) << "the host leaves: the export saved the geometry";
+
+  const uint32_t yellow = 0xFFEB40;  // colour 14 as the window and the picture draw it
+  const int right = static_cast<int>(graphics_w) - 4;
+  const std::vector<Pixel> on_screen = blobs_of(screen, yellow, 0, 60, right, kHeight - 60);
+  const std::vector<Pixel> unzoomed = blobs_of(before, yellow, 0, 60, right, kHeight - 60);
+  Image picture;
+  ASSERT_TRUE(read_png(file("view.png"), picture));
+  ASSERT_EQ(picture.w, 1200);
+  const double legend = std::clamp(picture.h / 42.0, 9.0, 22.0) * 2;
+  const std::vector<Pixel> in_picture =
+      blobs_of(picture, yellow, 0, 0, picture.w, static_cast<int>(picture.h - legend), 24);  // crosses reach further
+  ASSERT_EQ(on_screen.size(), 5u) << "one blob a point on the screen";
+  ASSERT_EQ(unzoomed.size(), 5u);
+  ASSERT_EQ(in_picture.size(), 5u) << "one blob a point in the picture";
+  // The wheel zoomed about the pointer: the point under it stays, the others come nearer it.
+  const Pixel pointer{centre.x + 90, centre.y + 60};
+  for (std::size_t i = 0; i < 5; ++i) {
+    const double k = std::hypot(on_screen[i].x - pointer.x, on_screen[i].y - pointer.y) /
+                     std::hypot(unzoomed[i].x - pointer.x, unzoomed[i].y - pointer.y);
+    EXPECT_NEAR(k, 1 / 1.25, 0.03) << "point " << i;
+  }
+  // Zoomed out, the points (the whole content) fill 0.8 of what the fit gives them, on the screen
+  // and in the picture, each within its margin (0.06 and 0.07 of its smaller side).
+  auto filled = [](const std::vector<Pixel>& pts, double w, double h, double margin) {
+    double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9;
+    for (const Pixel& p : pts) x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+    const double m = margin * std::min(w, h);
+    return std::max((x1 - x0) / (w - 2 * m), (y1 - y0) / (h - 2 * m));
+  };
+  EXPECT_NEAR(filled(on_screen, graphics_w, kHeight - 60, 0.06), 1 / 1.25, 0.02);
+  EXPECT_NEAR(filled(in_picture, picture.w, picture.h - legend, 0.07), 1 / 1.25, 0.02);
+  // The picture is the screen's view at another scale about its own centre: every point's offset
+  // from the centre, in units of the first-to-last distance, is the same in both (camera, zoom
+  // and pan alike).
+  const Pixel pic_centre{picture.w / 2.0, (picture.h - legend) / 2};
+  const double s_screen = std::hypot(on_screen[4].x - on_screen[0].x, on_screen[4].y - on_screen[0].y);
+  const double s_picture = std::hypot(in_picture[4].x - in_picture[0].x, in_picture[4].y - in_picture[0].y);
+  ASSERT_GT(s_screen, 100);
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_NEAR((on_screen[i].x - centre.x) / s_screen, (in_picture[i].x - pic_centre.x) / s_picture, 0.012) << i;
+    EXPECT_NEAR((on_screen[i].y - centre.y) / s_screen, (in_picture[i].y - pic_centre.y) / s_picture, 0.012) << i;
+  }
+}
+
+}  // namespace

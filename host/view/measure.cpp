@@ -2,6 +2,7 @@
 #include "view/measure.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -21,12 +22,16 @@ double nearest_along(P2 a, P2 b, P2 p) {
   return std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0);
 }
 
-// True when p lies inside the triangle a b c (either winding) on the screen.
-bool in_triangle(P2 p, P2 a, P2 b, P2 c) {
-  auto side = [](P2 o, P2 u, P2 w) { return (u.x - o.x) * (w.y - o.y) - (u.y - o.y) * (w.x - o.x); };
-  const double d1 = side(p, a, b), d2 = side(p, b, c), d3 = side(p, c, a);
-  const bool neg = d1 < 0 || d2 < 0 || d3 < 0, pos = d1 > 0 || d2 > 0 || d3 > 0;
-  return !(neg && pos);
+// The weights of p in the screen triangle a b c (each in [0, 1] when p is inside it); false for a
+// triangle seen edge-on or p outside.
+bool barycentric(P2 p, P2 a, P2 b, P2 c, double w[3]) {
+  const double det = (b.y - c.y) * (a.x - c.x) + (c.x - b.x) * (a.y - c.y);
+  if (std::fabs(det) < 1e-12) return false;
+  w[0] = ((b.y - c.y) * (p.x - c.x) + (c.x - b.x) * (p.y - c.y)) / det;
+  w[1] = ((c.y - a.y) * (p.x - c.x) + (a.x - c.x) * (p.y - c.y)) / det;
+  w[2] = 1 - w[0] - w[1];
+  const double slack = -1e-9;
+  return w[0] >= slack && w[1] >= slack && w[2] >= slack;
 }
 
 const char* kind_name(int32_t kind) {
@@ -43,7 +48,7 @@ const char* kind_name(int32_t kind) {
 
 }  // namespace
 
-Snap snap_at(const Scene& scene, const Viewport& vp, P2 at, double radius) {
+Snap snap_at(const Scene& scene, const Viewport& vp, P2 at, double radius, bool marks) {
   Snap best;
   double best2 = radius * radius;
   auto consider = [&](const Point& p, Snap::Kind kind, int64_t entity) {
@@ -55,7 +60,8 @@ Snap snap_at(const Scene& scene, const Viewport& vp, P2 at, double radius) {
       best = {kind, p, entity, std::sqrt(d2)};
     }
   };
-  for (const Mark& m : scene.marks) consider(m.at, m.stored ? Snap::Kind::Point : Snap::Kind::Mark, m.entity);
+  for (const Mark& m : scene.marks)
+    if (m.stored || marks) consider(m.at, m.stored ? Snap::Kind::Point : Snap::Kind::Mark, m.entity);
   for (const Polyline& c : scene.curves) {
     if (c.pts.empty()) continue;
     consider(c.pts.front(), Snap::Kind::CurveEnd, c.entity);
@@ -82,28 +88,31 @@ Snap snap_at(const Scene& scene, const Viewport& vp, P2 at, double radius) {
       a = b;
     }
   }
-  return best;
-}
-
-int64_t entity_at(const Scene& scene, const Viewport& vp, P2 at, double radius) {
-  const Snap s = snap_at(scene, vp, at, radius);
-  if (s.kind != Snap::Kind::None && s.entity != 0) return s.entity;
-  int64_t found = 0;
+  if (best.kind != Snap::Kind::None) return best;
+  // On a surface: the point of the nearest facet under the pointer, within its triangle.
   double nearest = -std::numeric_limits<double>::infinity();
   const Camera& cam = vp.camera();
   for (const Facet& f : scene.facets) {
-    if (f.entity == 0) continue;
     P2 d[4];
     for (int i = 0; i < 4; ++i) d[i] = vp.to_device(f.p[i]);
-    if (!in_triangle(at, d[0], d[1], d[2]) && !in_triangle(at, d[0], d[2], d[3])) continue;
-    double depth = 0;
-    for (const Point& p : f.p) depth += cam.depth(p) / 4;
-    if (depth > nearest) {
-      nearest = depth;
-      found = f.entity;
+    for (const std::array<int, 3>& t : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
+      double w[3];
+      if (!barycentric(at, d[t[0]], d[t[1]], d[t[2]], w)) continue;
+      Point p{0, 0, 0};
+      for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < 3; ++i) p[i] += w[k] * f.p[t[k]][i];
+      const double depth = cam.depth(p);
+      if (depth > nearest) {
+        nearest = depth;
+        best = {Snap::Kind::OnSurface, p, f.entity, 0};
+      }
     }
   }
-  return found;
+  return best;
+}
+
+int64_t entity_at(const Scene& scene, const Viewport& vp, P2 at, double radius, bool marks) {
+  return snap_at(scene, vp, at, radius, marks).entity;
 }
 
 double polyline_length(const std::vector<Point>& pts) {
@@ -188,6 +197,7 @@ std::string snap_text(const Snap& snap) {
     case Snap::Kind::Point: what = "point"; break;
     case Snap::Kind::CurveEnd: what = "end"; break;
     case Snap::Kind::OnCurve: what = "on curve"; break;
+    case Snap::Kind::OnSurface: what = "on surface"; break;
   }
   std::string s = "x ";
   s += coordinate_text(snap.at[0]);

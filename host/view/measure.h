@@ -16,22 +16,22 @@ namespace orv::view {
 
 /// What a device point snaps to.
 struct Snap {
-  enum class Kind { None, Mark, Point, CurveEnd, OnCurve };
+  enum class Kind { None, Mark, Point, CurveEnd, OnCurve, OnSurface };
   Kind kind = Kind::None;
   Point at{};          // model coordinates
   int64_t entity = 0;  // the stored entity it lies on, 0 for a screen mark or line
   double pixels = 0;   // its distance from the device point on the screen
 };
 
-/// The snap nearest the device point `at` within `radius` device units: the nearest mark, stored
-/// point or curve end (curves, lines and screen lines) comes first; only when none is that near,
-/// the nearest point along a curve, lines and screen lines included, interpolated in model space
-/// along the piece it falls on. Kind::None when nothing is that near.
-Snap snap_at(const Scene& scene, const Viewport& vp, P2 at, double radius);
+/// The snap nearest the device point `at` within `radius` device units: the nearest mark (when
+/// `marks`: the screen marks are drawn), stored point or curve end (curves, lines and screen lines)
+/// comes first; only when none is that near, the nearest point along a curve, lines and screen
+/// lines included, interpolated in model space along the piece it falls on; else the point of a
+/// surface's facets under `at`, the nearest to the viewer. Kind::None when there is nothing.
+Snap snap_at(const Scene& scene, const Viewport& vp, P2 at, double radius, bool marks = true);
 
-/// The stored entity under the device point: the one snap_at finds, else the surface one of whose
-/// facets holds the point, the nearest to the viewer when several do. 0 when none.
-int64_t entity_at(const Scene& scene, const Viewport& vp, P2 at, double radius);
+/// The stored entity under the device point, as snap_at finds it; 0 when none.
+int64_t entity_at(const Scene& scene, const Viewport& vp, P2 at, double radius, bool marks = true);
 
 /// The length of a polyline through `pts`.
 double polyline_length(const std::vector<Point>& pts);

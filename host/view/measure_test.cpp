@@ -58,9 +58,12 @@ TEST(Snap, MarksAndEndsComeBeforeTheCurveAndNothingBeyondTheRadius) {
   EXPECT_EQ(snap_at(s, vp, at(10, 3, 12.5, 0), 12).kind, Snap::Kind::None);
   EXPECT_EQ(snap_at(s, vp, at(10, 3, 11.5, 0), 12).kind, Snap::Kind::OnCurve);
   EXPECT_EQ(snap_at(Scene{}, vp, at(5, 5), 12).kind, Snap::Kind::None);
+  // Screen marks that are not drawn (many over a surface) are not aimed at; stored points still are.
+  EXPECT_EQ(snap_at(s, vp, at(5, 0, 4, -3), 12, false).kind, Snap::Kind::OnCurve);
+  EXPECT_EQ(snap_at(s, vp, at(0, 10, 2, 2), 12, false).kind, Snap::Kind::Point);
 }
 
-TEST(Snap, TheEntityUnderThePointerIsTheNearestSurfaceWhereNoCurveIs) {
+TEST(Snap, WhereNoCurveIsThePointerTakesTheNearestSurface) {
   GeometryDatabase db;
   db.add(shapes::square(0, 0, 4, 0, 10));  // id 1, low
   db.add(shapes::square(2, 2, 4, 1, 12));  // id 2, higher, overlapping the first at [2, 4]^2
@@ -75,6 +78,12 @@ TEST(Snap, TheEntityUnderThePointerIsTheNearestSurfaceWhereNoCurveIs) {
   EXPECT_EQ(entity_at(s, vp, at(5, 5), 12), 2);
   EXPECT_EQ(entity_at(s, vp, at(8.05, 5), 12), 3) << "the line, within the radius";
   EXPECT_EQ(entity_at(s, vp, at(7, 9), 12), 0) << "nothing there";
+  // The point under the pointer on the nearest surface, in model space.
+  const Snap on = snap_at(s, vp, at(3.5, 2.25), 12);
+  EXPECT_EQ(on.kind, Snap::Kind::OnSurface);
+  EXPECT_NEAR(on.at[0], 3.5, 1e-9);
+  EXPECT_NEAR(on.at[1], 2.25, 1e-9);
+  EXPECT_NEAR(on.at[2], 1, 1e-12);
 }
 
 // The unit circle as an exact rational quadratic curve of radius r about the origin.
