@@ -914,3 +914,69 @@ TEST_F(DesktopRun, AnExportedPictureShowsTheViewOnTheScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DesktopRun, HoveringAPointShowsItsCoordinatesAndAClickItsMeasures) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  std::ofstream(file("space.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\n"
+                                      "geometry = points\nx = 4*t\ny = t*t\nz = t*t*t/4\n";
+  InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' --color 14 2>'" + file("host.txt") + "'",
+                     xvfb_.display(), dir_);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(file("space.eqn")));
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("mousemove 5 " + std::to_string(kHeight - 5)));
+  Image idle, hovered, picked;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), idle));
+  MainDialog dialog;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(idle, dialog, caption));
+  const int right = static_cast<int>(caption.x0) - 14;
+  const std::vector<Pixel> points = blobs_of(idle, 0xFFEB40, 0, 60, right, kHeight - 60);
+  ASSERT_EQ(points.size(), 5u);
+  const Pixel p = points[2];
+  // A few pixels off the third point: it snaps to the point.
+  ASSERT_TRUE(run.act("mousemove " + std::to_string(static_cast<int>(p.x) + 5) + " " +
+                      std::to_string(static_cast<int>(p.y) - 4)));
+  ASSERT_TRUE(grab_screen(xvfb_.display(), hovered));
+  ASSERT_TRUE(run.act("click 1"));
+  ASSERT_TRUE(grab_screen(xvfb_.display(), picked));
+  ASSERT_TRUE(run.send("key Escape"));  // Cancel; the question about the unsaved points follows
+  ASSERT_TRUE(run.send("key d"));
+  EXPECT_EQ(run.wait(20), 0);
+
+  // The readout's and the snap marker's cyan, or text of it blended into the dark background.
+  auto cyan_bounds = [](const Image& img, int x0, int y0, int x1, int y1) {
+    Box b;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) {
+        const uint32_t c = img.at(x, y);
+        const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, bl = c & 0xFF;
+        if (bl > 110 && bl > r + 60 && g > r + 50) {
+          b.x0 = std::min(b.x0, x);
+          b.y0 = std::min(b.y0, y);
+          b.x1 = std::max(b.x1, x);
+          b.y1 = std::max(b.y1, y);
+        }
+      }
+    return b;
+  };
+  EXPECT_TRUE(cyan_bounds(idle, 120, 30, right, kHeight - 40).empty()) << "nothing hovered, nothing told";
+  // The marker rings the point itself, not the pointer.
+  const Box ring = cyan_bounds(hovered, static_cast<int>(p.x) - 20, static_cast<int>(p.y) - 20,
+                             static_cast<int>(p.x) + 20, static_cast<int>(p.y) + 20);
+  ASSERT_FALSE(ring.empty()) << "a ring at the snapped point";
+  EXPECT_NEAR((ring.x0 + ring.x1) / 2.0, p.x, 1.5);
+  EXPECT_NEAR((ring.y0 + ring.y1) / 2.0, p.y, 1.5);
+  // The coordinates: one line at the frame's top right; a click adds the measures' line under it.
+  const Box one = cyan_bounds(hovered, right / 2, 30, right, 30 + 3 * kLineHeight);
+  const Box two = cyan_bounds(picked, right / 2, 30, right, 30 + 3 * kLineHeight);
+  ASSERT_FALSE(one.empty());
+  ASSERT_FALSE(two.empty());
+  EXPECT_GT(one.x1, right - 20) << "right-aligned";
+  EXPECT_LT(one.y1 - one.y0, 1.3 * kLineHeight) << "one line";
+  EXPECT_GT(two.y1 - two.y0, 1.5 * kLineHeight) << "two lines";
+}
+
+}  // namespace
