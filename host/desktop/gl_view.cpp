@@ -19,8 +19,12 @@ namespace {
 constexpr double kLightRight = -0.45, kLightUp = 0.55, kLightToward = 0.70;
 // The graphics window's background (the window's own, so the view joins it without a seam).
 constexpr float kBackground[3] = {0.10f, 0.11f, 0.13f};
-// How much nearer the wireframe is drawn over fine shading, in clip-space depth (of 2).
-constexpr float kWireDepthBias = 0.004f;
+// How much nearer the fine wireframe is drawn over fine shading, in clip-space depth (of 2, the
+// model's depth with some room): its dense iso-curves lie within a hair of the fine triangles, so
+// a small bias keeps them whole without the wire behind a silhouette showing through it.
+constexpr float kWireDepthBias = 0.0006f;
+// Samples a pixel: edges and lines anti-aliased (fewer where the implementation offers fewer).
+constexpr int kSamples = 4;
 // The fill under the wireframe is a little darker than the wire, so that the wire shows.
 constexpr float kWireOverFill = 1.0f;
 
@@ -190,6 +194,15 @@ bool fine_triangles(const std::vector<const ent*>& entities, double chord_dev, F
     for (std::size_t i = 0; i < m.vertices.size(); ++i) push_vertex(out.vertices, m.vertices[i], normals[i], fill);
     for (const auto& t : m.triangles)
       for (int32_t i : t) out.indices.push_back(base + static_cast<uint32_t>(i));
+    // The wire: the same iso-curves as the facets' edges, each sampled along its whole length.
+    view::Detail dense;
+    dense.min_iso_samples = 256;
+    dense.max_iso_samples = 1024;
+    for (const std::vector<view::Point>& iso : view::surface_iso_curves(e->nb, dense))
+      for (std::size_t i = 1; i < iso.size(); ++i) {
+        push_vertex(out.wire, iso[i - 1], {0, 0, 1}, c);
+        push_vertex(out.wire, iso[i], {0, 0, 1}, c);
+      }
   }
   return true;
 }
@@ -203,10 +216,15 @@ GlView::~GlView() {
   glDeleteVertexArrays(1, &vao_tris_);
   glDeleteVertexArrays(1, &vao_lines_);
   glDeleteVertexArrays(1, &vao_fine_);
+  glDeleteBuffers(1, &vbo_wire_);
+  glDeleteVertexArrays(1, &vao_wire_);
   if (fbo_ != 0) {
     glDeleteFramebuffers(1, &fbo_);
     glDeleteRenderbuffers(1, &color_rb_);
     glDeleteRenderbuffers(1, &depth_rb_);
+    glDeleteFramebuffers(1, &ms_fbo_);
+    glDeleteRenderbuffers(1, &ms_color_rb_);
+    glDeleteRenderbuffers(1, &ms_depth_rb_);
   }
   glDeleteProgram(program_);
 }
@@ -235,6 +253,8 @@ bool GlView::init() {
   glGenVertexArrays(1, &vao_fine_);
   glGenBuffers(1, &vbo_fine_);
   glGenBuffers(1, &ebo_fine_);
+  glGenVertexArrays(1, &vao_wire_);
+  glGenBuffers(1, &vbo_wire_);
   return true;
 }
 
@@ -254,6 +274,12 @@ void GlView::upload_fine(const FineMesh& fine) {
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_fine_);
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(fine.indices.size() * sizeof(uint32_t)),
                fine.indices.data(), GL_STATIC_DRAW);
+  wire_count_ = fine_count_ > 0 ? static_cast<int>(fine.wire.size() / 9) : 0;
+  glBindVertexArray(vao_wire_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_wire_);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(fine.wire.size() * sizeof(float)), fine.wire.data(),
+               GL_STATIC_DRAW);
+  setup_attributes();
   glBindVertexArray(0);
 }
 
@@ -274,7 +300,8 @@ void GlView::upload_scene(const view::Scene& scene) {
   };
   add(scene.surfaces, kWireOverFill);
   add(scene.curves, 1.0f);
-  // Only the facets' iso-curve edges: the wireframe over the shading.
+  edge_first_ = static_cast<int>(lines.size() / 9);
+  // Only the facets' iso-curve edges: the wireframe over the coarse shading.
   for (const view::Facet& f : scene.facets) {
     const view::Rgb c = view::color_rgb(f.color);
     for (int i = 0; i < 4; ++i) {
@@ -313,6 +340,24 @@ void GlView::draw(const ViewFrame& frame, int x, int y, int width, int height, i
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color_rb_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_rb_);
+    if (ms_fbo_ == 0) {
+      glGenFramebuffers(1, &ms_fbo_);
+      glGenRenderbuffers(1, &ms_color_rb_);
+      glGenRenderbuffers(1, &ms_depth_rb_);
+      GLint most = 0;
+      glGetIntegerv(GL_MAX_SAMPLES, &most);
+      samples_ = std::min(kSamples, static_cast<int>(most));
+    }
+    if (samples_ > 1) {
+      glBindRenderbuffer(GL_RENDERBUFFER, ms_color_rb_);
+      glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_RGBA8, width, height);
+      glBindRenderbuffer(GL_RENDERBUFFER, ms_depth_rb_);
+      glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_DEPTH_COMPONENT24, width, height);
+      glBindFramebuffer(GL_FRAMEBUFFER, ms_fbo_);
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, ms_color_rb_);
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, ms_depth_rb_);
+      if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) samples_ = 0;  // drawn plain
+    }
     fbo_w_ = width;
     fbo_h_ = height;
     stale_ = true;
@@ -331,7 +376,7 @@ void GlView::draw(const ViewFrame& frame, int x, int y, int width, int height, i
 }
 
 void GlView::render(const ViewFrame& frame, const std::array<float, 16>& m, int width, int height, bool coarse) {
-  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glBindFramebuffer(GL_FRAMEBUFFER, samples_ > 1 ? ms_fbo_ : fbo_);
   glViewport(0, 0, width, height);
   glDisable(GL_SCISSOR_TEST);
   glClearColor(kBackground[0], kBackground[1], kBackground[2], 1.0f);
@@ -354,7 +399,7 @@ void GlView::render(const ViewFrame& frame, const std::array<float, 16>& m, int 
   if (fine || tri_count_ > 0) {
     // The fill steps back a little so that the wireframe on it wins the depth test.
     glEnable(GL_POLYGON_OFFSET_FILL);
-    glPolygonOffset(1.0f, 1.0f);
+    glPolygonOffset(2.0f, 2.0f);
     glUniform1i(u_lit_, 1);
     glUniform1f(u_bias_, 0.0f);
     if (fine) {
@@ -366,17 +411,29 @@ void GlView::render(const ViewFrame& frame, const std::array<float, 16>& m, int 
     }
     glDisable(GL_POLYGON_OFFSET_FILL);
   }
-  if (line_count_ > 0) {
-    glUniform1i(u_lit_, 0);
-    // The wireframe's straight pieces cut a little into a finely shaded surface that bulges between
-    // them: they are drawn a little nearer, so that they stay whole.
-    glUniform1f(u_bias_, fine ? kWireDepthBias : 0.0f);
+  glUniform1i(u_lit_, 0);
+  glUniform1f(u_bias_, 0.0f);
+  // Over fine shading the facets' edges (chords that cut into the bulging triangles) give way to
+  // the dense wire.
+  const int lines = fine ? edge_first_ : line_count_;
+  if (lines > 0) {
     glBindVertexArray(vao_lines_);
-    glDrawArrays(GL_LINES, 0, line_count_);
+    glDrawArrays(GL_LINES, 0, lines);
   }
+  if (fine && wire_count_ > 0) {
+    glUniform1f(u_bias_, kWireDepthBias);
+    glBindVertexArray(vao_wire_);
+    glDrawArrays(GL_LINES, 0, wire_count_);
+  }
+
   glBindVertexArray(0);
   glUseProgram(0);
   glDisable(GL_DEPTH_TEST);
+  if (samples_ > 1) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, ms_fbo_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo_);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  }
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 

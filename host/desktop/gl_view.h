@@ -37,6 +37,9 @@ constexpr std::size_t kMaxFineTriangles = 1000000;  // about 40 MB of vertices a
 struct FineMesh {
   std::vector<float> vertices;
   std::vector<uint32_t> indices;
+  /// The surfaces' iso-curves, sampled densely enough to lie on the fine triangles within a
+  /// hair: line vertices laid out as facet_triangles lays them out, two a piece.
+  std::vector<float> wire;
   std::size_t triangles() const { return indices.size() / 3; }
 };
 
@@ -70,11 +73,16 @@ class GlView {
   void render(const ViewFrame& frame, const std::array<float, 16>& m, int width, int height, bool coarse);
 
   unsigned program_ = 0, vao_tris_ = 0, vbo_tris_ = 0, vao_lines_ = 0, vbo_lines_ = 0;
-  unsigned vao_fine_ = 0, vbo_fine_ = 0, ebo_fine_ = 0;
+  unsigned vao_fine_ = 0, vbo_fine_ = 0, ebo_fine_ = 0, vao_wire_ = 0, vbo_wire_ = 0;
   int fine_count_ = 0;  // indices
+  int wire_count_ = 0;  // vertices of the fine wireframe
+  int edge_first_ = 0;  // the first vertex of the facets' edges among the lines
   // The view is drawn into a framebuffer of its own and copied to the window: frames that change
   // nothing in it (a pointer moving over a dialog) only copy it.
   unsigned fbo_ = 0, color_rb_ = 0, depth_rb_ = 0;
+  // Drawn multisampled (edges and lines anti-aliased), then resolved into fbo_.
+  unsigned ms_fbo_ = 0, ms_color_rb_ = 0, ms_depth_rb_ = 0;
+  int samples_ = 0;
   int fbo_w_ = 0, fbo_h_ = 0;
   std::array<float, 16> drawn_matrix_{};
   bool drawn_coarse_ = false;
