@@ -47,6 +47,18 @@ PixelRect control_rect(const Window& c, const Placement& p) {
   if (c.control == CTL_DROPDOWNLIST) {
     // A drop-down list's template height includes its open list: the field is one line.
     r.h = std::min(r.h, std::round(f.line_h * 1.5f));
+    // Wide enough for its longest item and the arrow, growing about its centre within the client
+    // area: the template's width was made for another font.
+    std::size_t longest = 0;
+    for (const std::string& item : c.items) longest = std::max(longest, item.size());
+    const float want = std::round((static_cast<float>(longest) + 1.5f) * f.char_w + r.h + 8);
+    if (want > r.w) {
+      const float lo = p.client.x + 2, hi = p.client.right() - 2;
+      const float w = std::min(want, hi - lo);
+      const float x = std::clamp(r.x - (w - r.w) / 2, lo, hi - w);
+      r.x = std::round(x);
+      r.w = w;
+    }
   }
   return r;
 }

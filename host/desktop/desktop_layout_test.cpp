@@ -93,6 +93,23 @@ TEST_F(Layout, ClicksHitWhatIsDrawnThere) {
   }
 }
 
+TEST_F(Layout, ADropDownListIsWideEnoughForItsLongestItemWithinTheDialog) {
+  Placement p = place(dialog_, 0, 0, font_);
+  Window& list = control(3);
+  const PixelRect narrow = control_rect(list, p);
+  EXPECT_FLOAT_EQ(narrow.w, 80 * 2) << "short items: the template's width";
+  list.items = {"Draw Spline", "Parametric Surface"};
+  const PixelRect wide = control_rect(list, p);
+  EXPECT_GE(wide.w - wide.h - 8, 18 * font_.char_w) << "the longest item and the arrow fit";
+  EXPECT_NEAR(wide.x + wide.w / 2, narrow.x + narrow.w / 2, 1) << "grown about its centre";
+  // An item longer than the dialog: as wide as the client area allows, and no wider.
+  list.items = {std::string(60, 'W')};
+  const PixelRect widest = control_rect(list, p);
+  EXPECT_GE(widest.x, p.client.x);
+  EXPECT_LE(widest.right(), p.client.right());
+  EXPECT_GT(widest.w, p.client.w - 8);
+}
+
 TEST_F(Layout, AnOpenListTakesItsItemsAndClosesOnAClickBeside) {
   Placement p = place(dialog_, 0, 0, font_);
   Window& list = control(3);
