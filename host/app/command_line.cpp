@@ -273,9 +273,9 @@ Options (a value follows the option, or comes after "=": --places=6):
   --color N           colour of new entities, 0 to 255 (default 10)
   --level N           level of new entities (default 1)
   --transcript FILE   write the run's host-side events as JSON Lines
-  --view NAME         the view of .svg and .png exports: top, bottom, front, back, left, right or
-                      isometric (default: top when everything lies in one plane parallel to XY,
-                      else the isometric view from above)
+  --view NAME         the view of .svg and .png exports: top, bottom, front, back, left, right,
+                      isometric or trimetric (default: square to the plane everything lies in, top
+                      for a plane parallel to XY; else trimetric)
   --marks on|off|auto screen marks in .svg and .png exports (default auto: drawn, except over a
                       surface with more than 200 of them)
   --help              this text

@@ -80,7 +80,7 @@ TEST(CommandLine, PictureViewAndMarks) {
   EXPECT_EQ(o.marks, view::MarksMode::Off);
   EXPECT_EQ(parse_ok({"--view=isometric", "--marks", "on"}).marks, view::MarksMode::On);
   EXPECT_EQ(parse_err({"--view", "iso"}),
-            "--view: needs one of top, bottom, front, back, left, right, isometric (got 'iso')");
+            "--view: needs one of top, bottom, front, back, left, right, isometric, trimetric (got 'iso')");
   EXPECT_EQ(parse_err({"--marks", "yes"}), "--marks: needs on, off or auto (got 'yes')");
   EXPECT_EQ(parse_err({"--view"}), "--view: missing value");
 }
