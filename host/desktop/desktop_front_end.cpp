@@ -154,6 +154,7 @@ void DesktopFrontEnd::refresh_scene() {
   // made in the background so that a large surface never stalls the window, are there. A job for
   // an older scene is left to finish and its result dropped.
   if (gl_ok_) gl_.upload(scene_, FineMesh{});
+  set_grid(show_grid_);
   std::vector<ent> surfaces;
   for (const Entity* e : db_.entities())
     if (e->kind() == ENT_SURFACE || e->kind() == ENT_NURBS_SURFACE) surfaces.push_back(e->record());
@@ -215,7 +216,17 @@ ViewFrame DesktopFrontEnd::view_frame() const {
   f.camera = view_.camera;
   f.content = view::framed(scene_.bounds(view_.camera), view_.zoom, view_.pan);
   f.model = scene_.model_bounds();
+  for (const auto& l : grid_.lines) {  // the grid reaches a little beyond the content
+    f.model.add(l[0]);
+    f.model.add(l[1]);
+  }
   return f;
+}
+
+void DesktopFrontEnd::set_grid(bool on) {
+  show_grid_ = on;
+  grid_ = on ? view::ground_grid(scene_.model_bounds()) : view::GroundGrid{};
+  if (gl_ok_) gl_.upload_grid(grid_);
 }
 
 void DesktopFrontEnd::draw_graphics() {
@@ -290,6 +301,7 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   }
   draw_measures(dl, vp);
   std::string caption = scene_.empty() ? "nothing drawn yet" : view::scene_caption(scene_);
+  if (grid_.spacing > 0) caption = "grid " + view::length_text(grid_.spacing) + " mm \u00b7 " + caption;
   if (marks.thinned())
     caption += " \u00b7 " + std::to_string(marks.taken) + " of " + std::to_string(marks.total) + " marks drawn";
   const float cw = ImGui::CalcTextSize(caption.c_str()).x;
@@ -378,6 +390,8 @@ void DesktopFrontEnd::draw_toolbar() {
   }
   ImGui::SameLine();
   if (ImGui::SmallButton("Fit") && !blocked) view_.fit();
+  ImGui::SameLine();
+  if (ImGui::SmallButton(show_grid_ ? "Grid: on (G)" : "Grid: off (G)") && !blocked) set_grid(!show_grid_);
   if (exporter_) {
     ImGui::SameLine();
     if (ImGui::SmallButton("Export... (F3)") && !blocked) prompt_ = Prompt::make_export(export_path_);
@@ -507,6 +521,10 @@ void DesktopFrontEnd::take_input() {
       }
       case RawInput::Kind::Char: {
         if (r.mods & (GLFW_MOD_ALT | GLFW_MOD_CONTROL | GLFW_MOD_SUPER)) break;  // keys, not text
+        if (view_keys_ && (r.ch == 'g' || r.ch == 'G')) {
+          set_grid(!show_grid_);
+          break;
+        }
         if (view_keys_) {
           frontend::Key k;
           k.type = frontend::Key::Char;

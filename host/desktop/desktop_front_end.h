@@ -134,6 +134,8 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   /// The snap point nearest a pixel of the graphics window, if one is within kSnapPixels.
   bool snap_point(double px, double py, std::array<double, 3>& out) const;
   ViewFrame view_frame() const;
+  /// Shows the ground grid under the scene, or takes it away.
+  void set_grid(bool on);
   /// Where the graphics window puts the view plane in the last frame's pixels.
   view::Viewport graphics_viewport() const;
 
@@ -151,6 +153,8 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   bool view_chosen_ = false;  // the person turned the view or chose one since the scene was empty
   std::string equation_file_;  // the last file the file prompt was answered with
   bool view_keys_ = false;  // F2: keys go to the view
+  bool show_grid_ = false;  // the ground grid (the toolbar, or g with the view keys)
+  view::GroundGrid grid_;
   bool moving_ = false;     // the view is being dragged: drawn at the coarse level of detail
 
   std::vector<Placement> placed_;

@@ -917,7 +917,7 @@ TEST_F(DesktopRun, AnExportedPictureShowsTheViewOnTheScreen) {
 
 namespace {
 
-TEST_F(DesktopRun, HoveringAPointShowsItsCoordinatesAndAClickItsMeasures) {
+TEST_F(DesktopRun, HoverTellsCoordinatesAClickMeasuresAndGShowsTheGroundGrid) {
   if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
   std::ofstream(file("space.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\n"
                                       "geometry = points\nx = 4*t\ny = t*t\nz = t*t*t/4\n";
@@ -942,6 +942,10 @@ TEST_F(DesktopRun, HoveringAPointShowsItsCoordinatesAndAClickItsMeasures) {
   ASSERT_TRUE(grab_screen(xvfb_.display(), hovered));
   ASSERT_TRUE(run.act("click 1"));
   ASSERT_TRUE(grab_screen(xvfb_.display(), picked));
+  // The ground grid: g with the view keys, the pointer out of the way.
+  Image grid;
+  for (const char* a : {"mousemove 5 795", "key F2", "type g", "key F2"}) ASSERT_TRUE(run.act(a));
+  ASSERT_TRUE(grab_screen(xvfb_.display(), grid));
   ASSERT_TRUE(run.send("key Escape"));  // Cancel; the question about the unsaved points follows
   ASSERT_TRUE(run.send("key d"));
   EXPECT_EQ(run.wait(20), 0);
@@ -977,6 +981,16 @@ TEST_F(DesktopRun, HoveringAPointShowsItsCoordinatesAndAClickItsMeasures) {
   EXPECT_GT(one.x1, right - 20) << "right-aligned";
   EXPECT_LT(one.y1 - one.y0, 1.3 * kLineHeight) << "one line";
   EXPECT_GT(two.y1 - two.y0, 1.5 * kLineHeight) << "two lines";
+  // The grid's grey lines under the points, where the view was its background.
+  const uint32_t background = most_common_color(idle);
+  std::size_t grey = 0;
+  for (int y = 80; y < kHeight - 80; ++y)
+    for (int x = 120; x < right; ++x) {
+      const uint32_t c = grid.at(x, y);
+      const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+      grey += idle.at(x, y) == background && c != background && std::abs(r - g) < 12 && std::abs(b - g) < 16;
+    }
+  EXPECT_GT(grey, 3000u) << "grid lines across the view";
 }
 
 }  // namespace

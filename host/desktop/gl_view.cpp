@@ -25,6 +25,8 @@ constexpr float kBackground[3] = {0.10f, 0.11f, 0.13f};
 constexpr float kWireDepthBias = 0.0006f;
 // Samples a pixel: edges and lines anti-aliased (fewer where the implementation offers fewer).
 constexpr int kSamples = 4;
+// The ground grid: a grey a little lighter than the background.
+constexpr view::Rgb kGrid{0.27, 0.29, 0.33};
 // The fill under the wireframe is a little darker than the wire, so that the wire shows.
 constexpr float kWireOverFill = 1.0f;
 
@@ -218,6 +220,8 @@ GlView::~GlView() {
   glDeleteVertexArrays(1, &vao_fine_);
   glDeleteBuffers(1, &vbo_wire_);
   glDeleteVertexArrays(1, &vao_wire_);
+  glDeleteBuffers(1, &vbo_grid_);
+  glDeleteVertexArrays(1, &vao_grid_);
   if (fbo_ != 0) {
     glDeleteFramebuffers(1, &fbo_);
     glDeleteRenderbuffers(1, &color_rb_);
@@ -255,6 +259,8 @@ bool GlView::init() {
   glGenBuffers(1, &ebo_fine_);
   glGenVertexArrays(1, &vao_wire_);
   glGenBuffers(1, &vbo_wire_);
+  glGenVertexArrays(1, &vao_grid_);
+  glGenBuffers(1, &vbo_grid_);
   return true;
 }
 
@@ -279,6 +285,21 @@ void GlView::upload_fine(const FineMesh& fine) {
   glBindBuffer(GL_ARRAY_BUFFER, vbo_wire_);
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(fine.wire.size() * sizeof(float)), fine.wire.data(),
                GL_STATIC_DRAW);
+  setup_attributes();
+  glBindVertexArray(0);
+}
+
+void GlView::upload_grid(const view::GroundGrid& grid) {
+  stale_ = true;
+  std::vector<float> lines;
+  for (const auto& l : grid.lines) {
+    push_vertex(lines, l[0], {0, 0, 1}, kGrid);
+    push_vertex(lines, l[1], {0, 0, 1}, kGrid);
+  }
+  grid_count_ = static_cast<int>(lines.size() / 9);
+  glBindVertexArray(vao_grid_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_grid_);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(lines.size() * sizeof(float)), lines.data(), GL_STATIC_DRAW);
   setup_attributes();
   glBindVertexArray(0);
 }
@@ -413,6 +434,11 @@ void GlView::render(const ViewFrame& frame, const std::array<float, 16>& m, int 
   }
   glUniform1i(u_lit_, 0);
   glUniform1f(u_bias_, 0.0f);
+  if (grid_count_ > 0) {
+    // Under everything: a curve lying on it is drawn over it.
+    glBindVertexArray(vao_grid_);
+    glDrawArrays(GL_LINES, 0, grid_count_);
+  }
   // Over fine shading the facets' edges (chords that cut into the bulging triangles) give way to
   // the dense wire.
   const int lines = fine ? edge_first_ : line_count_;

@@ -65,6 +65,8 @@ class GlView {
   /// `fb_height` pixels. `coarse` shades from the facets even when fine triangles are there (the
   /// level of detail while the view moves).
   void draw(const ViewFrame& frame, int x, int y, int width, int height, int fb_height, bool coarse = false);
+  /// The ground grid's lines (none: no grid), drawn under the content.
+  void upload_grid(const view::GroundGrid& grid);
   /// Triangles drawn when still (the fine ones when there are some).
   std::size_t triangles() const { return static_cast<std::size_t>(fine_count_ > 0 ? fine_count_ : tri_count_) / 3; }
 
@@ -76,6 +78,8 @@ class GlView {
   unsigned vao_fine_ = 0, vbo_fine_ = 0, ebo_fine_ = 0, vao_wire_ = 0, vbo_wire_ = 0;
   int fine_count_ = 0;  // indices
   int wire_count_ = 0;  // vertices of the fine wireframe
+  unsigned vao_grid_ = 0, vbo_grid_ = 0;
+  int grid_count_ = 0;  // vertices
   int edge_first_ = 0;  // the first vertex of the facets' edges among the lines
   // The view is drawn into a framebuffer of its own and copied to the window: frames that change
   // nothing in it (a pointer moving over a dialog) only copy it.

@@ -354,6 +354,33 @@ Camera default_camera(const Scene& scene) {
   return Camera::looking(toward, "normal");
 }
 
+GroundGrid ground_grid(const Box3& box) {
+  GroundGrid g;
+  if (box.empty()) return g;
+  const Point size = box.size();
+  const double side = std::max(size[0], size[1]);
+  if (!(side > 0) || !std::isfinite(side)) return g;
+  // The round length at most a tenth of the side: 1, 2 or 5 times a power of ten.
+  const double most = side / 10;
+  const double p = std::pow(10.0, std::floor(std::log10(most)));
+  g.spacing = 5 * p <= most * (1 + 1e-12) ? 5 * p : 2 * p <= most * (1 + 1e-12) ? 2 * p : p;
+  g.z = box.lo[2];
+  // Whole steps round the bounds; a bound that is a step's multiple but for rounding stays one.
+  auto down = [&g](double v) { return std::floor(v / g.spacing + 1e-9) * g.spacing; };
+  auto up = [&g](double v) { return std::ceil(v / g.spacing - 1e-9) * g.spacing; };
+  const double x0 = down(box.lo[0]), x1 = up(box.hi[0]), y0 = down(box.lo[1]), y1 = up(box.hi[1]);
+  const long nx = std::lround((x1 - x0) / g.spacing), ny = std::lround((y1 - y0) / g.spacing);
+  for (long i = 0; i <= nx; ++i) {
+    const double x = x0 + i * g.spacing;
+    g.lines.push_back({Point{x, y0, g.z}, Point{x, y1, g.z}});
+  }
+  for (long j = 0; j <= ny; ++j) {
+    const double y = y0 + j * g.spacing;
+    g.lines.push_back({Point{x0, y, g.z}, Point{x1, y, g.z}});
+  }
+  return g;
+}
+
 Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
   Scene s;
   for (const Entity* e : db.entities()) {

@@ -78,6 +78,18 @@ struct Scene {
 /// points stray from it by at most a millionth of the content's size.
 Camera default_camera(const Scene& scene);
 
+/// A ground grid under the content: lines `spacing` apart in x and y at the content's lowest z,
+/// over its XY bounds widened to whole spacings. The spacing is the round length (1, 2 or 5 times
+/// a power of ten) nearest below a tenth of the content's larger horizontal side, so that about
+/// ten to twenty-five squares span it. Empty (spacing 0) for empty content or content with no
+/// horizontal extent.
+struct GroundGrid {
+  double spacing = 0;
+  double z = 0;
+  std::vector<std::array<Point, 2>> lines;
+};
+GroundGrid ground_grid(const Box3& box);
+
 /// How finely curves are sampled.
 struct Detail {
   int samples_per_span = 8;     // per non-empty knot span

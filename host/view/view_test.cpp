@@ -188,6 +188,37 @@ TEST(Views, AFlatPartOpensSquareToItsPlaneAndAnythingElseTrimetric) {
   EXPECT_EQ(parse_view_name("Trimetric"), NamedView::Trimetric);
 }
 
+TEST(Scene, TheGroundGridLiesUnderTheContentInRoundSteps) {
+  Box3 box;
+  box.add({-30, -30, -10});
+  box.add({40, 25, 10});
+  const GroundGrid g = ground_grid(box);
+  EXPECT_DOUBLE_EQ(g.spacing, 5) << "a tenth of 70 is 7: the round length below it";
+  EXPECT_DOUBLE_EQ(g.z, -10);
+  // x from -30 to 40 (15 lines), y from -30 to 25 (12 lines), each across the whole grid.
+  ASSERT_EQ(g.lines.size(), 15u + 12u);
+  for (const auto& l : g.lines) {
+    EXPECT_DOUBLE_EQ(l[0][2], -10);
+    EXPECT_TRUE(l[0][0] == l[1][0] || l[0][1] == l[1][1]) << "along x or along y";
+  }
+  EXPECT_DOUBLE_EQ(g.lines.front()[0][0], -30);
+  EXPECT_DOUBLE_EQ(g.lines[14][0][0], 40);
+  // Bounds between the lines are widened to whole steps.
+  Box3 odd;
+  odd.add({0.3, 0.1, 2});
+  odd.add({1.7, 0.9, 2});
+  const GroundGrid small = ground_grid(odd);
+  EXPECT_DOUBLE_EQ(small.spacing, 0.1);
+  EXPECT_NEAR(small.lines.front()[0][0], 0.3, 1e-12);
+  EXPECT_NEAR(small.lines.front()[0][1], 0.1, 1e-12);
+  // Nothing, or nothing across: no grid.
+  EXPECT_EQ(ground_grid(Box3{}).spacing, 0);
+  Box3 line;
+  line.add({1, 1, 0});
+  line.add({1, 1, 5});
+  EXPECT_TRUE(ground_grid(line).lines.empty());
+}
+
 TEST(Scene, FlatInXyOnlyWhenEveryPointHasOneHeight) {
   struct Case {
     const char* what;
