@@ -23,7 +23,8 @@ constexpr float kBackground[3] = {0.10f, 0.11f, 0.13f};
 // model's depth with some room): its dense iso-curves lie within a hair of the fine triangles, so
 // a small bias keeps them whole without the wire behind a silhouette showing through it.
 constexpr float kWireDepthBias = 0.0006f;
-// Samples a pixel: edges and lines anti-aliased (fewer where the implementation offers fewer).
+// Samples a pixel of a still view: edges and lines anti-aliased (fewer where the implementation
+// offers fewer).
 constexpr int kSamples = 4;
 // The ground grid: a grey a little lighter than the background.
 constexpr view::Rgb kGrid{0.27, 0.29, 0.33};
@@ -397,7 +398,10 @@ void GlView::draw(const ViewFrame& frame, int x, int y, int width, int height, i
 }
 
 void GlView::render(const ViewFrame& frame, const std::array<float, 16>& m, int width, int height, bool coarse) {
-  glBindFramebuffer(GL_FRAMEBUFFER, samples_ > 1 ? ms_fbo_ : fbo_);
+  // Multisampled when still; while the view moves, plain, since the software renderer pays for
+  // every sample.
+  const bool ms = samples_ > 1 && !coarse;
+  glBindFramebuffer(GL_FRAMEBUFFER, ms ? ms_fbo_ : fbo_);
   glViewport(0, 0, width, height);
   glDisable(GL_SCISSOR_TEST);
   glClearColor(kBackground[0], kBackground[1], kBackground[2], 1.0f);
@@ -455,7 +459,7 @@ void GlView::render(const ViewFrame& frame, const std::array<float, 16>& m, int 
   glBindVertexArray(0);
   glUseProgram(0);
   glDisable(GL_DEPTH_TEST);
-  if (samples_ > 1) {
+  if (ms) {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, ms_fbo_);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo_);
     glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
