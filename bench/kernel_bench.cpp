@@ -130,7 +130,7 @@ void export_step(benchmark::State& state, const ent& e) {
   const std::vector<const orv::Entity*> entities = db.entities();
   for (auto _ : state) {
     std::string err;
-    if (!orv::exchange::write_step(path, entities, err)) state.SkipWithError(err.c_str());
+    if (!orv::exchange::write_step(path, entities, {}, err)) state.SkipWithError(err.c_str());
   }
   std::remove(path.c_str());
 }

@@ -77,8 +77,8 @@ bool write(Export e, const std::string& path, std::string& err) {
       o.title = "plot.png";
       return orv::view::write_picture(path, db, kPictureWidth, kPictureHeight, o, err);
     }
-    case Export::Step: return orv::exchange::write_step(path, db.entities(), err);
-    case Export::Iges: return orv::exchange::write_iges(path, db.entities(), err);
+    case Export::Step: return orv::exchange::write_step(path, db.entities(), db.plots(), err);
+    case Export::Iges: return orv::exchange::write_iges(path, db.entities(), db.plots(), err);
   }
   return false;
 }

@@ -89,8 +89,8 @@ bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::s
         err = target.path + " not written: " + nothing_stored(db);
         return false;
       }
-      return target.format == ExportFormat::Step ? exchange::write_step(target.path, db.entities(), err)
-                                                 : exchange::write_iges(target.path, db.entities(), err);
+      return target.format == ExportFormat::Step ? exchange::write_step(target.path, db.entities(), db.plots(), err)
+                                                 : exchange::write_iges(target.path, db.entities(), db.plots(), err);
     case ExportFormat::Json:
       // A JSON file that is not a part file is somebody's data: refused, not overwritten.
       return save_part_file(target.path, db, err);

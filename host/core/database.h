@@ -14,6 +14,7 @@
 #include <vector>
 #include "core/entity.h"
 #include "core/id_set.h"
+#include "core/plot_source.h"
 #include "orvantis/host_geometry.h"
 
 // A database entry as the Zlink holds it (db_list_ent_type*) is the address of the entity's record,
@@ -89,9 +90,13 @@ class GeometryDatabase {
   /// 1 until the first thinning, then doubled by each: one mark (line) in this many is kept.
   uint64_t stride() const { return stride_; }
 
-  /// Empties entities and screen; ids start again at 1.
+  /// Where the plots that stored the entities came from, in the order plotted (see plot_source.h).
+  const std::vector<PlotSource>& plots() const { return plots_; }
+  std::vector<PlotSource>& plots() { return plots_; }
+
+  /// Empties entities, screen and plots; ids start again at 1.
   void clear();
-  /// Exchanges the whole contents (entities, screen, id counter) with `other`.
+  /// Exchanges the whole contents (entities, screen, plots, id counter) with `other`.
   void swap(GeometryDatabase& other) noexcept;
 
   GeometryDatabase() = default;
@@ -118,6 +123,7 @@ class GeometryDatabase {
   uint64_t marks_made_ = 0, lines_made_ = 0;
   uint64_t stride_ = 1;
   int64_t next_id_ = 1;
+  std::vector<PlotSource> plots_;
   Revision revision_{fresh_epoch(), 0};
 
   /// A process-wide number not given before.

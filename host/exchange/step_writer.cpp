@@ -2,12 +2,17 @@
 // That writer puts free points into a geometric set with no layer and no colour (a point colour
 // would need a point style, which OpenCASCADE neither writes nor reads back), so only the first two
 // points go through it; the others are made as cartesian points in their set, and every point joins
-// its level's layer, in the translated model.
+// its level's layer, in the translated model. The header's file description carries where the
+// geometry came from (see file_header.h); since OpenCASCADE's printer doubles every backslash, the
+// escapes STEP gives other characters are put in as the file is printed.
 #include <APIHeaderSection_MakeHeader.hxx>
 #include <Interface_Static.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_StepModelType.hxx>
+#include <HeaderSection_FileDescription.hxx>
+#include <StepData_Protocol.hxx>
 #include <StepData_StepModel.hxx>
+#include <StepData_StepWriter.hxx>
 #include <StepGeom_CartesianPoint.hxx>
 #include <StepShape_GeometricSet.hxx>
 #include <StepShape_HArray1OfGeometricSetSelect.hxx>
@@ -18,7 +23,9 @@
 #include <Standard_Version.hxx>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
+#include <streambuf>
 
 #include "exchange/exchange.h"
 #include "exchange/file_header.h"
@@ -106,6 +113,110 @@ bool add_points(const Handle(StepData_StepModel)& model, const std::vector<const
   return true;
 }
 
+// Width of the lines a long string is broken into; STEP ignores the line ends inside a string.
+constexpr std::size_t kStepLineWidth = 72;
+
+// The length of the character (or escape) that starts at `at` of an escaped string.
+std::size_t atom_length(const std::string& s, std::size_t at) {
+  if (s[at] == '\'') return 2;                          // a quote, doubled
+  if (s[at] != '\\') return 1;
+  if (s.compare(at, 2, "\\\\") == 0) return 2;          // a backslash, doubled
+  if (s.compare(at, 3, "\\X\\") == 0) return 5;          // \X\HH
+  const std::size_t end = s.find("\\X0\\", at + 1);  // \X2\ and \X4\ runs end at \X0\ too
+  return end == std::string::npos ? s.size() - at : end + 4 - at;
+}
+
+// The file description entity, with the strings already escaped, each on lines of its own.
+std::string description_entity(const std::vector<std::string>& strings, const std::string& level) {
+  std::string out = "FILE_DESCRIPTION((";
+  for (std::size_t i = 0; i < strings.size(); ++i) {
+    const std::string& s = strings[i];
+    if (i > 0) out += ",\n  ";
+    out += '\'';
+    std::size_t column = 3;
+    for (std::size_t at = 0; at < s.size();) {
+      const std::size_t n = atom_length(s, at);
+      if (column + n > kStepLineWidth) {
+        out += '\n';
+        column = 0;
+      }
+      out.append(s, at, n);
+      column += n;
+      at += n;
+    }
+    out += '\'';
+  }
+  out += "),'";
+  out += level;
+  out += "');\n";
+  return out;
+}
+
+// Hands the printed file on to `out`, holding its start until the header's FILE_DESCRIPTION has
+// been printed whole, and puts `description` in its place.
+class DescriptionSwap : public std::streambuf {
+ public:
+  DescriptionSwap(std::ostream& out, std::string description) : out_(out), description_(std::move(description)) {}
+  /// Hands on what is held; true when the description was put in place and `out` took everything.
+  bool finish() {
+    if (!swapped_) out_ << head_;
+    head_.clear();
+    out_.flush();
+    return swapped_ && static_cast<bool>(out_);
+  }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char ch = traits_type::to_char_type(c);
+    return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    if (passing_) {
+      out_.write(s, n);
+      return out_ ? n : 0;
+    }
+    head_.append(s, static_cast<std::size_t>(n));
+    const std::size_t from = head_.find("FILE_DESCRIPTION(");
+    const std::size_t to = from == std::string::npos ? from : head_.find("FILE_NAME(", from);
+    if (to != std::string::npos) {
+      out_.write(head_.data(), static_cast<std::streamsize>(from));
+      out_ << description_;
+      out_.write(head_.data() + to, static_cast<std::streamsize>(head_.size() - to));
+      swapped_ = passing_ = true;
+      head_.clear();
+    } else if (head_.size() > kHeldBytes) {
+      passing_ = true;  // no header where one belongs: finish() says so
+      out_ << head_;
+      head_.clear();
+    }
+    return out_ ? n : 0;
+  }
+
+ private:
+  static constexpr std::size_t kHeldBytes = std::size_t{1} << 20;
+  std::ostream& out_;
+  const std::string description_;
+  std::string head_;
+  bool passing_ = false, swapped_ = false;
+};
+
+// Prints the model to `temp` with the file description made of `strings` (escaped).
+bool print_model(const Handle(StepData_StepModel)& model, const std::vector<std::string>& strings,
+                 const std::string& temp) {
+  APIHeaderSection_MakeHeader header(model);
+  const Handle(TCollection_HAsciiString) level = header.FdValue()->ImplementationLevel();
+  StepData_StepWriter printer(model);
+  printer.SendModel(Handle(StepData_Protocol)::DownCast(model->Protocol()));
+  std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  DescriptionSwap swap(file, description_entity(strings, level.IsNull() ? "2;1" : level->ToCString()));
+  std::ostream out(&swap);
+  if (!printer.Print(out)) return false;
+  out.flush();
+  return swap.finish();
+}
+
 // The header names the file (its final name, not the temporary one it is written as), the system and
 // the unit, in place of OpenCASCADE's placeholders; the author and organisation are left empty.
 void name_header(const Handle(StepData_StepModel)& model, const std::string& path) {
@@ -122,12 +233,13 @@ void name_header(const Handle(StepData_StepModel)& model, const std::string& pat
 
 }  // namespace
 
-bool write_step(const std::string& path, const std::vector<const Entity*>& entities, std::string& err) {
+bool write_step(const std::string& path, const std::vector<const Entity*>& entities,
+                const std::vector<PlotSource>& plots, std::string& err) {
   Handle(TDocStd_Document) doc;
   const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
     std::vector<const Entity*> shaped, points;
     if (!detail::split_points(entities, shaped, points, why)) return false;
-    if (!detail::build_document(shaped, doc, why)) return false;
+    if (!detail::build_document(shaped, detail::product_name(plots), doc, why)) return false;
     Interface_Static::SetCVal("write.step.schema", "AP214IS");
     STEPCAFControl_Writer writer;
     writer.SetColorMode(true);
@@ -142,7 +254,11 @@ bool write_step(const std::string& path, const std::vector<const Entity*>& entit
       return false;
     }
     name_header(writer.ChangeWriter().Model(), path);
-    if (writer.Write(temp.c_str()) != IFSelect_RetDone) {
+    std::vector<std::string> description{
+        detail::step_escaped(detail::system_name() + " geometry, " + detail::kLengthUnitText)};
+    for (std::string& line : detail::source_header_lines(plots, detail::step_escaped))
+      description.push_back(std::move(line));
+    if (!print_model(writer.ChangeWriter().Model(), description, temp)) {
       why = "the STEP file could not be written";
       return false;
     }
