@@ -1,6 +1,7 @@
 // Plot sources; see plot_source.h. The text of the file being read is gathered as its lines are
-// served, and becomes the last file read when the reading closes; a plot takes that text with the
-// settings the Zlink notes as it starts. The record stays pending while the plot runs and is kept
+// served; a plot takes the text of the last file read with the settings the Zlink notes as it
+// starts. The last reading need not be closed through the host (the Zlink's first reading ends with
+// the standard fclose), so its text is the last file's from its first line on. The record stays pending while the plot runs and is kept
 // when the plot is over, with the ids it stored, only if it stored any.
 #include "core/plot_source.h"
 
@@ -24,12 +25,11 @@ struct SourceText {
 };
 
 struct Reading {
-  FILE* stream = nullptr;
+  FILE* stream = nullptr;  // null once the host saw the reading closed
   SourceText source;
 };
 
-Reading g_reading;
-SourceText g_last_read;  // the last file read whole
+Reading g_reading;  // the last file read
 bool g_pending = false;  // a plot has started and is not over
 PlotSource g_plot;
 
@@ -206,9 +206,7 @@ void note_source_line(FILE* stream, const char* line) {
 }
 
 void note_source_closed(FILE* stream) {
-  if (stream == nullptr || stream != g_reading.stream) return;
-  g_last_read = std::move(g_reading.source);
-  g_reading = Reading{};
+  if (stream != nullptr && stream == g_reading.stream) g_reading.stream = nullptr;
 }
 
 void finish_plot_source() {
@@ -229,7 +227,6 @@ void finish_plot_source() {
 
 void reset_plot_source() {
   g_reading = Reading{};
-  g_last_read = SourceText{};
   g_pending = false;
   g_plot = PlotSource{};
 }
@@ -243,9 +240,9 @@ void note_plot_settings(const QXPlotSettings* settings) {
   if (settings == nullptr) return;
   orv::PlotSource& s = orv::g_plot;
   s = orv::PlotSource{};
-  s.file = orv::g_last_read.file;
-  s.text = orv::g_last_read.text;
-  s.cut = orv::g_last_read.cut;
+  s.file = orv::g_reading.source.file;
+  s.text = orv::g_reading.source.text;
+  s.cut = orv::g_reading.source.cut;
   if (settings->geometry_name != nullptr)
     s.geometry = orv::bounded(settings->geometry_name, orv::kMaxSourceWordBytes);
   s.degrees = settings->use_degrees != 0;
