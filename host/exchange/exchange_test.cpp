@@ -528,12 +528,20 @@ TEST_F(Fixture, ExchangeFilesNameThemselves) {
 namespace orv::exchange {
 namespace {
 
-// Two exports of the same geometry are the same bytes (the time stamp taken from SOURCE_DATE_EPOCH),
-// whether the database holds one entity (whose name and the root's once swapped places from run to
-// run) or many.
+// Two exports of the same geometry and sources are the same bytes (the time stamp taken from
+// SOURCE_DATE_EPOCH), whether the database holds one entity (whose name and the root's once swapped
+// places from run to run) or many.
 TEST_F(Fixture, ExportsAreByteIdenticalFromRunToRun) {
   ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
   const std::vector<EntityData> all = store;
+  // The plots' sources in the headers, odd bytes and all, are the same bytes too.
+  PlotSource source;
+  source.file = "sph\xe8re.eqn";
+  source.text = "x = cos(u)\n# \xce\xb1 = 0\n";
+  source.geometry = "nurbs_surf";
+  source.steps = {{"u", 0, 360, 30}, {"v", -90, 90, 30}};
+  source.first_id = source.last_id = 7;
+  const std::vector<PlotSource> plots = {source};
   for (const bool single : {true, false}) {
     store = single ? std::vector<EntityData>{all[6]} : all;
     for (const char* ext : {".step", ".igs"}) {
@@ -541,7 +549,8 @@ TEST_F(Fixture, ExportsAreByteIdenticalFromRunToRun) {
       std::string first, err;
       for (int run = 0; run < 2; ++run) {
         const std::string path = (dir / (std::string("same") + ext)).string();
-        ASSERT_TRUE(std::string(ext) == ".step" ? write_step(path, entities(), {}, err) : write_iges(path, entities(), {}, err))
+        ASSERT_TRUE(std::string(ext) == ".step" ? write_step(path, entities(), plots, err)
+                                                : write_iges(path, entities(), plots, err))
             << err;
         const std::string bytes = read_all(path);
         if (run == 0) first = bytes;

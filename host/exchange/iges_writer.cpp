@@ -77,6 +77,9 @@ bool add_points(const Handle(IGESData_IGESModel)& model, const std::vector<const
     }
     p->InitColor(color);
     p->InitLevel(Handle(IGESData_LevelListEntity)(), e.level());
+    // Named as the other entities are ("point 7"): the label holds 8 characters, the id goes in
+    // the subscript, so a point costs no name entity of its own.
+    p->SetLabel(new TCollection_HAsciiString("point"), static_cast<int>(std::min<int64_t>(e.id(), 99999999)));
   };
   for (std::size_t a = 0; a < anchors; ++a) style(anchor[a], *points[a]);
   const int added = static_cast<int>(points.size() - anchors);
