@@ -36,8 +36,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A file of three lines: a Latin-1 byte, a quote, a backslash and a tab, and UTF-8 beyond U+00FF.
-const std::string kOddText = "# caf\xe9 = 0\nx = 'a' \\ b\tc\n# \xce\xb1\xe2\x82\xac\xf0\x9f\x98\x80 = 0\n";
+// A file of four lines: a Latin-1 byte, a quote, a backslash and a tab, UTF-8 beyond U+00FF, and a
+// line of escapes long enough to be broken over lines of the header, wherever the breaks fall.
+const std::string kOddText = "# caf\xe9 = 0\nx = 'a' \\ b\tc\n# \xce\xb1\xe2\x82\xac\xf0\x9f\x98\x80 = 0\n# " +
+                             std::string(23, '\xe9') + "\xce\xb1\\\xce\xb1'\xf0\x9f\x98\x80" + std::string(41, '\xe9') + " = 0\n";
 
 PlotSource helix_plot() {
   PlotSource p;
