@@ -18,7 +18,7 @@
 #include "view/palette.h"
 #include "view/picture.h"
 #include "frontend/script_front_end.h"
-#include "frontend/terminal_hints.h"
+#include "interaction/key_hints.h"
 #include "platform/cell_render.h"
 #include "platform/number_text.h"
 #include "platform/window_system.h"
@@ -369,7 +369,7 @@ bool DesktopFrontEnd::snap_point(double px, double py, std::array<double, 3>& ou
 
 bool DesktopFrontEnd::view_key(int key, int mods) {
   (void)mods;
-  using frontend::Key;
+  using interaction::Key;
   if (key == GLFW_KEY_F2) {
     view_keys_ = !view_keys_;
     return true;
@@ -391,7 +391,7 @@ bool DesktopFrontEnd::view_key(int key, int mods) {
     case GLFW_KEY_HOME: k.type = Key::Home; break;
     default: return true;  // letters come as text, below; nothing else reaches a window meanwhile
   }
-  if (frontend::apply_view_key(view_, k) == frontend::ViewKeyResult::Leave) view_keys_ = false;
+  if (interaction::apply_view_key(view_, k) == interaction::ViewKeyResult::Leave) view_keys_ = false;
   return true;
 }
 
@@ -424,10 +424,10 @@ void DesktopFrontEnd::take_input() {
       case RawInput::Kind::Char: {
         if (r.mods & (GLFW_MOD_ALT | GLFW_MOD_CONTROL | GLFW_MOD_SUPER)) break;  // keys, not text
         if (view_keys_) {
-          frontend::Key k;
-          k.type = frontend::Key::Char;
+          interaction::Key k;
+          k.type = interaction::Key::Char;
           k.ch = static_cast<int>(r.ch);
-          frontend::apply_view_key(view_, k);
+          interaction::apply_view_key(view_, k);
           break;
         }
         if (const Window* a = WindowSystem::instance().find(WindowSystem::instance().active());
@@ -455,10 +455,10 @@ void DesktopFrontEnd::take_input() {
         double x = 0, y = 0;
         window_.cursor(x, y);
         if (!imgui_mouse && graphics_.contains(static_cast<float>(x), static_cast<float>(y))) {
-          frontend::Key k;
-          k.type = frontend::Key::Wheel;
+          interaction::Key k;
+          k.type = interaction::Key::Wheel;
           k.ch = r.y > 0 ? 1 : -1;
-          frontend::apply_view_key(view_, k);
+          interaction::apply_view_key(view_, k);
         }
         break;
       }
@@ -507,7 +507,7 @@ void DesktopFrontEnd::draw_frame() {
   dl->AddRectFilled(ImVec2(0, H - bar), ImVec2(static_cast<float>(window_.width()), H), IM_COL32(30, 32, 38, 255));
   std::string line = !progress_.empty() ? progress_
                      : !status_.empty() ? status_
-                     : view_keys_ ? frontend::fit_hints(frontend::key_hints(frontend::HintPlace::Graphics, static_cast<bool>(exporter_)), kAllHints)
+                     : view_keys_ ? interaction::fit_hints(interaction::key_hints(interaction::HintPlace::Graphics, static_cast<bool>(exporter_)), kAllHints)
                                   : "Drag turns \u00b7 right-drag pans \u00b7 wheel zooms \u00b7 F2 view keys" +
                                         std::string(exporter_ ? " \u00b7 F3 export" : "") +
                                         " \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";

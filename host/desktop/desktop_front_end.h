@@ -20,7 +20,7 @@
 #include "core/frontend.h"
 #include "desktop/desktop_window.h"
 #include "desktop/gl_view.h"
-#include "frontend/terminal_view.h"
+#include "interaction/view_navigation.h"
 #include "platform/event_loop.h"
 
 struct ImDrawList;
@@ -84,7 +84,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen.
   LeaveChoice ask_before_leaving();
 
-  frontend::ViewState& view_state() { return view_; }
+  interaction::ViewState& view_state() { return view_; }
   const std::string& refusal() const { return refusal_; }
   const std::string& status() const { return status_; }
   /// The pixel rectangle of the graphics window in the last frame.
@@ -132,7 +132,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   view::Scene scene_;
   std::future<FineMesh> fine_job_;  // the fine triangles of the scene, being made
   Revision scene_key_;  // the database's revision the scene was made from; none at first
-  frontend::ViewState view_;
+  interaction::ViewState view_;
   bool view_keys_ = false;  // F2: keys go to the view
   bool moving_ = false;     // the view is being dragged: drawn at the coarse level of detail
 

@@ -9,7 +9,7 @@
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
 #include "exchange/export_formats.h"
-#include "frontend/terminal_hints.h"
+#include "interaction/key_hints.h"
 #include "frontend/terminal_editor.h"
 #include "frontend/terminal_file_prompt.h"
 #include "frontend/terminal_point_prompt.h"
@@ -188,25 +188,6 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   }
 }
 
-HintPlace TerminalFrontEnd::hint_place() const {
-  if (graphics_in_use_) return HintPlace::Graphics;
-  WindowSystem& ws = WindowSystem::instance();
-  const Window* a = ws.find(ws.active());
-  if (!a || a->kind == WindowKind::Frame) return HintPlace::Frame;
-  if (a->kind == WindowKind::Viewer) return HintPlace::Viewer;
-  if (a->kind == WindowKind::MessageBox) return HintPlace::MessageBox;
-  const Window* f = ws.find(a->focus);
-  if (!f) return HintPlace::OtherControl;
-  switch (f->control) {
-    case CTL_EDIT: return HintPlace::Edit;
-    case CTL_AUTOCHECKBOX: return HintPlace::CheckBox;
-    case CTL_DROPDOWNLIST: return f->dropped ? HintPlace::OpenList : HintPlace::List;
-    case CTL_PUSHBUTTON:
-    case CTL_OWNERDRAW_BUTTON: return HintPlace::Button;
-    default: return HintPlace::OtherControl;
-  }
-}
-
 bool TerminalFrontEnd::on_graphics(int x, int y) const {
   const auto& a = graphics_area_;
   if (x < a.x || x >= a.x + a.w || y < a.y || y >= a.y + a.h) return false;
@@ -220,7 +201,7 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
   switch (k.type) {
     case Key::Wheel:
       // The wheel zooms the graphics window it is turned over, without taking the keys.
-      if (on_graphics(k.x, k.y)) apply_view_key(view_, k);
+      if (on_graphics(k.x, k.y)) interaction::apply_view_key(view_, k);
       return true;
     case Key::Click:
       dragging_ = on_graphics(k.x, k.y);
@@ -231,7 +212,7 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
     case Key::Drag:
       // Motion that began elsewhere (on a window) turns nothing.
       if (dragging_) {
-        drag_view(view_, k.x - drag_x_, k.y - drag_y_);
+        interaction::drag_view(view_, k.x - drag_x_, k.y - drag_y_);
         drag_x_ = k.x;
         drag_y_ = k.y;
       }
@@ -246,7 +227,7 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
 bool TerminalFrontEnd::front_end_key(const Key& k) {
   if (graphics_mouse(k)) return true;
   if (graphics_in_use_) {
-    if (apply_view_key(view_, k) == ViewKeyResult::Leave) graphics_in_use_ = false;
+    if (interaction::apply_view_key(view_, k) == interaction::ViewKeyResult::Leave) graphics_in_use_ = false;
     return true;  // keys meant for the view never reach a window, even unknown ones
   }
   if (k.type == Key::Function && k.ch == 2) {
@@ -383,7 +364,7 @@ void TerminalFrontEnd::draw() {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
     // One cell clear at each end of the line.
-    s.put(1, H - 1, fit_hints(key_hints(hint_place(), static_cast<bool>(exporter_)), W - 2), bar);
+    s.put(1, H - 1, interaction::fit_hints(interaction::key_hints(interaction::hint_place(graphics_in_use_), static_cast<bool>(exporter_)), W - 2), bar);
   }
 }
 

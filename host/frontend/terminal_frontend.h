@@ -14,8 +14,8 @@
 #include "core/frontend.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_dialogs.h"
-#include "frontend/terminal_hints.h"
 #include "frontend/terminal_screen.h"
+#include "interaction/view_navigation.h"
 #include "platform/event_loop.h"
 
 namespace orv::frontend {
@@ -75,13 +75,11 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   LeaveChoice ask_before_leaving();
 
   /// How the graphics window is looked at, and whether its keys are in use.
-  const ViewState& view_state() const { return view_; }
+  const interaction::ViewState& view_state() const { return view_; }
   bool graphics_in_use() const { return graphics_in_use_; }
 
  private:
   void draw_graphics(int x, int y, int w, int h);
-  /// Where the keys go now, for the status line's hints.
-  HintPlace hint_place() const;
   /// A typed character in the viewer: q closes, / asks for a text and finds it, n finds it again.
   bool viewer_char(int ch, UiEvent& event);
   /// The event that finds the last text searched for in the viewer; false, with a status, when
@@ -122,7 +120,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   std::string export_path_;                  // the last path typed for an export
   std::array<int64_t, 3> saved_at_{1, 0, 0};  // geometry_made() when nothing was made or at the last export
 
-  ViewState view_;
+  interaction::ViewState view_;
   bool graphics_in_use_ = false;  // keys go to the view, not to the windows
   bool dragging_ = false;         // the left button went down on the graphics window and is held
   int drag_x_ = 0, drag_y_ = 0;   // where the pointer was at the last turn
