@@ -88,7 +88,7 @@ std::string key_name(int key, int mods) {
 }
 
 DesktopFrontEnd::DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db)
-    : window_(window), db_(db), saved_at_(geometry_made()) {
+    : window_(window), db_(db), saving_(db) {
   gl_ok_ = gl_.init();
 }
 
@@ -99,10 +99,6 @@ void DesktopFrontEnd::set_script(frontend::ScriptFrontEnd* script) {
   if (script_) {
     script_->set_screenshot([this](const std::string& path, std::string& err) { return screenshot(path, err); });
   }
-}
-
-std::array<int64_t, 3> DesktopFrontEnd::geometry_made() const {
-  return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
 }
 
 void DesktopFrontEnd::plot_told(const std::vector<std::string>& lines) {
@@ -273,7 +269,7 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   const float cw = ImGui::CalcTextSize(caption.c_str()).x;
   dl->AddText(ImVec2(g.right() - cw - 8, g.bottom() - font.line_h - 6), kFrameText, caption.c_str());
   if (!origin_text_.empty()) dl->AddText(ImVec2(g.x + 2 * kAxisArm + 40, g.bottom() - font.line_h - 6), kFrameText, origin_text_.c_str());
-  if (!refusal_ .empty() && refusal_input_ < inputs_ && geometry_made() != made_at_input_) refusal_.clear();
+  if (!refusal_ .empty() && refusal_input_ < inputs_ && saving_.made() != made_at_input_) refusal_.clear();
   if (!refusal_.empty()) {
     const float wrap = g.w - 16;
     const ImVec2 size = ImGui::CalcTextSize(refusal_.c_str(), nullptr, false, wrap);
@@ -308,9 +304,9 @@ void DesktopFrontEnd::draw_toolbar() {
   }
   ImGui::SameLine();
   if (ImGui::SmallButton("Fit") && !blocked) view_.fit();
-  if (exporter_) {
+  if (saving_.can_export()) {
     ImGui::SameLine();
-    if (ImGui::SmallButton("Export... (F3)") && !blocked) prompt_ = Prompt::make_export(export_path_);
+    if (ImGui::SmallButton("Export... (F3)") && !blocked) prompt_ = Prompt::make_export(saving_.last_path());
   }
   ImGui::End();
   ImGui::PopStyleVar();
@@ -374,8 +370,8 @@ bool DesktopFrontEnd::view_key(int key, int mods) {
     view_keys_ = !view_keys_;
     return true;
   }
-  if (key == GLFW_KEY_F3 && exporter_ && !prompt_) {
-    prompt_ = Prompt::make_export(export_path_);
+  if (key == GLFW_KEY_F3 && saving_.can_export() && !prompt_) {
+    prompt_ = Prompt::make_export(saving_.last_path());
     return true;
   }
   if (!view_keys_) return false;
@@ -507,9 +503,9 @@ void DesktopFrontEnd::draw_frame() {
   dl->AddRectFilled(ImVec2(0, H - bar), ImVec2(static_cast<float>(window_.width()), H), IM_COL32(30, 32, 38, 255));
   std::string line = !progress_.empty() ? progress_
                      : !status_.empty() ? status_
-                     : view_keys_ ? interaction::fit_hints(interaction::key_hints(interaction::HintPlace::Graphics, static_cast<bool>(exporter_)), kAllHints)
+                     : view_keys_ ? interaction::fit_hints(interaction::key_hints(interaction::HintPlace::Graphics, saving_.can_export()), kAllHints)
                                   : "Drag turns \u00b7 right-drag pans \u00b7 wheel zooms \u00b7 F2 view keys" +
-                                        std::string(exporter_ ? " \u00b7 F3 export" : "") +
+                                        std::string(saving_.can_export() ? " \u00b7 F3 export" : "") +
                                         " \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
   dl->AddText(ImVec2(8, H - bar + (bar - window_.font().line_h) / 2), kStatusText, line.c_str());
   window_.end_frame();
@@ -555,7 +551,7 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
       event = events_.front();
       events_.erase(events_.begin());
       ++inputs_;
-      made_at_input_ = geometry_made();
+      made_at_input_ = saving_.made();
       return true;
     }
     if (quit_ || stop_signal() != 0) return false;
@@ -590,10 +586,7 @@ bool DesktopFrontEnd::plot_progress(int64_t step, int64_t count) {
 }
 
 bool DesktopFrontEnd::export_to(const std::string& path) {
-  if (!path.empty()) export_path_ = path;
-  if (!export_for_person(exporter_, path, status_)) return false;
-  saved_at_ = geometry_made();
-  return true;
+  return saving_.export_to(path, status_);
 }
 
 }  // namespace orv::desktop

@@ -20,6 +20,8 @@
 #include "core/frontend.h"
 #include "desktop/desktop_window.h"
 #include "desktop/gl_view.h"
+#include "interaction/leave_question.h"
+#include "interaction/saving.h"
 #include "interaction/view_navigation.h"
 #include "platform/event_loop.h"
 
@@ -77,10 +79,10 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
 
   /// Writes the database to a path the person typed, the format by its extension.
   using Exporter = orv::Exporter;
-  void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
+  void set_exporter(Exporter exporter) { saving_.set_exporter(std::move(exporter)); }
   /// True when geometry was made since the session started or since the last export.
-  bool unsaved() const { return geometry_made() != saved_at_; }
-  enum class LeaveChoice { Saved, Discard, Back };
+  bool unsaved() const { return saving_.unsaved(); }
+  using LeaveChoice = interaction::LeaveChoice;
   /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen.
   LeaveChoice ask_before_leaving();
 
@@ -104,7 +106,6 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
 
  private:
 
-  std::array<int64_t, 3> geometry_made() const;
   void refresh_scene();
   void layout();
   void draw_graphics();
@@ -151,9 +152,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   int drag_button_ = -1;
   double drag_x_ = 0, drag_y_ = 0;
 
-  Exporter exporter_;
-  std::string export_path_;
-  std::array<int64_t, 3> saved_at_{};
+  interaction::Saving saving_;  // whether the geometry is kept, and the export command
   std::unique_ptr<Prompt> prompt_;
   std::chrono::steady_clock::time_point plot_start_, plot_last_draw_;
   bool plotting_ = false;   // a plot's progress frame: input is only looked at for Esc

@@ -404,29 +404,34 @@ bool save_edited_text(const std::string& path, const std::string& text, std::str
 }
 
 DesktopFrontEnd::LeaveChoice DesktopFrontEnd::ask_before_leaving() {
+  using interaction::LeaveAnswer;
+  using interaction::SaveOutcome;
   quit_ = false;  // the close that ended the run is answered by the question
-  for (;;) {
-    if (stop_signal() != 0) return LeaveChoice::Discard;
+  auto ask = [this] {
     prompt_ = std::make_unique<Prompt>();
     prompt_->kind = Prompt::Kind::Leave;
     prompt_->title = "Leave the host?";
     prompt_->error = status_;
     if (!run_prompt()) {
       prompt_.reset();
-      return LeaveChoice::Discard;  // the window was closed again: nobody is there to answer
+      return LeaveAnswer::Gone;  // the window was closed again: nobody is there to answer
     }
     const Prompt::Leave leave = prompt_->leave;
     prompt_.reset();
-    if (leave == Prompt::Leave::Discard) return LeaveChoice::Discard;
-    if (leave == Prompt::Leave::Back) return LeaveChoice::Back;
-    prompt_ = Prompt::make_export(export_path_);
+    if (leave == Prompt::Leave::Discard) return LeaveAnswer::Discard;
+    if (leave == Prompt::Leave::Back) return LeaveAnswer::Back;
+    return LeaveAnswer::Save;
+  };
+  auto save = [this] {
+    prompt_ = Prompt::make_export(saving_.last_path());
     const bool answered = run_prompt();
     const bool accepted = prompt_->accepted;
     const std::string target = prompt_->text;
     prompt_.reset();
-    if (!answered) return LeaveChoice::Discard;
-    if (accepted && export_to(target)) return LeaveChoice::Saved;
-  }
+    if (!answered) return SaveOutcome::Gone;
+    return accepted && export_to(target) ? SaveOutcome::Written : SaveOutcome::NotWritten;
+  };
+  return interaction::decide_leaving(ask, save);
 }
 
 }  // namespace orv::desktop

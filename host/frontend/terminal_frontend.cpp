@@ -102,14 +102,10 @@ std::vector<std::string> wrap_text(const std::string& text, int width, int max_l
 }
 
 TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
-    : screen_(screen), db_(db), saved_at_(geometry_made()) {}
-
-std::array<int64_t, 3> TerminalFrontEnd::geometry_made() const {
-  return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
-}
+    : screen_(screen), db_(db), saving_(db) {}
 
 void TerminalFrontEnd::expire_refusal() {
-  if (!refusal_.empty() && refusal_input_ < inputs_ && geometry_made() != made_at_input_) refusal_.clear();
+  if (!refusal_.empty() && refusal_input_ < inputs_ && saving_.made() != made_at_input_) refusal_.clear();
 }
 
 void TerminalFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
@@ -234,7 +230,7 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
     graphics_in_use_ = true;
     return true;
   }
-  if (k.type == Key::Function && k.ch == 3 && exporter_) {
+  if (k.type == Key::Function && k.ch == 3 && saving_.can_export()) {
     export_command();
     return true;
   }
@@ -242,7 +238,7 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
 }
 
 bool TerminalFrontEnd::export_command() {
-  std::string path = export_path_;
+  std::string path = saving_.last_path();
   for (;;) {
     // The path first, so that a narrow terminal cuts the list of formats rather than what is typed.
     status_ = "Export to: " + path + "   (Enter writes, Esc cancels; " + exchange::export_extensions(" ") + ")";
@@ -262,13 +258,11 @@ bool TerminalFrontEnd::export_command() {
     }
     if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), path);
   }
-  export_path_ = path;
-  if (!export_for_person(exporter_, path, status_)) return false;
-  saved_at_ = geometry_made();
-  return true;
+  return saving_.export_to(path, status_);
 }
 
 TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
+  using interaction::LeaveAnswer;
   const std::vector<std::string> lines = {
       "The geometry made in this session is not saved.",
       "",
@@ -276,8 +270,7 @@ TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
       "  D  discard it and leave",
       "  B  go back to the Zlink (Esc)",
   };
-  for (;;) {
-    if (stop_signal() != 0) return LeaveChoice::Discard;
+  auto ask = [&]() -> LeaveAnswer {
     draw();
     TerminalScreen& s = screen_;
     int w = 0;
@@ -293,23 +286,25 @@ TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
     s.put(1, s.rows() - 1, status_.empty() ? "S save \u00b7 D discard \u00b7 B or Esc back" : status_, s.role(Role::Status));
     s.flush();
     Key k = screen_.read_key();
-    if (k.type == Key::Eof) return LeaveChoice::Discard;
+    if (k.type == Key::Eof) return LeaveAnswer::Gone;
     if (k.type == Key::Quit) {
       screen_.forget_quit();  // Ctrl+C here is not an answer: the question names the keys
-      continue;
+      return LeaveAnswer::None;
     }
     status_.clear();
-    if (k.type == Key::Esc) return LeaveChoice::Back;
-    if (k.type != Key::Char) continue;
+    if (k.type == Key::Esc) return LeaveAnswer::Back;
+    if (k.type != Key::Char) return LeaveAnswer::None;
     switch (std::tolower(k.ch)) {
-      case 's':
-        if (export_command()) return LeaveChoice::Saved;
-        break;  // cancelled or failed: its status stands under the question
-      case 'd': return LeaveChoice::Discard;
-      case 'b': return LeaveChoice::Back;
-      default: break;
+      case 's': return LeaveAnswer::Save;
+      case 'd': return LeaveAnswer::Discard;
+      case 'b': return LeaveAnswer::Back;
+      default: return LeaveAnswer::None;
     }
-  }
+  };
+  // A failed or cancelled export leaves its status under the question.
+  return interaction::decide_leaving(ask, [this] {
+    return export_command() ? interaction::SaveOutcome::Written : interaction::SaveOutcome::NotWritten;
+  });
 }
 
 void TerminalFrontEnd::draw() {
@@ -364,7 +359,7 @@ void TerminalFrontEnd::draw() {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
     // One cell clear at each end of the line.
-    s.put(1, H - 1, interaction::fit_hints(interaction::key_hints(interaction::hint_place(graphics_in_use_), static_cast<bool>(exporter_)), W - 2), bar);
+    s.put(1, H - 1, interaction::fit_hints(interaction::key_hints(interaction::hint_place(graphics_in_use_), saving_.can_export()), W - 2), bar);
   }
 }
 
@@ -460,7 +455,7 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
     if (front_end_key(k)) continue;
     if (translate(k, event)) {
       ++inputs_;
-      made_at_input_ = geometry_made();
+      made_at_input_ = saving_.made();
       return true;
     }
   }

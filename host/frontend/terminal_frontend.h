@@ -15,6 +15,8 @@
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_dialogs.h"
 #include "frontend/terminal_screen.h"
+#include "interaction/leave_question.h"
+#include "interaction/saving.h"
 #include "interaction/view_navigation.h"
 #include "platform/event_loop.h"
 
@@ -62,14 +64,14 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   /// "path: reason" when it could not be written.
   using Exporter = orv::Exporter;
   /// Makes the export command (F3) available; without an exporter there is none.
-  void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
+  void set_exporter(Exporter exporter) { saving_.set_exporter(std::move(exporter)); }
   /// Asks for a path on the status line and exports to it; true when a file was written.
   bool export_command();
   /// True when geometry was made since the session started or since the last export.
-  bool unsaved() const { return geometry_made() != saved_at_; }
+  bool unsaved() const { return saving_.unsaved(); }
 
   /// The answer to the question asked before leaving with unsaved geometry.
-  enum class LeaveChoice { Saved, Discard, Back };
+  using LeaveChoice = interaction::LeaveChoice;
   /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen; a
   /// terminal that went away or a stop signal discards, since nobody is there to answer.
   LeaveChoice ask_before_leaving();
@@ -93,8 +95,6 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   bool graphics_mouse(const Key& key);
   /// True when (x, y) is on the graphics window and no window covers it.
   bool on_graphics(int x, int y) const;
-  /// What the Zlink has drawn and stored so far, as counters that only grow.
-  std::array<int64_t, 3> geometry_made() const;
   /// Forgets the refusal once geometry came after the input that followed it: a new plot.
   void expire_refusal();
 
@@ -116,9 +116,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   int64_t refusal_input_ = 0;           // inputs_ when the refusal came
   std::array<int64_t, 3> made_at_input_{};  // geometry_made() at the last input
 
-  Exporter exporter_;
-  std::string export_path_;                  // the last path typed for an export
-  std::array<int64_t, 3> saved_at_{1, 0, 0};  // geometry_made() when nothing was made or at the last export
+  interaction::Saving saving_;  // whether the geometry is kept, and the export command
 
   interaction::ViewState view_;
   bool graphics_in_use_ = false;  // keys go to the view, not to the windows
