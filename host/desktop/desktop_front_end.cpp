@@ -106,8 +106,7 @@ void DesktopFrontEnd::plot_told(const std::vector<std::string>& lines) {
 }
 
 void DesktopFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
-  refusal_ = "refused: " + why + (repeats > 0 ? " (" + std::to_string(repeats) + " more times)" : "");
-  refusal_input_ = inputs_;
+  refusal_.refused(why, repeats);
   if (script_) script_->refused(service, why, repeats);
 }
 
@@ -269,13 +268,12 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   const float cw = ImGui::CalcTextSize(caption.c_str()).x;
   dl->AddText(ImVec2(g.right() - cw - 8, g.bottom() - font.line_h - 6), kFrameText, caption.c_str());
   if (!origin_text_.empty()) dl->AddText(ImVec2(g.x + 2 * kAxisArm + 40, g.bottom() - font.line_h - 6), kFrameText, origin_text_.c_str());
-  if (!refusal_ .empty() && refusal_input_ < inputs_ && saving_.made() != made_at_input_) refusal_.clear();
-  if (!refusal_.empty()) {
+  if (const std::string& refusal = refusal_.shown(saving_.made()); !refusal.empty()) {
     const float wrap = g.w - 16;
-    const ImVec2 size = ImGui::CalcTextSize(refusal_.c_str(), nullptr, false, wrap);
+    const ImVec2 size = ImGui::CalcTextSize(refusal.c_str(), nullptr, false, wrap);
     const float y = g.bottom() - 2 * kAxisArm - 34 - size.y;  // above the axis marker
     dl->AddRectFilled(ImVec2(g.x + 4, y - 4), ImVec2(g.x + 12 + size.x, y + size.y + 4), IM_COL32(40, 34, 10, 230));
-    dl->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(g.x + 8, y), kWarning, refusal_.c_str(), nullptr, wrap);
+    dl->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(g.x + 8, y), kWarning, refusal.c_str(), nullptr, wrap);
   }
   dl->PopClipRect();
 }
@@ -550,8 +548,7 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
     if (!events_.empty()) {
       event = events_.front();
       events_.erase(events_.begin());
-      ++inputs_;
-      made_at_input_ = saving_.made();
+      refusal_.input_taken(saving_.made());
       return true;
     }
     if (quit_ || stop_signal() != 0) return false;

@@ -21,6 +21,7 @@
 #include "desktop/desktop_window.h"
 #include "desktop/gl_view.h"
 #include "interaction/leave_question.h"
+#include "interaction/refusal_strip.h"
 #include "interaction/saving.h"
 #include "interaction/view_navigation.h"
 #include "platform/event_loop.h"
@@ -87,7 +88,6 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   LeaveChoice ask_before_leaving();
 
   interaction::ViewState& view_state() { return view_; }
-  const std::string& refusal() const { return refusal_; }
   const std::string& status() const { return status_; }
   /// The pixel rectangle of the graphics window in the last frame.
   const PixelRect& graphics_rect() const { return graphics_; }
@@ -142,11 +142,8 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   std::vector<UiEvent> events_;
   std::string status_;
   std::string progress_;
-  std::string refusal_;
+  interaction::RefusalStrip refusal_;
   std::string origin_text_;
-  int64_t inputs_ = 0;
-  int64_t refusal_input_ = 0;
-  std::array<int64_t, 3> made_at_input_{};
 
   // Mouse drag on the view.
   int drag_button_ = -1;

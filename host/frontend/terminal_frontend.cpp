@@ -104,14 +104,9 @@ std::vector<std::string> wrap_text(const std::string& text, int width, int max_l
 TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
     : screen_(screen), db_(db), saving_(db) {}
 
-void TerminalFrontEnd::expire_refusal() {
-  if (!refusal_.empty() && refusal_input_ < inputs_ && saving_.made() != made_at_input_) refusal_.clear();
-}
-
 void TerminalFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
   (void)service;
-  refusal_ = "refused: " + why + (repeats > 0 ? " (" + std::to_string(repeats) + " more times)" : "");
-  refusal_input_ = inputs_;
+  refusal_.refused(why, repeats);
 }
 
 void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
@@ -172,10 +167,9 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
       s.put(area.x + 1, told_y++, l, s.color_attr(14, back));
     }
   }
-  expire_refusal();
-  if (!refusal_.empty()) {
+  if (const std::string& refusal = refusal_.shown(saving_.made()); !refusal.empty()) {
     // Over the drawing, at the foot of the window, in the colour of a warning (14, yellow).
-    std::vector<std::string> lines = wrap_text(refusal_, area.w - 2, std::min(kRefusalLines, area.h - 2));
+    std::vector<std::string> lines = wrap_text(refusal, area.w - 2, std::min(kRefusalLines, area.h - 2));
     int y = area.y + area.h - 1 - static_cast<int>(lines.size());
     for (const std::string& l : lines) {
       s.fill(area.x + 1, y, area.w - 2, 1, s.color_attr(14, back));
@@ -454,8 +448,7 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
     status_.clear();
     if (front_end_key(k)) continue;
     if (translate(k, event)) {
-      ++inputs_;
-      made_at_input_ = saving_.made();
+      refusal_.input_taken(saving_.made());
       return true;
     }
   }

@@ -16,6 +16,7 @@
 #include "frontend/terminal_dialogs.h"
 #include "frontend/terminal_screen.h"
 #include "interaction/leave_question.h"
+#include "interaction/refusal_strip.h"
 #include "interaction/saving.h"
 #include "interaction/view_navigation.h"
 #include "platform/event_loop.h"
@@ -51,10 +52,6 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   /// The point last picked (the Zlink asks for a point only to set its origin), shown in the
   /// graphics window's frame as "origin x, y, z"; empty before the first pick.
   const std::string& origin_text() const { return origin_text_; }
-
-  /// The refusal the graphics window shows, at its foot, until the next plot draws or stores
-  /// something (the Zlink never says why a curve is missing); empty when none.
-  const std::string& refusal() const { return refusal_; }
 
   /// Draws the whole screen (without putting it on the terminal).
   void draw();
@@ -95,8 +92,6 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   bool graphics_mouse(const Key& key);
   /// True when (x, y) is on the graphics window and no window covers it.
   bool on_graphics(int x, int y) const;
-  /// Forgets the refusal once geometry came after the input that followed it: a new plot.
-  void expire_refusal();
 
   TerminalScreen& screen_;
   const GeometryDatabase& db_;
@@ -111,10 +106,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
 
   std::string last_search_;             // the viewer's last text to find, for n
   std::string origin_text_;             // the last picked point, as shown
-  std::string refusal_;                 // shown at the foot of the graphics window
-  int64_t inputs_ = 0;                  // events handed out so far
-  int64_t refusal_input_ = 0;           // inputs_ when the refusal came
-  std::array<int64_t, 3> made_at_input_{};  // geometry_made() at the last input
+  interaction::RefusalStrip refusal_;   // shown at the foot of the graphics window
 
   interaction::Saving saving_;  // whether the geometry is kept, and the export command
 
