@@ -27,10 +27,6 @@ namespace orv::desktop {
 
 namespace {
 
-// A plot shows its progress once it has lasted this long, redrawn at most this often; input is
-// polled at most this often, since a frame costs far more than a plot step.
-constexpr auto kProgressDelay = std::chrono::milliseconds(500);
-constexpr auto kProgressRedraw = std::chrono::milliseconds(100);
 // Seconds a frame waits for input when nothing changed.
 constexpr double kIdleWait = 0.1;
 // Pixels: the toolbar's and status bar's heights in line heights, the gap round the docked dialog.
@@ -557,28 +553,21 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
 }
 
 bool DesktopFrontEnd::plot_progress(int64_t step, int64_t count) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point now = Clock::now();
-  if (step == 0) plot_start_ = plot_last_draw_ = now;
-  if (now - plot_start_ < kProgressDelay || now - plot_last_draw_ < kProgressRedraw) return stop_signal() != 0;
-  plot_last_draw_ = now;
-  const double done = count > 0 ? static_cast<double>(step) / static_cast<double>(count) : 0.0;
-  progress_ = "Plotting " + std::to_string(static_cast<int>(done * 100)) + "% (" + std::to_string(step) + " of " +
-              std::to_string(count) + ") \u00b7 Esc to stop";
-  plotting_ = true;
-  stop_plot_ = false;
-  draw_frame();
-  plotting_ = false;
-  progress_.clear();
-  bool stop = stop_plot_;
-  if (stop_signal() == SIGINT) {
-    clear_stop_signal();
-    stop = true;
-  } else if (stop_signal() != 0) {
-    stop = true;
+  const auto now = interaction::PlotPacing::Clock::now();
+  pacing_.step(step, now);
+  bool stop = false;
+  if (pacing_.draw_due(now)) {
+    // The progress frame: input is only looked at for Esc, and a closed window stops the plot.
+    progress_ = interaction::progress_text(step, count, 0);
+    plotting_ = true;
+    stop_plot_ = false;
+    draw_frame();
+    plotting_ = false;
+    progress_.clear();
+    stop = stop_plot_ || quit_;
   }
-  if (quit_) stop = true;
-  if (stop) status_ = "Plot stopped after " + std::to_string(step) + " of " + std::to_string(count) + " steps";
+  if (interaction::signal_stops_plot() != interaction::SignalStop::None) stop = true;
+  if (stop) status_ = interaction::stopped_text(step, count);
   return stop;
 }
 

@@ -21,6 +21,7 @@
 #include "desktop/desktop_window.h"
 #include "desktop/gl_view.h"
 #include "interaction/leave_question.h"
+#include "interaction/plot_progress.h"
 #include "interaction/refusal_strip.h"
 #include "interaction/saving.h"
 #include "interaction/view_navigation.h"
@@ -151,7 +152,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
 
   interaction::Saving saving_;  // whether the geometry is kept, and the export command
   std::unique_ptr<Prompt> prompt_;
-  std::chrono::steady_clock::time_point plot_start_, plot_last_draw_;
+  interaction::PlotPacing pacing_;  // the plot under way, as plot_progress sees it
   bool plotting_ = false;   // a plot's progress frame: input is only looked at for Esc
   bool stop_plot_ = false;  // Esc came during the plot
   bool quit_ = false;       // the window was closed: the input has ended

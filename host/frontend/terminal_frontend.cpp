@@ -23,24 +23,9 @@ namespace orv::frontend {
 
 namespace {
 
-// A plot shows its progress once it has lasted this long, redrawn at most this often; the keyboard
-// is read at most this often, since reading it costs far more than a plot step.
-constexpr auto kProgressDelay = std::chrono::milliseconds(500);
-constexpr auto kProgressRedraw = std::chrono::milliseconds(100);
-constexpr auto kKeyPoll = std::chrono::milliseconds(30);
+// The progress bar's cells on the status line.
 constexpr int kProgressBarCells = 20;
 constexpr int kMaxKeysPerPoll = 64;  // keys typed ahead are dropped, but never without end
-
-std::string progress_text(int64_t step, int64_t count) {
-  // In doubles: a grid's count can come near the top of int64, where step * 100 would overflow.
-  const double done = count > 0 ? static_cast<double>(step) / static_cast<double>(count) : 0.0;
-  const int percent = static_cast<int>(done * 100);
-  const int filled = static_cast<int>(done * kProgressBarCells);
-  std::string bar;
-  for (int i = 0; i < kProgressBarCells; ++i) bar += i < filled ? "\u2588" : "\u2591";
-  return "Plotting " + bar + " " + std::to_string(percent) + "% (" + std::to_string(step) + " of " +
-         std::to_string(count) + ") \u00b7 Esc to stop";
-}
 
 
 const char* key_name(Key::Type t) {
@@ -455,12 +440,10 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
 }
 
 bool TerminalFrontEnd::plot_progress(int64_t step, int64_t count) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point now = Clock::now();
-  if (step == 0) plot_ = PlotClock{now, now, now};
+  const auto now = interaction::PlotPacing::Clock::now();
+  plot_.step(step, now);
   bool stop = false;
-  if (now - plot_.last_poll >= kKeyPoll) {
-    plot_.last_poll = now;
+  if (plot_.poll_due(now)) {
     for (int i = 0; i < kMaxKeysPerPoll && !stop; ++i) {
       Key k = screen_.read_key(0);
       if (k.type == Key::None || k.type == Key::Eof) break;
@@ -468,20 +451,20 @@ bool TerminalFrontEnd::plot_progress(int64_t step, int64_t count) {
     }
     if (stop) screen_.forget_quit();  // Ctrl+C here stops the plot, not the session
   }
-  if (stop_signal() == SIGINT) {
-    clear_stop_signal();  // Ctrl+C from outside: the plot stops, the session goes on
-    screen_.forget_quit();
-    stop = true;
-  } else if (stop_signal() != 0) {
-    stop = true;  // SIGTERM: the plot stops and the session ends after it
+  switch (interaction::signal_stops_plot()) {
+    case interaction::SignalStop::Interrupt:
+      screen_.forget_quit();  // Ctrl+C from outside: the plot stops, the session goes on
+      stop = true;
+      break;
+    case interaction::SignalStop::Signal: stop = true; break;
+    case interaction::SignalStop::None: break;
   }
   if (stop) {
-    status_ = "Plot stopped after " + std::to_string(step) + " of " + std::to_string(count) + " steps";
+    status_ = interaction::stopped_text(step, count);
     return true;
   }
-  if (now - plot_.start >= kProgressDelay && now - plot_.last_draw >= kProgressRedraw) {
-    plot_.last_draw = now;
-    progress_ = progress_text(step, count);
+  if (plot_.draw_due(now)) {
+    progress_ = interaction::progress_text(step, count, kProgressBarCells);
     draw();
     screen_.flush();
     progress_.clear();

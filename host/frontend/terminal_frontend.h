@@ -16,6 +16,7 @@
 #include "frontend/terminal_dialogs.h"
 #include "frontend/terminal_screen.h"
 #include "interaction/leave_question.h"
+#include "interaction/plot_progress.h"
 #include "interaction/refusal_strip.h"
 #include "interaction/saving.h"
 #include "interaction/view_navigation.h"
@@ -99,10 +100,7 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   std::string status_;
   std::string progress_;  // the status line of a progress redraw, empty otherwise
 
-  // The plot under way, as plot_progress sees it.
-  struct PlotClock {
-    std::chrono::steady_clock::time_point start, last_poll, last_draw;
-  } plot_;
+  interaction::PlotPacing plot_;  // the plot under way, as plot_progress sees it
 
   std::string last_search_;             // the viewer's last text to find, for n
   std::string origin_text_;             // the last picked point, as shown
