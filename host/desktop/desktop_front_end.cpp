@@ -15,6 +15,7 @@
 #include "desktop/desktop_prompt.h"
 #include "desktop/mark_budget.h"
 #include "desktop/window_painter.h"
+#include "interaction/window_click.h"
 #include "view/palette.h"
 #include "view/picture.h"
 #include "frontend/script_front_end.h"
@@ -314,7 +315,7 @@ void DesktopFrontEnd::click(double x, double y, int button, int mods) {
   for (auto it = placed_.rbegin(); it != placed_.rend(); ++it) {
     const Window* w = ws.find(it->window);
     const bool over = it->frame.contains(px, py);
-    const Window* open = w ? open_list(*w) : nullptr;
+    const Window* open = w ? interaction::open_list(*w) : nullptr;
     if (!over && !(open && it->window == ws.active())) continue;
     if (button != GLFW_MOUSE_BUTTON_LEFT || it->window != ws.active()) return;
     UiEvent e;
