@@ -48,7 +48,7 @@ constexpr double kSnapPixels = 12;
 /// ("Tab", "Shift+Tab", "Alt+P", ...); empty for a key that is typed as text or means nothing.
 std::string key_name(int key, int mods);
 
-class DesktopFrontEnd : public InputSource, public FrontEnd {
+class DesktopFrontEnd : public FrontEnd {
  public:
   DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db);
   ~DesktopFrontEnd() override;
@@ -57,11 +57,9 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   /// screenshot lines write this window.
   void set_script(frontend::ScriptFrontEnd* script);
 
-  // InputSource
   bool next_event(UiEvent& event) override;
   void event_failed(const UiEvent& event, const std::string& why) override;
 
-  // FrontEnd
   bool PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                            HWND owner) override;
   void edit_filename(const std::string& path) override;
@@ -70,6 +68,13 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   void refused(const std::string& service, const std::string& why, int64_t repeats) override;
   void plot_told(const std::vector<std::string>& lines) override;
   bool plot_progress(int64_t step, int64_t count) override;
+  /// Makes the export command (F3, the toolbar's button) available; a scripted window has none.
+  void set_exporter(Exporter exporter) override;
+  /// With geometry not saved and nobody's script driving, asks whether to save it, discard it or
+  /// go back.
+  bool goes_back_before_leaving() override;
+  /// The script's outcome, when a script drove the window.
+  InputOutcome input_finished() override;
 
   /// Draws one frame of everything (the graphics window, the host's windows, the prompt open).
   void draw_frame();
@@ -78,15 +83,6 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   void idle_frame(double seconds);
   /// Draws a frame and writes it as a PNG; false with "path: reason".
   bool screenshot(const std::string& path, std::string& err);
-
-  /// Writes the database to a path the person typed, the format by its extension.
-  using Exporter = orv::Exporter;
-  void set_exporter(Exporter exporter) { saving_.set_exporter(std::move(exporter)); }
-  /// True when geometry was made since the session started or since the last export.
-  bool unsaved() const { return saving_.unsaved(); }
-  using LeaveChoice = interaction::LeaveChoice;
-  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen.
-  LeaveChoice ask_before_leaving();
 
   interaction::ViewState& view_state() { return view_; }
   const std::string& status() const { return status_; }
@@ -107,6 +103,8 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
 
  private:
 
+  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen.
+  interaction::LeaveChoice ask_before_leaving();
   void refresh_scene();
   void layout();
   void draw_graphics();

@@ -403,7 +403,17 @@ bool save_edited_text(const std::string& path, const std::string& text, std::str
       err);
 }
 
-DesktopFrontEnd::LeaveChoice DesktopFrontEnd::ask_before_leaving() {
+void DesktopFrontEnd::set_exporter(Exporter exporter) {
+  if (!script_) saving_.set_exporter(std::move(exporter));  // a script's lines are the input
+}
+
+bool DesktopFrontEnd::goes_back_before_leaving() {
+  return !script_ && saving_.unsaved() && ask_before_leaving() == interaction::LeaveChoice::Back;
+}
+
+InputOutcome DesktopFrontEnd::input_finished() { return script_ ? script_->input_finished() : InputOutcome{}; }
+
+interaction::LeaveChoice DesktopFrontEnd::ask_before_leaving() {
   using interaction::LeaveAnswer;
   using interaction::SaveOutcome;
   quit_ = false;  // the close that ended the run is answered by the question

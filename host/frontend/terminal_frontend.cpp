@@ -240,7 +240,13 @@ bool TerminalFrontEnd::export_command() {
   return saving_.export_to(path, status_);
 }
 
-TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
+bool TerminalFrontEnd::goes_back_before_leaving() {
+  if (!saving_.unsaved() || ask_before_leaving() != interaction::LeaveChoice::Back) return false;
+  screen_.forget_quit();  // the Ctrl+C that ended the run is answered: the person stays
+  return true;
+}
+
+interaction::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
   using interaction::LeaveAnswer;
   const std::vector<std::string> lines = {
       "The geometry made in this session is not saved.",

@@ -33,15 +33,13 @@ constexpr int kReportLines = 4;
 /// word longer than a line is cut, and a last line that leaves text out ends in "...".
 std::vector<std::string> wrap_text(const std::string& text, int width, int max_lines);
 
-class TerminalFrontEnd : public InputSource, public FrontEnd {
+class TerminalFrontEnd : public FrontEnd {
  public:
   TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db);
 
-  // InputSource
   bool next_event(UiEvent& event) override;
   void event_failed(const UiEvent& event, const std::string& why) override;
 
-  // FrontEnd
   bool PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                            HWND owner) override;
   void edit_filename(const std::string& path) override;
@@ -49,6 +47,10 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
   void refused(const std::string& service, const std::string& why, int64_t repeats) override;
   bool plot_progress(int64_t step, int64_t count) override;
+  /// Makes the export command (F3) available.
+  void set_exporter(Exporter exporter) override { saving_.set_exporter(std::move(exporter)); }
+  /// With geometry not saved, asks whether to save it, discard it or go back.
+  bool goes_back_before_leaving() override;
 
   /// The point last picked (the Zlink asks for a point only to set its origin), shown in the
   /// graphics window's frame as "origin x, y, z"; empty before the first pick.
@@ -58,27 +60,17 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void draw();
   /// A message for the status line until the next key.
   void set_status(const std::string& text) { status_ = text; }
-  /// Writes the database to a path the person typed, the format by its extension; false with
-  /// "path: reason" when it could not be written.
-  using Exporter = orv::Exporter;
-  /// Makes the export command (F3) available; without an exporter there is none.
-  void set_exporter(Exporter exporter) { saving_.set_exporter(std::move(exporter)); }
   /// Asks for a path on the status line and exports to it; true when a file was written.
   bool export_command();
-  /// True when geometry was made since the session started or since the last export.
-  bool unsaved() const { return saving_.unsaved(); }
-
-  /// The answer to the question asked before leaving with unsaved geometry.
-  using LeaveChoice = interaction::LeaveChoice;
-  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen; a
-  /// terminal that went away or a stop signal discards, since nobody is there to answer.
-  LeaveChoice ask_before_leaving();
 
   /// How the graphics window is looked at, and whether its keys are in use.
   const interaction::ViewState& view_state() const { return view_; }
   bool graphics_in_use() const { return graphics_in_use_; }
 
  private:
+  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen; a
+  /// terminal that went away or a stop signal discards, since nobody is there to answer.
+  interaction::LeaveChoice ask_before_leaving();
   void draw_graphics(int x, int y, int w, int h);
   /// A typed character in the viewer: q closes, / asks for a text and finds it, n finds it again.
   bool viewer_char(int ch, UiEvent& event);
