@@ -19,6 +19,7 @@
 #include "view/palette.h"
 #include "view/picture.h"
 #include "frontend/script_front_end.h"
+#include "interaction/frame_text.h"
 #include "interaction/key_hints.h"
 #include "platform/cell_render.h"
 #include "platform/number_text.h"
@@ -230,10 +231,9 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
     dl->AddText(ImVec2(o.x + dx * 1.25f - 4, o.y + dy * 1.25f - font.line_h / 2), colors[i], names[i]);
   }
   // Where the last plot's kept geometry ends, when it lost part of what it meant to make.
-  std::array<double, 3> kept{};
-  const bool marked = report_marker(kept);
-  if (marked) {
-    const view::P2 d = vp.to_device(view::Vec3{kept[0], kept[1], kept[2]});
+  const interaction::FrameReport told = interaction::frame_report();
+  if (told.marked) {
+    const view::P2 d = vp.to_device(view::Vec3{told.kept[0], told.kept[1], told.kept[2]});
     draw_diamond(dl, ImVec2(static_cast<float>(d.x), static_cast<float>(d.y)), 7.0f);
   }
   // The frame: the view's name at the top, the counts and the origin at the foot, the refusal over
@@ -243,17 +243,16 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   dl->AddText(ImVec2(g.x + 8, g.y + 4), kFrameText, title.c_str());
   // What the last plot or file reading lost, under the title, until the next plot; the marker's
   // legend after it.
-  std::vector<std::string> told = report_frame_lines();
-  if (!told.empty()) {
+  if (!told.lines.empty()) {
     const float wrap = g.w - 16;
     float y = g.y + 8 + font.line_h;
-    for (const std::string& line : told) {
+    for (const std::string& line : told.lines) {
       const ImVec2 size = ImGui::CalcTextSize(line.c_str(), nullptr, false, wrap);
       dl->AddRectFilled(ImVec2(g.x + 4, y - 2), ImVec2(g.x + 12 + size.x, y + size.y + 2), IM_COL32(40, 34, 10, 230));
       dl->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(g.x + 8, y), kWarning, line.c_str(), nullptr, wrap);
       y += size.y + 6;
     }
-    if (marked) {
+    if (told.marked) {
       const float r = std::max(4.0f, font.line_h * 0.35f);
       draw_diamond(dl, ImVec2(g.x + 8 + r, y + font.line_h / 2), r);
       dl->AddText(ImVec2(g.x + 14 + 2 * r, y), kFrameText, kMarkerLegend);

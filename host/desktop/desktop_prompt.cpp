@@ -21,6 +21,7 @@
 #include "exchange/export_formats.h"
 #include "core/stop_request.h"
 #include "frontend/script_front_end.h"
+#include "interaction/frame_text.h"
 #include "platform/message_box.h"
 #include "platform/number_text.h"
 
@@ -320,7 +321,7 @@ bool DesktopFrontEnd::point_proc(const std::string& prompt, std::array<double, 3
     picked = prompt_->accepted && parse_point(prompt_->coords, point, err);
     prompt_.reset();
   }
-  if (picked) origin_text_ = "origin " + format_real(point[0]) + ", " + format_real(point[1]) + ", " + format_real(point[2]);
+  if (picked) origin_text_ = interaction::origin_text(point);
   return picked;
 }
 

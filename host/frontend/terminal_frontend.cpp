@@ -9,6 +9,7 @@
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
 #include "exchange/export_formats.h"
+#include "interaction/frame_text.h"
 #include "interaction/key_hints.h"
 #include "frontend/terminal_editor.h"
 #include "frontend/terminal_file_prompt.h"
@@ -145,7 +146,7 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   // What the last plot or file reading lost, at the top of the window under its title, until the
   // next plot; the lower half stays for the drawing and the refusal.
   int told_y = area.y + 1;
-  for (const std::string& sentence : report_frame_lines()) {
+  for (const std::string& sentence : interaction::frame_report().lines) {
     for (const std::string& l : wrap_text(sentence, area.w - 2, kReportLines)) {
       if (told_y > area.y + area.h / 2) break;
       s.fill(area.x + 1, told_y, area.w - 2, 1, s.color_attr(14, back));
@@ -504,7 +505,7 @@ void TerminalFrontEnd::list_filename(const std::string& path) {
 bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
   PromptContext ctx{screen_, [this] { draw(); }};
   bool picked = point_prompt(ctx, prompt, point);
-  if (picked) origin_text_ = "origin " + format_real(point[0]) + ", " + format_real(point[1]) + ", " + format_real(point[2]);
+  if (picked) origin_text_ = interaction::origin_text(point);
   return picked;
 }
 
