@@ -21,6 +21,7 @@
 #include "exchange/export_formats.h"
 #include "core/stop_request.h"
 #include "frontend/script_front_end.h"
+#include "interaction/editor_choice.h"
 #include "interaction/frame_text.h"
 #include "platform/message_box.h"
 #include "platform/number_text.h"
@@ -343,16 +344,18 @@ void DesktopFrontEnd::edit_filename(const std::string& path) {
     status_ = path + ": not a regular file, not edited";
     return;
   }
-  if (const char* visual = std::getenv("VISUAL"); visual != nullptr && *visual != '\0') {
+  if (const interaction::EditorChoice editor = interaction::choose_editor(true); !editor.own) {
     // $VISUAL runs on its own; the window keeps drawing until it has finished.
-    std::string sh = "/bin/sh", dash_c = "-c", cmd = std::string(visual) + " \"$1\"", name = "sh", file = path;
-    char* argv[] = {sh.data(), dash_c.data(), cmd.data(), name.data(), file.data(), nullptr};
+    std::vector<std::string> args = interaction::editor_arguments(editor.command, path);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    if (int rc = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ); rc != 0) {
+    if (int rc = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ); rc != 0) {
       status_ = "The editor ($VISUAL) could not be started: " + std::string(std::strerror(rc));
       return;
     }
-    status_ = "Editing " + path + " with " + visual + "; the host goes on when the editor closes";
+    status_ = "Editing " + path + " with " + editor.command + "; the host goes on when the editor closes";
     int status = 0;
     for (;;) {
       pid_t r = waitpid(pid, &status, WNOHANG);

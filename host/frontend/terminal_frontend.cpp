@@ -10,6 +10,7 @@
 #include "core/geometry_services.h"
 #include "exchange/export_formats.h"
 #include "interaction/frame_text.h"
+#include "interaction/editor_choice.h"
 #include "interaction/key_hints.h"
 #include "frontend/terminal_editor.h"
 #include "frontend/terminal_file_prompt.h"
@@ -493,9 +494,10 @@ bool TerminalFrontEnd::PromptForFileToOpen(std::string& path, const std::string&
 }
 
 void TerminalFrontEnd::edit_filename(const std::string& path) {
-  int status = run_editor(screen_, path);
+  const std::string command = interaction::choose_editor(false).command;  // the terminal has no editor of its own
+  int status = run_editor(screen_, command, path);
   if (stop_signal() == SIGINT) clear_stop_signal();  // a Ctrl+C meant for the editor
-  if (status == 127) status_ = "The editor (" + editor_command() + ") could not be started";
+  if (status == 127) status_ = "The editor (" + command + ") could not be started";
 }
 
 void TerminalFrontEnd::list_filename(const std::string& path) {
