@@ -2,9 +2,9 @@
 // as the source of the window system's input (the pump reads it as platform's InputSource, which is
 // all of it that the platform may know). The script, terminal and desktop front ends implement it;
 // the session runs every one of them the same way, through this interface alone. The application
-// installs one, or none, and then every request is refused as a person would refuse it. Requests, answers and the host's refusals of
-// the Zlink's geometry (report_refusal) are recorded in the transcript here, where they pass through
-// the host, so a front end records nothing itself.
+// installs one, or none, and then every request is refused as a person would refuse it. Requests,
+// answers and the host's refusals of the Zlink's geometry (report_refusal) are recorded in the
+// transcript here, where they pass through the host, so a front end records nothing itself.
 #pragma once
 #include <array>
 #include <cstdint>

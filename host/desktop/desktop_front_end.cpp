@@ -553,8 +553,7 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
 }
 
 bool DesktopFrontEnd::plot_progress(int64_t step, int64_t count) {
-  const auto now = interaction::PlotPacing::Clock::now();
-  pacing_.step(step, now);
+  const auto now = pacing_.step(step);
   bool stop = false;
   if (pacing_.draw_due(now)) {
     // The progress frame: input is only looked at for Esc, and a closed window stops the plot.

@@ -448,8 +448,7 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
 }
 
 bool TerminalFrontEnd::plot_progress(int64_t step, int64_t count) {
-  const auto now = interaction::PlotPacing::Clock::now();
-  plot_.step(step, now);
+  const auto now = plot_.step(step);
   bool stop = false;
   if (plot_.poll_due(now)) {
     for (int i = 0; i < kMaxKeysPerPoll && !stop; ++i) {

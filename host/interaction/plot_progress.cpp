@@ -7,6 +7,12 @@
 
 namespace orv::interaction {
 
+PlotPacing::Clock::time_point PlotPacing::step(int64_t step) {
+  const Clock::time_point now = Clock::now();
+  this->step(step, now);
+  return now;
+}
+
 void PlotPacing::step(int64_t step, Clock::time_point now) {
   if (step == 0) start_ = last_poll_ = last_draw_ = now;
 }

@@ -18,7 +18,9 @@ constexpr auto kKeyPoll = std::chrono::milliseconds(30);
 class PlotPacing {
  public:
   using Clock = std::chrono::steady_clock;
-  /// Told at every progress call; step 0 starts a plot's clock.
+  /// Told at every progress call; step 0 starts a plot's clock. The first form returns the time
+  /// it was told at.
+  Clock::time_point step(int64_t step);
   void step(int64_t step, Clock::time_point now);
   /// True (and the poll counted) when the keyboard is to be read now.
   bool poll_due(Clock::time_point now);
