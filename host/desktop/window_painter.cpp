@@ -1,5 +1,6 @@
 // Drawing of dialogs, message boxes and the viewer in pixels.
 #include "desktop/window_painter.h"
+#include "interaction/window_click.h"
 
 #include <imgui.h>
 
@@ -236,7 +237,7 @@ void paint_window(ImDrawList* dl, const Placement& p, bool active, float bottom)
     const Window* c = ws.find(h);
     if (c && c->visible) paint_control(dl, *c, p, active && w->focus == h);
   }
-  if (const Window* open = open_list(*w)) paint_open_list(dl, *open, p, bottom);
+  if (const Window* open = interaction::open_list(*w)) paint_open_list(dl, *open, p, bottom);
 }
 
 }  // namespace orv::desktop

@@ -406,6 +406,11 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
   return false;
 }
 
+InputOutcome ScriptFrontEnd::input_finished() {
+  if (every_line_expected_) finish();
+  return {error_, dismissed_messages_};
+}
+
 void ScriptFrontEnd::finish() {
   if (failed()) return;
   const PendingEdit* edit = pending_edits_.empty() ? nullptr : &pending_edits_.front();

@@ -1,6 +1,8 @@
 // Painting cell grids with colours, and clicks through the renderer's hit test.
 #include "frontend/terminal_dialogs.h"
 
+#include "interaction/window_click.h"
+
 #include <algorithm>
 #include "platform/window_system.h"
 
@@ -98,41 +100,27 @@ void paint_grid(TerminalScreen& s, const CellGrid& g, int x, int y, bool active)
 }
 
 bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
-  WindowSystem& ws = WindowSystem::instance();
-  const Window* w = ws.find(p.window);
+  const Window* w = WindowSystem::instance().find(p.window);
   if (!w) return false;
   const int lc = col - p.x, lr = row - p.y;
-  // The open list of the window, if any: a click beside it closes it, as Esc does.
-  const Window* open = nullptr;
-  for (HWND h : w->children) {
-    const Window* c = ws.find(h);
-    if (c && c->visible && c->control == CTL_DROPDOWNLIST && c->dropped) open = c;
-  }
-  CellHit hit = hit_test(p.window, lc, lr, p.scale);
+  // The renderer's hit test; the rows of an open list below its field are its items.
+  const CellHit hit = hit_test(p.window, lc, lr, p.scale);
+  interaction::WindowHit h;
   if (hit.kind == CellHit::Kind::CloseBox) {
-    e.kind = UiEvent::Kind::Close;
-    return true;
-  }
-  if (hit.kind == CellHit::Kind::Control) {
+    h.kind = interaction::WindowHit::Kind::CloseBox;
+  } else if (hit.kind == CellHit::Kind::Control) {
+    h.kind = interaction::WindowHit::Kind::Control;
+    h.id = hit.id;
+    const Window* open = interaction::open_list(*w);
     if (open && open->id == hit.id) {
-      ListLayout l = list_layout(*open, p.scale);
+      const ListLayout l = list_layout(*open, p.scale);
       if (lr > l.field.y) {
-        e.kind = UiEvent::Kind::Select;
-        e.id = open->id;
-        e.index = l.first + (lr - l.field.y - 1);
-        return e.index >= 0 && e.index < static_cast<int>(open->items.size());
+        h.kind = interaction::WindowHit::Kind::ListItem;
+        h.index = l.first + (lr - l.field.y - 1);
       }
     }
-    e.kind = UiEvent::Kind::Click;
-    e.id = hit.id;
-    return true;
   }
-  if (open) {
-    e.kind = UiEvent::Kind::Key;
-    e.text = "Esc";
-    return true;
-  }
-  return false;
+  return interaction::click_event(*w, h, e);
 }
 
 }  // namespace orv::frontend
