@@ -55,9 +55,9 @@ class Installed {
 };
 
 // The graphics window as text, above the windows in a script's screen picture.
-std::string graphics_text() {
+std::string graphics_text(const GeometryDatabase& db) {
   constexpr int kCols = 60, kRows = 15;
-  view::Scene scene = view::make_scene(database());
+  view::Scene scene = view::make_scene(db);
   frontend::BrailleCanvas canvas(kCols, kRows);
   frontend::draw_scene(canvas, scene);
   std::string text = "Graphics: " + view::scene_caption(scene) + "\n";
@@ -66,13 +66,13 @@ std::string graphics_text() {
 }
 
 // Writes the database to a path the person typed, the format by its extension.
-bool export_typed(const std::string& path, std::string& why, const view::PictureOptions& picture) {
+bool export_typed(const GeometryDatabase& db, const std::string& path, std::string& why, const ExportOptions& options) {
   std::optional<ExportFormat> format = export_format_for(path);
   if (!format) {
     why = path + ": the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png";
     return false;
   }
-  return write_export({path, *format}, database(), why, picture);
+  return write_export({path, *format}, db, why, options);
 }
 
 #ifdef ORV_HAVE_DESKTOP
@@ -80,19 +80,19 @@ bool export_typed(const std::string& path, std::string& why, const view::Picture
 constexpr int kDesktopWidth = 1280, kDesktopHeight = 800;
 
 // The session in the desktop window, driven by the person or by `script` (null: the person).
-void run_desktop(const SessionConfig& config, Zlink& zlink, frontend::ScriptFrontEnd* script, Installed& installed,
-                 SessionResult& result) {
+void run_desktop(Host& host, const SessionConfig& config, Zlink& zlink, frontend::ScriptFrontEnd* script,
+                 Installed& installed, SessionResult& result) {
   desktop::DesktopWindow window;
   std::string err;
   if (!window.open(kDesktopWidth, kDesktopHeight, "Orvantis", err)) {
     result.error = "the desktop window: " + err;
     return;
   }
-  desktop::DesktopFrontEnd desk(window, database());
+  desktop::DesktopFrontEnd desk(window, host.database);
   desk.set_script(script);
   if (!script) {
-    desk.set_exporter([&config](const std::string& path, std::string& why) {
-      return export_typed(path, why, config.picture);
+    desk.set_exporter([&host, &config](const std::string& path, std::string& why) {
+      return export_typed(host.database, path, why, config.exports);
     });
   }
   installed.input(&desk, &desk);
@@ -119,7 +119,7 @@ bool desktop_built() {
 #endif
 }
 
-SessionResult run_session(const SessionConfig& config) {
+SessionResult run_session(Host& host, const SessionConfig& config) {
   SessionResult result;
   Installed installed;
 
@@ -157,7 +157,7 @@ SessionResult run_session(const SessionConfig& config) {
     }
   }
 
-  Zlink zlink;
+  Zlink zlink(host.windows);
   if (!zlink.load(config.zlink, err)) {
     result.error = "--zlink: " + err;
     return result;
@@ -167,8 +167,8 @@ SessionResult run_session(const SessionConfig& config) {
   if (config.desktop) {
 #ifdef ORV_HAVE_DESKTOP
     frontend::ScriptFrontEnd* driver = config.mode == RunMode::Script ? &script : nullptr;
-    script.set_screen_header(graphics_text);  // a screen line's text picture, as headless
-    run_desktop(config, zlink, driver, installed, result);
+    script.set_screen_header([&host] { return graphics_text(host.database); });  // as headless
+    run_desktop(host, config, zlink, driver, installed, result);
     if (driver && result.ran) {
       script.finish();
       if (script.failed()) result.error = script.error();
@@ -190,9 +190,9 @@ SessionResult run_session(const SessionConfig& config) {
       result.error = "the terminal: " + err;
       return result;
     }
-    frontend::TerminalFrontEnd terminal(screen, database());
-    terminal.set_exporter([&config](const std::string& path, std::string& why) {
-      return export_typed(path, why, config.picture);
+    frontend::TerminalFrontEnd terminal(screen, host.database);
+    terminal.set_exporter([&host, &config](const std::string& path, std::string& why) {
+      return export_typed(host.database, path, why, config.exports);
     });
     installed.input(&terminal, &terminal);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
@@ -208,7 +208,7 @@ SessionResult run_session(const SessionConfig& config) {
     install_front_end(nullptr);
     screen.close();
   } else if (!config.desktop) {
-    script.set_screen_header(graphics_text);
+    script.set_screen_header([&host] { return graphics_text(host.database); });
     installed.input(&script, &script);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
     result.ran = true;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/host.h"
+
 namespace orv::desktop {
 
 namespace {
@@ -30,7 +32,7 @@ Placement place(HWND window, float x, float y, const FontMetrics& font) {
   Placement p;
   p.window = window;
   p.font = font;
-  const Window* w = WindowSystem::instance().find(window);
+  const Window* w = host().windows.find(window);
   if (!w) return p;
   p.frame = window_size(*w, font);
   p.frame.x = x;
@@ -71,7 +73,7 @@ ListPopup list_popup(const Window& list, const Placement& p, float bottom) {
 }
 
 const Window* open_list(const Window& w) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   for (HWND h : w.children) {
     const Window* c = ws.find(h);
     if (c && c->visible && c->control == CTL_DROPDOWNLIST && c->dropped) return c;
@@ -80,7 +82,7 @@ const Window* open_list(const Window& w) {
 }
 
 bool click_event(const Placement& p, float px, float py, float bottom, UiEvent& e) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* w = ws.find(p.window);
   if (!w) return false;
   const Window* open = open_list(*w);

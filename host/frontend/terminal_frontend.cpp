@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
@@ -190,7 +191,7 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
 
 HintPlace TerminalFrontEnd::hint_place() const {
   if (graphics_in_use_) return HintPlace::Graphics;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return HintPlace::Frame;
   if (a->kind == WindowKind::Viewer) return HintPlace::Viewer;
@@ -333,7 +334,7 @@ TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
 
 void TerminalFrontEnd::draw() {
   TerminalScreen& s = screen_;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   s.erase();
   const int W = s.cols(), H = s.rows();
   HWND active = ws.active();
@@ -357,7 +358,7 @@ void TerminalFrontEnd::draw() {
     placed_.push_back(p);
   }
   draw_graphics(0, body_y, graphics_w, body_h);
-  if (dock) paint_grid(s, render_window(dock, placed_.back().scale), placed_.back().x, placed_.back().y, dock == active);
+  if (dock) paint_grid(s, render_window(ws, dock, placed_.back().scale), placed_.back().x, placed_.back().y, dock == active);
 
   // Everything above it (modal dialogs, message boxes, the viewer) centred over both.
   for (HWND h : ws.z_order()) {
@@ -372,7 +373,7 @@ void TerminalFrontEnd::draw() {
     p.x = std::max(0, (W - p.w) / 2);
     p.y = body_y + std::max(0, (body_h - p.h) / 2);
     keep_field_in_sight(p, placed_, body_y, body_y + body_h);
-    paint_grid(s, render_window(h, p.scale), p.x, p.y, h == active);
+    paint_grid(s, render_window(ws, h, p.scale), p.x, p.y, h == active);
     placed_.push_back(p);
   }
 
@@ -388,7 +389,7 @@ void TerminalFrontEnd::draw() {
 }
 
 bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return false;
   if (k.type == Key::Click) {
@@ -453,7 +454,7 @@ bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
 bool TerminalFrontEnd::viewer_find(UiEvent& e) {
   // The viewer keeps its place when no line holds the text; the status line says so.
   const std::string& needle = last_search_;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* v = ws.find(ws.active());
   const bool anywhere = v && v->lines.find(needle) != PagedText::npos;
   if (!anywhere) {
