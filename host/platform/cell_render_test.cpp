@@ -53,9 +53,9 @@ TEST(CellRender, HitTestFindsWhatWasDrawn) {
   Fixture fx;
   auto dlg = std::make_unique<TestDialog>(get_MainFrame());
   ASSERT_TRUE(dlg->Create(kTestDialog));
-  Window* d = platform_state().windows.find(dlg->m_hWnd);
+  Window* d = fx.state.windows.find(dlg->m_hWnd);
   for (HWND c : d->children) {
-    Window* w = platform_state().windows.find(c);
+    Window* w = fx.state.windows.find(c);
     if (!takes_focus(*w)) continue;
     CellRect r = control_cells(*w);
     int row = w->control == CTL_DROPDOWNLIST ? r.y : r.y + (r.h - 1) / 2;
@@ -99,7 +99,7 @@ TEST(CellRender, ButtonsNeverTouchAndEachShowsItsFocus) {
       {9, "   [  OK   ] [Cancel] [>Help< ]"},
   };
   for (const Case& c : cases) {
-    platform_state().windows.find(dlg->m_hWnd)->focus = ::GetDlgItem(dlg->m_hWnd, c.focus);
+    fx.state.windows.find(dlg->m_hWnd)->focus = ::GetDlgItem(dlg->m_hWnd, c.focus);
     std::vector<std::string> l = lines_of(render_window(fx.state.windows, dlg->m_hWnd).to_string());
     ASSERT_EQ(l.size(), 20u);
     EXPECT_EQ(l[15], "│" + std::string(c.row) + std::string(38 - std::string(c.row).size(), ' ') + "│") << c.focus;

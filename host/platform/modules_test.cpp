@@ -29,13 +29,13 @@ TEST(Resources, TemplatesAndStringsLoadFromTheCurrentModuleOnly) {
 
   auto a = std::make_unique<TestDialog>(get_MainFrame());
   ASSERT_TRUE(a->Create(kTestDialog));
-  EXPECT_EQ(platform_state().windows.find(a->m_hWnd)->text, "Test");
+  EXPECT_EQ(fx.state.windows.find(a->m_hWnd)->text, "Test");
 
   AfxSetResourceHandle(other);
   EXPECT_EQ(AfxLoadString(2, buf, sizeof buf), 0);  // "beta" is not in the other module
   auto b = std::make_unique<TestDialog>(get_MainFrame());
   ASSERT_TRUE(b->Create(kTestDialog));
-  EXPECT_EQ(platform_state().windows.find(b->m_hWnd)->text, "Other");
+  EXPECT_EQ(fx.state.windows.find(b->m_hWnd)->text, "Other");
   EXPECT_STREQ(b->list.GetCount() > 0 ? "filled" : "", "filled");
 
   AfxSetResourceHandle(fx.module);
