@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/database.h"
+#include "core/host.h"
 #include "exchange/exchange.h"
 #include "orvantis/host_geometry.h"
 #include "kernel/kernel.h"
@@ -35,7 +36,7 @@ std::vector<double> flat(const std::vector<Point>& pts) {
 
 // The stored spline through a helix of `count` points, read back as the curve plotter reads it.
 ent stored_spline(int count) {
-  orv::database().clear();
+  orv::host().database.clear();
   const std::vector<double> pts = flat(orv::kernel::testing::helix(count));
   db_list_ent_type* entry = nullptr;
   char ok = 0;
@@ -50,7 +51,7 @@ void BM_MakeSplineFromPts(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const std::vector<double> pts = flat(orv::kernel::testing::helix(count));
   for (auto _ : state) {
-    orv::database().clear();
+    orv::host().database.clear();
     db_list_ent_type* entry = nullptr;
     char ok = 0;
     make_spline_from_pts(reinterpret_cast<const pt_3d*>(pts.data()), count, 10, 1, 1, &pts[pts.size() - 3], 1,
@@ -115,7 +116,7 @@ void BM_MakeSurfFromPts(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   const std::vector<double> pts = flat(orv::kernel::testing::torus(n, n));
   for (auto _ : state) {
-    orv::database().clear();
+    orv::host().database.clear();
     db_list_ent_type* entry = nullptr;
     char ok = 0;
     double unused = 0;

@@ -62,9 +62,9 @@ class Installed {
 };
 
 // The graphics window as text, above the windows in a script's screen picture.
-std::string graphics_text() {
+std::string graphics_text(const GeometryDatabase& db) {
   constexpr int kCols = 60, kRows = 15;
-  view::Scene scene = view::make_scene(database());
+  view::Scene scene = view::make_scene(db);
   frontend::BrailleCanvas canvas(kCols, kRows);
   frontend::draw_scene(canvas, scene);
   std::string text = "Graphics: " + view::scene_caption(scene) + "\n";
@@ -73,22 +73,22 @@ std::string graphics_text() {
 }
 
 // Writes the database to a path the person typed, the format by its extension.
-bool export_typed(const std::string& path, std::string& why, const view::PictureOptions& picture) {
+bool export_typed(const GeometryDatabase& db, const std::string& path, std::string& why, const ExportOptions& options) {
   std::optional<ExportFormat> format = export_format_for(path);
   if (!format) {
     why = path + ": the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png";
     return false;
   }
-  return write_export({path, *format}, database(), why, picture);
+  return write_export({path, *format}, db, why, options);
 }
 
 // The one run of the Zlink, whatever front end stands for the person: installed, q_main run
 // (`runs` times, and again while the person goes back to it before leaving), the plot's report
 // and the refusals still being counted told while the front end listens, then taken out.
-void run_with(FrontEnd& front_end, const SessionConfig& config, Zlink& zlink, Installed& installed,
-              SessionResult& result) {
-  front_end.set_exporter([&config](const std::string& path, std::string& why) {
-    return export_typed(path, why, config.picture);
+void run_with(Host& host, FrontEnd& front_end, const SessionConfig& config, Zlink& zlink,
+              Installed& installed, SessionResult& result) {
+  front_end.set_exporter([&host, &config](const std::string& path, std::string& why) {
+    return export_typed(host.database, path, why, config.exports);
   });
   installed.front_end(&front_end);
   for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
@@ -107,17 +107,17 @@ void run_with(FrontEnd& front_end, const SessionConfig& config, Zlink& zlink, In
 constexpr int kDesktopWidth = 1280, kDesktopHeight = 800;
 
 // The session in the desktop window, driven by the person or by `script` (null: the person).
-void run_desktop(const SessionConfig& config, Zlink& zlink, frontend::ScriptFrontEnd* script, Installed& installed,
-                 SessionResult& result) {
+void run_desktop(Host& host, const SessionConfig& config, Zlink& zlink, frontend::ScriptFrontEnd* script,
+                 Installed& installed, SessionResult& result) {
   desktop::DesktopWindow window;
   std::string err;
   if (!window.open(kDesktopWidth, kDesktopHeight, "Orvantis", err)) {
     result.error = "the desktop window: " + err;
     return;
   }
-  desktop::DesktopFrontEnd desk(window, database());
+  desktop::DesktopFrontEnd desk(window, host.database);
   desk.set_script(script);
-  run_with(desk, config, zlink, installed, result);
+  run_with(host, desk, config, zlink, installed, result);
 }
 #endif
 
@@ -131,7 +131,7 @@ bool desktop_built() {
 #endif
 }
 
-SessionResult run_session(const SessionConfig& config) {
+SessionResult run_session(Host& host, const SessionConfig& config) {
   SessionResult result;
   Installed installed;
 
@@ -170,7 +170,7 @@ SessionResult run_session(const SessionConfig& config) {
     }
   }
 
-  Zlink zlink;
+  Zlink zlink(host.windows);
   if (!zlink.load(config.zlink, err)) {
     result.error = "--zlink: " + err;
     return result;
@@ -180,8 +180,8 @@ SessionResult run_session(const SessionConfig& config) {
   if (config.desktop) {
 #ifdef ORV_HAVE_DESKTOP
     frontend::ScriptFrontEnd* driver = config.mode == RunMode::Script ? &script : nullptr;
-    script.set_screen_header(graphics_text);  // a screen line's text picture, as headless
-    run_desktop(config, zlink, driver, installed, result);
+    script.set_screen_header([&host] { return graphics_text(host.database); });  // a screen line's text picture, as headless
+    run_desktop(host, config, zlink, driver, installed, result);
     // A window chosen because a display seemed to be there, that could not be opened: the
     // terminal, when there is one, rather than nothing.
     if (!result.ran && config.desktop_chosen && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO)) {
@@ -199,12 +199,12 @@ SessionResult run_session(const SessionConfig& config) {
       result.error = "the terminal: " + err;
       return result;
     }
-    frontend::TerminalFrontEnd terminal(screen, database());
-    run_with(terminal, config, zlink, installed, result);
+    frontend::TerminalFrontEnd terminal(screen, host.database);
+    run_with(host, terminal, config, zlink, installed, result);
     screen.close();
   } else if (!config.desktop) {
-    script.set_screen_header(graphics_text);
-    run_with(script, config, zlink, installed, result);
+    script.set_screen_header([&host] { return graphics_text(host.database); });
+    run_with(host, script, config, zlink, installed, result);
   }
   zlink.unload();
   return result;

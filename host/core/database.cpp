@@ -204,9 +204,4 @@ void GeometryDatabase::swap(GeometryDatabase& other) noexcept {
   other.revision_ = {fresh_epoch(), 0};
 }
 
-GeometryDatabase& database() {
-  static GeometryDatabase db;
-  return db;
-}
-
 }  // namespace orv

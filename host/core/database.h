@@ -1,6 +1,7 @@
 // The host's geometry database: stored entities in creation order, and the screen marks that the
 // Zlink draws while it plots, kept apart from the entities (they are never stored or exported as
-// geometry). One process-wide instance serves the Zlink's calls, the part file and the exports.
+// geometry). The session's Host (core/host.h) holds the one that serves the Zlink's calls, the
+// part file and the exports.
 // Entities are compact records in fixed-size blocks, so that storing one allocates nothing of its
 // own (a curve or surface aside) and a record never moves while it is stored.
 // The screen takes bounded memory whatever a plot's size: past a cap its marks and lines are thinned
@@ -136,8 +137,5 @@ class GeometryDatabase {
   /// True when a live entity has `id`.
   bool taken(int64_t id) const;
 };
-
-/// The process-wide database behind the Zlink's geometry calls.
-GeometryDatabase& database();
 
 }  // namespace orv

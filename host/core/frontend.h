@@ -88,8 +88,8 @@ class FrontEnd : public InputSource {
 /// shown ("Wrote PATH", or why nothing was written). True when the file was written.
 bool export_for_person(const Exporter& exporter, const std::string& path, std::string& status);
 
-/// Installs the front end that serves the requests (null: none); returns the one it replaces.
-/// The caller keeps ownership and keeps it alive while installed.
+/// Installs the front end that serves the requests (null: none) in the installed Host; returns the
+/// one it replaces. The caller keeps ownership and keeps it alive while installed.
 FrontEnd* install_front_end(FrontEnd* front_end);
 /// The installed front end, or null.
 FrontEnd* front_end();
@@ -101,7 +101,7 @@ FrontEnd* front_end();
 void report_refusal(const std::string& service, const std::string& why);
 /// Tells the count of the repeats of the last refusal, if any are untold.
 void flush_refusals();
-/// Refusals reported since the process started, repeats included.
+/// Refusals reported to the installed Host, repeats included.
 int64_t refusal_count();
 
 }  // namespace orv

@@ -10,6 +10,7 @@
 #include <future>
 
 #include "core/geometry_services.h"
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "desktop/desktop_prompt.h"
@@ -153,7 +154,7 @@ bool DesktopFrontEnd::take_fine_mesh(bool wait) {
 }
 
 void DesktopFrontEnd::layout() {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const float W = static_cast<float>(window_.width()), H = static_cast<float>(window_.height());
   const FontMetrics& font = window_.font();
   const float bar = std::round(font.line_h * kBarLines);
@@ -308,7 +309,7 @@ void DesktopFrontEnd::draw_toolbar() {
 
 void DesktopFrontEnd::click(double x, double y, int button, int mods) {
   (void)mods;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const float px = static_cast<float>(x), py = static_cast<float>(y);
   // The topmost host window under the pointer takes the click; only the active one acts on it.
   for (auto it = placed_.rbegin(); it != placed_.rend(); ++it) {
@@ -420,7 +421,7 @@ void DesktopFrontEnd::take_input() {
           interaction::apply_view_key(view_, k);
           break;
         }
-        if (const Window* a = WindowSystem::instance().find(WindowSystem::instance().active());
+        if (const Window* a = host().windows.find(host().windows.active());
             a && a->kind == WindowKind::Viewer) {
           // The viewer closes on q; other letters mean nothing there.
           if (r.ch == 'q') events_.push_back(UiEvent{UiEvent::Kind::Key, "q", 0, 0, 0});
@@ -489,7 +490,7 @@ void DesktopFrontEnd::draw_frame() {
   draw_graphics();
   ImDrawList* dl = ImGui::GetBackgroundDrawList();
   draw_marks_and_axes(dl);
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const HWND active = ws.active();
   for (const Placement& p : placed_) paint_window(dl, p, p.window == active && !prompt_, static_cast<float>(window_.height()));
   // The status line: progress, a message, or the keys that apply.

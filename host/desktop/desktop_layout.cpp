@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/host.h"
+
 namespace orv::desktop {
 
 namespace {
@@ -32,7 +34,7 @@ Placement place(HWND window, float x, float y, const FontMetrics& font) {
   Placement p;
   p.window = window;
   p.font = font;
-  const Window* w = WindowSystem::instance().find(window);
+  const Window* w = host().windows.find(window);
   if (!w) return p;
   p.frame = window_size(*w, font);
   p.frame.x = x;
@@ -73,7 +75,7 @@ ListPopup list_popup(const Window& list, const Placement& p, float bottom) {
 }
 
 bool click_event(const Placement& p, float px, float py, float bottom, UiEvent& e) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* w = ws.find(p.window);
   if (!w) return false;
   using Hit = interaction::WindowHit;

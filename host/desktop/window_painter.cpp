@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <string>
 
+#include "core/host.h"
+
 namespace orv::desktop {
 
 namespace {
@@ -225,7 +227,7 @@ void paint_viewer(ImDrawList* dl, const Placement& p, const Window& w) {
 }  // namespace
 
 void paint_window(ImDrawList* dl, const Placement& p, bool active, float bottom) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* w = ws.find(p.window);
   if (!w) return;
   paint_frame(dl, p, *w, active);

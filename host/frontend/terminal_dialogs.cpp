@@ -4,6 +4,7 @@
 #include "interaction/window_click.h"
 
 #include <algorithm>
+#include "core/host.h"
 #include "platform/window_system.h"
 
 namespace orv::frontend {
@@ -37,8 +38,8 @@ int role_of(TerminalScreen& s, uint8_t a) {
 PlacedWindow place_window(HWND window, int x, int y, int cols, int rows) {
   PlacedWindow p;
   p.window = window;
-  p.scale = fit_scale(window, cols, rows);
-  CellRect r = window_cells(window, p.scale);
+  p.scale = fit_scale(host().windows, window, cols, rows);
+  CellRect r = window_cells(host().windows, window, p.scale);
   p.x = x;
   p.y = y;
   p.w = r.w;
@@ -54,18 +55,18 @@ int clear_of_row(int y, int h, int row, int top, int bottom) {
 }
 
 bool focused_control_cells(const PlacedWindow& p, CellRect& cells) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* d = ws.find(p.window);
   const Window* c = d ? ws.find(d->focus) : nullptr;
   if (c == nullptr || c->parent != p.window) return false;
-  CellRect r = c->control == CTL_DROPDOWNLIST ? list_layout(*c, p.scale).field : control_cells(*c, p.scale);
+  CellRect r = c->control == CTL_DROPDOWNLIST ? list_layout(ws, *c, p.scale).field : control_cells(*c, p.scale);
   if (c->control != CTL_DROPDOWNLIST) r.y += (r.h - 1) / 2;
   cells = {p.x + r.x, p.y + r.y, r.w, 1};
   return true;
 }
 
 void keep_field_in_sight(PlacedWindow& box, const std::vector<PlacedWindow>& below, int top, int bottom) {
-  const Window* w = WindowSystem::instance().find(box.window);
+  const Window* w = host().windows.find(box.window);
   if (w == nullptr || w->kind != WindowKind::MessageBox) return;
   for (const PlacedWindow& o : below) {
     CellRect f;
@@ -100,11 +101,12 @@ void paint_grid(TerminalScreen& s, const CellGrid& g, int x, int y, bool active)
 }
 
 bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
-  const Window* w = WindowSystem::instance().find(p.window);
+  WindowSystem& ws = host().windows;
+  const Window* w = ws.find(p.window);
   if (!w) return false;
   const int lc = col - p.x, lr = row - p.y;
   // The renderer's hit test; the rows of an open list below its field are its items.
-  const CellHit hit = hit_test(p.window, lc, lr, p.scale);
+  const CellHit hit = hit_test(ws, p.window, lc, lr, p.scale);
   interaction::WindowHit h;
   if (hit.kind == CellHit::Kind::CloseBox) {
     h.kind = interaction::WindowHit::Kind::CloseBox;
@@ -113,7 +115,7 @@ bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
     h.id = hit.id;
     const Window* open = interaction::open_list(*w);
     if (open && open->id == hit.id) {
-      const ListLayout l = list_layout(*open, p.scale);
+      const ListLayout l = list_layout(ws, *open, p.scale);
       if (lr > l.field.y) {
         h.kind = interaction::WindowHit::Kind::ListItem;
         h.index = l.first + (lr - l.field.y - 1);

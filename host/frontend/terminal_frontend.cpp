@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
@@ -296,7 +297,7 @@ interaction::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
 
 void TerminalFrontEnd::draw() {
   TerminalScreen& s = screen_;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   s.erase();
   const int W = s.cols(), H = s.rows();
   HWND active = ws.active();
@@ -320,7 +321,7 @@ void TerminalFrontEnd::draw() {
     placed_.push_back(p);
   }
   draw_graphics(0, body_y, graphics_w, body_h);
-  if (dock) paint_grid(s, render_window(dock, placed_.back().scale), placed_.back().x, placed_.back().y, dock == active);
+  if (dock) paint_grid(s, render_window(ws, dock, placed_.back().scale), placed_.back().x, placed_.back().y, dock == active);
 
   // Everything above it (modal dialogs, message boxes, the viewer) centred over both.
   for (HWND h : ws.z_order()) {
@@ -335,7 +336,7 @@ void TerminalFrontEnd::draw() {
     p.x = std::max(0, (W - p.w) / 2);
     p.y = body_y + std::max(0, (body_h - p.h) / 2);
     keep_field_in_sight(p, placed_, body_y, body_y + body_h);
-    paint_grid(s, render_window(h, p.scale), p.x, p.y, h == active);
+    paint_grid(s, render_window(ws, h, p.scale), p.x, p.y, h == active);
     placed_.push_back(p);
   }
 
@@ -351,7 +352,7 @@ void TerminalFrontEnd::draw() {
 }
 
 bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return false;
   if (k.type == Key::Click) {
@@ -416,7 +417,7 @@ bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
 bool TerminalFrontEnd::viewer_find(UiEvent& e) {
   // The viewer keeps its place when no line holds the text; the status line says so.
   const std::string& needle = last_search_;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* v = ws.find(ws.active());
   const bool anywhere = v && v->lines.find(needle) != PagedText::npos;
   if (!anywhere) {

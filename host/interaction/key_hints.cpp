@@ -1,5 +1,6 @@
 // The key hints of each place, and fitting them to the status line.
 #include "interaction/key_hints.h"
+#include "core/host.h"
 
 #include <algorithm>
 
@@ -23,7 +24,7 @@ int text_cells(const std::string& text) {
 
 HintPlace hint_place(bool view_keys) {
   if (view_keys) return HintPlace::Graphics;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return HintPlace::Frame;
   if (a->kind == WindowKind::Viewer) return HintPlace::Viewer;

@@ -1,10 +1,11 @@
 // What a click on a window means.
 #include "interaction/window_click.h"
+#include "core/host.h"
 
 namespace orv::interaction {
 
 const Window* open_list(const Window& w) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   for (HWND h : w.children) {
     const Window* c = ws.find(h);
     if (c && c->visible && c->control == CTL_DROPDOWNLIST && c->dropped) return c;
