@@ -242,21 +242,26 @@ void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color,
   if (e != nullptr && e->kind == ENT_LINE) orv::note_line_stored();
   orv::store_guarded(service, "store", entry, ok, [&] {
     if (e == nullptr) return orv::refuse(service, "store refused: no record was given");
-    ent record;
-    record.kind = e->kind;
-    for (int k = 0; k < 3; ++k) record.p1[k] = e->p1[k];
-    if (e->kind == ENT_LINE) {
-      for (int k = 0; k < 3; ++k) record.p2[k] = e->p2[k];
-      if (std::string bad = orv::fit::nonfinite_coordinate(record.p1); !bad.empty())
-        return orv::refuse(service, "line refused: its start is not finite (" + bad + "); a line cannot reach it");
-      if (std::string bad = orv::fit::nonfinite_coordinate(record.p2); !bad.empty())
-        return orv::refuse(service, "line refused: its end is not finite (" + bad + "); a line cannot reach it");
-    } else if (e->kind == ENT_POINT) {
-      if (std::string bad = orv::fit::nonfinite_coordinate(record.p1); !bad.empty())
+    if (e->kind == ENT_POINT) {
+      // The common case of a large plot: the point goes straight into its record.
+      if (std::string bad = orv::fit::nonfinite_coordinate(e->p1); !bad.empty())
         return orv::refuse(service, "point refused: it is not finite (" + bad + "); a point cannot be stored there");
-    } else {
+      db_list_ent_type* stored = database().add_point(e->p1, color, level, attrib);
+      if (entry) *entry = stored;
+      return true;
+    }
+    if (e->kind != ENT_LINE)
       return orv::refuse(service, "store refused: a record of kind " + orv::str(e->kind) +
                                       "; only points (1) and lines (2) are stored from a record");
+    if (std::string bad = orv::fit::nonfinite_coordinate(e->p1); !bad.empty())
+      return orv::refuse(service, "line refused: its start is not finite (" + bad + "); a line cannot reach it");
+    if (std::string bad = orv::fit::nonfinite_coordinate(e->p2); !bad.empty())
+      return orv::refuse(service, "line refused: its end is not finite (" + bad + "); a line cannot reach it");
+    ent record;
+    record.kind = ENT_LINE;
+    for (int k = 0; k < 3; ++k) {
+      record.p1[k] = e->p1[k];
+      record.p2[k] = e->p2[k];
     }
     record.color = color;
     record.level = level;

@@ -164,7 +164,7 @@ class PlotTest : public ::testing::Test {
     }
     return out;
   }
-  static const std::vector<orv::ScreenMark>& marks() { return orv::database().marks(); }
+  static orv::MarkList marks() { return orv::database().marks(); }
   static const std::vector<orv::ScreenLine>& lines() { return orv::database().lines(); }
 
   RecordingFrontEnd front_end_;
