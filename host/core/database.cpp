@@ -79,6 +79,26 @@ db_list_ent_type* GeometryDatabase::add(EntityData record) {
 
 db_list_ent_type* GeometryDatabase::add_point(const double at_[3], uint8_t color, int32_t level,
                                               const attributes& attrib) {
+  // A plot's points: the block has room, its ids run on, and the style is the last one stored.
+  const std::size_t slot = used_ % kBlockRecords;
+  if (slot != 0 && ids_ascending_ && last_style_ < kWideStyle &&
+      styles_[last_style_] == Style{level, attrib.line_style, attrib.line_width, attrib.flags}) {
+    BlockHead& head = *blocks_[used_ / kBlockRecords];
+    if (head.ids == nullptr && next_id_ == head.first_id + static_cast<int64_t>(slot)) {
+      Entity& e = *new (&at(used_)) Entity;
+      e.style_ = static_cast<uint16_t>(last_style_);
+      e.kind_ = ENT_POINT;
+      e.color_ = color;
+      std::copy(at_, at_ + 3, e.p1_);
+      last_added_[ENT_POINT] = used_;
+      ++added_[ENT_POINT];
+      ++used_;
+      ++live_;
+      ++revision_.count;
+      ++next_id_;
+      return reinterpret_cast<db_list_ent_type*>(&e);
+    }
+  }
   db_list_ent_type* e = store(next_id_, ENT_POINT, at_, color, level, attrib, nullptr, nullptr);
   ++added_[ENT_POINT];
   last_added_[ENT_POINT] = used_ - 1;

@@ -244,6 +244,11 @@ void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color,
     if (e == nullptr) return orv::refuse(service, "store refused: no record was given");
     if (e->kind == ENT_POINT) {
       // The common case of a large plot: the point goes straight into its record.
+      if (std::isfinite(e->p1[0]) && std::isfinite(e->p1[1]) && std::isfinite(e->p1[2])) {
+        db_list_ent_type* stored = database().add_point(e->p1, color, level, attrib);
+        if (entry) *entry = stored;
+        return true;
+      }
       if (std::string bad = orv::fit::nonfinite_coordinate(e->p1); !bad.empty())
         return orv::refuse(service, "point refused: it is not finite (" + bad + "); a point cannot be stored there");
       db_list_ent_type* stored = database().add_point(e->p1, color, level, attrib);
@@ -411,8 +416,9 @@ void draw_3d_point(const double* point, uint8_t color) {
   orv::note_mark(point);
   orv::guarded(service, "mark", [&] {
     if (point == nullptr) return orv::refuse(service, "mark refused: no point was given");
-    if (std::string bad = orv::fit::nonfinite_coordinate(point); !bad.empty())
-      return orv::refuse(service, "mark refused: it is not finite (" + bad + "); it is not drawn");
+    if (!(std::isfinite(point[0]) && std::isfinite(point[1]) && std::isfinite(point[2])))
+      return orv::refuse(service, "mark refused: it is not finite (" + orv::fit::nonfinite_coordinate(point) +
+                                      "); it is not drawn");
     database().add_mark(orv::ScreenMark{{point[0], point[1], point[2]}, color});
     return true;
   });

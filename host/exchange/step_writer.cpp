@@ -22,9 +22,10 @@
 
 #include "exchange/exchange.h"
 #include "exchange/file_header.h"
+#include "exchange/occt_module.h"
 #include "exchange/xcaf_document.h"
 
-namespace orv::exchange {
+namespace orv::exchange::occt {
 
 namespace {
 
@@ -124,7 +125,7 @@ void name_header(const Handle(StepData_StepModel)& model, const std::string& pat
 
 bool write_step(const std::string& path, const std::vector<const Entity*>& entities, std::string& err) {
   Handle(TDocStd_Document) doc;
-  const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
+  const bool ok = detail::write_occt_atomically(path, [&](const std::string& temp, std::string& why) {
     std::vector<const Entity*> shaped, points;
     if (!detail::split_points(entities, shaped, points, why)) return false;
     if (!detail::build_document(shaped, doc, why)) return false;
@@ -152,4 +153,4 @@ bool write_step(const std::string& path, const std::vector<const Entity*>& entit
   return ok;
 }
 
-}  // namespace orv::exchange
+}  // namespace orv::exchange::occt

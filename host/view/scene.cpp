@@ -252,7 +252,11 @@ bool Scene::flat_in_xy() const {
 
 Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
   Scene s;
-  for (const Entity* e : db.entities()) {
+  // Every point and screen mark may become a mark: room for all at once, so that a million of them
+  // are not copied as the list grows.
+  s.marks.reserve(db.size() + db.marks().size());
+  db.for_each_entity([&](const Entity& entity) {
+    const Entity* e = &entity;
     switch (e->kind()) {
       case ENT_POINT: {
         Point p = to_point(e->p1());
@@ -295,7 +299,7 @@ Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
         ++s.skipped;
         break;
     }
-  }
+  });
   for (const ScreenLine& l : db.lines()) {
     add_polyline(s.curves, l.color, {to_point(l.from), to_point(l.to)});
     ++s.screen_lines;
