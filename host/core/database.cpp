@@ -348,6 +348,7 @@ void GeometryDatabase::clear() {
   std::fill(std::begin(added_), std::end(added_), 0);
   std::fill(std::begin(last_added_), std::end(last_added_), 0);
   other_changes_ = 0;
+  plots_.clear();
   revision_ = {fresh_epoch(), 0};
 }
 
@@ -373,6 +374,7 @@ void GeometryDatabase::swap(GeometryDatabase& other) noexcept {
   std::swap(added_, other.added_);
   std::swap(last_added_, other.last_added_);
   std::swap(other_changes_, other.other_changes_);
+  plots_.swap(other.plots_);
   // The blocks now belong to the other database: their records find its ends, shapes and styles.
   for (Block& b : blocks_) b->db = this;
   for (Block& b : other.blocks_) b->db = &other;
@@ -383,12 +385,5 @@ void GeometryDatabase::swap(GeometryDatabase& other) noexcept {
 }
 
 static_assert(kMaxScreenItems < (std::size_t{1} << 31), "a kept mark's index fits beside kOwnMark");
-
-GeometryDatabase& database() {
-  // Never destroyed: the process's end returns its memory at once, where freeing a million records
-  // one block at a time would only cost time. It stays reachable, so a leak checker passes it.
-  static GeometryDatabase& db = *new GeometryDatabase;
-  return db;
-}
 
 }  // namespace orv

@@ -1,6 +1,7 @@
 // The host's geometry database: stored entities in creation order, and the screen marks that the
 // Zlink draws while it plots, kept apart from the entities (they are never stored or exported as
-// geometry). One process-wide instance serves the Zlink's calls, the part file and the exports.
+// geometry). The session's Host (core/host.h) holds the one that serves the Zlink's calls, the
+// part file and the exports.
 // Entities are compact records (32 bytes) in fixed-size blocks, so that storing one allocates nothing
 // of its own (a curve or surface aside) and a record never moves while it is stored. A mark drawn
 // where the point just stored stands, in its colour, refers to that record instead of copying it.
@@ -18,6 +19,7 @@
 #include <vector>
 #include "core/entity.h"
 #include "core/id_set.h"
+#include "core/plot_source.h"
 #include "orvantis/host_geometry.h"
 
 // A database entry as the Zlink holds it (db_list_ent_type*) is the address of the entity's record,
@@ -147,9 +149,13 @@ class GeometryDatabase {
   /// 1 until the first thinning, then doubled by each: one mark (line) in this many is kept.
   uint64_t stride() const { return stride_; }
 
-  /// Empties entities and screen; ids start again at 1.
+  /// Where the plots that stored the entities came from, in the order plotted (see plot_source.h).
+  const std::vector<PlotSource>& plots() const { return plots_; }
+  std::vector<PlotSource>& plots() { return plots_; }
+
+  /// Empties entities, screen and plots; ids start again at 1.
   void clear();
-  /// Exchanges the whole contents (entities, screen, id counter) with `other`.
+  /// Exchanges the whole contents (entities, screen, plots, id counter) with `other`.
   void swap(GeometryDatabase& other) noexcept;
 
   GeometryDatabase() = default;
@@ -205,6 +211,7 @@ class GeometryDatabase {
   uint64_t added_[7] = {};             // additions by kind (kind_slot)
   std::size_t last_added_[7] = {};     // the position of the last addition of each kind
   uint64_t other_changes_ = 0;
+  std::vector<PlotSource> plots_;
   Revision revision_{fresh_epoch(), 0};
 
   static std::size_t kind_slot(int32_t kind) { return kind >= 1 && kind <= 6 ? static_cast<std::size_t>(kind) : 0; }
@@ -240,8 +247,5 @@ class GeometryDatabase {
 
 inline std::size_t MarkList::size() const { return db_->marks_.size(); }
 inline ScreenMark MarkList::operator[](std::size_t i) const { return db_->mark_at(i); }
-
-/// The process-wide database behind the Zlink's geometry calls.
-GeometryDatabase& database();
 
 }  // namespace orv

@@ -72,14 +72,16 @@ const Table* table_for(const std::string& path, const char* format, std::string&
 }  // namespace
 }  // namespace occt
 
-bool write_step(const std::string& path, const std::vector<const Entity*>& entities, std::string& err) {
+bool write_step(const std::string& path, const std::vector<const Entity*>& entities,
+                const std::vector<PlotSource>& plots, std::string& err) {
   const occt::Table* t = occt::table_for(path, "STEP", err);
-  return t != nullptr && t->step(path, entities, err);
+  return t != nullptr && t->step(path, entities, plots, err);
 }
 
-bool write_iges(const std::string& path, const std::vector<const Entity*>& entities, std::string& err) {
+bool write_iges(const std::string& path, const std::vector<const Entity*>& entities,
+                const std::vector<PlotSource>& plots, std::string& err) {
   const occt::Table* t = occt::table_for(path, "IGES", err);
-  return t != nullptr && t->iges(path, entities, err);
+  return t != nullptr && t->iges(path, entities, plots, err);
 }
 
 namespace detail {

@@ -7,12 +7,15 @@
 #include <vector>
 
 #include "core/entity.h"
+#include "core/plot_source.h"
 #include "exchange/mesh.h"
 
 namespace orv::exchange::occt {
 
-bool write_step(const std::string& path, const std::vector<const Entity*>& entities, std::string& err);
-bool write_iges(const std::string& path, const std::vector<const Entity*>& entities, std::string& err);
+bool write_step(const std::string& path, const std::vector<const Entity*>& entities,
+                const std::vector<PlotSource>& plots, std::string& err);
+bool write_iges(const std::string& path, const std::vector<const Entity*>& entities,
+                const std::vector<PlotSource>& plots, std::string& err);
 bool write_glb(const std::string& path, const std::vector<const Entity*>& surfaces, const std::vector<Mesh>& meshes,
                std::string& err);
 
@@ -24,7 +27,7 @@ struct Table {
   decltype(&write_iges) iges;
   decltype(&write_glb) glb;
 };
-constexpr int kTableVersion = 1;
+constexpr int kTableVersion = 2;
 
 /// The module's file, beside the host's library.
 constexpr const char* kModuleFile = "libqxocct.so";
