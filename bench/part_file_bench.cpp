@@ -78,7 +78,7 @@ void BM_LoadPartFile(benchmark::State& state) {
       state.SkipWithError(err.c_str());
       return;
     }
-    benchmark::DoNotOptimize(back.marks().data());
+    benchmark::DoNotOptimize(back.marks().size());
   }
   report(state, file_size(scratch.path));
 }

@@ -460,6 +460,28 @@ TEST_F(AppRun, BatchSaysWhatItMadeAndWrote) {
                        ", " + png.string() + "\n");
 }
 
+// OpenCASCADE's writers are a module loaded beside the host's library at the first STEP export. A
+// host whose module is missing still plots and writes every other format, and refuses the STEP
+// file in words: nothing is written in its place.
+TEST_F(AppRun, AStepExportWithoutTheModuleIsRefusedAndTheRestWritten) {
+  const fs::path lib = s / "lib";
+  fs::create_directory(lib);
+  fs::copy_file(ORV_TEST_QXCORE, lib / fs::path(ORV_TEST_QXCORE).filename());
+  fs::path f = s.file("helix.eqn", kHelix);
+  fs::path step = s / "helix.step", stl = s / "helix.json";
+  const std::string path = lib.string();
+  Outcome r = run_program_with([path] { ::setenv("LD_LIBRARY_PATH", path.c_str(), 1); }, kOrvantis,
+                               {"plot", f.string(), "--export", step.string(), "--export", stl.string()}, s.root());
+  EXPECT_EQ(r.status, 1) << r.err;
+  const std::string refusal = "orvantis: --export: " + step.string() +
+                              ": not written: STEP files are written by the OpenCASCADE module, and " +
+                              (lib / "libqxocct.so").string() + " cannot be loaded (";
+  EXPECT_EQ(r.err.rfind(refusal, 0), 0u) << r.err;
+  EXPECT_FALSE(fs::exists(step));
+  EXPECT_TRUE(fs::exists(stl));
+  EXPECT_EQ(r.out, "orvantis: " + f.string() + ": 1 spline through 37 points, 37 marks; wrote " + stl.string() + "\n");
+}
+
 // A picture's legend names the equation file: a name that is not UTF-8 still gives whole pictures,
 // the bad bytes shown as replacement characters.
 TEST_F(AppRun, PicturesOfAnEquationFileWhoseNameIsNotUtf8AreWritten) {

@@ -62,25 +62,38 @@ PlotStart plot_start(const GeometryDatabase& db) {
   s.marks = marks_drawn();
   s.lines = screen_lines_drawn();
   s.refusals = refusal_count();
+  s.counted = true;
+  s.epoch = db.revision().epoch;
+  s.other_changes = db.other_changes();
+  for (int32_t kind = 0; kind < 7; ++kind) s.added[kind] = db.added_count(kind);
   return s;
 }
 
 std::string describe_made(const GeometryDatabase& db, const PlotStart& start, int64_t marks_now,
                           int64_t lines_now) {
   std::string made;
-  // One pass over the records, counting by kind: the summary must not need a list of the whole
-  // database, which a plot that ran out of memory could not build.
   constexpr std::size_t kinds = kKinds.size();
   int64_t count[kinds] = {};
   const Entity* only[kinds] = {};
-  db.for_each_entity([&](const Entity& e) {
-    if (e.id() < start.first_id) return;
-    for (std::size_t k = 0; k < kinds; ++k)
-      if (e.kind() == kKinds[k].kind) {
-        ++count[k];
-        only[k] = &e;
-      }
-  });
+  if (start.counted && db.revision().epoch == start.epoch && db.other_changes() == start.other_changes) {
+    // Only additions since the start, each with an id from first_id on: their counts tell all.
+    for (std::size_t k = 0; k < kinds; ++k) {
+      const int32_t kind = kKinds[k].kind;
+      count[k] = static_cast<int64_t>(db.added_count(kind) - start.added[kind]);
+      only[k] = count[k] > 0 ? db.last_added(kind) : nullptr;
+    }
+  } else {
+    // One pass over the records, counting by kind: the summary must not need a list of the whole
+    // database, which a plot that ran out of memory could not build.
+    db.for_each_entity([&](const Entity& e) {
+      if (e.id() < start.first_id) return;
+      for (std::size_t k = 0; k < kinds; ++k)
+        if (e.kind() == kKinds[k].kind) {
+          ++count[k];
+          only[k] = &e;
+        }
+    });
+  }
   for (std::size_t i = 0; i < kinds; ++i) {
     const KindName& k = kKinds[i];
     const int64_t n = count[i];

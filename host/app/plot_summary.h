@@ -20,6 +20,13 @@ struct PlotStart {
   int64_t marks = 0;     // marks and screen lines drawn before the plot
   int64_t lines = 0;
   int64_t refusals = 0;  // refusals told before the plot
+  // The database's additions by kind before the plot, so that the summary counts instead of
+  // reading every record; set by plot_start(). Without them (or once anything but additions
+  // changed the database since) the summary reads the records from first_id on.
+  bool counted = false;
+  uint64_t epoch = 0;
+  uint64_t other_changes = 0;
+  uint64_t added[7] = {};
 };
 
 /// Takes the state before the plot.

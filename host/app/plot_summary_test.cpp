@@ -48,12 +48,40 @@ TEST(PlotSummary, NamesWhatThePlotAddedByKind) {
     // What a part file brought in before the plot is not the plot's.
     db.add(curve(ENT_SPLINE, 9));
     db.add(point);
-    PlotStart start;
-    start.first_id = db.next_id();
-    start.marks = 100;
-    start.lines = 7;
+    // Read from the records (a start taken by hand) and from the counts kept on add (plot_start).
+    PlotStart scanned;
+    scanned.first_id = db.next_id();
+    PlotStart counted = plot_start(db);
+    ASSERT_TRUE(counted.counted);
+    for (PlotStart* start : {&scanned, &counted}) {
+      start->marks = 100;
+      start->lines = 7;
+    }
     for (const EntityData& e : c.made) db.add(e);
-    EXPECT_EQ(describe_made(db, start, start.marks + c.marks, start.lines + c.lines), c.says);
+    EXPECT_EQ(describe_made(db, scanned, scanned.marks + c.marks, scanned.lines + c.lines), c.says);
+    EXPECT_EQ(describe_made(db, counted, counted.marks + c.marks, counted.lines + c.lines), c.says);
+  }
+}
+
+// A removal since the start (of an entity from before the plot or of the plot's own) makes the
+// counts kept on add say too much: the records are read instead.
+TEST(PlotSummary, RemovalsSinceTheStartAreCountedFromTheRecords) {
+  EntityData point;
+  point.kind = ENT_POINT;
+  struct Case {
+    const char* name;
+    bool remove_older;
+    const char* says;
+  } cases[] = {{"one from before the plot", true, "2 points"}, {"one of the plot's", false, "1 point"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GeometryDatabase db;
+    db_list_ent_type* older = db.add(point);
+    const PlotStart start = plot_start(db);
+    db_list_ent_type* made = db.add(point);
+    db.add(point);
+    ASSERT_TRUE(db.remove(c.remove_older ? older : made));
+    EXPECT_EQ(describe_made(db, start, start.marks, start.lines), c.says);
   }
 }
 

@@ -240,21 +240,31 @@ void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color,
   if (e != nullptr && e->kind == ENT_LINE) orv::note_line_stored();
   orv::store_guarded(service, "store", entry, ok, [&] {
     if (e == nullptr) return orv::refuse(service, "store refused: no record was given");
-    ent record;
-    record.kind = e->kind;
-    for (int k = 0; k < 3; ++k) record.p1[k] = e->p1[k];
-    if (e->kind == ENT_LINE) {
-      for (int k = 0; k < 3; ++k) record.p2[k] = e->p2[k];
-      if (std::string bad = orv::fit::nonfinite_coordinate(record.p1); !bad.empty())
-        return orv::refuse(service, "line refused: its start is not finite (" + bad + "); a line cannot reach it");
-      if (std::string bad = orv::fit::nonfinite_coordinate(record.p2); !bad.empty())
-        return orv::refuse(service, "line refused: its end is not finite (" + bad + "); a line cannot reach it");
-    } else if (e->kind == ENT_POINT) {
-      if (std::string bad = orv::fit::nonfinite_coordinate(record.p1); !bad.empty())
+    if (e->kind == ENT_POINT) {
+      // The common case of a large plot: the point goes straight into its record.
+      if (std::isfinite(e->p1[0]) && std::isfinite(e->p1[1]) && std::isfinite(e->p1[2])) {
+        db_list_ent_type* stored = orv::host().database.add_point(e->p1, color, level, attrib);
+        if (entry) *entry = stored;
+        return true;
+      }
+      if (std::string bad = orv::fit::nonfinite_coordinate(e->p1); !bad.empty())
         return orv::refuse(service, "point refused: it is not finite (" + bad + "); a point cannot be stored there");
-    } else {
+      db_list_ent_type* stored = orv::host().database.add_point(e->p1, color, level, attrib);
+      if (entry) *entry = stored;
+      return true;
+    }
+    if (e->kind != ENT_LINE)
       return orv::refuse(service, "store refused: a record of kind " + orv::str(e->kind) +
                                       "; only points (1) and lines (2) are stored from a record");
+    if (std::string bad = orv::fit::nonfinite_coordinate(e->p1); !bad.empty())
+      return orv::refuse(service, "line refused: its start is not finite (" + bad + "); a line cannot reach it");
+    if (std::string bad = orv::fit::nonfinite_coordinate(e->p2); !bad.empty())
+      return orv::refuse(service, "line refused: its end is not finite (" + bad + "); a line cannot reach it");
+    ent record;
+    record.kind = ENT_LINE;
+    for (int k = 0; k < 3; ++k) {
+      record.p1[k] = e->p1[k];
+      record.p2[k] = e->p2[k];
     }
     record.color = color;
     record.level = level;
@@ -404,8 +414,9 @@ void draw_3d_point(const double* point, uint8_t color) {
   orv::note_mark(point);
   orv::guarded(service, "mark", [&] {
     if (point == nullptr) return orv::refuse(service, "mark refused: no point was given");
-    if (std::string bad = orv::fit::nonfinite_coordinate(point); !bad.empty())
-      return orv::refuse(service, "mark refused: it is not finite (" + bad + "); it is not drawn");
+    if (!(std::isfinite(point[0]) && std::isfinite(point[1]) && std::isfinite(point[2])))
+      return orv::refuse(service, "mark refused: it is not finite (" + orv::fit::nonfinite_coordinate(point) +
+                                      "); it is not drawn");
     orv::host().database.add_mark(orv::ScreenMark{{point[0], point[1], point[2]}, color});
     return true;
   });

@@ -12,8 +12,8 @@
 #include <memory>
 
 #include "exchange/exchange.h"
+#include "exchange/exchange_labels.h"
 #include "exchange/mesh.h"
-#include "exchange/xcaf_document.h"
 #include "kernel/kernel.h"
 #include "view/palette.h"
 

@@ -19,12 +19,15 @@
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include "exchange/mesh_files.h"
+#include "exchange/occt_module.h"
 #include "exchange/xcaf_document.h"
 #include "kernel/kernel.h"
 #include "kernel/occt_convert.h"
 #include "view/palette.h"
 
-namespace orv::exchange::detail {
+namespace orv::exchange::occt {
+
+using namespace detail;
 
 namespace {
 
@@ -62,7 +65,7 @@ bool meshed_face(const Entity& e, const Mesh& mesh, TopoDS_Face& face, std::stri
 bool write_glb(const std::string& path, const std::vector<const Entity*>& surfaces, const std::vector<Mesh>& meshes,
                std::string& err) {
   Handle(TDocStd_Document) doc;
-  const bool ok = write_atomically(path, [&](const std::string& temp, std::string& why) {
+  const bool ok = write_occt_atomically(path, [&](const std::string& temp, std::string& why) {
     kernel::silence_occt_messages();
     XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", doc);
     const Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
@@ -94,4 +97,4 @@ bool write_glb(const std::string& path, const std::vector<const Entity*>& surfac
   return ok;
 }
 
-}  // namespace orv::exchange::detail
+}  // namespace orv::exchange::occt

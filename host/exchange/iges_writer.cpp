@@ -26,10 +26,11 @@
 
 #include "exchange/exchange.h"
 #include "exchange/file_header.h"
+#include "exchange/occt_module.h"
 #include "exchange/xcaf_document.h"
 #include "view/palette.h"
 
-namespace orv::exchange {
+namespace orv::exchange::occt {
 
 namespace {
 
@@ -203,7 +204,7 @@ bool print_model(const Handle(IGESData_IGESModel)& model, const std::string& tem
 bool write_iges(const std::string& path, const std::vector<const Entity*>& entities,
                 const std::vector<PlotSource>& plots, std::string& err) {
   Handle(TDocStd_Document) doc;
-  const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
+  const bool ok = detail::write_occt_atomically(path, [&](const std::string& temp, std::string& why) {
     std::vector<const Entity*> shaped, points;
     if (!detail::split_points(entities, shaped, points, why)) return false;
     if (!detail::build_document(shaped, detail::product_name(plots), doc, why)) return false;
@@ -234,4 +235,4 @@ bool write_iges(const std::string& path, const std::vector<const Entity*>& entit
   return ok;
 }
 
-}  // namespace orv::exchange
+}  // namespace orv::exchange::occt

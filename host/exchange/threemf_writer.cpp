@@ -6,15 +6,17 @@
 // whole-file writer like every other export.
 #include <zip.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "core/file_services.h"
+#include "exchange/exchange_labels.h"
 #include "exchange/mesh_files.h"
-#include "exchange/xcaf_document.h"
 #include "view/palette.h"
 
 namespace orv::exchange::detail {

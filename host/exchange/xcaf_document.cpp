@@ -116,22 +116,6 @@ bool shape_of(const Entity& e, TopoDS_Shape& shape, std::string& err) {
 
 }  // namespace
 
-std::string entity_label(const Entity& e) {
-  const char* kind = kind_name(e.kind());
-  return std::string(kind ? kind : "entity") + " " + std::to_string(e.id());
-}
-
-bool geometry_of(const Entity& e, bool surface, nb_type& nb, std::string& err) {
-  if (e.nb().nu > 0) {
-    nb = e.nb();
-    return surface ? kernel::check_surface(nb, err) : kernel::check_curve(nb, err);
-  }
-  if (surface) return kernel::interpolate_surface(e.through(), e.rows(), e.cols(), nb, err);
-  return kernel::interpolate_curve(e.through(), nb, err);
-}
-
-std::string layer_name(int32_t level) { return std::to_string(level); }
-
 bool build_document(const std::vector<const Entity*>& entities, const std::string& product,
                     Handle(TDocStd_Document)& doc, std::string& err) {
   kernel::silence_occt_messages();
@@ -226,15 +210,13 @@ void close_document(Handle(TDocStd_Document)& doc) {
   doc.Nullify();
 }
 
-bool write_atomically(const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
-                      std::string& err) {
-  return write_file_whole(path, [&](const std::string& temp, std::string& why) {
+bool write_occt_atomically(const std::string& path,
+                           const std::function<bool(const std::string&, std::string&)>& write, std::string& err) {
+  return write_atomically(path, [&](const std::string& temp, std::string& why) {
     try {
       return write(temp, why);
     } catch (const Standard_Failure& f) {
       why = std::string("the geometry kernel failed: ") + (f.GetMessageString() ? f.GetMessageString() : "");
-    } catch (const std::exception& x) {
-      why = x.what();
     }
     return false;
   }, err);

@@ -1,7 +1,7 @@
 // The database's entities as one OpenCASCADE XCAF document, the common input of the STEP and IGES
 // writers: one compound shape holding a vertex per point, an edge per line or curve and a face per
 // surface, each a labelled sub-shape with its colour, its level as a layer, and its name.
-// Private to the exchange folder.
+// Private to the exchange folder; built into the OpenCASCADE module (occt_module.h).
 #pragma once
 #include <TDocStd_Document.hxx>
 
@@ -10,19 +10,9 @@
 #include <vector>
 
 #include "core/entity.h"
+#include "exchange/exchange_labels.h"
 
 namespace orv::exchange::detail {
-
-/// How an entity is named in messages and in the exchange files: its kind and database id
-/// ("nurbs_surface 7").
-std::string entity_label(const Entity& e);
-
-/// The B-spline form of a curve or surface record, fitted from its points when it carries none.
-/// False with a message when it has no sound one.
-bool geometry_of(const Entity& e, bool surface, nb_type& nb, std::string& err);
-
-/// Layer name of a host level; numeric so that IGES writes it as the level number.
-std::string layer_name(int32_t level);
 
 /// A fresh XCAF document holding the entities, its root shape named `product`. False with a message
 /// naming the entity (by id) that has no sound geometry; nothing is written in that case.
@@ -48,10 +38,10 @@ bool same_point(const double at[3], const Entity& e);
 /// Closes a document made by build_document.
 void close_document(Handle(TDocStd_Document)& doc);
 
-/// Runs `write(temp)` through the host's write_file_whole: the file beside `path` replaces `path`
-/// only when `write` returns true; otherwise (and on any OpenCASCADE exception, whose message goes
-/// into `err`) `path` is left as it was. `err` gets "path: message".
-bool write_atomically(const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
-                      std::string& err);
+/// write_atomically() for a writer that runs OpenCASCADE: its exceptions, too, leave `path` as it
+/// was, with their message in `err`.
+bool write_occt_atomically(const std::string& path,
+                           const std::function<bool(const std::string&, std::string&)>& write, std::string& err);
+
 
 }  // namespace orv::exchange::detail

@@ -38,6 +38,79 @@ std::string lower_extension(const std::string& path) {
   return ext;
 }
 
+// Draws a mark's shape centred at (x, y): a dot for a stored point, a cross for a screen mark.
+void draw_mark_shape(cairo_t* cr, bool stored, double x, double y, double cross) {
+  if (stored) {
+    cairo_arc(cr, x, y, cross * 0.55, 0, 2 * M_PI);
+    cairo_fill(cr);
+  } else {
+    cairo_move_to(cr, x - cross, y - cross);
+    cairo_line_to(cr, x + cross, y + cross);
+    cairo_move_to(cr, x - cross, y + cross);
+    cairo_line_to(cr, x + cross, y - cross);
+    cairo_stroke(cr);
+  }
+}
+
+// On a raster picture each look of mark (shape and colour) is drawn once, centred on a pixel of a
+// small image, and that image is copied onto the picture for each mark, at the pixel the mark falls
+// in: a million marks cost a million copies, not a million rasterised shapes.
+class MarkSprites {
+ public:
+  MarkSprites(double cross, double line_width)
+      : cross_(cross), line_width_(line_width), half_(static_cast<int>(std::ceil(cross + line_width)) + 1) {}
+  ~MarkSprites() {
+    for (cairo_surface_t* s : sprites_)
+      if (s != nullptr) cairo_surface_destroy(s);
+  }
+  MarkSprites(const MarkSprites&) = delete;
+  MarkSprites& operator=(const MarkSprites&) = delete;
+
+  /// Copies the look of a mark onto `cr` at the pixel holding `p`; false when no image could be made
+  /// (the caller draws the shape itself).
+  bool copy(cairo_t* cr, bool stored, uint8_t color, P2 p) {
+    cairo_surface_t* sprite = get(stored, color);
+    if (sprite == nullptr) return false;
+    const double x = std::floor(p.x) - half_, y = std::floor(p.y) - half_, side = 2.0 * half_ + 1;
+    cairo_set_source_surface(cr, sprite, x, y);
+    cairo_rectangle(cr, x, y, side, side);
+    cairo_fill(cr);
+    return true;
+  }
+
+ private:
+  cairo_surface_t* get(bool stored, uint8_t color) {
+    cairo_surface_t*& s = sprites_[(stored ? 256 : 0) + color];
+    if (s != nullptr) return s;
+    const int side = 2 * half_ + 1;
+    cairo_surface_t* made = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
+    if (cairo_surface_status(made) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(made);
+      return nullptr;
+    }
+    cairo_t* c = cairo_create(made);
+    cairo_set_line_cap(c, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(c, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(c, line_width_);
+    const Rgb rgb = color_rgb(color);
+    cairo_set_source_rgb(c, rgb.r, rgb.g, rgb.b);
+    draw_mark_shape(c, stored, half_ + 0.5, half_ + 0.5, cross_);
+    const bool ok = cairo_status(c) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(c);
+    cairo_surface_flush(made);
+    if (!ok) {
+      cairo_surface_destroy(made);
+      return nullptr;
+    }
+    s = made;
+    return s;
+  }
+
+  double cross_, line_width_;
+  int half_;
+  cairo_surface_t* sprites_[512] = {};
+};
+
 // A polyline whose projection is narrower and lower than this (device units) is drawn as a dot.
 constexpr double kSubPixel = 1.0;
 
@@ -181,21 +254,16 @@ void draw(cairo_t* cr, const Scene& scene, int width, int height, const PictureO
   const bool screen_marks = picture_shows_marks(scene, o.marks);
   const double cross = std::clamp(side / 160.0, 2.5, 8.0);
   cairo_set_line_width(cr, lw);
+  // A vector picture keeps each mark as its shape; a raster one copies each look's image.
+  const bool raster = cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE;
+  MarkSprites sprites(cross, lw);
   for (const Mark& m : scene.marks) {
     if (!m.stored && !screen_marks) continue;
     P2 p = vp.to_device(m.at);
     if (!cells.first(p, mark_look(m.stored ? MarkShape::Dot : MarkShape::Cross, m.color))) continue;
+    if (raster && sprites.copy(cr, m.stored, m.color, p)) continue;
     set_color(cr, color_rgb(m.color));
-    if (m.stored) {
-      cairo_arc(cr, p.x, p.y, cross * 0.55, 0, 2 * M_PI);
-      cairo_fill(cr);
-    } else {
-      cairo_move_to(cr, p.x - cross, p.y - cross);
-      cairo_line_to(cr, p.x + cross, p.y + cross);
-      cairo_move_to(cr, p.x - cross, p.y + cross);
-      cairo_line_to(cr, p.x + cross, p.y - cross);
-      cairo_stroke(cr);
-    }
+    draw_mark_shape(cr, m.stored, p.x, p.y, cross);
   }
 
   cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);

@@ -383,7 +383,11 @@ GroundGrid ground_grid(const Box3& box) {
 
 Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
   Scene s;
-  for (const Entity* e : db.entities()) {
+  // Every point and screen mark may become a mark: room for all at once, so that a million of them
+  // are not copied as the list grows.
+  s.marks.reserve(db.size() + db.marks().size());
+  db.for_each_entity([&](const Entity& entity) {
+    const Entity* e = &entity;
     switch (e->kind()) {
       case ENT_POINT: {
         Point p = to_point(e->p1());
@@ -427,7 +431,7 @@ Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
         ++s.skipped;
         break;
     }
-  }
+  });
   for (const ScreenLine& l : db.lines()) {
     add_polyline(s.curves, l.color, {to_point(l.from), to_point(l.to)});
     ++s.screen_lines;

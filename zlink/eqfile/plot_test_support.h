@@ -163,7 +163,7 @@ class PlotTest : public ::testing::Test {
     }
     return out;
   }
-  const std::vector<orv::ScreenMark>& marks() const { return host_.database.marks(); }
+  orv::MarkList marks() const { return host_.database.marks(); }
   const std::vector<orv::ScreenLine>& lines() const { return host_.database.lines(); }
 
   RecordingFrontEnd front_end_;

@@ -47,10 +47,13 @@ void read_point(const CoordinateRows& rows, double point[3]) {
 }
 
 void store_point_or_line(const double* from, const double* to) {
-  ent record{};
+  // The host reads only the kind and the coordinates: one record serves every call, so that a point
+  // does not cost the making and unmaking of a whole record, its B-spline part included.
+  static ent record;
   record.kind = to != nullptr ? ENT_LINE : ENT_POINT;
   std::memcpy(record.p1, from, sizeof record.p1);
   if (to != nullptr) std::memcpy(record.p2, to, sizeof record.p2);
+  else std::memset(record.p2, 0, sizeof record.p2);
   db_list_ent_type* entry = nullptr;
   char ok = 0;
   store_ent(&record, &entry, 0, main_color, main_level, main_attrib, &ok);
