@@ -19,9 +19,6 @@
 namespace orv {
 namespace {
 
-// The database the services store into: the process's Host's.
-GeometryDatabase& database() { return host().database; }
-
 // Reads `lines` as the file services serve a reading of `path`.
 void read_file(const std::string& path, const std::vector<std::string>& lines, bool close_seen = true) {
   FILE* f = std::tmpfile();
