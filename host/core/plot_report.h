@@ -56,6 +56,10 @@ struct ReadReport {
   std::string words;  // "f.eqn: 2 lines not read: line 8 ...; line 12 ..."; "" when all were read
 };
 
+/// Readings of the Zlink's files finished since the process started (a reading, whole or not, that
+/// has been worded into last_read_report()).
+int64_t readings_finished();
+
 /// Most failing lines a report lists one by one; the rest are counted.
 constexpr int kMaxListedLines = 20;
 
