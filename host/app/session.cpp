@@ -12,7 +12,9 @@
 #include "app/plot_script.h"
 #include "core/database.h"
 #include "core/frontend.h"
+#include "core/live_edit.h"
 #include "core/plot_report.h"
+#include "core/recent_files.h"
 #include "frontend/script_front_end.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_frontend.h"
@@ -96,6 +98,10 @@ void run_desktop(const SessionConfig& config, Zlink& zlink, frontend::ScriptFron
     });
   }
   installed.input(&desk, &desk);
+  if (!script) {
+    keep_recent_files(true);  // a person's choices; scripted runs leave the list alone
+    live_edit().set_enabled(config.live);
+  }
   for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
   while (!script && config.ask_before_leaving && desk.unsaved() &&
          desk.ask_before_leaving() == desktop::DesktopFrontEnd::LeaveChoice::Back) {
@@ -195,6 +201,8 @@ SessionResult run_session(const SessionConfig& config) {
       return export_typed(path, why, config.picture);
     });
     installed.input(&terminal, &terminal);
+    keep_recent_files(true);
+    live_edit().set_enabled(config.live);
     for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
     while (config.ask_before_leaving && terminal.unsaved() &&
            terminal.ask_before_leaving() == frontend::TerminalFrontEnd::LeaveChoice::Back) {

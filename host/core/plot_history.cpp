@@ -4,10 +4,12 @@
 // the whole database out into the history, which costs no copy and gives it back whole.
 #include "core/plot_history.h"
 
+#include <charconv>
 #include <limits>
 #include <utility>
 
 #include "orvantis/host_geometry.h"
+#include "platform/transcript.h"
 
 namespace orv {
 namespace {
@@ -238,6 +240,21 @@ void PlotHistory::reset() {
 PlotHistory& plot_history() {
   static PlotHistory history(database());
   return history;
+}
+
+bool history_key(const std::string& key, std::string& words) {
+  if (key == "Ctrl+Z") {
+    words = plot_history().undo();
+  } else if (key == "F4") {
+    words = plot_history().clear();
+  } else if (int64_t id = 0; key.rfind("Delete ", 0) == 0 &&
+                              std::from_chars(key.data() + 7, key.data() + key.size(), id).ec == std::errc()) {
+    words = plot_history().remove(id);
+  } else {
+    return false;
+  }
+  if (Transcript* t = transcript()) t->record({{"event", "history"}, {"key", key}, {"words", words}});
+  return true;
 }
 
 }  // namespace orv

@@ -97,4 +97,9 @@ struct PlotHistory::Action {
 /// The process-wide history of database().
 PlotHistory& plot_history();
 
+/// The history's keys, the same in every front end: "Ctrl+Z" undoes, "F4" clears, "Delete ID"
+/// deletes the entity picked (ID, its id). True, with `words` saying what was done (also recorded
+/// in the transcript as a "history" event), when `key` is one of them.
+bool history_key(const std::string& key, std::string& words);
+
 }  // namespace orv

@@ -10,11 +10,15 @@
 #include <future>
 
 #include "core/geometry_services.h"
+#include "core/live_edit.h"
+#include "core/plot_history.h"
 #include "core/plot_report.h"
+#include "core/recent_files.h"
 #include "core/stop_request.h"
 #include "desktop/desktop_prompt.h"
 #include "desktop/mark_budget.h"
 #include "desktop/window_painter.h"
+#include "view/entity_pick.h"
 #include "view/palette.h"
 #include "view/picture.h"
 #include "frontend/script_front_end.h"
@@ -101,8 +105,78 @@ void DesktopFrontEnd::set_script(frontend::ScriptFrontEnd* script) {
   }
 }
 
-std::array<int64_t, 3> DesktopFrontEnd::geometry_made() const {
-  return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
+std::array<int64_t, 4> DesktopFrontEnd::geometry_made() const {
+  return {db_.next_id(), marks_drawn(), screen_lines_drawn(), plot_history().changes()};
+}
+
+bool DesktopFrontEnd::history_key(int key, int mods) {
+  std::string name;
+  if (key == GLFW_KEY_Z && (mods & GLFW_MOD_CONTROL)) name = "Ctrl+Z";
+  else if (key == GLFW_KEY_F4) name = "F4";
+  else if (key == GLFW_KEY_DELETE && picked_.id != 0) name = "Delete";
+  if (name.empty()) return false;
+  WindowSystem& ws = WindowSystem::instance();
+  if (ws.active() != nullptr && ws.active() != ws.docked_dialog()) {
+    status_ = "Close this window first: " + name + " works on the plots";
+    return true;
+  }
+  if (name == "Delete") name += " " + std::to_string(picked_.id);
+  orv::history_key(name, status_);
+  picked_ = Picked{};
+  return true;
+}
+
+void DesktopFrontEnd::pick_at(double px, double py) {
+  const ViewFrame f = view_frame();
+  const PixelRect& g = graphics_;
+  view::Viewport vp(f.content, g.x, g.y, g.w, g.h, 0.06, 1.0, f.camera);
+  const int64_t id = view::pick_entity(
+      db_, [&vp](const view::Point& p) { return vp.to_device(p); }, view::P2{px, py}, kSnapPixels / 2);
+  if (id == picked_.id) return;
+  const bool had = picked_.id != 0;
+  picked_ = Picked{};
+  picked_.id = id;
+  if (id == 0) {
+    if (had) status_.clear();
+    return;
+  }
+  db_.for_each_entity([&](const Entity& e) {
+    if (e.id() != id) return;
+    picked_.outline = view::entity_outline(e);
+    status_ = "Picked " + entity_words(e.kind(), id) + " \u00b7 Delete removes it \u00b7 a click elsewhere lets go";
+  });
+  picked_.at = db_.revision();
+}
+
+void DesktopFrontEnd::draw_picked(ImDrawList* dl) {
+  if (picked_.id == 0) return;
+  if (!(picked_.at == db_.revision())) {  // the database changed: the entity may be gone
+    bool there = false;
+    db_.for_each_entity([&](const Entity& e) { there = there || e.id() == picked_.id; });
+    if (!there) {
+      picked_ = Picked{};
+      return;
+    }
+    picked_.at = db_.revision();
+  }
+  const ViewFrame f = view_frame();
+  const PixelRect& g = graphics_;
+  view::Viewport vp(f.content, g.x, g.y, g.w, g.h, 0.06, 1.0, f.camera);
+  const ImU32 glow = IM_COL32(255, 255, 255, 200), core = IM_COL32(0, 200, 255, 255);
+  for (const std::vector<std::array<double, 3>>& stroke : picked_.outline) {
+    std::vector<ImVec2> pts;
+    for (const auto& p : stroke) {
+      const view::P2 d = vp.to_device(p);
+      pts.emplace_back(static_cast<float>(d.x), static_cast<float>(d.y));
+    }
+    if (pts.size() == 1) {
+      dl->AddCircle(pts[0], 7.0f, glow, 0, 3.0f);
+      dl->AddCircle(pts[0], 7.0f, core, 0, 1.5f);
+      continue;
+    }
+    dl->AddPolyline(pts.data(), static_cast<int>(pts.size()), glow, ImDrawFlags_None, 4.0f);
+    dl->AddPolyline(pts.data(), static_cast<int>(pts.size()), core, ImDrawFlags_None, 2.0f);
+  }
 }
 
 void DesktopFrontEnd::plot_told(const std::vector<std::string>& lines) {
@@ -308,6 +382,12 @@ void DesktopFrontEnd::draw_toolbar() {
   }
   ImGui::SameLine();
   if (ImGui::SmallButton("Fit") && !blocked) view_.fit();
+  ImGui::SameLine();
+  bool live = live_edit().enabled();
+  if (ImGui::Checkbox("Live edit", &live)) {
+    live_edit().set_enabled(live);
+    status_ = live ? "Live edit on: saving the equation file plots it again" : "Live edit off";
+  }
   if (exporter_) {
     ImGui::SameLine();
     if (ImGui::SmallButton("Export... (F3)") && !blocked) prompt_ = Prompt::make_export(export_path_);
@@ -337,6 +417,7 @@ void DesktopFrontEnd::click(double x, double y, int button, int mods) {
       if (snap_point(x, y, p)) prompt_->set_point(p);
       return;
     }
+    if (button == GLFW_MOUSE_BUTTON_LEFT && !prompt_) pick_at(x, y);
     drag_button_ = button;
     drag_x_ = x;
     drag_y_ = y;
@@ -416,6 +497,7 @@ void DesktopFrontEnd::take_input() {
     switch (r.kind) {
       case RawInput::Kind::Key: {
         status_.clear();
+        if (history_key(r.key, r.mods)) break;
         if (view_key(r.key, r.mods)) break;
         std::string name = key_name(r.key, r.mods);
         if (!name.empty()) events_.push_back(UiEvent{UiEvent::Kind::Key, name, 0, 0, 0});
@@ -488,6 +570,10 @@ void DesktopFrontEnd::take_input() {
 }
 
 void DesktopFrontEnd::draw_frame() {
+  if (const std::string title = window_title(); title != title_) {
+    title_ = title;
+    glfwSetWindowTitle(window_.handle(), title.c_str());
+  }
   window_.begin_frame();
   if (window_.take_close_request()) quit_ = true;
   draw_toolbar();
@@ -499,6 +585,7 @@ void DesktopFrontEnd::draw_frame() {
   draw_graphics();
   ImDrawList* dl = ImGui::GetBackgroundDrawList();
   draw_marks_and_axes(dl);
+  draw_picked(dl);
   WindowSystem& ws = WindowSystem::instance();
   const HWND active = ws.active();
   for (const Placement& p : placed_) paint_window(dl, p, p.window == active && !prompt_, static_cast<float>(window_.height()));
@@ -510,7 +597,7 @@ void DesktopFrontEnd::draw_frame() {
                      : view_keys_ ? frontend::fit_hints(frontend::key_hints(frontend::HintPlace::Graphics, static_cast<bool>(exporter_)), kAllHints)
                                   : "Drag turns \u00b7 right-drag pans \u00b7 wheel zooms \u00b7 F2 view keys" +
                                         std::string(exporter_ ? " \u00b7 F3 export" : "") +
-                                        " \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
+                                        " \u00b7 Ctrl+Z undo \u00b7 F4 clear \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
   dl->AddText(ImVec2(8, H - bar + (bar - window_.font().line_h) / 2), kStatusText, line.c_str());
   window_.end_frame();
 }
@@ -559,7 +646,13 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
       return true;
     }
     if (quit_ || stop_signal() != 0) return false;
-    idle_frame(kIdleWait);
+    // Live edit: the input that runs the plot again, and what became of the run.
+    std::vector<UiEvent> live;
+    std::string told;
+    if (live_edit().poll(live, told)) events_.insert(events_.end(), live.begin(), live.end());
+    if (!told.empty()) status_ = told;
+    if (!events_.empty()) continue;
+    idle_frame(live_edit().enabled() ? std::chrono::duration<double>(kLivePoll).count() : kIdleWait);
   }
 }
 

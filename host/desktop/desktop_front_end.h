@@ -78,8 +78,10 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   /// Writes the database to a path the person typed, the format by its extension.
   using Exporter = orv::Exporter;
   void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
-  /// True when geometry was made since the session started or since the last export.
-  bool unsaved() const { return geometry_made() != saved_at_; }
+  /// True when there is geometry and it changed since the session started or since the last export.
+  bool unsaved() const { return geometry_made() != saved_at_ && (db_.size() > 0 || db_.screen_kept() > 0); }
+  /// The id of the entity picked by a click on the view (highlighted; Delete removes it), 0 for none.
+  int64_t picked() const { return picked_.id; }
   enum class LeaveChoice { Saved, Discard, Back };
   /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen.
   LeaveChoice ask_before_leaving();
@@ -104,7 +106,12 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
 
  private:
 
-  std::array<int64_t, 3> geometry_made() const;
+  std::array<int64_t, 4> geometry_made() const;
+  /// The host's keys on the plots (Ctrl+Z, F4, Delete of the picked entity); true when taken.
+  bool history_key(int key, int mods);
+  /// Picks the entity under a pixel of the view, or none; says so on the status line.
+  void pick_at(double px, double py);
+  void draw_picked(ImDrawList* dl);
   void refresh_scene();
   void layout();
   void draw_graphics();
@@ -145,7 +152,13 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   std::string origin_text_;
   int64_t inputs_ = 0;
   int64_t refusal_input_ = 0;
-  std::array<int64_t, 3> made_at_input_{};
+  std::array<int64_t, 4> made_at_input_{};
+  struct Picked {
+    int64_t id = 0;
+    Revision at;  // the database's revision the outline was made from
+    std::vector<std::vector<std::array<double, 3>>> outline;
+  } picked_;
+  std::string title_;  // the window's title as last set
 
   // Mouse drag on the view.
   int drag_button_ = -1;
@@ -153,7 +166,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
 
   Exporter exporter_;
   std::string export_path_;
-  std::array<int64_t, 3> saved_at_{};
+  std::array<int64_t, 4> saved_at_{};
   std::unique_ptr<Prompt> prompt_;
   std::chrono::steady_clock::time_point plot_start_, plot_last_draw_;
   bool plotting_ = false;   // a plot's progress frame: input is only looked at for Esc

@@ -6,6 +6,7 @@
 #pragma once
 #include <array>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <cstdint>
 #include <string>
@@ -65,8 +66,8 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
   /// Asks for a path on the status line and exports to it; true when a file was written.
   bool export_command();
-  /// True when geometry was made since the session started or since the last export.
-  bool unsaved() const { return geometry_made() != saved_at_; }
+  /// True when there is geometry and it changed since the session started or since the last export.
+  bool unsaved() const { return geometry_made() != saved_at_ && (db_.size() > 0 || db_.screen_kept() > 0); }
 
   /// The answer to the question asked before leaving with unsaved geometry.
   enum class LeaveChoice { Saved, Discard, Back };
@@ -95,8 +96,8 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   bool graphics_mouse(const Key& key);
   /// True when (x, y) is on the graphics window and no window covers it.
   bool on_graphics(int x, int y) const;
-  /// What the Zlink has drawn and stored so far, as counters that only grow.
-  std::array<int64_t, 3> geometry_made() const;
+  /// What the Zlink has drawn and stored so far, and the changes of the plot history since.
+  std::array<int64_t, 4> geometry_made() const;
   /// Forgets the refusal once geometry came after the input that followed it: a new plot.
   void expire_refusal();
 
@@ -116,11 +117,12 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   std::string refusal_;                 // shown at the foot of the graphics window
   int64_t inputs_ = 0;                  // events handed out so far
   int64_t refusal_input_ = 0;           // inputs_ when the refusal came
-  std::array<int64_t, 3> made_at_input_{};  // geometry_made() at the last input
+  std::array<int64_t, 4> made_at_input_{};  // geometry_made() at the last input
+  std::deque<UiEvent> live_events_;         // the input of a live edit's run again, not yet given
 
   Exporter exporter_;
   std::string export_path_;                  // the last path typed for an export
-  std::array<int64_t, 3> saved_at_{1, 0, 0};  // geometry_made() when nothing was made or at the last export
+  std::array<int64_t, 4> saved_at_{1, 0, 0, 0};  // geometry_made() when nothing was made or at the last export
 
   ViewState view_;
   bool graphics_in_use_ = false;  // keys go to the view, not to the windows
