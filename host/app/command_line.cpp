@@ -297,7 +297,8 @@ Script lines (one a line; lines starting with # and blank lines are skipped):
   click ID                      click control ID of the active window (focus first, as a mouse does)
   press CAPTION                 the same for the control captioned CAPTION (without its &)
   key NAME                      Tab, Shift+Tab, Enter, Esc, Space, Up, Down, Home, End, Backspace,
-                                Delete, Alt+X
+                                Delete, Alt+X; Ctrl+Z (undo the last plot, delete or clear) and
+                                F4 (clear), told on standard error
   type TEXT                     type the rest of the line into the focused control
   select ID N                   open drop-down list ID and choose item N (0-based)
   pick X Y Z | pick cancel      answer the next point pick

@@ -112,6 +112,7 @@ std::string LiveEdit::judge() {
     words += " was read but did not plot; the last good plot stays";
   } else if (last_read_report().not_read > 0) {
     history.drop_last_plot();
+    show_read_report_again();
     words += " has lines that are not read (see above); the last good plot stays";
   } else if (GeometryCount made = history.last_plot_count(); made.empty()) {
     history.drop_last_plot();

@@ -788,7 +788,11 @@ TEST_F(DesktopRun, UndoDeleteClearAndLiveEditByRealKeys) {
   // The marks on the screen: a click on the middle one picks the spline through it.
   Image screen;
   ASSERT_TRUE(grab_screen(xvfb_.display(), screen));
-  const std::vector<Pixel> marks = cross_centres(screen, most_common_color(screen), 0, 60, kWidth / 2, kHeight - 60);
+  MainDialog main;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(screen, main, caption));
+  const std::vector<Pixel> marks =
+      cross_centres(screen, most_common_color(screen), 0, 60, static_cast<int>(caption.x0) - 10, kHeight - 130);  // above the axis marker
   ASSERT_EQ(marks.size(), 5u) << "one cross a mark";
   ASSERT_TRUE(run.act("mousemove " + std::to_string(static_cast<int>(marks[2].x)) + " " +
                       std::to_string(static_cast<int>(marks[2].y)) + " click 1"));
