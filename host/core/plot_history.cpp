@@ -8,6 +8,7 @@
 #include <limits>
 #include <utility>
 
+#include "core/plot_report.h"
 #include "orvantis/host_geometry.h"
 #include "platform/transcript.h"
 
@@ -168,6 +169,7 @@ std::string PlotHistory::undo() {
                                     std::numeric_limits<uint64_t>::max(), a.lines_from,
                                     std::numeric_limits<uint64_t>::max());
         if (c.empty()) continue;  // nothing of it was left: the change before it is meant
+        forget_frame_words();  // the frame spoke of the plot now gone
         ++changes_;
         return "Undid the last plot: " + count_words(c);
       }
@@ -225,6 +227,7 @@ std::string PlotHistory::clear() {
   a.kind = Action::Kind::Clear;
   a.cleared = std::make_shared<GeometryDatabase>();
   db_.swap(*a.cleared);
+  forget_frame_words();
   a.before = std::move(actions_);
   actions_.clear();
   push(std::move(a));

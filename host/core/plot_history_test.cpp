@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+
+#include "core/plot_report.h"
+#include "orvantis/host_notes.h"
 
 namespace orv {
 namespace {
@@ -175,6 +179,35 @@ TEST_F(PlotHistoryTest, TheOldestChangesBeyondTheLimitStay) {
   for (std::size_t i = 0; i < kMaxUndo; ++i) ASSERT_NE(history.undo(), "Nothing to undo") << i;
   EXPECT_EQ(history.undo(), "Nothing to undo");
   EXPECT_EQ(db.size(), 6u);
+}
+
+// What the frame says of a plot that lost part of its geometry goes with the plot: an undo or a
+// clear takes the words and the marker out, a delete of one entity does not.
+TEST_F(PlotHistoryTest, TheFrameForgetsThePlotItSpokeOf) {
+  reset_plot_reports();
+  auto failing_plot = [&] {
+    history.plot_started();
+    note_plot_poll(0, 11, false);
+    const double p[3] = {1, 2, 3};
+    note_mark(p);
+    marks(1, 0);
+    note_zlink_status(-13, 3, "y = sqrt(5 - t)");  // ends the plot at step 2
+    finish_plot_report();
+  };
+  std::array<double, 3> at{};
+  failing_plot();
+  ASSERT_EQ(report_frame_lines().size(), 1u);
+  EXPECT_TRUE(report_marker(at));
+  history.undo();
+  EXPECT_TRUE(report_frame_lines().empty());
+  EXPECT_FALSE(report_marker(at));
+  failing_plot();
+  point(1);
+  history.remove(db.next_id() - 1);
+  EXPECT_EQ(report_frame_lines().size(), 1u);
+  history.clear();
+  EXPECT_TRUE(report_frame_lines().empty());
+  reset_plot_reports();
 }
 
 TEST(RemoveScreen, TakesOutASpanOfMarksAndLinesAndTheirCounts) {

@@ -403,6 +403,11 @@ PlotReport word_plot(const Plot& p, const std::string& file) {
 const PlotReport& last_plot_report() { return g_report; }
 const ReadReport& last_read_report() { return g_read_report; }
 int64_t readings_finished() { return g_readings; }
+void forget_frame_words() {
+  g_report.issues.clear();
+  g_report.has_last_kept = false;
+  g_read_report_shown = false;
+}
 void show_read_report_again() { g_read_report_shown = !g_read_report.words.empty(); }
 
 std::vector<std::string> plot_report_lines(const PlotReport& report) {
