@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "core/host.h"
 #include "core/plot_history.h"
 #include "core/plot_report.h"
 #include "core/recent_files.h"
@@ -75,7 +76,7 @@ bool LiveEdit::poll(std::vector<UiEvent>& events, std::string& told, Clock::time
     watcher_.watch(file, now);
     pending_ = false;
   }
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const HWND dock = ws.docked_dialog();
   const bool ready = dock != nullptr && ws.active() == dock;
   if (state_ == State::Running) {

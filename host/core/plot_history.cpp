@@ -8,6 +8,7 @@
 #include <limits>
 #include <utility>
 
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "orvantis/host_geometry.h"
 #include "platform/transcript.h"
@@ -83,9 +84,9 @@ void PlotHistory::plot_started() {
   ++plots_started_;
   Action a;
   a.kind = Action::Kind::Plot;
-  a.first_id = db_.next_id();
-  a.marks_from = db_.marks_made();
-  a.lines_from = db_.lines_made();
+  a.first_id = db_->next_id();
+  a.marks_from = db_->marks_made();
+  a.lines_from = db_->lines_made();
   // A plot that added nothing before this one started is forgotten in its favour.
   if (!actions_.empty()) {
     const Action& top = actions_.back();
@@ -103,16 +104,16 @@ GeometryCount PlotHistory::take_away(int64_t id_from, int64_t id_to, uint64_t ma
   GeometryCount c;
   // Removed as they are visited: a removal only marks its record, so the walk goes on unchanged
   // and a plot of a million points costs no list of them.
-  db_.for_each_entity([&](const Entity& e) {
+  db_->for_each_entity([&](const Entity& e) {
     if (e.id() < id_from || e.id() >= id_to) return;
     c.add(e);
-    db_.remove(entry_of(e));
+    db_->remove(entry_of(e));
   });
-  marks_to = std::min<uint64_t>(marks_to, db_.marks_made());
-  lines_to = std::min<uint64_t>(lines_to, db_.lines_made());
+  marks_to = std::min<uint64_t>(marks_to, db_->marks_made());
+  lines_to = std::min<uint64_t>(lines_to, db_->lines_made());
   c.marks = marks_to > marks_from ? marks_to - marks_from : 0;
   c.screen_lines = lines_to > lines_from ? lines_to - lines_from : 0;
-  if (c.marks > 0 || c.screen_lines > 0) db_.remove_screen(marks_from, marks_to, lines_from, lines_to);
+  if (c.marks > 0 || c.screen_lines > 0) db_->remove_screen(marks_from, marks_to, lines_from, lines_to);
   return c;
 }
 
@@ -120,11 +121,11 @@ GeometryCount PlotHistory::last_plot_count() const {
   GeometryCount c;
   if (actions_.empty() || actions_.back().kind != Action::Kind::Plot) return c;
   const Action& a = actions_.back();
-  db_.for_each_entity([&](const Entity& e) {
+  db_->for_each_entity([&](const Entity& e) {
     if (e.id() >= a.first_id) c.add(e);
   });
-  c.marks = db_.marks_made() > a.marks_from ? db_.marks_made() - a.marks_from : 0;
-  c.screen_lines = db_.lines_made() > a.lines_from ? db_.lines_made() - a.lines_from : 0;
+  c.marks = db_->marks_made() > a.marks_from ? db_->marks_made() - a.marks_from : 0;
+  c.screen_lines = db_->lines_made() > a.lines_from ? db_->lines_made() - a.lines_from : 0;
   return c;
 }
 
@@ -177,7 +178,7 @@ std::string PlotHistory::undo() {
         const int32_t kind = a.deleted.kind;
         const int64_t id = a.deleted.id;
         ++changes_;
-        if (db_.restore(std::move(a.deleted)) == nullptr)
+        if (db_->restore(std::move(a.deleted)) == nullptr)
           return "Could not undo the delete: entity " + std::to_string(id) + " is taken by another entity";
         return "Undid the delete: " + entity_words(kind, id) + " is back";
       }
@@ -188,10 +189,10 @@ std::string PlotHistory::undo() {
         c.marks = back.marks_made();
         c.screen_lines = back.lines_made();
         // What came after the clear and belongs to no change still there joins what comes back.
-        db_.for_each_entity([&](const Entity& e) { back.add(e.data()); });
-        for (const ScreenMark& m : db_.marks()) back.add_mark(m);
-        for (const ScreenLine& l : db_.lines()) back.add_line(l);
-        db_.swap(back);
+        db_->for_each_entity([&](const Entity& e) { back.add(e.data()); });
+        for (const ScreenMark& m : db_->marks()) back.add_mark(m);
+        for (const ScreenLine& l : db_->lines()) back.add_line(l);
+        db_->swap(back);
         actions_ = std::move(a.before);
         ++changes_;
         return "Undid the clear: " + count_words(c) + " back";
@@ -203,7 +204,7 @@ std::string PlotHistory::undo() {
 
 std::string PlotHistory::remove(int64_t id) {
   const Entity* found = nullptr;
-  db_.for_each_entity([&](const Entity& e) {
+  db_->for_each_entity([&](const Entity& e) {
     if (e.id() == id) found = &e;
   });
   if (found == nullptr) return "Nothing deleted: entity " + std::to_string(id) + " is not in the database";
@@ -211,7 +212,7 @@ std::string PlotHistory::remove(int64_t id) {
   a.kind = Action::Kind::Delete;
   a.deleted = found->data();
   const std::string what = entity_words(found->kind(), id);
-  db_.remove(entry_of(*found));
+  db_->remove(entry_of(*found));
   push(std::move(a));
   ++changes_;
   return "Deleted " + what + "; Ctrl+Z brings it back";
@@ -219,14 +220,14 @@ std::string PlotHistory::remove(int64_t id) {
 
 std::string PlotHistory::clear() {
   GeometryCount c;
-  db_.for_each_entity([&](const Entity& e) { c.add(e); });
-  c.marks = db_.marks_made();
-  c.screen_lines = db_.lines_made();
+  db_->for_each_entity([&](const Entity& e) { c.add(e); });
+  c.marks = db_->marks_made();
+  c.screen_lines = db_->lines_made();
   if (c.empty()) return "Nothing to clear";
   Action a;
   a.kind = Action::Kind::Clear;
   a.cleared = std::make_shared<GeometryDatabase>();
-  db_.swap(*a.cleared);
+  db_->swap(*a.cleared);
   forget_frame_words();
   a.before = std::move(actions_);
   actions_.clear();
@@ -240,8 +241,15 @@ void PlotHistory::reset() {
   changes_ = 0;
 }
 
+void PlotHistory::bind(GeometryDatabase& db) {
+  if (db_ == &db) return;
+  db_ = &db;
+  actions_.clear();  // the changes were another database's
+}
+
 PlotHistory& plot_history() {
-  static PlotHistory history(database());
+  static PlotHistory history(host().database);
+  history.bind(host().database);  // a Host installed since has a history of its own, empty at first
   return history;
 }
 

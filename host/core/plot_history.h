@@ -34,7 +34,7 @@ std::string entity_words(int32_t kind, int64_t id);
 
 class PlotHistory {
  public:
-  explicit PlotHistory(GeometryDatabase& db) : db_(db) {}
+  explicit PlotHistory(GeometryDatabase& db) : db_(&db) {}
   PlotHistory(const PlotHistory&) = delete;
   PlotHistory& operator=(const PlotHistory&) = delete;
 
@@ -68,6 +68,8 @@ class PlotHistory {
   bool can_undo() const { return !actions_.empty(); }
   /// Forgets every change (tests); the database stays as it is.
   void reset();
+  /// Serves `db` from now on; the changes remembered of another database are forgotten.
+  void bind(GeometryDatabase& db);
 
   struct Action;
 
@@ -78,7 +80,7 @@ class PlotHistory {
                           uint64_t lines_from, uint64_t lines_to);
   void push(Action action);
 
-  GeometryDatabase& db_;
+  GeometryDatabase* db_;
   std::vector<Action> actions_;  // oldest first
   int64_t plots_started_ = 0;
   int64_t changes_ = 0;
@@ -94,7 +96,7 @@ struct PlotHistory::Action {
   std::vector<Action> before;                 // Clear: the changes up to it
 };
 
-/// The process-wide history of database().
+/// The history of the installed Host's database.
 PlotHistory& plot_history();
 
 /// The history's keys, the same in every front end: "Ctrl+Z" undoes, "F4" clears, "Delete ID"

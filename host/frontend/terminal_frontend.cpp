@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include "core/host.h"
 #include "core/live_edit.h"
 #include "core/plot_history.h"
 #include "core/plot_report.h"
@@ -12,7 +13,9 @@
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
 #include "exchange/export_formats.h"
-#include "frontend/terminal_hints.h"
+#include "interaction/frame_text.h"
+#include "interaction/editor_choice.h"
+#include "interaction/key_hints.h"
 #include "frontend/terminal_editor.h"
 #include "frontend/terminal_file_prompt.h"
 #include "frontend/terminal_point_prompt.h"
@@ -26,24 +29,9 @@ namespace orv::frontend {
 
 namespace {
 
-// A plot shows its progress once it has lasted this long, redrawn at most this often; the keyboard
-// is read at most this often, since reading it costs far more than a plot step.
-constexpr auto kProgressDelay = std::chrono::milliseconds(500);
-constexpr auto kProgressRedraw = std::chrono::milliseconds(100);
-constexpr auto kKeyPoll = std::chrono::milliseconds(30);
+// The progress bar's cells on the status line.
 constexpr int kProgressBarCells = 20;
 constexpr int kMaxKeysPerPoll = 64;  // keys typed ahead are dropped, but never without end
-
-std::string progress_text(int64_t step, int64_t count) {
-  // In doubles: a grid's count can come near the top of int64, where step * 100 would overflow.
-  const double done = count > 0 ? static_cast<double>(step) / static_cast<double>(count) : 0.0;
-  const int percent = static_cast<int>(done * 100);
-  const int filled = static_cast<int>(done * kProgressBarCells);
-  std::string bar;
-  for (int i = 0; i < kProgressBarCells; ++i) bar += i < filled ? "\u2588" : "\u2591";
-  return "Plotting " + bar + " " + std::to_string(percent) + "% (" + std::to_string(step) + " of " +
-         std::to_string(count) + ") \u00b7 Esc to stop";
-}
 
 
 const char* key_name(Key::Type t) {
@@ -105,20 +93,11 @@ std::vector<std::string> wrap_text(const std::string& text, int width, int max_l
 }
 
 TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
-    : screen_(screen), db_(db), saved_at_(geometry_made()) {}
-
-std::array<int64_t, 4> TerminalFrontEnd::geometry_made() const {
-  return {db_.next_id(), marks_drawn(), screen_lines_drawn(), plot_history().changes()};
-}
-
-void TerminalFrontEnd::expire_refusal() {
-  if (!refusal_.empty() && refusal_input_ < inputs_ && geometry_made() != made_at_input_) refusal_.clear();
-}
+    : screen_(screen), db_(db), saving_(db) {}
 
 void TerminalFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
   (void)service;
-  refusal_ = "refused: " + why + (repeats > 0 ? " (" + std::to_string(repeats) + " more times)" : "");
-  refusal_input_ = inputs_;
+  refusal_.refused(why, repeats);
 }
 
 void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
@@ -172,41 +151,21 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   // What the last plot or file reading lost, at the top of the window under its title, until the
   // next plot; the lower half stays for the drawing and the refusal.
   int told_y = area.y + 1;
-  for (const std::string& sentence : report_frame_lines()) {
+  for (const std::string& sentence : interaction::frame_report().lines) {
     for (const std::string& l : wrap_text(sentence, area.w - 2, kReportLines)) {
       if (told_y > area.y + area.h / 2) break;
       s.fill(area.x + 1, told_y, area.w - 2, 1, s.color_attr(14, back));
       s.put(area.x + 1, told_y++, l, s.color_attr(14, back));
     }
   }
-  expire_refusal();
-  if (!refusal_.empty()) {
+  if (const std::string& refusal = refusal_.shown(saving_.made()); !refusal.empty()) {
     // Over the drawing, at the foot of the window, in the colour of a warning (14, yellow).
-    std::vector<std::string> lines = wrap_text(refusal_, area.w - 2, std::min(kRefusalLines, area.h - 2));
+    std::vector<std::string> lines = wrap_text(refusal, area.w - 2, std::min(kRefusalLines, area.h - 2));
     int y = area.y + area.h - 1 - static_cast<int>(lines.size());
     for (const std::string& l : lines) {
       s.fill(area.x + 1, y, area.w - 2, 1, s.color_attr(14, back));
       s.put(area.x + 1, y++, l, s.color_attr(14, back));
     }
-  }
-}
-
-HintPlace TerminalFrontEnd::hint_place() const {
-  if (graphics_in_use_) return HintPlace::Graphics;
-  WindowSystem& ws = WindowSystem::instance();
-  const Window* a = ws.find(ws.active());
-  if (!a || a->kind == WindowKind::Frame) return HintPlace::Frame;
-  if (a->kind == WindowKind::Viewer) return HintPlace::Viewer;
-  if (a->kind == WindowKind::MessageBox) return HintPlace::MessageBox;
-  const Window* f = ws.find(a->focus);
-  if (!f) return HintPlace::OtherControl;
-  switch (f->control) {
-    case CTL_EDIT: return HintPlace::Edit;
-    case CTL_AUTOCHECKBOX: return HintPlace::CheckBox;
-    case CTL_DROPDOWNLIST: return f->dropped ? HintPlace::OpenList : HintPlace::List;
-    case CTL_PUSHBUTTON:
-    case CTL_OWNERDRAW_BUTTON: return HintPlace::Button;
-    default: return HintPlace::OtherControl;
   }
 }
 
@@ -223,7 +182,7 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
   switch (k.type) {
     case Key::Wheel:
       // The wheel zooms the graphics window it is turned over, without taking the keys.
-      if (on_graphics(k.x, k.y)) apply_view_key(view_, k);
+      if (on_graphics(k.x, k.y)) interaction::apply_view_key(view_, k);
       return true;
     case Key::Click:
       dragging_ = on_graphics(k.x, k.y);
@@ -234,7 +193,7 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
     case Key::Drag:
       // Motion that began elsewhere (on a window) turns nothing.
       if (dragging_) {
-        drag_view(view_, k.x - drag_x_, k.y - drag_y_);
+        interaction::drag_view(view_, k.x - drag_x_, k.y - drag_y_);
         drag_x_ = k.x;
         drag_y_ = k.y;
       }
@@ -249,20 +208,20 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
 bool TerminalFrontEnd::front_end_key(const Key& k) {
   if (graphics_mouse(k)) return true;
   if (graphics_in_use_) {
-    if (apply_view_key(view_, k) == ViewKeyResult::Leave) graphics_in_use_ = false;
+    if (interaction::apply_view_key(view_, k) == interaction::ViewKeyResult::Leave) graphics_in_use_ = false;
     return true;  // keys meant for the view never reach a window, even unknown ones
   }
   if (k.type == Key::Function && k.ch == 2) {
     graphics_in_use_ = true;
     return true;
   }
-  if (k.type == Key::Function && k.ch == 3 && exporter_) {
+  if (k.type == Key::Function && k.ch == 3 && saving_.can_export()) {
     export_command();
     return true;
   }
   // Undo and clear, while the main dialog (or no window) has the keys.
   if ((k.type == Key::Ctrl && k.ch == 'z') || (k.type == Key::Function && k.ch == 4)) {
-    WindowSystem& ws = WindowSystem::instance();
+    WindowSystem& ws = host().windows;
     if (ws.active() != nullptr && ws.active() != ws.docked_dialog()) {
       status_ = "Close this window first: Ctrl+Z and F4 work on the plots";
       return true;
@@ -274,7 +233,7 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
 }
 
 bool TerminalFrontEnd::export_command() {
-  std::string path = export_path_;
+  std::string path = saving_.last_path();
   for (;;) {
     // The path first, so that a narrow terminal cuts the list of formats rather than what is typed.
     status_ = "Export to: " + path + "   (Enter writes, Esc cancels; " + exchange::export_extensions(" ") + ")";
@@ -294,13 +253,17 @@ bool TerminalFrontEnd::export_command() {
     }
     if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), path);
   }
-  export_path_ = path;
-  if (!export_for_person(exporter_, path, status_)) return false;
-  saved_at_ = geometry_made();
+  return saving_.export_to(path, status_);
+}
+
+bool TerminalFrontEnd::goes_back_before_leaving() {
+  if (!saving_.unsaved() || ask_before_leaving() != interaction::LeaveChoice::Back) return false;
+  screen_.forget_quit();  // the Ctrl+C that ended the run is answered: the person stays
   return true;
 }
 
-TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
+interaction::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
+  using interaction::LeaveAnswer;
   const std::vector<std::string> lines = {
       "The geometry made in this session is not saved.",
       "",
@@ -308,8 +271,7 @@ TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
       "  D  discard it and leave",
       "  B  go back to the Zlink (Esc)",
   };
-  for (;;) {
-    if (stop_signal() != 0) return LeaveChoice::Discard;
+  auto ask = [&]() -> LeaveAnswer {
     draw();
     TerminalScreen& s = screen_;
     int w = 0;
@@ -325,28 +287,30 @@ TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
     s.put(1, s.rows() - 1, status_.empty() ? "S save \u00b7 D discard \u00b7 B or Esc back" : status_, s.role(Role::Status));
     s.flush();
     Key k = screen_.read_key();
-    if (k.type == Key::Eof) return LeaveChoice::Discard;
+    if (k.type == Key::Eof) return LeaveAnswer::Gone;
     if (k.type == Key::Quit) {
       screen_.forget_quit();  // Ctrl+C here is not an answer: the question names the keys
-      continue;
+      return LeaveAnswer::None;
     }
     status_.clear();
-    if (k.type == Key::Esc) return LeaveChoice::Back;
-    if (k.type != Key::Char) continue;
+    if (k.type == Key::Esc) return LeaveAnswer::Back;
+    if (k.type != Key::Char) return LeaveAnswer::None;
     switch (std::tolower(k.ch)) {
-      case 's':
-        if (export_command()) return LeaveChoice::Saved;
-        break;  // cancelled or failed: its status stands under the question
-      case 'd': return LeaveChoice::Discard;
-      case 'b': return LeaveChoice::Back;
-      default: break;
+      case 's': return LeaveAnswer::Save;
+      case 'd': return LeaveAnswer::Discard;
+      case 'b': return LeaveAnswer::Back;
+      default: return LeaveAnswer::None;
     }
-  }
+  };
+  // A failed or cancelled export leaves its status under the question.
+  return interaction::decide_leaving(ask, [this] {
+    return export_command() ? interaction::SaveOutcome::Written : interaction::SaveOutcome::NotWritten;
+  });
 }
 
 void TerminalFrontEnd::draw() {
   TerminalScreen& s = screen_;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   s.erase();
   const int W = s.cols(), H = s.rows();
   HWND active = ws.active();
@@ -370,7 +334,7 @@ void TerminalFrontEnd::draw() {
     placed_.push_back(p);
   }
   draw_graphics(0, body_y, graphics_w, body_h);
-  if (dock) paint_grid(s, render_window(dock, placed_.back().scale), placed_.back().x, placed_.back().y, dock == active);
+  if (dock) paint_grid(s, render_window(ws, dock, placed_.back().scale), placed_.back().x, placed_.back().y, dock == active);
 
   // Everything above it (modal dialogs, message boxes, the viewer) centred over both.
   for (HWND h : ws.z_order()) {
@@ -385,7 +349,7 @@ void TerminalFrontEnd::draw() {
     p.x = std::max(0, (W - p.w) / 2);
     p.y = body_y + std::max(0, (body_h - p.h) / 2);
     keep_field_in_sight(p, placed_, body_y, body_y + body_h);
-    paint_grid(s, render_window(h, p.scale), p.x, p.y, h == active);
+    paint_grid(s, render_window(ws, h, p.scale), p.x, p.y, h == active);
     placed_.push_back(p);
   }
 
@@ -396,12 +360,12 @@ void TerminalFrontEnd::draw() {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
     // One cell clear at each end of the line.
-    s.put(1, H - 1, fit_hints(key_hints(hint_place(), static_cast<bool>(exporter_)), W - 2), bar);
+    s.put(1, H - 1, interaction::fit_hints(interaction::key_hints(interaction::hint_place(graphics_in_use_), saving_.can_export()), W - 2), bar);
   }
 }
 
 bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return false;
   if (k.type == Key::Click) {
@@ -466,7 +430,7 @@ bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
 bool TerminalFrontEnd::viewer_find(UiEvent& e) {
   // The viewer keeps its place when no line holds the text; the status line says so.
   const std::string& needle = last_search_;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* v = ws.find(ws.active());
   const bool anywhere = v && v->lines.find(needle) != PagedText::npos;
   if (!anywhere) {
@@ -492,8 +456,7 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
     if (!live_events_.empty()) {
       event = live_events_.front();
       live_events_.pop_front();
-      ++inputs_;
-      made_at_input_ = geometry_made();
+      refusal_.input_taken(saving_.made());
       return true;
     }
     draw();
@@ -505,20 +468,16 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
     status_.clear();
     if (front_end_key(k)) continue;
     if (translate(k, event)) {
-      ++inputs_;
-      made_at_input_ = geometry_made();
+      refusal_.input_taken(saving_.made());
       return true;
     }
   }
 }
 
 bool TerminalFrontEnd::plot_progress(int64_t step, int64_t count) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point now = Clock::now();
-  if (step == 0) plot_ = PlotClock{now, now, now};
+  const auto now = plot_.step(step);
   bool stop = false;
-  if (now - plot_.last_poll >= kKeyPoll) {
-    plot_.last_poll = now;
+  if (plot_.poll_due(now)) {
     for (int i = 0; i < kMaxKeysPerPoll && !stop; ++i) {
       Key k = screen_.read_key(0);
       if (k.type == Key::None || k.type == Key::Eof) break;
@@ -526,20 +485,20 @@ bool TerminalFrontEnd::plot_progress(int64_t step, int64_t count) {
     }
     if (stop) screen_.forget_quit();  // Ctrl+C here stops the plot, not the session
   }
-  if (stop_signal() == SIGINT) {
-    clear_stop_signal();  // Ctrl+C from outside: the plot stops, the session goes on
-    screen_.forget_quit();
-    stop = true;
-  } else if (stop_signal() != 0) {
-    stop = true;  // SIGTERM: the plot stops and the session ends after it
+  switch (interaction::signal_stops_plot()) {
+    case interaction::SignalStop::Interrupt:
+      screen_.forget_quit();  // Ctrl+C from outside: the plot stops, the session goes on
+      stop = true;
+      break;
+    case interaction::SignalStop::Signal: stop = true; break;
+    case interaction::SignalStop::None: break;
   }
   if (stop) {
-    status_ = "Plot stopped after " + std::to_string(step) + " of " + std::to_string(count) + " steps";
+    status_ = interaction::stopped_text(step, count);
     return true;
   }
-  if (now - plot_.start >= kProgressDelay && now - plot_.last_draw >= kProgressRedraw) {
-    plot_.last_draw = now;
-    progress_ = progress_text(step, count);
+  if (plot_.draw_due(now)) {
+    progress_ = interaction::progress_text(step, count, kProgressBarCells);
     draw();
     screen_.flush();
     progress_.clear();
@@ -561,9 +520,10 @@ bool TerminalFrontEnd::PromptForFileToOpen(std::string& path, const std::string&
 }
 
 void TerminalFrontEnd::edit_filename(const std::string& path) {
-  int status = run_editor(screen_, path);
+  const std::string command = interaction::choose_editor(false).command;  // the terminal has no editor of its own
+  int status = run_editor(screen_, command, path);
   if (stop_signal() == SIGINT) clear_stop_signal();  // a Ctrl+C meant for the editor
-  if (status == 127) status_ = "The editor (" + editor_command() + ") could not be started";
+  if (status == 127) status_ = "The editor (" + command + ") could not be started";
 }
 
 void TerminalFrontEnd::list_filename(const std::string& path) {
@@ -573,7 +533,7 @@ void TerminalFrontEnd::list_filename(const std::string& path) {
 bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
   PromptContext ctx{screen_, [this] { draw(); }};
   bool picked = point_prompt(ctx, prompt, point);
-  if (picked) origin_text_ = "origin " + format_real(point[0]) + ", " + format_real(point[1]) + ", " + format_real(point[2]);
+  if (picked) origin_text_ = interaction::origin_text(point);
   return picked;
 }
 
