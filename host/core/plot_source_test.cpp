@@ -12,6 +12,7 @@
 
 #include "core/database.h"
 #include "core/frontend.h"
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "orvantis/host_notes.h"
 
@@ -50,7 +51,7 @@ void plot(const QXPlotSettings& settings, int stored) {
     EntityData e;
     e.kind = ENT_POINT;
     e.p1[0] = i;
-    database().add(e);
+    host().database.add(e);
     note_point_stored();
   }
   finish_plot_report();
@@ -59,11 +60,11 @@ void plot(const QXPlotSettings& settings, int stored) {
 struct PlotSources : ::testing::Test {
   void SetUp() override {
     reset_plot_reports();
-    database().clear();
+    host().database.clear();
   }
   void TearDown() override {
     reset_plot_reports();
-    database().clear();
+    host().database.clear();
   }
 };
 
@@ -122,8 +123,8 @@ TEST(PlotSourceText, FileNameIsTheLastComponentWithinItsBound) {
 TEST_F(PlotSources, APlotThatStoresKeepsItsFileTextAndSettings) {
   read_file("/some/dir/helix.eqn", {"step_var1 = t", "x = cos(t)", "", "y = sin(t)"}, false);
   plot(curve_settings("spline", 7), 3);
-  ASSERT_EQ(database().plots().size(), 1u);
-  const PlotSource s = database().plots()[0];  // a copy: the next plot adds to the list
+  ASSERT_EQ(host().database.plots().size(), 1u);
+  const PlotSource s = host().database.plots()[0];  // a copy: the next plot adds to the list
   EXPECT_EQ(s.file, "helix.eqn");
   EXPECT_EQ(s.text, "step_var1 = t\nx = cos(t)\n\ny = sin(t)\n");
   EXPECT_FALSE(s.cut);
@@ -142,10 +143,10 @@ TEST_F(PlotSources, APlotThatStoresKeepsItsFileTextAndSettings) {
   note_plot_poll(0, 20, false);
   EntityData e;
   e.kind = ENT_POINT;
-  database().add(e);
+  host().database.add(e);
   plot(curve_settings("points", 5), 0);  // the next plot ends this one and stores nothing itself
-  ASSERT_EQ(database().plots().size(), 2u) << "a plot that stores nothing leaves no record";
-  const PlotSource& t = database().plots()[1];
+  ASSERT_EQ(host().database.plots().size(), 2u) << "a plot that stores nothing leaves no record";
+  const PlotSource& t = host().database.plots()[1];
   EXPECT_EQ(t.geometry, "parametric_surf");
   EXPECT_FALSE(t.degrees);
   ASSERT_EQ(t.steps.size(), 2u);
@@ -161,8 +162,8 @@ TEST_F(PlotSources, ALongFileIsCutAndSaysSo) {
   for (int i = 0; i < 250; ++i) lines.push_back("a" + std::to_string(i) + " = 0");
   read_file("long.eqn", lines);
   plot(curve_settings("points", 5), 1);
-  ASSERT_EQ(database().plots().size(), 1u);
-  const PlotSource& s = database().plots()[0];
+  ASSERT_EQ(host().database.plots().size(), 1u);
+  const PlotSource& s = host().database.plots()[0];
   EXPECT_TRUE(s.cut);
   EXPECT_EQ(std::count(s.text.begin(), s.text.end(), '\n'), static_cast<long>(kMaxSourceLines));
   EXPECT_EQ(s.text.substr(0, 7), "a0 = 0\n");
@@ -172,8 +173,8 @@ TEST_F(PlotSources, ALongFileIsCutAndSaysSo) {
   lines.assign(100, std::string(99, 'b'));
   read_file("wide.eqn", lines);
   plot(curve_settings("points", 5), 1);
-  ASSERT_EQ(database().plots().size(), 2u);
-  const PlotSource& w = database().plots()[1];
+  ASSERT_EQ(host().database.plots().size(), 2u);
+  const PlotSource& w = host().database.plots()[1];
   EXPECT_TRUE(w.cut);
   EXPECT_EQ(w.text.size(), kMaxSourceBytes / 100 * 100);
   EXPECT_EQ(w.file, "wide.eqn");
@@ -182,7 +183,7 @@ TEST_F(PlotSources, ALongFileIsCutAndSaysSo) {
   lines.assign(kMaxSourceLines, "c = 1");
   read_file("exact.eqn", lines);
   plot(curve_settings("points", 5), 1);
-  EXPECT_FALSE(database().plots()[2].cut);
+  EXPECT_FALSE(host().database.plots()[2].cut);
 }
 
 // Past the most a database keeps, a plot keeps its geometry and the person is told its source is not kept.
@@ -203,8 +204,8 @@ TEST_F(PlotSources, PastTheLastRecordThePersonIsTold) {
   EXPECT_TRUE(told.refusals.empty());
   plot(curve_settings("points", 5), 1);
   install_front_end(before);
-  EXPECT_EQ(database().plots().size(), kMaxPlotSources);
-  EXPECT_EQ(database().size(), kMaxPlotSources + 1);
+  EXPECT_EQ(host().database.plots().size(), kMaxPlotSources);
+  EXPECT_EQ(host().database.size(), kMaxPlotSources + 1);
   ASSERT_EQ(told.refusals.size(), 1u);
   EXPECT_NE(told.refusals[0].find("plot_source: the plot's equation file and settings are not kept"), std::string::npos)
       << told.refusals[0];
