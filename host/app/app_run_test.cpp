@@ -218,6 +218,40 @@ TEST_F(AppRun, CancelLeavesTheFileByteForByte) {
   EXPECT_EQ(read_file(f), odd);
 }
 
+// The history's keys in a script, as a person presses them: Ctrl+Z takes back the last plot, F4
+// clears and Ctrl+Z brings all of it back; each is told on standard error and in the transcript, and
+// the part file saves what is left, without what was taken back.
+TEST_F(AppRun, UndoAndClearKeysChangeWhatThePartFileSaves) {
+  fs::path f = s.file("h.eqn", kHelix);
+  const fs::path part = s / "p.json";
+  Outcome r = script("prompt " + f.string() +
+                         "\npress Plot it\npress Plot it\nkey Ctrl+Z\nkey F4\nkey Ctrl+Z\nkey ctrl+z\nkey ctrl+z\n"
+                         "press Plot it\npress Cancel\n",
+                     {"--part", part.string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const char* const told[] = {
+      "orvantis: Undid the last plot: 1 spline, 37 marks\n",
+      "orvantis: Cleared 1 spline, 37 marks; Ctrl+Z brings it back\n",
+      "orvantis: Undid the clear: 1 spline, 37 marks back\n",
+      "orvantis: Undid the last plot: 1 spline, 37 marks\n",
+      "orvantis: Nothing to undo\n",
+  };
+  std::size_t at = 0;
+  for (const char* line : told) {
+    at = r.err.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << r.err;
+    ++at;
+  }
+  EXPECT_EQ(events_of(events, "history").size(), 5u);
+  // Only the plot after the undos is saved: one spline, its 37 marks.
+  const nlohmann::json saved = nlohmann::json::parse(read_file(part), nullptr, false);
+  ASSERT_FALSE(saved.is_discarded());
+  ASSERT_EQ(saved["entities"].size(), 1u);
+  EXPECT_EQ(saved["screen"]["marks"].size(), 37u);
+  // An unknown key is still refused.
+  EXPECT_EQ(script("key Ctrl+Q\n").status, 1);
+}
+
 TEST_F(AppRun, OpenFileThenOkWritesTheOtherFile) {
   fs::path a = s.file("a.eqn", kHelix);
   fs::path b = s.file("b.eqn", kSurface);

@@ -195,6 +195,7 @@ int run(Host& host, const Options& options) {
   config.plot_file = options.plot_file;
   config.zlink = options.zlink.empty() ? paths.zlink : options.zlink;
   config.ask_before_leaving = options.part.empty() && options.exports.empty();
+  config.live = options.live;
   config.exports = export_options(options, "", host.globals);
   // The transcript is the run's, not only the session's: a part file or export that cannot be
   // written at exit is recorded in it too.

@@ -100,6 +100,10 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
       options.stl_ascii = true;
       continue;
     }
+    if (arg == "--live") {
+      options.live = true;
+      continue;
+    }
     if (arg == "--desktop" || arg == "--terminal") {
       const FrontEndChoice choice = arg == "--desktop" ? FrontEndChoice::Desktop : FrontEndChoice::Terminal;
       if (options.front_end != FrontEndChoice::Auto && options.front_end != choice) {
@@ -219,6 +223,10 @@ bool parse_command_line(const std::vector<std::string>& args, Options& options, 
     return false;
   }
   options.mode = have_plot ? RunMode::Plot : have_script ? RunMode::Script : RunMode::Terminal;
+  if (options.live && options.mode != RunMode::Terminal) {
+    err = "--live needs a person at the terminal or the desktop window; it cannot be used with plot or --script";
+    return false;
+  }
   // ASCII STL under the .stl name that slicers and converters know, where it is asked for.
   if (options.stl_ascii)
     for (ExportTarget& t : options.exports)
@@ -261,6 +269,9 @@ Options (a value follows the option, or comes after "=": --places=6):
                       curves as splines), .r12.dxf the same as R12 with curves as 3D polylines
                       within --chord-dev (surfaces have no DXF form); all in millimetres
   --stl-ascii         write .stl exports as ASCII STL (default: binary STL)
+  --live              live edit: when the equation file open in the Zlink is saved (from any
+                      editor), plot it again in place of the last plot (the desktop's toolbar
+                      turns it on and off)
   --main-dir DIR      main directory (default: the host's data directory, holding ZLINKS/kuvra.eqn);
                       at most 239 characters with its trailing "/", so its default path fits
   --temp-dir DIR      temporary directory, for the trace log kuvra.log (default: a private
@@ -286,7 +297,8 @@ Script lines (one a line; lines starting with # and blank lines are skipped):
   click ID                      click control ID of the active window (focus first, as a mouse does)
   press CAPTION                 the same for the control captioned CAPTION (without its &)
   key NAME                      Tab, Shift+Tab, Enter, Esc, Space, Up, Down, Home, End, Backspace,
-                                Delete, Alt+X
+                                Delete, Alt+X; Ctrl+Z (undo the last plot, delete or clear) and
+                                F4 (clear), told on standard error
   type TEXT                     type the rest of the line into the focused control
   select ID N                   open drop-down list ID and choose item N (0-based)
   pick X Y Z | pick cancel      answer the next point pick

@@ -32,6 +32,7 @@ struct Options {
   bool help = false;
   bool version = false;
   bool stl_ascii = false;  // --stl-ascii: .stl targets written as ASCII STL
+  bool live = false;       // --live: the plot runs again when its equation file is saved
   std::string script;     // Script: the script path, "-" for standard input
   std::string plot_file;  // Plot: the equation file
   std::string zlink;      // empty: the Kuvra Zlink built with (or installed with) the host

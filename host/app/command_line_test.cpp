@@ -45,6 +45,12 @@ TEST(CommandLine, TheFrontEndIsChosenByWhatIsThereOrForced) {
   EXPECT_NE(parse_err({"--terminal", "--script", "s"}).find("--terminal cannot be used with --script"), std::string::npos);
   EXPECT_NE(parse_err({"--desktop", "plot", "a.eqn"}).find("--desktop cannot be used with plot"), std::string::npos);
   EXPECT_EQ(parse_ok({"--desktop", "--desktop"}).front_end, FrontEndChoice::Desktop);
+  // Live edit needs a person: the terminal or the window, never a batch plot or a script.
+  EXPECT_TRUE(parse_ok({"--live"}).live);
+  EXPECT_TRUE(parse_ok({"--desktop", "--live"}).live);
+  EXPECT_FALSE(parse_ok({}).live);
+  EXPECT_NE(parse_err({"--live", "plot", "a.eqn"}).find("--live needs a person"), std::string::npos);
+  EXPECT_NE(parse_err({"--live", "--script", "s"}).find("--live needs a person"), std::string::npos);
 }
 
 TEST(CommandLine, ModesAndDefaults) {

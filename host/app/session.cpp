@@ -13,7 +13,9 @@
 #include "app/plot_script.h"
 #include "core/database.h"
 #include "core/frontend.h"
+#include "core/live_edit.h"
 #include "core/plot_report.h"
+#include "core/recent_files.h"
 #include "frontend/script_front_end.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_frontend.h"
@@ -120,6 +122,10 @@ void run_desktop(Host& host, const SessionConfig& config, Zlink& zlink, frontend
   }
   desktop::DesktopFrontEnd desk(window, host.database);
   desk.set_script(script);
+  if (!script) {
+    keep_recent_files(true);  // a person's choices; scripted runs leave the list alone
+    live_edit().set_enabled(config.live);
+  }
   // A picture exported from the window shows the view on screen, titled with the equation file.
   run_with(host, desk, config, zlink, installed, result, [&desk](ExportOptions options) {
     options.picture = desk.picture_of_view(options.picture);
@@ -207,6 +213,8 @@ SessionResult run_session(Host& host, const SessionConfig& config) {
       return result;
     }
     frontend::TerminalFrontEnd terminal(screen, host.database);
+    keep_recent_files(true);
+    live_edit().set_enabled(config.live);
     run_with(host, terminal, config, zlink, installed, result);
     screen.close();
   } else if (!config.desktop) {

@@ -24,6 +24,7 @@ struct SessionConfig {
   // Terminal: ask before leaving while geometry made in the session is neither exported nor saved
   // (nothing else keeps it: no part file, no exports); going back runs q_main again.
   bool ask_before_leaving = false;
+  bool live = false;       // live edit from the start (the terminal and the desktop window)
   ExportOptions exports;   // files written by the front end's export command
 };
 

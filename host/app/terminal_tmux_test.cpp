@@ -35,12 +35,19 @@ std::string command_output(const std::string& cmd) {
 class Tmux {
  public:
   explicit Tmux(std::string socket) : socket_(std::move(socket)) {}
-  ~Tmux() { std::system((base() + " kill-server 2>/dev/null").c_str()); }
+  ~Tmux() {
+    std::system((base() + " kill-server 2>/dev/null").c_str());
+    std::error_code ec;
+    fs::remove_all(config_dir(), ec);
+  }
+  /// The configuration directory of the host under test, so that its recent files stay the test's.
+  fs::path config_dir() const { return fs::temp_directory_path() / ("orv-config-" + socket_); }
   std::string base() const { return "tmux -L " + socket_; }
   bool start(const std::string& command, int cols, int rows) {
     // Without a display, so that the host chooses the terminal even where the tests run on a desktop.
     std::string cmd = base() + " new-session -d -s orv -x " + std::to_string(cols) + " -y " + std::to_string(rows) +
-                      " " + shell_quote("unset DISPLAY WAYLAND_DISPLAY; " + command);
+                      " " + shell_quote("unset DISPLAY WAYLAND_DISPLAY; export XDG_CONFIG_HOME=" +
+                                        shell_quote(config_dir().string()) + "; " + command);
     return std::system(cmd.c_str()) == 0;
   }
   void keys(const std::string& k) { std::system((base() + " send-keys -t orv " + k).c_str()); }
@@ -472,6 +479,72 @@ TEST(Terminal, ADumbOrTooSmallTerminalIsToldInOneLine) {
     EXPECT_EQ(err.rfind(c.says, 0), 0u) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   }
+}
+
+// Ctrl+Z takes back the last plot and F4 clears, with undo of the clear, each told on the status
+// line; with --live, saving the equation file (as an editor does, through a rename) plots it again
+// in place of the last plot, and a save with a broken line keeps the last good plot and says why.
+// The part file holds what is on the screen at the end. The title names the file.
+TEST(Terminal, UndoClearAndLiveEditOfTheEquationFile) {
+  if (std::system("tmux -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
+  Scratch s;
+  const fs::path eqn = s.main_dir() / "ZLINKS" / "kuvra.eqn";
+  fs::copy_file(fs::path(ORV_TEST_DATA_SOURCE) / "ZLINKS" / "kuvra.eqn", eqn);
+  const fs::path exit_file = s / "exit", part = s / "part.json";
+  const std::string run = "TERM=xterm-256color " + shell_quote(ORV_TEST_ORVANTIS) + " --live --main-dir " +
+                          shell_quote(s.main_dir().string()) + " --temp-dir " + shell_quote(s.temp_dir().string()) +
+                          " --part " + shell_quote(part.string()) + "; echo $? > " + shell_quote(exit_file.string()) +
+                          "; sleep 60";
+  Tmux tmux("orv-test-live-" + std::to_string(::getpid()));
+  ASSERT_TRUE(tmux.start(run, 150, 48));
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn \u2014 Orvantis")) << tmux.screen();
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for_text("1 curve, 37 marks")) << tmux.screen();
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for_text("2 curves, 74 marks")) << tmux.screen();
+
+  tmux.keys("C-z");
+  ASSERT_TRUE(tmux.wait_for_text("Undid the last plot: 1 spline, 37 marks")) << tmux.screen();
+  EXPECT_TRUE(tmux.wait_for_text("1 curve, 37 marks")) << tmux.screen();
+  tmux.keys("F4");
+  ASSERT_TRUE(tmux.wait_for_text("Cleared 1 spline, 37 marks")) << tmux.screen();
+  EXPECT_TRUE(tmux.wait_for_text("nothing drawn yet")) << tmux.screen();
+  tmux.keys("C-z");
+  ASSERT_TRUE(tmux.wait_for_text("Undid the clear: 1 spline, 37 marks back")) << tmux.screen();
+  EXPECT_TRUE(tmux.wait_for_text("1 curve, 37 marks")) << tmux.screen();
+
+  // Saved by an editor: the new text beside the file, renamed over it. Half the helix.
+  auto save = [&](const std::string& text) {
+    const fs::path temp = eqn.string() + ".new";
+    write_file(temp, text);
+    fs::rename(temp, eqn);
+  };
+  const std::string half = "step_var1 = t\nstep_size1 = 10\nlower_limit1 = 0\nupper_limit1 = 180\n"
+                           "geometry = spline\nangles = degrees\nx = cos(t)\ny = sin(t)\nz = t/360\n";
+  save(half);
+  ASSERT_TRUE(tmux.wait_for_text("Live edit: kuvra.eqn plotted again: 1 spline, 19 marks")) << tmux.screen();
+  EXPECT_TRUE(tmux.wait_for_text("1 curve, 19 marks")) << tmux.screen();
+  // A broken line: the file is read, the line is not, and the last good plot stays.
+  save(half + "y = (t\n");
+  ASSERT_TRUE(tmux.wait_for_text("has lines that are not read")) << tmux.screen();
+  EXPECT_TRUE(tmux.wait_for([](const std::string& sc) {
+    return graphics_words(sc).find("the parentheses do not balance") != std::string::npos;
+  })) << tmux.screen();
+  EXPECT_NE(tmux.screen().find("1 curve, 19 marks"), std::string::npos) << tmux.screen();
+
+  tmux.keys("Escape");  // Cancel: the part file keeps the geometry, nothing is asked
+  ASSERT_TRUE(tmux.wait_for([&](const std::string&) { return fs::exists(exit_file) && fs::file_size(exit_file) > 0; }))
+      << tmux.screen();
+  EXPECT_EQ(read_file(exit_file), "0\n");
+  const nlohmann::json saved = nlohmann::json::parse(read_file(part), nullptr, false);
+  ASSERT_FALSE(saved.is_discarded());
+  ASSERT_EQ(saved["entities"].size(), 1u) << saved.dump().substr(0, 300);
+  EXPECT_EQ(saved["entities"][0]["through"].size(), 19u);
+  EXPECT_EQ(saved["screen"]["marks"].size(), 19u);
+  // The recent files went to the configuration directory of the run.
+  EXPECT_EQ(read_file(tmux.config_dir() / "orvantis" / "recent"), fs::absolute(eqn).lexically_normal().string() + "\n");
 }
 
 }  // namespace

@@ -328,6 +328,28 @@ void GeometryDatabase::thin_screen() {
   lines_.resize(kept);
 }
 
+namespace {
+
+// Erases the kept items made in [from, to) of `made`, position p holding item p * stride.
+template <class T>
+void erase_made(std::vector<T>& kept, uint64_t& made, uint64_t stride, uint64_t from, uint64_t to) {
+  to = std::min(to, made);
+  if (from >= to) return;
+  const auto first = static_cast<std::size_t>(std::min<uint64_t>(kept.size(), (from + stride - 1) / stride));
+  const auto last = static_cast<std::size_t>(std::min<uint64_t>(kept.size(), (to + stride - 1) / stride));
+  kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(first), kept.begin() + static_cast<std::ptrdiff_t>(last));
+  made -= to - from;
+}
+
+}  // namespace
+
+void GeometryDatabase::remove_screen(uint64_t marks_from, uint64_t marks_to, uint64_t lines_from,
+                                     uint64_t lines_to) {
+  erase_made(marks_, marks_made_, stride_, marks_from, marks_to);
+  erase_made(lines_, lines_made_, stride_, lines_from, lines_to);
+  ++revision_.count;
+}
+
 void GeometryDatabase::clear() {
   blocks_.clear();
   by_address_.clear();

@@ -148,6 +148,11 @@ class GeometryDatabase {
   std::size_t screen_kept() const { return marks_.size() + lines_.size(); }
   /// 1 until the first thinning, then doubled by each: one mark (line) in this many is kept.
   uint64_t stride() const { return stride_; }
+  /// Takes back the marks made from the `marks_from`-th up to (not including) the `marks_to`-th, and
+  /// the lines likewise, counted as marks_made() and lines_made() count them: what one plot drew,
+  /// when it is undone. The counts of those made go down by as many. Once the screen has been
+  /// thinned the kept ones in that span go, and the stride pattern after it holds only roughly.
+  void remove_screen(uint64_t marks_from, uint64_t marks_to, uint64_t lines_from, uint64_t lines_to);
 
   /// Where the plots that stored the entities came from, in the order plotted (see plot_source.h).
   const std::vector<PlotSource>& plots() const { return plots_; }

@@ -11,6 +11,8 @@
 
 #include "core/file_services.h"
 #include "core/host.h"
+#include "core/live_edit.h"
+#include "core/recent_files.h"
 #include "orvantis/host_files.h"
 #include "orvantis/host_geometry.h"
 #include "platform/transcript.h"
@@ -95,13 +97,16 @@ int PromptForFileToOpen(char* path, const char* mode, const char* filter, int fl
   if (fe == nullptr || path == nullptr) return 0;
   const std::string given(path, strnlen(path, orv::kPathBufferSize - 1));
   std::string chosen = given;
-  const bool answered = fe->PromptForFileToOpen(chosen, mode ? mode : "r", filter ? filter : "", owner);
+  // A run again of live edit answers with the file it watches, as the person would.
+  const bool answered = orv::live_edit().take_prompt_answer(chosen) ||
+                        fe->PromptForFileToOpen(chosen, mode ? mode : "r", filter ? filter : "", owner);
   if (orv::Transcript* t = orv::transcript())
     t->prompt(given, answered ? std::optional<std::string>(chosen) : std::nullopt);
   if (!answered) return 0;
   if (chosen.empty() || chosen.size() >= orv::kPathBufferSize ||
       chosen.find('\0') != std::string::npos)
     return 0;
+  orv::note_file_chosen(orv::normalize_path(chosen));
   std::memcpy(path, chosen.c_str(), chosen.size() + 1);
   return 1;
 }

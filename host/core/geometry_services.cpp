@@ -17,6 +17,7 @@
 #include "core/frontend.h"
 #include "core/geometry_services.h"
 #include "core/host.h"
+#include "core/plot_history.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "orvantis/host_geometry.h"
@@ -439,7 +440,10 @@ void drw_3d_line(const l_3d* line, uint8_t color) {
 // The front end shows progress and answers for the person; a stop signal ends any plot. A front end
 // that fails while asked is told as a refusal and stops the plot: it can no longer pass a stop on.
 int plot_stop_requested(int64_t step, int64_t count) {
-  if (step == 0) orv::clear_out_of_memory();  // a new plot: memory may be there again
+  if (step == 0) {
+    orv::clear_out_of_memory();  // a new plot: memory may be there again
+    orv::plot_history().plot_started();
+  }
   bool stop = false;
   if (!orv::guarded("plot_stop_requested", "plot progress", [&] {
         if (orv::FrontEnd* fe = orv::front_end()) stop = fe->plot_progress(step, count);

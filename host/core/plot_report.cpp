@@ -78,6 +78,7 @@ Reading g_reading;
 LineIndex g_index;  // of the last file read whole
 ReadReport g_read_report;
 bool g_read_report_shown = false;  // in the frame, until the next plot
+int64_t g_readings = 0;
 Plot g_plot;
 std::string g_buffer_refusal;  // the point buffer's last refusal, for a plot refused for its size
 PlotReport g_report;
@@ -161,6 +162,7 @@ void finish_reading() {
     report.words = words;
   }
   g_read_report = std::move(report);
+  ++g_readings;
   g_read_report_shown = !g_read_report.words.empty();
   tell(g_read_report.lines);
   if (g_read_report_shown) tell_front_end({g_read_report.words});
@@ -401,6 +403,13 @@ PlotReport word_plot(const Plot& p, const std::string& file) {
 
 const PlotReport& last_plot_report() { return g_report; }
 const ReadReport& last_read_report() { return g_read_report; }
+int64_t readings_finished() { return g_readings; }
+void forget_frame_words() {
+  g_report.issues.clear();
+  g_report.has_last_kept = false;
+  g_read_report_shown = false;
+}
+void show_read_report_again() { g_read_report_shown = !g_read_report.words.empty(); }
 
 std::vector<std::string> plot_report_lines(const PlotReport& report) {
   std::vector<std::string> lines;

@@ -56,6 +56,16 @@ struct ReadReport {
   std::string words;  // "f.eqn: 2 lines not read: line 8 ...; line 12 ..."; "" when all were read
 };
 
+/// Takes the last plot's words and marker out of the frame, and the last reading's: the plot they
+/// speak of was undone or cleared away.
+void forget_frame_words();
+/// Shows the last reading's words in the frame again, after the plot that followed it (a run again
+/// of live edit reads and plots as one command, and what the reading lost is why it failed).
+void show_read_report_again();
+/// Readings of the Zlink's files finished since the process started (a reading, whole or not, that
+/// has been worded into last_read_report()).
+int64_t readings_finished();
+
 /// Most failing lines a report lists one by one; the rest are counted.
 constexpr int kMaxListedLines = 20;
 

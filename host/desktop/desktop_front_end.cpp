@@ -11,11 +11,15 @@
 
 #include "core/geometry_services.h"
 #include "core/host.h"
+#include "core/live_edit.h"
+#include "core/plot_history.h"
 #include "core/plot_report.h"
+#include "core/recent_files.h"
 #include "core/stop_request.h"
 #include "desktop/desktop_prompt.h"
 #include "desktop/mark_budget.h"
 #include "desktop/window_painter.h"
+#include "view/entity_pick.h"
 #include "interaction/window_click.h"
 #include "view/legend.h"
 #include "view/measure.h"
@@ -104,6 +108,72 @@ void DesktopFrontEnd::set_script(frontend::ScriptFrontEnd* script) {
   script_ = script;
   if (script_) {
     script_->set_screenshot([this](const std::string& path, std::string& err) { return screenshot(path, err); });
+  }
+}
+
+bool DesktopFrontEnd::history_key(int key, int mods) {
+  std::string name;
+  if (key == GLFW_KEY_Z && (mods & GLFW_MOD_CONTROL)) name = "Ctrl+Z";
+  else if (key == GLFW_KEY_F4) name = "F4";
+  else if (key == GLFW_KEY_DELETE && picked_.id != 0) name = "Delete";
+  if (name.empty()) return false;
+  WindowSystem& ws = host().windows;
+  if (ws.active() != nullptr && ws.active() != ws.docked_dialog()) {
+    status_ = "Close this window first: " + name + " works on the plots";
+    return true;
+  }
+  if (name == "Delete") name += " " + std::to_string(picked_.id);
+  orv::history_key(name, status_);
+  picked_ = Picked{};
+  return true;
+}
+
+void DesktopFrontEnd::pick_at(double x, double y) {
+  // Screen marks are not entities: a click on one picks the curve through it.
+  const int64_t id = view::entity_at(scene_, graphics_viewport(), view::P2{x, y}, kSnapPixels, false);
+  if (id == picked_.id) return;
+  const bool had = picked_.id != 0;
+  picked_ = Picked{};
+  picked_.id = id;
+  measured_ = view::Measures{};
+  if (id == 0) {
+    if (had) status_.clear();
+    return;
+  }
+  db_.for_each_entity([&](const Entity& e) {
+    if (e.id() != id) return;
+    picked_.outline = view::entity_outline(e);
+    status_ = "Picked " + entity_words(e.kind(), id) + " \u00b7 Delete removes it \u00b7 a click elsewhere lets go";
+  });
+  picked_.at = db_.revision();
+}
+
+void DesktopFrontEnd::draw_picked(ImDrawList* dl) {
+  if (picked_.id == 0) return;
+  if (!(picked_.at == db_.revision())) {  // the database changed: the entity may be gone
+    bool there = false;
+    db_.for_each_entity([&](const Entity& e) { there = there || e.id() == picked_.id; });
+    if (!there) {
+      picked_ = Picked{};
+      return;
+    }
+    picked_.at = db_.revision();
+  }
+  const view::Viewport vp = graphics_viewport();
+  const ImU32 glow = IM_COL32(255, 255, 255, 200), core = IM_COL32(0, 200, 255, 255);
+  for (const std::vector<std::array<double, 3>>& stroke : picked_.outline) {
+    std::vector<ImVec2> pts;
+    for (const auto& p : stroke) {
+      const view::P2 d = vp.to_device(p);
+      pts.emplace_back(static_cast<float>(d.x), static_cast<float>(d.y));
+    }
+    if (pts.size() == 1) {
+      dl->AddCircle(pts[0], 7.0f, glow, 0, 3.0f);
+      dl->AddCircle(pts[0], 7.0f, core, 0, 1.5f);
+      continue;
+    }
+    dl->AddPolyline(pts.data(), static_cast<int>(pts.size()), glow, ImDrawFlags_None, 4.0f);
+    dl->AddPolyline(pts.data(), static_cast<int>(pts.size()), core, ImDrawFlags_None, 2.0f);
   }
 }
 
@@ -324,9 +394,9 @@ void DesktopFrontEnd::draw_measures(ImDrawList* dl, const view::Viewport& vp) {
   const bool marks_drawn = view::picture_shows_marks(scene_, view::MarksMode::Auto);
   if (over_view && !scene_.empty()) hover_ = view::snap_at(scene_, vp, view::P2{x, y}, kSnapPixels, marks_drawn);
   // The picked entity's measures, worked out again only when it or the database changed.
-  if (picked_ != 0 && (picked_ != measured_.id || measured_at_ != db_.revision())) {
-    if (!view::measure_entity(db_, picked_, measured_)) {
-      picked_ = 0;
+  if (picked_.id != 0 && (picked_.id != measured_.id || measured_at_ != db_.revision())) {
+    if (!view::measure_entity(db_, picked_.id, measured_)) {
+      picked_ = Picked{};
       measured_ = view::Measures{};
     }
     measured_at_ = db_.revision();
@@ -340,7 +410,7 @@ void DesktopFrontEnd::draw_measures(ImDrawList* dl, const view::Viewport& vp) {
       dl->AddCircleFilled(at, 2.0f, kMeasure);
     lines.push_back(view::snap_text(hover_));
   }
-  if (picked_ != 0) lines.push_back(view::measures_text(measured_));
+  if (picked_.id != 0) lines.push_back(view::measures_text(measured_));
   float ty = g.y + 4;
   for (const std::string& line : lines) {
     const float w = ImGui::CalcTextSize(line.c_str()).x;
@@ -349,12 +419,6 @@ void DesktopFrontEnd::draw_measures(ImDrawList* dl, const view::Viewport& vp) {
     dl->AddText(p, kMeasure, line.c_str());
     ty += font.line_h + 4;
   }
-}
-
-void DesktopFrontEnd::pick_at(double x, double y) {
-  picked_ = view::entity_at(scene_, graphics_viewport(), view::P2{x, y}, kSnapPixels,
-                            view::picture_shows_marks(scene_, view::MarksMode::Auto));
-  measured_ = view::Measures{};
 }
 
 void DesktopFrontEnd::draw_toolbar() {
@@ -383,6 +447,12 @@ void DesktopFrontEnd::draw_toolbar() {
   if (ImGui::SmallButton("Fit") && !blocked) view_.fit();
   ImGui::SameLine();
   if (ImGui::SmallButton(show_grid_ ? "Grid: on (G)" : "Grid: off (G)") && !blocked) set_grid(!show_grid_);
+  ImGui::SameLine();
+  bool live = live_edit().enabled();
+  if (ImGui::Checkbox("Live edit", &live)) {
+    live_edit().set_enabled(live);
+    status_ = live ? "Live edit on: saving the equation file plots it again" : "Live edit off";
+  }
   if (saving_.can_export()) {
     ImGui::SameLine();
     if (ImGui::SmallButton("Export... (F3)") && !blocked) prompt_ = Prompt::make_export(saving_.last_path());
@@ -505,6 +575,7 @@ void DesktopFrontEnd::take_input() {
     switch (r.kind) {
       case RawInput::Kind::Key: {
         status_.clear();
+        if (history_key(r.key, r.mods)) break;
         if (view_key(r.key, r.mods)) break;
         std::string name = key_name(r.key, r.mods);
         if (!name.empty()) events_.push_back(UiEvent{UiEvent::Kind::Key, name, 0, 0, 0});
@@ -539,8 +610,8 @@ void DesktopFrontEnd::take_input() {
       }
       case RawInput::Kind::Button:
         if (!r.press) {
-          // A left click that did not drag picks what is under it (or nothing) for measuring.
-          if (drag_button_ == GLFW_MOUSE_BUTTON_LEFT && r.key == GLFW_MOUSE_BUTTON_LEFT &&
+          // A left click that did not drag picks what is under it (or nothing).
+          if (drag_button_ == GLFW_MOUSE_BUTTON_LEFT && r.key == GLFW_MOUSE_BUTTON_LEFT && !prompt_ &&
               std::hypot(r.x - press_x_, r.y - press_y_) <= kClickSlop)
             pick_at(r.x, r.y);
           drag_button_ = -1;
@@ -589,6 +660,10 @@ void DesktopFrontEnd::take_input() {
 }
 
 void DesktopFrontEnd::draw_frame() {
+  if (const std::string title = window_title(); title != title_) {
+    title_ = title;
+    glfwSetWindowTitle(window_.handle(), title.c_str());
+  }
   window_.begin_frame();
   if (window_.take_close_request()) quit_ = true;
   draw_toolbar();
@@ -600,6 +675,7 @@ void DesktopFrontEnd::draw_frame() {
   draw_graphics();
   ImDrawList* dl = ImGui::GetBackgroundDrawList();
   draw_marks_and_axes(dl);
+  draw_picked(dl);
   WindowSystem& ws = host().windows;
   const HWND active = ws.active();
   for (const Placement& p : placed_) paint_window(dl, p, p.window == active && !prompt_, static_cast<float>(window_.height()));
@@ -611,7 +687,7 @@ void DesktopFrontEnd::draw_frame() {
                      : view_keys_ ? interaction::fit_hints(interaction::key_hints(interaction::HintPlace::Graphics, saving_.can_export()), kAllHints)
                                   : "Drag turns \u00b7 right-drag pans \u00b7 wheel zooms \u00b7 F2 view keys" +
                                         std::string(saving_.can_export() ? " \u00b7 F3 export" : "") +
-                                        " \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
+                                        " \u00b7 Ctrl+Z undo \u00b7 F4 clear \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
   dl->AddText(ImVec2(8, H - bar + (bar - window_.font().line_h) / 2), kStatusText, line.c_str());
   window_.end_frame();
 }
@@ -663,7 +739,13 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
       return true;
     }
     if (quit_ || stop_signal() != 0) return false;
-    idle_frame(kIdleWait);
+    // Live edit: the input that runs the plot again, and what became of the run.
+    std::vector<UiEvent> live;
+    std::string told;
+    if (live_edit().poll(live, told)) events_.insert(events_.end(), live.begin(), live.end());
+    if (!told.empty()) status_ = told;
+    if (!events_.empty()) continue;
+    idle_frame(live_edit().enabled() ? std::chrono::duration<double>(kLivePoll).count() : kIdleWait);
   }
 }
 

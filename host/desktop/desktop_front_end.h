@@ -86,14 +86,16 @@ class DesktopFrontEnd : public FrontEnd {
   /// Draws a frame and writes it as a PNG; false with "path: reason".
   bool screenshot(const std::string& path, std::string& err);
 
+  /// The id of the entity picked by a click on the view (highlighted and measured; Delete removes
+  /// it), 0 for none.
+  int64_t picked() const { return picked_.id; }
   interaction::ViewState& view_state() { return view_; }
   /// `base` with the view on screen (camera, zoom and pan) and the equation file's name as its
   /// title: what a picture exported from the window shows.
   view::PictureOptions picture_of_view(view::PictureOptions base) const;
   const std::string& status() const { return status_; }
-  /// What the pointer snapped to in the last frame, and the entity picked for measuring (0: none).
+  /// What the pointer snapped to in the last frame.
   const view::Snap& hover() const { return hover_; }
-  int64_t picked() const { return picked_; }
   /// The pixel rectangle of the graphics window in the last frame.
   const PixelRect& graphics_rect() const { return graphics_; }
   /// Where each top-level window was placed in the last frame, bottom first.
@@ -113,6 +115,11 @@ class DesktopFrontEnd : public FrontEnd {
 
   /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen.
   interaction::LeaveChoice ask_before_leaving();
+  /// The host's keys on the plots (Ctrl+Z, F4, Delete of the picked entity); true when taken.
+  bool history_key(int key, int mods);
+  /// Picks the entity under a pixel of the view, or none; says so on the status line.
+  void pick_at(double x, double y);
+  void draw_picked(ImDrawList* dl);
   void refresh_scene();
   void layout();
   void draw_graphics();
@@ -120,8 +127,6 @@ class DesktopFrontEnd : public FrontEnd {
   void draw_marks_and_axes(ImDrawList* dl);
   /// The snap under the pointer and the picked entity's measures, at the frame's top right.
   void draw_measures(ImDrawList* dl, const view::Viewport& vp);
-  /// Picks the entity under a pixel of the view for measuring (none when nothing is there).
-  void pick_at(double x, double y);
   void draw_prompt();
   /// Takes the window's raw input: front-end keys and mouse work on the view; the rest becomes
   /// events in `events_`.
@@ -164,15 +169,20 @@ class DesktopFrontEnd : public FrontEnd {
   std::string progress_;
   interaction::RefusalStrip refusal_;
   std::string origin_text_;
+  struct Picked {
+    int64_t id = 0;
+    Revision at;  // the database's revision the outline was made from
+    std::vector<std::vector<std::array<double, 3>>> outline;
+  } picked_;
+  std::string title_;  // the window's title as last set
 
   // Mouse drag on the view.
   int drag_button_ = -1;
   double drag_x_ = 0, drag_y_ = 0;
   double press_x_ = 0, press_y_ = 0;  // where the button went down
 
-  // Measuring: the snap under the pointer in the last frame, the entity picked and its measures.
+  // Measuring: the snap under the pointer in the last frame, and the picked entity's measures.
   view::Snap hover_;
-  int64_t picked_ = 0;
   view::Measures measured_;
   Revision measured_at_;
 

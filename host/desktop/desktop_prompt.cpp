@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "core/file_services.h"
+#include "core/recent_files.h"
 #include "exchange/export_formats.h"
 #include "core/stop_request.h"
 #include "frontend/script_front_end.h"
@@ -176,7 +177,7 @@ void DesktopFrontEnd::draw_prompt() {
       ImGui::Begin(p.title.c_str(), nullptr, kPromptFlags);
       ImGui::Text("Folder: %s   (files: *%s)", p.dir.c_str(), p.filter.c_str());
       std::string chosen_name;
-      bool open_now = false;
+      bool open_now = false, recent_now = false;
       ImGui::BeginChild("##names", ImVec2(0, -font.line_h * 4.5f), true);
       for (const std::string& n : p.names) {
         const bool folder = !n.empty() && n.back() == '/';
@@ -185,7 +186,17 @@ void DesktopFrontEnd::draw_prompt() {
           open_now = folder || ImGui::IsMouseDoubleClicked(0);
         }
       }
+      // The recent files, by their whole paths: a click takes one into the path field.
+      for (const std::string& r : recent_files()) {
+        const std::string label = "recent  " + r;
+        if (ImGui::Selectable(label.c_str(), p.text == r, ImGuiSelectableFlags_AllowDoubleClick)) {
+          p.text = r;
+          open_now = ImGui::IsMouseDoubleClicked(0);
+          recent_now = open_now;
+        }
+      }
       ImGui::EndChild();
+      if (!recent_files_note().empty()) ImGui::TextColored(ImVec4(1, 0.8f, 0.3f, 1), "%s", recent_files_note().c_str());
       if (!chosen_name.empty()) {
         const bool folder = chosen_name.back() == '/';
         const std::string full = folder_path(fs::path(p.dir) / chosen_name.substr(0, chosen_name.size() - (folder ? 1 : 0)));
@@ -200,7 +211,8 @@ void DesktopFrontEnd::draw_prompt() {
       field_focus();
       const bool enter = ImGui::InputText("##path", &p.text, ImGuiInputTextFlags_EnterReturnsTrue);
       if (!p.error.empty()) ImGui::TextColored(ImVec4(1, 0.4f, 0.3f, 1), "%s", p.error.c_str());
-      const bool ok = ImGui::Button("Open") || enter || enter_free || (open_now && !chosen_name.empty() && chosen_name.back() != '/');
+      const bool ok = ImGui::Button("Open") || enter || enter_free || recent_now ||
+                      (open_now && !chosen_name.empty() && chosen_name.back() != '/');
       ImGui::SameLine();
       if (ImGui::Button("Cancel") || esc) p.done = true;
       if (ok && !p.done) {

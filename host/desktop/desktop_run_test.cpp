@@ -201,7 +201,11 @@ class DesktopRun : public ::testing::Test {
   void TearDown() override {
     if (!dir_.empty()) fs::remove_all(dir_);
   }
-  std::string env() const { return "env DISPLAY=" + xvfb_.display() + " LC_ALL=C.UTF-8 VISUAL= "; }
+  // The recent files go to a configuration directory of the test's own.
+  std::string env() const {
+    return "env DISPLAY=" + xvfb_.display() + " LC_ALL=C.UTF-8 VISUAL= XDG_CONFIG_HOME='" + (dir_ / "config").string() +
+           "' ";
+  }
   // Runs orvantis --desktop with a script; returns its exit status, its standard error in `err`.
   int run_script(const std::string& script, std::string& err, const std::string& extra = "") {
     const fs::path path = dir_ / "run.script";
@@ -515,7 +519,8 @@ TEST_F(DesktopRun, AHugeWindowIsSizedBackWithinTheFramebufferBudget) {
       std::ofstream script(fifo);  // opens once the host reads the script
       script << "prompt " << example("torus.eqn") << "\npress Plot it\n" << std::flush;
       const std::string wid = dir_.string() + "/wid";
-      ASSERT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name '^Orvantis$' > '" + wid + "'").c_str()), 0);
+      // The title names the file once the prompt has taken it.
+      ASSERT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name 'Orvantis$' > '" + wid + "'").c_str()), 0);
       std::string id;
       std::ifstream(wid) >> id;
       ASSERT_EQ(std::system((env() + "xdotool windowsize " + id + " " + std::to_string(side) + " " +
@@ -809,6 +814,93 @@ TEST_F(DesktopRun, EditEquationRunsVisualAndThePlotFollowsTheEditedFile) {
   std::stringstream text;
   text << std::ifstream(helix).rdbuf();
   EXPECT_NE(text.str().find("upper_limit1 = 180"), std::string::npos) << "the edit stays in the file";
+}
+
+// Waits until the transcript holds `count` events of `kind`; false after `seconds`.
+bool wait_for_events(const std::string& path, const std::string& kind, std::size_t count, double seconds) {
+  for (double waited = 0; waited < seconds; waited += 0.1) {
+    if (transcript_events(path, kind).size() >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
+// By real keys and clicks: Ctrl+Z takes back the last plot, F4 clears and Ctrl+Z brings it back, a
+// click on the curve picks it and Delete removes it; with --live, the equation file saved by
+// another program plots again in place of the last plot, and a save with a broken line keeps the
+// last good plot. The title names the file; the export at the end holds what is on the screen.
+TEST_F(DesktopRun, UndoDeleteClearAndLiveEditByRealKeys) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  // A flat arc of five marks, well apart, in the top view's plane: the curve passes through them.
+  const std::string arc = file("arc.eqn");
+  const std::string text = "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\n"
+                           "geometry = spline\nx = 4*t + 1\ny = t*t/4\nz = 0\n";
+  std::ofstream(arc) << text;
+  const std::string log = file("run.jsonl");
+  InteractiveRun run(env(), "--live --temp-dir '" + dir_.string() + "' --transcript '" + log + "' --export '" +
+                                file("out.json") + "' 2>'" + file("host.txt") + "'",
+                     xvfb_.display(), dir_);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(arc));
+  EXPECT_EQ(std::system((env() + "timeout 20 xdotool search --sync --name '^arc.eqn \u2014 Orvantis$' >/dev/null").c_str()), 0)
+      << "the title names the file";
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("key ctrl+z"));
+  ASSERT_TRUE(run.act("key F4"));
+  ASSERT_TRUE(run.act("key ctrl+z"));
+  // The marks on the screen: a click on the middle one picks the spline through it.
+  Image screen;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), screen));
+  MainDialog main;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(screen, main, caption));
+  const std::vector<Pixel> marks =
+      cross_centres(screen, most_common_color(screen), 0, 60, static_cast<int>(caption.x0) - 10, kHeight - 130);  // above the axis marker
+  ASSERT_EQ(marks.size(), 5u) << "one cross a mark";
+  ASSERT_TRUE(run.act("mousemove " + std::to_string(static_cast<int>(marks[2].x)) + " " +
+                      std::to_string(static_cast<int>(marks[2].y)) + " click 1"));
+  ASSERT_TRUE(run.act("key Delete"));
+  ASSERT_TRUE(run.act("key ctrl+z"));
+  std::vector<std::string> told;
+  for (const nlohmann::json& e : transcript_events(log, "history")) told.push_back(e["words"]);
+  EXPECT_EQ(told, (std::vector<std::string>{
+                      "Undid the last plot: 1 spline, 5 marks",
+                      "Cleared 1 spline, 5 marks; Ctrl+Z brings it back",
+                      "Undid the clear: 1 spline, 5 marks back",
+                      "Deleted the spline (entity 1); Ctrl+Z brings it back",
+                      "Undid the delete: the spline (entity 1) is back",
+                  }));
+
+  // Saved by another program, through a rename: twice as many steps.
+  auto save = [&](const std::string& content) {
+    std::ofstream(arc + ".new") << content;
+    fs::rename(arc + ".new", arc);
+  };
+  const std::string finer = "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 0.5\n"
+                            "geometry = spline\nx = 4*t + 1\ny = t*t/4\nz = 0\n";
+  save(finer);
+  ASSERT_TRUE(wait_for_events(log, "live_edit", 1, 20)) << "the save is seen and plotted";
+  save(finer + "y = (t\n");
+  ASSERT_TRUE(wait_for_events(log, "live_edit", 2, 20)) << "the broken save is seen";
+  const std::vector<nlohmann::json> live = transcript_events(log, "live_edit");
+  EXPECT_EQ(live[0]["replotted"], true) << live[0];
+  EXPECT_EQ(live[0]["words"], "Live edit: arc.eqn plotted again: 1 spline, 9 marks");
+  EXPECT_EQ(live[1]["replotted"], false) << live[1];
+  EXPECT_NE(live[1]["words"].get<std::string>().find("not read"), std::string::npos) << live[1];
+  // The broken line is told in the frame: text in the colour of a warning under the title.
+  Image broken;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), broken));
+  EXPECT_FALSE(bounds_of(broken, 0xFFDC3C, 0, 0, kWidth / 2, kHeight / 3).empty()) << "the report stands in the frame";
+
+  ASSERT_TRUE(run.send("key Escape"));
+  ASSERT_EQ(run.wait(20), 0) << "Cancel ends the host; the export keeps the geometry";
+  std::ifstream in(file("out.json"));
+  const nlohmann::json out = nlohmann::json::parse(in, nullptr, false);
+  ASSERT_FALSE(out.is_discarded()) << "the export is JSON";
+  ASSERT_EQ(out["entities"].size(), 1u) << "the run again took the place of the plot before it";
+  EXPECT_EQ(out["entities"][0]["through"].size(), 9u) << "the spline of the good save";
+  EXPECT_EQ(out["screen"]["marks"].size(), 9u);
 }
 
 }  // namespace

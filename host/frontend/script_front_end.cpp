@@ -21,6 +21,7 @@
 
 #include "core/file_services.h"
 #include "core/host.h"
+#include "core/plot_history.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "platform/cell_render.h"
@@ -63,7 +64,8 @@ std::vector<std::string> words(const std::string& s) {
 // The key's name as the dialog manager knows it, whatever its case; empty when unknown.
 std::string canonical_key(const std::string& name) {
   static const char* const kKeys[] = {"Tab", "Shift+Tab", "Enter", "Esc", "Space", "Up", "Down", "Home", "End",
-                                      "Backspace", "Delete", "Left", "Right", "PageUp", "PageDown", "Alt+Down"};
+                                      "Backspace", "Delete", "Left", "Right", "PageUp", "PageDown", "Alt+Down",
+                                      "Ctrl+Z", "F4"};
   auto same = [](const std::string& a, const char* b) {
     if (a.size() != std::strlen(b)) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -388,7 +390,15 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
       case K::Pick:
         fail(l.number, "a \"pick\" line where a UI event is awaited: no point is being picked");
         return false;
-      case K::Key: event = UiEvent{UiEvent::Kind::Key, l.text, 0, 0, l.number}; return true;
+      case K::Key: {
+        // The host's own keys (undo, clear) are told as a person would read them on the screen.
+        if (std::string words; history_key(l.text, words)) {
+          notice(words);
+          continue;
+        }
+        event = UiEvent{UiEvent::Kind::Key, l.text, 0, 0, l.number};
+        return true;
+      }
       case K::Type: event = UiEvent{UiEvent::Kind::Type, l.text, 0, 0, l.number}; return true;
       case K::Click: event = UiEvent{UiEvent::Kind::Click, "", l.id, 0, l.number}; return true;
       case K::Press: event = UiEvent{UiEvent::Kind::Press, l.text, 0, 0, l.number}; return true;

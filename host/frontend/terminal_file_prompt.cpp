@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include "core/file_services.h"
+#include "core/recent_files.h"
 #include "frontend/terminal_line_edit.h"
 
 namespace orv::frontend {
@@ -100,6 +101,8 @@ bool file_prompt(PromptContext& ctx, std::string& path, const std::string& filte
     std::string folder = folder_of(field.value());
     if (folder != listed) {
       readable = list_folder(folder, filter, entries);
+      for (const std::string& r : recent_files()) entries.push_back({r, false, true});
+      if (note.empty()) note = recent_files_note();
       listed = folder;
       sel = 0;
       top = 0;
@@ -125,9 +128,9 @@ bool file_prompt(PromptContext& ctx, std::string& path, const std::string& filte
     for (int i = 0; i < lh && top + i < n; ++i) {
       const FolderEntry& e = entries[top + i];
       bool on = focus == List && top + i == sel;
-      int attr = on ? s.role(Role::Selected) : (e.folder ? s.role(Role::Accent) : normal);
+      int attr = on ? s.role(Role::Selected) : (e.folder ? s.role(Role::Accent) : e.recent ? dim : normal);
       s.fill(lx + 1, ly + i, lw - 2, 1, on ? attr : normal);
-      s.put(lx + 2, ly + i, e.name, attr, lw - 4);
+      s.put(lx + 2, ly + i, e.recent ? "recent  " + e.name : e.name, attr, lw - 4);
     }
     int by = b.y + b.h - 2;
     if (!note.empty()) s.put(b.x + 2, by - 1, note, s.role(Role::Accent), b.w - 4);
@@ -155,7 +158,7 @@ bool file_prompt(PromptContext& ctx, std::string& path, const std::string& filte
           int hit = top + (k.y - ly);
           if (focus == List && hit == sel) {
             const FolderEntry& e = entries[sel];
-            if (choose(e.name == "../" ? parent_folder(folder) : folder + e.name, done)) return true;
+            if (choose(e.recent ? e.name : e.name == "../" ? parent_folder(folder) : folder + e.name, done)) return true;
           }
           focus = List;
           sel = hit;
@@ -168,7 +171,7 @@ bool file_prompt(PromptContext& ctx, std::string& path, const std::string& filte
           const FolderEntry& e = entries[sel];
           if (e.folder) {
             field.set(e.name == "../" ? parent_folder(folder) : folder + e.name);
-          } else if (choose(folder + e.name, done)) {
+          } else if (choose(e.recent ? e.name : folder + e.name, done)) {
             return true;
           }
         } else if (choose(field.value(), done)) {

@@ -12,8 +12,9 @@ namespace orv::frontend {
 bool file_prompt(PromptContext& ctx, std::string& path, const std::string& filter);
 
 struct FolderEntry {
-  std::string name;  // folders end in "/"
+  std::string name;  // folders end in "/"; a recent file: its whole path
   bool folder = false;
+  bool recent = false;  // one of the recent files, listed after the folder's own entries
 };
 /// The entries of `folder` a file prompt offers: ".." (unless at "/"), the folders, then the files
 /// that match `filter`, each group sorted; hidden entries left out. False when the folder cannot be

@@ -6,7 +6,10 @@
 #include <cctype>
 #include <csignal>
 #include "core/host.h"
+#include "core/live_edit.h"
+#include "core/plot_history.h"
 #include "core/plot_report.h"
+#include "core/recent_files.h"
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
 #include "exchange/export_formats.h"
@@ -216,6 +219,16 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
     export_command();
     return true;
   }
+  // Undo and clear, while the main dialog (or no window) has the keys.
+  if ((k.type == Key::Ctrl && k.ch == 'z') || (k.type == Key::Function && k.ch == 4)) {
+    WindowSystem& ws = host().windows;
+    if (ws.active() != nullptr && ws.active() != ws.docked_dialog()) {
+      status_ = "Close this window first: Ctrl+Z and F4 work on the plots";
+      return true;
+    }
+    history_key(k.type == Key::Ctrl ? "Ctrl+Z" : "F4", status_);
+    return true;
+  }
   return false;
 }
 
@@ -305,7 +318,7 @@ void TerminalFrontEnd::draw() {
 
   const int bar = s.role(Role::Status);
   s.fill(0, 0, W, 1, bar);
-  std::string title = " Orvantis";
+  std::string title = " " + window_title();
   if (aw && aw->kind != WindowKind::Frame && !aw->text.empty()) title += "  \u00b7  " + strip_accelerator(aw->text);
   s.put(0, 0, title, bar);
 
@@ -433,9 +446,22 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
   finish_plot_report();  // the command before this input is over, the plot it ran with it
   for (;;) {
     if (screen_.quit_requested() || stop_signal() != 0) return false;
+    // Live edit: the input that runs the plot again, and what became of the run.
+    if (live_events_.empty()) {
+      std::vector<UiEvent> live;
+      std::string told;
+      if (live_edit().poll(live, told)) live_events_.assign(live.begin(), live.end());
+      if (!told.empty()) status_ = told;
+    }
+    if (!live_events_.empty()) {
+      event = live_events_.front();
+      live_events_.pop_front();
+      refusal_.input_taken(saving_.made());
+      return true;
+    }
     draw();
     screen_.flush();
-    Key k = screen_.read_key();
+    Key k = screen_.read_key(live_edit().enabled() ? static_cast<int>(kLivePoll.count()) : -1);
     // Ctrl+C ends the input wherever the person is, so that the host can always be left.
     if (k.type == Key::Eof || k.type == Key::Quit) return false;
     if (k.type == Key::None || k.type == Key::Resize) continue;

@@ -6,6 +6,7 @@
 #pragma once
 #include <array>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <cstdint>
 #include <string>
@@ -99,6 +100,7 @@ class TerminalFrontEnd : public FrontEnd {
   interaction::RefusalStrip refusal_;   // shown at the foot of the graphics window
 
   interaction::Saving saving_;  // whether the geometry is kept, and the export command
+  std::deque<UiEvent> live_events_;  // the input of a live edit's run again, not yet given
 
   interaction::ViewState view_;
   bool graphics_in_use_ = false;  // keys go to the view, not to the windows

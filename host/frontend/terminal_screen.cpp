@@ -152,6 +152,10 @@ Key TerminalScreen::read_key(int timeout_ms) {
       k.type = Key::Quit;
       quit_ = true;
       return k;
+    case 26:  // Ctrl+Z: raw mode keeps it from suspending the host; it undoes
+      k.type = Key::Ctrl;
+      k.ch = 'z';
+      return k;
     case 27: {
       // Esc alone, or the prefix of Alt plus a key.
       ::wtimeout(stdscr, 40);

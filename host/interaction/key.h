@@ -14,6 +14,7 @@ struct Key {
     Up, Down, Left, Right, Home, End, PageUp, PageDown, Backspace, Delete,
     AltDown,   // Alt+Down: opens or closes a drop-down list
     Function,  // a function key, F1 .. F12 (ch, its number)
+    Ctrl,      // Ctrl plus a letter the host takes itself (ch, lower case): only Ctrl+Z
     Click,     // the left button pressed at (x, y), cells
     Drag,      // the pointer moved to (x, y) with the left button held
     Release,   // the button released at (x, y)

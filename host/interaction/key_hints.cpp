@@ -48,6 +48,8 @@ std::vector<Hint> key_hints(HintPlace place, bool can_export) {
   auto front_end = [&] {
     out.push_back({"F2 view", 2});
     if (can_export) out.push_back({"F3 export", 0});  // the way to keep one's work, always shown
+    out.push_back({"Ctrl+Z undo", 3});
+    out.push_back({"F4 clear", 4});
   };
   auto dialog = [&](std::vector<Hint> own) {
     front_end();

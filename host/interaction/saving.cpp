@@ -2,10 +2,13 @@
 #include "interaction/saving.h"
 
 #include "core/geometry_services.h"
+#include "core/plot_history.h"
 
 namespace orv::interaction {
 
-Made geometry_made(const GeometryDatabase& db) { return {db.next_id(), marks_drawn(), screen_lines_drawn()}; }
+Made geometry_made(const GeometryDatabase& db) {
+  return {db.next_id(), marks_drawn(), screen_lines_drawn(), plot_history().changes()};
+}
 
 Saving::Saving(const GeometryDatabase& db) : db_(db), saved_at_(geometry_made(db)) {}
 

@@ -13,8 +13,9 @@
 namespace orv::interaction {
 
 /// What the Zlink has drawn and stored so far, as counters that only grow: the database's next id,
-/// the marks drawn and the screen lines drawn.
-using Made = std::array<int64_t, 3>;
+/// the marks drawn and the screen lines drawn; and the changes of the plot history (undo, delete,
+/// clear) since.
+using Made = std::array<int64_t, 4>;
 Made geometry_made(const GeometryDatabase& db);
 
 class Saving {
@@ -29,7 +30,8 @@ class Saving {
   const std::string& last_path() const { return last_path_; }
 
   /// True when geometry was made since the session started or since the last export.
-  bool unsaved() const { return geometry_made(db_) != saved_at_; }
+  /// Nothing is unsaved while there is no geometry (all of it undone or cleared).
+  bool unsaved() const { return geometry_made(db_) != saved_at_ && (db_.size() > 0 || db_.screen_kept() > 0); }
   /// What the Zlink has made so far.
   Made made() const { return geometry_made(db_); }
 
