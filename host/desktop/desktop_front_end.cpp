@@ -1,4 +1,5 @@
-// The desktop front end's frame, input and view. The prompts are in desktop_prompts.cpp.
+// The desktop front end's frame, input and view. Its requests (prompts, the editor) are in
+// desktop_prompt.cpp.
 #include "desktop/desktop_front_end.h"
 
 #include <GLFW/glfw3.h>
@@ -8,13 +9,16 @@
 #include <cmath>
 #include <csignal>
 #include <future>
+#include <utility>
 
 #include "core/geometry_services.h"
+#include "core/host_prompts.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "desktop/desktop_prompt.h"
 #include "desktop/mark_budget.h"
 #include "desktop/window_painter.h"
+#include "exchange/export_formats.h"
 #include "view/palette.h"
 #include "view/picture.h"
 #include "frontend/script_front_end.h"
@@ -38,6 +42,8 @@ constexpr float kBarLines = 2.0f;
 constexpr float kGap = 8;
 /// The status line is wide enough for every view key hint; none is left out.
 constexpr int kAllHints = 1000;
+// Seconds within which a second click is a double-click.
+constexpr double kDoubleClickSeconds = 0.5;
 // The axis marker's arm, in pixels.
 constexpr float kAxisArm = 30;
 
@@ -62,6 +68,21 @@ ImU32 palette(uint8_t n) {
                   static_cast<int>(c.b * 255 + 0.5), 255);
 }
 
+// A second click on the same item of a list, soon after the first and near it, is a double-click.
+bool second_click(const UiEvent& e, double x, double y) {
+  static double last_time = -1, last_x = 0, last_y = 0;
+  static int last_id = 0, last_index = -1;
+  const double now = glfwGetTime();
+  const bool second = e.id == last_id && e.index == last_index && now - last_time <= kDoubleClickSeconds &&
+                      std::abs(x - last_x) <= 4 && std::abs(y - last_y) <= 4;
+  last_time = second ? -1 : now;
+  last_x = x;
+  last_y = y;
+  last_id = e.id;
+  last_index = second ? -1 : e.index;
+  return second;
+}
+
 }  // namespace
 
 std::string key_name(int key, int mods) {
@@ -75,10 +96,11 @@ std::string key_name(int key, int mods) {
     case GLFW_KEY_ESCAPE: return "Esc";
     case GLFW_KEY_UP: return "Up";
     case GLFW_KEY_DOWN: return alt ? "Alt+Down" : "Down";
-    case GLFW_KEY_LEFT: return "Left";
-    case GLFW_KEY_RIGHT: return "Right";
-    case GLFW_KEY_HOME: return "Home";
-    case GLFW_KEY_END: return "End";
+    case GLFW_KEY_LEFT: return shift ? "Shift+Left" : "Left";
+    case GLFW_KEY_RIGHT: return shift ? "Shift+Right" : "Right";
+    case GLFW_KEY_HOME: return shift ? "Shift+Home" : "Home";
+    case GLFW_KEY_END: return shift ? "Shift+End" : "End";
+    case GLFW_KEY_A: return (mods & GLFW_MOD_CONTROL) ? "Ctrl+A" : "";
     case GLFW_KEY_PAGE_UP: return "PageUp";
     case GLFW_KEY_PAGE_DOWN: return "PageDown";
     case GLFW_KEY_BACKSPACE: return "Backspace";
@@ -184,8 +206,9 @@ void DesktopFrontEnd::layout() {
       w->cy = std::max(3, static_cast<int>((H - 4 * bar) * 0.8f / font.line_h));
     }
     PixelRect size = window_size(*w, font);
-    placed_.push_back(place(h, std::max(0.0f, std::round((W - size.w) / 2)),
-                            std::max(bar, std::round((H - size.h) / 2)), font));
+    // The point prompt stands at the foot, so that the points to click stay in sight.
+    const float y = h == point_prompt_window() ? H - bar - size.h - kGap : std::round((H - size.h) / 2);
+    placed_.push_back(place(h, std::max(0.0f, std::round((W - size.w) / 2)), std::max(bar, y), font));
   }
 }
 
@@ -294,7 +317,8 @@ void DesktopFrontEnd::draw_toolbar() {
                    ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBringToFrontOnFocus |
                    ImGuiWindowFlags_NoNav);
   ImGui::TextUnformatted("Orvantis");
-  const bool blocked = prompt_ != nullptr;
+  const Window* top = WindowSystem::instance().find(WindowSystem::instance().active());
+  const bool blocked = prompt_ != nullptr || (top && top->kind == WindowKind::Prompt);
   static const std::pair<const char*, view::NamedView> kViews[] = {
       {"Top", view::NamedView::Top},     {"Bottom", view::NamedView::Bottom}, {"Front", view::NamedView::Front},
       {"Back", view::NamedView::Back},   {"Left", view::NamedView::Left},     {"Right", view::NamedView::Right},
@@ -310,7 +334,7 @@ void DesktopFrontEnd::draw_toolbar() {
   if (ImGui::SmallButton("Fit") && !blocked) view_.fit();
   if (exporter_) {
     ImGui::SameLine();
-    if (ImGui::SmallButton("Export... (F3)") && !blocked) prompt_ = Prompt::make_export(export_path_);
+    if (ImGui::SmallButton("Export... (F3)") && !blocked) export_asked_ = true;
   }
   ImGui::End();
   ImGui::PopStyleVar();
@@ -328,13 +352,15 @@ void DesktopFrontEnd::click(double x, double y, int button, int mods) {
     if (!over && !(open && it->window == ws.active())) continue;
     if (button != GLFW_MOUSE_BUTTON_LEFT || it->window != ws.active()) return;
     UiEvent e;
-    if (click_event(*it, px, py, static_cast<float>(window_.height()), e)) events_.push_back(e);
+    if (!click_event(*it, px, py, static_cast<float>(window_.height()), e)) return;
+    if (e.kind == UiEvent::Kind::Select && second_click(e, x, y)) e.kind = UiEvent::Kind::DoubleClick;
+    events_.push_back(e);
     return;
   }
   if (graphics_.contains(px, py)) {
-    if (prompt_ && prompt_->kind == Prompt::Kind::Point) {
+    if (point_prompt_open()) {
       std::array<double, 3> p{};
-      if (snap_point(x, y, p)) prompt_->set_point(p);
+      if (snap_point(x, y, p)) fill_point_prompt(p);
       return;
     }
     drag_button_ = button;
@@ -374,8 +400,9 @@ bool DesktopFrontEnd::view_key(int key, int mods) {
     view_keys_ = !view_keys_;
     return true;
   }
-  if (key == GLFW_KEY_F3 && exporter_ && !prompt_) {
-    prompt_ = Prompt::make_export(export_path_);
+  const Window* top = WindowSystem::instance().find(WindowSystem::instance().active());
+  if (key == GLFW_KEY_F3 && exporter_ && !prompt_ && !(top && top->kind == WindowKind::Prompt)) {
+    export_asked_ = true;
     return true;
   }
   if (!view_keys_) return false;
@@ -546,11 +573,7 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
   }
   settle_ = kSettleFrames;  // the frames after an event show what it did at once
   for (;;) {
-    if (prompt_ && prompt_->kind == Prompt::Kind::Export) {
-      run_prompt();
-      if (prompt_->accepted) export_to(prompt_->text);
-      prompt_.reset();
-    }
+    if (std::exchange(export_asked_, false)) export_command();
     if (!events_.empty()) {
       event = events_.front();
       events_.erase(events_.begin());
@@ -589,11 +612,14 @@ bool DesktopFrontEnd::plot_progress(int64_t step, int64_t count) {
   return stop;
 }
 
-bool DesktopFrontEnd::export_to(const std::string& path) {
-  if (!path.empty()) export_path_ = path;
-  if (!export_for_person(exporter_, path, status_)) return false;
-  saved_at_ = geometry_made();
-  return true;
+bool DesktopFrontEnd::export_command() {
+  const auto write = [this](const std::string& path, std::string& why) {
+    return export_for_person(exporter_, path, why);
+  };
+  const bool wrote =
+      run_export_prompt(export_path_, exchange::export_extensions(" "), write, status_) == PromptEnd::Answered;
+  if (wrote) saved_at_ = geometry_made();
+  return wrote;
 }
 
 }  // namespace orv::desktop

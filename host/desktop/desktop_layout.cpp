@@ -107,6 +107,20 @@ bool click_event(const Placement& p, float px, float py, float bottom, UiEvent& 
       if (!c || !c->visible || !takes_focus(*c)) continue;
       if (control_rect(*c, p).contains(px, py)) hit = c;
     }
+    if (hit && hit->control == CTL_LISTBOX) {
+      // A list box's row: a click selects its item (a row is a line, 8 dialog units).
+      const PixelRect r = control_rect(*hit, p);
+      const int index = list_box_first(*hit) + static_cast<int>((py - r.y) / std::max(1.0f, p.font.line_h));
+      if (index >= static_cast<int>(hit->items.size())) {
+        e.kind = UiEvent::Kind::Click;
+        e.id = hit->id;
+        return true;
+      }
+      e.kind = UiEvent::Kind::Select;
+      e.id = hit->id;
+      e.index = index;
+      return true;
+    }
     if (hit) {
       e.kind = UiEvent::Kind::Click;
       e.id = hit->id;

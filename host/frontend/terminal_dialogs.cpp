@@ -123,6 +123,12 @@ bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
         return e.index >= 0 && e.index < static_cast<int>(open->items.size());
       }
     }
+    if (hit.index >= 0) {
+      e.kind = UiEvent::Kind::Select;  // a list box's item: a click selects it
+      e.id = hit.id;
+      e.index = hit.index;
+      return true;
+    }
     e.kind = UiEvent::Kind::Click;
     e.id = hit.id;
     return true;

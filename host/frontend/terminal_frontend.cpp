@@ -8,11 +8,10 @@
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
+#include "core/host_prompts.h"
 #include "exchange/export_formats.h"
 #include "frontend/terminal_hints.h"
 #include "frontend/terminal_editor.h"
-#include "frontend/terminal_file_prompt.h"
-#include "frontend/terminal_point_prompt.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
 #include "platform/message_box.h"
@@ -30,6 +29,7 @@ constexpr auto kProgressRedraw = std::chrono::milliseconds(100);
 constexpr auto kKeyPoll = std::chrono::milliseconds(30);
 constexpr int kProgressBarCells = 20;
 constexpr int kMaxKeysPerPoll = 64;  // keys typed ahead are dropped, but never without end
+constexpr auto kDoubleClick = std::chrono::milliseconds(500);
 
 std::string progress_text(int64_t step, int64_t count) {
   // In doubles: a grid's count can come near the top of int64, where step * 100 would overflow.
@@ -61,8 +61,26 @@ const char* key_name(Key::Type t) {
     case Key::Backspace: return "Backspace";
     case Key::Delete: return "Delete";
     case Key::AltDown: return "Alt+Down";
+    case Key::ShiftLeft: return "Shift+Left";
+    case Key::ShiftRight: return "Shift+Right";
+    case Key::ShiftHome: return "Shift+Home";
+    case Key::ShiftEnd: return "Shift+End";
+    case Key::CtrlA: return "Ctrl+A";
     default: return nullptr;
   }
+}
+
+// A click on the cell of the click before it, soon enough, is a double-click.
+bool second_click(int x, int y) {
+  using Clock = std::chrono::steady_clock;
+  static Clock::time_point last;
+  static int last_x = -1, last_y = -1;
+  const Clock::time_point now = Clock::now();
+  const bool second = x == last_x && y == last_y && now - last <= kDoubleClick;
+  last = second ? Clock::time_point{} : now;
+  last_x = second ? -1 : x;
+  last_y = second ? -1 : y;
+  return second;
 }
 
 }  // namespace
@@ -253,7 +271,8 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
     graphics_in_use_ = true;
     return true;
   }
-  if (k.type == Key::Function && k.ch == 3 && exporter_) {
+  const Window* top = WindowSystem::instance().find(WindowSystem::instance().active());
+  if (k.type == Key::Function && k.ch == 3 && exporter_ && !(top && top->kind == WindowKind::Prompt)) {
     export_command();
     return true;
   }
@@ -261,73 +280,31 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
 }
 
 bool TerminalFrontEnd::export_command() {
-  std::string path = export_path_;
-  for (;;) {
-    // The path first, so that a narrow terminal cuts the list of formats rather than what is typed.
-    status_ = "Export to: " + path + "   (Enter writes, Esc cancels; " + exchange::export_extensions(" ") + ")";
-    draw();
-    screen_.flush();
-    Key q = screen_.read_key();
-    if (q.type == Key::Enter) break;
-    if (q.type == Key::Esc || q.type == Key::Eof || q.type == Key::Quit) {
-      status_ = "Export cancelled";
-      return false;
-    }
-    if (q.type == Key::Backspace && !path.empty()) {
-      // Remove the last code point, whatever its length in UTF-8.
-      do {
-        path.pop_back();
-      } while (!path.empty() && (static_cast<unsigned char>(path.back()) & 0xC0) == 0x80);
-    }
-    if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), path);
-  }
-  export_path_ = path;
-  if (!export_for_person(exporter_, path, status_)) return false;
-  saved_at_ = geometry_made();
-  return true;
+  const auto write = [this](const std::string& path, std::string& why) {
+    return export_for_person(exporter_, path, why);
+  };
+  const bool wrote =
+      run_export_prompt(export_path_, exchange::export_extensions(" "), write, status_) == PromptEnd::Answered;
+  if (wrote) saved_at_ = geometry_made();
+  return wrote;
 }
 
 TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
-  const std::vector<std::string> lines = {
-      "The geometry made in this session is not saved.",
-      "",
-      "  S  save it: export to a file (F3's formats)",
-      "  D  discard it and leave",
-      "  B  go back to the Zlink (Esc)",
-  };
   for (;;) {
     if (stop_signal() != 0) return LeaveChoice::Discard;
-    draw();
-    TerminalScreen& s = screen_;
-    int w = 0;
-    for (const std::string& l : lines) w = std::max(w, text_cells(l));
-    w = std::min(w + 4, s.cols());
-    const int h = static_cast<int>(lines.size()) + 2;
-    const int x = std::max(0, (s.cols() - w) / 2), y = std::max(0, (s.rows() - h) / 2);
-    s.fill(x, y, w, h, s.role(Role::Normal));
-    s.frame(x, y, w, h, s.role(Role::Frame));
-    s.put(x + 2, y, " Leave the host? ", s.role(Role::CaptionActive), w - 4);
-    for (std::size_t i = 0; i < lines.size(); ++i) s.put(x + 2, y + 1 + static_cast<int>(i), lines[i], s.role(Role::Normal), w - 4);
-    s.fill(0, s.rows() - 1, s.cols(), 1, s.role(Role::Status));
-    s.put(1, s.rows() - 1, status_.empty() ? "S save \u00b7 D discard \u00b7 B or Esc back" : status_, s.role(Role::Status));
-    s.flush();
-    Key k = screen_.read_key();
-    if (k.type == Key::Eof) return LeaveChoice::Discard;
-    if (k.type == Key::Quit) {
+    status_.clear();  // the question stands alone: no line of before under it
+    const LeaveAnswer answer = run_leave_question();
+    if (answer == LeaveAnswer::InputEnded) {
+      if (!screen_.quit_requested() || stop_signal() != 0) return LeaveChoice::Discard;  // nobody is there
       screen_.forget_quit();  // Ctrl+C here is not an answer: the question names the keys
       continue;
     }
-    status_.clear();
-    if (k.type == Key::Esc) return LeaveChoice::Back;
-    if (k.type != Key::Char) continue;
-    switch (std::tolower(k.ch)) {
-      case 's':
-        if (export_command()) return LeaveChoice::Saved;
-        break;  // cancelled or failed: its status stands under the question
-      case 'd': return LeaveChoice::Discard;
-      case 'b': return LeaveChoice::Back;
-      default: break;
+    if (answer == LeaveAnswer::Discard) return LeaveChoice::Discard;
+    if (answer == LeaveAnswer::Back) {
+      resume_last_file();  // back to the plot the person left, not to a file prompt
+      return LeaveChoice::Back;
     }
+    if (export_command()) return LeaveChoice::Saved;
   }
 }
 
@@ -393,7 +370,11 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
   if (!a || a->kind == WindowKind::Frame) return false;
   if (k.type == Key::Click) {
     for (const PlacedWindow& p : placed_) {
-      if (p.window == a->handle) return click_event(p, k.x, k.y, e);
+      if (p.window == a->handle) {
+        if (!click_event(p, k.x, k.y, e)) return false;
+        if (e.kind == UiEvent::Kind::Select && second_click(k.x, k.y)) e.kind = UiEvent::Kind::DoubleClick;
+        return true;
+      }
     }
     return false;  // a click outside the active window
   }
@@ -528,9 +509,7 @@ void TerminalFrontEnd::event_failed(const UiEvent& event, const std::string& why
 bool TerminalFrontEnd::PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                                            HWND owner) {
   (void)mode;
-  (void)owner;
-  PromptContext ctx{screen_, [this] { draw(); }};
-  return file_prompt(ctx, path, filter);
+  return run_file_prompt(path, filter, owner) == PromptEnd::Answered;
 }
 
 void TerminalFrontEnd::edit_filename(const std::string& path) {
@@ -544,8 +523,7 @@ void TerminalFrontEnd::list_filename(const std::string& path) {
 }
 
 bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
-  PromptContext ctx{screen_, [this] { draw(); }};
-  bool picked = point_prompt(ctx, prompt, point);
+  bool picked = run_point_prompt(prompt, point) == PromptEnd::Answered;
   if (picked) origin_text_ = "origin " + format_real(point[0]) + ", " + format_real(point[1]) + ", " + format_real(point[2]);
   return picked;
 }
