@@ -13,6 +13,7 @@
 #include "core/database.h"
 #include "core/frontend.h"
 #include "core/plot_report.h"
+#include "exchange/export_formats.h"
 #include "frontend/script_front_end.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_frontend.h"
@@ -69,7 +70,9 @@ std::string graphics_text() {
 bool export_typed(const std::string& path, std::string& why, const view::PictureOptions& picture) {
   std::optional<ExportFormat> format = export_format_for(path);
   if (!format) {
-    why = path + ": the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png";
+    why = path;
+    why += ": the format is chosen by the extension: ";
+    why += exchange::export_extensions(", ");
     return false;
   }
   return write_export({path, *format}, database(), why, picture);

@@ -718,6 +718,41 @@ TEST_F(DesktopRun, AClickOnAMarkPicksItsPointExactlyAndAClickFarFromEveryMarkTak
   EXPECT_EQ(picks[1]["point"].get<std::vector<double>>(), (std::vector<double>{3, 1, 0})) << picks[1];
 }
 
+TEST_F(DesktopRun, AFailedExportStaysInItsPromptQuickKeysAllArriveAndBackReturnsToThePlot) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  const std::string helix = example("helix.eqn");
+  InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' --transcript '" + file("run.jsonl") + "' 2>'" +
+                                file("host.txt") + "'");
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(helix));
+  ASSERT_TRUE(run.act("key alt+p"));
+  // F3: a path no exporter knows is refused in the prompt, which keeps the path for correcting.
+  ASSERT_TRUE(run.act("key F3"));
+  ASSERT_TRUE(run.act("type --delay 5 '" + file("h.dwg") + "'"));
+  ASSERT_TRUE(run.act("key Return"));
+  // End, three Backspaces and the new extension 10 ms apart, faster than any key repeat, then Enter
+  // at once: each key reaches the field once, in order, and the Enter is not lost. (Presses of one
+  // key within the same millisecond are one press to GLFW's X11 input method filter.)
+  ASSERT_TRUE(run.act("key --delay 10 End BackSpace BackSpace BackSpace s t e p Return"));
+  EXPECT_FALSE(fs::exists(file("h.dwg")));
+  std::stringstream step;
+  step << std::ifstream(file("h.step")).rdbuf();
+  EXPECT_NE(step.str().find("B_SPLINE_CURVE"), std::string::npos) << "the helix was exported once corrected";
+  // Plotted again, not saved: Cancel asks; B goes back to the dialog with the file loaded, where
+  // Alt+P plots at once (no file prompt stands in the way); Esc asks again and D leaves.
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("key Escape"));
+  ASSERT_TRUE(run.act("key b"));
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("key Escape"));
+  ASSERT_TRUE(run.act("key d"));
+  ASSERT_EQ(run.wait(20), 0) << "the host leaves when D discards";
+  const std::vector<nlohmann::json> prompts = transcript_events(file("run.jsonl"), "prompt");
+  ASSERT_EQ(prompts.size(), 2u);
+  EXPECT_EQ(prompts[1]["chosen"], helix) << "back in the plot of the same file";
+  EXPECT_EQ(transcript_events(file("run.jsonl"), "q_main").size(), 2u);
+}
+
 TEST_F(DesktopRun, EditEquationRunsVisualAndThePlotFollowsTheEditedFile) {
   if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
   // The "editor" halves the helix: up to 180 degrees, 19 points where the file makes 37.
