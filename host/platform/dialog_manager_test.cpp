@@ -1,6 +1,7 @@
 // Keyboard and mouse semantics of dialogs, played through the pump as a person would.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 
 #include "platform/dialog_manager.h"
@@ -287,6 +288,22 @@ TEST_F(DialogKeys, AFailedExchangeKeepsTheFocusOnItsEditAndDropsTheClick) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "{\"event\":\"message\",\"text\":\"\\\"abc\\\" is not a number.\\nPlease enter a number.\",\"caption\":\"Test\"}\n");
   EXPECT_NE(lines[1].find("Please enter a number between 0 and 100."), std::string::npos);
+}
+
+TEST_F(DialogKeys, AFieldsMessageNamesTheFieldByTheLabelOnItsRow) {
+  Transcript tr;
+  std::string err;
+  std::string path = ::testing::TempDir() + "dialog_keys_named.jsonl";
+  ASSERT_TRUE(tr.open(path, err)) << err;
+  install_transcript(&tr);
+  fx.input.click(16).type("7").key("Tab").key("Enter");  // 16's bounds are 0..1; its label is "&Label"
+  play();
+  install_transcript(nullptr);
+  std::ifstream in(path);
+  std::string first;
+  std::getline(in, first);
+  EXPECT_NE(first.find("\"text\":\"Label: Please enter a number between 0 and 1.\""), std::string::npos) << first;
+  EXPECT_EQ(focus_id(), 16);  // the focus is back on the field the message names
 }
 
 TEST_F(DialogKeys, TwoFailingFieldsEndWithTheFocusOnTheRejectedOneWithoutLooping) {
