@@ -208,8 +208,31 @@ void DesktopFrontEnd::layout() {
     PixelRect size = window_size(*w, font);
     // The point prompt stands at the foot, so that the points to click stay in sight.
     const float y = h == point_prompt_window() ? H - bar - size.h - kGap : std::round((H - size.h) / 2);
-    placed_.push_back(place(h, std::max(0.0f, std::round((W - size.w) / 2)), std::max(bar, y), font));
+    Placement placed = place(h, std::max(0.0f, std::round((W - size.w) / 2)), std::max(bar, y), font);
+    if (w->kind == WindowKind::MessageBox) placed = clear_of_field(placed, bar);
+    placed_.push_back(placed);
   }
+}
+
+Placement DesktopFrontEnd::clear_of_field(const Placement& box, float bar) const {
+  // A message about a field stands below the field (or above it), never over it.
+  WindowSystem& ws = WindowSystem::instance();
+  const Window* w = ws.find(box.window);
+  const float H = static_cast<float>(window_.height());
+  for (const Placement& o : placed_) {
+    const Window* owner = ws.find(o.window);
+    if (w == nullptr || owner == nullptr || o.window != w->parent) continue;
+    const Window* f = ws.find(owner->focus);
+    if (f == nullptr) continue;
+    const PixelRect r = control_rect(*f, o);
+    const PixelRect& b = box.frame;
+    if (r.right() <= b.x || b.right() <= r.x || r.bottom() <= b.y || b.bottom() <= r.y) continue;
+    float y = r.bottom() + kGap;
+    if (y + b.h > H - bar) y = r.y - kGap - b.h;
+    if (y < bar) continue;
+    return place(box.window, b.x, std::round(y), box.font);
+  }
+  return box;
 }
 
 ViewFrame DesktopFrontEnd::view_frame() const {

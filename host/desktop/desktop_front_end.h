@@ -108,6 +108,8 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   std::array<int64_t, 3> geometry_made() const;
   void refresh_scene();
   void layout();
+  /// `box` moved clear of the focused field of the window it is about (its owner), when it covers it.
+  Placement clear_of_field(const Placement& box, float bar) const;
   void draw_graphics();
   void draw_toolbar();
   void draw_marks_and_axes(ImDrawList* dl);
