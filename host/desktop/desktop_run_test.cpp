@@ -753,6 +753,40 @@ TEST_F(DesktopRun, AFailedExportStaysInItsPromptQuickKeysAllArriveAndBackReturns
   EXPECT_EQ(transcript_events(file("run.jsonl"), "q_main").size(), 2u);
 }
 
+TEST_F(DesktopRun, TheFilePromptsListOpensOnADoubleClickAndSelectsOnAClick) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  fs::create_directories(file("main/ZLINKS"));
+  fs::copy_file(example("helix.eqn"), file("main/ZLINKS/kuvra.eqn"));
+  InteractiveRun run(env(), "--main-dir '" + file("main") + "' --temp-dir '" + dir_.string() + "' --transcript '" +
+                                file("run.jsonl") + "' 2>'" + file("host.txt") + "'");
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.act("mousemove 5 400"));
+  // The prompt's rows, from where its caption bar stands: the list starts 32 dialog units down
+  // its client area, a line a row.
+  Image shown;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), shown));
+  const Box caption = bounds_of(shown, kCaptionActive, 0, 0, kWidth, kHeight);
+  ASSERT_FALSE(caption.empty()) << "the file prompt is up";
+  const double unit_x = (caption.x1 - caption.x0 + 1) / 280.0, unit_y = kLineHeight / 8.0;
+  auto row = [&](int i) {
+    return std::to_string(static_cast<int>(caption.x0 + 40 * unit_x)) + " " +
+           std::to_string(static_cast<int>(caption.y1 + 2 + 32 * unit_y + (i + 0.5) * kLineHeight));
+  };
+  // ZLINKS/ lists "../" and kuvra.eqn. A double-click on "../" climbs one level, to main/ ("../",
+  // "ZLINKS/", "other.eqn"); a click on ZLINKS/ only selects it (main/ stays listed), a click on
+  // other.eqn selects it and the path field follows; Enter opens it.
+  std::ofstream(file("main/other.eqn")) << "x = t\n";
+  ASSERT_TRUE(run.act("mousemove " + row(0) + " click --repeat 2 --delay 80 1"));
+  ASSERT_TRUE(run.act("mousemove " + row(1) + " click 1"));
+  ASSERT_TRUE(run.act("mousemove " + row(2) + " click 1"));
+  ASSERT_TRUE(run.act("key Return"));
+  ASSERT_TRUE(run.act("key alt+c"));
+  ASSERT_EQ(run.wait(20), 0) << "nothing plotted: Cancel leaves at once";
+  const std::vector<nlohmann::json> prompts = transcript_events(file("run.jsonl"), "prompt");
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0]["chosen"], file("main") + "/other.eqn");
+}
+
 TEST_F(DesktopRun, EditEquationRunsVisualAndThePlotFollowsTheEditedFile) {
   if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
   // The "editor" halves the helix: up to 180 degrees, 19 points where the file makes 37.
