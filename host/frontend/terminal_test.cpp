@@ -422,7 +422,9 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   EXPECT_TRUE(has(s, "notes.txt")) << s;
   EXPECT_TRUE(has(s, "../")) << s;
   EXPECT_FALSE(has(s, ">notes.txt")) << s;  // nothing is selected for the person
-  keys("Tab Down Enter");  // to the list, "../" and up: its folders, and no file that is not .txt
+  // A double-click on "../" climbs one level: its folders, and no file that is not .txt.
+  click_on(s, "../");
+  click_on(s, "../");
   // The path field names the private folder already, so wait for the listing itself to change.
   s = wait_for([](const std::string& x) { return has(x, "orvantis-") && !has(x, "notes.txt"); });
   EXPECT_FALSE(has(s, "editor.sh")) << s;
