@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "core/file_services.h"
+#include "core/frontend.h"
 #include "platform/event_loop.h"
 #include "platform/number_text.h"
 #include "platform/window_system.h"
@@ -438,6 +439,14 @@ PromptEnd run_export_prompt(std::string& path, const std::string& formats, const
   told = end == PromptEnd::Answered ? p.told : "Export cancelled";
   if (end == PromptEnd::Answered) path = p.written;
   return end;
+}
+
+bool export_by_prompt(const std::function<bool(const std::string&, std::string&)>& exporter, std::string& path,
+                      const std::string& formats, std::string& status) {
+  const ExportWrite write = [&exporter](const std::string& p, std::string& why) {
+    return export_for_person(exporter, p, why);
+  };
+  return run_export_prompt(path, formats, write, status) == PromptEnd::Answered;
 }
 
 LeaveAnswer run_leave_question() {

@@ -79,6 +79,11 @@ using ExportWrite = std::function<bool(const std::string& path, std::string& why
 PromptEnd run_export_prompt(std::string& path, const std::string& formats, const ExportWrite& write,
                             std::string& told);
 
+/// A person's export command: the export prompt over `exporter` (core/frontend.h), `path` the last
+/// path and the one written, `status` the line the person is told. True when a file was written.
+bool export_by_prompt(const std::function<bool(const std::string&, std::string&)>& exporter, std::string& path,
+                      const std::string& formats, std::string& status);
+
 /// The answer to the question asked before leaving with geometry not saved.
 enum class LeaveAnswer { Save, Discard, Back, InputEnded };
 /// Asks it: S saves (the caller then runs the export prompt), D discards, B, Esc or the close box

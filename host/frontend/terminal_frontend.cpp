@@ -280,11 +280,7 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
 }
 
 bool TerminalFrontEnd::export_command() {
-  const auto write = [this](const std::string& path, std::string& why) {
-    return export_for_person(exporter_, path, why);
-  };
-  const bool wrote =
-      run_export_prompt(export_path_, exchange::export_extensions(" "), write, status_) == PromptEnd::Answered;
+  const bool wrote = export_by_prompt(exporter_, export_path_, exchange::export_extensions(" "), status_);
   if (wrote) saved_at_ = geometry_made();
   return wrote;
 }
