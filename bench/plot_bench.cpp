@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/database.h"
+#include "core/host.h"
 #include "eqfile/equation_file.h"
 #include "equation/plot_settings.h"
 #include "equation/evaluator.h"
@@ -54,7 +55,7 @@ void reset_run() {
   PlotSettings = initial_plot_settings;
   PlotSettings.use_degrees = 0;
   PlotSettings.trace_variables = 0;
-  orv::database().clear();
+  orv::host().database.clear();
 }
 
 void BM_PointsHelix(benchmark::State& state) {
@@ -65,8 +66,8 @@ void BM_PointsHelix(benchmark::State& state) {
   for (auto _ : state) {
     plot_geometry(head);
     state.PauseTiming();
-    if (orv::database().size() != 1000001) state.SkipWithError("not every point was stored");
-    orv::database().clear();
+    if (orv::host().database.size() != 1000001) state.SkipWithError("not every point was stored");
+    orv::host().database.clear();
     state.ResumeTiming();
   }
   count_steps(state, 1000001);
@@ -84,8 +85,8 @@ void BM_DrawSurfTorus(benchmark::State& state) {
   for (auto _ : state) {
     plot_geometry(head);
     state.PauseTiming();
-    if (orv::database().marks().size() != 1001u * 1001u) state.SkipWithError("not every grid point was drawn");
-    orv::database().clear();
+    if (orv::host().database.marks().size() != 1001u * 1001u) state.SkipWithError("not every grid point was drawn");
+    orv::host().database.clear();
     state.ResumeTiming();
   }
   count_steps(state, 1001.0 * 1001.0);

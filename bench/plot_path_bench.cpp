@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/database.h"
+#include "core/host.h"
 #include "core/part_file.h"
 #include "eqfile/equation_file.h"
 #include "equation/plot_settings.h"
@@ -68,7 +69,7 @@ Statement* read_data_file(const char* name, std::string& err) {
 }
 
 bool write(Export e, const std::string& path, std::string& err) {
-  const orv::GeometryDatabase& db = orv::database();
+  const orv::GeometryDatabase& db = orv::host().database;
   switch (e) {
     case Export::None: return true;
     case Export::Json: return orv::save_part_file(path, db, err, true);
@@ -77,8 +78,8 @@ bool write(Export e, const std::string& path, std::string& err) {
       o.title = "plot.png";
       return orv::view::write_picture(path, db, kPictureWidth, kPictureHeight, o, err);
     }
-    case Export::Step: return orv::exchange::write_step(path, db.entities(), err);
-    case Export::Iges: return orv::exchange::write_iges(path, db.entities(), err);
+    case Export::Step: return orv::exchange::write_step(path, db.entities(), db.plots(), err);
+    case Export::Iges: return orv::exchange::write_iges(path, db.entities(), db.plots(), err);
   }
   return false;
 }
@@ -87,7 +88,7 @@ void BM_Plot(benchmark::State& state, const char* file, Export e, std::size_t ex
   pool_release();
   PlotSettings = initial_plot_settings;
   PlotSettings.trace_variables = 0;
-  orv::database().clear();
+  orv::host().database.clear();
   std::string err;
   Statement* head = read_data_file(file, err);
   if (head == nullptr) {
@@ -103,8 +104,8 @@ void BM_Plot(benchmark::State& state, const char* file, Export e, std::size_t ex
       break;
     }
     state.PauseTiming();
-    const std::size_t made = orv::database().size();
-    orv::database().clear();
+    const std::size_t made = orv::host().database.size();
+    orv::host().database.clear();
     if (made != expected) {
       state.SkipWithError("the plot did not store what it should");
       break;

@@ -30,6 +30,7 @@
 #include "core/file_services.h"
 #include "core/frontend.h"
 #include "core/geometry_services.h"
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "core/part_file.h"
 #include "orvantis/host_geometry.h"
@@ -66,12 +67,13 @@ bool file_exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-void apply_globals(const Options& o) {
-  if (o.places) n_places_an = *o.places;
-  if (o.tol) tol = *o.tol;
-  if (o.chord_dev) surf_step_chord_dev = *o.chord_dev;
-  if (o.color) main_color = *o.color;
-  if (o.level) main_level = *o.level;
+// The Zlink's settings the command line gives, over the host's start values.
+void set_globals(const Options& o, HostGlobals& g) {
+  if (o.places) g.trace_places = *o.places;
+  if (o.tol) g.least_step = *o.tol;
+  if (o.chord_dev) g.chord_deviation = *o.chord_dev;
+  if (o.color) g.main_color = *o.color;
+  if (o.level) g.main_level = *o.level;
 }
 
 // Installs a transcript for the rest of the run and puts the one before back on every way out.
@@ -135,7 +137,7 @@ bool display_available() {
 
 namespace {
 
-int run(const Options& options) {
+int run(Host& host, const Options& options) {
   // A write over the file-size limit then fails with EFBIG, as a full disk does, instead of
   // ending the process with its temporary file left behind.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -156,7 +158,8 @@ int run(const Options& options) {
       return refuse("--temp-dir: " + options.temp_dir + ": " + std::strerror(errno));
     if (!set_temp_dir(absolute(options.temp_dir), err)) return refuse("--temp-dir: " + err);
   }
-  apply_globals(options);
+  set_globals(options, host.globals);
+  host.apply_globals();
 
   // Only regular files are read or replaced: a device or FIFO named as the part file or a target
   // would be read for ever or block, so it is refused before anything runs.
@@ -175,7 +178,7 @@ int run(const Options& options) {
   PartFileLock part_lock;
   if (!options.part.empty() && !part_lock.acquire(options.part, err)) return refuse("--part: " + err);
 
-  GeometryDatabase& db = database();
+  GeometryDatabase& db = host.database;
   if (!options.part.empty() && file_exists(options.part) && !load_part_file(options.part, db, err))
     return refuse("--part: " + err);
 
@@ -192,7 +195,7 @@ int run(const Options& options) {
   config.plot_file = options.plot_file;
   config.zlink = options.zlink.empty() ? paths.zlink : options.zlink;
   config.ask_before_leaving = options.part.empty() && options.exports.empty();
-  config.picture = picture_options(options, "");
+  config.exports = export_options(options, "", host.globals);
   // The transcript is the run's, not only the session's: a part file or export that cannot be
   // written at exit is recorded in it too.
   Transcript transcript;
@@ -208,7 +211,7 @@ int run(const Options& options) {
   const PlotStart start = plot_start(db);
   SessionResult result;
   try {
-    result = run_session(config);
+    result = run_session(host, config);
   } catch (...) {
     // Whatever failed, what the database holds is still saved and exported below.
     result.ran = true;
@@ -244,7 +247,7 @@ int run(const Options& options) {
   const std::string plotted = options.plot_file.substr(options.plot_file.find_last_of('/') + 1);
   std::vector<std::string> failures;
   try {
-    failures = write_exports(options.exports, db, &written, picture_options(options, plotted));
+    failures = write_exports(options.exports, db, &written, export_options(options, plotted, host.globals));
   } catch (...) {
     failures.push_back("the exports were not all written: " + failure_text(std::current_exception()));
   }
@@ -256,7 +259,8 @@ int run(const Options& options) {
   }
   if (options.mode == RunMode::Plot) {
     // Batch tells what it did; a plot that made nothing or had to be excused is not a success.
-    std::string made = describe_made(db, start, marks_drawn(), screen_lines_drawn());
+    std::string made = describe_made(db, start, static_cast<int64_t>(db.marks_made()),
+                                     static_cast<int64_t>(db.lines_made()));
     std::printf("orvantis: %s\n", summary_line(options.plot_file, made, written).c_str());
     std::fflush(stdout);
     // A plot that ended early, skipped steps, dropped grid rows or was refused for its size, and a
@@ -274,7 +278,11 @@ int run_application(const Options& options) {
   // The last guard: nothing the run throws ends the process with an abort. What could be saved was
   // saved inside run(); this only tells what went wrong.
   try {
-    return run(options);
+    // The run's state, handed to everything of the run; the shims the Zlink calls reach it as the
+    // installed Host.
+    Host host;
+    UseHost use(host);
+    return run(host, options);
   } catch (...) {
     const std::string why = failure_text(std::current_exception());
     std::fprintf(stderr, "orvantis: %s\n", why.c_str());

@@ -24,6 +24,8 @@ constexpr const char* kCommaLocale = "de_DE.UTF-8";
 // that locale fails the test (scripts/setup.sh makes it), since a skip would hide the very fault.
 class CommaLocale : public ::testing::Test {
  protected:
+  Host host_;
+  UseHost use_host_{host_};
   void SetUp() override {
     saved_ = std::setlocale(LC_ALL, nullptr);
     ASSERT_NE(std::setlocale(LC_ALL, kCommaLocale), nullptr)
@@ -32,19 +34,15 @@ class CommaLocale : public ::testing::Test {
     std::string err;
     ASSERT_TRUE(set_main_dir(s.main_dir().string(), err)) << err;
     ASSERT_TRUE(set_temp_dir(s.temp_dir().string(), err)) << err;
-    database().clear();
   }
-  void TearDown() override {
-    database().clear();
-    std::setlocale(LC_ALL, saved_.c_str());
-  }
+  void TearDown() override { std::setlocale(LC_ALL, saved_.c_str()); }
 
   SessionResult run(const std::string& script_text) {
     SessionConfig c;
     c.mode = RunMode::Script;
     c.script = s.file("script.txt", script_text).string();
     c.zlink = ORV_TEST_ZLINK;
-    return run_session(c);
+    return run_session(host_, c);
   }
 
   Scratch s;

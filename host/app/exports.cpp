@@ -27,7 +27,8 @@ std::string nothing_stored(const GeometryDatabase& db) {
 
 // A mesh file holds the surfaces only: the points and curves left out are told on standard error,
 // and a database with no surface at all writes no (empty) file.
-bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
+bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, double chord_deviation,
+                       std::string& err) {
   const auto entities = db.entities();
   size_t surfaces = 0;
   for (const Entity* e : entities) surfaces += e->kind() == ENT_SURFACE || e->kind() == ENT_NURBS_SURFACE;
@@ -45,7 +46,7 @@ bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, s
                                                                                 : exchange::MeshFormat::StlBinary;
   int skipped = 0;
   std::vector<std::string> notes;
-  if (!exchange::write_mesh(target.path, format, entities, surf_step_chord_dev, skipped, err, &notes)) return false;
+  if (!exchange::write_mesh(target.path, format, entities, chord_deviation, skipped, err, &notes)) return false;
   for (const std::string& note : notes)
     std::fprintf(stderr, "orvantis: --export: %s: %s\n", target.path.c_str(), note.c_str());
   if (skipped > 0)
@@ -55,11 +56,12 @@ bool write_mesh_export(const ExportTarget& target, const GeometryDatabase& db, s
 }
 
 // A DXF file holds the points, lines and curves: the surfaces left out are told on standard error.
-bool write_dxf_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err) {
+bool write_dxf_export(const ExportTarget& target, const GeometryDatabase& db, double chord_deviation,
+                      std::string& err) {
   const exchange::DxfVersion version =
       target.format == ExportFormat::DxfR12 ? exchange::DxfVersion::R12 : exchange::DxfVersion::R2000;
   int skipped = 0;
-  if (!exchange::write_dxf(target.path, version, db.entities(), surf_step_chord_dev, skipped, err)) return false;
+  if (!exchange::write_dxf(target.path, version, db.entities(), chord_deviation, skipped, err)) return false;
   if (skipped > 0)
     std::fprintf(stderr, "orvantis: --export: %s: %d surfaces have no DXF form; only the points, lines and curves were written\n",
                  target.path.c_str(), skipped);
@@ -68,17 +70,24 @@ bool write_dxf_export(const ExportTarget& target, const GeometryDatabase& db, st
 
 }  // namespace
 
-view::PictureOptions picture_options(const Options& options, const std::string& title) {
+view::PictureOptions picture_options(const Options& options, const std::string& title, uint8_t back_color) {
   view::PictureOptions o;
-  o.background = gr_back_color;
+  o.background = back_color;
   o.view = options.view;
   o.marks = options.marks;
   o.title = title;
   return o;
 }
 
+ExportOptions export_options(const Options& options, const std::string& title, const HostGlobals& globals) {
+  ExportOptions o;
+  o.chord_deviation = globals.chord_deviation;
+  o.picture = picture_options(options, title, globals.back_color);
+  return o;
+}
+
 bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::string& err,
-                  const view::PictureOptions& picture) {
+                  const ExportOptions& options) {
   // Checked again when writing: a device or FIFO may have taken the target's place during the run.
   if (!regular_or_absent(target.path, err)) return false;
   switch (target.format) {
@@ -89,15 +98,15 @@ bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::s
         err = target.path + " not written: " + nothing_stored(db);
         return false;
       }
-      return target.format == ExportFormat::Step ? exchange::write_step(target.path, db.entities(), err)
-                                                 : exchange::write_iges(target.path, db.entities(), err);
+      return target.format == ExportFormat::Step ? exchange::write_step(target.path, db.entities(), db.plots(), err)
+                                                 : exchange::write_iges(target.path, db.entities(), db.plots(), err);
     case ExportFormat::Json:
       // A JSON file that is not a part file is somebody's data: refused, not overwritten.
       return save_part_file(target.path, db, err);
     case ExportFormat::Svg:
     case ExportFormat::Png:
     {
-      view::PictureOptions o = picture;
+      view::PictureOptions o = options.picture;
       if (o.title.empty()) o.title = target.path.substr(target.path.find_last_of('/') + 1);
       return view::write_picture(target.path, db, kPictureWidth, kPictureHeight, o, err);
     }
@@ -106,21 +115,21 @@ bool write_export(const ExportTarget& target, const GeometryDatabase& db, std::s
     case ExportFormat::Obj:
     case ExportFormat::ThreeMf:
     case ExportFormat::Glb:
-      return write_mesh_export(target, db, err);
+      return write_mesh_export(target, db, options.chord_deviation, err);
     case ExportFormat::Dxf:
     case ExportFormat::DxfR12:
-      return write_dxf_export(target, db, err);
+      return write_dxf_export(target, db, options.chord_deviation, err);
   }
   err = target.path + ": unknown export format";
   return false;
 }
 
 std::vector<std::string> write_exports(const std::vector<ExportTarget>& targets, const GeometryDatabase& db,
-                                       std::vector<std::string>* written, const view::PictureOptions& picture) {
+                                       std::vector<std::string>* written, const ExportOptions& options) {
   std::vector<std::string> failures;
   for (const ExportTarget& t : targets) {
     std::string err;
-    if (!write_export(t, db, err, picture)) {
+    if (!write_export(t, db, err, options)) {
       failures.push_back(err.empty() ? t.path + ": could not be written" : err);
     } else if (written != nullptr) {
       written->push_back(t.path);

@@ -1,7 +1,7 @@
 // The session: checks first (the input can be had, the Zlink loads and answers the version),
-// then the front end is installed, q_main runs (once, unless a test asks for more), and everything
-// is put back in reverse order. The terminal is taken over only after the Zlink loaded, so a
-// refusal is printed on a normal terminal.
+// then the front end is made, and one run sequence, the same for every front end, installs it,
+// runs q_main (once, unless a test asks for more) and puts everything back in reverse order. The
+// terminal is taken over only after the Zlink loaded, so a refusal is printed on a normal terminal.
 #include "app/session.h"
 
 #include <unistd.h>
@@ -29,36 +29,43 @@
 namespace orv::app {
 namespace {
 
-// Puts the installed transcript, input source and front end back as they were on every way out.
+// Puts the installed transcript and front end back as they were on every way out.
 class Installed {
  public:
   ~Installed() {
-    if (front_end_set_) install_front_end(old_front_end_);
-    if (input_set_) install_input_source(old_input_);
+    if (front_end_set_) {
+      install_front_end(old_front_end_);
+      install_input_source(old_input_);
+    }
     if (transcript_set_) install_transcript(old_transcript_);
   }
   void transcript(Transcript* t) {
     old_transcript_ = install_transcript(t);
     transcript_set_ = true;
   }
-  void input(InputSource* s, FrontEnd* f) {
-    old_input_ = install_input_source(s);
-    input_set_ = true;
+  /// The front end serves the host's requests and is the window system's input.
+  void front_end(FrontEnd* f) {
+    old_input_ = install_input_source(f);
     old_front_end_ = install_front_end(f);
     front_end_set_ = true;
+  }
+  /// Nothing serves the requests or feeds the window system any more.
+  void no_front_end() {
+    install_input_source(nullptr);
+    install_front_end(nullptr);
   }
 
  private:
   Transcript* old_transcript_ = nullptr;
   InputSource* old_input_ = nullptr;
   FrontEnd* old_front_end_ = nullptr;
-  bool transcript_set_ = false, input_set_ = false, front_end_set_ = false;
+  bool transcript_set_ = false, front_end_set_ = false;
 };
 
 // The graphics window as text, above the windows in a script's screen picture.
-std::string graphics_text() {
+std::string graphics_text(const GeometryDatabase& db) {
   constexpr int kCols = 60, kRows = 15;
-  view::Scene scene = view::make_scene(database());
+  view::Scene scene = view::make_scene(db);
   frontend::BrailleCanvas canvas(kCols, kRows);
   frontend::draw_scene(canvas, scene);
   std::string text = "Graphics: " + view::scene_caption(scene) + "\n";
@@ -67,7 +74,7 @@ std::string graphics_text() {
 }
 
 // Writes the database to a path the person typed, the format by its extension.
-bool export_typed(const std::string& path, std::string& why, const view::PictureOptions& picture) {
+bool export_typed(const GeometryDatabase& db, const std::string& path, std::string& why, const ExportOptions& options) {
   std::optional<ExportFormat> format = export_format_for(path);
   if (!format) {
     why = path;
@@ -75,7 +82,27 @@ bool export_typed(const std::string& path, std::string& why, const view::Picture
     why += exchange::export_extensions(", ");
     return false;
   }
-  return write_export({path, *format}, database(), why, picture);
+  return write_export({path, *format}, db, why, options);
+}
+
+// The one run of the Zlink, whatever front end stands for the person: installed, q_main run
+// (`runs` times, and again while the person goes back to it before leaving), the plot's report
+// and the refusals still being counted told while the front end listens, then taken out.
+void run_with(Host& host, FrontEnd& front_end, const SessionConfig& config, Zlink& zlink,
+              Installed& installed, SessionResult& result) {
+  front_end.set_exporter([&host, &config](const std::string& path, std::string& why) {
+    return export_typed(host.database, path, why, config.exports);
+  });
+  installed.front_end(&front_end);
+  for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
+  while (config.ask_before_leaving && front_end.goes_back_before_leaving()) result.q_main = zlink.run();
+  result.ran = true;
+  finish_plot_report();
+  flush_refusals();
+  installed.no_front_end();
+  InputOutcome outcome = front_end.input_finished();
+  result.messages = outcome.dismissed;
+  if (!outcome.error.empty()) result.error = outcome.error;
 }
 
 #ifdef ORV_HAVE_DESKTOP
@@ -83,32 +110,17 @@ bool export_typed(const std::string& path, std::string& why, const view::Picture
 constexpr int kDesktopWidth = 1280, kDesktopHeight = 800;
 
 // The session in the desktop window, driven by the person or by `script` (null: the person).
-void run_desktop(const SessionConfig& config, Zlink& zlink, frontend::ScriptFrontEnd* script, Installed& installed,
-                 SessionResult& result) {
+void run_desktop(Host& host, const SessionConfig& config, Zlink& zlink, frontend::ScriptFrontEnd* script,
+                 Installed& installed, SessionResult& result) {
   desktop::DesktopWindow window;
   std::string err;
   if (!window.open(kDesktopWidth, kDesktopHeight, "Orvantis", err)) {
     result.error = "the desktop window: " + err;
     return;
   }
-  desktop::DesktopFrontEnd desk(window, database());
+  desktop::DesktopFrontEnd desk(window, host.database);
   desk.set_script(script);
-  if (!script) {
-    desk.set_exporter([&config](const std::string& path, std::string& why) {
-      return export_typed(path, why, config.picture);
-    });
-  }
-  installed.input(&desk, &desk);
-  for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
-  while (!script && config.ask_before_leaving && desk.unsaved() &&
-         desk.ask_before_leaving() == desktop::DesktopFrontEnd::LeaveChoice::Back) {
-    result.q_main = zlink.run();
-  }
-  result.ran = true;
-  finish_plot_report();
-  flush_refusals();
-  install_input_source(nullptr);
-  install_front_end(nullptr);
+  run_with(host, desk, config, zlink, installed, result);
 }
 #endif
 
@@ -122,7 +134,7 @@ bool desktop_built() {
 #endif
 }
 
-SessionResult run_session(const SessionConfig& config) {
+SessionResult run_session(Host& host, const SessionConfig& config) {
   SessionResult result;
   Installed installed;
 
@@ -153,6 +165,7 @@ SessionResult run_session(const SessionConfig& config) {
       return result;
     }
     script.set_auto_dismiss(true);
+    script.set_every_line_expected(false);  // the file's refusal leaves the plot's own lines unused
   } else {
     if (!script.load(config.script, err)) {
       result.error = "--script: " + err;
@@ -160,7 +173,7 @@ SessionResult run_session(const SessionConfig& config) {
     }
   }
 
-  Zlink zlink;
+  Zlink zlink(host.windows);
   if (!zlink.load(config.zlink, err)) {
     result.error = "--zlink: " + err;
     return result;
@@ -170,12 +183,8 @@ SessionResult run_session(const SessionConfig& config) {
   if (config.desktop) {
 #ifdef ORV_HAVE_DESKTOP
     frontend::ScriptFrontEnd* driver = config.mode == RunMode::Script ? &script : nullptr;
-    script.set_screen_header(graphics_text);  // a screen line's text picture, as headless
-    run_desktop(config, zlink, driver, installed, result);
-    if (driver && result.ran) {
-      script.finish();
-      if (script.failed()) result.error = script.error();
-    }
+    script.set_screen_header([&host] { return graphics_text(host.database); });  // a screen line's text picture, as headless
+    run_desktop(host, config, zlink, driver, installed, result);
     // A window chosen because a display seemed to be there, that could not be opened: the
     // terminal, when there is one, rather than nothing.
     if (!result.ran && config.desktop_chosen && ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO)) {
@@ -193,37 +202,12 @@ SessionResult run_session(const SessionConfig& config) {
       result.error = "the terminal: " + err;
       return result;
     }
-    frontend::TerminalFrontEnd terminal(screen, database());
-    terminal.set_exporter([&config](const std::string& path, std::string& why) {
-      return export_typed(path, why, config.picture);
-    });
-    installed.input(&terminal, &terminal);
-    for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
-    while (config.ask_before_leaving && terminal.unsaved() &&
-           terminal.ask_before_leaving() == frontend::TerminalFrontEnd::LeaveChoice::Back) {
-      screen.forget_quit();  // the Ctrl+C that ended the run is answered: the person stays
-      result.q_main = zlink.run();
-    }
-    result.ran = true;
-    finish_plot_report();  // told while the front end still listens
-    flush_refusals();
-    install_input_source(nullptr);
-    install_front_end(nullptr);
+    frontend::TerminalFrontEnd terminal(screen, host.database);
+    run_with(host, terminal, config, zlink, installed, result);
     screen.close();
   } else if (!config.desktop) {
-    script.set_screen_header(graphics_text);
-    installed.input(&script, &script);
-    for (int i = 0; i < config.runs; ++i) result.q_main = zlink.run();
-    result.ran = true;
-    finish_plot_report();  // told while the front end still listens
-    flush_refusals();  // a run of refusals still being counted is told while the front end listens
-    install_input_source(nullptr);
-    install_front_end(nullptr);
-    // A batch plot's own lines may go unused when the Zlink refuses the file; the plot's result
-    // tells that. A user's script that goes on past the Zlink's end expected something else.
-    if (config.mode == RunMode::Script) script.finish();
-    result.messages = script.dismissed_messages();
-    if (script.failed()) result.error = script.error();
+    script.set_screen_header([&host] { return graphics_text(host.database); });
+    run_with(host, script, config, zlink, installed, result);
   }
   zlink.unload();
   return result;

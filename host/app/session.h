@@ -4,7 +4,8 @@
 #pragma once
 #include <string>
 #include "app/command_line.h"
-#include "view/picture.h"
+#include "app/exports.h"
+#include "core/host.h"
 
 namespace orv::app {
 
@@ -23,7 +24,7 @@ struct SessionConfig {
   // Terminal: ask before leaving while geometry made in the session is neither exported nor saved
   // (nothing else keeps it: no part file, no exports); going back runs q_main again.
   bool ask_before_leaving = false;
-  view::PictureOptions picture;  // pictures written by the terminal's export command
+  ExportOptions exports;   // files written by the front end's export command
 };
 
 struct SessionResult {
@@ -33,7 +34,8 @@ struct SessionResult {
   std::string error;   // why it did not run, or what went wrong with the input while it ran
 };
 
-SessionResult run_session(const SessionConfig& config);
+/// Runs the session on `host` (installed for its shims by the caller).
+SessionResult run_session(Host& host, const SessionConfig& config);
 
 /// True when this host was built with the desktop window.
 bool desktop_built();

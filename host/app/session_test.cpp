@@ -15,6 +15,8 @@ namespace {
 
 class Session : public ::testing::Test {
  protected:
+  Host host_;
+  UseHost use_host_{host_};
   Scratch s;
   std::vector<nlohmann::json> events;
 
@@ -22,12 +24,8 @@ class Session : public ::testing::Test {
     std::string err;
     ASSERT_TRUE(set_main_dir(s.main_dir().string(), err)) << err;
     ASSERT_TRUE(set_temp_dir(s.temp_dir().string(), err)) << err;
-    database().clear();
   }
-  void TearDown() override {
-    set_committing_write_hook({});
-    database().clear();
-  }
+  void TearDown() override { set_committing_write_hook({}); }
 
   SessionResult run(const std::string& script_text, int runs = 1) {
     SessionConfig c;
@@ -36,7 +34,7 @@ class Session : public ::testing::Test {
     c.zlink = ORV_TEST_ZLINK;
     c.transcript = (s / "t.jsonl").string();
     c.runs = runs;
-    SessionResult r = run_session(c);
+    SessionResult r = run_session(host_, c);
     events = read_transcript(s / "t.jsonl");
     return r;
   }

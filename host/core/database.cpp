@@ -178,6 +178,7 @@ void GeometryDatabase::clear() {
   marks_made_ = lines_made_ = 0;
   stride_ = 1;
   next_id_ = 1;
+  plots_.clear();
   revision_ = {fresh_epoch(), 0};
 }
 
@@ -196,15 +197,11 @@ void GeometryDatabase::swap(GeometryDatabase& other) noexcept {
   std::swap(lines_made_, other.lines_made_);
   std::swap(stride_, other.stride_);
   std::swap(next_id_, other.next_id_);
+  plots_.swap(other.plots_);
   // Fresh epochs for both: each one's earlier revisions could otherwise come back with the
   // other's contents.
   revision_ = {fresh_epoch(), 0};
   other.revision_ = {fresh_epoch(), 0};
-}
-
-GeometryDatabase& database() {
-  static GeometryDatabase db;
-  return db;
 }
 
 }  // namespace orv

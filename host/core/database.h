@@ -1,6 +1,7 @@
 // The host's geometry database: stored entities in creation order, and the screen marks that the
 // Zlink draws while it plots, kept apart from the entities (they are never stored or exported as
-// geometry). One process-wide instance serves the Zlink's calls, the part file and the exports.
+// geometry). The session's Host (core/host.h) holds the one that serves the Zlink's calls, the
+// part file and the exports.
 // Entities are compact records in fixed-size blocks, so that storing one allocates nothing of its
 // own (a curve or surface aside) and a record never moves while it is stored.
 // The screen takes bounded memory whatever a plot's size: past a cap its marks and lines are thinned
@@ -14,6 +15,7 @@
 #include <vector>
 #include "core/entity.h"
 #include "core/id_set.h"
+#include "core/plot_source.h"
 #include "orvantis/host_geometry.h"
 
 // A database entry as the Zlink holds it (db_list_ent_type*) is the address of the entity's record,
@@ -89,9 +91,13 @@ class GeometryDatabase {
   /// 1 until the first thinning, then doubled by each: one mark (line) in this many is kept.
   uint64_t stride() const { return stride_; }
 
-  /// Empties entities and screen; ids start again at 1.
+  /// Where the plots that stored the entities came from, in the order plotted (see plot_source.h).
+  const std::vector<PlotSource>& plots() const { return plots_; }
+  std::vector<PlotSource>& plots() { return plots_; }
+
+  /// Empties entities, screen and plots; ids start again at 1.
   void clear();
-  /// Exchanges the whole contents (entities, screen, id counter) with `other`.
+  /// Exchanges the whole contents (entities, screen, plots, id counter) with `other`.
   void swap(GeometryDatabase& other) noexcept;
 
   GeometryDatabase() = default;
@@ -118,6 +124,7 @@ class GeometryDatabase {
   uint64_t marks_made_ = 0, lines_made_ = 0;
   uint64_t stride_ = 1;
   int64_t next_id_ = 1;
+  std::vector<PlotSource> plots_;
   Revision revision_{fresh_epoch(), 0};
 
   /// A process-wide number not given before.
@@ -130,8 +137,5 @@ class GeometryDatabase {
   /// True when a live entity has `id`.
   bool taken(int64_t id) const;
 };
-
-/// The process-wide database behind the Zlink's geometry calls.
-GeometryDatabase& database();
 
 }  // namespace orv

@@ -4,6 +4,7 @@
 // write never leaves a half-written file behind: through a committing stream (glibc's fopencookie)
 // whose fclose commits, or for writers that open a path themselves, through write_file_whole.
 #include "core/file_services.h"
+#include "core/host.h"
 #include "core/plot_report.h"
 
 #include <dirent.h>
@@ -28,12 +29,8 @@
 namespace orv {
 namespace {
 
-std::string g_main_dir;          // empty until set or first asked for
-std::string g_temp_dir;          // empty until set or first asked for
-std::string g_temp_dir_c;        // the text GetTempDirectory hands out; stays valid until the next change
 WriteHook g_write_hook;
 CommitHook g_commit_hook;
-std::string g_last_error;
 std::string g_open_refusal;      // why the last committing open was refused, when errno cannot say
 std::vector<std::string> g_made_temp_dirs;  // fresh private directories this process made
 
@@ -82,7 +79,7 @@ std::string with_separator(std::string dir) {
 
 void note_failure(const char* tag, int line, const std::string& path, int err,
                   const std::string& reason = "") {
-  g_last_error = std::string(tag ? tag : "?") + ":" + std::to_string(line) + ": " + path + ": " +
+  host().last_error = std::string(tag ? tag : "?") + ":" + std::to_string(line) + ": " + path + ": " +
                  (reason.empty() ? std::strerror(err) : reason);
 }
 
@@ -412,7 +409,7 @@ bool set_main_dir(const std::string& dir, std::string& err) {
           " characters with its separator, so the default file's path would not fit";
     return false;
   }
-  g_main_dir = with_separator(path);
+  host().directories.main = with_separator(path);
   return true;
 }
 
@@ -421,27 +418,27 @@ bool main_dir_fits(const std::string& dir) {
 }
 
 std::string main_dir() {
-  if (g_main_dir.empty()) {
+  if (host().directories.main.empty()) {
     char buf[PATH_MAX];
-    g_main_dir = with_separator(getcwd(buf, sizeof buf) ? buf : ".");
+    host().directories.main = with_separator(getcwd(buf, sizeof buf) ? buf : ".");
   }
-  return g_main_dir;
+  return host().directories.main;
 }
 
 bool set_temp_dir(const std::string& dir, std::string& err) {
   if (dir.empty()) {
-    g_temp_dir.clear();
+    host().directories.temp.clear();
     return true;
   }
   std::string path = normalize_path(dir);
   if (!make_private_dir(path, err)) return false;
-  g_temp_dir = with_separator(path);
+  host().directories.temp = with_separator(path);
   return true;
 }
 
 std::string temp_dir() {
-  if (g_temp_dir.empty()) g_temp_dir = default_temp_dir();
-  return g_temp_dir;
+  if (host().directories.temp.empty()) host().directories.temp = default_temp_dir();
+  return host().directories.temp;
 }
 
 std::string normalize_path(const std::string& path) {
@@ -615,7 +612,7 @@ void remove_made_temp_dirs() {
   for (const std::string& dir : g_made_temp_dirs) {
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
-    if (g_temp_dir == with_separator(dir)) g_temp_dir.clear();
+    if (host().directories.temp == with_separator(dir)) host().directories.temp.clear();
   }
   g_made_temp_dirs.clear();
 }
@@ -676,7 +673,7 @@ bool output_path_allowed(const std::string& path, std::string& err) {
 void set_committing_write_hook(WriteHook hook) { g_write_hook = std::move(hook); }
 void set_commit_hook(CommitHook hook) { g_commit_hook = std::move(hook); }
 
-std::string last_file_error() { return g_last_error; }
+std::string last_file_error() { return host().last_error; }
 
 namespace {
 
@@ -773,6 +770,6 @@ int freadln(char* buffer, int limit, FILE* file) {
 
 const char* GetTempDirectory() {
   std::string dir = orv::temp_dir();
-  if (orv::g_temp_dir_c != dir) orv::g_temp_dir_c = dir;
-  return orv::g_temp_dir_c.c_str();
+  if (orv::host().directories.temp_c != dir) orv::host().directories.temp_c = dir;
+  return orv::host().directories.temp_c.c_str();
 }

@@ -10,43 +10,35 @@
 #include <optional>
 
 #include "core/file_services.h"
+#include "core/host.h"
 #include "orvantis/host_files.h"
 #include "orvantis/host_geometry.h"
 #include "platform/transcript.h"
 
 namespace orv {
 namespace {
-FrontEnd* g_front_end = nullptr;
-
-// The refusal told last and how many times it came again since (untold so far).
-struct LastRefusal {
-  std::string service, why;
-  int64_t repeats = 0;
-  bool any = false;
-};
-LastRefusal g_last_refusal;
-int64_t g_refusals = 0;
 
 void tell(const std::string& service, const std::string& why, int64_t repeats) {
   if (Transcript* t = transcript()) t->refused(service, why, repeats);
-  if (g_front_end != nullptr) g_front_end->refused(service, why, repeats);
+  if (FrontEnd* fe = front_end(); fe != nullptr) fe->refused(service, why, repeats);
 }
 
 // An edit or a view: the path with "/" for "\", recorded before the front end opens the file, so
 // that what happens while it is open follows in the transcript. Nothing without a front end.
 void hand_file(const char* path, void (Transcript::*record)(const std::string&),
                void (FrontEnd::*open)(const std::string&)) {
-  if (g_front_end == nullptr || path == nullptr) return;
+  FrontEnd* fe = front_end();
+  if (fe == nullptr || path == nullptr) return;
   const std::string normal = normalize_path(path);
   if (Transcript* t = transcript()) (t->*record)(normal);
-  (g_front_end->*open)(normal);
+  (fe->*open)(normal);
 }
 
 }  // namespace
 
 void report_refusal(const std::string& service, const std::string& why) {
-  ++g_refusals;
-  LastRefusal& last = g_last_refusal;
+  RefusalLog& last = host().refusals;
+  ++last.count;
   if (last.any && last.service == service && last.why == why) {
     ++last.repeats;
     return;
@@ -60,20 +52,23 @@ void report_refusal(const std::string& service, const std::string& why) {
 }
 
 void flush_refusals() {
-  LastRefusal& last = g_last_refusal;
+  RefusalLog& last = host().refusals;
   if (last.any && last.repeats > 0) tell(last.service, last.why, last.repeats);
-  last = LastRefusal{};
+  last.service.clear();
+  last.why.clear();
+  last.repeats = 0;
+  last.any = false;
 }
 
-int64_t refusal_count() { return g_refusals; }
+int64_t refusal_count() { return host().refusals.count; }
 
 FrontEnd* install_front_end(FrontEnd* fe) {
-  FrontEnd* old = g_front_end;
-  g_front_end = fe;
+  FrontEnd* old = host().front_end;
+  host().front_end = fe;
   return old;
 }
 
-FrontEnd* front_end() { return g_front_end; }
+FrontEnd* front_end() { return host().front_end; }
 
 bool export_for_person(const Exporter& exporter, const std::string& path, std::string& status) {
   if (path.empty()) {

@@ -16,6 +16,7 @@
 #include "core/failure_text.h"
 #include "core/frontend.h"
 #include "core/geometry_services.h"
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "orvantis/host_geometry.h"
@@ -26,12 +27,10 @@
 namespace orv {
 namespace {
 
-std::string g_last_error;
-
 // Remembers why `service` refused and tells the person. Always false, so that a check can end with
 // `return refuse(...)`.
 bool refuse(const char* service, const std::string& why) {
-  g_last_error = why;
+  host().last_error = why;
   report_refusal(service, why);
   return false;
 }
@@ -114,7 +113,7 @@ template <class F>
 bool guarded(const char* service, const char* what, F&& body) {
   try {
     if (!body()) return false;
-    g_last_error.clear();
+    host().last_error.clear();
     return true;
   } catch (const std::bad_alloc&) {
     // Every later step would be refused the same way: the plot is stopped instead (at its next
@@ -175,7 +174,7 @@ bool store_fitted(const char* service, const std::string& overrun, const pt_3d* 
   if (std::string why = fit(record.through, record.nb); !why.empty()) return refuse(service, why);
   fill_unit_weights(record.nb);
   record.attrib = main_attrib;
-  db_list_ent_type* e = database().add(std::move(record));
+  db_list_ent_type* e = host().database.add(std::move(record));
   if (entry) *entry = e;
   return true;
 }
@@ -226,13 +225,12 @@ bool is_surface_kind(int32_t kind) { return kind == ENT_SURFACE || kind == ENT_N
 
 }  // namespace
 
-std::string last_geometry_error() { return g_last_error; }
-int64_t marks_drawn() { return static_cast<int64_t>(database().marks_made()); }
-int64_t screen_lines_drawn() { return static_cast<int64_t>(database().lines_made()); }
+std::string last_geometry_error() { return host().last_error; }
+int64_t marks_drawn() { return static_cast<int64_t>(host().database.marks_made()); }
+int64_t screen_lines_drawn() { return static_cast<int64_t>(host().database.lines_made()); }
 
 }  // namespace orv
 
-using orv::database;
 
 void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color, int32_t level,
                attributes attrib, char* ok) {
@@ -261,7 +259,7 @@ void store_ent(const ent* e, db_list_ent_type** entry, int flags, uint8_t color,
     record.color = color;
     record.level = level;
     record.attrib = attrib;
-    db_list_ent_type* stored = database().add(std::move(record));
+    db_list_ent_type* stored = orv::host().database.add(std::move(record));
     if (entry) *entry = stored;
     return true;
   });
@@ -302,7 +300,7 @@ int get_ent_from_eptr(db_list_ent_type* entry, ent* out) {
   const char* service = "get_ent_from_eptr";
   return orv::guarded(service, "read", [&] {
     if (out == nullptr) return orv::refuse(service, "read refused: no record to read into");
-    const orv::Entity* stored = database().find(entry);
+    const orv::Entity* stored = orv::host().database.find(entry);
     if (stored == nullptr)
       return orv::refuse(service, "read refused: the entry is not in the database (deleted, or never stored)");
     *out = stored->record();
@@ -370,7 +368,7 @@ void delete_ent(db_list_ent_type* entry, int a, int b, int c, char* flag, int d)
   (void)d;
   const char* service = "delete_ent";
   const bool removed = orv::guarded(service, "delete", [&] {
-    return database().remove(entry) ||
+    return orv::host().database.remove(entry) ||
            orv::refuse(service, "delete refused: the entry is not in the database (deleted, or never stored)");
   });
   if (flag) *flag = removed ? 1 : 0;
@@ -394,7 +392,7 @@ void put_nurbs_in_db(const nb_type* nb, uint8_t color, int32_t level, const attr
     record.level = level;
     record.attrib = attrib ? *attrib : main_attrib;
     record.nb = std::move(copy);
-    db_list_ent_type* stored = database().add(std::move(record));
+    db_list_ent_type* stored = orv::host().database.add(std::move(record));
     if (entry) *entry = stored;
     if (curve) orv::note_nurbs_curve_made();
     return true;
@@ -408,7 +406,7 @@ void draw_3d_point(const double* point, uint8_t color) {
     if (point == nullptr) return orv::refuse(service, "mark refused: no point was given");
     if (std::string bad = orv::fit::nonfinite_coordinate(point); !bad.empty())
       return orv::refuse(service, "mark refused: it is not finite (" + bad + "); it is not drawn");
-    database().add_mark(orv::ScreenMark{{point[0], point[1], point[2]}, color});
+    orv::host().database.add_mark(orv::ScreenMark{{point[0], point[1], point[2]}, color});
     return true;
   });
 }
@@ -421,7 +419,7 @@ void drw_3d_line(const l_3d* line, uint8_t color) {
     if (bad.empty()) bad = orv::fit::nonfinite_coordinate(line->p2);
     if (!bad.empty())
       return orv::refuse(service, "screen line refused: an end is not finite (" + bad + "); it is not drawn");
-    database().add_line(
+    orv::host().database.add_line(
         orv::ScreenLine{{line->p1[0], line->p1[1], line->p1[2]}, {line->p2[0], line->p2[1], line->p2[2]}, color});
     return true;
   });

@@ -1,5 +1,5 @@
 // The host side of the geometry services: the bounds of the point buffers that the Zlink fills (in
-// kernel/host_defaults.h, shared with kuvra-check's recording host), and the reason the last
+// kernel/host_defaults.h, shared with the fake host of tools/fake_host), and the reason the last
 // geometry call refused its input (the Zlink only sees a zero flag).
 #pragma once
 #include <cstdint>

@@ -21,6 +21,7 @@
 #include "core/database.h"
 #include "core/frontend.h"
 #include "core/geometry_services.h"
+#include "core/host.h"
 #include "orvantis/host_files.h"
 #include "orvantis/host_geometry.h"
 #include "kernel/fit_refusal_cases.h"
@@ -113,11 +114,12 @@ bool all_finite(const nb_type& nb) {
   return true;
 }
 
+// Every test on a Host of its own: an empty database, no front end, the globals at their start.
 class GeometryTest : public ::testing::Test {
  protected:
-  void SetUp() override { orv::database().clear(); }
-  void TearDown() override { orv::database().clear(); }
-  static std::size_t count() { return orv::database().size(); }
+  orv::Host host_;
+  orv::UseHost use_host_{host_};
+  std::size_t count() const { return host_.database.size(); }
 };
 
 TEST_F(GeometryTest, StoresPointsAndLinesWithTheirAttributes) {
@@ -150,9 +152,9 @@ TEST_F(GeometryTest, StoresPointsAndLinesWithTheirAttributes) {
   ASSERT_EQ(get_ent_from_eptr(second, &back), 0);
   EXPECT_EQ(back.kind, ENT_LINE);
   EXPECT_EQ(back.p2[2], 3);
-  EXPECT_GT(orv::database().find(second)->id(), 0);
+  EXPECT_GT(host_.database.find(second)->id(), 0);
 
-  auto all = orv::database().entities();
+  auto all = host_.database.entities();
   ASSERT_EQ(all.size(), 2u);
   EXPECT_LT(all[0]->id(), all[1]->id());  // creation order
   EXPECT_EQ(all[0]->kind(), ENT_POINT);
@@ -185,7 +187,7 @@ TEST_F(GeometryTest, RefusalsLeaveTheDatabaseUnchanged) {
   db_list_ent_type* entry = nullptr;
   store_ent(&keep, &entry, 0, 10, 1, main_attrib, &ok);
   ASSERT_EQ(count(), 1u);
-  std::size_t marks = orv::database().marks().size();
+  std::size_t marks = host_.database.marks().size();
 
   auto expect_refused = [&](const Made& m, const char* what) {
     EXPECT_EQ(m.ok, 0) << what;
@@ -220,8 +222,8 @@ TEST_F(GeometryTest, RefusalsLeaveTheDatabaseUnchanged) {
     l_3d l{{0, 0, 0}, {bad, 0, 0}};
     drw_3d_line(&l, 10);
   }
-  EXPECT_EQ(orv::database().marks().size(), marks);
-  EXPECT_TRUE(orv::database().lines().empty());
+  EXPECT_EQ(host_.database.marks().size(), marks);
+  EXPECT_TRUE(host_.database.lines().empty());
 
   ent other;
   other.kind = ENT_SPLINE;  // only points and lines come from a record
@@ -268,7 +270,7 @@ TEST_F(GeometryTest, SplinePassesThroughItsPoints) {
     EXPECT_EQ(e.kind, ENT_SPLINE);
     EXPECT_EQ(e.color, 12);
     EXPECT_EQ(e.level, 3);
-    EXPECT_EQ(orv::database().find(m.entry)->through(), pts);  // as passed, repeats and all
+    EXPECT_EQ(host_.database.find(m.entry)->through(), pts);  // as passed, repeats and all
     EXPECT_EQ(e.nb.poles.size(), static_cast<size_t>(e.nb.nu));
     EXPECT_EQ(e.nb.weights.size(), e.nb.poles.size());
     EXPECT_LE(miss_curve(e.nb, pts), 1e-9 * extent(pts)) << pts.size() << " points";
@@ -395,7 +397,7 @@ TEST_F(GeometryTest, SurfacePassesThroughItsGrid) {
       ent e;
       ASSERT_EQ(get_ent_from_eptr(m.entry, &e), 0);
       EXPECT_EQ(e.kind, nurb ? ENT_NURBS_SURFACE : ENT_SURFACE);
-      const orv::Entity* stored = orv::database().find(m.entry);
+      const orv::Entity* stored = host_.database.find(m.entry);
       EXPECT_EQ(stored->rows(), g.rows);
       EXPECT_EQ(stored->cols(), g.cols);
       EXPECT_EQ(stored->through(), g.pts);
@@ -409,7 +411,7 @@ TEST_F(GeometryTest, SurfacePassesThroughItsGrid) {
 }
 
 TEST_F(GeometryTest, ScreenMarksStayApartFromEntities) {
-  std::size_t marks = orv::database().marks().size();
+  std::size_t marks = host_.database.marks().size();
   int64_t drawn = orv::marks_drawn(), drawn_lines = orv::screen_lines_drawn();
   double p[3] = {1, 2, 3};
   draw_3d_point(p, 14);
@@ -420,11 +422,11 @@ TEST_F(GeometryTest, ScreenMarksStayApartFromEntities) {
   EXPECT_EQ(orv::marks_drawn() - drawn, 1);
   EXPECT_EQ(orv::screen_lines_drawn() - drawn_lines, 1);
   EXPECT_EQ(count(), 0u);
-  ASSERT_EQ(orv::database().marks().size(), marks + 1);
-  EXPECT_EQ(orv::database().marks().back().color, 14);
-  EXPECT_EQ(orv::database().marks().back().at[2], 3);
-  ASSERT_EQ(orv::database().lines().size(), 1u);
-  EXPECT_EQ(orv::database().lines()[0].to[1], 1);
+  ASSERT_EQ(host_.database.marks().size(), marks + 1);
+  EXPECT_EQ(host_.database.marks().back().color, 14);
+  EXPECT_EQ(host_.database.marks().back().at[2], 3);
+  ASSERT_EQ(host_.database.lines().size(), 1u);
+  EXPECT_EQ(host_.database.lines()[0].to[1], 1);
 }
 
 // ---- Point buffers ---------------------------------------------------------------------------
@@ -459,7 +461,8 @@ TEST(PointBufferTest, GrowsKeepingItsPointsUpToTheBound) {
 }
 
 TEST(PointBufferTest, CountsPastTheBufferAreRefused) {
-  orv::database().clear();
+  orv::Host host;
+  orv::UseHost use_host(host);
   int32_t cap = CSurfDataMgr::get_max_n_surf_patches();
   pt_3d* grid = CSurfDataMgr::get_surf_data_ptr(0);
   for (int32_t i = 0; i < cap; ++i) grid[i][0] = i % 97, grid[i][1] = i / 97, grid[i][2] = 0;
@@ -467,7 +470,7 @@ TEST(PointBufferTest, CountsPastTheBufferAreRefused) {
   db_list_ent_type* entry = nullptr;
   make_spline_from_pts(grid + (cap - 3), 4, 10, 1, 1, grid[0], 1, grid[0], 0, &entry, &ok);
   EXPECT_EQ(ok, 0);
-  EXPECT_EQ(orv::database().size(), 0u);
+  EXPECT_EQ(host.database.size(), 0u);
 }
 
 // ---- The front end -------------------------------------------------------------------------------
@@ -735,11 +738,11 @@ TEST_F(RefusalTest, EachRefusalNamesItsServiceAndReason) {
     for (const char* w : c.words) EXPECT_NE(t.why.find(w), std::string::npos) << "\"" << w << "\" not in: " << t.why;
   }
   EXPECT_EQ(count(), 0u);
-  EXPECT_TRUE(orv::database().marks().empty());
-  EXPECT_TRUE(orv::database().lines().empty());
+  EXPECT_TRUE(host_.database.marks().empty());
+  EXPECT_TRUE(host_.database.lines().empty());
 }
 
-// The table kuvra-check's recording host runs too: the same verdicts, in the same words, told once
+// The table the fake host (tools/fake_host) runs too: the same verdicts, in the same words, told once
 // for the service that refused.
 TEST_F(RefusalTest, FittedShapesAreRefusedAsTheCheckerPredicts) {
   for (const orv::fit::RefusalCase& c : orv::fit::refusal_cases()) {

@@ -15,12 +15,14 @@
 #include "core/frontend.h"
 #include "platform/event_loop.h"
 #include "platform/number_text.h"
+#include "platform/platform_state.h"
 #include "platform/window_system.h"
 
 namespace orv {
 namespace {
 
-WindowSystem& ws() { return WindowSystem::instance(); }
+// The prompts run in the window system the installed host holds, as the message box does.
+WindowSystem& ws() { return platform_state().windows; }
 
 constexpr uint32_t kPromptStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 constexpr uint32_t kShown = WS_VISIBLE;

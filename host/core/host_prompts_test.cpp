@@ -14,6 +14,7 @@
 #include "core/host_prompts.h"
 #include "platform/cell_render.h"
 #include "platform/event_loop.h"
+#include "platform/platform_state.h"
 #include "platform/window_system.h"
 
 namespace orv {
@@ -63,16 +64,16 @@ class Prompts : public ::testing::Test {
  protected:
   Steps input;
   void SetUp() override {
-    WindowSystem::instance().reset();
+    platform_state().windows.reset();
     install_input_source(&input);
   }
   void TearDown() override {
     install_input_source(nullptr);
-    WindowSystem::instance().reset();
+    platform_state().windows.reset();
   }
   // The control `id` of the active window.
   static Window& control(int id) {
-    WindowSystem& ws = WindowSystem::instance();
+    WindowSystem& ws = platform_state().windows;
     Window* a = ws.find(ws.active());
     for (HWND c : a->children)
       if (Window* w = ws.find(c); w && w->id == id) return *w;
@@ -141,7 +142,7 @@ TEST_F(Prompts, TheFilePromptSelectsOnAClickOpensOnADoubleClickAndItsFieldFollow
   EXPECT_EQ(run_file_prompt(path, ".EQN", nullptr), PromptEnd::Answered);
   EXPECT_EQ(path, d.path + "sub/b.eqn");
   EXPECT_TRUE(input.failures.empty()) << input.failures.front();
-  EXPECT_EQ(WindowSystem::instance().active(), WindowSystem::instance().main_frame());  // the prompt is gone
+  EXPECT_EQ(platform_state().windows.active(), platform_state().windows.main_frame());  // the prompt is gone
 
   // Back from the question before leaving: the next prompt answers with that file at once.
   resume_last_file();
@@ -160,15 +161,15 @@ TEST_F(Prompts, AListBoxRowIsDrawnAndHitInCells) {
   TempDir d;
   std::ofstream(d.path + "a.eqn") << "x = t\n";
   input.select(kFileListId, 1).check([] {
-    WindowSystem& ws = WindowSystem::instance();
-    const std::string shown = render_window(ws.active()).to_string();
+    WindowSystem& ws = platform_state().windows;
+    const std::string shown = render_window(ws, ws.active()).to_string();
     EXPECT_NE(shown.find(">a.eqn"), std::string::npos) << shown;  // the selection is marked
     const Window& list = control(kFileListId);
     const CellRect r = control_cells(list);
-    const CellHit hit = hit_test(ws.active(), r.x + 2, r.y + 1);
+    const CellHit hit = hit_test(ws, ws.active(), r.x + 2, r.y + 1);
     EXPECT_EQ(hit.id, kFileListId);
     EXPECT_EQ(hit.index, 1);
-    EXPECT_EQ(hit_test(ws.active(), r.x + 2, r.y + 5).index, -1);  // below the last item
+    EXPECT_EQ(hit_test(ws, ws.active(), r.x + 2, r.y + 5).index, -1);  // below the last item
   });
   std::string path = d.path + "a.eqn";
   EXPECT_EQ(run_file_prompt(path, ".EQN", nullptr), PromptEnd::InputEnded);
@@ -185,7 +186,7 @@ TEST_F(Prompts, ThePointPromptTakesThreeNumbersInXAndKeepsTheFocusOnARefusal) {
       .key("Enter")
       .check([] {
         EXPECT_NE(text(kPointNoteId).find("Y \"abc\" is not a number"), std::string::npos) << text(kPointNoteId);
-        WindowSystem& ws = WindowSystem::instance();
+        WindowSystem& ws = platform_state().windows;
         EXPECT_EQ(ws.find(ws.focus())->id, kPointYId);  // the keys stay on the field to correct
       })
       .type("-2.5")
@@ -243,7 +244,7 @@ TEST_F(Prompts, AFailedExportStaysInThePromptWithItsReason) {
 TEST_F(Prompts, TheQuestionBeforeLeavingTakesItsLettersAndEscGoesBack) {
   input.check([] {
          EXPECT_EQ(text(kLeaveTextId), "The geometry made in this session is not saved.");
-         EXPECT_EQ(WindowSystem::instance().find(WindowSystem::instance().active())->text, "Leave the host?");
+         EXPECT_EQ(platform_state().windows.find(platform_state().windows.active())->text, "Leave the host?");
        })
       .type("d");
   EXPECT_EQ(run_leave_question(), LeaveAnswer::Discard);

@@ -3,7 +3,8 @@
 // small tree of its own that is checked as a whole (its B-spline form needs every field), so the
 // document is never held as one tree. Reading is strict, because a file that is only half
 // understood would be overwritten at the next save with less than it held; and nesting is limited,
-// so that no file can make a tree (or the parser's own state) as deep as it likes.
+// so that no file can make a tree (or the parser's own state) as deep as it likes. The plots'
+// sources are read the same way, each a small tree, held to the bounds a plot's record keeps.
 #include "core/part_file_stream.h"
 
 #include <array>
@@ -180,13 +181,75 @@ EntityData entity_from(const Json& j, const std::string& where) {
   return e;
 }
 
+// ---- Checking one plot's source ------------------------------------------------------------
+
+// Most values (texts, numbers and containers) one plot's tree may hold: its layout needs 17.
+constexpr std::size_t kMaxPlotValues = 64;
+
+std::string text_of(const Json& j, const std::string& where, std::size_t limit) {
+  if (!j.is_string()) throw Bad(where + ": expected a text");
+  if (j.get_ref<const std::string&>().size() > limit)
+    throw Bad(where + ": longer than " + std::to_string(limit) + " bytes");
+  return j.get<std::string>();
+}
+
+PlotSource plot_from(const Json& j, const std::string& where) {
+  if (!j.is_object()) throw Bad(where + ": expected an object");
+  for (const auto& [name, value] : j.items())
+    if (name != "file" && name != "text" && name != "cut" && name != "settings" && name != "entities")
+      throw Bad(where + ": unknown key \"" + name + "\"; a rewrite would lose it");
+  PlotSource p;
+  p.file = text_of(field(j, "file", where), where + ": file", kMaxSourceNameBytes);
+  p.text = text_of(field(j, "text", where), where + ": text", kMaxSourceBytes);
+  if (auto it = j.find("cut"); it != j.end()) {
+    if (!it->is_boolean()) throw Bad(where + ": cut: expected true or false");
+    p.cut = it->get<bool>();
+  }
+  const std::string at = where + ": settings";
+  const Json& settings = field(j, "settings", where);
+  if (!settings.is_object()) throw Bad(at + ": expected an object");
+  static const char* const kKnown[] = {"step_var1",    "step_size1",   "lower_limit1", "upper_limit1",
+                                       "step_var2",    "step_size2",   "lower_limit2", "upper_limit2",
+                                       "geometry",     "angles",       "origin"};
+  for (const auto& [name, value] : settings.items()) {
+    bool known = false;
+    for (const char* k : kKnown) known = known || name == k;
+    if (!known) throw Bad(at + ": unknown key \"" + name + "\"; a rewrite would lose it");
+  }
+  for (int k = 1; k <= 2; ++k) {
+    const std::string n = std::to_string(k);
+    if (settings.find("step_var" + n) == settings.end()) break;
+    SourceStep step;
+    step.var = text_of(settings["step_var" + n], at + ": step_var" + n, kMaxSourceWordBytes);
+    step.size = number(field(settings, ("step_size" + n).c_str(), at), at + ": step_size" + n);
+    step.lower = number(field(settings, ("lower_limit" + n).c_str(), at), at + ": lower_limit" + n);
+    step.upper = number(field(settings, ("upper_limit" + n).c_str(), at), at + ": upper_limit" + n);
+    p.steps.push_back(std::move(step));
+  }
+  if (p.steps.size() < 2 && settings.find("step_var2") != settings.end())
+    throw Bad(at + ": step_var2 without step_var1");
+  p.geometry = text_of(field(settings, "geometry", at), at + ": geometry", kMaxSourceWordBytes);
+  const std::string angles = text_of(field(settings, "angles", at), at + ": angles", kMaxSourceWordBytes);
+  if (angles != "degrees" && angles != "radians") throw Bad(at + ": angles: expected \"degrees\" or \"radians\"");
+  p.degrees = angles == "degrees";
+  p.origin = point(field(settings, "origin", at), at + ": origin");
+  const Json& ids = field(j, "entities", where);
+  if (!ids.is_array() || ids.size() != 2) throw Bad(where + ": entities: expected [first id, last id]");
+  p.first_id = integer(ids[0], where + ": entities", 1, kLargestId);
+  p.last_id = integer(ids[1], where + ": entities", p.first_id, kLargestId);
+  const std::string why = source_refusal(p);
+  if (!why.empty()) throw Bad(where + ": " + why);
+  return p;
+}
+
 // ---- The SAX handler -------------------------------------------------------------------------
 
 // What the innermost open container is, seen from the part file's layout.
 enum class Frame : uint8_t {
   Document,  // the top object
   Entities,  // the array of entities
-  Entity,    // a container inside one entity, whose tree is being built
+  Entity,    // a container inside one entity or plot, whose tree is being built
+  Plots,     // the array of plots' sources
   Screen,    // the screen object
   Marks,     // the screen's array of marks
   Lines,     // the screen's array of lines
@@ -195,7 +258,7 @@ enum class Frame : uint8_t {
 };
 
 // The member whose value comes next, in the document or the screen object.
-enum class Member : uint8_t { Entities, Screen, Marks, Lines, Other };
+enum class Member : uint8_t { Entities, Screen, Marks, Lines, Plots, Other };
 
 // The ids met while a file is only checked, in as little memory as the database would take for
 // them: ids that rise (as every written file has them) need only the last one; the first that does
@@ -257,8 +320,11 @@ class Reader {
   bool close();
   Json* insert(Json value);
   void finish_entity();
+  void finish_plot();
   void finish_tuple(Frame list);
   std::string entity_where() const { return "entity " + std::to_string(index_); }
+  std::string plot_where() const { return "plots[" + std::to_string(index_ - 1) + "]"; }
+  std::string tree_where() const { return tree_is_plot_ ? plot_where() : entity_where(); }
   std::string tuple_where(Frame list) const {
     return std::string(list == Frame::Marks ? "screen: marks[" : "screen: lines[") +
            std::to_string(index_ - 1) + "]";
@@ -284,7 +350,7 @@ class Reader {
   const std::size_t offset_;   // bytes before the parser's first, for its error positions
   std::vector<Frame> stack_;   // the open containers, outermost first
   Member member_ = Member::Other;
-  bool seen_entities_ = false, seen_screen_ = false, seen_marks_ = false, seen_lines_ = false;
+  bool seen_entities_ = false, seen_screen_ = false, seen_marks_ = false, seen_lines_ = false, seen_plots_ = false;
   std::size_t index_ = 0;      // elements begun in the open entities, marks or lines array
   std::string root_error_;     // a document that is not an object, told once the text is checked
   std::string unknown_error_;  // a key that a rewrite would drop, told once the text is checked
@@ -292,6 +358,8 @@ class Reader {
   Json tree_;                  // the entity being read
   std::vector<Json*> trees_;   // its open containers, outermost first
   std::string tree_key_;       // the key whose value comes next in the innermost one
+  bool tree_is_plot_ = false;  // the tree is a plot's source, not an entity
+  std::size_t tree_values_ = 0;  // values in a plot's tree so far
 
   std::array<Json, kLineValues> tuple_;  // the values of the mark or line being read
   std::size_t tuple_size_ = 0;
@@ -307,6 +375,7 @@ bool Reader::key(std::string& name) {
       // taken for a part file, and so never rewritten with less than it held.
       if (name == "entities") pick_member(Member::Entities, seen_entities_, "document", "entities");
       else if (name == "screen") pick_member(Member::Screen, seen_screen_, "document", "screen");
+      else if (name == "plots") pick_member(Member::Plots, seen_plots_, "document", "plots");
       else unknown_key("document", name);
       break;
     case Frame::Screen:
@@ -342,6 +411,10 @@ bool Reader::open(bool object) {
       } else if (member_ == Member::Screen) {
         if (!object) throw Bad("screen: expected an object");
         next = Frame::Screen;
+      } else if (member_ == Member::Plots) {
+        if (object) throw Bad("plots: expected an array");
+        next = Frame::Plots;
+        index_ = 0;
       }
       break;
     case Frame::Screen:
@@ -357,6 +430,18 @@ bool Reader::open(bool object) {
       if (!object) throw Bad(entity_where() + ": expected an object");
       tree_ = Json::object();
       trees_.assign(1, &tree_);
+      tree_is_plot_ = false;
+      next = Frame::Entity;
+      break;
+    case Frame::Plots:
+      ++index_;
+      if (index_ > kMaxPlotSources)
+        throw Bad("plots: more than " + std::to_string(kMaxPlotSources) + ", the most a part keeps");
+      if (!object) throw Bad(plot_where() + ": expected an object");
+      tree_ = Json::object();
+      trees_.assign(1, &tree_);
+      tree_is_plot_ = true;
+      tree_values_ = 0;
       next = Frame::Entity;
       break;
     case Frame::Entity:
@@ -388,6 +473,7 @@ bool Reader::scalar(Json value) {
     case Frame::Document:
       if (member_ == Member::Entities) throw Bad("entities: expected an array");
       if (member_ == Member::Screen) throw Bad("screen: expected an object");
+      if (member_ == Member::Plots) throw Bad("plots: expected an array");
       break;
     case Frame::Screen:
       if (member_ == Member::Marks) throw Bad("screen: marks: expected an array");
@@ -396,6 +482,9 @@ bool Reader::scalar(Json value) {
     case Frame::Entities:
       ++index_;
       throw Bad(entity_where() + ": expected an object");
+    case Frame::Plots:
+      ++index_;
+      throw Bad(plot_where() + ": expected an object");
     case Frame::Entity:
       insert(std::move(value));
       break;
@@ -416,13 +505,20 @@ bool Reader::scalar(Json value) {
 }
 
 Json* Reader::insert(Json value) {
+  // A plot's tree is small: its values are counted and its texts bounded as they come.
+  if (tree_is_plot_) {
+    if (++tree_values_ > kMaxPlotValues)
+      throw Bad(plot_where() + ": more values than a plot's source holds (" + std::to_string(kMaxPlotValues) + ")");
+    if (value.is_string() && value.get_ref<const std::string&>().size() > kMaxSourceBytes)
+      throw Bad(plot_where() + ": a text longer than " + std::to_string(kMaxSourceBytes) + " bytes");
+  }
   Json& parent = *trees_.back();
   if (parent.is_array()) {
     parent.push_back(std::move(value));
     return &parent.back();
   }
   auto [at, fresh] = parent.emplace(tree_key_, std::move(value));
-  if (!fresh) throw Bad(entity_where() + ": \"" + tree_key_ + "\" given twice");
+  if (!fresh) throw Bad(tree_where() + ": \"" + tree_key_ + "\" given twice");
   return &at.value();
 }
 
@@ -432,7 +528,7 @@ bool Reader::close() {
   switch (done) {
     case Frame::Entity:
       trees_.pop_back();
-      if (trees_.empty()) finish_entity();
+      if (trees_.empty()) tree_is_plot_ ? finish_plot() : finish_entity();
       break;
     case Frame::Tuple:
       finish_tuple(stack_.back());
@@ -451,6 +547,13 @@ void Reader::finish_entity() {
   EntityData e = entity_from(tree_, where);
   tree_ = Json();
   if (keep_ ? db_.restore(std::move(e)) == nullptr : !ids_.add(e.id)) throw Bad(where + ": id used twice");
+}
+
+void Reader::finish_plot() {
+  PlotSource p = plot_from(tree_, plot_where());
+  tree_ = Json();
+  tree_is_plot_ = false;
+  if (keep_) db_.plots().push_back(std::move(p));
 }
 
 void Reader::finish_tuple(Frame list) {

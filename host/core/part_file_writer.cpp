@@ -8,6 +8,8 @@
 #include <cmath>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 namespace orv::part_file {
 namespace {
 
@@ -47,6 +49,14 @@ std::string unwritable(const GeometryDatabase& db) {
     if (!finite(m.at, 3)) return "screen: a mark is not finite";
   for (const ScreenLine& l : db.lines())
     if (!finite(l.from, 3) || !finite(l.to, 3)) return "screen: a line is not finite";
+  for (std::size_t i = 0; i < db.plots().size(); ++i) {
+    const std::string why = source_refusal(db.plots()[i]);
+    if (why.empty()) continue;
+    std::string where = "plots[";
+    where += std::to_string(i);
+    where += "]: ";
+    return where + why;
+  }
   return {};
 }
 
@@ -104,7 +114,13 @@ class Writer {
     raw("\":");
   }
 
+  /// A JSON string of the text: UTF-8 where it is, other bytes read as Latin-1, written in ASCII.
+  void text(const std::string& s) {
+    raw(nlohmann::json(utf8_of(source_code_points(s))).dump(-1, ' ', true));
+  }
+
   void entity(const Entity& e);
+  void plot(const PlotSource& p);
 
  private:
   const TextSink& sink_;
@@ -201,6 +217,45 @@ void Writer::entity(const Entity& e) {
   raw("}");
 }
 
+void Writer::plot(const PlotSource& p) {
+  raw("{\"file\":");
+  text(p.file);
+  key("text");
+  text(p.text);
+  key("cut");
+  raw(p.cut ? "true" : "false");
+  raw(",\"settings\":{");
+  for (std::size_t k = 0; k < p.steps.size(); ++k) {
+    const std::string n = std::to_string(k + 1);
+    const SourceStep& step = p.steps[k];
+    raw(k == 0 ? "\"step_var" : ",\"step_var");
+    raw(n);
+    raw("\":");
+    text(step.var);
+    for (const auto& [word, value] : {std::pair<const char*, double>{"step_size", step.size},
+                                      {"lower_limit", step.lower}, {"upper_limit", step.upper}}) {
+      raw(",\"");
+      raw(word);
+      raw(n);
+      raw("\":");
+      number(value);
+    }
+  }
+  raw(p.steps.empty() ? "\"geometry\":" : ",\"geometry\":");
+  text(p.geometry);
+  key("angles");
+  raw(p.degrees ? "\"degrees\"" : "\"radians\"");
+  key("origin");
+  numbers(p.origin.data(), 3);
+  raw("}");
+  key("entities");
+  raw("[");
+  integer(p.first_id);
+  raw(",");
+  integer(p.last_id);
+  raw("]}");
+}
+
 }  // namespace
 
 bool write_part_text(const GeometryDatabase& db, const TextSink& sink) {
@@ -241,7 +296,17 @@ bool write_part_text(const GeometryDatabase& db, const TextSink& sink) {
     out.integer(l.color);
     out.raw("]");
   }
-  out.raw("]}}\n");
+  out.raw("]}");
+  // Where the geometry came from; a database without plots writes the file as it always was.
+  if (!db.plots().empty()) {
+    out.raw(",\"plots\":[");
+    for (std::size_t i = 0; i < db.plots().size(); ++i) {
+      if (i) out.raw(",");
+      out.plot(db.plots()[i]);
+    }
+    out.raw("]");
+  }
+  out.raw("}\n");
   return out.flush();
 }
 

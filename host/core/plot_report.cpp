@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "core/frontend.h"
+#include "core/plot_source.h"
 #include "core/zlink_status_words.h"
 #include "orvantis/host_notes.h"
 #include "orvantis/plot_limits.h"
@@ -431,11 +432,13 @@ void finish_plot_report() {
   Plot p = std::move(g_plot);
   g_plot = Plot{};
   g_report = word_plot(p, g_index.path);
+  finish_plot_source();
   tell(g_report.issues);
   tell_front_end(plot_report_lines(g_report));
 }
 
 void reset_plot_reports() {
+  reset_plot_source();
   g_reading = Reading{};
   g_index = LineIndex{};
   g_read_report = ReadReport{};
@@ -450,11 +453,13 @@ void note_reading_opened(FILE* stream, const std::string& path) {
   g_reading.stream = stream;
   g_reading.index.path = path;
   g_reading.report.file = path;
+  note_source_reading(stream, path);
 }
 
 void note_line_read(FILE* stream, const char* line) {
   Reading& r = g_reading;
   if (stream == nullptr || stream != r.stream || line == nullptr) return;
+  note_source_line(stream, line);
   ++r.lines;
   std::string text = line;
   if (r.index.bytes + text.size() > kLineIndexBytes) return;
@@ -468,6 +473,7 @@ void note_line_read(FILE* stream, const char* line) {
 }
 
 void note_reading_closed(FILE* stream) {
+  note_source_closed(stream);
   if (stream != nullptr && stream == g_reading.stream) finish_reading();
 }
 

@@ -13,16 +13,19 @@
 
 #include "core/geometry_services.h"
 #include "core/host_prompts.h"
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "desktop/desktop_prompt.h"
 #include "desktop/mark_budget.h"
 #include "desktop/window_painter.h"
 #include "exchange/export_formats.h"
+#include "interaction/window_click.h"
 #include "view/palette.h"
 #include "view/picture.h"
 #include "frontend/script_front_end.h"
-#include "frontend/terminal_hints.h"
+#include "interaction/frame_text.h"
+#include "interaction/key_hints.h"
 #include "platform/cell_render.h"
 #include "platform/number_text.h"
 #include "platform/window_system.h"
@@ -31,10 +34,6 @@ namespace orv::desktop {
 
 namespace {
 
-// A plot shows its progress once it has lasted this long, redrawn at most this often; input is
-// polled at most this often, since a frame costs far more than a plot step.
-constexpr auto kProgressDelay = std::chrono::milliseconds(500);
-constexpr auto kProgressRedraw = std::chrono::milliseconds(100);
 // Seconds a frame waits for input when nothing changed.
 constexpr double kIdleWait = 0.1;
 // Pixels: the toolbar's and status bar's heights in line heights, the gap round the docked dialog.
@@ -110,7 +109,7 @@ std::string key_name(int key, int mods) {
 }
 
 DesktopFrontEnd::DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db)
-    : window_(window), db_(db), saved_at_(geometry_made()) {
+    : window_(window), db_(db), saving_(db) {
   gl_ok_ = gl_.init();
 }
 
@@ -123,17 +122,12 @@ void DesktopFrontEnd::set_script(frontend::ScriptFrontEnd* script) {
   }
 }
 
-std::array<int64_t, 3> DesktopFrontEnd::geometry_made() const {
-  return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
-}
-
 void DesktopFrontEnd::plot_told(const std::vector<std::string>& lines) {
   if (script_) script_->plot_told(lines);  // a scripted window tells them as headless runs do
 }
 
 void DesktopFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
-  refusal_ = "refused: " + why + (repeats > 0 ? " (" + std::to_string(repeats) + " more times)" : "");
-  refusal_input_ = inputs_;
+  refusal_.refused(why, repeats);
   if (script_) script_->refused(service, why, repeats);
 }
 
@@ -182,7 +176,7 @@ bool DesktopFrontEnd::take_fine_mesh(bool wait) {
 }
 
 void DesktopFrontEnd::layout() {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const float W = static_cast<float>(window_.width()), H = static_cast<float>(window_.height());
   const FontMetrics& font = window_.font();
   const float bar = std::round(font.line_h * kBarLines);
@@ -216,7 +210,7 @@ void DesktopFrontEnd::layout() {
 
 Placement DesktopFrontEnd::clear_of_field(const Placement& box, float bar) const {
   // A message about a field stands below the field (or above it), never over it.
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* w = ws.find(box.window);
   const float H = static_cast<float>(window_.height());
   for (const Placement& o : placed_) {
@@ -284,10 +278,9 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
     dl->AddText(ImVec2(o.x + dx * 1.25f - 4, o.y + dy * 1.25f - font.line_h / 2), colors[i], names[i]);
   }
   // Where the last plot's kept geometry ends, when it lost part of what it meant to make.
-  std::array<double, 3> kept{};
-  const bool marked = report_marker(kept);
-  if (marked) {
-    const view::P2 d = vp.to_device(view::Vec3{kept[0], kept[1], kept[2]});
+  const interaction::FrameReport told = interaction::frame_report();
+  if (told.marked) {
+    const view::P2 d = vp.to_device(view::Vec3{told.kept[0], told.kept[1], told.kept[2]});
     draw_diamond(dl, ImVec2(static_cast<float>(d.x), static_cast<float>(d.y)), 7.0f);
   }
   // The frame: the view's name at the top, the counts and the origin at the foot, the refusal over
@@ -297,17 +290,16 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   dl->AddText(ImVec2(g.x + 8, g.y + 4), kFrameText, title.c_str());
   // What the last plot or file reading lost, under the title, until the next plot; the marker's
   // legend after it.
-  std::vector<std::string> told = report_frame_lines();
-  if (!told.empty()) {
+  if (!told.lines.empty()) {
     const float wrap = g.w - 16;
     float y = g.y + 8 + font.line_h;
-    for (const std::string& line : told) {
+    for (const std::string& line : told.lines) {
       const ImVec2 size = ImGui::CalcTextSize(line.c_str(), nullptr, false, wrap);
       dl->AddRectFilled(ImVec2(g.x + 4, y - 2), ImVec2(g.x + 12 + size.x, y + size.y + 2), IM_COL32(40, 34, 10, 230));
       dl->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(g.x + 8, y), kWarning, line.c_str(), nullptr, wrap);
       y += size.y + 6;
     }
-    if (marked) {
+    if (told.marked) {
       const float r = std::max(4.0f, font.line_h * 0.35f);
       draw_diamond(dl, ImVec2(g.x + 8 + r, y + font.line_h / 2), r);
       dl->AddText(ImVec2(g.x + 14 + 2 * r, y), kFrameText, kMarkerLegend);
@@ -319,13 +311,12 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   const float cw = ImGui::CalcTextSize(caption.c_str()).x;
   dl->AddText(ImVec2(g.right() - cw - 8, g.bottom() - font.line_h - 6), kFrameText, caption.c_str());
   if (!origin_text_.empty()) dl->AddText(ImVec2(g.x + 2 * kAxisArm + 40, g.bottom() - font.line_h - 6), kFrameText, origin_text_.c_str());
-  if (!refusal_ .empty() && refusal_input_ < inputs_ && geometry_made() != made_at_input_) refusal_.clear();
-  if (!refusal_.empty()) {
+  if (const std::string& refusal = refusal_.shown(saving_.made()); !refusal.empty()) {
     const float wrap = g.w - 16;
-    const ImVec2 size = ImGui::CalcTextSize(refusal_.c_str(), nullptr, false, wrap);
+    const ImVec2 size = ImGui::CalcTextSize(refusal.c_str(), nullptr, false, wrap);
     const float y = g.bottom() - 2 * kAxisArm - 34 - size.y;  // above the axis marker
     dl->AddRectFilled(ImVec2(g.x + 4, y - 4), ImVec2(g.x + 12 + size.x, y + size.y + 4), IM_COL32(40, 34, 10, 230));
-    dl->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(g.x + 8, y), kWarning, refusal_.c_str(), nullptr, wrap);
+    dl->AddText(ImGui::GetFont(), ImGui::GetFontSize(), ImVec2(g.x + 8, y), kWarning, refusal.c_str(), nullptr, wrap);
   }
   dl->PopClipRect();
 }
@@ -340,7 +331,7 @@ void DesktopFrontEnd::draw_toolbar() {
                    ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBringToFrontOnFocus |
                    ImGuiWindowFlags_NoNav);
   ImGui::TextUnformatted("Orvantis");
-  const Window* top = WindowSystem::instance().find(WindowSystem::instance().active());
+  const Window* top = host().windows.find(host().windows.active());
   const bool blocked = prompt_ != nullptr || (top && top->kind == WindowKind::Prompt);
   static const std::pair<const char*, view::NamedView> kViews[] = {
       {"Top", view::NamedView::Top},     {"Bottom", view::NamedView::Bottom}, {"Front", view::NamedView::Front},
@@ -355,7 +346,7 @@ void DesktopFrontEnd::draw_toolbar() {
   }
   ImGui::SameLine();
   if (ImGui::SmallButton("Fit") && !blocked) view_.fit();
-  if (exporter_) {
+  if (saving_.can_export()) {
     ImGui::SameLine();
     if (ImGui::SmallButton("Export... (F3)") && !blocked) export_asked_ = true;
   }
@@ -365,13 +356,13 @@ void DesktopFrontEnd::draw_toolbar() {
 
 void DesktopFrontEnd::click(double x, double y, int button, int mods) {
   (void)mods;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const float px = static_cast<float>(x), py = static_cast<float>(y);
   // The topmost host window under the pointer takes the click; only the active one acts on it.
   for (auto it = placed_.rbegin(); it != placed_.rend(); ++it) {
     const Window* w = ws.find(it->window);
     const bool over = it->frame.contains(px, py);
-    const Window* open = w ? open_list(*w) : nullptr;
+    const Window* open = w ? interaction::open_list(*w) : nullptr;
     if (!over && !(open && it->window == ws.active())) continue;
     if (button != GLFW_MOUSE_BUTTON_LEFT || it->window != ws.active()) return;
     UiEvent e;
@@ -418,13 +409,13 @@ bool DesktopFrontEnd::snap_point(double px, double py, std::array<double, 3>& ou
 
 bool DesktopFrontEnd::view_key(int key, int mods) {
   (void)mods;
-  using frontend::Key;
+  using interaction::Key;
   if (key == GLFW_KEY_F2) {
     view_keys_ = !view_keys_;
     return true;
   }
-  const Window* top = WindowSystem::instance().find(WindowSystem::instance().active());
-  if (key == GLFW_KEY_F3 && exporter_ && !prompt_ && !(top && top->kind == WindowKind::Prompt)) {
+  const Window* top = host().windows.find(host().windows.active());
+  if (key == GLFW_KEY_F3 && saving_.can_export() && !prompt_ && !(top && top->kind == WindowKind::Prompt)) {
     export_asked_ = true;
     return true;
   }
@@ -441,7 +432,7 @@ bool DesktopFrontEnd::view_key(int key, int mods) {
     case GLFW_KEY_HOME: k.type = Key::Home; break;
     default: return true;  // letters come as text, below; nothing else reaches a window meanwhile
   }
-  if (frontend::apply_view_key(view_, k) == frontend::ViewKeyResult::Leave) view_keys_ = false;
+  if (interaction::apply_view_key(view_, k) == interaction::ViewKeyResult::Leave) view_keys_ = false;
   return true;
 }
 
@@ -474,13 +465,13 @@ void DesktopFrontEnd::take_input() {
       case RawInput::Kind::Char: {
         if (r.mods & (GLFW_MOD_ALT | GLFW_MOD_CONTROL | GLFW_MOD_SUPER)) break;  // keys, not text
         if (view_keys_) {
-          frontend::Key k;
-          k.type = frontend::Key::Char;
+          interaction::Key k;
+          k.type = interaction::Key::Char;
           k.ch = static_cast<int>(r.ch);
-          frontend::apply_view_key(view_, k);
+          interaction::apply_view_key(view_, k);
           break;
         }
-        if (const Window* a = WindowSystem::instance().find(WindowSystem::instance().active());
+        if (const Window* a = host().windows.find(host().windows.active());
             a && a->kind == WindowKind::Viewer) {
           // The viewer closes on q; other letters mean nothing there.
           if (r.ch == 'q') events_.push_back(UiEvent{UiEvent::Kind::Key, "q", 0, 0, 0});
@@ -505,10 +496,10 @@ void DesktopFrontEnd::take_input() {
         double x = 0, y = 0;
         window_.cursor(x, y);
         if (!imgui_mouse && graphics_.contains(static_cast<float>(x), static_cast<float>(y))) {
-          frontend::Key k;
-          k.type = frontend::Key::Wheel;
+          interaction::Key k;
+          k.type = interaction::Key::Wheel;
           k.ch = r.y > 0 ? 1 : -1;
-          frontend::apply_view_key(view_, k);
+          interaction::apply_view_key(view_, k);
         }
         break;
       }
@@ -549,7 +540,7 @@ void DesktopFrontEnd::draw_frame() {
   draw_graphics();
   ImDrawList* dl = ImGui::GetBackgroundDrawList();
   draw_marks_and_axes(dl);
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const HWND active = ws.active();
   for (const Placement& p : placed_) paint_window(dl, p, p.window == active && !prompt_, static_cast<float>(window_.height()));
   // The status line: progress, a message, or the keys that apply.
@@ -557,9 +548,9 @@ void DesktopFrontEnd::draw_frame() {
   dl->AddRectFilled(ImVec2(0, H - bar), ImVec2(static_cast<float>(window_.width()), H), IM_COL32(30, 32, 38, 255));
   std::string line = !progress_.empty() ? progress_
                      : !status_.empty() ? status_
-                     : view_keys_ ? frontend::fit_hints(frontend::key_hints(frontend::HintPlace::Graphics, static_cast<bool>(exporter_)), kAllHints)
+                     : view_keys_ ? interaction::fit_hints(interaction::key_hints(interaction::HintPlace::Graphics, saving_.can_export()), kAllHints)
                                   : "Drag turns \u00b7 right-drag pans \u00b7 wheel zooms \u00b7 F2 view keys" +
-                                        std::string(exporter_ ? " \u00b7 F3 export" : "") +
+                                        std::string(saving_.can_export() ? " \u00b7 F3 export" : "") +
                                         " \u00b7 Tab next \u00b7 Alt+letter \u00b7 Esc cancel";
   dl->AddText(ImVec2(8, H - bar + (bar - window_.font().line_h) / 2), kStatusText, line.c_str());
   window_.end_frame();
@@ -600,8 +591,7 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
     if (!events_.empty()) {
       event = events_.front();
       events_.erase(events_.begin());
-      ++inputs_;
-      made_at_input_ = geometry_made();
+      refusal_.input_taken(saving_.made());
       return true;
     }
     if (quit_ || stop_signal() != 0) return false;
@@ -610,35 +600,27 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
 }
 
 bool DesktopFrontEnd::plot_progress(int64_t step, int64_t count) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point now = Clock::now();
-  if (step == 0) plot_start_ = plot_last_draw_ = now;
-  if (now - plot_start_ < kProgressDelay || now - plot_last_draw_ < kProgressRedraw) return stop_signal() != 0;
-  plot_last_draw_ = now;
-  const double done = count > 0 ? static_cast<double>(step) / static_cast<double>(count) : 0.0;
-  progress_ = "Plotting " + std::to_string(static_cast<int>(done * 100)) + "% (" + std::to_string(step) + " of " +
-              std::to_string(count) + ") \u00b7 Esc to stop";
-  plotting_ = true;
-  stop_plot_ = false;
-  draw_frame();
-  plotting_ = false;
-  progress_.clear();
-  bool stop = stop_plot_;
-  if (stop_signal() == SIGINT) {
-    clear_stop_signal();
-    stop = true;
-  } else if (stop_signal() != 0) {
-    stop = true;
+  const auto now = pacing_.step(step);
+  bool stop = false;
+  if (pacing_.draw_due(now)) {
+    // The progress frame: input is only looked at for Esc, and a closed window stops the plot.
+    progress_ = interaction::progress_text(step, count, 0);
+    plotting_ = true;
+    stop_plot_ = false;
+    draw_frame();
+    plotting_ = false;
+    progress_.clear();
+    stop = stop_plot_ || quit_;
   }
-  if (quit_) stop = true;
-  if (stop) status_ = "Plot stopped after " + std::to_string(step) + " of " + std::to_string(count) + " steps";
+  if (interaction::signal_stops_plot() != interaction::SignalStop::None) stop = true;
+  if (stop) status_ = interaction::stopped_text(step, count);
   return stop;
 }
 
 bool DesktopFrontEnd::export_command() {
-  const bool wrote = export_by_prompt(exporter_, export_path_, exchange::export_extensions(" "), status_);
-  if (wrote) saved_at_ = geometry_made();
-  return wrote;
+  std::string path = saving_.last_path();
+  const ExportWrite write = [this](const std::string& p, std::string& why) { return saving_.export_to(p, why); };
+  return run_export_prompt(path, exchange::export_extensions(" "), write, status_) == PromptEnd::Answered;
 }
 
 }  // namespace orv::desktop

@@ -21,7 +21,11 @@
 #include "core/frontend.h"
 #include "desktop/desktop_window.h"
 #include "desktop/gl_view.h"
-#include "frontend/terminal_view.h"
+#include "interaction/leave_question.h"
+#include "interaction/plot_progress.h"
+#include "interaction/refusal_strip.h"
+#include "interaction/saving.h"
+#include "interaction/view_navigation.h"
 #include "platform/event_loop.h"
 
 struct ImDrawList;
@@ -45,7 +49,7 @@ constexpr double kSnapPixels = 12;
 /// ("Tab", "Shift+Tab", "Alt+P", ...); empty for a key that is typed as text or means nothing.
 std::string key_name(int key, int mods);
 
-class DesktopFrontEnd : public InputSource, public FrontEnd {
+class DesktopFrontEnd : public FrontEnd {
  public:
   DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db);
   ~DesktopFrontEnd() override;
@@ -54,11 +58,9 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   /// screenshot lines write this window.
   void set_script(frontend::ScriptFrontEnd* script);
 
-  // InputSource
   bool next_event(UiEvent& event) override;
   void event_failed(const UiEvent& event, const std::string& why) override;
 
-  // FrontEnd
   bool PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                            HWND owner) override;
   void edit_filename(const std::string& path) override;
@@ -67,6 +69,13 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   void refused(const std::string& service, const std::string& why, int64_t repeats) override;
   void plot_told(const std::vector<std::string>& lines) override;
   bool plot_progress(int64_t step, int64_t count) override;
+  /// Makes the export command (F3, the toolbar's button) available; a scripted window has none.
+  void set_exporter(Exporter exporter) override;
+  /// With geometry not saved and nobody's script driving, asks whether to save it, discard it or
+  /// go back.
+  bool goes_back_before_leaving() override;
+  /// The script's outcome, when a script drove the window.
+  InputOutcome input_finished() override;
 
   /// Draws one frame of everything (the graphics window, the host's windows, the prompt open).
   void draw_frame();
@@ -76,17 +85,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   /// Draws a frame and writes it as a PNG; false with "path: reason".
   bool screenshot(const std::string& path, std::string& err);
 
-  /// Writes the database to a path the person typed, the format by its extension.
-  using Exporter = orv::Exporter;
-  void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
-  /// True when geometry was made since the session started or since the last export.
-  bool unsaved() const { return geometry_made() != saved_at_; }
-  enum class LeaveChoice { Saved, Discard, Back };
-  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen.
-  LeaveChoice ask_before_leaving();
-
-  frontend::ViewState& view_state() { return view_; }
-  const std::string& refusal() const { return refusal_; }
+  interaction::ViewState& view_state() { return view_; }
   const std::string& status() const { return status_; }
   /// The pixel rectangle of the graphics window in the last frame.
   const PixelRect& graphics_rect() const { return graphics_; }
@@ -105,7 +104,8 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
 
  private:
 
-  std::array<int64_t, 3> geometry_made() const;
+  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen.
+  interaction::LeaveChoice ask_before_leaving();
   void refresh_scene();
   void layout();
   /// `box` moved clear of the focused field of the window it is about (its owner), when it covers it.
@@ -136,7 +136,7 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   view::Scene scene_;
   std::future<FineMesh> fine_job_;  // the fine triangles of the scene, being made
   Revision scene_key_;  // the database's revision the scene was made from; none at first
-  frontend::ViewState view_;
+  interaction::ViewState view_;
   bool view_keys_ = false;  // F2: keys go to the view
   bool moving_ = false;     // the view is being dragged: drawn at the coarse level of detail
 
@@ -145,22 +145,17 @@ class DesktopFrontEnd : public InputSource, public FrontEnd {
   std::vector<UiEvent> events_;
   std::string status_;
   std::string progress_;
-  std::string refusal_;
+  interaction::RefusalStrip refusal_;
   std::string origin_text_;
-  int64_t inputs_ = 0;
-  int64_t refusal_input_ = 0;
-  std::array<int64_t, 3> made_at_input_{};
 
   // Mouse drag on the view.
   int drag_button_ = -1;
   double drag_x_ = 0, drag_y_ = 0;
 
-  Exporter exporter_;
-  std::string export_path_;
-  std::array<int64_t, 3> saved_at_{};
+  interaction::Saving saving_;  // whether the geometry is kept, and the export command
   std::unique_ptr<Prompt> prompt_;
   bool export_asked_ = false;  // F3 or the toolbar: the export prompt runs at the next input
-  std::chrono::steady_clock::time_point plot_start_, plot_last_draw_;
+  interaction::PlotPacing pacing_;  // the plot under way, as plot_progress sees it
   bool plotting_ = false;   // a plot's progress frame: input is only looked at for Esc
   bool stop_plot_ = false;  // Esc came during the plot
   bool quit_ = false;       // the window was closed: the input has ended

@@ -1,8 +1,12 @@
 // Dialog units to pixels, and clicks to events, for the desktop window's painter.
 #include "desktop/desktop_layout.h"
 
+#include "interaction/window_click.h"
+
 #include <algorithm>
 #include <cmath>
+
+#include "core/host.h"
 
 namespace orv::desktop {
 
@@ -30,7 +34,7 @@ Placement place(HWND window, float x, float y, const FontMetrics& font) {
   Placement p;
   p.window = window;
   p.font = font;
-  const Window* w = WindowSystem::instance().find(window);
+  const Window* w = host().windows.find(window);
   if (!w) return p;
   p.frame = window_size(*w, font);
   p.frame.x = x;
@@ -70,69 +74,37 @@ ListPopup list_popup(const Window& list, const Placement& p, float bottom) {
   return l;
 }
 
-const Window* open_list(const Window& w) {
-  WindowSystem& ws = WindowSystem::instance();
-  for (HWND h : w.children) {
-    const Window* c = ws.find(h);
-    if (c && c->visible && c->control == CTL_DROPDOWNLIST && c->dropped) return c;
-  }
-  return nullptr;
-}
-
 bool click_event(const Placement& p, float px, float py, float bottom, UiEvent& e) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* w = ws.find(p.window);
   if (!w) return false;
-  const Window* open = open_list(*w);
-  if (open) {
-    ListPopup l = list_popup(*open, p, bottom);
-    if (l.rect.contains(px, py)) {
-      const int index = l.first + static_cast<int>((py - l.rect.y - 1) / l.row_h);
-      if (index < l.first || index >= l.first + l.rows) return false;
-      e.kind = UiEvent::Kind::Select;
-      e.id = open->id;
-      e.index = index;
-      return true;
-    }
-  }
-  if (close_box(p).contains(px, py)) {
-    e.kind = UiEvent::Kind::Close;
-    return true;
-  }
-  if (p.client.contains(px, py)) {
+  using Hit = interaction::WindowHit;
+  Hit hit;
+  const Window* open = interaction::open_list(*w);
+  if (const ListPopup l = open ? list_popup(*open, p, bottom) : ListPopup{}; open && l.rect.contains(px, py)) {
+    const int index = l.first + static_cast<int>((py - l.rect.y - 1) / l.row_h);
+    hit.kind = Hit::Kind::ListItem;
+    hit.index = index < l.first || index >= l.first + l.rows ? -1 : index;  // the popup's border
+  } else if (close_box(p).contains(px, py)) {
+    hit.kind = Hit::Kind::CloseBox;
+  } else if (p.client.contains(px, py)) {
     // The last control in template order that holds the point: group boxes come before what they hold.
-    const Window* hit = nullptr;
     for (HWND h : w->children) {
       const Window* c = ws.find(h);
       if (!c || !c->visible || !takes_focus(*c)) continue;
-      if (control_rect(*c, p).contains(px, py)) hit = c;
-    }
-    if (hit && hit->control == CTL_LISTBOX) {
-      // A list box's row: a click selects its item (a row is a line, 8 dialog units).
-      const PixelRect r = control_rect(*hit, p);
-      const int index = list_box_first(*hit) + static_cast<int>((py - r.y) / std::max(1.0f, p.font.line_h));
-      if (index >= static_cast<int>(hit->items.size())) {
-        e.kind = UiEvent::Kind::Click;
-        e.id = hit->id;
-        return true;
+      if (control_rect(*c, p).contains(px, py)) {
+        hit.kind = Hit::Kind::Control;
+        hit.id = c->id;
+        hit.index = -1;
+        if (c->control == CTL_LISTBOX) {
+          // A list box's row: a click selects its item (a row is a line, 8 dialog units).
+          const int i = list_box_first(*c) + static_cast<int>((py - control_rect(*c, p).y) / std::max(1.0f, p.font.line_h));
+          hit.index = i < static_cast<int>(c->items.size()) ? i : -1;
+        }
       }
-      e.kind = UiEvent::Kind::Select;
-      e.id = hit->id;
-      e.index = index;
-      return true;
-    }
-    if (hit) {
-      e.kind = UiEvent::Kind::Click;
-      e.id = hit->id;
-      return true;
     }
   }
-  if (open) {
-    e.kind = UiEvent::Kind::Key;
-    e.text = "Esc";
-    return true;
-  }
-  return false;
+  return interaction::click_event(*w, hit, e);
 }
 
 }  // namespace orv::desktop

@@ -53,9 +53,6 @@ struct ListPopup {
 };
 ListPopup list_popup(const Window& list, const Placement& placed, float bottom);
 
-/// The open drop-down list of a window, if any.
-const Window* open_list(const Window& window);
-
 /// The event a click at pixel (px, py) makes in a placed window: a control's click, an open list's
 /// item, the close box, or Esc for a click beside an open list. False when it means nothing.
 /// `bottom` is the lowest pixel an open list may reach.

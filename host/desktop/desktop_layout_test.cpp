@@ -2,6 +2,7 @@
 // a pixel does in a dialog (control, open list item, close box, beside an open list).
 #include <gtest/gtest.h>
 
+#include "core/host.h"
 #include "desktop/desktop_layout.h"
 #include "orvantis/resource_format.h"
 
@@ -19,8 +20,10 @@ const DialogTemplate kDialog = {700, "Layout", 160, 100, 8, "MS Sans Serif", 0, 
 
 class Layout : public ::testing::Test {
  protected:
+  Host host_;
+  UseHost use_host_{host_};
   void SetUp() override {
-    WindowSystem& ws = WindowSystem::instance();
+    WindowSystem& ws = host_.windows;
     dialog_ = ws.create_dialog(kDialog, nullptr, nullptr);
     Window* list = ws.find(ws.find(dialog_)->children[3]);
     list->items = {"one", "two", "three", "four", "five"};
@@ -28,9 +31,9 @@ class Layout : public ::testing::Test {
     for (HWND c : ws.find(dialog_)->children) ws.find(c)->visible = true;
     ws.show(dialog_, true);
   }
-  void TearDown() override { WindowSystem::instance().reset(); }
+  void TearDown() override { host_.windows.reset(); }
   Window& control(int index) {
-    WindowSystem& ws = WindowSystem::instance();
+    WindowSystem& ws = host_.windows;
     return *ws.find(ws.find(dialog_)->children[index]);
   }
   HWND dialog_ = nullptr;

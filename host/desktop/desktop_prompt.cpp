@@ -19,6 +19,8 @@
 #include "core/host_prompts.h"
 #include "core/stop_request.h"
 #include "frontend/script_front_end.h"
+#include "interaction/editor_choice.h"
+#include "interaction/frame_text.h"
 #include "platform/message_box.h"
 #include "platform/number_text.h"
 
@@ -83,7 +85,7 @@ bool DesktopFrontEnd::PromptForFileToOpen(std::string& path, const std::string& 
 
 bool DesktopFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
   const bool picked = script_ ? script_->point_proc(prompt, point) : run_point_prompt(prompt, point) == PromptEnd::Answered;
-  if (picked) origin_text_ = "origin " + format_real(point[0]) + ", " + format_real(point[1]) + ", " + format_real(point[2]);
+  if (picked) origin_text_ = interaction::origin_text(point);
   return picked;
 }
 
@@ -105,16 +107,18 @@ void DesktopFrontEnd::edit_filename(const std::string& path) {
     status_ = path + ": not a regular file, not edited";
     return;
   }
-  if (const char* visual = std::getenv("VISUAL"); visual != nullptr && *visual != '\0') {
+  if (const interaction::EditorChoice editor = interaction::choose_editor(true); !editor.own) {
     // $VISUAL runs on its own; the window keeps drawing until it has finished.
-    std::string sh = "/bin/sh", dash_c = "-c", cmd = std::string(visual) + " \"$1\"", name = "sh", file = path;
-    char* argv[] = {sh.data(), dash_c.data(), cmd.data(), name.data(), file.data(), nullptr};
+    std::vector<std::string> args = interaction::editor_arguments(editor.command, path);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    if (int rc = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ); rc != 0) {
+    if (int rc = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ); rc != 0) {
       status_ = "The editor ($VISUAL) could not be started: " + std::string(std::strerror(rc));
       return;
     }
-    status_ = "Editing " + path + " with " + visual + "; the host goes on when the editor closes";
+    status_ = "Editing " + path + " with " + editor.command + "; the host goes on when the editor closes";
     int status = 0;
     for (;;) {
       pid_t r = waitpid(pid, &status, WNOHANG);
@@ -165,21 +169,38 @@ bool save_edited_text(const std::string& path, const std::string& text, std::str
       err);
 }
 
-DesktopFrontEnd::LeaveChoice DesktopFrontEnd::ask_before_leaving() {
+void DesktopFrontEnd::set_exporter(Exporter exporter) {
+  if (!script_) saving_.set_exporter(std::move(exporter));  // a script's lines are the input
+}
+
+bool DesktopFrontEnd::goes_back_before_leaving() {
+  return !script_ && saving_.unsaved() && ask_before_leaving() == interaction::LeaveChoice::Back;
+}
+
+InputOutcome DesktopFrontEnd::input_finished() { return script_ ? script_->input_finished() : InputOutcome{}; }
+
+interaction::LeaveChoice DesktopFrontEnd::ask_before_leaving() {
+  using interaction::LeaveAnswer;
+  using interaction::SaveOutcome;
   quit_ = false;  // the close that ended the run is answered by the question
-  for (;;) {
-    if (stop_signal() != 0) return LeaveChoice::Discard;
+  auto ask = [this] {
     status_.clear();  // the question stands alone: no line of before under it
-    const LeaveAnswer answer = run_leave_question();
-    // The window closed again: nobody is there to answer.
-    if (answer == LeaveAnswer::InputEnded || answer == LeaveAnswer::Discard) return LeaveChoice::Discard;
-    if (answer == LeaveAnswer::Back) {
-      resume_last_file();  // back to the plot the person left, not to a file prompt
-      return LeaveChoice::Back;
+    switch (orv::run_leave_question()) {
+      case orv::LeaveAnswer::Save: return LeaveAnswer::Save;
+      case orv::LeaveAnswer::Discard: return LeaveAnswer::Discard;
+      case orv::LeaveAnswer::Back:
+        resume_last_file();  // back to the plot the person left, not to a file prompt
+        return LeaveAnswer::Back;
+      case orv::LeaveAnswer::InputEnded: break;
     }
-    if (export_command()) return LeaveChoice::Saved;
-    if (quit_) return LeaveChoice::Discard;
-  }
+    return LeaveAnswer::Gone;  // the window was closed again: nobody is there to answer
+  };
+  auto save = [this] {
+    const bool wrote = export_command();
+    if (quit_) return SaveOutcome::Gone;
+    return wrote ? SaveOutcome::Written : SaveOutcome::NotWritten;
+  };
+  return interaction::decide_leaving(ask, save);
 }
 
 }  // namespace orv::desktop

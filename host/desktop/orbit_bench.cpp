@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/database.h"
+#include "core/host.h"
 #include "core/part_file.h"
 #include "desktop/desktop_front_end.h"
 
@@ -19,7 +20,9 @@ int main(int argc, char** argv) {
   }
   const int frames = argc > 2 ? std::atoi(argv[2]) : 200;
   const int width = argc > 4 ? std::atoi(argv[3]) : 1280, height = argc > 4 ? std::atoi(argv[4]) : 800;
-  orv::GeometryDatabase& db = orv::database();
+  orv::Host host;
+  orv::UseHost use_host(host);
+  orv::GeometryDatabase& db = host.database;
   std::string err;
   if (!orv::load_part_file(argv[1], db, err)) {
     std::fprintf(stderr, "orv_desktop_bench: %s\n", err.c_str());

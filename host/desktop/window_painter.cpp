@@ -1,10 +1,13 @@
 // Drawing of dialogs, message boxes and the viewer in pixels.
 #include "desktop/window_painter.h"
+#include "interaction/window_click.h"
 
 #include <imgui.h>
 
 #include <algorithm>
 #include <string>
+
+#include "core/host.h"
 
 namespace orv::desktop {
 
@@ -247,7 +250,7 @@ void paint_viewer(ImDrawList* dl, const Placement& p, const Window& w) {
 }  // namespace
 
 void paint_window(ImDrawList* dl, const Placement& p, bool active, float bottom) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* w = ws.find(p.window);
   if (!w) return;
   paint_frame(dl, p, *w, active);
@@ -259,7 +262,7 @@ void paint_window(ImDrawList* dl, const Placement& p, bool active, float bottom)
     const Window* c = ws.find(h);
     if (c && c->visible) paint_control(dl, *c, p, active && w->focus == h);
   }
-  if (const Window* open = open_list(*w)) paint_open_list(dl, *open, p, bottom);
+  if (const Window* open = interaction::open_list(*w)) paint_open_list(dl, *open, p, bottom);
 }
 
 }  // namespace orv::desktop

@@ -5,13 +5,19 @@
 #include <string>
 #include <vector>
 #include "core/entity.h"
+#include "core/plot_source.h"
 
 namespace orv::exchange {
 
-/// Writes the entities as a STEP AP214 file. False with a message (naming the path) on failure.
-bool write_step(const std::string& path, const std::vector<const Entity*>& entities, std::string& err);
-/// Writes the entities as an IGES 5.3 file. False with a message on failure.
-bool write_iges(const std::string& path, const std::vector<const Entity*>& entities, std::string& err);
+/// Writes the entities as a STEP AP214 file, its product named after the plots' equation files and
+/// its file description telling where they came from (`plots`, may be empty). Each entity is named
+/// by its kind and id ("spline 3"). False with a message (naming the path) on failure.
+bool write_step(const std::string& path, const std::vector<const Entity*>& entities,
+                const std::vector<PlotSource>& plots, std::string& err);
+/// Writes the entities as an IGES 5.3 file, its start section telling where they came from. False
+/// with a message on failure.
+bool write_iges(const std::string& path, const std::vector<const Entity*>& entities,
+                const std::vector<PlotSource>& plots, std::string& err);
 
 /// DXF flavours: AutoCAD 2000 with curves as splines, or R12 with curves as 3D polylines.
 enum class DxfVersion { R2000, R12 };

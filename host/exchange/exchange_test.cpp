@@ -261,7 +261,7 @@ void expect_everything_back(const std::vector<EntityData>& store, const ReadBack
 TEST_F(Fixture, StepCarriesEveryEntityWithColourAndLevel) {
   const std::string path = (dir / "part.step").string();
   std::string err;
-  ASSERT_TRUE(write_step(path, entities(), err)) << err;
+  ASSERT_TRUE(write_step(path, entities(), {}, err)) << err;
   std::ifstream in(path);
   std::string head;
   std::getline(in, head);
@@ -278,7 +278,7 @@ TEST_F(Fixture, StepCarriesEveryEntityWithColourAndLevel) {
 TEST_F(Fixture, IgesCarriesEveryEntityWithColourAndLevel) {
   const std::string path = (dir / "part.igs").string();
   std::string err;
-  ASSERT_TRUE(write_iges(path, entities(), err)) << err;
+  ASSERT_TRUE(write_iges(path, entities(), {}, err)) << err;
   IGESCAFControl_Reader reader;
   ReadBack rb;
   ASSERT_TRUE(rb.read(reader, path));
@@ -311,7 +311,7 @@ TEST_F(Fixture, ManyPointsComeBackOnceInOrderOnTheirLevels) {
                    (step ? " in STEP" : " in IGES"));
       const std::string path = (dir / (step ? "many.step" : "many.igs")).string();
       std::string err;
-      ASSERT_TRUE(step ? write_step(path, entities, err) : write_iges(path, entities, err)) << err;
+      ASSERT_TRUE(step ? write_step(path, entities, {}, err) : write_iges(path, entities, {}, err)) << err;
       if (!step) {
         // Every point's directory entry has one status (the added ones are group members too).
         std::ifstream in(path);
@@ -356,7 +356,7 @@ TEST_F(Fixture, APointThatIsNotFiniteIsRefusedByName) {
     for (const bool step : {true, false}) {
       const std::string path = (dir / (step ? "bad.step" : "bad.igs")).string();
       std::string err;
-      EXPECT_FALSE(step ? write_step(path, entities, err) : write_iges(path, entities, err));
+      EXPECT_FALSE(step ? write_step(path, entities, {}, err) : write_iges(path, entities, {}, err));
       EXPECT_NE(err.find("point " + std::to_string(bad + 1) + ": a coordinate is not finite"), std::string::npos) << err;
       EXPECT_FALSE(fs::exists(path));
     }
@@ -375,7 +375,7 @@ TEST_F(Fixture, FailedExportLeavesNoFileAndKeepsTheOld) {
   store.push_back(broken);
   for (auto writer : {&write_step, &write_iges}) {
     std::string err;
-    EXPECT_FALSE(writer(path, entities(), err));
+    EXPECT_FALSE(writer(path, entities(), {}, err));
     EXPECT_NE(err.find("spline 99"), std::string::npos) << err;
     std::ifstream in(path);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -386,7 +386,7 @@ TEST_F(Fixture, FailedExportLeavesNoFileAndKeepsTheOld) {
   EXPECT_EQ(files, 1u) << "no temporary file left behind";
 
   std::string err;
-  EXPECT_FALSE(write_step((dir / "no such dir" / "x.step").string(), entities(), err));
+  EXPECT_FALSE(write_step((dir / "no such dir" / "x.step").string(), entities(), {}, err));
   EXPECT_NE(err.find("x.step"), std::string::npos);
 }
 
@@ -399,14 +399,14 @@ TEST_F(Fixture, ExportReplacesItsFileWholeAndKeepsItsMode) {
     ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
     std::string err;
     set_commit_hook([](const std::string&) { return EIO; });
-    EXPECT_FALSE(writer(path, entities(), err));
+    EXPECT_FALSE(writer(path, entities(), {}, err));
     set_commit_hook({});
     EXPECT_EQ(err, path + ": cannot replace it: " + std::strerror(EIO));
     std::ifstream in(path);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text, "the old file\n");
 
-    ASSERT_TRUE(writer(path, entities(), err)) << err;
+    ASSERT_TRUE(writer(path, entities(), {}, err)) << err;
     struct stat st;
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -424,7 +424,7 @@ TEST_F(Fixture, DegenerateAndEmptyInputs) {
   store.push_back(line({1, 1, 1}, {1, 1, 1}, 10, 1, 1));
   const std::string path = (dir / "zero.step").string();
   std::string err;
-  ASSERT_TRUE(write_step(path, entities(), err)) << err;
+  ASSERT_TRUE(write_step(path, entities(), {}, err)) << err;
   {
     STEPCAFControl_Reader reader;
     ReadBack rb;
@@ -433,8 +433,8 @@ TEST_F(Fixture, DegenerateAndEmptyInputs) {
     EXPECT_LE(BRep_Tool::Pnt(rb.vertices[0]).Distance(gp_Pnt(1, 1, 1)), 1e-9);
   }
   store.clear();
-  ASSERT_TRUE(write_iges((dir / "empty.igs").string(), entities(), err)) << err;
-  ASSERT_TRUE(write_step((dir / "empty.step").string(), entities(), err)) << err;
+  ASSERT_TRUE(write_iges((dir / "empty.igs").string(), entities(), {}, err)) << err;
+  ASSERT_TRUE(write_step((dir / "empty.step").string(), entities(), {}, err)) << err;
 }
 
 }  // namespace
@@ -456,7 +456,7 @@ TEST_F(Fixture, ClosedShapesReadBackClosed) {
     const std::string path = (dir / name).string();
     std::string err;
     const bool step = std::string(name).ends_with(".step");
-    ASSERT_TRUE(step ? write_step(path, entities(), err) : write_iges(path, entities(), err)) << err;
+    ASSERT_TRUE(step ? write_step(path, entities(), {}, err) : write_iges(path, entities(), {}, err)) << err;
     ReadBack rb;
     if (step) {
       STEPCAFControl_Reader reader;
@@ -499,8 +499,8 @@ std::string read_all(const std::string& path) {
 TEST_F(Fixture, ExchangeFilesNameThemselves) {
   const std::string step = (dir / "gear's.step").string(), iges = (dir / "gear.igs").string();
   std::string err;
-  ASSERT_TRUE(write_step(step, entities(), err)) << err;
-  ASSERT_TRUE(write_iges(iges, entities(), err)) << err;
+  ASSERT_TRUE(write_step(step, entities(), {}, err)) << err;
+  ASSERT_TRUE(write_iges(iges, entities(), {}, err)) << err;
   const std::string s = read_all(step), i = read_all(iges);
   const std::string step_head = s.substr(0, s.find("ENDSEC;"));
   EXPECT_NE(step_head.find("FILE_NAME('gear_s.step',"), std::string::npos) << step_head;
@@ -528,12 +528,20 @@ TEST_F(Fixture, ExchangeFilesNameThemselves) {
 namespace orv::exchange {
 namespace {
 
-// Two exports of the same geometry are the same bytes (the time stamp taken from SOURCE_DATE_EPOCH),
-// whether the database holds one entity (whose name and the root's once swapped places from run to
-// run) or many.
+// Two exports of the same geometry and sources are the same bytes (the time stamp taken from
+// SOURCE_DATE_EPOCH), whether the database holds one entity (whose name and the root's once swapped
+// places from run to run) or many.
 TEST_F(Fixture, ExportsAreByteIdenticalFromRunToRun) {
   ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
   const std::vector<EntityData> all = store;
+  // The plots' sources in the headers, odd bytes and all, are the same bytes too.
+  PlotSource source;
+  source.file = "sph\xe8re.eqn";
+  source.text = "x = cos(u)\n# \xce\xb1 = 0\n";
+  source.geometry = "nurbs_surf";
+  source.steps = {{"u", 0, 360, 30}, {"v", -90, 90, 30}};
+  source.first_id = source.last_id = 7;
+  const std::vector<PlotSource> plots = {source};
   for (const bool single : {true, false}) {
     store = single ? std::vector<EntityData>{all[6]} : all;
     for (const char* ext : {".step", ".igs"}) {
@@ -541,7 +549,8 @@ TEST_F(Fixture, ExportsAreByteIdenticalFromRunToRun) {
       std::string first, err;
       for (int run = 0; run < 2; ++run) {
         const std::string path = (dir / (std::string("same") + ext)).string();
-        ASSERT_TRUE(std::string(ext) == ".step" ? write_step(path, entities(), err) : write_iges(path, entities(), err))
+        ASSERT_TRUE(std::string(ext) == ".step" ? write_step(path, entities(), plots, err)
+                                                : write_iges(path, entities(), plots, err))
             << err;
         const std::string bytes = read_all(path);
         if (run == 0) first = bytes;
@@ -568,7 +577,7 @@ TEST_F(Fixture, FarFromTheOriginBothFormatsKeepTheCurve) {
     const std::string path = (dir / name).string();
     std::string err;
     const bool step = std::string(name).ends_with(".step");
-    ASSERT_TRUE(step ? write_step(path, entities(), err) : write_iges(path, entities(), err)) << err;
+    ASSERT_TRUE(step ? write_step(path, entities(), {}, err) : write_iges(path, entities(), {}, err)) << err;
     ReadBack rb;
     if (step) {
       STEPCAFControl_Reader reader;

@@ -16,6 +16,7 @@
 #include <IGESGeom_Point.hxx>
 #include <IGESGraph_Color.hxx>
 #include <TCollection_HAsciiString.hxx>
+#include <TColStd_HSequenceOfHAsciiString.hxx>
 
 #include <Standard_Version.hxx>
 
@@ -76,6 +77,9 @@ bool add_points(const Handle(IGESData_IGESModel)& model, const std::vector<const
     }
     p->InitColor(color);
     p->InitLevel(Handle(IGESData_LevelListEntity)(), e.level());
+    // Named as the other entities are ("point 7"): the label holds 8 characters, the id goes in
+    // the subscript, so a point costs no name entity of its own.
+    p->SetLabel(new TCollection_HAsciiString("point"), static_cast<int>(std::min<int64_t>(e.id(), 99999999)));
   };
   for (std::size_t a = 0; a < anchors; ++a) style(anchor[a], *points[a]);
   const int added = static_cast<int>(points.size() - anchors);
@@ -119,6 +123,46 @@ void name_global_section(const Handle(IGESData_IGESModel)& model, const std::str
   model->SetGlobalSection(global);
 }
 
+// Most characters of a start section line (columns 1 to 72).
+constexpr std::size_t kStartLineWidth = 72;
+
+// The length of the character or escape (\\, \xHH, \uHHHH, \UHHHHHHHH) at `at` of an escaped line.
+std::size_t escape_length(const std::string& s, std::size_t at) {
+  if (s[at] != '\\' || at + 1 >= s.size()) return 1;
+  switch (s[at + 1]) {
+    case 'x': return 4;
+    case 'u': return 6;
+    case 'U': return 10;
+    default: return 2;
+  }
+}
+
+// The start section says what the file holds and where it came from. A line longer than the
+// section's 72 columns goes on over the next ones, each piece but the last ending in a single
+// backslash (a backslash of the text is doubled, so the two never meet); no escape is broken.
+void write_start_section(const Handle(IGESData_IGESModel)& model, const std::vector<PlotSource>& plots) {
+  std::vector<std::string> lines{detail::iges_escaped(detail::system_name() + " geometry, " + detail::kLengthUnitText)};
+  for (std::string& line : detail::source_header_lines(plots, detail::iges_escaped)) lines.push_back(std::move(line));
+  Handle(TColStd_HSequenceOfHAsciiString) section = new TColStd_HSequenceOfHAsciiString;
+  for (const std::string& line : lines) {
+    std::size_t at = 0;
+    do {
+      std::size_t end = line.size();
+      if (end - at > kStartLineWidth) {
+        // At most 71 characters and the backslash that says the line goes on.
+        end = at;
+        while (end < line.size() && end + escape_length(line, end) - at <= kStartLineWidth - 1)
+          end += escape_length(line, end);
+      }
+      std::string piece = line.substr(at, end - at);
+      if (end < line.size()) piece += '\\';
+      section->Append(new TCollection_HAsciiString(piece.c_str()));
+      at = end;
+    } while (at < line.size());
+  }
+  model->SetStartSection(section, false);
+}
+
 // OpenCASCADE makes the name entities (406, form 15) in the order of a table keyed by memory
 // addresses, so they change places from run to run; the file is made the same every time by
 // putting them back in the slots they took in the order of the entities they name.
@@ -156,12 +200,13 @@ bool print_model(const Handle(IGESData_IGESModel)& model, const std::string& tem
 
 }  // namespace
 
-bool write_iges(const std::string& path, const std::vector<const Entity*>& entities, std::string& err) {
+bool write_iges(const std::string& path, const std::vector<const Entity*>& entities,
+                const std::vector<PlotSource>& plots, std::string& err) {
   Handle(TDocStd_Document) doc;
   const bool ok = detail::write_atomically(path, [&](const std::string& temp, std::string& why) {
     std::vector<const Entity*> shaped, points;
     if (!detail::split_points(entities, shaped, points, why)) return false;
-    if (!detail::build_document(shaped, doc, why)) return false;
+    if (!detail::build_document(shaped, detail::product_name(plots), doc, why)) return false;
     IGESControl_Controller::Init();
     IGESCAFControl_Writer writer;
     writer.SetColorMode(true);
@@ -176,6 +221,7 @@ bool write_iges(const std::string& path, const std::vector<const Entity*>& entit
       return false;
     }
     name_global_section(writer.Model(), path);
+    write_start_section(writer.Model(), plots);
     order_names(writer.Model());
     writer.ComputeModel();
     if (!print_model(writer.Model(), temp)) {

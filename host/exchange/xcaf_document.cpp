@@ -132,7 +132,8 @@ bool geometry_of(const Entity& e, bool surface, nb_type& nb, std::string& err) {
 
 std::string layer_name(int32_t level) { return std::to_string(level); }
 
-bool build_document(const std::vector<const Entity*>& entities, Handle(TDocStd_Document)& doc, std::string& err) {
+bool build_document(const std::vector<const Entity*>& entities, const std::string& product,
+                    Handle(TDocStd_Document)& doc, std::string& err) {
   kernel::silence_occt_messages();
   std::vector<TopoDS_Shape> shapes;
   shapes.reserve(entities.size());
@@ -161,7 +162,7 @@ bool build_document(const std::vector<const Entity*>& entities, Handle(TDocStd_D
   const TDF_Label root = shape_tool->AddShape(compound, false, false);
   // A compound of one shape is written as that shape, with the root's name beside its own in an
   // order that changes from run to run: the root then takes the shape's name.
-  TDataStd_Name::Set(root, shapes.size() == 1 ? entity_label(*entities[0]).c_str() : "geometry");
+  TDataStd_Name::Set(root, shapes.size() == 1 ? entity_label(*entities[0]).c_str() : product.c_str());
 
   // Layers are made once per level, colours looked up once per colour number.
   std::vector<TDF_Label> layer_of_level;

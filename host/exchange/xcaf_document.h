@@ -24,9 +24,10 @@ bool geometry_of(const Entity& e, bool surface, nb_type& nb, std::string& err);
 /// Layer name of a host level; numeric so that IGES writes it as the level number.
 std::string layer_name(int32_t level);
 
-/// A fresh XCAF document holding the entities. False with a message naming the entity (by id) that
-/// has no sound geometry; nothing is written in that case.
-bool build_document(const std::vector<const Entity*>& entities, Handle(TDocStd_Document)& doc, std::string& err);
+/// A fresh XCAF document holding the entities, its root shape named `product`. False with a message
+/// naming the entity (by id) that has no sound geometry; nothing is written in that case.
+bool build_document(const std::vector<const Entity*>& entities, const std::string& product,
+                    Handle(TDocStd_Document)& doc, std::string& err);
 
 /// How many of the first points go through the document as anchors: two, so that the translated
 /// points sit in a group (IGES) or set (STEP) as a document of many points makes them.

@@ -21,6 +21,7 @@
 
 #include "core/file_services.h"
 #include "core/host_prompts.h"
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "platform/cell_render.h"
@@ -90,7 +91,7 @@ bool is_modal_notice(WindowKind kind) { return kind == WindowKind::MessageBox ||
 
 // The text of a message box.
 std::string message_text(const Window& box) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   std::string text;
   for (HWND c : box.children)
     if (Window* w = ws.find(c); w && w->id == kMessageTextId) text = w->text;
@@ -366,7 +367,7 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
     drop_rest();
     return false;
   }
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   Window* active = ws.find(ws.active());
   if (auto_dismiss_ && active != nullptr && is_modal_notice(active->kind)) {
     if (active->kind == WindowKind::MessageBox && active->handle != last_dismissed_) {
@@ -414,6 +415,11 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
     fail(last_number_, "the script ended with the viewer of " + active->path + " open");
   }
   return false;
+}
+
+InputOutcome ScriptFrontEnd::input_finished() {
+  if (every_line_expected_) finish();
+  return {error_, dismissed_messages_};
 }
 
 void ScriptFrontEnd::finish() {
@@ -481,7 +487,7 @@ bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, Scr
 bool ScriptFrontEnd::write_screen(const ScriptLine& line) {
   std::string picture = header_ ? header_() : std::string();
   if (!picture.empty() && picture.back() != '\n') picture += '\n';
-  std::string windows = render_screen_text();
+  std::string windows = render_screen_text(host().windows);
   if (!picture.empty() && !windows.empty()) picture += '\n';
   picture += windows;
   // Written as every output is: whole or not at all, only over a regular file, and never over the

@@ -46,7 +46,7 @@ bool parse_script_line(const std::string& line, int number, ScriptLine& out, boo
 /// The longest script line read; a longer one stops the script, so that a line never costs more.
 inline constexpr std::size_t kMaxScriptLineBytes = 65536;
 
-class ScriptFrontEnd : public InputSource, public FrontEnd {
+class ScriptFrontEnd : public FrontEnd {
  public:
   /// Opens the script at `path` ("-": standard input), a regular file or a pipe, to be read a line
   /// at a time as it runs; a line that is not a script line stops the script when it is reached.
@@ -58,6 +58,10 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
 
   /// Closes message boxes and viewers as soon as they are the active window (batch runs).
   void set_auto_dismiss(bool on) { auto_dismiss_ = on; }
+  /// Whether input_finished() holds lines the Zlink did not take against the script (on by
+  /// default; a batch plot's own lines may go unused when the Zlink refuses the file, which the
+  /// plot's result tells).
+  void set_every_line_expected(bool on) { every_line_expected_ = on; }
   /// Text that `screen` writes above the windows (the graphics window's picture).
   void set_screen_header(std::function<std::string()> header) { header_ = std::move(header); }
   /// Writes the window as it is on screen as a PNG (the desktop front end); false with "path:
@@ -81,11 +85,9 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   /// Lines read and not yet consumed (a script given as text is read whole).
   size_t lines_left() const { return ahead_.size(); }
 
-  // InputSource
   bool next_event(UiEvent& event) override;
   void event_failed(const UiEvent& event, const std::string& why) override;
 
-  // FrontEnd
   bool PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                            HWND owner) override;
   void edit_filename(const std::string& path) override;
@@ -93,6 +95,8 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
   void refused(const std::string& service, const std::string& why, int64_t repeats) override;
   void plot_told(const std::vector<std::string>& lines) override;
+  /// finish() when every line must have run, then the script's error and the message boxes closed.
+  InputOutcome input_finished() override;
 
  private:
   void fail(int line, const std::string& why);
@@ -132,6 +136,7 @@ class ScriptFrontEnd : public InputSource, public FrontEnd {
   };
   std::deque<PendingEdit> pending_edits_;
   bool auto_dismiss_ = false;
+  bool every_line_expected_ = true;
   std::function<std::string()> header_;
   Screenshot screenshot_;
   std::function<void(const std::string&)> notice_;

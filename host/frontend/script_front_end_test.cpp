@@ -7,6 +7,7 @@
 
 #include "orvantis/host_dialogs.h"
 #include "orvantis/resource_format.h"
+#include "core/host.h"
 #include "frontend/script_front_end.h"
 #include "orvantis/host_files.h"
 #include "orvantis/host_geometry.h"
@@ -111,6 +112,8 @@ std::string read_all(const std::string& path) {
 // ended the polling: "ok", "cancel" or "ended".
 class ScriptRun : public ::testing::Test {
  protected:
+  Host host_;
+  UseHost use_host_{host_};
   ScriptFrontEnd script;
   Transcript transcript;
   std::string transcript_path = test_file("script_run.jsonl");
@@ -118,7 +121,6 @@ class ScriptRun : public ::testing::Test {
   FrontEnd* old_front_end = nullptr;
 
   void SetUp() override {
-    WindowSystem::instance().reset();
     module = register_module("script test", &kResources);
     saved = AfxGetResourceHandle();
     AfxSetResourceHandle(module);
@@ -134,14 +136,14 @@ class ScriptRun : public ::testing::Test {
     install_front_end(old_front_end);
     install_input_source(nullptr);
     install_transcript(nullptr);
-    WindowSystem::instance().reset();
+    host_.windows.reset();
     AfxSetResourceHandle(saved);
     unregister_module(module);
   }
 
   std::string run(const std::string& text) {
     std::string err;
-    WindowSystem::instance().thread_messages().clear();
+    host_.windows.thread_messages().clear();
     EXPECT_TRUE(script.load_text(text, "test.script", err)) << err;
     char path[256] = "/main/ZLINKS\\kuvra.eqn";
     if (!PromptForFileToOpen(path, "r", ".EQN", 0, 0, module, nullptr)) return "prompt cancelled";

@@ -85,7 +85,7 @@ std::string BrailleCanvas::row_text(int row) const {
   return s;
 }
 
-void draw_scene(BrailleCanvas& canvas, const view::Scene& scene, const ViewState& view) {
+void draw_scene(BrailleCanvas& canvas, const view::Scene& scene, const interaction::ViewState& view) {
   canvas.clear();
   view::Viewport vp(view::framed(scene.bounds(view.camera), view.zoom, view.pan), 0, 0, canvas.dot_width() - 1,
                     canvas.dot_height() - 1, 0.04, 1.0, view.camera);

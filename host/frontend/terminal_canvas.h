@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "frontend/terminal_view.h"
+#include "interaction/view_navigation.h"
 #include "view/scene.h"
 
 namespace orv::frontend {
@@ -43,6 +43,6 @@ class BrailleCanvas {
 };
 
 /// Draws the scene fitted into the canvas as `view` looks at it: surfaces, then curves, then marks.
-void draw_scene(BrailleCanvas& canvas, const view::Scene& scene, const ViewState& view = {});
+void draw_scene(BrailleCanvas& canvas, const view::Scene& scene, const interaction::ViewState& view = {});
 
 }  // namespace orv::frontend

@@ -1,7 +1,10 @@
 // Painting cell grids with colours, and clicks through the renderer's hit test.
 #include "frontend/terminal_dialogs.h"
 
+#include "interaction/window_click.h"
+
 #include <algorithm>
+#include "core/host.h"
 #include "platform/window_system.h"
 
 namespace orv::frontend {
@@ -35,8 +38,8 @@ int role_of(TerminalScreen& s, uint8_t a) {
 PlacedWindow place_window(HWND window, int x, int y, int cols, int rows) {
   PlacedWindow p;
   p.window = window;
-  p.scale = fit_scale(window, cols, rows);
-  CellRect r = window_cells(window, p.scale);
+  p.scale = fit_scale(host().windows, window, cols, rows);
+  CellRect r = window_cells(host().windows, window, p.scale);
   p.x = x;
   p.y = y;
   p.w = r.w;
@@ -52,18 +55,18 @@ int clear_of_row(int y, int h, int row, int top, int bottom) {
 }
 
 bool focused_control_cells(const PlacedWindow& p, CellRect& cells) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* d = ws.find(p.window);
   const Window* c = d ? ws.find(d->focus) : nullptr;
   if (c == nullptr || c->parent != p.window) return false;
-  CellRect r = c->control == CTL_DROPDOWNLIST ? list_layout(*c, p.scale).field : control_cells(*c, p.scale);
+  CellRect r = c->control == CTL_DROPDOWNLIST ? list_layout(ws, *c, p.scale).field : control_cells(*c, p.scale);
   if (c->control != CTL_DROPDOWNLIST) r.y += (r.h - 1) / 2;
   cells = {p.x + r.x, p.y + r.y, r.w, 1};
   return true;
 }
 
 void keep_field_in_sight(PlacedWindow& box, const std::vector<PlacedWindow>& below, int top, int bottom) {
-  const Window* w = WindowSystem::instance().find(box.window);
+  const Window* w = host().windows.find(box.window);
   if (w == nullptr || w->kind != WindowKind::MessageBox) return;
   for (const PlacedWindow& o : below) {
     CellRect f;
@@ -98,47 +101,29 @@ void paint_grid(TerminalScreen& s, const CellGrid& g, int x, int y, bool active)
 }
 
 bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* w = ws.find(p.window);
   if (!w) return false;
   const int lc = col - p.x, lr = row - p.y;
-  // The open list of the window, if any: a click beside it closes it, as Esc does.
-  const Window* open = nullptr;
-  for (HWND h : w->children) {
-    const Window* c = ws.find(h);
-    if (c && c->visible && c->control == CTL_DROPDOWNLIST && c->dropped) open = c;
-  }
-  CellHit hit = hit_test(p.window, lc, lr, p.scale);
+  // The renderer's hit test; the rows of an open list below its field are its items.
+  const CellHit hit = hit_test(ws, p.window, lc, lr, p.scale);
+  interaction::WindowHit h;
   if (hit.kind == CellHit::Kind::CloseBox) {
-    e.kind = UiEvent::Kind::Close;
-    return true;
-  }
-  if (hit.kind == CellHit::Kind::Control) {
+    h.kind = interaction::WindowHit::Kind::CloseBox;
+  } else if (hit.kind == CellHit::Kind::Control) {
+    h.kind = interaction::WindowHit::Kind::Control;
+    h.id = hit.id;
+    h.index = hit.index;  // a list box's row, -1 for any other control
+    const Window* open = interaction::open_list(*w);
     if (open && open->id == hit.id) {
-      ListLayout l = list_layout(*open, p.scale);
+      const ListLayout l = list_layout(ws, *open, p.scale);
       if (lr > l.field.y) {
-        e.kind = UiEvent::Kind::Select;
-        e.id = open->id;
-        e.index = l.first + (lr - l.field.y - 1);
-        return e.index >= 0 && e.index < static_cast<int>(open->items.size());
+        h.kind = interaction::WindowHit::Kind::ListItem;
+        h.index = l.first + (lr - l.field.y - 1);
       }
     }
-    if (hit.index >= 0) {
-      e.kind = UiEvent::Kind::Select;  // a list box's item: a click selects it
-      e.id = hit.id;
-      e.index = hit.index;
-      return true;
-    }
-    e.kind = UiEvent::Kind::Click;
-    e.id = hit.id;
-    return true;
   }
-  if (open) {
-    e.kind = UiEvent::Kind::Key;
-    e.text = "Esc";
-    return true;
-  }
-  return false;
+  return interaction::click_event(*w, h, e);
 }
 
 }  // namespace orv::frontend

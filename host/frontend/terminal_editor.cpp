@@ -1,34 +1,27 @@
-// The editor hand-over: the command through the shell, so that "$EDITOR" may carry options, and the
-// path as an argument, never pasted into the command text.
+// The editor hand-over: the terminal given to the editor's process and taken back.
 #include "frontend/terminal_editor.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <vector>
+
 #include "core/file_services.h"
+#include "interaction/editor_choice.h"
 
 namespace orv::frontend {
 
-std::string editor_command() {
-  for (const char* name : {"VISUAL", "EDITOR"}) {
-    const char* v = std::getenv(name);
-    if (v && *v) return v;
-  }
-  return "vi";
-}
-
-int run_editor(TerminalScreen& screen, const std::string& path) {
-  // The command goes through the shell so that "$EDITOR" may carry options; the path is passed as
-  // an argument, never pasted into the command text.
-  const std::string command = editor_command() + " \"$1\"";
-  const std::string file = normalize_path(path);
+int run_editor(TerminalScreen& screen, const std::string& command, const std::string& path) {
+  std::vector<std::string> args = interaction::editor_arguments(command, normalize_path(path));
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
   int status = 127;
   screen.handed_over([&] {
     pid_t pid = ::fork();
     if (pid == 0) {
-      ::execl("/bin/sh", "sh", "-c", command.c_str(), "sh", file.c_str(), static_cast<char*>(nullptr));
+      ::execv("/bin/sh", argv.data());
       ::_exit(127);
     }
     if (pid > 0) {

@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include "core/host.h"
 #include "core/plot_report.h"
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
 #include "core/host_prompts.h"
 #include "exchange/export_formats.h"
-#include "frontend/terminal_hints.h"
+#include "interaction/frame_text.h"
+#include "interaction/editor_choice.h"
+#include "interaction/key_hints.h"
 #include "frontend/terminal_editor.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
@@ -22,25 +25,10 @@ namespace orv::frontend {
 
 namespace {
 
-// A plot shows its progress once it has lasted this long, redrawn at most this often; the keyboard
-// is read at most this often, since reading it costs far more than a plot step.
-constexpr auto kProgressDelay = std::chrono::milliseconds(500);
-constexpr auto kProgressRedraw = std::chrono::milliseconds(100);
-constexpr auto kKeyPoll = std::chrono::milliseconds(30);
+// The progress bar's cells on the status line.
 constexpr int kProgressBarCells = 20;
 constexpr int kMaxKeysPerPoll = 64;  // keys typed ahead are dropped, but never without end
 constexpr auto kDoubleClick = std::chrono::milliseconds(500);
-
-std::string progress_text(int64_t step, int64_t count) {
-  // In doubles: a grid's count can come near the top of int64, where step * 100 would overflow.
-  const double done = count > 0 ? static_cast<double>(step) / static_cast<double>(count) : 0.0;
-  const int percent = static_cast<int>(done * 100);
-  const int filled = static_cast<int>(done * kProgressBarCells);
-  std::string bar;
-  for (int i = 0; i < kProgressBarCells; ++i) bar += i < filled ? "\u2588" : "\u2591";
-  return "Plotting " + bar + " " + std::to_string(percent) + "% (" + std::to_string(step) + " of " +
-         std::to_string(count) + ") \u00b7 Esc to stop";
-}
 
 
 const char* key_name(Key::Type t) {
@@ -120,20 +108,11 @@ std::vector<std::string> wrap_text(const std::string& text, int width, int max_l
 }
 
 TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
-    : screen_(screen), db_(db), saved_at_(geometry_made()) {}
-
-std::array<int64_t, 3> TerminalFrontEnd::geometry_made() const {
-  return {db_.next_id(), marks_drawn(), screen_lines_drawn()};
-}
-
-void TerminalFrontEnd::expire_refusal() {
-  if (!refusal_.empty() && refusal_input_ < inputs_ && geometry_made() != made_at_input_) refusal_.clear();
-}
+    : screen_(screen), db_(db), saving_(db) {}
 
 void TerminalFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
   (void)service;
-  refusal_ = "refused: " + why + (repeats > 0 ? " (" + std::to_string(repeats) + " more times)" : "");
-  refusal_input_ = inputs_;
+  refusal_.refused(why, repeats);
 }
 
 void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
@@ -187,41 +166,21 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   // What the last plot or file reading lost, at the top of the window under its title, until the
   // next plot; the lower half stays for the drawing and the refusal.
   int told_y = area.y + 1;
-  for (const std::string& sentence : report_frame_lines()) {
+  for (const std::string& sentence : interaction::frame_report().lines) {
     for (const std::string& l : wrap_text(sentence, area.w - 2, kReportLines)) {
       if (told_y > area.y + area.h / 2) break;
       s.fill(area.x + 1, told_y, area.w - 2, 1, s.color_attr(14, back));
       s.put(area.x + 1, told_y++, l, s.color_attr(14, back));
     }
   }
-  expire_refusal();
-  if (!refusal_.empty()) {
+  if (const std::string& refusal = refusal_.shown(saving_.made()); !refusal.empty()) {
     // Over the drawing, at the foot of the window, in the colour of a warning (14, yellow).
-    std::vector<std::string> lines = wrap_text(refusal_, area.w - 2, std::min(kRefusalLines, area.h - 2));
+    std::vector<std::string> lines = wrap_text(refusal, area.w - 2, std::min(kRefusalLines, area.h - 2));
     int y = area.y + area.h - 1 - static_cast<int>(lines.size());
     for (const std::string& l : lines) {
       s.fill(area.x + 1, y, area.w - 2, 1, s.color_attr(14, back));
       s.put(area.x + 1, y++, l, s.color_attr(14, back));
     }
-  }
-}
-
-HintPlace TerminalFrontEnd::hint_place() const {
-  if (graphics_in_use_) return HintPlace::Graphics;
-  WindowSystem& ws = WindowSystem::instance();
-  const Window* a = ws.find(ws.active());
-  if (!a || a->kind == WindowKind::Frame) return HintPlace::Frame;
-  if (a->kind == WindowKind::Viewer) return HintPlace::Viewer;
-  if (a->kind == WindowKind::MessageBox) return HintPlace::MessageBox;
-  const Window* f = ws.find(a->focus);
-  if (!f) return HintPlace::OtherControl;
-  switch (f->control) {
-    case CTL_EDIT: return HintPlace::Edit;
-    case CTL_AUTOCHECKBOX: return HintPlace::CheckBox;
-    case CTL_DROPDOWNLIST: return f->dropped ? HintPlace::OpenList : HintPlace::List;
-    case CTL_PUSHBUTTON:
-    case CTL_OWNERDRAW_BUTTON: return HintPlace::Button;
-    default: return HintPlace::OtherControl;
   }
 }
 
@@ -238,7 +197,7 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
   switch (k.type) {
     case Key::Wheel:
       // The wheel zooms the graphics window it is turned over, without taking the keys.
-      if (on_graphics(k.x, k.y)) apply_view_key(view_, k);
+      if (on_graphics(k.x, k.y)) interaction::apply_view_key(view_, k);
       return true;
     case Key::Click:
       dragging_ = on_graphics(k.x, k.y);
@@ -249,7 +208,7 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
     case Key::Drag:
       // Motion that began elsewhere (on a window) turns nothing.
       if (dragging_) {
-        drag_view(view_, k.x - drag_x_, k.y - drag_y_);
+        interaction::drag_view(view_, k.x - drag_x_, k.y - drag_y_);
         drag_x_ = k.x;
         drag_y_ = k.y;
       }
@@ -264,15 +223,15 @@ bool TerminalFrontEnd::graphics_mouse(const Key& k) {
 bool TerminalFrontEnd::front_end_key(const Key& k) {
   if (graphics_mouse(k)) return true;
   if (graphics_in_use_) {
-    if (apply_view_key(view_, k) == ViewKeyResult::Leave) graphics_in_use_ = false;
+    if (interaction::apply_view_key(view_, k) == interaction::ViewKeyResult::Leave) graphics_in_use_ = false;
     return true;  // keys meant for the view never reach a window, even unknown ones
   }
   if (k.type == Key::Function && k.ch == 2) {
     graphics_in_use_ = true;
     return true;
   }
-  const Window* top = WindowSystem::instance().find(WindowSystem::instance().active());
-  if (k.type == Key::Function && k.ch == 3 && exporter_ && !(top && top->kind == WindowKind::Prompt)) {
+  const Window* top = host().windows.find(host().windows.active());
+  if (k.type == Key::Function && k.ch == 3 && saving_.can_export() && !(top && top->kind == WindowKind::Prompt)) {
     export_command();
     return true;
   }
@@ -280,33 +239,40 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
 }
 
 bool TerminalFrontEnd::export_command() {
-  const bool wrote = export_by_prompt(exporter_, export_path_, exchange::export_extensions(" "), status_);
-  if (wrote) saved_at_ = geometry_made();
-  return wrote;
+  std::string path = saving_.last_path();
+  const ExportWrite write = [this](const std::string& p, std::string& why) { return saving_.export_to(p, why); };
+  return run_export_prompt(path, exchange::export_extensions(" "), write, status_) == PromptEnd::Answered;
 }
 
-TerminalFrontEnd::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
-  for (;;) {
-    if (stop_signal() != 0) return LeaveChoice::Discard;
+bool TerminalFrontEnd::goes_back_before_leaving() {
+  if (!saving_.unsaved() || ask_before_leaving() != interaction::LeaveChoice::Back) return false;
+  screen_.forget_quit();  // the Ctrl+C that ended the run is answered: the person stays
+  return true;
+}
+
+interaction::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
+  auto ask = [&]() -> interaction::LeaveAnswer {
     status_.clear();  // the question stands alone: no line of before under it
-    const LeaveAnswer answer = run_leave_question();
-    if (answer == LeaveAnswer::InputEnded) {
-      if (!screen_.quit_requested() || stop_signal() != 0) return LeaveChoice::Discard;  // nobody is there
-      screen_.forget_quit();  // Ctrl+C here is not an answer: the question names the keys
-      continue;
+    switch (orv::run_leave_question()) {
+      case orv::LeaveAnswer::Save: return interaction::LeaveAnswer::Save;
+      case orv::LeaveAnswer::Discard: return interaction::LeaveAnswer::Discard;
+      case orv::LeaveAnswer::Back:
+        resume_last_file();  // back to the plot the person left, not to a file prompt
+        return interaction::LeaveAnswer::Back;
+      case orv::LeaveAnswer::InputEnded: break;
     }
-    if (answer == LeaveAnswer::Discard) return LeaveChoice::Discard;
-    if (answer == LeaveAnswer::Back) {
-      resume_last_file();  // back to the plot the person left, not to a file prompt
-      return LeaveChoice::Back;
-    }
-    if (export_command()) return LeaveChoice::Saved;
-  }
+    if (!screen_.quit_requested() || stop_signal() != 0) return interaction::LeaveAnswer::Gone;  // nobody is there
+    screen_.forget_quit();  // Ctrl+C here is not an answer: the question names the keys
+    return interaction::LeaveAnswer::None;
+  };
+  return interaction::decide_leaving(ask, [this] {
+    return export_command() ? interaction::SaveOutcome::Written : interaction::SaveOutcome::NotWritten;
+  });
 }
 
 void TerminalFrontEnd::draw() {
   TerminalScreen& s = screen_;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   s.erase();
   const int W = s.cols(), H = s.rows();
   HWND active = ws.active();
@@ -330,7 +296,7 @@ void TerminalFrontEnd::draw() {
     placed_.push_back(p);
   }
   draw_graphics(0, body_y, graphics_w, body_h);
-  if (dock) paint_grid(s, render_window(dock, placed_.back().scale), placed_.back().x, placed_.back().y, dock == active);
+  if (dock) paint_grid(s, render_window(ws, dock, placed_.back().scale), placed_.back().x, placed_.back().y, dock == active);
 
   // Everything above it (modal dialogs, message boxes, the viewer) centred over both.
   for (HWND h : ws.z_order()) {
@@ -345,7 +311,7 @@ void TerminalFrontEnd::draw() {
     p.x = std::max(0, (W - p.w) / 2);
     p.y = body_y + std::max(0, (body_h - p.h) / 2);
     keep_field_in_sight(p, placed_, body_y, body_y + body_h);
-    paint_grid(s, render_window(h, p.scale), p.x, p.y, h == active);
+    paint_grid(s, render_window(ws, h, p.scale), p.x, p.y, h == active);
     placed_.push_back(p);
   }
 
@@ -356,12 +322,12 @@ void TerminalFrontEnd::draw() {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
     // One cell clear at each end of the line.
-    s.put(1, H - 1, fit_hints(key_hints(hint_place(), static_cast<bool>(exporter_)), W - 2), bar);
+    s.put(1, H - 1, interaction::fit_hints(interaction::key_hints(interaction::hint_place(graphics_in_use_), saving_.can_export()), W - 2), bar);
   }
 }
 
 bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return false;
   if (k.type == Key::Click) {
@@ -430,7 +396,7 @@ bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
 bool TerminalFrontEnd::viewer_find(UiEvent& e) {
   // The viewer keeps its place when no line holds the text; the status line says so.
   const std::string& needle = last_search_;
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host().windows;
   const Window* v = ws.find(ws.active());
   const bool anywhere = v && v->lines.find(needle) != PagedText::npos;
   if (!anywhere) {
@@ -455,20 +421,16 @@ bool TerminalFrontEnd::next_event(UiEvent& event) {
     status_.clear();
     if (front_end_key(k)) continue;
     if (translate(k, event)) {
-      ++inputs_;
-      made_at_input_ = geometry_made();
+      refusal_.input_taken(saving_.made());
       return true;
     }
   }
 }
 
 bool TerminalFrontEnd::plot_progress(int64_t step, int64_t count) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point now = Clock::now();
-  if (step == 0) plot_ = PlotClock{now, now, now};
+  const auto now = plot_.step(step);
   bool stop = false;
-  if (now - plot_.last_poll >= kKeyPoll) {
-    plot_.last_poll = now;
+  if (plot_.poll_due(now)) {
     for (int i = 0; i < kMaxKeysPerPoll && !stop; ++i) {
       Key k = screen_.read_key(0);
       if (k.type == Key::None || k.type == Key::Eof) break;
@@ -476,20 +438,20 @@ bool TerminalFrontEnd::plot_progress(int64_t step, int64_t count) {
     }
     if (stop) screen_.forget_quit();  // Ctrl+C here stops the plot, not the session
   }
-  if (stop_signal() == SIGINT) {
-    clear_stop_signal();  // Ctrl+C from outside: the plot stops, the session goes on
-    screen_.forget_quit();
-    stop = true;
-  } else if (stop_signal() != 0) {
-    stop = true;  // SIGTERM: the plot stops and the session ends after it
+  switch (interaction::signal_stops_plot()) {
+    case interaction::SignalStop::Interrupt:
+      screen_.forget_quit();  // Ctrl+C from outside: the plot stops, the session goes on
+      stop = true;
+      break;
+    case interaction::SignalStop::Signal: stop = true; break;
+    case interaction::SignalStop::None: break;
   }
   if (stop) {
-    status_ = "Plot stopped after " + std::to_string(step) + " of " + std::to_string(count) + " steps";
+    status_ = interaction::stopped_text(step, count);
     return true;
   }
-  if (now - plot_.start >= kProgressDelay && now - plot_.last_draw >= kProgressRedraw) {
-    plot_.last_draw = now;
-    progress_ = progress_text(step, count);
+  if (plot_.draw_due(now)) {
+    progress_ = interaction::progress_text(step, count, kProgressBarCells);
     draw();
     screen_.flush();
     progress_.clear();
@@ -509,9 +471,10 @@ bool TerminalFrontEnd::PromptForFileToOpen(std::string& path, const std::string&
 }
 
 void TerminalFrontEnd::edit_filename(const std::string& path) {
-  int status = run_editor(screen_, path);
+  const std::string command = interaction::choose_editor(false).command;  // the terminal has no editor of its own
+  int status = run_editor(screen_, command, path);
   if (stop_signal() == SIGINT) clear_stop_signal();  // a Ctrl+C meant for the editor
-  if (status == 127) status_ = "The editor (" + editor_command() + ") could not be started";
+  if (status == 127) status_ = "The editor (" + command + ") could not be started";
 }
 
 void TerminalFrontEnd::list_filename(const std::string& path) {
@@ -520,7 +483,7 @@ void TerminalFrontEnd::list_filename(const std::string& path) {
 
 bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
   bool picked = run_point_prompt(prompt, point) == PromptEnd::Answered;
-  if (picked) origin_text_ = "origin " + format_real(point[0]) + ", " + format_real(point[1]) + ", " + format_real(point[2]);
+  if (picked) origin_text_ = interaction::origin_text(point);
   return picked;
 }
 

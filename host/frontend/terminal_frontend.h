@@ -15,8 +15,12 @@
 #include "core/frontend.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_dialogs.h"
-#include "frontend/terminal_hints.h"
 #include "frontend/terminal_screen.h"
+#include "interaction/leave_question.h"
+#include "interaction/plot_progress.h"
+#include "interaction/refusal_strip.h"
+#include "interaction/saving.h"
+#include "interaction/view_navigation.h"
 #include "platform/event_loop.h"
 
 namespace orv::frontend {
@@ -30,15 +34,13 @@ constexpr int kReportLines = 4;
 /// word longer than a line is cut, and a last line that leaves text out ends in "...".
 std::vector<std::string> wrap_text(const std::string& text, int width, int max_lines);
 
-class TerminalFrontEnd : public InputSource, public FrontEnd {
+class TerminalFrontEnd : public FrontEnd {
  public:
   TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db);
 
-  // InputSource
   bool next_event(UiEvent& event) override;
   void event_failed(const UiEvent& event, const std::string& why) override;
 
-  // FrontEnd
   bool PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                            HWND owner) override;
   void edit_filename(const std::string& path) override;
@@ -46,44 +48,32 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   bool point_proc(const std::string& prompt, std::array<double, 3>& point) override;
   void refused(const std::string& service, const std::string& why, int64_t repeats) override;
   bool plot_progress(int64_t step, int64_t count) override;
+  /// Makes the export command (F3) available.
+  void set_exporter(Exporter exporter) override { saving_.set_exporter(std::move(exporter)); }
+  /// With geometry not saved, asks whether to save it, discard it or go back.
+  bool goes_back_before_leaving() override;
 
   /// The point last picked (the Zlink asks for a point only to set its origin), shown in the
   /// graphics window's frame as "origin x, y, z"; empty before the first pick.
   const std::string& origin_text() const { return origin_text_; }
 
-  /// The refusal the graphics window shows, at its foot, until the next plot draws or stores
-  /// something (the Zlink never says why a curve is missing); empty when none.
-  const std::string& refusal() const { return refusal_; }
-
   /// Draws the whole screen (without putting it on the terminal).
   void draw();
   /// A message for the status line until the next key.
   void set_status(const std::string& text) { status_ = text; }
-  /// Writes the database to a path the person typed, the format by its extension; false with
-  /// "path: reason" when it could not be written.
-  using Exporter = orv::Exporter;
-  /// Makes the export command (F3) available; without an exporter there is none.
-  void set_exporter(Exporter exporter) { exporter_ = std::move(exporter); }
   /// Runs the export prompt, which stays open on a path that cannot be written; true when a file
   /// was written.
   bool export_command();
-  /// True when geometry was made since the session started or since the last export.
-  bool unsaved() const { return geometry_made() != saved_at_; }
-
-  /// The answer to the question asked before leaving with unsaved geometry.
-  enum class LeaveChoice { Saved, Discard, Back };
-  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen; a
-  /// terminal that went away or a stop signal discards, since nobody is there to answer.
-  LeaveChoice ask_before_leaving();
 
   /// How the graphics window is looked at, and whether its keys are in use.
-  const ViewState& view_state() const { return view_; }
+  const interaction::ViewState& view_state() const { return view_; }
   bool graphics_in_use() const { return graphics_in_use_; }
 
  private:
+  /// Asks whether to save (export) the geometry, discard it or go back, until one is chosen; a
+  /// terminal that went away or a stop signal discards, since nobody is there to answer.
+  interaction::LeaveChoice ask_before_leaving();
   void draw_graphics(int x, int y, int w, int h);
-  /// Where the keys go now, for the status line's hints.
-  HintPlace hint_place() const;
   /// A typed character in the viewer: q closes, / asks for a text and finds it, n finds it again.
   bool viewer_char(int ch, UiEvent& event);
   /// The event that finds the last text searched for in the viewer; false, with a status, when
@@ -97,10 +87,6 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   bool graphics_mouse(const Key& key);
   /// True when (x, y) is on the graphics window and no window covers it.
   bool on_graphics(int x, int y) const;
-  /// What the Zlink has drawn and stored so far, as counters that only grow.
-  std::array<int64_t, 3> geometry_made() const;
-  /// Forgets the refusal once geometry came after the input that followed it: a new plot.
-  void expire_refusal();
 
   TerminalScreen& screen_;
   const GeometryDatabase& db_;
@@ -108,23 +94,15 @@ class TerminalFrontEnd : public InputSource, public FrontEnd {
   std::string status_;
   std::string progress_;  // the status line of a progress redraw, empty otherwise
 
-  // The plot under way, as plot_progress sees it.
-  struct PlotClock {
-    std::chrono::steady_clock::time_point start, last_poll, last_draw;
-  } plot_;
+  interaction::PlotPacing plot_;  // the plot under way, as plot_progress sees it
 
   std::string last_search_;             // the viewer's last text to find, for n
   std::string origin_text_;             // the last picked point, as shown
-  std::string refusal_;                 // shown at the foot of the graphics window
-  int64_t inputs_ = 0;                  // events handed out so far
-  int64_t refusal_input_ = 0;           // inputs_ when the refusal came
-  std::array<int64_t, 3> made_at_input_{};  // geometry_made() at the last input
+  interaction::RefusalStrip refusal_;   // shown at the foot of the graphics window
 
-  Exporter exporter_;
-  std::string export_path_;                  // the last path typed for an export
-  std::array<int64_t, 3> saved_at_{1, 0, 0};  // geometry_made() when nothing was made or at the last export
+  interaction::Saving saving_;  // whether the geometry is kept, and the export command
 
-  ViewState view_;
+  interaction::ViewState view_;
   bool graphics_in_use_ = false;  // keys go to the view, not to the windows
   bool dragging_ = false;         // the left button went down on the graphics window and is held
   int drag_x_ = 0, drag_y_ = 0;   // where the pointer was at the last turn

@@ -7,31 +7,12 @@
 #include <map>
 #include <string>
 
+#include "interaction/key.h"
+
 namespace orv::frontend {
 
-struct Key {
-  enum Type {
-    None,      // nothing within the timeout
-    Char,      // a printable character (ch, a code point)
-    Alt,       // Alt plus a character (ch, lower case)
-    Tab, BackTab, Enter, Esc, Space,
-    Up, Down, Left, Right, Home, End, PageUp, PageDown, Backspace, Delete,
-    AltDown,   // Alt+Down: opens or closes a drop-down list
-    Function,  // a function key, F1 .. F12 (ch, its number)
-    Click,     // the left button pressed at (x, y), cells
-    Drag,      // the pointer moved to (x, y) with the left button held
-    Release,   // the button released at (x, y)
-    Wheel,     // the mouse wheel at (x, y): ch 1 turned up (away), -1 down
-    Resize,    // the terminal changed size
-    Quit,      // Ctrl+C: the person leaves the host
-    Eof,       // the terminal went away
-    ShiftLeft, ShiftRight, ShiftHome, ShiftEnd,  // extend an edit's selection
-    CtrlA,     // selects an edit's whole text
-  };
-  Type type = None;
-  int ch = 0;
-  int x = 0, y = 0;
-};
+/// The terminal's keys are the interaction's keys.
+using interaction::Key;
 
 /// Colour roles of the front end's own furniture (frames, captions, buttons, fields).
 enum class Role { Normal, Frame, Caption, CaptionActive, Button, ButtonFocus, Field, FieldFocus, Selected, Dim, Status, Accent };

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "frontend/terminal_sequences.h"
-#include "frontend/terminal_view.h"
+#include "interaction/view_navigation.h"
 
 namespace orv::frontend {
 namespace {
+
+using namespace interaction;  // the view's keys and the hints, as the terminal uses them
 
 TEST(MouseReports, SgrReportsBecomeKeys) {
   struct Case {

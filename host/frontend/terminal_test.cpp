@@ -13,6 +13,7 @@
 #include <functional>
 #include <sstream>
 #include <thread>
+#include "core/host.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_dialogs.h"
 #include "frontend/terminal_frontend.h"
@@ -100,12 +101,11 @@ const DialogTemplate kTestDialog = {101, "Variables", 234, 207, 8, "MS Sans Seri
 
 class ClickTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    WindowSystem::instance().reset();
-    dialog_ = WindowSystem::instance().create_dialog(kTestDialog, nullptr, nullptr);
-  }
-  void TearDown() override { WindowSystem::instance().reset(); }
-  Window& control(int index) { return *WindowSystem::instance().find(WindowSystem::instance().find(dialog_)->children[index]); }
+  Host host_;
+  UseHost use_host_{host_};
+  void SetUp() override { dialog_ = host_.windows.create_dialog(kTestDialog, nullptr, nullptr); }
+  void TearDown() override { host_.windows.reset(); }
+  Window& control(int index) { return *host_.windows.find(host_.windows.find(dialog_)->children[index]); }
   HWND dialog_ = nullptr;
 };
 
@@ -161,7 +161,7 @@ TEST(ClearOfRow, AWindowMovesOffTheRowBelowItOrElseAboveIt) {
 }
 
 TEST_F(ClickTest, AMessageBoxMovesOffTheFieldThatHasTheFocus) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = host_.windows;
   Window& edit = control(2);
   ws.find(dialog_)->focus = edit.handle;
   std::vector<PlacedWindow> below = {place_window(dialog_, 0, 1, 120, 40)};

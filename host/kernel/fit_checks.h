@@ -1,7 +1,7 @@
 // The rules by which the host refuses a spline or a surface before fitting it, and the words it
 // says them in: finite points, at least two distinct points, a grid of at least 2 x 2 with area,
-// and the bounds of the point buffers. Plain C++ without OpenCASCADE, so that kuvra-check's
-// recording host applies the very same rules and tells the very same reasons as the host's geometry
+// and the bounds of the point buffers. Plain C++ without OpenCASCADE, so that the fake host of
+// tools/fake_host applies the very same rules and tells the very same reasons as the host's geometry
 // services, and the kernel's fits use the same tolerance for points that are one.
 // Each function returns the whole refusal as the host tells it ("spline refused: ..."), or "" when
 // the input passes.

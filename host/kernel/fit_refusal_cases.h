@@ -1,5 +1,5 @@
 // One table of splines and surfaces asked of a host, with the refusal the host tells for each (""
-// when it takes it). The host's geometry services and kuvra-check's recording host both run it,
+// when it takes it). The host's geometry services and the fake host (tools/fake_host) both run it,
 // so the checker predicts exactly what the host refuses and in the same words.
 #pragma once
 #include <array>

@@ -1,6 +1,6 @@
 // The host's start values for the globals the Zlink reads at plot time, and the bounds of the point
-// buffers the Zlink fills. Header only and plain C++, so that a stand-in host (kuvra-check's
-// recording host) starts from the same values and grows its buffers as far as the host does.
+// buffers the Zlink fills. Header only and plain C++, so that a stand-in host (the fake host of
+// tools/fake_host) starts from the same values and grows its buffers as far as the host does.
 #pragma once
 #include <cstdint>
 

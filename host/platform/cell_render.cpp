@@ -109,8 +109,8 @@ void draw_edit(CellGrid& g, const Window& d, const Window& c, const CellRect& r,
   }
 }
 
-void draw_list(CellGrid& g, const Window& d, const Window& c, CellScale s, uint8_t base) {
-  ListLayout l = list_layout(c, s);
+void draw_list(WindowSystem& ws, CellGrid& g, const Window& d, const Window& c, CellScale s, uint8_t base) {
+  ListLayout l = list_layout(ws, c, s);
   const CellRect& r = l.field;
   int row = r.y;
   bool f = focused(d, c);
@@ -317,18 +317,18 @@ std::u32string decode_text(const std::string& s) {
   return out;
 }
 
-CellRect window_cells(HWND window, CellScale s) {
-  Window* w = WindowSystem::instance().find(window);
+CellRect window_cells(WindowSystem& ws, HWND window, CellScale s) {
+  Window* w = ws.find(window);
   if (w == nullptr) return {};
   if (w->kind == WindowKind::Viewer) return {0, 0, std::max(w->cx, 20) + 2, std::max(w->cy, 3) + 2};
   return {0, 0, to_cells(w->cx, s.ux) + 2, to_cells(w->cy, s.uy) + 2};
 }
 
-CellScale fit_scale(HWND window, int cols, int rows) {
+CellScale fit_scale(WindowSystem& ws, HWND window, int cols, int rows) {
   CellScale s;
-  Window* w = WindowSystem::instance().find(window);
+  Window* w = ws.find(window);
   if (w == nullptr || w->kind == WindowKind::Viewer) return s;
-  CellRect r = window_cells(window, s);
+  CellRect r = window_cells(ws, window, s);
   if (r.w > cols && cols > 2) s.ux = static_cast<double>(w->cx) / (cols - 2) * 1.0001;
   if (r.h > rows && rows > 2) s.uy = static_cast<double>(w->cy) / (rows - 2) * 1.0001;
   return s;
@@ -345,8 +345,7 @@ static int drawn_row(const Window& c, const CellRect& r) {
   return c.control == CTL_DROPDOWNLIST || c.control == CTL_LISTBOX ? r.y : r.y + (r.h - 1) / 2;
 }
 
-ListLayout list_layout(const Window& c, CellScale s) {
-  WindowSystem& ws = WindowSystem::instance();
+ListLayout list_layout(WindowSystem& ws, const Window& c, CellScale s) {
   ListLayout l;
   l.field = control_cells(c, s);
   CellRect& r = l.field;
@@ -357,7 +356,7 @@ ListLayout list_layout(const Window& c, CellScale s) {
   int right = r.x + std::max(r.w, longest + 2);  // an item, a blank and the arrow
   int bottom = r.y + 1 + std::min(n, std::max(r.h - 1, 1));
   if (d != nullptr) {
-    CellRect outer = window_cells(d->handle, s);
+    CellRect outer = window_cells(ws, d->handle, s);
     right = std::min(right, outer.w - 1);
     bottom = std::min(bottom, outer.h - 1);
     std::vector<int> button_rows;
@@ -381,8 +380,7 @@ ListLayout list_layout(const Window& c, CellScale s) {
   return l;
 }
 
-CellRect button_cells(const Window& b, CellScale s) {
-  WindowSystem& ws = WindowSystem::instance();
+CellRect button_cells(WindowSystem& ws, const Window& b, CellScale s) {
   CellRect r = control_cells(b, s);
   const Window* d = ws.find(b.parent);
   if (d == nullptr || r.w <= 3) return r;
@@ -399,12 +397,11 @@ CellRect button_cells(const Window& b, CellScale s) {
   return r;
 }
 
-CellGrid render_window(HWND window, CellScale s) {
-  WindowSystem& ws = WindowSystem::instance();
+CellGrid render_window(WindowSystem& ws, HWND window, CellScale s) {
   Window* w = ws.find(window);
   if (w == nullptr || w->kind == WindowKind::Control || w->kind == WindowKind::Frame) return CellGrid(0, 0);
   if (w->kind == WindowKind::Viewer) return render_viewer(*w);
-  CellRect outer = window_cells(window, s);
+  CellRect outer = window_cells(ws, window, s);
   CellGrid g(outer.w, outer.h);
   draw_frame(g, *w);
   int client_right = outer.w - 1;
@@ -419,7 +416,7 @@ CellGrid render_window(HWND window, CellScale s) {
       uint8_t base = c->enabled ? 0 : CA_DISABLED;
       switch (c->control) {
         case CTL_PUSHBUTTON:
-        case CTL_OWNERDRAW_BUTTON: draw_button(g, *w, *c, button_cells(*c, s), base); break;
+        case CTL_OWNERDRAW_BUTTON: draw_button(g, *w, *c, button_cells(ws, *c, s), base); break;
         case CTL_AUTOCHECKBOX: draw_check(g, *w, *c, r, client_right, base); break;
         case CTL_EDIT: draw_edit(g, *w, *c, r, base); break;
         case CTL_STATIC: draw_static(g, *c, r, client_right, base); break;
@@ -432,17 +429,16 @@ CellGrid render_window(HWND window, CellScale s) {
   for (HWND h : w->children) {
     Window* c = ws.find(h);
     if (c && c->visible && c->control == CTL_DROPDOWNLIST)
-      draw_list(g, *w, *c, s, c->enabled ? 0 : CA_DISABLED);
+      draw_list(ws, g, *w, *c, s, c->enabled ? 0 : CA_DISABLED);
   }
   return g;
 }
 
-CellHit hit_test(HWND window, int col, int row, CellScale s) {
-  WindowSystem& ws = WindowSystem::instance();
+CellHit hit_test(WindowSystem& ws, HWND window, int col, int row, CellScale s) {
   Window* w = ws.find(window);
   CellHit hit;
   if (w == nullptr) return hit;
-  CellRect outer = window_cells(window, s);
+  CellRect outer = window_cells(ws, window, s);
   if (row == 0 && col >= outer.w - 4 && col <= outer.w - 2) return {CellHit::Kind::CloseBox, 0, -1};
   if (row == 0 && col >= 0 && col < outer.w) return {CellHit::Kind::Caption, 0, -1};
   // Later controls lie on top; an open list covers more than its field.
@@ -451,9 +447,9 @@ CellHit hit_test(HWND window, int col, int row, CellScale s) {
     if (c == nullptr || !c->visible || !takes_focus(*c)) continue;
     CellRect r = control_cells(*c, s);
     int rows = 1;
-    if (is_push_button(*c)) r = button_cells(*c, s);
+    if (is_push_button(*c)) r = button_cells(ws, *c, s);
     if (c->control == CTL_DROPDOWNLIST) {
-      ListLayout l = list_layout(*c, s);
+      ListLayout l = list_layout(ws, *c, s);
       r = l.field;
       if (c->dropped) rows = 1 + l.rows;
     }
@@ -470,14 +466,13 @@ CellHit hit_test(HWND window, int col, int row, CellScale s) {
   return hit;
 }
 
-std::string render_screen_text() {
-  WindowSystem& ws = WindowSystem::instance();
+std::string render_screen_text(WindowSystem& ws) {
   std::string out;
   for (HWND h : ws.z_order()) {
     Window* w = ws.find(h);
     if (w == nullptr || !w->visible || w->kind == WindowKind::Frame) continue;
     if (!out.empty()) out += '\n';
-    out += render_window(h).to_string();
+    out += render_window(ws, h).to_string();
   }
   return out;
 }

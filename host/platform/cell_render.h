@@ -15,6 +15,7 @@ namespace orv {
 void append_utf8(char32_t c, std::string& out);
 
 struct Window;
+class WindowSystem;
 
 enum CellAttr : uint8_t {
   CA_FRAME = 1,       // window frame and group box lines
@@ -65,9 +66,9 @@ struct CellRect {
 };
 
 /// The outer size of a top-level window in cells (frame included).
-CellRect window_cells(HWND window, CellScale scale = {});
+CellRect window_cells(WindowSystem& ws, HWND window, CellScale scale = {});
 /// The scale at which the window fits `cols` x `rows` cells: the standard one when it fits already.
-CellScale fit_scale(HWND window, int cols, int rows);
+CellScale fit_scale(WindowSystem& ws, HWND window, int cols, int rows);
 /// A control's rectangle in the window's grid (the frame's cell row and column included).
 CellRect control_cells(const Window& control, CellScale scale = {});
 
@@ -80,14 +81,14 @@ struct ListLayout {
   int rows = 0;
   int first = 0;
 };
-ListLayout list_layout(const Window& list, CellScale scale = {});
+ListLayout list_layout(WindowSystem& ws, const Window& list, CellScale scale = {});
 
 /// A push button's cells: one cell narrower when another button starts right where it ends, so that
 /// two buttons never touch.
-CellRect button_cells(const Window& button, CellScale scale = {});
+CellRect button_cells(WindowSystem& ws, const Window& button, CellScale scale = {});
 
 /// Draws a top-level window (dialog, message box, viewer); an empty grid for anything else.
-CellGrid render_window(HWND window, CellScale scale = {});
+CellGrid render_window(WindowSystem& ws, HWND window, CellScale scale = {});
 
 struct CellHit {
   enum class Kind { None, Control, CloseBox, Caption } kind = Kind::None;
@@ -95,10 +96,10 @@ struct CellHit {
   int index = -1;  // Control, a list box: the item on the row hit, -1 for none
 };
 /// What a click at (col, row) of the window's grid hits.
-CellHit hit_test(HWND window, int col, int row, CellScale scale = {});
+CellHit hit_test(WindowSystem& ws, HWND window, int col, int row, CellScale scale = {});
 
 /// Every visible top-level window but the main frame, bottom first, as text.
-std::string render_screen_text();
+std::string render_screen_text(WindowSystem& ws);
 
 /// Decodes UTF-8 (a byte that is not part of a valid sequence stands for itself, as Latin-1).
 std::u32string decode_text(const std::string& text);

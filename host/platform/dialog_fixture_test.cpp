@@ -201,8 +201,7 @@ QueuedInput& QueuedInput::close() {
 
 // ---- Fixture ----
 
-Fixture::Fixture() {
-  WindowSystem::instance().reset();
+Fixture::Fixture() : previous_state(install_platform_state(&state)) {
   log().clear();
   module = register_module("test", &kTestResources);
   saved = AfxGetResourceHandle();
@@ -213,9 +212,10 @@ Fixture::Fixture() {
 Fixture::~Fixture() {
   install_input_source(nullptr);
   install_transcript(nullptr);
-  WindowSystem::instance().reset();
+  state.windows.reset();
   AfxSetResourceHandle(saved);
   unregister_module(module);
+  install_platform_state(previous_state);
 }
 
 }  // namespace orv::test

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/platform_state.h"
 #include "platform/window_system.h"
 
 namespace orv {
@@ -12,7 +13,7 @@ namespace {
 
 using Outcome = DispatchResult::Outcome;
 
-WindowSystem& ws() { return WindowSystem::instance(); }
+WindowSystem& ws() { return platform_state().windows; }
 
 DispatchResult failed(std::string why) { return DispatchResult{Outcome::Failed, std::move(why)}; }
 DispatchResult done() { return DispatchResult{}; }
@@ -78,7 +79,7 @@ bool focus_for_press(HWND dialog, HWND control) {
 
 DispatchResult move_tab(HWND dialog, int step) {
   Window* d = ws().find(dialog);
-  if (HWND next = d != nullptr ? next_tab_stop(*d, step > 0) : nullptr) ws().set_focus(next);
+  if (HWND next = d != nullptr ? next_tab_stop(ws(), *d, step > 0) : nullptr) ws().set_focus(next);
   return done();
 }
 

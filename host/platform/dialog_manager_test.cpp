@@ -171,10 +171,10 @@ TEST_F(DialogKeys, EscAndTheCloseBoxSendTheCancelCommand) {
   play();
   EXPECT_EQ(log(), (Strings{"cancel focus=none"}));  // ended, so hidden: no focus left
   EXPECT_EQ(dlg->m_hWnd, nullptr);
-  EXPECT_EQ(WindowSystem::instance().thread_messages().size(), 1u);
+  EXPECT_EQ(fx.state.windows.thread_messages().size(), 1u);
 
   log().clear();
-  WindowSystem::instance().thread_messages().clear();
+  fx.state.windows.thread_messages().clear();
   auto second = std::make_unique<TestDialog>(get_MainFrame());
   ASSERT_TRUE(second->Create(kTestDialog));
   fx.input.close();
@@ -223,7 +223,7 @@ TEST_F(DialogKeys, UpAndDownChangeAFocusedListAndSendSelChange) {
 TEST_F(DialogKeys, AnOpenListMovesItsHighlightAndEnterChoosesIt) {
   fx.input.click(13).key("Esc");
   play();
-  Window* list = WindowSystem::instance().find(::GetDlgItem(dlg->m_hWnd, 13));
+  Window* list = fx.state.windows.find(::GetDlgItem(dlg->m_hWnd, 13));
   ASSERT_NE(list, nullptr);
   log().clear();
   // Enter on the closed list opens it instead of sending OK; the highlight moves, nothing is chosen.
@@ -263,7 +263,7 @@ TEST_F(DialogKeys, AFailedExchangeKeepsTheFocusOnItsEditAndDropsTheClick) {
   EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10"}));
   EXPECT_TRUE(::IsWindow(dlg->m_hWnd));  // the OK click was dropped
   EXPECT_EQ(focus_id(), 10);
-  orv::Window* e = WindowSystem::instance().find(item(10));
+  orv::Window* e = fx.state.windows.find(item(10));
   EXPECT_EQ(e->sel_start, 0);
   EXPECT_EQ(e->sel_end, 3);  // all of "abc" selected, ready to be typed over
   EXPECT_DOUBLE_EQ(dlg->amount.value, 5.0);
@@ -313,7 +313,7 @@ TEST_F(DialogKeys, TwoFailingFieldsEndWithTheFocusOnTheRejectedOneWithoutLooping
     int* boxes;
     std::deque<UiEvent> events;
     bool next_event(UiEvent& e) override {
-      Window* a = WindowSystem::instance().find(WindowSystem::instance().active());
+      Window* a = platform_state().windows.find(platform_state().windows.active());
       if (a != nullptr && a->kind == WindowKind::MessageBox) {
         ++*boxes;
         if (*boxes > 5) return false;  // a loop of boxes would stop here and fail below

@@ -7,6 +7,7 @@
 
 #include "orvantis/host_dialogs.h"
 #include "platform/dialog_manager.h"
+#include "platform/platform_state.h"
 #include "platform/window_system.h"
 
 namespace orv {
@@ -23,7 +24,7 @@ InputSource* install_input_source(InputSource* source) {
 InputSource* input_source() { return g_source; }
 
 bool pump_one() {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = platform_state().windows;
   if (ws.dispatch_window_messages()) return true;
   if (g_source == nullptr) return false;
   UiEvent event;
@@ -34,7 +35,7 @@ bool pump_one() {
 }
 
 bool run_modal(HWND window) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = platform_state().windows;
   for (;;) {
     Window* w = ws.find(window);
     if (w == nullptr || w->ended) return true;
@@ -43,7 +44,7 @@ bool run_modal(HWND window) {
 }
 
 void end_modal(HWND window, intptr_t result) {
-  if (Window* w = WindowSystem::instance().find(window)) {
+  if (Window* w = platform_state().windows.find(window)) {
     w->ended = true;
     w->result = result;
   }
@@ -56,7 +57,7 @@ int get_event(const char* prompt, QXEvent* event, int mask, int a, int b, char* 
   (void)mask;
   (void)a;
   (void)b;
-  orv::WindowSystem& ws = orv::WindowSystem::instance();
+  orv::WindowSystem& ws = orv::platform_state().windows;
   QXEvent blank;
   for (;;) {
     if (!ws.thread_messages().empty()) {

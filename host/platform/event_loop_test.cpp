@@ -59,7 +59,7 @@ TEST(Modal, AModalDialogOverAModelessOneTakesTheInputUntilItEnds) {
   EXPECT_EQ(log(), (Strings{"killfocus 10 focus=10", "clicked 14 focus=14", "modal ok focus=1", "modal 1 focus=14"}));
   EXPECT_EQ(dlg->modal_result, IDOK);
   EXPECT_EQ(focus_id(), 16);  // Tab went on from 14 in the modeless dialog
-  EXPECT_EQ(WindowSystem::instance().active(), dlg->m_hWnd);
+  EXPECT_EQ(fx.state.windows.active(), dlg->m_hWnd);
 }
 
 TEST(Modal, TheEndOfTheInputCancelsAModalRun) {
@@ -92,7 +92,7 @@ TEST(MessageBox, DismissedByEnterEscOrTheCloseBoxAndReturnsTheFocus) {
     fx.input.key("Tab");
     EXPECT_EQ(message_box_ok("Saved.", "Kuvra", 2, nullptr), IDOK) << how;
     EXPECT_EQ(fx.input.events.size(), 1u) << how;  // the box took exactly one event
-    EXPECT_EQ(WindowSystem::instance().active(), dlg->m_hWnd);
+    EXPECT_EQ(fx.state.windows.active(), dlg->m_hWnd);
     fx.input.events.clear();
   }
   EXPECT_EQ(focus_id(), 10);
@@ -110,8 +110,8 @@ TEST(Viewer, ScrollsSearchesAndCloses) {
     int step = 0;
     int* top;
     bool next_event(UiEvent& e) override {
-      HWND v = WindowSystem::instance().active();
-      Window* w = WindowSystem::instance().find(v);
+      HWND v = platform_state().windows.active();
+      Window* w = platform_state().windows.find(v);
       switch (step++) {
         case 0: e = {UiEvent::Kind::Key, "PageDown"}; return true;
         case 1: *top = w->top_line; e = {UiEvent::Kind::Type, "/line 42"}; return true;

@@ -8,11 +8,12 @@
 #include "orvantis/afx.h"
 #include "platform/event_loop.h"
 #include "platform/modules.h"
+#include "platform/platform_state.h"
 #include "platform/window_system.h"
 
 namespace {
 
-orv::WindowSystem& ws() { return orv::WindowSystem::instance(); }
+orv::WindowSystem& ws() { return orv::platform_state().windows; }
 
 // Thrown by CDataExchange::Fail and caught by UpdateData; never leaves the framework.
 struct ExchangeFailed {};
@@ -318,7 +319,7 @@ bool make_dialog(CDialog* dlg, UINT id, CWnd* parent, bool modal) {
   orv::Window* w = ws().find(h);
   if (w == nullptr) return true;  // destroyed by its own initialisation
   if (init && w->focus == nullptr) {
-    if (HWND first = orv::next_tab_stop(*w, true)) ws().set_focus(first);
+    if (HWND first = orv::next_tab_stop(ws(), *w, true)) ws().set_focus(first);
   }
   w = ws().find(h);
   if (w != nullptr && (modal || (tmpl->style & WS_VISIBLE))) ws().show(h, true);

@@ -10,6 +10,7 @@
 
 #include "platform/message_box.h"
 #include "platform/number_text.h"
+#include "platform/platform_state.h"
 #include "platform/window_system.h"
 
 namespace {
@@ -33,7 +34,7 @@ std::string window_text(HWND h) {
 
 std::string caption_of(CDataExchange* pDX) {
   if (pDX->m_pDlgWnd != nullptr)
-    if (orv::Window* w = orv::WindowSystem::instance().find(pDX->m_pDlgWnd->m_hWnd)) return w->text;
+    if (orv::Window* w = orv::platform_state().windows.find(pDX->m_pDlgWnd->m_hWnd)) return w->text;
   return "Orvantis";
 }
 
@@ -113,7 +114,7 @@ const char* QXDialog::GetWndPosRegName() { return "QXDialog"; }
 void QXDialog::OnHelpButton() { LaunchHelp(); }
 
 void QXDialog::LaunchHelp() {
-  orv::WindowSystem& ws = orv::WindowSystem::instance();
+  orv::WindowSystem& ws = orv::platform_state().windows;
   orv::Window* d = ws.find(m_hWnd);
   if (d == nullptr) return;
   std::string text = "Keys: Tab and Shift+Tab move between fields; Enter confirms; Esc cancels;\n"
@@ -137,7 +138,7 @@ namespace {
 // The name of an edit field as the person reads it: the label before it in its dialog, and the
 // group box round it when there is one ("Step size (Variable 1)"); empty when it has no label.
 std::string field_name(HWND edit) {
-  orv::WindowSystem& ws = orv::WindowSystem::instance();
+  orv::WindowSystem& ws = orv::platform_state().windows;
   const orv::Window* e = ws.find(edit);
   const orv::Window* d = e ? ws.find(e->parent) : nullptr;
   if (d == nullptr) return {};
@@ -201,6 +202,6 @@ void DDX_ProcessEditString(CDataExchange* pDX, int nIDC, QXString* field) {
   if (field != nullptr) DDX_ProcessEditString(pDX, nIDC, *field);
 }
 
-CWnd* get_MainFrame() { return orv::WindowSystem::instance().main_frame_object(); }
+CWnd* get_MainFrame() { return orv::platform_state().windows.main_frame_object(); }
 
 CWnd* AfxGetMainWnd() { return get_MainFrame(); }

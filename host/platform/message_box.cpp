@@ -12,6 +12,7 @@
 #include "orvantis/host_dialogs.h"
 #include "platform/event_loop.h"
 #include "platform/transcript.h"
+#include "platform/platform_state.h"
 #include "platform/window_system.h"
 
 namespace orv {
@@ -30,7 +31,7 @@ std::vector<std::string> split_lines(const std::string& text) {
 }
 
 LRESULT modal_proc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = platform_state().windows;
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) &&
       HIWORD(wParam) == BN_CLICKED) {
     end_modal(h, IDOK);
@@ -47,7 +48,7 @@ LRESULT modal_proc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
 
 int run_message_box(const std::string& text, const std::string& caption, HWND owner) {
   if (Transcript* t = transcript()) t->message(text, caption);
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = platform_state().windows;
   if (ws.find(owner) == nullptr) owner = ws.main_frame();
 
   std::vector<std::string> lines = split_lines(text);
@@ -96,7 +97,7 @@ int run_message_box(const std::string& text, const std::string& caption, HWND ow
 }
 
 void run_text_viewer(const std::string& path) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = platform_state().windows;
   HWND h = ws.create(WindowKind::Viewer, ws.main_frame());
   Window* v = ws.find(h);
   v->text = path;

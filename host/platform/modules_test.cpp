@@ -29,13 +29,13 @@ TEST(Resources, TemplatesAndStringsLoadFromTheCurrentModuleOnly) {
 
   auto a = std::make_unique<TestDialog>(get_MainFrame());
   ASSERT_TRUE(a->Create(kTestDialog));
-  EXPECT_EQ(WindowSystem::instance().find(a->m_hWnd)->text, "Test");
+  EXPECT_EQ(fx.state.windows.find(a->m_hWnd)->text, "Test");
 
   AfxSetResourceHandle(other);
   EXPECT_EQ(AfxLoadString(2, buf, sizeof buf), 0);  // "beta" is not in the other module
   auto b = std::make_unique<TestDialog>(get_MainFrame());
   ASSERT_TRUE(b->Create(kTestDialog));
-  EXPECT_EQ(WindowSystem::instance().find(b->m_hWnd)->text, "Other");
+  EXPECT_EQ(fx.state.windows.find(b->m_hWnd)->text, "Other");
   EXPECT_STREQ(b->list.GetCount() > 0 ? "filled" : "", "filled");
 
   AfxSetResourceHandle(fx.module);
@@ -149,7 +149,7 @@ TEST(ExtensionModules, LibraryEntriesAreReleasedAtTermination) {
 }
 
 TEST(Loader, RunsASoundZlinkBetweenAttachAndDetach) {
-  Zlink z;
+  Zlink z(platform_state().windows);
   std::string err;
   ASSERT_TRUE(z.load(TEST_zlink_good, err)) << err;
   EXPECT_EQ(z.version(), 1200);
@@ -167,8 +167,8 @@ TEST(Loader, RunsASoundZlinkBetweenAttachAndDetach) {
   HINSTANCE m = z.module();
   z.unload();
   EXPECT_EQ(left->m_hWnd, nullptr);  // the window it forgot was closed before the library went
-  for (HWND h : WindowSystem::instance().z_order())
-    EXPECT_EQ(WindowSystem::instance().find(h)->kind, WindowKind::Frame);
+  for (HWND h : platform_state().windows.z_order())
+    EXPECT_EQ(platform_state().windows.find(h)->kind, WindowKind::Frame);
   delete left;
   EXPECT_FALSE(module_exists(m));
   EXPECT_EQ(library_entries_of(m), 0);  // released at process detach
@@ -176,7 +176,7 @@ TEST(Loader, RunsASoundZlinkBetweenAttachAndDetach) {
 }
 
 TEST(Loader, RefusesWhatIsNotAZlinkOfThisHost) {
-  Zlink z;
+  Zlink z(platform_state().windows);
   std::string err;
   EXPECT_FALSE(z.load(TEST_zlink_no_main, err));
   EXPECT_EQ(err, std::string(TEST_zlink_no_main) + ": not a Zlink: it has no q_main");

@@ -8,6 +8,7 @@
 #include "orvantis/host_dialogs.h"
 #include "orvantis/resource_format.h"
 #include "platform/event_loop.h"
+#include "platform/platform_state.h"
 #include "platform/window_system.h"
 
 namespace orv::test {
@@ -75,12 +76,15 @@ class QueuedInput : public InputSource {
   QueuedInput& close();
 };
 
-/// Registers the test resources as a module and makes it current; undone by the destructor, which
-/// also destroys every window and drops the input source.
+/// A window system and transcript of the test's own, installed for the shims; the test resources
+/// registered as a module and made current. Undone by the destructor, which also destroys every
+/// window and drops the input source.
 class Fixture {
  public:
   Fixture();
   ~Fixture();
+  PlatformState state;
+  PlatformState* previous_state;
   HINSTANCE module;
   HINSTANCE saved;
   QueuedInput input;

@@ -5,10 +5,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/platform_state.h"
+
 namespace orv {
-namespace {
-Transcript* g_transcript = nullptr;
-}
 
 Transcript::~Transcript() {
   if (file_ != nullptr) std::fclose(file_);
@@ -68,11 +67,11 @@ void Transcript::refused(const std::string& service, const std::string& why, int
 }
 
 Transcript* install_transcript(Transcript* t) {
-  Transcript* old = g_transcript;
-  g_transcript = t;
+  Transcript* old = platform_state().transcript;
+  platform_state().transcript = t;
   return old;
 }
 
-Transcript* transcript() { return g_transcript; }
+Transcript* transcript() { return platform_state().transcript; }
 
 }  // namespace orv

@@ -42,7 +42,8 @@ class Transcript {
   bool ok_ = true;
 };
 
-/// Installs the transcript that events are recorded into (null: none); returns the old one.
+/// Installs the transcript that events are recorded into (null: none) in the installed host's state
+/// (platform_state.h); returns the old one.
 Transcript* install_transcript(Transcript* transcript);
 Transcript* transcript();
 

@@ -7,6 +7,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/platform_state.h"
+
 namespace orv {
 
 namespace {
@@ -21,11 +23,19 @@ int copy_text(const std::string& text, char* buffer, int size) {
   buffer[n] = '\0';
   return n;
 }
+// The last handle given by any window system of the process: handles are never reused, so a
+// handle of one window system is never taken for a window of another.
+uintptr_t g_last_handle = 0x1000;
 }  // namespace
 
-WindowSystem& WindowSystem::instance() {
-  static WindowSystem* system = new WindowSystem();  // lives to the end: objects may outlive statics
-  return *system;
+WindowSystem::~WindowSystem() {
+  auto let_go = [](Window& w) {
+    if (w.object != nullptr && w.object->m_hWnd == w.handle) w.object->m_hWnd = nullptr;
+    if (w.stand_in != nullptr) w.stand_in->m_hWnd = nullptr;
+  };
+  for (auto& [handle, w] : windows_) let_go(*w);
+  for (auto& w : graveyard_) let_go(*w);
+  if (main_frame_object_ != nullptr) main_frame_object_->m_hWnd = nullptr;
 }
 
 Window* WindowSystem::find(HWND handle) {
@@ -36,8 +46,8 @@ Window* WindowSystem::find(HWND handle) {
 
 HWND WindowSystem::create(WindowKind kind, HWND parent) {
   auto w = std::make_unique<Window>();
-  next_handle_ += 0x10;
-  w->handle = reinterpret_cast<HWND>(next_handle_);
+  g_last_handle += 0x10;
+  w->handle = reinterpret_cast<HWND>(g_last_handle);
   w->kind = kind;
   w->parent = parent;
   HWND h = w->handle;
@@ -227,7 +237,7 @@ LRESULT WindowSystem::default_proc(HWND handle, UINT message, WPARAM wParam, LPA
           return 0;
         }
         // wParam 0: the next tab stop, otherwise the previous one.
-        if (HWND next = next_tab_stop(*w, wParam == 0)) set_focus(next);
+        if (HWND next = next_tab_stop(*this, *w, wParam == 0)) set_focus(next);
         return 0;
       }
       case WM_INITDIALOG:
@@ -388,10 +398,10 @@ bool takes_focus(const Window& w) {
 
 bool is_tab_stop(const Window& w) { return w.visible && w.enabled && takes_focus(w) && (w.style & WS_TABSTOP); }
 
-HWND next_tab_stop(const Window& dialog, bool forward) {
+HWND next_tab_stop(WindowSystem& ws, const Window& dialog, bool forward) {
   std::vector<HWND> stops;
   for (HWND c : dialog.children)
-    if (Window* cw = WindowSystem::instance().find(c); cw && is_tab_stop(*cw)) stops.push_back(c);
+    if (Window* cw = ws.find(c); cw && is_tab_stop(*cw)) stops.push_back(c);
   if (stops.empty()) return nullptr;
   int n = static_cast<int>(stops.size());
   int at = static_cast<int>(std::find(stops.begin(), stops.end(), dialog.focus) - stops.begin());
@@ -401,17 +411,21 @@ HWND next_tab_stop(const Window& dialog, bool forward) {
 
 }  // namespace orv
 
-// ---- The Win32-style functions ----
+// ---- The Win32-style functions, on the installed window system ----
 using orv::WindowSystem;
+
+namespace {
+WindowSystem& installed_windows() { return orv::platform_state().windows; }
+}  // namespace
 
 extern "C" {
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return WindowSystem::instance().send(window, message, wParam, lParam);
+  return installed_windows().send(window, message, wParam, lParam);
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = installed_windows();
   if (window == nullptr) {
     ws.thread_messages().push_back(MSG{nullptr, message, wParam, lParam});
     return TRUE;
@@ -421,24 +435,24 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-HWND GetFocus() { return WindowSystem::instance().focus(); }
+HWND GetFocus() { return installed_windows().focus(); }
 
 HWND SetFocus(HWND window) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = installed_windows();
   HWND old = ws.focus();
   if (ws.find(window) != nullptr) ws.set_focus(window);
   return old;
 }
 
 HWND GetParent(HWND window) {
-  orv::Window* w = WindowSystem::instance().find(window);
+  orv::Window* w = installed_windows().find(window);
   return w ? w->parent : nullptr;
 }
 
-BOOL IsWindow(HWND window) { return WindowSystem::instance().find(window) != nullptr; }
+BOOL IsWindow(HWND window) { return installed_windows().find(window) != nullptr; }
 
 BOOL IsWindowVisible(HWND window) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = installed_windows();
   for (orv::Window* w = ws.find(window); w != nullptr; w = ws.find(w->parent)) {
     if (!w->visible) return FALSE;
     if (w->kind != orv::WindowKind::Control) return TRUE;
@@ -447,7 +461,7 @@ BOOL IsWindowVisible(HWND window) {
 }
 
 BOOL ShowWindow(HWND window, int command) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = installed_windows();
   orv::Window* w = ws.find(window);
   if (w == nullptr) return FALSE;
   BOOL was = w->visible;
@@ -456,14 +470,14 @@ BOOL ShowWindow(HWND window, int command) {
 }
 
 BOOL DestroyWindow(HWND window) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = installed_windows();
   if (ws.find(window) == nullptr) return FALSE;
   ws.destroy(window);
   return TRUE;
 }
 
 HWND GetDlgItem(HWND dialog, int id) {
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = installed_windows();
   orv::Window* d = ws.find(dialog);
   if (d == nullptr) return nullptr;
   for (HWND c : d->children)
@@ -472,7 +486,7 @@ HWND GetDlgItem(HWND dialog, int id) {
 }
 
 int GetDlgCtrlID(HWND window) {
-  orv::Window* w = WindowSystem::instance().find(window);
+  orv::Window* w = installed_windows().find(window);
   return w ? w->id : 0;
 }
 

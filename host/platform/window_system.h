@@ -1,7 +1,8 @@
 // The host's window system: window records behind handles, parents, text, visibility, one focus per
-// top-level window, the activation order, and the message queues. Handles are never reused, so a
-// stale handle is simply a window that no longer exists. Everything runs on the UI thread; callers
-// that send messages re-find windows by handle afterwards, since a handler may destroy any window.
+// top-level window, the activation order, and the message queues. Handles are never reused, not even
+// by another window system of the process, so a stale handle is simply a window that no longer
+// exists. Everything runs on the UI thread; callers that send messages re-find windows by handle
+// afterwards, since a handler may destroy any window.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -64,7 +65,11 @@ struct Window {
 
 class WindowSystem {
  public:
-  static WindowSystem& instance();
+  WindowSystem() = default;
+  /// The objects still attached let go of their handles, so none reaches back into it.
+  ~WindowSystem();
+  WindowSystem(const WindowSystem&) = delete;
+  WindowSystem& operator=(const WindowSystem&) = delete;
 
   /// The window of `handle`, or null when it does not exist.
   Window* find(HWND handle);
@@ -120,13 +125,11 @@ class WindowSystem {
   void reset();
 
  private:
-  WindowSystem() = default;
   std::map<HWND, std::unique_ptr<Window>> windows_;
   std::vector<std::unique_ptr<Window>> graveyard_;
   std::vector<HWND> z_order_;
   std::deque<MSG> thread_messages_;
   std::deque<MSG> window_messages_;
-  uintptr_t next_handle_ = 0x1000;
   uint64_t focus_serial_ = 0;
   HWND main_frame_ = nullptr;
   std::unique_ptr<CWnd> main_frame_object_;
@@ -147,6 +150,6 @@ bool takes_focus(const Window& w);
 bool is_tab_stop(const Window& w);
 /// The tab stop after (`forward`) or before the focus of `dialog`, in template order and wrapping
 /// round; the first (last) stop when the focus is on none. Null when the dialog has no tab stop.
-HWND next_tab_stop(const Window& dialog, bool forward);
+HWND next_tab_stop(WindowSystem& ws, const Window& dialog, bool forward);
 
 }  // namespace orv

@@ -66,7 +66,7 @@ void Zlink::unload() {
   if (handle_ == nullptr) return;
   if (entry_ != nullptr) entry_(module_, DLL_PROCESS_DETACH, nullptr);
   // A Zlink's windows do not outlive it: a window left open would reach code that is unloaded.
-  WindowSystem& ws = WindowSystem::instance();
+  WindowSystem& ws = windows_;
   std::vector<HWND> left;
   for (HWND h : ws.z_order())
     if (Window* w = ws.find(h); w != nullptr && w->kind != WindowKind::Frame) left.push_back(h);

@@ -8,11 +8,14 @@
 
 namespace orv {
 
+class WindowSystem;
+
 constexpr int kHostInterfaceVersion = 1200;
 
 class Zlink {
  public:
-  Zlink() = default;
+  /// A Zlink whose windows are those of `windows`, which must outlive it.
+  explicit Zlink(WindowSystem& windows) : windows_(windows) {}
   ~Zlink();  // unloads
   Zlink(const Zlink&) = delete;
   Zlink& operator=(const Zlink&) = delete;
@@ -32,6 +35,7 @@ class Zlink {
   const std::string& path() const { return path_; }
 
  private:
+  WindowSystem& windows_;
   void* handle_ = nullptr;
   HINSTANCE module_ = nullptr;
   int version_ = 0;

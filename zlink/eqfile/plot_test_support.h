@@ -1,5 +1,5 @@
-// Test support for the equation file, plotting and trace log tests: fresh process-wide state for
-// every test (settings, language tables, pool, the host's database and globals), the Zlink's module
+// Test support for the equation file, plotting and trace log tests: fresh state for every test
+// (settings, language tables, pool, and a Host of its own with its database and globals), the Zlink's module
 // as the current resource module (its string table), a private temporary directory, a transcript
 // of the message boxes shown, a front end that records what the host was asked to show or edit and
 // the progress it was told (answering stop from a chosen step on), and helpers that read an equation
@@ -23,6 +23,7 @@
 #include "core/database.h"
 #include "core/file_services.h"
 #include "core/frontend.h"
+#include "core/host.h"
 #include "orvantis/afx.h"
 #include "orvantis/resource_format.h"
 #include "platform/modules.h"
@@ -71,18 +72,16 @@ class RecordingFrontEnd : public orv::FrontEnd {
 
 class PlotTest : public ::testing::Test {
  protected:
+  // The host of the test, made afresh: an empty database and window system, the globals at the
+  // host's start values.
+  orv::Host host_;
+  orv::UseHost use_host_{host_};
+
   void SetUp() override {
     PlotSettings = initial_plot_settings;
     deg_to_rad = 1.0;
     rad_to_deg = 1.0;
     reset_equation_tables();
-    orv::database().clear();
-    main_color = 10;
-    gr_back_color = 0;
-    main_level = 1;
-    main_attrib = attributes{};
-    surf_step_chord_dev = 0.001;
-    n_places_an = 4;
     previous_front_end_ = orv::install_front_end(&front_end_);
     char pattern[] = "/tmp/kuvra_plot_test_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -98,7 +97,7 @@ class PlotTest : public ::testing::Test {
     orv::install_transcript(previous_transcript_);
     AfxSetResourceHandle(orv::host_module());
     orv::unregister_module(module_);
-    orv::WindowSystem::instance().reset();
+    host_.windows.reset();
     orv::install_front_end(previous_front_end_);
     pool_fail_block(0);
     pool_release();
@@ -158,14 +157,14 @@ class PlotTest : public ::testing::Test {
   // The stored entities as the host keeps them; they stay valid until the test ends.
   std::vector<const orv::EntityData*> stored() {
     std::vector<const orv::EntityData*> out;
-    for (const orv::Entity* e : orv::database().entities()) {
+    for (const orv::Entity* e : host_.database.entities()) {
       records_.push_back(e->data());
       out.push_back(&records_.back());
     }
     return out;
   }
-  static const std::vector<orv::ScreenMark>& marks() { return orv::database().marks(); }
-  static const std::vector<orv::ScreenLine>& lines() { return orv::database().lines(); }
+  const std::vector<orv::ScreenMark>& marks() const { return host_.database.marks(); }
+  const std::vector<orv::ScreenLine>& lines() const { return host_.database.lines(); }
 
   RecordingFrontEnd front_end_;
   orv::FrontEnd* previous_front_end_ = nullptr;

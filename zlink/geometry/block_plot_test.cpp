@@ -32,7 +32,7 @@ class BlockPlotTest : public PlotTest {
   PlotResult plot(const std::string& text, bool step_by_step, int64_t stop_from = -1) {
     PlotSettings = initial_plot_settings;
     reset_equation_tables();
-    orv::database().clear();
+    host_.database.clear();
     front_end_.progress.clear();
     front_end_.stop_from = stop_from;
     statement_run_observer = step_by_step ? &quiet_observer : nullptr;

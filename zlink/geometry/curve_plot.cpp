@@ -15,23 +15,21 @@
 
 namespace {
 
-// The parametric spline through the gathered points, with the last point as both end vectors.
-db_list_ent_type* make_spline(const pt_3d* points, int32_t count, char* ok) {
+// The parametric spline through the gathered points in `color`, with the last point as both end
+// vectors.
+db_list_ent_type* make_spline(const pt_3d* points, int32_t count, uint8_t color, char* ok) {
   double last[3] = {points[count - 1][0], points[count - 1][1], points[count - 1][2]};
   db_list_ent_type* entry = nullptr;
   *ok = 0;
-  make_spline_from_pts(points, count, main_color, main_level, 1, last, 1, last, 0, &entry, ok);
+  make_spline_from_pts(points, count, color, main_level, 1, last, 1, last, 0, &entry, ok);
   return entry;
 }
 
 // A NURB spline: a temporary spline in the background colour, its knots reduced where the chord
 // tolerance allows, converted, the temporary deleted, the NURB stored at the spline's level.
 void make_nurbs(const pt_3d* points, int32_t count) {
-  uint8_t kept_color = main_color;
-  main_color = gr_back_color;
   char ok = 0;
-  db_list_ent_type* entry = make_spline(points, count, &ok);
-  main_color = kept_color;
+  db_list_ent_type* entry = make_spline(points, count, gr_back_color, &ok);
   if (ok == 0) return;
 
   ent spline{};
@@ -133,7 +131,7 @@ void plot_curve(Statement* head) {
 
   if (gathered > 0 && geometry == kw_spline) {
     char ok = 0;
-    make_spline(buffer, gathered, &ok);
+    make_spline(buffer, gathered, main_color, &ok);
   } else if (gathered > 0 && geometry == kw_nurbs) {
     make_nurbs(buffer, gathered);
   }

@@ -49,7 +49,7 @@ TEST_F(CurvePlotTest, FivePointExampleForEachKind) {
   EXPECT_EQ(marks().size(), 5u);
   EXPECT_TRUE(lines().empty());
 
-  orv::database().clear();
+  host_.database.clear();
   plot(std::string(parabola) + "geometry = lines\n");
   ASSERT_EQ(stored().size(), 4u);
   for (int i = 0; i < 4; ++i) {
@@ -59,7 +59,7 @@ TEST_F(CurvePlotTest, FivePointExampleForEachKind) {
   }
   EXPECT_EQ(marks().size(), 5u);
 
-  orv::database().clear();
+  host_.database.clear();
   plot(std::string(parabola) + "geometry = draw\n");
   EXPECT_TRUE(stored().empty());
   ASSERT_EQ(marks().size(), 5u);
@@ -68,7 +68,7 @@ TEST_F(CurvePlotTest, FivePointExampleForEachKind) {
   expect_at(lines()[3].to, 11, 1, 0);
   expect_at(marks()[2].at, 10.5, 0.25, 0);
 
-  orv::database().clear();
+  host_.database.clear();
   plot(std::string(parabola) + "geometry = spline\n");
   ASSERT_EQ(stored().size(), 1u);
   ASSERT_EQ(stored()[0]->through.size(), 5u);
@@ -98,7 +98,7 @@ TEST_F(CurvePlotTest, NurbsSplineReplacesItsTemporarySpline) {
   EXPECT_EQ(marks()[0].color, 12);
 
   // A spline the host refuses (its points are not finite) ends the build: nothing is stored.
-  orv::database().clear();
+  host_.database.clear();
   plot("step_var1 = t\ngeometry = nurbs\nx = exp(1000 * t)\n");
   EXPECT_TRUE(stored().empty());
   EXPECT_EQ(main_color, 12);
@@ -110,13 +110,13 @@ TEST_F(CurvePlotTest, RangesEqualReversedAndSignOfStepSize) {
   expect_at(stored()[0]->p1, 0.5, 0, 0);
   expect_at(stored()[0]->p2, 0.5, 0, 0);
 
-  orv::database().clear();
+  host_.database.clear();
   plot("step_var1 = t\nlower_limit1 = 1\nupper_limit1 = 0\nstep_size1 = -0.25\ngeometry = points\nx = t\n");
   ASSERT_EQ(stored().size(), 5u);
   for (int i = 0; i < 5; ++i) EXPECT_DOUBLE_EQ(stored()[i]->p1[0], 1.0 - 0.25 * i);
 
   // Step size 0 gives no valid count: nothing at all.
-  orv::database().clear();
+  host_.database.clear();
   plot("step_var1 = t\nstep_size1 = 0\ngeometry = points\nx = t\n");
   EXPECT_TRUE(stored().empty());
   EXPECT_TRUE(marks().empty());
@@ -148,13 +148,13 @@ TEST_F(CurvePlotTest, DomainFailuresSkipPointsButEndOtherKinds) {
   EXPECT_EQ(marks().size(), 5u);   // their markers are drawn where the coordinates stand
   expect_at(marks()[3].at, 0.75, 0, 0);
 
-  orv::database().clear();
+  host_.database.clear();
   plot(text + "geometry = lines\n");
   EXPECT_EQ(stored().size(), 2u);
   EXPECT_EQ(marks().size(), 3u);
 
   // Failures that are not arithmetic domain failures end a points plot too.
-  orv::database().clear();
+  host_.database.clear();
   plot("step_var1 = t\ngeometry = points\nx = t\ny = q\n");
   EXPECT_TRUE(stored().empty());
   EXPECT_TRUE(marks().empty());
@@ -165,7 +165,7 @@ TEST_F(CurvePlotTest, SplineStopsAtAFailureAndIsBuiltFromWhatWasGathered) {
   ASSERT_EQ(stored().size(), 1u);
   EXPECT_EQ(stored()[0]->through.size(), 3u);
 
-  orv::database().clear();
+  host_.database.clear();
   plot("step_var1 = t\ngeometry = spline\nx = t\ny = sqrt(t - 0.5)\n");  // the first step fails
   EXPECT_TRUE(stored().empty());
   EXPECT_TRUE(marks().empty());
@@ -218,7 +218,7 @@ TEST_F(CurvePlotTest, StopAskedForEndsThePlotKeepingWhatWasMade) {
       {"points", 4096, 3001, 3001, ENT_POINT},  // a stop never asked for runs to the end
   };
   for (const Case& c : cases) {
-    orv::database().clear();
+    host_.database.clear();
     front_end_.progress.clear();
     front_end_.stop_from = c.stop_from;
     plot(ramp + "geometry = " + c.kind + "\n");
@@ -252,7 +252,7 @@ TEST_F(CurvePlotTest, InertEntriesAndOtherKinds) {
   plot("step_var1 = t\ngeometry = points\nx = t\ny = (t\ny = 2\n");
   EXPECT_EQ(stored().size(), 5u);
   EXPECT_DOUBLE_EQ(stored()[4]->p1[1], 2.0);
-  orv::database().clear();
+  host_.database.clear();
   Statement* head = read_text("step_var1 = t\nx = t\n");
   PlotSettings.geometry = 2;
   plot_geometry(head);
@@ -266,7 +266,7 @@ TEST_F(CurvePlotTest, AngleUnitInForceWhenPlottedApplies) {
   plot_geometry(head);
   ASSERT_EQ(stored().size(), 2u);
   EXPECT_NEAR(stored()[1]->p1[0], 1.0, 1e-15);
-  orv::database().clear();
+  host_.database.clear();
   PlotSettings.use_degrees = 0;
   plot_geometry(head);
   ASSERT_EQ(stored().size(), 2u);

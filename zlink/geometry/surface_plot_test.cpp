@@ -25,7 +25,7 @@ TEST_F(SurfacePlotTest, FiveByFiveGridForEveryKind) {
   EXPECT_DOUBLE_EQ(marks()[7].at[0], 0.25);
   EXPECT_DOUBLE_EQ(marks()[7].at[1], 0.5);
 
-  orv::database().clear();
+  host_.database.clear();
   plot(std::string(grid) + "geometry = points_surf\n");
   ASSERT_EQ(stored().size(), 25u);
   EXPECT_TRUE(marks().empty());
@@ -33,7 +33,7 @@ TEST_F(SurfacePlotTest, FiveByFiveGridForEveryKind) {
   EXPECT_EQ(stored()[13]->kind, ENT_POINT);
 
   for (int kind : {kw_parametric_surf, kw_nurbs_surf}) {
-    orv::database().clear();
+    host_.database.clear();
     plot(std::string(grid) + "geometry = " + KeywordTable[kind].name + "\n");
     ASSERT_EQ(stored().size(), 1u) << kind;
     const auto* surface = stored()[0];
@@ -66,16 +66,16 @@ TEST_F(SurfacePlotTest, FailedPointsAlongARow) {
   plot(text + "geometry = points_surf\n");
   EXPECT_EQ(stored().size(), 15u);
 
-  orv::database().clear();
+  host_.database.clear();
   plot(text + "geometry = draw_surf\n");
   EXPECT_EQ(marks().size(), 15u);
 
   // Failing at the end of a row ends the plot after that row; domain failures of points_surf do not.
-  orv::database().clear();
+  host_.database.clear();
   const std::string at_end = "step_var1 = u\nstep_var2 = v\nx = u\ny = sqrt(0.3 - v * u)\n";
   plot(at_end + "geometry = draw_surf\n");
   EXPECT_EQ(marks().size(), 5u + 5u + 3u);  // row u = 0.5 fails at v = 0.75 and 1
-  orv::database().clear();
+  host_.database.clear();
   plot(at_end + "geometry = points_surf\n");
   EXPECT_EQ(stored().size(), 5u + 5u + 3u + 2u + 2u);
 }
@@ -92,14 +92,14 @@ TEST_F(SurfacePlotTest, SurfaceFromLeadingCompleteRows) {
   EXPECT_EQ(marks().size(), 24u);  // one grid point failed, the rest were computed and drawn
 
   // A failure in the second row leaves one complete row: no surface.
-  orv::database().clear();
+  host_.database.clear();
   plot("step_var1 = u\nstep_var2 = v\ngeometry = nurbs_surf\nx = u\ny = v\n"
        "z = 1 / (abs(u - 0.25) + abs(v - 0.5))\n");
   EXPECT_TRUE(stored().empty());
   EXPECT_EQ(marks().size(), 24u);
 
   // The last point of row u = 0.5 fails: no further rows, two complete rows before it.
-  orv::database().clear();
+  host_.database.clear();
   plot("step_var1 = u\nstep_var2 = v\ngeometry = nurbs_surf\nx = u\ny = v\n"
        "z = 1 / (abs(u - 0.5) + abs(v - 1))\n");
   ASSERT_EQ(stored().size(), 1u);
@@ -126,7 +126,7 @@ TEST_F(SurfacePlotTest, StopAskedForKeepsTheCompleteRows) {
       {"parametric_surf", 399, 0, 0, 0},
   };
   for (const Case& c : cases) {
-    orv::database().clear();
+    host_.database.clear();
     front_end_.progress.clear();
     front_end_.stop_from = c.stop_from;
     plot(grid_of + "upper_limit2 = " + std::to_string(c.last_v) + "\ngeometry = " + c.kind + "\n");
@@ -147,7 +147,7 @@ TEST_F(SurfacePlotTest, StopAskedForKeepsTheCompleteRows) {
   }
 
   // Stored points stay; the row cut short keeps the points stored before the stop.
-  orv::database().clear();
+  host_.database.clear();
   front_end_.stop_from = 2048;
   plot(grid_of + "upper_limit2 = 399\ngeometry = points_surf\n");
   ASSERT_EQ(stored().size(), 2048u);
@@ -201,7 +201,7 @@ TEST_F(SurfacePlotTest, InvalidCountsAndOtherKinds) {
   ASSERT_EQ(front_end_.listed_text.size(), 1u);
   EXPECT_EQ(front_end_.listed_text[0].find("u = "), std::string::npos);  // header only
 
-  orv::database().clear();
+  host_.database.clear();
   Statement* head = read_text(grid);
   PlotSettings.step_size[1] = 0.25;
   PlotSettings.geometry = 13;

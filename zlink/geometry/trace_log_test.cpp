@@ -93,7 +93,7 @@ TEST_F(TraceLogTest, LogPathLimit) {
   EXPECT_EQ(std::strlen(path), 259u);
 
   temp_dir_of_length(251);  // 260: no log, but the plot goes on
-  orv::database().clear();
+  host_.database.clear();
   size_t shown = front_end_.listed.size();
   EXPECT_EQ(traced("step_var1 = t\nx = t\n"), "");
   EXPECT_EQ(front_end_.listed.size(), shown);

@@ -11,6 +11,7 @@
 #include "core/file_services.h"
 #include "core/frontend.h"
 #include "core/host_prompts.h"
+#include "core/host.h"
 #include "orvantis/host_dialogs.h"
 #include "frontend/terminal_frontend.h"
 #include "frontend/terminal_screen.h"
@@ -50,9 +51,10 @@ const DialogTemplate kDemoDialogs[] = {
 const StringEntry kDemoStrings[] = {{1, "Helix"}, {2, "Helix with marks"}, {3, "Spiral"}};
 const ResourceTable kDemoResources = {kResourceFormatVersion, kDemoDialogs, 1, kDemoStrings, 3};
 
-// Stores a helix (or a flat spiral) through `n` points as a spline, with marks when asked.
+// Stores a helix (or a flat spiral) through `n` points as a spline, with marks when asked: as a
+// Zlink does, through the services of the installed Host.
 void plot_helix(double radius, double turns, bool spiral, bool marks, const double origin[3]) {
-  GeometryDatabase& db = database();
+  GeometryDatabase& db = host().database;
   db.clear();
   int n = std::max(8, static_cast<int>(turns * 24)) + 1;
   std::vector<std::array<double, 3>> pts;
@@ -157,6 +159,8 @@ END_MESSAGE_MAP()
 }  // namespace
 
 static int run_terminal_demo(std::string& err) {
+  Host host;
+  UseHost use_host(host);
   HINSTANCE module = register_module("terminal-demo", &kDemoResources);
   HINSTANCE previous = AfxGetResourceHandle();
   AfxSetResourceHandle(module);
@@ -174,7 +178,7 @@ static int run_terminal_demo(std::string& err) {
     unregister_module(module);
     return 3;
   }
-  TerminalFrontEnd terminal(screen, database());
+  TerminalFrontEnd terminal(screen, host.database);
   InputSource* old_source = install_input_source(&terminal);
   FrontEnd* old_front = install_front_end(&terminal);
 

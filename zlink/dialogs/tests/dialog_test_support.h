@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/database.h"
+#include "core/host.h"
 #include "core/file_services.h"
 #include "core/frontend.h"
 #include "orvantis/afx.h"
@@ -137,6 +138,11 @@ inline constexpr char helix_file[] =
 /// settings at their load-time values, a scratch main directory holding ZLINKS/.
 class KuvraTest : public ::testing::Test {
  protected:
+  // The host of the test, made afresh: an empty database and window system, the globals at the
+  // host's start values.
+  orv::Host host_;
+  orv::UseHost use_host_{host_};
+
   void SetUp() override {
     std::string tmpl = (fs::temp_directory_path() / "kuvra-dialogs-XXXXXX").string();
     ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
@@ -150,7 +156,6 @@ class KuvraTest : public ::testing::Test {
     orv::install_front_end(&front_);
     orv::install_input_source(&input_);
     PlotSettings = initial_plot_settings;
-    orv::database().clear();
   }
 
   void TearDown() override {
@@ -158,7 +163,7 @@ class KuvraTest : public ::testing::Test {
     // never ran.
     EXPECT_TRUE(input_.steps.empty()) << input_.steps.size() << " scripted steps never ran";
     EXPECT_TRUE(input_.failures.empty()) << input_.failures.front();
-    orv::WindowSystem::instance().reset();
+    host_.windows.reset();
     orv::install_input_source(nullptr);
     orv::install_front_end(nullptr);
     DllMain(module_, DLL_PROCESS_DETACH, nullptr);
@@ -175,9 +180,9 @@ class KuvraTest : public ::testing::Test {
   }
 
   /// Thread messages posted so far, oldest first, as (message, wParam).
-  static std::vector<std::pair<UINT, WPARAM>> posted() {
+  std::vector<std::pair<UINT, WPARAM>> posted() {
     std::vector<std::pair<UINT, WPARAM>> out;
-    for (const MSG& m : orv::WindowSystem::instance().thread_messages()) out.emplace_back(m.message, m.wParam);
+    for (const MSG& m : host_.windows.thread_messages()) out.emplace_back(m.message, m.wParam);
     return out;
   }
 

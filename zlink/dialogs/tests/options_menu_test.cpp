@@ -23,7 +23,7 @@ class OptionsMenuTest : public KuvraTest {
   /// Makes the dialog as the run driver does, with the plug-in's module current for its template.
   COptionsMenu* open(Statement* head, const fs::path& path) {
     dialog_.reset();
-    orv::WindowSystem::instance().thread_messages().clear();
+    host_.windows.thread_messages().clear();
     AfxSetResourceHandle(module_);
     dialog_ = std::make_unique<COptionsMenu>(get_MainFrame());
     dialog_->SetRunData(head, path.string().c_str());
@@ -144,13 +144,13 @@ TEST_F(OptionsMenuTest, PlotItPlotsTheStatementsWithTheCurrentSettings) {
   fs::path path = file("helix.eqn", helix_file);
   open(read(path), path);
   orv::click_control(IDC_PLOT_IT);
-  ASSERT_EQ(orv::database().size(), 1u);
-  const orv::Entity* spline = orv::database().entities()[0];
+  ASSERT_EQ(host_.database.size(), 1u);
+  const orv::Entity* spline = host_.database.entities()[0];
   EXPECT_EQ(spline->kind(), ENT_SPLINE);
   EXPECT_EQ(spline->through().size(), 37u);
   orv::select_item(IDC_GEOMETRY, 1);  // points, same statements
   orv::click_control(IDC_PLOT_IT);
-  EXPECT_EQ(orv::database().size(), 1u + 37u);
+  EXPECT_EQ(host_.database.size(), 1u + 37u);
   EXPECT_TRUE(posted().empty());
 }
 

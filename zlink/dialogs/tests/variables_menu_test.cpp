@@ -26,14 +26,14 @@ class VariablesMenuTest : public KuvraTest {
     return text;
   }
 
-  static bool message_box_active() {
-    orv::Window* w = orv::WindowSystem::instance().find(orv::WindowSystem::instance().active());
+  bool message_box_active() {
+    orv::Window* w = host_.windows.find(host_.windows.active());
     return w != nullptr && w->kind == orv::WindowKind::MessageBox;
   }
 
   /// The person finds a message box in front, dismisses it and is back on edit `id`.
   void expect_rejected(int id) {
-    input_.then([] { EXPECT_TRUE(message_box_active()); })
+    input_.then([this] { EXPECT_TRUE(message_box_active()); })
         .key("Enter")
         .then([id] { EXPECT_EQ(focus_id(), id); });
   }

@@ -10,7 +10,7 @@ namespace {
 using PluginLoadTest = KuvraTest;
 
 TEST_F(PluginLoadTest, TheHostLoadsAndRunsThePlugin) {
-  orv::Zlink zlink;
+  orv::Zlink zlink(host_.windows);
   std::string err;
   ASSERT_TRUE(zlink.load(KUVRA_SO_PATH, err)) << err;
   EXPECT_EQ(zlink.version(), 1200);
@@ -40,7 +40,7 @@ TEST_F(PluginLoadTest, TheHostLoadsAndRunsThePlugin) {
   EXPECT_EQ(zlink.run(), 0);
   input_.select(IDC_GEOMETRY, 2).click(IDC_PLOT_IT).click(IDC_OK);
   EXPECT_EQ(zlink.run(), 1);
-  EXPECT_EQ(orv::database().size(), 4u);  // lines between the five points of 0..1 by 0.25
+  EXPECT_EQ(host_.database.size(), 4u);  // lines between the five points of 0..1 by 0.25
   EXPECT_EQ(read_file(path),
             "step_var1 = t\nstep_size1 = 0.25\nlower_limit1 = 0\nupper_limit1 = 1\ngeometry = lines\n"
             "angles = degrees\norigin = 0, 0, 0\nx = t\n");

@@ -20,7 +20,7 @@ class RunDriverTest : public KuvraTest {
   /// Notes the text and caption of a message box in front, then dismisses it.
   void dismiss_message() {
     input_.then([this] {
-      orv::WindowSystem& ws = orv::WindowSystem::instance();
+      orv::WindowSystem& ws = host_.windows;
       orv::Window* w = ws.find(ws.active());
       if (w != nullptr && w->kind == orv::WindowKind::MessageBox) messages_.push_back(message_of(*w));
     }).key("Enter");
@@ -81,7 +81,7 @@ TEST_F(RunDriverTest, OkRewritesTheFileInTheWritersLayout) {
   EXPECT_EQ(q_main(), 1);
   EXPECT_EQ(during, module_);
   EXPECT_EQ(read_file(path), helix_written);
-  EXPECT_EQ(orv::database().size(), 1u);
+  EXPECT_EQ(host_.database.size(), 1u);
   EXPECT_EQ(StatementPool, nullptr);  // every statement of the run released
   EXPECT_EQ(AfxGetResourceHandle(), orv::host_module());
 }
@@ -147,7 +147,7 @@ TEST_F(RunDriverTest, EndOfInputEndsTheRunAsCancel) {
   EXPECT_EQ(q_main(), 1);
   EXPECT_EQ(read_file(path), helix_file);
   EXPECT_EQ(PlotSettings.geometry, 4);
-  EXPECT_TRUE(orv::WindowSystem::instance().thread_messages().empty());
+  EXPECT_TRUE(host_.windows.thread_messages().empty());
 }
 
 TEST_F(RunDriverTest, ADialogThatCannotBeMadeEndsTheRunAsCancel) {

@@ -4,10 +4,10 @@
 // can check.
 #pragma once
 #include <string>
-#include "frontend/terminal_screen.h"
+#include "interaction/key.h"
 #include "view/projection.h"
 
-namespace orv::frontend {
+namespace orv::interaction {
 
 /// One key's turn, in degrees; one key's zoom factor; one key's pan, in fractions of the window.
 constexpr double kTurnStep = 15.0;
@@ -49,4 +49,4 @@ ViewKeyResult apply_view_key(ViewState& view, const Key& key);
 /// higher up). Zoom and pan stay.
 void drag_view(ViewState& view, int cols, int rows);
 
-}  // namespace orv::frontend
+}  // namespace orv::interaction

@@ -1,9 +1,9 @@
 // The keys of the graphics window and what they do to the view.
-#include "frontend/terminal_view.h"
+#include "interaction/view_navigation.h"
 
 #include <algorithm>
 
-namespace orv::frontend {
+namespace orv::interaction {
 
 ViewKeyResult apply_view_key(ViewState& view, const Key& key) {
   using view::NamedView;
@@ -62,4 +62,4 @@ void drag_view(ViewState& view, int cols, int rows) {
   view.camera = view.camera.turned(cols * kDragTurnPerColumn, rows * kDragTurnPerRow);
 }
 
-}  // namespace orv::frontend
+}  // namespace orv::interaction

@@ -253,6 +253,8 @@ void list_filename(const char*, const char*, const char*) {}
 // The dry run hears of failing statements from the plotters themselves, with the step variables'
 // values, so the notes add nothing to it.
 void note_zlink_status(int, int, const char*) {}
+// The checker reads the settings itself; the plot's own note of them is not needed.
+void note_plot_settings(const QXPlotSettings*) {}
 
 // ---- The message box and the Zlink's string table ----
 int message_box_ok(const char* text, const char*, int, HWND) {

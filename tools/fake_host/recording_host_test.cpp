@@ -1,4 +1,4 @@
-// The recording host's rules, the ones the real host applies (the shared table of
+// The fake host's rules, the ones the real host applies (the shared table of
 // kernel/fit_refusal_cases.h): curves need two distinct finite points, surfaces a finite grid of at
 // least 2 x 2 with area; buffers grow to the host's bounds; the stop answer after the step limit.
 #include "recording_host.h"
@@ -12,7 +12,6 @@
 #include "kernel/fit_refusal_cases.h"
 #include "kernel/host_defaults.h"
 #include "orvantis/host_geometry.h"
-#include "text_file.h"
 
 namespace {
 
@@ -53,25 +52,6 @@ TEST(RecordingHost, BuffersGrowToTheHostsBoundsOnly) {
   // A refusal stays for the report when a later growth succeeds.
   EXPECT_NE(CSurfDataMgr::put_max_n_surf_patches(2048), 0);
   EXPECT_NE(host_record().buffer_refusal, "");
-}
-
-TEST(TextFile, WhatLooksLikeText) {
-  const struct {
-    std::string bytes;
-    bool text;
-  } cases[] = {
-      {"x = cos(t)\r\n\ty = 1\n", true},
-      {"", true},
-      {"# Möbius strip = 0\n", true},
-      {std::string("x = 1\n\0", 7), false},
-      {std::string(100, '\x02'), false},
-      {std::string(80, 'a') + std::string(20, '\x02'), true},
-      {std::string(60, 'a') + std::string(40, '\xff'), false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(looks_like_text(reinterpret_cast<const unsigned char*>(c.bytes.data()), c.bytes.size()), c.text)
-        << c.bytes;
-  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// The recording host: kuvra-check's own implementation of the host services the Zlink's plotters
-// call. It stores nothing heavy, only counts what a plot would make and notes what the real host
-// would refuse, by the host's own rules and in its words (kernel/fit_checks.h), so the dry run can
-// be the Zlink's own plotting code without the geometry kernel.
+// The recording host (the fake_host library): a stand-in for the host services the Zlink's plotters
+// call, for programs that plot without the real host (kuvra-check's dry run). It stores nothing
+// heavy, only counts what a plot would make and notes what the real host would refuse, by the
+// host's own rules and in its words (kernel/fit_checks.h), starting from the host's start values
+// (kernel/host_defaults.h), so the Zlink's own plotting code runs without the geometry kernel.
 #pragma once
 #include <array>
 #include <cstdint>

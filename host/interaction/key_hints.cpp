@@ -1,17 +1,45 @@
 // The key hints of each place, and fitting them to the status line.
-#include "frontend/terminal_hints.h"
+#include "interaction/key_hints.h"
+#include "core/host.h"
 
 #include <algorithm>
-#include "frontend/terminal_screen.h"
 
-namespace orv::frontend {
+#include "platform/window_system.h"
+
+namespace orv::interaction {
 
 namespace {
 
 const char* const kSeparator = " \u00b7 ";
 constexpr int kSeparatorCells = 3;
 
+// The cells a hint takes: one a code point.
+int text_cells(const std::string& text) {
+  int n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
 }  // namespace
+
+HintPlace hint_place(bool view_keys) {
+  if (view_keys) return HintPlace::Graphics;
+  WindowSystem& ws = host().windows;
+  const Window* a = ws.find(ws.active());
+  if (!a || a->kind == WindowKind::Frame) return HintPlace::Frame;
+  if (a->kind == WindowKind::Viewer) return HintPlace::Viewer;
+  if (a->kind == WindowKind::MessageBox) return HintPlace::MessageBox;
+  const Window* f = ws.find(a->focus);
+  if (!f) return HintPlace::OtherControl;
+  switch (f->control) {
+    case CTL_EDIT: return HintPlace::Edit;
+    case CTL_AUTOCHECKBOX: return HintPlace::CheckBox;
+    case CTL_DROPDOWNLIST: return f->dropped ? HintPlace::OpenList : HintPlace::List;
+    case CTL_PUSHBUTTON:
+    case CTL_OWNERDRAW_BUTTON: return HintPlace::Button;
+    default: return HintPlace::OtherControl;
+  }
+}
 
 std::vector<Hint> key_hints(HintPlace place, bool can_export) {
   // Enter outside a button is the dialog's OK command, which each dialog takes its own way (Kuvra
@@ -81,4 +109,4 @@ std::string fit_hints(const std::vector<Hint>& hints, int width) {
   return line;
 }
 
-}  // namespace orv::frontend
+}  // namespace orv::interaction

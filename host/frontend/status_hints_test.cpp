@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include "frontend/terminal_hints.h"
+#include "interaction/key_hints.h"
 #include "frontend/terminal_screen.h"
 
 namespace orv::frontend {
 namespace {
+
+using namespace interaction;  // the view's keys and the hints, as the terminal uses them
 
 std::vector<std::string> shown(const std::string& line) {
   std::vector<std::string> out;
