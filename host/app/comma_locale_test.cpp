@@ -12,7 +12,7 @@
 #include "app/session.h"
 #include "core/database.h"
 #include "core/file_services.h"
-#include "frontend/terminal_point_prompt.h"
+#include "core/host_prompts.h"
 #include "platform/number_text.h"
 
 namespace orv::app::testing {
@@ -105,12 +105,12 @@ TEST_F(CommaLocale, WriteBackAndTraceLogUseAPointAndReadBackTheSameDoubles) {
 
 TEST_F(CommaLocale, PointPromptCommandLineAndEditFieldsReadAndWriteAPoint) {
   std::array<double, 3> p{};
-  ASSERT_TRUE(frontend::parse_point("1.5, -2.25, 3e2", p));
+  ASSERT_TRUE(parse_point("1.5, -2.25, 3e2", p));
   EXPECT_EQ(p, (std::array<double, 3>{1.5, -2.25, 300}));
-  EXPECT_FALSE(frontend::parse_point("1,5 2 3", p));  // four numbers, not a decimal comma
+  EXPECT_FALSE(parse_point("1,5 2 3", p));  // four numbers, not a decimal comma
   const std::array<double, 3> shown{0.1, -2.5, 1e-7};
-  EXPECT_EQ(frontend::format_point(shown), "0.1, -2.5, 1e-07");
-  ASSERT_TRUE(frontend::parse_point(frontend::format_point(shown), p));
+  EXPECT_EQ(format_point(shown), "0.1, -2.5, 1e-07");
+  ASSERT_TRUE(parse_point(format_point(shown), p));
   EXPECT_EQ(p, shown);
 
   Options o;

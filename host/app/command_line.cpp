@@ -297,10 +297,12 @@ Script lines (one a line; lines starting with # and blank lines are skipped):
   click ID                      click control ID of the active window (focus first, as a mouse does)
   press CAPTION                 the same for the control captioned CAPTION (without its &)
   key NAME                      Tab, Shift+Tab, Enter, Esc, Space, Up, Down, Home, End, Backspace,
-                                Delete, Alt+X; Ctrl+Z (undo the last plot, delete or clear) and
-                                F4 (clear), told on standard error
+                                Delete, Alt+X, Shift+Left, Shift+Right, Shift+Home, Shift+End, Ctrl+A;
+                                Ctrl+Z (undo the last plot, delete or clear) and F4 (clear), told
+                                on standard error
   type TEXT                     type the rest of the line into the focused control
-  select ID N                   open drop-down list ID and choose item N (0-based)
+  select ID N                   choose item N (0-based) of drop-down list or list box ID
+  doubleclick ID N              double-click item N of list box ID (opens it)
   pick X Y Z | pick cancel      answer the next point pick
   edit COMMAND                  the next time the editor is asked for, run COMMAND with $FILE set
                                 to the file
@@ -308,7 +310,8 @@ Script lines (one a line; lines starting with # and blank lines are skipped):
   screen FILE                   write a text picture of the screen to FILE
   screenshot FILE.png           write the desktop window as it is on screen (--desktop only)
 prompt, pick and edit lines answer the host's requests in the order they come; the other lines
-are input to the windows. When the script ends while the Zlink waits for input, the run ends.
+are input to the windows (where a prompt or pick line is awaited, the prompt's window opens and
+takes them). When the script ends while the Zlink waits for input, the run ends.
 A line that cannot be carried out, or one still left when the Zlink has ended, fails the run
 (exit status 1, naming the line).
 

@@ -16,6 +16,7 @@
 #include "core/live_edit.h"
 #include "core/plot_report.h"
 #include "core/recent_files.h"
+#include "exchange/export_formats.h"
 #include "frontend/script_front_end.h"
 #include "frontend/terminal_canvas.h"
 #include "frontend/terminal_frontend.h"
@@ -79,7 +80,9 @@ std::string graphics_text(const GeometryDatabase& db) {
 bool export_typed(const GeometryDatabase& db, const std::string& path, std::string& why, const ExportOptions& options) {
   std::optional<ExportFormat> format = export_format_for(path);
   if (!format) {
-    why = path + ": the format is chosen by the extension: .step, .stp, .igs, .iges, .json, .svg or .png";
+    why = path;
+    why += ": the format is chosen by the extension: ";
+    why += exchange::export_extensions(", ");
     return false;
   }
   return write_export({path, *format}, db, why, options);

@@ -255,22 +255,31 @@ TEST(Terminal, TheExportCommandWritesTheGeometryAndLeavingThenAsksNothing) {
   tmux.keys("M-p");
   ASSERT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();
 
-  // An extension no exporter knows: told on the status line, nothing written.
+  // The prompt lists every format the exporters write, the last of the list too.
   tmux.keys("F3");
   ASSERT_TRUE(tmux.wait_for_text("Export to")) << tmux.screen();
+  EXPECT_NE(tmux.screen().find(".r12.dxf):"), std::string::npos) << tmux.screen();
+  // An extension no exporter knows: told in the prompt, which stays open; nothing written.
   tmux.keys(shell_quote(bad.string()));
   tmux.keys("Enter");
-  ASSERT_TRUE(tmux.wait_for_text("the format is chosen by the extension")) << tmux.screen();
+  ASSERT_TRUE(tmux.wait_for_text("helix.dwg: the format is chosen by the")) << tmux.screen();
+  EXPECT_NE(tmux.screen().find("Export to"), std::string::npos) << tmux.screen();
   EXPECT_FALSE(fs::exists(bad));
-  // The path typed last stands in the prompt: its extension is corrected.
-  tmux.keys("F3");
-  ASSERT_TRUE(tmux.wait_for_text("helix.dwg")) << tmux.screen();
-  tmux.keys("BSpace BSpace BSpace");
+  // The path stands in the field, selected: End and quick Backspaces correct its extension.
+  tmux.keys("End BSpace BSpace BSpace");
   tmux.keys("step");
   tmux.keys("Enter");
   ASSERT_TRUE(tmux.wait_for_text("Wrote ")) << tmux.screen();
   ASSERT_TRUE(fs::exists(out));
   EXPECT_NE(read_file(out).find("B_SPLINE_CURVE"), std::string::npos);
+  // Opened again, the last path is selected: what is typed replaces it.
+  tmux.keys("F3");
+  ASSERT_TRUE(tmux.wait_for_text("Export to")) << tmux.screen();
+  tmux.keys("x");
+  ASSERT_TRUE(tmux.wait_for([](const std::string& sc) { return sc.find("helix.step") == std::string::npos; }))
+      << tmux.screen();
+  tmux.keys("Escape");
+  ASSERT_TRUE(tmux.wait_for_text("Export cancelled")) << tmux.screen();
 
   // Exported: OK leaves at once.
   tmux.keys("M-o");
@@ -350,16 +359,27 @@ TEST(Terminal, LeavingWithUnsavedGeometryAsksFirst) {
   tmux.keys("M-p");
   ASSERT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();
 
-  // Cancel: the question, then back to the Zlink, which starts again with its file prompt.
+  // Exported, then plotted again: the new geometry is not saved. Cancel asks, and nothing of the
+  // export stands under the question.
+  tmux.keys("F3");
+  ASSERT_TRUE(tmux.wait_for_text("Export to")) << tmux.screen();
+  tmux.keys(shell_quote((s / "first.png").string()));
+  tmux.keys("Enter");
+  ASSERT_TRUE(tmux.wait_for_text("Wrote ")) << tmux.screen();
+  tmux.keys("M-p");
+  ASSERT_TRUE(tmux.wait_for_text("74 marks")) << tmux.screen();
   tmux.keys("M-c");
   ASSERT_TRUE(tmux.wait_for_text("Leave the host?")) << tmux.screen();
   EXPECT_TRUE(tmux.wait_for_text("not saved")) << tmux.screen();
+  EXPECT_EQ(tmux.screen().find("Wrote "), std::string::npos) << tmux.screen();
+  // B: back to the plot as it was left, not to a file prompt.
   tmux.keys("b");
-  ASSERT_TRUE(tmux.wait_for_text("kuvra.eqn")) << tmux.screen();
+  ASSERT_TRUE(tmux.wait_for([](const std::string& sc) {
+    return sc.find("Plot it") != std::string::npos && sc.find("Leave the host?") == std::string::npos;
+  })) << tmux.screen();
+  EXPECT_EQ(tmux.screen().find("File name"), std::string::npos) << tmux.screen();
   EXPECT_FALSE(fs::exists(exit_file));
-  tmux.keys("Enter");
-  ASSERT_TRUE(tmux.wait_for_text("Plot it")) << tmux.screen();
-  EXPECT_TRUE(tmux.wait_for_text("37 marks")) << tmux.screen();  // the geometry is still there
+  EXPECT_TRUE(tmux.wait_for_text("74 marks")) << tmux.screen();  // the geometry is still there
 
   // Ctrl+C asks too; S saves through the export prompt, then the host leaves.
   tmux.keys("C-c");

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "core/database.h"
+#include "core/host.h"
 #include "core/frontend.h"
 #include "core/host.h"
 #include "core/plot_report.h"

@@ -1,5 +1,6 @@
 // Plot sources without the Zlink: a file is read and a plot played to the host's notes as its file
 // and geometry services make them, and the record the database keeps is checked, with its bounds.
+#include "core/host.h"
 #include "core/plot_source.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
-// The desktop front end's frame, input and view. The prompts are in desktop_prompts.cpp.
+// The desktop front end's frame, input and view. Its requests (prompts, the editor) are in
+// desktop_prompt.cpp.
 #include "desktop/desktop_front_end.h"
 
 #include <GLFW/glfw3.h>
@@ -8,8 +9,10 @@
 #include <cmath>
 #include <csignal>
 #include <future>
+#include <utility>
 
 #include "core/geometry_services.h"
+#include "core/host_prompts.h"
 #include "core/host.h"
 #include "core/live_edit.h"
 #include "core/plot_history.h"
@@ -19,6 +22,7 @@
 #include "desktop/desktop_prompt.h"
 #include "desktop/mark_budget.h"
 #include "desktop/window_painter.h"
+#include "exchange/export_formats.h"
 #include "view/entity_pick.h"
 #include "interaction/window_click.h"
 #include "view/legend.h"
@@ -43,6 +47,8 @@ constexpr float kBarLines = 2.0f;
 constexpr float kGap = 8;
 /// The status line is wide enough for every view key hint; none is left out.
 constexpr int kAllHints = 1000;
+// Seconds within which a second click is a double-click.
+constexpr double kDoubleClickSeconds = 0.5;
 // The axis marker's arm, in pixels.
 constexpr float kAxisArm = 30;
 
@@ -72,6 +78,21 @@ ImU32 palette(uint8_t n) {
                   static_cast<int>(c.b * 255 + 0.5), 255);
 }
 
+// A second click on the same item of a list, soon after the first and near it, is a double-click.
+bool second_click(const UiEvent& e, double x, double y) {
+  static double last_time = -1, last_x = 0, last_y = 0;
+  static int last_id = 0, last_index = -1;
+  const double now = glfwGetTime();
+  const bool second = e.id == last_id && e.index == last_index && now - last_time <= kDoubleClickSeconds &&
+                      std::abs(x - last_x) <= 4 && std::abs(y - last_y) <= 4;
+  last_time = second ? -1 : now;
+  last_x = x;
+  last_y = y;
+  last_id = e.id;
+  last_index = second ? -1 : e.index;
+  return second;
+}
+
 }  // namespace
 
 std::string key_name(int key, int mods) {
@@ -85,10 +106,11 @@ std::string key_name(int key, int mods) {
     case GLFW_KEY_ESCAPE: return "Esc";
     case GLFW_KEY_UP: return "Up";
     case GLFW_KEY_DOWN: return alt ? "Alt+Down" : "Down";
-    case GLFW_KEY_LEFT: return "Left";
-    case GLFW_KEY_RIGHT: return "Right";
-    case GLFW_KEY_HOME: return "Home";
-    case GLFW_KEY_END: return "End";
+    case GLFW_KEY_LEFT: return shift ? "Shift+Left" : "Left";
+    case GLFW_KEY_RIGHT: return shift ? "Shift+Right" : "Right";
+    case GLFW_KEY_HOME: return shift ? "Shift+Home" : "Home";
+    case GLFW_KEY_END: return shift ? "Shift+End" : "End";
+    case GLFW_KEY_A: return (mods & GLFW_MOD_CONTROL) ? "Ctrl+A" : "";
     case GLFW_KEY_PAGE_UP: return "PageUp";
     case GLFW_KEY_PAGE_DOWN: return "PageDown";
     case GLFW_KEY_BACKSPACE: return "Backspace";
@@ -270,9 +292,33 @@ void DesktopFrontEnd::layout() {
       w->cy = std::max(3, static_cast<int>((H - 4 * bar) * 0.8f / font.line_h));
     }
     PixelRect size = window_size(*w, font);
-    placed_.push_back(place(h, std::max(0.0f, std::round((W - size.w) / 2)),
-                            std::max(bar, std::round((H - size.h) / 2)), font));
+    // The point prompt stands at the foot, so that the points to click stay in sight.
+    const float y = h == point_prompt_window() ? H - bar - size.h - kGap : std::round((H - size.h) / 2);
+    Placement placed = place(h, std::max(0.0f, std::round((W - size.w) / 2)), std::max(bar, y), font);
+    if (w->kind == WindowKind::MessageBox) placed = clear_of_field(placed, bar);
+    placed_.push_back(placed);
   }
+}
+
+Placement DesktopFrontEnd::clear_of_field(const Placement& box, float bar) const {
+  // A message about a field stands below the field (or above it), never over it.
+  WindowSystem& ws = host().windows;
+  const Window* w = ws.find(box.window);
+  const float H = static_cast<float>(window_.height());
+  for (const Placement& o : placed_) {
+    const Window* owner = ws.find(o.window);
+    if (w == nullptr || owner == nullptr || o.window != w->parent) continue;
+    const Window* f = ws.find(owner->focus);
+    if (f == nullptr) continue;
+    const PixelRect r = control_rect(*f, o);
+    const PixelRect& b = box.frame;
+    if (r.right() <= b.x || b.right() <= r.x || r.bottom() <= b.y || b.bottom() <= r.y) continue;
+    float y = r.bottom() + kGap;
+    if (y + b.h > H - bar) y = r.y - kGap - b.h;
+    if (y < bar) continue;
+    return place(box.window, b.x, std::round(y), box.font);
+  }
+  return box;
 }
 
 ViewFrame DesktopFrontEnd::view_frame() const {
@@ -431,7 +477,8 @@ void DesktopFrontEnd::draw_toolbar() {
                    ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBringToFrontOnFocus |
                    ImGuiWindowFlags_NoNav);
   ImGui::TextUnformatted("Orvantis");
-  const bool blocked = prompt_ != nullptr;
+  const Window* top = host().windows.find(host().windows.active());
+  const bool blocked = prompt_ != nullptr || (top && top->kind == WindowKind::Prompt);
   static const std::pair<const char*, view::NamedView> kViews[] = {
       {"Top", view::NamedView::Top},     {"Bottom", view::NamedView::Bottom}, {"Front", view::NamedView::Front},
       {"Back", view::NamedView::Back},   {"Left", view::NamedView::Left},     {"Right", view::NamedView::Right},
@@ -455,7 +502,7 @@ void DesktopFrontEnd::draw_toolbar() {
   }
   if (saving_.can_export()) {
     ImGui::SameLine();
-    if (ImGui::SmallButton("Export... (F3)") && !blocked) prompt_ = Prompt::make_export(saving_.last_path());
+    if (ImGui::SmallButton("Export... (F3)") && !blocked) export_asked_ = true;
   }
   ImGui::End();
   ImGui::PopStyleVar();
@@ -473,13 +520,15 @@ void DesktopFrontEnd::click(double x, double y, int button, int mods) {
     if (!over && !(open && it->window == ws.active())) continue;
     if (button != GLFW_MOUSE_BUTTON_LEFT || it->window != ws.active()) return;
     UiEvent e;
-    if (click_event(*it, px, py, static_cast<float>(window_.height()), e)) events_.push_back(e);
+    if (!click_event(*it, px, py, static_cast<float>(window_.height()), e)) return;
+    if (e.kind == UiEvent::Kind::Select && second_click(e, x, y)) e.kind = UiEvent::Kind::DoubleClick;
+    events_.push_back(e);
     return;
   }
   if (graphics_.contains(px, py)) {
-    if (prompt_ && prompt_->kind == Prompt::Kind::Point) {
+    if (point_prompt_open()) {
       std::array<double, 3> p{};
-      if (snap_point(x, y, p)) prompt_->set_point(p);
+      if (snap_point(x, y, p)) fill_point_prompt(p);
       return;
     }
     drag_button_ = button;
@@ -499,7 +548,7 @@ view::PictureOptions DesktopFrontEnd::picture_of_view(view::PictureOptions base)
   base.zoom = view_.zoom;
   base.pan = view_.pan;
   const std::string& plotted = last_plot_report().file;
-  const std::string& file = plotted.empty() ? equation_file_ : plotted;
+  const std::string& file = plotted.empty() ? current_file() : plotted;
   if (!file.empty()) base.title = file.substr(file.find_last_of('/') + 1);
   return base;
 }
@@ -533,8 +582,9 @@ bool DesktopFrontEnd::view_key(int key, int mods) {
     view_keys_ = !view_keys_;
     return true;
   }
-  if (key == GLFW_KEY_F3 && saving_.can_export() && !prompt_) {
-    prompt_ = Prompt::make_export(saving_.last_path());
+  const Window* top = host().windows.find(host().windows.active());
+  if (key == GLFW_KEY_F3 && saving_.can_export() && !prompt_ && !(top && top->kind == WindowKind::Prompt)) {
+    export_asked_ = true;
     return true;
   }
   if (!view_keys_) return false;
@@ -727,11 +777,7 @@ bool DesktopFrontEnd::next_event(UiEvent& event) {
   }
   settle_ = kSettleFrames;  // the frames after an event show what it did at once
   for (;;) {
-    if (prompt_ && prompt_->kind == Prompt::Kind::Export) {
-      run_prompt();
-      if (prompt_->accepted) export_to(prompt_->text);
-      prompt_.reset();
-    }
+    if (std::exchange(export_asked_, false)) export_command();
     if (!events_.empty()) {
       event = events_.front();
       events_.erase(events_.begin());
@@ -767,8 +813,10 @@ bool DesktopFrontEnd::plot_progress(int64_t step, int64_t count) {
   return stop;
 }
 
-bool DesktopFrontEnd::export_to(const std::string& path) {
-  return saving_.export_to(path, status_);
+bool DesktopFrontEnd::export_command() {
+  std::string path = saving_.last_path();
+  const ExportWrite write = [this](const std::string& p, std::string& why) { return saving_.export_to(p, why); };
+  return run_export_prompt(path, exchange::export_extensions(" "), write, status_) == PromptEnd::Answered;
 }
 
 }  // namespace orv::desktop

@@ -4,7 +4,8 @@
 // refusal in its frame); the main dialog docks at the right, modal windows centre over both. The
 // mouse turns (left drag), pans (right or middle drag) and zooms (wheel) the view; the toolbar and,
 // after F2, the terminal's view keys choose named views and fit. Clicks and keys become the dialog
-// manager's events. File prompts, point picks and the editor are the desktop's own modal windows.
+// manager's events, also in the host's prompts (core/host_prompts.h); a click on the view fills the
+// point prompt. The text editor is the desktop's own modal window.
 // With a script installed, the script's lines are the input instead and answer the prompts, while
 // every wait for input still draws a frame, so a screenshot line writes what a person would see.
 #pragma once
@@ -108,7 +109,7 @@ class DesktopFrontEnd : public FrontEnd {
   /// `wait` once they are. False when there were none to take.
   bool take_fine_mesh(bool wait);
 
- /// A modal prompt of the desktop's own (file, point, editor, export, the question on leaving).
+ /// The desktop's own text editor, an ImGui window.
   struct Prompt;
 
  private:
@@ -122,6 +123,8 @@ class DesktopFrontEnd : public FrontEnd {
   void draw_picked(ImDrawList* dl);
   void refresh_scene();
   void layout();
+  /// `box` moved clear of the focused field of the window it is about (its owner), when it covers it.
+  Placement clear_of_field(const Placement& box, float bar) const;
   void draw_graphics();
   void draw_toolbar();
   void draw_marks_and_axes(ImDrawList* dl);
@@ -135,7 +138,8 @@ class DesktopFrontEnd : public FrontEnd {
   void click(double x, double y, int button, int mods);
   /// Runs the open prompt until it is answered; false when the window closed first.
   bool run_prompt();
-  bool export_to(const std::string& path);
+  /// Runs the export prompt; true when a file was written.
+  bool export_command();
   /// The snap point nearest a pixel of the graphics window, if one is within kSnapPixels.
   bool snap_point(double px, double py, std::array<double, 3>& out) const;
   ViewFrame view_frame() const;
@@ -156,7 +160,6 @@ class DesktopFrontEnd : public FrontEnd {
   interaction::ViewState view_;
   view::Camera applied_camera_ = view_.camera;  // the camera the content last chose
   bool view_chosen_ = false;  // the person turned the view or chose one since the scene was empty
-  std::string equation_file_;  // the last file the file prompt was answered with
   bool view_keys_ = false;  // F2: keys go to the view
   bool show_grid_ = false;  // the ground grid (the toolbar, or g with the view keys)
   view::GroundGrid grid_;
@@ -188,6 +191,7 @@ class DesktopFrontEnd : public FrontEnd {
 
   interaction::Saving saving_;  // whether the geometry is kept, and the export command
   std::unique_ptr<Prompt> prompt_;
+  bool export_asked_ = false;  // F3 or the toolbar: the export prompt runs at the next input
   interaction::PlotPacing pacing_;  // the plot under way, as plot_progress sees it
   bool plotting_ = false;   // a plot's progress frame: input is only looked at for Esc
   bool stop_plot_ = false;  // Esc came during the plot

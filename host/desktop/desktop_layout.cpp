@@ -107,6 +107,12 @@ bool click_event(const Placement& p, float px, float py, float bottom, UiEvent& 
       if (control_rect(*c, p).contains(px, py)) {
         hit.kind = Hit::Kind::Control;
         hit.id = c->id;
+        hit.index = -1;
+        if (c->control == CTL_LISTBOX) {
+          // A list box's row: a click selects its item (a row is a line, 8 dialog units).
+          const int i = list_box_first(*c) + static_cast<int>((py - control_rect(*c, p).y) / std::max(1.0f, p.font.line_h));
+          hit.index = i < static_cast<int>(c->items.size()) ? i : -1;
+        }
       }
     }
   }

@@ -784,6 +784,77 @@ TEST_F(DesktopRun, AClickOnAMarkPicksItsPointExactlyAndAClickFarFromEveryMarkTak
   EXPECT_EQ(picks[1]["point"].get<std::vector<double>>(), (std::vector<double>{9, 1, 0})) << picks[1];
 }
 
+TEST_F(DesktopRun, AFailedExportStaysInItsPromptQuickKeysAllArriveAndBackReturnsToThePlot) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  const std::string helix = example("helix.eqn");
+  InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' --transcript '" + file("run.jsonl") + "' 2>'" +
+                                file("host.txt") + "'",
+                     xvfb_.display(), dir_);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(helix));
+  ASSERT_TRUE(run.act("key alt+p"));
+  // F3: a path no exporter knows is refused in the prompt, which keeps the path for correcting.
+  ASSERT_TRUE(run.act("key F3"));
+  ASSERT_TRUE(run.act("type --delay 5 '" + file("h.dwg") + "'"));
+  ASSERT_TRUE(run.act("key Return"));
+  // End, three Backspaces and the new extension 10 ms apart, faster than any key repeat, then Enter
+  // at once: each key reaches the field once, in order, and the Enter is not lost. (Presses of one
+  // key within the same millisecond are one press to GLFW's X11 input method filter.)
+  ASSERT_TRUE(run.act("key --delay 10 End BackSpace BackSpace BackSpace s t e p Return"));
+  EXPECT_FALSE(fs::exists(file("h.dwg")));
+  std::stringstream step;
+  step << std::ifstream(file("h.step")).rdbuf();
+  EXPECT_NE(step.str().find("B_SPLINE_CURVE"), std::string::npos) << "the helix was exported once corrected";
+  // Plotted again, not saved: Cancel asks; B goes back to the dialog with the file loaded, where
+  // Alt+P plots at once (no file prompt stands in the way); Esc asks again and D leaves.
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("key Escape"));
+  ASSERT_TRUE(run.act("key b"));
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("key Escape"));
+  ASSERT_TRUE(run.send("key d"));
+  ASSERT_EQ(run.wait(20), 0) << "the host leaves when D discards";
+  const std::vector<nlohmann::json> prompts = transcript_events(file("run.jsonl"), "prompt");
+  ASSERT_EQ(prompts.size(), 2u);
+  EXPECT_EQ(prompts[1]["chosen"], helix) << "back in the plot of the same file";
+  EXPECT_EQ(transcript_events(file("run.jsonl"), "q_main").size(), 2u);
+}
+
+TEST_F(DesktopRun, TheFilePromptsListOpensOnADoubleClickAndSelectsOnAClick) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  fs::create_directories(file("main/ZLINKS"));
+  fs::copy_file(example("helix.eqn"), file("main/ZLINKS/kuvra.eqn"));
+  InteractiveRun run(env(), "--main-dir '" + file("main") + "' --temp-dir '" + dir_.string() + "' --transcript '" +
+                                file("run.jsonl") + "' 2>'" + file("host.txt") + "'",
+                     xvfb_.display(), dir_);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.act("mousemove 5 400"));
+  // The prompt's rows, from where its caption bar stands: the list starts 32 dialog units down
+  // its client area, a line a row.
+  Image shown;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), shown));
+  const Box caption = bounds_of(shown, kCaptionActive, 0, 0, kWidth, kHeight);
+  ASSERT_FALSE(caption.empty()) << "the file prompt is up";
+  const double unit_x = (caption.x1 - caption.x0 + 1) / 280.0, unit_y = kLineHeight / 8.0;
+  auto row = [&](int i) {
+    return std::to_string(static_cast<int>(caption.x0 + 40 * unit_x)) + " " +
+           std::to_string(static_cast<int>(caption.y1 + 2 + 32 * unit_y + (i + 0.5) * kLineHeight));
+  };
+  // ZLINKS/ lists "../" and kuvra.eqn. A double-click on "../" climbs one level, to main/ ("../",
+  // "ZLINKS/", "other.eqn"); a click on ZLINKS/ only selects it (main/ stays listed), a click on
+  // other.eqn selects it and the path field follows; Enter opens it.
+  std::ofstream(file("main/other.eqn")) << "x = t\n";
+  ASSERT_TRUE(run.act("mousemove " + row(0) + " click --repeat 2 --delay 80 1"));
+  ASSERT_TRUE(run.act("mousemove " + row(1) + " click 1"));
+  ASSERT_TRUE(run.act("mousemove " + row(2) + " click 1"));
+  ASSERT_TRUE(run.act("key Return"));
+  ASSERT_TRUE(run.send("key alt+c"));
+  ASSERT_EQ(run.wait(20), 0) << "nothing plotted: Cancel leaves at once";
+  const std::vector<nlohmann::json> prompts = transcript_events(file("run.jsonl"), "prompt");
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0]["chosen"], file("main") + "/other.eqn");
+}
+
 TEST_F(DesktopRun, EditEquationRunsVisualAndThePlotFollowsTheEditedFile) {
   if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
   // The "editor" halves the helix: up to 180 degrees, 19 points where the file makes 37.

@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include "desktop/desktop_front_end.h"
-#include "desktop/desktop_prompt.h"
 #include "desktop/gl_view.h"
 #include "view/palette.h"
 #include "view/test_shapes.h"
@@ -140,41 +139,12 @@ TEST(DesktopKeys, KeysBecomeTheDialogManagersNames) {
       {GLFW_KEY_P, 0, ""},      // typed as text
       {GLFW_KEY_SPACE, 0, ""},  // typed as text: the dialog manager makes a space on a button a press
       {GLFW_KEY_F5, 0, ""},
+      {GLFW_KEY_LEFT, GLFW_MOD_SHIFT, "Shift+Left"},  // an edit's selection grows
+      {GLFW_KEY_END, GLFW_MOD_SHIFT, "Shift+End"},
+      {GLFW_KEY_A, GLFW_MOD_CONTROL, "Ctrl+A"},
+      {GLFW_KEY_A, 0, ""},  // typed as text
   };
   for (const Case& c : cases) EXPECT_EQ(key_name(c.key, c.mods), c.name) << c.key << " " << c.mods;
-}
-
-TEST(DesktopPrompts, TheFolderListShowsFoldersThenMatchingFiles) {
-  const fs::path dir = fs::temp_directory_path() / ("orv_prompt_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir / "b_folder");
-  fs::create_directories(dir / "a_folder");
-  for (const char* name : {"z.eqn", "A.EQN", "notes.txt", "eqn"}) std::ofstream(dir / name) << "x";
-  std::vector<std::string> names;
-  std::string err;
-  ASSERT_TRUE(list_folder(dir.string(), ".EQN", names, err)) << err;
-  EXPECT_EQ(names, (std::vector<std::string>{"../", "a_folder/", "b_folder/", "A.EQN", "z.eqn"}));
-  ASSERT_TRUE(list_folder(dir.string(), "", names, err));
-  EXPECT_EQ(names.size(), 7u) << "no filter: every file";
-  EXPECT_FALSE(list_folder((dir / "missing").string(), ".EQN", names, err));
-  EXPECT_NE(err.find("missing"), std::string::npos) << err;
-  ASSERT_TRUE(list_folder("/", ".EQN", names, err));
-  EXPECT_TRUE(names.empty() || names.front() != "../") << "nothing above the root";
-  fs::remove_all(dir);
-}
-
-TEST(DesktopPrompts, APointIsThreeFiniteDecimalNumbers) {
-  std::array<double, 3> p{9, 9, 9};
-  std::string err;
-  ASSERT_TRUE(parse_point({"1.5", " -2 ", "3e2"}, p, err)) << err;
-  EXPECT_EQ(p, (std::array<double, 3>{1.5, -2, 300}));
-  const std::array<std::string, 3> bad[] = {{"1,5", "0", "0"}, {"0", "", "0"}, {"0", "0", "nan"}, {"0", "0", "inf"}};
-  const char* field[] = {"X", "Y", "Z", "Z"};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_FALSE(parse_point(bad[i], p, err));
-    EXPECT_EQ(err.rfind(field[i], 0), 0u) << err;
-    EXPECT_EQ(p, (std::array<double, 3>{1.5, -2, 300})) << "a refused point changes nothing";
-  }
 }
 
 }  // namespace

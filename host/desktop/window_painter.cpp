@@ -127,6 +127,25 @@ void paint_open_list(ImDrawList* dl, const Window& c, const Placement& p, float 
   }
 }
 
+// A list box: its items a line each from its first shown, the selected one lit.
+void paint_list_box(ImDrawList* dl, const Window& c, const PixelRect& r, bool focused, float line_h) {
+  dl->AddRectFilled(v(r.x, r.y), v(r.right(), r.bottom()), kField);
+  dl->AddRect(v(r.x, r.y), v(r.right(), r.bottom()), kButtonEdge);
+  dl->PushClipRect(v(r.x + 1, r.y + 1), v(r.right() - 1, r.bottom() - 1), true);
+  const int n = static_cast<int>(c.items.size());
+  const int first = list_box_first(c), rows = list_box_rows(c);
+  for (int i = 0; i < rows && first + i < n; ++i) {
+    const int k = first + i;
+    const float y = r.y + i * line_h;
+    const bool on = k == c.cur_sel;
+    if (on) dl->AddRectFilled(v(r.x + 1, y), v(r.right() - 1, y + line_h), focused ? kSelection : kGroup);
+    const std::string& item = c.items[static_cast<std::size_t>(k)];
+    const bool folder = !item.empty() && item.back() == '/';
+    dl->AddText(v(r.x + 4, y), on ? kSelectedText : folder ? kCaptionActive : kText, item.c_str());
+  }
+  dl->PopClipRect();
+}
+
 void paint_control(ImDrawList* dl, const Window& c, const Placement& p, bool focused) {
   const PixelRect r = control_rect(c, p);
   const float line_h = p.font.line_h;
@@ -164,6 +183,10 @@ void paint_control(ImDrawList* dl, const Window& c, const Placement& p, bool foc
       break;
     case CTL_DROPDOWNLIST:
       paint_list_field(dl, c, r, focused, line_h);
+      if (focused) focus_outline(dl, r);
+      break;
+    case CTL_LISTBOX:
+      paint_list_box(dl, c, r, focused, line_h);
       if (focused) focus_outline(dl, r);
       break;
     case CTL_GROUPBOX: {

@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "core/file_services.h"
+#include "core/host_prompts.h"
 #include "core/host.h"
 #include "core/plot_history.h"
 #include "core/plot_report.h"
@@ -65,6 +66,7 @@ std::vector<std::string> words(const std::string& s) {
 std::string canonical_key(const std::string& name) {
   static const char* const kKeys[] = {"Tab", "Shift+Tab", "Enter", "Esc", "Space", "Up", "Down", "Home", "End",
                                       "Backspace", "Delete", "Left", "Right", "PageUp", "PageDown", "Alt+Down",
+                                      "Shift+Left", "Shift+Right", "Shift+Home", "Shift+End", "Ctrl+A",
                                       "Ctrl+Z", "F4"};
   auto same = [](const std::string& a, const char* b) {
     if (a.size() != std::strlen(b)) return false;
@@ -78,6 +80,13 @@ std::string canonical_key(const std::string& name) {
   if (name.size() == 5 && same(name.substr(0, 4), "Alt+") && std::isalnum(static_cast<unsigned char>(name[4])))
     return "Alt+" + std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(name[4]))));
   return {};
+}
+
+// Lines that are input to the active window.
+bool is_ui_line(ScriptLine::Kind k) {
+  using K = ScriptLine::Kind;
+  return k == K::Click || k == K::Press || k == K::Key || k == K::Type || k == K::Select || k == K::Close ||
+         k == K::DoubleClick;
 }
 
 bool is_modal_notice(WindowKind kind) { return kind == WindowKind::MessageBox || kind == WindowKind::Viewer; }
@@ -159,10 +168,10 @@ bool parse_script_line(const std::string& raw, int number, ScriptLine& out, bool
     }
     return true;
   }
-  if (keyword == "select") {
-    out.kind = K::Select;
+  if (keyword == "select" || keyword == "doubleclick") {
+    out.kind = keyword == "select" ? K::Select : K::DoubleClick;
     if (args.size() != 2 || !parse_int(args[0], out.id) || !parse_int(args[1], out.index) || out.index < 0) {
-      err = "\"select\" needs a control id and an item number from 0";
+      err = "\"" + keyword + "\" needs a control id and an item number from 0";
       return false;
     }
     return true;
@@ -403,6 +412,7 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
       case K::Click: event = UiEvent{UiEvent::Kind::Click, "", l.id, 0, l.number}; return true;
       case K::Press: event = UiEvent{UiEvent::Kind::Press, l.text, 0, 0, l.number}; return true;
       case K::Select: event = UiEvent{UiEvent::Kind::Select, "", l.id, l.index, l.number}; return true;
+      case K::DoubleClick: event = UiEvent{UiEvent::Kind::DoubleClick, "", l.id, l.index, l.number}; return true;
       case K::Close: event = UiEvent{UiEvent::Kind::Close, "", 0, 0, l.number}; return true;
     }
   }
@@ -454,7 +464,7 @@ void ScriptFrontEnd::refused(const std::string& service, const std::string& why,
   notice("refused: " + why + (repeats > 0 ? " (" + std::to_string(repeats) + " more times)" : ""));
 }
 
-bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out) {
+bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out, bool* window) {
   using K = ScriptLine::Kind;
   if (stop_signal() != 0) return false;  // stopped: every request is cancelled
   for (const ScriptLine* next; (next = peek()) != nullptr;) {
@@ -473,6 +483,10 @@ bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, Scr
       continue;
     }
     const ScriptLine& l = *next;
+    if (window != nullptr && is_ui_line(l.kind)) {
+      *window = true;  // the prompt's window opens, and the line is input to it
+      return false;
+    }
     fail(l.number, std::string(request) + " is awaited, but the line is not a \"" +
                        (want == K::Prompt ? "prompt" : "pick") + "\" line");
     return false;
@@ -523,18 +537,19 @@ bool ScriptFrontEnd::write_screenshot(const ScriptLine& line) {
 bool ScriptFrontEnd::PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                                          HWND owner) {
   (void)mode;
-  (void)filter;
-  (void)owner;
   ScriptLine answer;
-  bool chosen = !failed() && take_answer(ScriptLine::Kind::Prompt, "a file prompt", answer) && !answer.cancel;
+  bool window = false;
+  bool chosen = !failed() && take_answer(ScriptLine::Kind::Prompt, "a file prompt", answer, &window) && !answer.cancel;
+  if (window) return run_file_prompt(path, filter, owner) == PromptEnd::Answered;
   if (chosen) path = answer.text;
   return chosen;
 }
 
 bool ScriptFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
-  (void)prompt;
   ScriptLine answer;
-  bool picked = !failed() && take_answer(ScriptLine::Kind::Pick, "a point pick", answer) && !answer.cancel;
+  bool window = false;
+  bool picked = !failed() && take_answer(ScriptLine::Kind::Pick, "a point pick", answer, &window) && !answer.cancel;
+  if (window) return run_point_prompt(prompt, point) == PromptEnd::Answered;
   if (picked) point = answer.point;
   return picked;
 }

@@ -1,6 +1,8 @@
 // The headless front end: a script of one input a line stands for the person. UI lines (click, key,
-// type, select, close) are taken by the event pump; prompt, pick and edit lines answer the host's
-// blocking requests in order when they come; screen writes a text picture of the windows. A line
+// type, select, doubleclick, close) are taken by the event pump; prompt, pick and edit lines answer
+// the host's blocking requests in order when they come, and a UI line where a prompt or pick line is
+// awaited opens the host's prompt window instead, which then takes it and the lines after it as
+// input; screen writes a text picture of the windows. A line
 // that cannot be carried out stops the script with "NAME:LINE: what went wrong", after which the
 // input has ended: loops unwind, prompts and picks are cancelled, and the run can finish. A stop
 // signal (SIGINT, SIGTERM) ends the input the same way, without an error.
@@ -26,14 +28,14 @@
 namespace orv::frontend {
 
 struct ScriptLine {
-  enum class Kind { Prompt, Click, Press, Key, Type, Select, Pick, Edit, Close, Screen, Screenshot };
+  enum class Kind { Prompt, Click, Press, Key, Type, Select, Pick, Edit, Close, Screen, Screenshot, DoubleClick };
   Kind kind = Kind::Key;
   int number = 0;            // line number in the script, from 1
   std::string text;          // Prompt: path; Press: caption; Key: key name; Type: text; Edit: command;
                              // Screen, Screenshot: file
   bool cancel = false;       // Prompt, Pick: "cancel"
-  int id = 0;                // Click, Select
-  int index = 0;             // Select
+  int id = 0;                // Click, Select, DoubleClick
+  int index = 0;             // Select, DoubleClick
   std::array<double, 3> point{};  // Pick
 };
 
@@ -100,8 +102,9 @@ class ScriptFrontEnd : public FrontEnd {
   void fail(int line, const std::string& why);
   void notice(const std::string& line);
   /// Takes the next line of `want` for a blocking request, carrying out screen and edit lines on
-  /// the way. False when the script has ended or holds another line there (an error).
-  bool take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out);
+  /// the way. False when the script has ended or holds another line there (an error); with `window`,
+  /// a UI line there is no error but sets *window: the request's window opens and takes the line.
+  bool take_answer(ScriptLine::Kind want, const char* request, ScriptLine& out, bool* window = nullptr);
   bool write_screen(const ScriptLine& line);
   bool write_screenshot(const ScriptLine& line);
   bool run_edit_command(const std::string& command, const std::string& path, int line);

@@ -194,6 +194,8 @@ TEST(ScriptLines, ParseEveryKindAndNameWhatIsWrong) {
       {"push 1", "unknown script line \"push\""},
       {"press Plot it", ""},
       {"press", "\"press\" needs the caption of a control"},
+      {"doubleclick 1103 2", ""},      {"key ctrl+a", ""},             {"key Shift+Left", ""},
+      {"doubleclick 1103", "\"doubleclick\" needs a control id and an item number from 0"},
   };
   for (const Case& c : cases) {
     ScriptLine l;
@@ -247,6 +249,29 @@ TEST_F(ScriptRun, PressClicksTheControlWithThatCaption) {
   EXPECT_FALSE(script.failed()) << script.error();
 }
 
+TEST_F(ScriptRun, AUiLineWhereAPromptIsAwaitedOpensThePromptsWindowAndDrivesIt) {
+  const std::string eqn = test_file("a.eqn");
+  std::ofstream(eqn) << "x = t\n";
+  // The file prompt: a path typed over the default, which is selected; a missing file is refused
+  // in the prompt, which stays open. The point prompt: three numbers typed into X.
+  EXPECT_EQ(run("type /no/such.eqn\nkey Enter\nkey Ctrl+A\ntype " + eqn +
+                "\nkey Enter\npress Pick\ntype 7, 8, 9\nkey Enter\npress OK\n"),
+            "ok");
+  EXPECT_FALSE(script.failed()) << script.error();
+  EXPECT_EQ(g_file, eqn);
+  EXPECT_EQ(g_picked, "picked");
+  EXPECT_EQ(g_point[0], 7.0);
+  EXPECT_EQ(g_point[2], 9.0);
+  const Strings lines = transcript_lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], R"({"event":"prompt","default":"/main/ZLINKS\\kuvra.eqn","chosen":")" + eqn + "\"}");
+  EXPECT_EQ(lines[1], R"({"event":"pick","point":[7.0,8.0,9.0]})");
+  // Esc in the prompt's window cancels it; the script ending with it open cancels it too.
+  EXPECT_EQ(run("key Esc\n"), "prompt cancelled");
+  EXPECT_EQ(run("type /x\n"), "prompt cancelled");
+  EXPECT_FALSE(script.failed()) << script.error();
+}
+
 TEST_F(ScriptRun, TheEndOfTheScriptEndsThePolling) {
   EXPECT_EQ(run("prompt /a.eqn\ntype 5\n"), "ended");
   EXPECT_FALSE(script.failed()) << script.error();
@@ -266,9 +291,9 @@ TEST_F(ScriptRun, LinesThatCannotBeCarriedOutStopWithTheirLineNumber) {
                                               "no file prompt is open"},
       {"prompt /a.eqn\npick 1 2 3\n", "test.script:2: a \"pick\" line where a UI event is awaited: "
                                       "no point is being picked"},
-      {"prompt /a.eqn\nclick 15\nclick 1\n", "test.script:3: a point pick is awaited, but the line is not a "
-                                             "\"pick\" line"},
-      {"click 1\n", "test.script:1: a file prompt is awaited, but the line is not a \"prompt\" line"},
+      {"prompt /a.eqn\nclick 15\nprompt /b.eqn\n", "test.script:3: a point pick is awaited, but the line is not a "
+                                                "\"pick\" line"},
+      {"pick 1 2 3\n", "test.script:1: a file prompt is awaited, but the line is not a \"prompt\" line"},
       {"prompt /a.eqn\nclick 18\n", "test.script:2: the script ended with a message box open: \"Script test\": "
                                     "\"Something to say\""},
       {"prompt /a.eqn\ntype 99\nclick 1\n\n", "test.script:4: the script ended with a message box "

@@ -113,6 +113,7 @@ bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
   } else if (hit.kind == CellHit::Kind::Control) {
     h.kind = interaction::WindowHit::Kind::Control;
     h.id = hit.id;
+    h.index = hit.index;  // a list box's row, -1 for any other control
     const Window* open = interaction::open_list(*w);
     if (open && open->id == hit.id) {
       const ListLayout l = list_layout(ws, *open, p.scale);

@@ -12,13 +12,12 @@
 #include "core/recent_files.h"
 #include "core/stop_request.h"
 #include "core/geometry_services.h"
+#include "core/host_prompts.h"
 #include "exchange/export_formats.h"
 #include "interaction/frame_text.h"
 #include "interaction/editor_choice.h"
 #include "interaction/key_hints.h"
 #include "frontend/terminal_editor.h"
-#include "frontend/terminal_file_prompt.h"
-#include "frontend/terminal_point_prompt.h"
 #include "platform/cell_render.h"
 #include "platform/dialog_manager.h"
 #include "platform/message_box.h"
@@ -32,6 +31,7 @@ namespace {
 // The progress bar's cells on the status line.
 constexpr int kProgressBarCells = 20;
 constexpr int kMaxKeysPerPoll = 64;  // keys typed ahead are dropped, but never without end
+constexpr auto kDoubleClick = std::chrono::milliseconds(500);
 
 
 const char* key_name(Key::Type t) {
@@ -52,8 +52,26 @@ const char* key_name(Key::Type t) {
     case Key::Backspace: return "Backspace";
     case Key::Delete: return "Delete";
     case Key::AltDown: return "Alt+Down";
+    case Key::ShiftLeft: return "Shift+Left";
+    case Key::ShiftRight: return "Shift+Right";
+    case Key::ShiftHome: return "Shift+Home";
+    case Key::ShiftEnd: return "Shift+End";
+    case Key::CtrlA: return "Ctrl+A";
     default: return nullptr;
   }
+}
+
+// A click on the cell of the click before it, soon enough, is a double-click.
+bool second_click(int x, int y) {
+  using Clock = std::chrono::steady_clock;
+  static Clock::time_point last;
+  static int last_x = -1, last_y = -1;
+  const Clock::time_point now = Clock::now();
+  const bool second = x == last_x && y == last_y && now - last <= kDoubleClick;
+  last = second ? Clock::time_point{} : now;
+  last_x = second ? -1 : x;
+  last_y = second ? -1 : y;
+  return second;
 }
 
 }  // namespace
@@ -215,7 +233,8 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
     graphics_in_use_ = true;
     return true;
   }
-  if (k.type == Key::Function && k.ch == 3 && saving_.can_export()) {
+  const Window* top = host().windows.find(host().windows.active());
+  if (k.type == Key::Function && k.ch == 3 && saving_.can_export() && !(top && top->kind == WindowKind::Prompt)) {
     export_command();
     return true;
   }
@@ -234,26 +253,8 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
 
 bool TerminalFrontEnd::export_command() {
   std::string path = saving_.last_path();
-  for (;;) {
-    // The path first, so that a narrow terminal cuts the list of formats rather than what is typed.
-    status_ = "Export to: " + path + "   (Enter writes, Esc cancels; " + exchange::export_extensions(" ") + ")";
-    draw();
-    screen_.flush();
-    Key q = screen_.read_key();
-    if (q.type == Key::Enter) break;
-    if (q.type == Key::Esc || q.type == Key::Eof || q.type == Key::Quit) {
-      status_ = "Export cancelled";
-      return false;
-    }
-    if (q.type == Key::Backspace && !path.empty()) {
-      // Remove the last code point, whatever its length in UTF-8.
-      do {
-        path.pop_back();
-      } while (!path.empty() && (static_cast<unsigned char>(path.back()) & 0xC0) == 0x80);
-    }
-    if (q.type == Key::Char || q.type == Key::Space) append_utf8(static_cast<char32_t>(q.ch), path);
-  }
-  return saving_.export_to(path, status_);
+  const ExportWrite write = [this](const std::string& p, std::string& why) { return saving_.export_to(p, why); };
+  return run_export_prompt(path, exchange::export_extensions(" "), write, status_) == PromptEnd::Answered;
 }
 
 bool TerminalFrontEnd::goes_back_before_leaving() {
@@ -263,46 +264,20 @@ bool TerminalFrontEnd::goes_back_before_leaving() {
 }
 
 interaction::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
-  using interaction::LeaveAnswer;
-  const std::vector<std::string> lines = {
-      "The geometry made in this session is not saved.",
-      "",
-      "  S  save it: export to a file (F3's formats)",
-      "  D  discard it and leave",
-      "  B  go back to the Zlink (Esc)",
-  };
-  auto ask = [&]() -> LeaveAnswer {
-    draw();
-    TerminalScreen& s = screen_;
-    int w = 0;
-    for (const std::string& l : lines) w = std::max(w, text_cells(l));
-    w = std::min(w + 4, s.cols());
-    const int h = static_cast<int>(lines.size()) + 2;
-    const int x = std::max(0, (s.cols() - w) / 2), y = std::max(0, (s.rows() - h) / 2);
-    s.fill(x, y, w, h, s.role(Role::Normal));
-    s.frame(x, y, w, h, s.role(Role::Frame));
-    s.put(x + 2, y, " Leave the host? ", s.role(Role::CaptionActive), w - 4);
-    for (std::size_t i = 0; i < lines.size(); ++i) s.put(x + 2, y + 1 + static_cast<int>(i), lines[i], s.role(Role::Normal), w - 4);
-    s.fill(0, s.rows() - 1, s.cols(), 1, s.role(Role::Status));
-    s.put(1, s.rows() - 1, status_.empty() ? "S save \u00b7 D discard \u00b7 B or Esc back" : status_, s.role(Role::Status));
-    s.flush();
-    Key k = screen_.read_key();
-    if (k.type == Key::Eof) return LeaveAnswer::Gone;
-    if (k.type == Key::Quit) {
-      screen_.forget_quit();  // Ctrl+C here is not an answer: the question names the keys
-      return LeaveAnswer::None;
+  auto ask = [&]() -> interaction::LeaveAnswer {
+    status_.clear();  // the question stands alone: no line of before under it
+    switch (orv::run_leave_question()) {
+      case orv::LeaveAnswer::Save: return interaction::LeaveAnswer::Save;
+      case orv::LeaveAnswer::Discard: return interaction::LeaveAnswer::Discard;
+      case orv::LeaveAnswer::Back:
+        resume_last_file();  // back to the plot the person left, not to a file prompt
+        return interaction::LeaveAnswer::Back;
+      case orv::LeaveAnswer::InputEnded: break;
     }
-    status_.clear();
-    if (k.type == Key::Esc) return LeaveAnswer::Back;
-    if (k.type != Key::Char) return LeaveAnswer::None;
-    switch (std::tolower(k.ch)) {
-      case 's': return LeaveAnswer::Save;
-      case 'd': return LeaveAnswer::Discard;
-      case 'b': return LeaveAnswer::Back;
-      default: return LeaveAnswer::None;
-    }
+    if (!screen_.quit_requested() || stop_signal() != 0) return interaction::LeaveAnswer::Gone;  // nobody is there
+    screen_.forget_quit();  // Ctrl+C here is not an answer: the question names the keys
+    return interaction::LeaveAnswer::None;
   };
-  // A failed or cancelled export leaves its status under the question.
   return interaction::decide_leaving(ask, [this] {
     return export_command() ? interaction::SaveOutcome::Written : interaction::SaveOutcome::NotWritten;
   });
@@ -370,7 +345,11 @@ bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
   if (!a || a->kind == WindowKind::Frame) return false;
   if (k.type == Key::Click) {
     for (const PlacedWindow& p : placed_) {
-      if (p.window == a->handle) return click_event(p, k.x, k.y, e);
+      if (p.window == a->handle) {
+        if (!click_event(p, k.x, k.y, e)) return false;
+        if (e.kind == UiEvent::Kind::Select && second_click(k.x, k.y)) e.kind = UiEvent::Kind::DoubleClick;
+        return true;
+      }
     }
     return false;  // a click outside the active window
   }
@@ -514,9 +493,7 @@ void TerminalFrontEnd::event_failed(const UiEvent& event, const std::string& why
 bool TerminalFrontEnd::PromptForFileToOpen(std::string& path, const std::string& mode, const std::string& filter,
                                            HWND owner) {
   (void)mode;
-  (void)owner;
-  PromptContext ctx{screen_, [this] { draw(); }};
-  return file_prompt(ctx, path, filter);
+  return run_file_prompt(path, filter, owner) == PromptEnd::Answered;
 }
 
 void TerminalFrontEnd::edit_filename(const std::string& path) {
@@ -531,8 +508,7 @@ void TerminalFrontEnd::list_filename(const std::string& path) {
 }
 
 bool TerminalFrontEnd::point_proc(const std::string& prompt, std::array<double, 3>& point) {
-  PromptContext ctx{screen_, [this] { draw(); }};
-  bool picked = point_prompt(ctx, prompt, point);
+  bool picked = run_point_prompt(prompt, point) == PromptEnd::Answered;
   if (picked) origin_text_ = interaction::origin_text(point);
   return picked;
 }

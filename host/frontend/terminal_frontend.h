@@ -1,8 +1,9 @@
 // The terminal front end: the person at the terminal as the host's input source and front end. The
 // screen shows the graphics window (turned, zoomed and panned with keys or the mouse) beside the main
 // dialog, every other window of the host (the text viewer too) centred over both, and a status line
-// of the keys that apply; file prompts, point picks and the editor are the terminal's own. Every
-// wait for input redraws it; a long plot shows its progress and stops on Esc or Ctrl+C.
+// of the keys that apply; the host's prompts (core/host_prompts.h) are windows among them, and the
+// editor takes the terminal. Every wait for input redraws it; a long plot shows its progress and
+// stops on Esc or Ctrl+C.
 #pragma once
 #include <array>
 #include <chrono>
@@ -61,7 +62,8 @@ class TerminalFrontEnd : public FrontEnd {
   void draw();
   /// A message for the status line until the next key.
   void set_status(const std::string& text) { status_ = text; }
-  /// Asks for a path on the status line and exports to it; true when a file was written.
+  /// Runs the export prompt, which stays open on a path that cannot be written; true when a file
+  /// was written.
   bool export_command();
 
   /// How the graphics window is looked at, and whether its keys are in use.

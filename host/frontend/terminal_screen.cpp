@@ -128,6 +128,10 @@ Key TerminalScreen::read_key(int timeout_ms) {
       case KEY_BACKSPACE: k.type = Key::Backspace; break;
       case KEY_DC: k.type = Key::Delete; break;
       case KEY_BTAB: k.type = Key::BackTab; break;
+      case KEY_SLEFT: k.type = Key::ShiftLeft; break;
+      case KEY_SRIGHT: k.type = Key::ShiftRight; break;
+      case KEY_SHOME: k.type = Key::ShiftHome; break;
+      case KEY_SEND: k.type = Key::ShiftEnd; break;
       case KEY_ENTER: k.type = Key::Enter; break;
       case KEY_RESIZE: k.type = Key::Resize; break;
       default:
@@ -148,6 +152,7 @@ Key TerminalScreen::read_key(int timeout_ms) {
     case 127:
     case 8: k.type = Key::Backspace; return k;
     case ' ': k.type = Key::Space; k.ch = ' '; return k;
+    case 1: k.type = Key::CtrlA; return k;
     case 3:  // Ctrl+C: raw mode turns it into a key
       k.type = Key::Quit;
       quit_ = true;

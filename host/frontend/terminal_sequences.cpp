@@ -62,15 +62,17 @@ bool decode_sgr_mouse(const std::string& params, char final_char, Key& key) {
 
 Key csi_key(const std::string& params, char final_char) {
   Key k;
-  // Modifiers ("1;5A" for Ctrl+Up) are not told apart: the key itself is what counts here.
+  // Of the modifiers ("1;5A" for Ctrl+Up) only Shift ("1;2D") is told apart, on the keys that move
+  // an edit's caret, where it extends the selection; otherwise the key itself is what counts here.
   const std::string first = params.substr(0, params.find(';'));
+  const bool shift = params.size() > 2 && params.compare(params.size() - 2, 2, ";2") == 0;
   switch (final_char) {
     case 'A': k.type = Key::Up; return k;
     case 'B': k.type = Key::Down; return k;
-    case 'C': k.type = Key::Right; return k;
-    case 'D': k.type = Key::Left; return k;
-    case 'H': k.type = Key::Home; return k;
-    case 'F': k.type = Key::End; return k;
+    case 'C': k.type = shift ? Key::ShiftRight : Key::Right; return k;
+    case 'D': k.type = shift ? Key::ShiftLeft : Key::Left; return k;
+    case 'H': k.type = shift ? Key::ShiftHome : Key::Home; return k;
+    case 'F': k.type = shift ? Key::ShiftEnd : Key::End; return k;
     case 'Z': k.type = Key::BackTab; return k;
     case '~': break;
     default: return k;

@@ -72,6 +72,9 @@ TEST(ControlSequences, EditingKeysInEitherFormAndNothingElse) {
       {"4", '~', Key::End},     {"8", '~', Key::End},     {"3", '~', Key::Delete},  {"5", '~', Key::PageUp},
       {"6", '~', Key::PageDown}, {"", 'Z', Key::BackTab}, {"15", '~', Key::None},   {"200", '~', Key::None},
       {"?1;2", 'c', Key::None},  {"", 'J', Key::None},
+      // Shift with the caret keys extends an edit's selection; Shift with the others is the key.
+      {"1;2", 'D', Key::ShiftLeft}, {"1;2", 'C', Key::ShiftRight}, {"1;2", 'H', Key::ShiftHome},
+      {"1;2", 'F', Key::ShiftEnd},  {"1;2", 'A', Key::Up},         {"1;6", 'D', Key::Left},
   };
   for (const Case& c : cases) EXPECT_EQ(csi_key(c.params, c.final_char).type, c.type) << c.params << c.final_char;
 }

@@ -365,7 +365,7 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   // The point pick: a prompt for x, y, z; Esc abandons it and the dialog comes back.
   keys("M-g");
   s = wait_for_text("Pick a point");
-  EXPECT_TRUE(has(s, "Point  x, y, z")) << s;
+  EXPECT_TRUE(has(s, "all three in X")) << s;
   EXPECT_FALSE(has(s, "Plot it")) << s;  // the dialog hides while the pick runs
   keys("Escape");
   s = wait_for_text("Plot it");
@@ -380,11 +380,12 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   // A pick typed as "x, y, z"; a malformed one is refused in the prompt first.
   keys("M-g");
   wait_for_text("Pick a point");
-  keys("BSpace BSpace BSpace BSpace BSpace BSpace BSpace BSpace");
-  keys("'1, 2'");
+  keys("'1, 2'");  // the field's text is selected: typing replaces it
   keys("Enter");
   s = wait_for_text("Three numbers");
   EXPECT_TRUE(has(s, "Pick a point")) << s;
+  EXPECT_TRUE(has(s, "X \"1, 2\" is not a number")) << s;
+  keys("End");  // the focus stayed on X, its text selected again
   keys("'., 3'");
   keys("Enter");
   s = wait_for_text("Origin 1, 2, 3");
@@ -420,14 +421,17 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   s = wait_for_text("File name");
   EXPECT_TRUE(has(s, "notes.txt")) << s;
   EXPECT_TRUE(has(s, "../")) << s;
-  keys("Down Enter");  // up to the parent folder: its folders, and no file that is not .txt
+  EXPECT_FALSE(has(s, ">notes.txt")) << s;  // nothing is selected for the person
+  // A double-click on "../" climbs one level: its folders, and no file that is not .txt.
+  click_on(s, "../");
+  click_on(s, "../");
   // The path field names the private folder already, so wait for the listing itself to change.
   s = wait_for([](const std::string& x) { return has(x, "orvantis-") && !has(x, "notes.txt"); });
   EXPECT_FALSE(has(s, "editor.sh")) << s;
   EXPECT_FALSE(has(s, "notes.txt")) << s;
-  keys("Down Enter");  // back down into the private folder
+  keys("Down Down Enter");  // past "../", back down into the private folder
   s = wait_for_text("notes.txt");
-  keys("Down Enter");  // and the file
+  keys("Down Down Enter");  // past "../", the file
   s = wait_for_text("File notes.txt");
   EXPECT_TRUE(has(s, "Plot it")) << s;
 

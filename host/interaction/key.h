@@ -22,6 +22,8 @@ struct Key {
     Resize,    // the terminal changed size
     Quit,      // Ctrl+C: the person leaves the host
     Eof,       // the terminal went away
+    ShiftLeft, ShiftRight, ShiftHome, ShiftEnd,  // extend an edit's selection
+    CtrlA,     // selects an edit's whole text
   };
   Type type = None;
   int ch = 0;

@@ -24,8 +24,9 @@ bool click_event(const Window& w, const WindowHit& hit, UiEvent& e) {
       return true;
     case WindowHit::Kind::CloseBox: e.kind = UiEvent::Kind::Close; return true;
     case WindowHit::Kind::Control:
-      e.kind = UiEvent::Kind::Click;
+      e.kind = hit.index >= 0 ? UiEvent::Kind::Select : UiEvent::Kind::Click;  // a list box's item: selected
       e.id = hit.id;
+      e.index = hit.index >= 0 ? hit.index : 0;
       return true;
     case WindowHit::Kind::Nothing: break;
   }

@@ -134,6 +134,30 @@ void draw_list(WindowSystem& ws, CellGrid& g, const Window& d, const Window& c, 
   }
 }
 
+// The first item a list box shows in `rows` rows: its top line, the selection kept in view.
+int list_box_first_row(const Window& c, int rows) {
+  int first = list_box_first(c);
+  if (c.cur_sel >= 0 && c.cur_sel >= first + rows) first = c.cur_sel - rows + 1;
+  return std::max(0, first);
+}
+
+// A list box: a row an item, the selected one marked (">" too, for terminals without colour).
+void draw_list_box(CellGrid& g, const Window& d, const Window& c, const CellRect& r, uint8_t base) {
+  const bool f = focused(d, c);
+  const int w = std::max(r.w, 2), rows = std::max(r.h, 1);
+  const int first = list_box_first_row(c, rows);
+  for (int i = 0; i < rows; ++i) {
+    const int k = first + i;
+    const bool on = k == c.cur_sel && k < static_cast<int>(c.items.size());
+    const uint8_t a = static_cast<uint8_t>(base | CA_FIELD | (on ? CA_SELECTED : 0) | (f && on ? CA_FOCUS : 0));
+    for (int x = 0; x < w; ++x) g.put(r.x + x, r.y + i, U' ', a);
+    if (k >= static_cast<int>(c.items.size())) continue;
+    g.put(r.x, r.y + i, on ? U'>' : U' ', a);
+    g.text(r.x + 1, r.y + i, c.items[static_cast<size_t>(k)], w - 1, a);
+  }
+  if (f) mark_focus_left(g, r, c.cur_sel >= first && c.cur_sel < first + rows ? r.y + c.cur_sel - first : r.y);
+}
+
 void draw_check(CellGrid& g, const Window& d, const Window& c, const CellRect& r, int client_right, uint8_t base) {
   int row = r.y + (r.h - 1) / 2;
   bool f = focused(d, c);
@@ -317,7 +341,9 @@ CellRect control_cells(const Window& c, CellScale s) {
 }
 
 // The row a control is drawn on: a list's field is its top row, others sit in their middle.
-static int drawn_row(const Window& c, const CellRect& r) { return c.control == CTL_DROPDOWNLIST ? r.y : r.y + (r.h - 1) / 2; }
+static int drawn_row(const Window& c, const CellRect& r) {
+  return c.control == CTL_DROPDOWNLIST || c.control == CTL_LISTBOX ? r.y : r.y + (r.h - 1) / 2;
+}
 
 ListLayout list_layout(WindowSystem& ws, const Window& c, CellScale s) {
   ListLayout l;
@@ -395,6 +421,7 @@ CellGrid render_window(WindowSystem& ws, HWND window, CellScale s) {
         case CTL_EDIT: draw_edit(g, *w, *c, r, base); break;
         case CTL_STATIC: draw_static(g, *c, r, client_right, base); break;
         case CTL_GROUPBOX: draw_group(g, *c, r, base); break;
+        case CTL_LISTBOX: draw_list_box(g, *w, *c, r, base); break;
         case CTL_DROPDOWNLIST: break;  // drawn last: an open list covers what lies below it
       }
     }
@@ -412,8 +439,8 @@ CellHit hit_test(WindowSystem& ws, HWND window, int col, int row, CellScale s) {
   CellHit hit;
   if (w == nullptr) return hit;
   CellRect outer = window_cells(ws, window, s);
-  if (row == 0 && col >= outer.w - 4 && col <= outer.w - 2) return {CellHit::Kind::CloseBox, 0};
-  if (row == 0 && col >= 0 && col < outer.w) return {CellHit::Kind::Caption, 0};
+  if (row == 0 && col >= outer.w - 4 && col <= outer.w - 2) return {CellHit::Kind::CloseBox, 0, -1};
+  if (row == 0 && col >= 0 && col < outer.w) return {CellHit::Kind::Caption, 0, -1};
   // Later controls lie on top; an open list covers more than its field.
   for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
     Window* c = ws.find(*it);
@@ -426,10 +453,15 @@ CellHit hit_test(WindowSystem& ws, HWND window, int col, int row, CellScale s) {
       r = l.field;
       if (c->dropped) rows = 1 + l.rows;
     }
+    if (c->control == CTL_LISTBOX) {
+      if (col < r.x || col >= r.x + r.w || row < r.y || row >= r.y + r.h) continue;
+      const int k = list_box_first_row(*c, std::max(r.h, 1)) + (row - r.y);
+      return {CellHit::Kind::Control, c->id, k < static_cast<int>(c->items.size()) ? k : -1};
+    }
     int top = drawn_row(*c, r);
     int width = r.w;
     if (c->control == CTL_AUTOCHECKBOX) width = std::max(r.w, 4 + static_cast<int>(decode_text(strip_accelerator(c->text)).size()));
-    if (col >= r.x && col < r.x + width && row >= top && row < top + rows) return {CellHit::Kind::Control, c->id};
+    if (col >= r.x && col < r.x + width && row >= top && row < top + rows) return {CellHit::Kind::Control, c->id, -1};
   }
   return hit;
 }

@@ -92,7 +92,8 @@ CellGrid render_window(WindowSystem& ws, HWND window, CellScale scale = {});
 
 struct CellHit {
   enum class Kind { None, Control, CloseBox, Caption } kind = Kind::None;
-  int id = 0;  // Control: its id
+  int id = 0;      // Control: its id
+  int index = -1;  // Control, a list box: the item on the row hit, -1 for none
 };
 /// What a click at (col, row) of the window's grid hits.
 CellHit hit_test(WindowSystem& ws, HWND window, int col, int row, CellScale scale = {});

@@ -98,30 +98,63 @@ void notify_change(HWND control) {
   if (w) send_command(w->parent, w->id, EN_CHANGE, control);
 }
 
+// The byte offset of the code point before (after) offset `at` of UTF-8 text: the caret never
+// stands inside a character.
+int prev_char(const std::string& t, int at) {
+  at = std::clamp(at, 0, static_cast<int>(t.size()));
+  if (at == 0) return 0;
+  --at;
+  while (at > 0 && (static_cast<unsigned char>(t[static_cast<size_t>(at)]) & 0xC0) == 0x80) --at;
+  return at;
+}
+int next_char(const std::string& t, int at) {
+  const int n = static_cast<int>(t.size());
+  at = std::clamp(at, 0, n);
+  if (at == n) return n;
+  ++at;
+  while (at < n && (static_cast<unsigned char>(t[static_cast<size_t>(at)]) & 0xC0) == 0x80) ++at;
+  return at;
+}
+
+// An edit's keys. The selection runs from sel_start (where it was anchored) to sel_end (the caret):
+// the plain caret keys drop it, Shift with them extends it, Ctrl+A selects the whole text.
 bool edit_key(HWND control, const std::string& key) {
   Window* e = ws().find(control);
-  int len = static_cast<int>(e->text.size());
-  bool has_sel = e->sel_start != e->sel_end;
-  int caret = e->sel_end;
+  const int len = static_cast<int>(e->text.size());
+  const bool has_sel = e->sel_start != e->sel_end;
+  const int caret = std::clamp(e->sel_end, 0, len);
+  const int lo = std::min(e->sel_start, e->sel_end), hi = std::max(e->sel_start, e->sel_end);
+  auto place = [e](int at) { e->sel_start = e->sel_end = at; };
+  auto extend = [e](int at) { e->sel_end = at; };
   if (key == "Home") {
-    e->sel_start = e->sel_end = 0;
+    place(0);
   } else if (key == "End") {
-    e->sel_start = e->sel_end = len;
+    place(len);
   } else if (key == "Left") {
-    int c = has_sel ? std::min(e->sel_start, e->sel_end) : std::max(0, caret - 1);
-    e->sel_start = e->sel_end = c;
+    place(has_sel ? lo : prev_char(e->text, caret));
   } else if (key == "Right") {
-    int c = has_sel ? std::max(e->sel_start, e->sel_end) : std::min(len, caret + 1);
-    e->sel_start = e->sel_end = c;
+    place(has_sel ? hi : next_char(e->text, caret));
+  } else if (key == "Shift+Home") {
+    extend(0);
+  } else if (key == "Shift+End") {
+    extend(len);
+  } else if (key == "Shift+Left") {
+    extend(prev_char(e->text, caret));
+  } else if (key == "Shift+Right") {
+    extend(next_char(e->text, caret));
+  } else if (key == "Ctrl+A") {
+    e->sel_start = 0;
+    e->sel_end = len;
   } else if (key == "Backspace" || key == "Delete") {
     if (!has_sel) {
       if (key == "Backspace") {
         if (caret == 0) return true;
-        e->sel_start = caret - 1;
+        e->sel_start = prev_char(e->text, caret);
       } else {
         if (caret >= len) return true;
-        e->sel_start = caret + 1;
+        e->sel_start = next_char(e->text, caret);
       }
+      e->sel_end = caret;
     }
     edit_replace(*e, "");
     notify_change(control);
@@ -129,6 +162,49 @@ bool edit_key(HWND control, const std::string& key) {
     return false;
   }
   return true;
+}
+
+// ---- List boxes ----
+void list_box_select(HWND control, int index) {
+  Window* w = ws().find(control);
+  if (w == nullptr || w->items.empty()) return;
+  index = std::clamp(index, 0, static_cast<int>(w->items.size()) - 1);
+  const int rows = list_box_rows(*w);
+  if (index < w->top_line) w->top_line = index;
+  if (index >= w->top_line + rows) w->top_line = index - rows + 1;
+  if (index == w->cur_sel) return;
+  w->cur_sel = index;
+  send_command(w->parent, w->id, LBN_SELCHANGE, control);
+}
+
+bool list_box_key(HWND control, const std::string& key) {
+  Window* w = ws().find(control);
+  const int last = static_cast<int>(w->items.size()) - 1;
+  const int cur = w->cur_sel, page = list_box_rows(*w);
+  if (key == "Down") list_box_select(control, cur < 0 ? 0 : cur + 1);
+  else if (key == "Up") list_box_select(control, cur < 0 ? 0 : cur - 1);
+  else if (key == "PageDown") list_box_select(control, cur < 0 ? 0 : cur + page);
+  else if (key == "PageUp") list_box_select(control, cur - page);
+  else if (key == "Home") list_box_select(control, 0);
+  else if (key == "End") list_box_select(control, last);
+  else return false;
+  return true;
+}
+
+// A letter typed on a list box: the next item that starts with it, wrapping round.
+void list_box_jump(HWND control, const std::string& text) {
+  Window* w = ws().find(control);
+  const int n = static_cast<int>(w->items.size());
+  if (text.size() != 1 || n == 0) return;
+  const int want = std::tolower(static_cast<unsigned char>(text[0]));
+  for (int i = 1; i <= n; ++i) {
+    const int j = ((w->cur_sel < 0 ? -1 : w->cur_sel) + i) % n;
+    const std::string& item = w->items[static_cast<size_t>(j)];
+    if (!item.empty() && std::tolower(static_cast<unsigned char>(item[0])) == want) {
+      list_box_select(control, j);
+      return;
+    }
+  }
 }
 
 // ---- Drop-down lists ----
@@ -255,7 +331,8 @@ DispatchResult accelerator(HWND dialog, char letter) {
 bool known_key(const std::string& name) {
   static const char* const kKeys[] = {"Tab",  "Shift+Tab", "Enter", "Esc",      "Space",    "Up",
                                       "Down", "Home",      "End",   "Backspace", "Delete",  "Left",
-                                      "Right", "PageUp",   "PageDown", "Alt+Down"};
+                                      "Right", "PageUp",   "PageDown", "Alt+Down", "Shift+Left", "Shift+Right",
+                                      "Shift+Home", "Shift+End", "Ctrl+A"};
   for (const char* k : kKeys)
     if (name == k) return true;
   return name.size() == 5 && name.compare(0, 4, "Alt+") == 0 && std::isalnum(static_cast<unsigned char>(name[4]));
@@ -291,6 +368,8 @@ DispatchResult press_key(const std::string& key) {
   if (key == "Enter") {
     if (fw && is_button(*fw)) {
       act(f);
+    } else if (fw && fw->control == CTL_LISTBOX && fw->cur_sel >= 0) {
+      send_command(a, fw->id, LBN_DBLCLK, f);  // Enter opens the selected item, as a double-click does
     } else if (on_list) {
       list_toggle(f);  // Enter opens the list, or takes its highlighted item
     } else {
@@ -311,6 +390,7 @@ DispatchResult press_key(const std::string& key) {
   }
   if (fw->control == CTL_EDIT) edit_key(f, key);
   else if (fw->control == CTL_DROPDOWNLIST) list_key(f, key);
+  else if (fw->control == CTL_LISTBOX) list_box_key(f, key);
   return done();
 }
 
@@ -325,6 +405,19 @@ DispatchResult type_text(const std::string& text) {
     return failed("the viewer takes no text");
   }
   Window* f = ws().find(d->focus);
+  // In the host's prompts a letter typed where no edit takes it presses the control it marks, as
+  // in a message box: S, D and B answer the question asked before leaving.
+  if (d->kind == WindowKind::Prompt && (f == nullptr || f->control != CTL_EDIT) && text.size() == 1 &&
+      std::isalnum(static_cast<unsigned char>(text[0]))) {
+    const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    for (HWND c : d->children)
+      if (Window* w = ws().find(c); w && usable(*w) && takes_focus(*w) && accelerator_of(w->text) == letter)
+        return accelerator(a, letter);
+  }
+  if (f != nullptr && f->control == CTL_LISTBOX) {
+    list_box_jump(f->handle, text);
+    return done();
+  }
   if (f == nullptr) return failed("no control has the focus in " + describe_window(a));
   if (f->control != CTL_EDIT) {
     if (text == " ") return press_key("Space");
@@ -383,7 +476,8 @@ DispatchResult select_item(int id, int index) {
   HWND c = child_with_id(a, id);
   Window* w = ws().find(c);
   if (w == nullptr) return failed("no control " + std::to_string(id) + " in " + describe_window(a));
-  if (w->control != CTL_DROPDOWNLIST) return failed(describe_window(c) + " is not a drop-down list");
+  if (w->control != CTL_DROPDOWNLIST && w->control != CTL_LISTBOX)
+    return failed(describe_window(c) + " is not a drop-down list");
   if (index < 0 || index >= static_cast<int>(w->items.size()))
     return failed("control " + std::to_string(id) + " has no item " + std::to_string(index) + " (it has " +
                   std::to_string(w->items.size()) + ")");
@@ -391,9 +485,24 @@ DispatchResult select_item(int id, int index) {
   if (!focus_for_press(a, c)) return dropped();
   w = ws().find(c);
   if (w == nullptr) return dropped();
+  if (w->control == CTL_LISTBOX) {
+    list_box_select(c, index);
+    return done();
+  }
   w->dropped = false;
   w->cur_sel = index;
   send_command(w->parent, w->id, CBN_SELCHANGE, c);
+  return done();
+}
+
+DispatchResult double_click_item(int id, int index) {
+  DispatchResult r = select_item(id, index);
+  if (r.outcome != Outcome::Done) return r;
+  HWND a = ws().active();
+  HWND c = child_with_id(a, id);
+  Window* w = ws().find(c);
+  if (w == nullptr || w->control != CTL_LISTBOX) return done();
+  send_command(a, id, LBN_DBLCLK, c);
   return done();
 }
 
@@ -413,6 +522,7 @@ DispatchResult dispatch_ui_event(const UiEvent& e) {
     case UiEvent::Kind::Press: return press_captioned(e.text);
     case UiEvent::Kind::Select: return select_item(e.id, e.index);
     case UiEvent::Kind::Close: return close_active();
+    case UiEvent::Kind::DoubleClick: return double_click_item(e.id, e.index);
   }
   return failed("unknown event");
 }

@@ -1,6 +1,7 @@
 // Keyboard and mouse semantics of dialogs, played through the pump as a person would.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 
 #include "platform/dialog_manager.h"
@@ -56,6 +57,60 @@ TEST_F(DialogKeys, AnEditGettingTheFocusHasItsTextSelectedSoTypingReplacesIt) {
   fx.input.key("Backspace").key("Home").key("Delete").type("N");
   play();
   EXPECT_EQ(text_of(dlg->m_hWnd, 11), "Ne");
+}
+
+// The selection of the focused edit as [start, end) byte offsets, end being the caret.
+std::pair<int, int> selection(HWND edit) {
+  const LRESULT sel = ::SendMessageA(edit, EM_GETSEL, 0, 0);
+  return {static_cast<int>(LOWORD(sel)), static_cast<int>(HIWORD(sel))};
+}
+
+TEST_F(DialogKeys, EditKeysSelectWithShiftAndCtrlAAndMoveTheCaretByWholeCharacters) {
+  set_text(11, "out/a.step");
+  fx.input.key("Tab").type("b.igs");  // selected on entry: typing replaces, never appends
+  play();
+  EXPECT_EQ(text_of(dlg->m_hWnd, 11), "b.igs");
+  // Ctrl+A selects the whole text again; Home and End drop the selection.
+  fx.input.key("Ctrl+A");
+  play();
+  EXPECT_EQ(selection(item(11)), std::make_pair(0, 5));
+  fx.input.key("End").key("Shift+Left").key("Shift+Left").key("Shift+Left").type("stp");
+  play();
+  EXPECT_EQ(text_of(dlg->m_hWnd, 11), "b.stp");
+  fx.input.key("Home").key("Shift+End");
+  play();
+  EXPECT_EQ(selection(item(11)), std::make_pair(0, 5));
+  fx.input.key("Right").key("Shift+Home").key("Delete");
+  play();
+  EXPECT_EQ(text_of(dlg->m_hWnd, 11), "");
+  // Two-byte and three-byte characters: the caret steps over each whole, Backspace and Delete
+  // remove one whole, and the text stays valid UTF-8.
+  fx.input.type("aé€z");
+  play();
+  ASSERT_EQ(text_of(dlg->m_hWnd, 11), "aé€z");
+  fx.input.key("Left").key("Backspace");  // the euro sign goes
+  play();
+  EXPECT_EQ(text_of(dlg->m_hWnd, 11), "aéz");
+  EXPECT_EQ(selection(item(11)), std::make_pair(3, 3));
+  fx.input.key("Home").key("Right").key("Delete");  // the e with its accent goes
+  play();
+  EXPECT_EQ(text_of(dlg->m_hWnd, 11), "az");
+  fx.input.key("Home").key("Shift+Right").type("ü");
+  play();
+  EXPECT_EQ(text_of(dlg->m_hWnd, 11), "üz");
+  fx.input.key("End").key("Shift+Left").key("Shift+Left");
+  play();
+  EXPECT_EQ(selection(item(11)), std::make_pair(3, 0));  // anchored at the end, the caret at the start
+  EXPECT_TRUE(fx.input.failures.empty());
+}
+
+TEST_F(DialogKeys, EveryKeyOfAQuickRunReachesTheFieldOnceInOrder) {
+  set_text(11, "abcdefghij");
+  fx.input.key("Tab").key("End");
+  for (int i = 0; i < 7; ++i) fx.input.key("Backspace");
+  fx.input.type("XY").key("Backspace").type("Z");
+  play();
+  EXPECT_EQ(text_of(dlg->m_hWnd, 11), "abcXZ");
 }
 
 TEST_F(DialogKeys, AClickMovesTheFocusBeforeTheButtonActs) {
@@ -233,6 +288,22 @@ TEST_F(DialogKeys, AFailedExchangeKeepsTheFocusOnItsEditAndDropsTheClick) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "{\"event\":\"message\",\"text\":\"\\\"abc\\\" is not a number.\\nPlease enter a number.\",\"caption\":\"Test\"}\n");
   EXPECT_NE(lines[1].find("Please enter a number between 0 and 100."), std::string::npos);
+}
+
+TEST_F(DialogKeys, AFieldsMessageNamesTheFieldByTheLabelOnItsRow) {
+  Transcript tr;
+  std::string err;
+  std::string path = ::testing::TempDir() + "dialog_keys_named.jsonl";
+  ASSERT_TRUE(tr.open(path, err)) << err;
+  install_transcript(&tr);
+  fx.input.click(16).type("7").key("Tab").key("Enter");  // 16's bounds are 0..1; its label is "&Label"
+  play();
+  install_transcript(nullptr);
+  std::ifstream in(path);
+  std::string first;
+  std::getline(in, first);
+  EXPECT_NE(first.find("\"text\":\"Label: Please enter a number between 0 and 1.\""), std::string::npos) << first;
+  EXPECT_EQ(focus_id(), 16);  // the focus is back on the field the message names
 }
 
 TEST_F(DialogKeys, TwoFailingFieldsEndWithTheFocusOnTheRejectedOneWithoutLooping) {

@@ -11,12 +11,12 @@ namespace orv {
 
 /// One input from the front end, addressed to the active window.
 struct UiEvent {
-  enum class Kind { Key, Type, Click, Press, Select, Close };
+  enum class Kind { Key, Type, Click, Press, Select, Close, DoubleClick };
   Kind kind = Kind::Key;
   std::string text;  // Key: the key's name ("Tab", "Shift+Tab", "Alt+X", ...); Type: the text;
                      // Press: the caption of the control, without its "&"
-  int id = 0;        // Click, Select: the control id
-  int index = 0;     // Select: the item (0-based)
+  int id = 0;        // Click, Select, DoubleClick: the control id
+  int index = 0;     // Select, DoubleClick: the item (0-based) of a list
   int line = 0;      // where the event came from (a script line), 0 when none
 };
 

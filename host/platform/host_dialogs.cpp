@@ -134,6 +134,36 @@ void QXDialog::LaunchHelp() {
 
 // ---- Edit-field exchange ----
 
+namespace {
+// The name of an edit field as the person reads it: the label before it in its dialog, and the
+// group box round it when there is one ("Step size (Variable 1)"); empty when it has no label.
+std::string field_name(HWND edit) {
+  orv::WindowSystem& ws = orv::platform_state().windows;
+  const orv::Window* e = ws.find(edit);
+  const orv::Window* d = e ? ws.find(e->parent) : nullptr;
+  if (d == nullptr) return {};
+  std::string label, group;
+  for (HWND c : d->children) {
+    if (c == edit) break;
+    const orv::Window* w = ws.find(c);
+    if (w == nullptr) continue;
+    // A label stands on the field's row.
+    if (w->control == CTL_STATIC && !w->text.empty() && w->y + w->cy > e->y && w->y < e->y + e->cy)
+      label = orv::strip_accelerator(w->text);
+    if (w->control == CTL_GROUPBOX && e->x >= w->x && e->x < w->x + w->cx && e->y >= w->y && e->y < w->y + w->cy)
+      group = orv::strip_accelerator(w->text);
+  }
+  if (label.empty()) return {};
+  return group.empty() ? label : label + " (" + group + ")";
+}
+
+// A message about a field, led by the field's name.
+std::string about_field(HWND edit, const std::string& text) {
+  const std::string name = field_name(edit);
+  return name.empty() ? text : name + ": " + text;
+}
+}  // namespace
+
 void DDX_ProcessEditReal(CDataExchange* pDX, int nIDC, QXReal& field) {
   HWND h = pDX->PrepareEditCtrl(nIDC);
   if (!pDX->m_bSaveAndValidate) {
@@ -144,14 +174,14 @@ void DDX_ProcessEditReal(CDataExchange* pDX, int nIDC, QXReal& field) {
   std::string text = window_text(h);
   if (!orv::parse_real(text, v)) {
     std::string shown = trim(text);
-    std::string msg = shown.empty() ? "Please enter a number."
-                                    : "\"" + shown + "\" is not a number.\nPlease enter a number.";
+    std::string msg = about_field(h, shown.empty() ? "Please enter a number."
+                                                   : "\"" + shown + "\" is not a number.\nPlease enter a number.");
     message_box_ok(msg.c_str(), caption_of(pDX).c_str(), 2, pDX->m_pDlgWnd ? pDX->m_pDlgWnd->m_hWnd : nullptr);
     pDX->Fail();
   }
   if (v < field.lower || v > field.upper) {
-    std::string msg = "Please enter a number between " + orv::format_real(field.lower) + " and " +
-                      orv::format_real(field.upper) + ".";
+    std::string msg = about_field(h, "Please enter a number between " + orv::format_real(field.lower) + " and " +
+                                         orv::format_real(field.upper) + ".");
     message_box_ok(msg.c_str(), caption_of(pDX).c_str(), 2, pDX->m_pDlgWnd ? pDX->m_pDlgWnd->m_hWnd : nullptr);
     pDX->Fail();
   }

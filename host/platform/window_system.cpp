@@ -12,7 +12,9 @@
 namespace orv {
 
 namespace {
-bool dialog_like(WindowKind kind) { return kind == WindowKind::Dialog || kind == WindowKind::MessageBox; }
+bool dialog_like(WindowKind kind) {
+  return kind == WindowKind::Dialog || kind == WindowKind::MessageBox || kind == WindowKind::Prompt;
+}
 
 int copy_text(const std::string& text, char* buffer, int size) {
   if (buffer == nullptr || size <= 0) return 0;
@@ -378,6 +380,16 @@ char accelerator_of(const std::string& text) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1])));
   }
   return 0;
+}
+
+int list_box_rows(const Window& list) { return std::max(1, list.cy / 8); }
+
+int list_box_first(const Window& list) {
+  const int n = static_cast<int>(list.items.size()), rows = list_box_rows(list);
+  int first = std::clamp(list.top_line, 0, std::max(0, n - rows));
+  if (list.cur_sel >= 0 && list.cur_sel < first) first = list.cur_sel;
+  if (list.cur_sel >= first + rows) first = list.cur_sel - rows + 1;
+  return first;
 }
 
 bool takes_focus(const Window& w) {

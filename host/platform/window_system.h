@@ -18,7 +18,14 @@
 
 namespace orv {
 
-enum class WindowKind { Frame, Dialog, MessageBox, Viewer, Control };
+/// Prompt: a host window made like a dialog (the file, point and export prompts, the question asked
+/// before leaving); front ends centre it like a message box and never dock it.
+enum class WindowKind { Frame, Dialog, MessageBox, Viewer, Control, Prompt };
+
+/// A list box's notifications (WM_COMMAND's high word): its selection changed (a click, the arrow
+/// keys), or an item was opened (a double-click, Enter).
+constexpr UINT LBN_SELCHANGE = 1;
+constexpr UINT LBN_DBLCLK = 2;
 
 /// One window. Controls are children of a dialog; every other kind is a top-level window.
 struct Window {
@@ -38,14 +45,14 @@ struct Window {
 
   int check = 0;                       // check box
   std::vector<std::string> items;      // drop-down list
-  int cur_sel = -1;
+  int cur_sel = -1;                    // drop-down list, list box: the selected item, -1 for none
   bool dropped = false;
   int hot = -1;                        // open drop-down list: the highlighted item, chosen by Enter
   int sel_start = 0, sel_end = 0;      // edit: the selection [start, end), caret at end
   bool killing_focus = false;          // EN_KILLFOCUS of this edit is being handled
 
   PagedText lines;                     // viewer: the file's lines, read a page at a time
-  int top_line = 0;                    // viewer: first line shown
+  int top_line = 0;                    // viewer, list box: first line shown
   std::string path;                    // viewer: the file shown
 
   CWnd* object = nullptr;              // the framework object attached to the window
@@ -127,6 +134,11 @@ class WindowSystem {
   HWND main_frame_ = nullptr;
   std::unique_ptr<CWnd> main_frame_object_;
 };
+
+/// The rows a list box shows: one for each 8 dialog units of its height (a line of text).
+int list_box_rows(const Window& list);
+/// The first item a list box shows: its top line, moved so that the selected item is in view.
+int list_box_first(const Window& list);
 
 /// The text of a control without its "&" marks ("&&" stands for "&").
 std::string strip_accelerator(const std::string& text);

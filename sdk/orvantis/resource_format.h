@@ -37,6 +37,7 @@ enum ControlClass : int32_t {
   CTL_STATIC = 5,            // static text
   CTL_GROUPBOX = 6,
   CTL_DROPDOWNLIST = 7,      // drop-down list combo box (no typing)
+  CTL_LISTBOX = 8,           // a list of items always shown, scrolled to keep its selection in view
 };
 
 // Style flags (the Windows values).
