@@ -182,21 +182,29 @@ void DesktopFrontEnd::draw_picked(ImDrawList* dl) {
     picked_.at = db_.revision();
   }
   const view::Viewport vp = graphics_viewport();
+  // Only what the shaded surfaces leave in sight: the strokes behind a surface (its own far side
+  // too) are left out, so the highlight reads as the entity seen from here.
+  const PixelRect& g = graphics_;
+  const view::DepthRaster raster(scene_, vp, g.x, g.y, g.w, g.h);
   const ImU32 glow = IM_COL32(255, 255, 255, 200), core = IM_COL32(0, 200, 255, 255);
+  dl->PushClipRect(ImVec2(g.x, g.y), ImVec2(g.right(), g.bottom()), true);
   for (const std::vector<std::array<double, 3>>& stroke : picked_.outline) {
-    std::vector<ImVec2> pts;
-    for (const auto& p : stroke) {
-      const view::P2 d = vp.to_device(p);
-      pts.emplace_back(static_cast<float>(d.x), static_cast<float>(d.y));
+    for (const std::vector<std::array<double, 3>>& run : view::visible_runs(stroke, raster)) {
+      std::vector<ImVec2> pts;
+      for (const auto& p : run) {
+        const view::P2 d = vp.to_device(p);
+        pts.emplace_back(static_cast<float>(d.x), static_cast<float>(d.y));
+      }
+      if (stroke.size() == 1) {
+        dl->AddCircle(pts[0], 7.0f, glow, 0, 3.0f);
+        dl->AddCircle(pts[0], 7.0f, core, 0, 1.5f);
+      } else if (pts.size() >= 2) {
+        dl->AddPolyline(pts.data(), static_cast<int>(pts.size()), glow, ImDrawFlags_None, 4.0f);
+        dl->AddPolyline(pts.data(), static_cast<int>(pts.size()), core, ImDrawFlags_None, 2.0f);
+      }
     }
-    if (pts.size() == 1) {
-      dl->AddCircle(pts[0], 7.0f, glow, 0, 3.0f);
-      dl->AddCircle(pts[0], 7.0f, core, 0, 1.5f);
-      continue;
-    }
-    dl->AddPolyline(pts.data(), static_cast<int>(pts.size()), glow, ImDrawFlags_None, 4.0f);
-    dl->AddPolyline(pts.data(), static_cast<int>(pts.size()), core, ImDrawFlags_None, 2.0f);
   }
+  dl->PopClipRect();
 }
 
 void DesktopFrontEnd::plot_told(const std::vector<std::string>& lines) {
@@ -224,18 +232,8 @@ void DesktopFrontEnd::refresh_scene() {
   scene_ = view::make_scene(db_, detail);
   scene_key_ = key;
   // A view the person has not turned or chosen follows the content: a flat part square to its
-  // plane, anything else in the trimetric view. Once chosen it stays, until the scene is empty.
-  if (scene_.empty()) {
-    view_chosen_ = false;
-  } else {
-    const view::Camera& c = view_.camera;
-    if (c.name != applied_camera_.name || c.toward != applied_camera_.toward || c.up != applied_camera_.up)
-      view_chosen_ = true;
-    if (!view_chosen_) {
-      view_.camera = view::default_camera(scene_);
-      applied_camera_ = view_.camera;
-    }
-  }
+  // plane, anything else in the trimetric view.
+  follow_.scene_changed(view_, scene_);
   // Shaded from the scene's facets at once; within the chord deviation once the fine triangles,
   // made in the background so that a large surface never stalls the window, are there. A job for
   // an older scene is left to finish and its result dropped.
@@ -323,8 +321,8 @@ Placement DesktopFrontEnd::clear_of_field(const Placement& box, float bar) const
 
 ViewFrame DesktopFrontEnd::view_frame() const {
   ViewFrame f;
-  f.camera = view_.camera;
-  f.content = view::framed(scene_.bounds(view_.camera), view_.zoom, view_.pan);
+  f.camera = view_.camera_for(scene_);
+  f.content = view::framed(scene_.bounds(f.camera), view_.zoom, view_.pan);
   f.model = scene_.model_bounds();
   for (const auto& l : grid_.lines) {  // the grid reaches a little beyond the content
     f.model.add(l[0]);
@@ -387,7 +385,8 @@ void DesktopFrontEnd::draw_marks_and_axes(ImDrawList* dl) {
   }
   // The frame: the view's name at the top, the counts and the origin at the foot, the refusal over
   // the foot in the colour of a warning.
-  std::string title = "Graphics \u00b7 " + view_.camera.name + (view_.zoom != 1 ? " \u00b7 zoomed" : "") +
+  std::string title = "Graphics \u00b7 " + view_.camera.name + (view_.perspective ? " \u00b7 perspective" : "") +
+                      (view_.zoom != 1 ? " \u00b7 zoomed" : "") +
                       (view_keys_ ? " \u00b7 keys on view (F2 leaves)" : "");
   dl->AddText(ImVec2(g.x + 8, g.y + 4), kFrameText, title.c_str());
   // What the last plot or file reading lost, under the title, until the next plot; the marker's
@@ -495,6 +494,9 @@ void DesktopFrontEnd::draw_toolbar() {
   ImGui::SameLine();
   if (ImGui::SmallButton(show_grid_ ? "Grid: on (G)" : "Grid: off (G)") && !blocked) set_grid(!show_grid_);
   ImGui::SameLine();
+  if (ImGui::SmallButton(view_.perspective ? "Perspective (P)" : "Parallel (P)") && !blocked)
+    view_.perspective = !view_.perspective;
+  ImGui::SameLine();
   bool live = live_edit().enabled();
   if (ImGui::Checkbox("Live edit", &live)) {
     live_edit().set_enabled(live);
@@ -544,7 +546,7 @@ view::Viewport DesktopFrontEnd::graphics_viewport() const {
 }
 
 view::PictureOptions DesktopFrontEnd::picture_of_view(view::PictureOptions base) const {
-  base.camera = view_.camera;
+  base.camera = view_.camera_for(scene_);
   base.zoom = view_.zoom;
   base.pan = view_.pan;
   const std::string& plotted = last_plot_report().file;
@@ -680,7 +682,7 @@ void DesktopFrontEnd::take_input() {
           const interaction::ViewState before = view_;
           const view::P2 at = graphics_viewport().to_view(view::P2{x, y});
           interaction::apply_view_key(view_, k);
-          view_.pan = view::pan_keeping(scene_.bounds(view_.camera), before.zoom, view_.zoom, before.pan, at);
+          view_.pan = view::pan_keeping(scene_.bounds(view_.camera_for(scene_)), before.zoom, view_.zoom, before.pan, at);
         }
         break;
       }

@@ -158,8 +158,7 @@ class DesktopFrontEnd : public FrontEnd {
   std::future<FineMesh> fine_job_;  // the fine triangles of the scene, being made
   Revision scene_key_;  // the database's revision the scene was made from; none at first
   interaction::ViewState view_;
-  view::Camera applied_camera_ = view_.camera;  // the camera the content last chose
-  bool view_chosen_ = false;  // the person turned the view or chose one since the scene was empty
+  interaction::ViewFollowsContent follow_;  // the default view, until the person chooses one
   bool view_keys_ = false;  // F2: keys go to the view
   bool show_grid_ = false;  // the ground grid (the toolbar, or g with the view keys)
   view::GroundGrid grid_;

@@ -65,6 +65,37 @@ TEST(GlView, NamedViewsPutKnownPointsWhereTheViewportDoes) {
   EXPECT_LT(z.z, o.z);
 }
 
+TEST(GlView, PerspectivePutsPointsWhereTheViewportDoesAndKeepsThemInDepth) {
+  // The same camera in perspective: the matrix's divide by w lands where Camera::project does, for
+  // points nearer and farther than the centre and for the grid's corners beyond the content.
+  view::Scene scene;
+  scene.curves.push_back({10, {{-10, -5, 0}, {10, 5, 0}, {0, 0, 8}}});
+  const double w = 800, h = 500;
+  for (view::NamedView v : {view::NamedView::Top, view::NamedView::Trimetric}) {
+    ViewFrame f;
+    f.camera = view::perspective_camera(view::Camera::named(v).turned(20, 10), scene);
+    ASSERT_GT(f.camera.perspective, 0);
+    f.content = view::framed(scene.bounds(f.camera), 1.25, {0.05, 0.1});
+    f.model = scene.model_bounds();
+    f.model.add({-14, -9, 0});
+    f.model.add({14, 9, 0});
+    const std::array<float, 16> m = clip_matrix(f, w, h);
+    view::Viewport vp(f.content, 0, 0, w, h, 0.06, 1.0, f.camera);
+    for (const view::Vec3& p : {view::Vec3{0, 0, 0}, view::Vec3{-10, -5, 0}, view::Vec3{10, 5, 0},
+                                view::Vec3{0, 0, 8}, view::Vec3{-14, 9, 0}}) {
+      const Projected got = through(m, p, w, h);
+      const view::P2 want = vp.to_device(p);
+      EXPECT_NEAR(got.x, want.x, 1e-2) << view::view_name(v) << " " << p[0] << "," << p[1] << "," << p[2];
+      EXPECT_NEAR(got.y, want.y, 1e-2) << view::view_name(v) << " " << p[0] << "," << p[1] << "," << p[2];
+      EXPECT_GT(got.z, -1) << "inside the depth range";
+      EXPECT_LT(got.z, 1);
+    }
+    // Depth keeps its order: nearer the viewer is smaller in clip space.
+    const Projected apex = through(m, {0, 0, 8}, w, h), base = through(m, {0, 0, 0}, w, h);
+    EXPECT_LT(apex.z, base.z) << "the apex stands nearer than the origin in both views";
+  }
+}
+
 TEST(GlView, FacetsBecomeTwoTrianglesWithAUnitNormalAcrossThem) {
   view::Scene scene;
   view::Facet f;

@@ -112,38 +112,49 @@ std::array<float, 16> clip_matrix(const ViewFrame& f, double width, double heigh
   const view::P2 ey = vp.to_device(view::P2{0, 1});
   const double sx = (ex.x - o.x) * 2 / width, sy = -(ey.y - o.y) * 2 / height;
   const double tx = o.x * 2 / width - 1, ty = 1 - o.y * 2 / height;
-  // Depth: the model's bounds seen along the camera, with some room so nothing is clipped.
-  double dmin = -1, dmax = 1;
+  const view::Camera& cam = f.camera;
+  const view::Vec3& r = cam.right;
+  const view::Vec3& u = cam.up;
+  const view::Vec3& t = cam.toward;
+  // Camera::project as rows of the matrix, each a linear form of the model point (x y z 1): the
+  // offsets from the centre across the view and in depth, and the perspective divisor w (the
+  // constant 1 in parallel). Clip x is (sx (cR + across / w) + tx) w, linear again.
+  using Row = std::array<double, 4>;
+  const double cR = cam.project(cam.centre).x, cU = cam.project(cam.centre).y, cT = cam.depth(cam.centre);
+  const double k = cam.perspective;
+  const Row across_r{r[0], r[1], r[2], -cR}, across_u{u[0], u[1], u[2], -cU};
+  const Row w{-t[0] * k, -t[1] * k, -t[2] * k, 1 + cT * k};
+  // Depth: the model's bounds seen along the camera, with some room so nothing is clipped; in
+  // perspective nothing nearer than just in front of the eye.
+  double zn = 1, zf = -1;  // offsets in depth from the centre, nearest and farthest
   if (!f.model.empty()) {
-    dmin = 1e300;
-    dmax = -1e300;
+    zn = -1e300;
+    zf = 1e300;
     for (int i = 0; i < 8; ++i) {
       view::Vec3 c{(i & 1) ? f.model.hi[0] : f.model.lo[0], (i & 2) ? f.model.hi[1] : f.model.lo[1],
                    (i & 4) ? f.model.hi[2] : f.model.lo[2]};
-      const double d = f.camera.depth(c);
-      dmin = std::min(dmin, d);
-      dmax = std::max(dmax, d);
+      const double d = cam.depth(c) - cT;
+      zn = std::max(zn, d);
+      zf = std::min(zf, d);
     }
-    const double pad = std::max(1e-9, (dmax - dmin) * 0.05 + 1e-9 * std::max(std::abs(dmin), std::abs(dmax)));
-    dmin -= pad;
-    dmax += pad;
+    const double pad = std::max(1e-9, (zn - zf) * 0.05 + 1e-9 * std::max({std::abs(zn), std::abs(zf), std::abs(cT)}));
+    zn += pad;
+    zf -= pad;
   }
-  // z_clip = 1 at the farthest (smallest depth), -1 at the nearest.
-  const double sz = -2 / (dmax - dmin), tz = (dmax + dmin) / (dmax - dmin);
-  const view::Vec3& r = f.camera.right;
-  const view::Vec3& u = f.camera.up;
-  const view::Vec3& t = f.camera.toward;
+  if (k > 0) zn = std::min(zn, (1 - view::kMinW) / k);
+  // z_clip / w runs from -1 at the nearest to 1 at the farthest: z_clip = a z + b w with
+  // a zn + b wn = -wn and a zf + b wf = wf.
+  const double wn = 1 - zn * k, wf = 1 - zf * k;
+  const double a = (wf * wn + wf * wn) / (zf * wn - zn * wf);
+  const double b = (-wn - a * zn) / wn;
+  const Row depth{t[0], t[1], t[2], -cT};
   std::array<float, 16> m{};
-  for (int j = 0; j < 3; ++j) {
-    m[j * 4 + 0] = static_cast<float>(sx * r[j]);
-    m[j * 4 + 1] = static_cast<float>(sy * u[j]);
-    m[j * 4 + 2] = static_cast<float>(sz * t[j]);
-    m[j * 4 + 3] = 0;
+  for (int j = 0; j < 4; ++j) {
+    m[j * 4 + 0] = static_cast<float>(sx * across_r[j] + (sx * cR + tx) * w[j]);
+    m[j * 4 + 1] = static_cast<float>(sy * across_u[j] + (sy * cU + ty) * w[j]);
+    m[j * 4 + 2] = static_cast<float>(a * depth[j] + b * w[j]);
+    m[j * 4 + 3] = static_cast<float>(w[j]);
   }
-  m[12] = static_cast<float>(tx);
-  m[13] = static_cast<float>(ty);
-  m[14] = static_cast<float>(tz);
-  m[15] = 1;
   return m;
 }
 

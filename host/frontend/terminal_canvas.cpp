@@ -87,8 +87,9 @@ std::string BrailleCanvas::row_text(int row) const {
 
 void draw_scene(BrailleCanvas& canvas, const view::Scene& scene, const interaction::ViewState& view) {
   canvas.clear();
-  view::Viewport vp(view::framed(scene.bounds(view.camera), view.zoom, view.pan), 0, 0, canvas.dot_width() - 1,
-                    canvas.dot_height() - 1, 0.04, 1.0, view.camera);
+  const view::Camera camera = view.camera_for(scene);
+  view::Viewport vp(view::framed(scene.bounds(camera), view.zoom, view.pan), 0, 0, canvas.dot_width() - 1,
+                    canvas.dot_height() - 1, 0.04, 1.0, camera);
   auto stroke = [&](const view::Polyline& l) {
     view::P2 a = vp.to_device(l.pts[0]);
     for (std::size_t i = 1; i < l.pts.size(); ++i) {

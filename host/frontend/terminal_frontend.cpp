@@ -129,10 +129,6 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
   const int frame = s.color_attr(8, back);
   s.fill(area.x, area.y, area.w, area.h, s.color_attr(7, back));
   s.frame(area.x, area.y, area.w, area.h, frame);
-  const std::string title = " Graphics \u00b7 " + view_.camera.name + (view_.zoom != 1 ? " \u00b7 zoomed" : "") +
-                            (graphics_in_use_ ? " \u00b7 keys on view " : " ");
-  s.put(area.x + 2, area.y, title, graphics_in_use_ ? s.role(Role::Accent) : s.color_attr(7, back), area.w - 4);
-
   const Revision key = db_.revision();
   if (key != scene_key_ && progress_.empty()) {  // a plot under way is drawn when it has ended
     view::Detail detail;
@@ -141,7 +137,13 @@ void TerminalFrontEnd::draw_graphics(int x, int y, int w, int h) {
     detail.max_iso_samples = 200;
     scene_ = view::make_scene(db_, detail);
     scene_key_ = key;
+    follow_.scene_changed(view_, scene_);  // square to flat content, else trimetric, until chosen
   }
+
+  const std::string title = " Graphics \u00b7 " + view_.camera.name + (view_.perspective ? " \u00b7 perspective" : "") +
+                            (view_.zoom != 1 ? " \u00b7 zoomed" : "") +
+                            (graphics_in_use_ ? " \u00b7 keys on view " : " ");
+  s.put(area.x + 2, area.y, title, graphics_in_use_ ? s.role(Role::Accent) : s.color_attr(7, back), area.w - 4);
   BrailleCanvas canvas(area.w - 2, area.h - 2);
   draw_scene(canvas, scene_, view_);
   for (int r = 0; r < canvas.rows(); ++r) {

@@ -105,6 +105,7 @@ class TerminalFrontEnd : public FrontEnd {
   std::deque<UiEvent> live_events_;  // the input of a live edit's run again, not yet given
 
   interaction::ViewState view_;
+  interaction::ViewFollowsContent follow_;  // the default view, until the person chooses one
   bool graphics_in_use_ = false;  // keys go to the view, not to the windows
   bool dragging_ = false;         // the left button went down on the graphics window and is held
   int drag_x_ = 0, drag_y_ = 0;   // where the pointer was at the last turn

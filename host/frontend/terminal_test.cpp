@@ -333,7 +333,8 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
   // The dialog beside the graphics window, with the helix drawn in braille.
   std::string s = wait_for_text("Plot it");
   ASSERT_TRUE(has(s, "Helix demo")) << s;
-  EXPECT_TRUE(has(s, "Graphics \u00b7 isometric")) << s;
+  // A helix is not flat: it opens in the trimetric view, as the window and pictures open it.
+  EXPECT_TRUE(has(s, "Graphics \u00b7 trimetric")) << s;
   EXPECT_TRUE(has(s, "1 curve")) << s;
   EXPECT_GT(braille_cells(s), 60) << s;
   EXPECT_TRUE(has(s, "[ ] Show marks")) << s;
@@ -454,13 +455,14 @@ TEST_F(TmuxTest, APersonSeesTheDialogBesideTheCurveAndDrivesIt) {
 
 TEST_F(TmuxTest, TheViewKeysTurnZoomAndNameTheView) {
   std::string s = wait_for_text("Plot it");
-  ASSERT_TRUE(has(s, "Graphics \u00b7 isometric")) << s;
+  ASSERT_TRUE(has(s, "Graphics \u00b7 trimetric")) << s;
   EXPECT_TRUE(has(s, "F2 view")) << s;  // the way in is on the status line
   const std::string iso = s;
   keys("F2");
   s = wait_for_text("keys on view");
   EXPECT_TRUE(has(s, "t b f k l r i views")) << s;
   EXPECT_TRUE(has(s, "+ - zoom")) << s;
+  EXPECT_TRUE(has(s, "p perspective")) << s;
   // A typed letter goes to the view, not to the focused field.
   keys("t");
   s = wait_for_text("Graphics \u00b7 top");
@@ -474,6 +476,14 @@ TEST_F(TmuxTest, TheViewKeysTurnZoomAndNameTheView) {
   EXPECT_TRUE(has(s, "Graphics \u00b7 turned")) << s;  // fit keeps the direction
   keys("f");
   s = wait_for_text("Graphics \u00b7 front");
+  // p sees the helix in perspective, and back in parallel.
+  const std::string parallel = s;
+  keys("p");
+  s = wait_for_text("front \u00b7 perspective");
+  EXPECT_NE(s, parallel);
+  keys("p");
+  s = wait_for([](const std::string& x) { return has(x, "Graphics \u00b7 front") && !has(x, "front \u00b7 perspective"); });
+  EXPECT_EQ(s, parallel);
   // The wheel over the graphics window zooms (a terminal reports it as button 4: 64 + 32).
   std::system((tmux() + " send-keys -t demo -H 1b 5b 4d 60 30 30").c_str());
   s = wait_for_text("front \u00b7 zoomed");
@@ -490,7 +500,7 @@ TEST_F(TmuxTest, TheViewKeysTurnZoomAndNameTheView) {
 
 TEST_F(TmuxTest, AMouseDragOnTheGraphicsTurnsTheView) {
   std::string s = wait_for_text("Plot it");
-  ASSERT_TRUE(has(s, "Graphics \u00b7 isometric")) << s;
+  ASSERT_TRUE(has(s, "Graphics \u00b7 trimetric")) << s;
   const std::string iso = s;
   // The left button pressed on the graphics window, moved with it held, released (SGR form).
   mouse("\033[<0;10;12M");

@@ -60,7 +60,7 @@ std::vector<Hint> key_hints(HintPlace place, bool can_export) {
   };
   switch (place) {
     case HintPlace::Graphics:
-      return {{"t b f k l r i views", 1}, {"\u2190\u2192\u2191\u2193 turn", 1}, {"drag turns", 4},
+      return {{"t b f k l r i views", 1}, {"p perspective", 2}, {"\u2190\u2192\u2191\u2193 turn", 1}, {"drag turns", 4},
               {"+ - zoom", 2},           {"w a s d pan", 3},                     {"0 fit", 2},
               {"Esc back", 0}};
     case HintPlace::Frame:

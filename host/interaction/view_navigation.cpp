@@ -45,6 +45,7 @@ ViewKeyResult apply_view_key(ViewState& view, const Key& key) {
     case 'l': return named(NamedView::Left);
     case 'r': return named(NamedView::Right);
     case 'i': return named(NamedView::Isometric);
+    case 'p': view.perspective = !view.perspective; return ViewKeyResult::Changed;
     case '+':
     case '=': return zoom(kZoomStep);
     case '-': return zoom(1 / kZoomStep);
@@ -60,6 +61,20 @@ ViewKeyResult apply_view_key(ViewState& view, const Key& key) {
 void drag_view(ViewState& view, int cols, int rows) {
   if (cols == 0 && rows == 0) return;
   view.camera = view.camera.turned(cols * kDragTurnPerColumn, rows * kDragTurnPerRow);
+}
+
+void ViewFollowsContent::scene_changed(ViewState& view, const view::Scene& scene) {
+  if (scene.empty()) {
+    // Nothing to look at: the next content chooses again, whatever the view is now.
+    chosen_ = false;
+    applied_ = view.camera;
+    return;
+  }
+  const view::Camera& c = view.camera;
+  if (c.name != applied_.name || c.toward != applied_.toward || c.up != applied_.up) chosen_ = true;
+  if (chosen_) return;
+  view.camera = view::default_camera(scene);
+  applied_ = view.camera;
 }
 
 }  // namespace orv::interaction

@@ -6,6 +6,7 @@
 #include <string>
 #include "interaction/key.h"
 #include "view/projection.h"
+#include "view/scene.h"
 
 namespace orv::interaction {
 
@@ -24,6 +25,12 @@ struct ViewState {
   view::Camera camera = view::Camera::named(view::NamedView::Isometric);
   double zoom = 1;
   view::P2 pan{0, 0};  // the shift of the centre, in fractions of the content's larger side
+  bool perspective = false;  // seen in perspective (view::perspective_camera), else in parallel
+
+  /// The camera that draws `scene`: `camera`, in perspective about the scene when asked.
+  view::Camera camera_for(const view::Scene& scene) const {
+    return perspective ? view::perspective_camera(camera, scene) : camera.in_parallel();
+  }
 
   /// Back to the whole content, centred, in the same direction.
   void fit() {
@@ -40,7 +47,7 @@ enum class ViewKeyResult {
 };
 
 /// Applies a view key: t b f k l r i the named views (top, bottom, front, back, left, right,
-/// isometric); the arrows turn; + and - (and the mouse wheel) zoom; w a s d pan; Home or 0 fits; Esc, Enter, Tab and F2
+/// isometric); p between parallel and perspective; the arrows turn; + and - (and the mouse wheel) zoom; w a s d pan; Home or 0 fits; Esc, Enter, Tab and F2
 /// leave. A named view also fits.
 ViewKeyResult apply_view_key(ViewState& view, const Key& key);
 
@@ -48,5 +55,19 @@ ViewKeyResult apply_view_key(ViewState& view, const Key& key);
 /// content's centre, as the arrow keys turn it (right turns the content right, down looks from
 /// higher up). Zoom and pan stay.
 void drag_view(ViewState& view, int cols, int rows);
+
+/// The view a scene opens in, in every front end: it follows the content (view::default_camera:
+/// square to the plane of flat content, else trimetric) until the person turns the view or chooses
+/// one; once chosen it stays, until the scene is empty again.
+class ViewFollowsContent {
+ public:
+  /// After the scene changed: gives `view` the scene's default camera unless the person chose one
+  /// since the scene was last empty.
+  void scene_changed(ViewState& view, const view::Scene& scene);
+
+ private:
+  view::Camera applied_ = ViewState{}.camera;  // the camera the content last chose
+  bool chosen_ = false;
+};
 
 }  // namespace orv::interaction

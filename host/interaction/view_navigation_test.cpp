@@ -90,5 +90,48 @@ TEST(ViewKeys, TurnZoomPanAndFit) {
   EXPECT_EQ(p.zoom, 1);
 }
 
+TEST(ViewKeys, PSwitchesBetweenParallelAndPerspectiveWhateverTheView) {
+  view::Scene scene;
+  scene.curves.push_back({10, {{0, 0, 0}, {10, 0, 0}, {10, 10, 5}}});
+  ViewState v;
+  EXPECT_EQ(v.camera_for(scene).perspective, 0);
+  EXPECT_EQ(apply_view_key(v, ch('p')), ViewKeyResult::Changed);
+  EXPECT_TRUE(v.perspective);
+  EXPECT_GT(v.camera_for(scene).perspective, 0);
+  // A named view, a turn and a fit keep the projection; the drawn camera keeps the direction.
+  apply_view_key(v, ch('f'));
+  apply_view_key(v, of(Key::Left));
+  apply_view_key(v, of(Key::Home));
+  EXPECT_TRUE(v.perspective);
+  EXPECT_EQ(v.camera_for(scene).toward, v.camera.toward);
+  EXPECT_EQ(v.camera_for(scene).name, "turned");
+  apply_view_key(v, ch('p'));
+  EXPECT_EQ(v.camera_for(scene).perspective, 0);
+}
+
+TEST(ViewFollowsContent, OpensSquareToFlatContentElseTrimetricUntilChosen) {
+  view::Scene flat, solid;
+  flat.curves.push_back({10, {{0, 0, 2}, {10, 0, 2}, {10, 10, 2}}});
+  solid.curves.push_back({10, {{0, 0, 0}, {10, 0, 0}, {10, 10, 5}, {0, 10, -5}}});
+  ViewState v;
+  ViewFollowsContent follow;
+  follow.scene_changed(v, flat);
+  EXPECT_EQ(v.camera.name, "top");
+  follow.scene_changed(v, solid);  // the content changed and nobody chose: it follows
+  EXPECT_EQ(v.camera.name, "trimetric");
+  // Turned by the person, the view stays through further plots...
+  apply_view_key(v, of(Key::Right));
+  follow.scene_changed(v, flat);
+  EXPECT_EQ(v.camera.name, "turned");
+  apply_view_key(v, ch('k'));
+  follow.scene_changed(v, solid);
+  EXPECT_EQ(v.camera.name, "back");
+  // ...until the scene is empty (cleared): then the next content chooses again.
+  follow.scene_changed(v, view::Scene{});
+  EXPECT_EQ(v.camera.name, "back");
+  follow.scene_changed(v, flat);
+  EXPECT_EQ(v.camera.name, "top");
+}
+
 }  // namespace
 }  // namespace orv::interaction

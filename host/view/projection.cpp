@@ -101,9 +101,34 @@ Camera Camera::looking(const Vec3& toward, const std::string& name) {
   return c;
 }
 
-P2 Camera::project(const Vec3& p) const { return {dot(p, right), dot(p, up)}; }
+P2 Camera::project(const Vec3& p) const {
+  if (perspective <= 0) return {dot(p, right), dot(p, up)};
+  const double cx = dot(centre, right), cy = dot(centre, up), k = 1 / w(p);
+  return {cx + (dot(p, right) - cx) * k, cy + (dot(p, up) - cy) * k};
+}
 
 double Camera::depth(const Vec3& p) const { return dot(p, toward); }
+
+double Camera::w(const Vec3& p) const {
+  if (perspective <= 0) return 1;
+  const double w = 1 - (dot(p, toward) - dot(centre, toward)) * perspective;
+  return std::isfinite(w) ? std::max(w, kMinW) : kMinW;
+}
+
+Camera Camera::in_perspective(const Vec3& c, double radius) const {
+  Camera out = *this;
+  if (!(radius > 0) || !std::isfinite(radius)) return in_parallel();
+  out.perspective = 1 / (kEyeDistance * radius);
+  out.centre = c;
+  return out;
+}
+
+Camera Camera::in_parallel() const {
+  Camera out = *this;
+  out.perspective = 0;
+  out.centre = {0, 0, 0};
+  return out;
+}
 
 Camera Camera::turned(double yaw, double pitch) const {
   // Turning the content to the right is turning the camera to the left about z.

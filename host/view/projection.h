@@ -1,6 +1,6 @@
-// The views of the graphics window, shared by the pictures and the terminal: an orthographic camera
-// (three orthonormal axes: right, up, and toward the viewer) projecting model space onto a view
-// plane, the named views a CAD user expects (z up), turning about the content, and a fit of the
+// The views of the graphics window, shared by the pictures and the terminal: a camera (three
+// orthonormal axes: right, up, and toward the viewer) projecting model space onto a view plane, in
+// parallel or in perspective, the named views a CAD user expects (z up), turning about the content, and a fit of the
 // content's projected bounds into a device rectangle with equal scales in x and y.
 #pragma once
 #include <array>
@@ -30,16 +30,33 @@ std::optional<NamedView> parse_view_name(const std::string& name);
 /// isometric, trimetric".
 std::string view_names();
 
-/// An orthographic camera. `right`, `up` and `toward` (the viewer) form a right-handed orthonormal
-/// basis; a model point's view-plane position is its components along `right` and `up`, its depth
-/// the component along `toward` (larger is nearer the viewer).
+/// The eye of a perspective view stands this many times the content's radius (half its bounding
+/// box's diagonal) from its centre: the content fills about 40 degrees of sight.
+constexpr double kEyeDistance = 3.0;
+
+/// A camera. `right`, `up` and `toward` (the viewer) form a right-handed orthonormal basis; a
+/// model point's depth is its component along `toward` (larger is nearer the viewer). In parallel
+/// its view-plane position is its components along `right` and `up`. In perspective the eye stands
+/// 1 / `perspective` from `centre` along `toward`, and a point's offset from `centre` across the
+/// view is divided by w(), its distance from the eye over the centre's: a point at the centre's
+/// depth stands where the parallel view puts it, a nearer one farther out.
 struct Camera {
   Vec3 right{1, 0, 0}, up{0, 1, 0}, toward{0, 0, 1};
   std::string name = "top";  // the named view, or "turned" once turned away from it
+  double perspective = 0;    // 1 over the eye's distance from `centre`; 0 is a parallel view
+  Vec3 centre{0, 0, 0};      // the point the eye looks at
 
   static Camera named(NamedView v);
   P2 project(const Vec3& p) const;
   double depth(const Vec3& p) const;
+  /// The perspective divisor of a point: 1 at the centre's depth, less nearer the eye, never below
+  /// kMinW (a point at or behind the eye is drawn as if just in front of it). 1 in parallel.
+  double w(const Vec3& p) const;
+  /// This camera in perspective, looking at `centre` from kEyeDistance times `radius` away; `radius`
+  /// not above 0 (nothing with an extent) gives the parallel view.
+  Camera in_perspective(const Vec3& centre, double radius) const;
+  /// This camera in parallel.
+  Camera in_parallel() const;
   /// The camera turned about the model's z axis by `yaw` degrees and then about its own right axis
   /// by `pitch` degrees: positive yaw turns the content to the right, positive pitch looks from
   /// higher up. Fitting the result turns the content about its own centre.
@@ -48,6 +65,9 @@ struct Camera {
   /// can be (else y), named `name`.
   static Camera looking(const Vec3& toward, const std::string& name);
 };
+
+/// The smallest perspective divisor (Camera::w).
+constexpr double kMinW = 0.05;
 
 /// The isometric projection (Camera::named(NamedView::Isometric).project).
 P2 iso_project(const Vec3& p);

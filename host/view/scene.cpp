@@ -305,6 +305,14 @@ void each_point(const Scene& s, F&& f) {
 
 }  // namespace
 
+Camera perspective_camera(const Camera& camera, const Scene& scene) {
+  const Box3 box = scene.model_bounds();
+  if (box.empty()) return camera.in_parallel();
+  const Point size = box.size();
+  const Point mid{(box.lo[0] + box.hi[0]) / 2, (box.lo[1] + box.hi[1]) / 2, (box.lo[2] + box.hi[2]) / 2};
+  return camera.in_perspective(mid, std::sqrt(size[0] * size[0] + size[1] * size[1] + size[2] * size[2]) / 2);
+}
+
 Camera default_camera(const Scene& scene) {
   if (scene.flat_in_xy()) return Camera::named(NamedView::Top);
   const Box3 box = scene.model_bounds();

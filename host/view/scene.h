@@ -78,6 +78,11 @@ struct Scene {
 /// points stray from it by at most a millionth of the content's size.
 Camera default_camera(const Scene& scene);
 
+/// `camera` in perspective about `scene`: looking at the centre of its model bounds from
+/// kEyeDistance times their half-diagonal away (parallel for a scene with no extent). The window,
+/// the terminal and pictures see a scene in perspective through this one rule.
+Camera perspective_camera(const Camera& camera, const Scene& scene);
+
 /// A ground grid under the content: lines `spacing` apart in x and y at the content's lowest z,
 /// over its XY bounds widened to whole spacings. The spacing is the round length (1, 2 or 5 times
 /// a power of ten) nearest below a tenth of the content's larger horizontal side, so that about

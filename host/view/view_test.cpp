@@ -132,6 +132,49 @@ TEST(Views, TheWheelZoomsAboutThePointUnderThePointer) {
   EXPECT_EQ(pan_keeping(Box2{}, 1, 2, {0.3, 0.1}, {5, 2}).x, 0.3);
 }
 
+TEST(Views, PerspectiveEnlargesWhatIsNearAndFitsTheWholeScene) {
+  GeometryDatabase db;
+  db.add(shapes::torus(2.0, 0.7));
+  Detail detail;
+  detail.facets = true;
+  const Scene scene = make_scene(db, detail);
+  ASSERT_FALSE(scene.facets.empty());
+  const Camera par = Camera::named(NamedView::Front);
+  const Camera per = perspective_camera(par, scene);
+  ASSERT_GT(per.perspective, 0);
+  // The eye looks at the torus's centre from kEyeDistance times its half-diagonal.
+  EXPECT_NEAR(per.centre[0], 0, 1e-6);
+  EXPECT_NEAR(per.centre[2], 0, 1e-6);
+  const double radius = std::sqrt(5.4 * 5.4 * 2 + 1.4 * 1.4) / 2;
+  EXPECT_NEAR(1 / per.perspective, kEyeDistance * radius, 0.02 * radius);
+  // At the centre's depth a point stands where the parallel view puts it; the near side of the
+  // ring (toward the viewer, -y in the front view) is drawn wider, the far side narrower.
+  const P2 side = per.project({2.7, 0, 0.5});
+  EXPECT_NEAR(side.x, par.project({2.7, 0, 0.5}).x, 1e-12);
+  EXPECT_NEAR(side.y, 0.5, 1e-12);
+  EXPECT_GT(per.project({2.7, -2, 0}).x, 2.7);
+  EXPECT_LT(per.project({2.7, 2, 0}).x, 2.7);
+  EXPECT_GT(per.project({0, -2, 0.7}).y, 0.7);
+  // A point at or behind the eye is held just in front of it, finite.
+  const P2 behind = per.project({1, -1e6, 0});
+  EXPECT_TRUE(std::isfinite(behind.x) && std::isfinite(behind.y));
+  EXPECT_EQ(per.w({1, -1e6, 0}), kMinW);
+  // The fit frames the projected content: every facet corner lands inside the margin.
+  const Viewport vp(scene.bounds(per), 0, 0, 800, 500, 0.06, 1.0, per);
+  for (const Facet& f : scene.facets)
+    for (const Point& p : f.p) {
+      const P2 d = vp.to_device(p);
+      EXPECT_GE(d.x, 0.06 * 500 - 1e-6);
+      EXPECT_LE(d.x, 800 - 0.06 * 500 + 1e-6);
+      EXPECT_GE(d.y, 0.06 * 500 - 1e-6);
+      EXPECT_LE(d.y, 500 - 0.06 * 500 + 1e-6);
+    }
+  // Parallel again, and nothing with an extent stays parallel.
+  EXPECT_EQ(per.in_parallel().project({2.7, -2, 0}).x, par.project({2.7, -2, 0}).x);
+  EXPECT_EQ(perspective_camera(par, Scene{}).perspective, 0);
+  EXPECT_EQ(par.in_perspective({0, 0, 0}, 0).perspective, 0);
+}
+
 TEST(Views, AFlatPartOpensSquareToItsPlaneAndAnythingElseTrimetric) {
   auto ring = [](auto place) {
     std::vector<Point> pts;
