@@ -1156,4 +1156,152 @@ TEST_F(DesktopRun, HoverTellsCoordinatesAClickMeasuresAndGShowsTheGroundGrid) {
   EXPECT_GT(grey, 3000u) << "grid lines across the view";
 }
 
+// The perspective toggle (p with the view keys): the shaded torus changes and still fits the
+// view, and going back to parallel gives the same picture again.
+TEST_F(DesktopRun, PerspectiveChangesTheTorusWhichStillFitsAndParallelComesBack) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' 2>'" + file("host.txt") + "'", xvfb_.display(), dir_);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(example("torus.eqn")));
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("mousemove 5 " + std::to_string(kHeight - 5)));  // nothing hovered
+  Image parallel, perspective, again;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), parallel));
+  for (const char* a : {"key F2", "type p", "key F2"}) ASSERT_TRUE(run.act(a));
+  ASSERT_TRUE(grab_screen(xvfb_.display(), perspective));
+  for (const char* a : {"key F2", "type p", "key F2"}) ASSERT_TRUE(run.act(a));
+  ASSERT_TRUE(grab_screen(xvfb_.display(), again));
+  ASSERT_TRUE(run.send("key Escape"));
+  ASSERT_TRUE(run.send("key d"));
+  EXPECT_EQ(run.wait(20), 0);
+
+  MainDialog dialog;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(parallel, dialog, caption));
+  const int right = static_cast<int>(caption.x0) - 10, top = 30 + 2 * kLineHeight, bottom = kHeight - 30 - 4 * kLineHeight;
+  const uint32_t background = most_common_color(parallel);
+  // What is not background in the view (the torus, above the axis marker and the captions).
+  auto shape = [&](const Image& img) {
+    Box b;
+    for (int y = top; y < bottom; ++y)
+      for (int x = 0; x < right; ++x)
+        if (img.at(x, y) != background) {
+          b.x0 = std::min(b.x0, x);
+          b.y0 = std::min(b.y0, y);
+          b.x1 = std::max(b.x1, x);
+          b.y1 = std::max(b.y1, y);
+        }
+    return b;
+  };
+  std::size_t changed = 0, back = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = 0; x < right; ++x) {
+      changed += parallel.at(x, y) != perspective.at(x, y);
+      back += parallel.at(x, y) != again.at(x, y);
+    }
+  EXPECT_GT(changed, 5000u) << "the torus is drawn otherwise in perspective";
+  EXPECT_LT(back, 50u) << "parallel again is the picture it was";
+  // Both fit: the torus is wider than high and fills the view's width less its margins.
+  const double graphics_w = caption.x0 - 2 - 8;
+  for (const Image* img : {&parallel, &perspective}) {
+    const Box b = shape(*img);
+    ASSERT_FALSE(b.empty());
+    EXPECT_GT(b.x0, 0.06 * (kHeight - 60) - 6);
+    EXPECT_LT(b.x1, graphics_w - 0.06 * (kHeight - 60) + 6);
+    EXPECT_NEAR((b.x1 - b.x0) / (graphics_w - 2 * 0.06 * (kHeight - 60)), 1.0, 0.03);
+  }
+}
+
+// In perspective the screen marks and the click that snaps to them go through the same projection:
+// a click a few pixels off a mark, where perspective has moved it, fills the point prompt with the
+// mark's own point.
+TEST_F(DesktopRun, InPerspectiveAClickOnAMarkOfACurvePicksItsPoint) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  // Marks exact in binary along a curve in space: (1,0,0) (5,0.25,0.0625) (9,1,0.5) (13,2.25,1.6875)
+  // (17,4,4).
+  std::ofstream(file("space.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\n"
+                                      "geometry = spline\nx = 4*t + 1\ny = t*t/4\nz = t*t*t/16\n";
+  InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' --transcript '" + file("run.jsonl") + "' --export '" +
+                                file("out.json") + "' 2>'" + file("host.txt") + "'",
+                     xvfb_.display(), dir_);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(file("space.eqn")));
+  ASSERT_TRUE(run.act("key alt+p"));
+  // The point prompt (Origin): the dialog steps aside; the marks in parallel, then in perspective.
+  ASSERT_TRUE(run.act("key alt+i"));
+  ASSERT_TRUE(run.act("mousemove 5 " + std::to_string(kHeight - 5)));
+  Image parallel, perspective;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), parallel));
+  ASSERT_TRUE(run.act("key Escape"));
+  for (const char* a : {"key F2", "type p", "key F2", "key alt+i", "mousemove 5 795"}) ASSERT_TRUE(run.act(a));
+  ASSERT_TRUE(grab_screen(xvfb_.display(), perspective));
+  const int bottom = kHeight - 13 * kLineHeight - 10;  // above the point prompt
+  const std::vector<Pixel> par = cross_centres(parallel, most_common_color(parallel), 0, 60, kWidth, bottom);
+  const std::vector<Pixel> per = cross_centres(perspective, most_common_color(perspective), 0, 60, kWidth, bottom);
+  ASSERT_EQ(par.size(), 5u) << "one cross a mark";
+  ASSERT_EQ(per.size(), 5u) << "one cross a mark";
+  const double moved = std::hypot(per[2].x - par[2].x, per[2].y - par[2].y);
+  EXPECT_GT(moved, 16) << "perspective moves the third mark out of the parallel one's snap";
+  ASSERT_TRUE(run.act("mousemove " + std::to_string(static_cast<int>(per[2].x) + 4) + " " +
+                      std::to_string(static_cast<int>(per[2].y) - 3) + " click 1"));
+  ASSERT_TRUE(run.act("key Return"));
+  ASSERT_TRUE(run.send("key alt+o"));
+  ASSERT_EQ(run.wait(20), 0) << "the host ends when OK is pressed";
+
+  const std::vector<nlohmann::json> picks = transcript_events(file("run.jsonl"), "pick");
+  ASSERT_EQ(picks.size(), 2u) << "the prompt left by Esc, then the one answered";
+  ASSERT_TRUE(picks[1]["point"].is_array()) << picks[1];
+  EXPECT_EQ(picks[1]["point"].get<std::vector<double>>(), (std::vector<double>{9, 1, 0.5})) << picks[1];
+}
+
+// A picture exported in perspective shows the perspective on the screen: its points stand as the
+// screen's do, at another scale about its centre, and not as they stand in parallel.
+TEST_F(DesktopRun, APictureExportedInPerspectiveShowsThePerspective) {
+  if (find_program("xdotool").empty()) GTEST_SKIP() << "no xdotool installed: real window-system events are not tested";
+  std::ofstream(file("space.eqn")) << "step_var1 = t\nlower_limit1 = 0\nupper_limit1 = 4\nstep_size1 = 1\n"
+                                      "geometry = points\nx = 4*t\ny = -t*t\nz = t*t*t/4\n";
+  InteractiveRun run(env(), "--temp-dir '" + dir_.string() + "' --color 14 2>'" + file("host.txt") + "'",
+                     xvfb_.display(), dir_);
+  ASSERT_TRUE(run.started());
+  ASSERT_TRUE(run.open(file("space.eqn")));
+  ASSERT_TRUE(run.act("key alt+p"));
+  ASSERT_TRUE(run.act("mousemove 5 " + std::to_string(kHeight - 5)));
+  Image parallel, perspective;
+  ASSERT_TRUE(grab_screen(xvfb_.display(), parallel));
+  for (const char* a : {"key F2", "type p", "key F2"}) ASSERT_TRUE(run.act(a));
+  ASSERT_TRUE(grab_screen(xvfb_.display(), perspective));
+  ASSERT_TRUE(run.act("key F3"));
+  ASSERT_TRUE(run.act("type --delay 5 '" + file("view.png") + "'"));
+  ASSERT_TRUE(run.act("key Return"));
+  ASSERT_TRUE(run.send("key alt+o"));
+  ASSERT_EQ(run.wait(20), 0) << "the host leaves: the export saved the geometry";
+
+  MainDialog dialog;
+  Box caption;
+  ASSERT_TRUE(find_main_dialog(parallel, dialog, caption));
+  const int right = static_cast<int>(caption.x0) - 14;
+  const std::vector<Pixel> par = blobs_of(parallel, 0xFFEB40, 0, 60, right, kHeight - 60);
+  const std::vector<Pixel> per = blobs_of(perspective, 0xFFEB40, 0, 60, right, kHeight - 60);
+  Image picture;
+  ASSERT_TRUE(read_png(file("view.png"), picture));
+  const double legend = std::clamp(picture.h / 42.0, 9.0, 22.0) * 2;
+  const std::vector<Pixel> pic = blobs_of(picture, 0xFFEB40, 0, 0, picture.w, static_cast<int>(picture.h - legend), 24);
+  ASSERT_EQ(par.size(), 5u);
+  ASSERT_EQ(per.size(), 5u);
+  ASSERT_EQ(pic.size(), 5u) << "one blob a point in the picture";
+  const double graphics_w = caption.x0 - 2 - 8;
+  const Pixel centre{graphics_w / 2, 30 + (kHeight - 60) / 2.0};
+  const Pixel pic_centre{picture.w / 2.0, (picture.h - legend) / 2};
+  auto unit = [](const std::vector<Pixel>& p) { return std::hypot(p[4].x - p[0].x, p[4].y - p[0].y); };
+  double off_parallel = 0;
+  for (std::size_t i = 0; i < 5; ++i) {
+    const double px = (pic[i].x - pic_centre.x) / unit(pic), py = (pic[i].y - pic_centre.y) / unit(pic);
+    EXPECT_NEAR((per[i].x - centre.x) / unit(per), px, 0.012) << i;
+    EXPECT_NEAR((per[i].y - centre.y) / unit(per), py, 0.012) << i;
+    off_parallel = std::max({off_parallel, std::abs((par[i].x - centre.x) / unit(par) - px),
+                             std::abs((par[i].y - centre.y) / unit(par) - py)});
+  }
+  EXPECT_GT(off_parallel, 0.1) << "the picture is not the parallel view";
+}
+
 }  // namespace

@@ -370,6 +370,8 @@ Legend picture_legend(const Scene& scene, const Viewport& viewport, int width, c
       std::any_of(scene.marks.begin(), scene.marks.end(), [](const Mark& m) { return !m.stored; }))
     l.left += " (marks not drawn)";
   l.right = viewport.camera().name + " view";
+  // In perspective the scale bar holds at the depth of the content's centre only.
+  if (viewport.camera().perspective > 0) l.right += " in perspective";
   if (scene.empty()) return l;
   l.right += "  \u00b7  " + size_text(scene.model_bounds());
   l.bar_length = round_length(width / 5.0 / viewport.scale());

@@ -321,6 +321,8 @@ TEST_F(PictureTest, LegendNamesTheViewTheScaleAndTheSize) {
   Legend on = picture_legend(scene, picture_viewport(scene, Camera::named(NamedView::Left), 1200, 900, o), 1200, o);
   EXPECT_EQ(on.left.find("not drawn"), std::string::npos);
   EXPECT_EQ(on.right.rfind("left view", 0), 0u);
+  const Camera seen = perspective_camera(Camera::named(NamedView::Left), scene);
+  EXPECT_EQ(picture_legend(scene, picture_viewport(scene, seen, 1200, 900, o), 1200, o).right.rfind("left view in perspective  \u00b7  ", 0), 0u);
   // Nothing drawn: no bar and no size.
   Scene empty;
   Legend none = picture_legend(empty, picture_viewport(empty, cam, 200, 200, o), 200, o);
