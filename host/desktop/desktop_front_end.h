@@ -3,7 +3,7 @@
 // screen marks in their palette colours, the axis marker, the view's name, the counts and the last
 // refusal in its frame); the main dialog docks at the right, modal windows centre over both. The
 // mouse turns (left drag), pans (right or middle drag) and zooms (wheel) the view; the toolbar and,
-// after F2, the terminal's view keys choose named views and fit. Clicks and keys become the dialog
+// after F2, the terminal's view keys choose named views, perspective and fit. Clicks and keys become the dialog
 // manager's events, also in the host's prompts (core/host_prompts.h); a click on the view fills the
 // point prompt. The text editor is the desktop's own modal window.
 // With a script installed, the script's lines are the input instead and answer the prompts, while

@@ -1,7 +1,7 @@
 // The graphics window's 3D view in plain OpenGL 3 core: the scene's surfaces as shaded triangles
 // (one light fixed to the viewer, both sides lit alike, as the pictures light them) with their
-// iso-curves over them, curves and lines as line strips, through the same orthographic cameras,
-// zoom and pan as the terminal and the pictures. The geometry goes to the GPU once per scene; a
+// iso-curves over them, curves and lines as line strips, through the same cameras (parallel or in
+// perspective), zoom and pan as the terminal and the pictures. The geometry goes to the GPU once per scene; a
 // frame only sets the camera, so turning the view costs one draw of what is there.
 #pragma once
 #include <array>
@@ -23,8 +23,8 @@ struct ViewFrame {
 };
 
 /// The 4 x 4 matrix (column-major, as OpenGL takes it) that maps model space to clip space for a
-/// viewport of `width` x `height` pixels: x and y as view::Viewport maps them, depth from nearest
-/// (-1) to farthest (1) over the model's bounds.
+/// viewport of `width` x `height` pixels: x and y as view::Viewport maps them (after the divide by
+/// w in perspective), depth from nearest (-1) to farthest (1) over the model's bounds.
 std::array<float, 16> clip_matrix(const ViewFrame& frame, double width, double height);
 
 /// Triangles of the scene's facets: per vertex x y z, normal, r g b.
