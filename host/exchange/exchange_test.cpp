@@ -142,7 +142,8 @@ struct ReadBack {
     return true;
   }
   // The labels that describe a shape: its own, then those of the labelled shapes that contain it
-  // (a reader may put a curve's colour and layer on the wireframe set around its edge).
+  // (a reader may put a curve's colour and layer on the wireframe set around its edge). A shape
+  // found in an assembly carries its component's placement, which its part's label does not.
   std::vector<TDF_Label> labels_of(const TopoDS_Shape& s) const {
     std::vector<TDF_Label> own, around;
     TDF_LabelSequence labels;
@@ -153,12 +154,12 @@ struct ReadBack {
       subs.Append(labels.Value(i));
       for (int k = 1; k <= subs.Length(); ++k) {
         const TopoDS_Shape holder = XCAFDoc_ShapeTool::GetShape(subs.Value(k));
-        if (holder.IsSame(s)) {
+        if (holder.IsPartner(s)) {
           own.push_back(subs.Value(k));
           continue;
         }
         bool inside = false;
-        for (TopExp_Explorer x(holder, s.ShapeType()); x.More() && !inside; x.Next()) inside = x.Current().IsSame(s);
+        for (TopExp_Explorer x(holder, s.ShapeType()); x.More() && !inside; x.Next()) inside = x.Current().IsPartner(s);
         if (inside) around.push_back(subs.Value(k));
       }
     }

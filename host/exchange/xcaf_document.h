@@ -1,6 +1,7 @@
-// The database's entities as one OpenCASCADE XCAF document, the common input of the STEP and IGES
-// writers: one compound shape holding a vertex per point, an edge per line or curve and a face per
-// surface, each a labelled sub-shape with its colour, its level as a layer, and its name.
+// The database's entities as an OpenCASCADE XCAF document, the input of the STEP and IGES writers:
+// a vertex per point, an edge per line or curve and a face per surface, each labelled with its
+// colour, its level as a layer, and its name. IGES takes them as one compound with a labelled
+// sub-shape per entity; STEP as an assembly with one part (a product) per entity or point set.
 // Private to the exchange folder; built into the OpenCASCADE module (occt_module.h).
 #pragma once
 #include <TDocStd_Document.hxx>
@@ -18,6 +19,21 @@ namespace orv::exchange::detail {
 /// naming the entity (by id) that has no sound geometry; nothing is written in that case.
 bool build_document(const std::vector<const Entity*>& entities, const std::string& product,
                     Handle(TDocStd_Document)& doc, std::string& err);
+
+/// A part of an assembly: its name and the entities its shape is made of (one entity, or the points
+/// of a point set that go through the document).
+struct Part {
+  std::string name;
+  std::vector<const Entity*> members;
+};
+
+/// A fresh XCAF document holding an assembly named `product` with one component per part, in
+/// order: a part of one entity is that entity's shape, a part of several (or of one vertex) a
+/// compound of theirs; each
+/// part and its component are named `part.name`, in the first member's colour and on its level's
+/// layer. False with a message naming the entity (by id) that has no sound geometry.
+bool build_assembly(const std::vector<Part>& parts, const std::string& product, Handle(TDocStd_Document)& doc,
+                    std::string& err);
 
 /// How many of the first points go through the document as anchors: two, so that the translated
 /// points sit in a group (IGES) or set (STEP) as a document of many points makes them.
