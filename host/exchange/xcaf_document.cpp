@@ -122,8 +122,9 @@ class Styler {
   explicit Styler(const TDF_Label& main)
       : colors_(XCAFDoc_DocumentTool::ColorTool(main)), layers_(XCAFDoc_DocumentTool::LayerTool(main)) {}
   /// Names `label` and gives it `e`'s colour (as a face's, a curve's or a point's, after `shape`)
-  /// and the layer of `e`'s level.
-  void style(const TDF_Label& label, const std::string& name, const Entity& e, const TopoDS_Shape& shape) {
+  /// and, with `layered`, the layer of `e`'s level.
+  void style(const TDF_Label& label, const std::string& name, const Entity& e, const TopoDS_Shape& shape,
+             bool layered = true) {
     TDataStd_Name::Set(label, name.c_str());
     const view::Rgb rgb = view::color_rgb(e.color());
     const Quantity_Color color(rgb.r, rgb.g, rgb.b, Quantity_TOC_sRGB);
@@ -131,11 +132,15 @@ class Styler {
                                    : shape.ShapeType() == TopAbs_EDGE ? XCAFDoc_ColorCurv
                                                                       : XCAFDoc_ColorGen;
     colors_->SetColor(label, color, type);
+    if (layered) layer(label, e.level());
+  }
+  /// Puts `label` on the layer of `level`.
+  void layer(const TDF_Label& label, int32_t level) {
     size_t k = 0;
-    while (k < levels_.size() && levels_[k] != e.level()) ++k;
+    while (k < levels_.size() && levels_[k] != level) ++k;
     if (k == levels_.size()) {
-      levels_.push_back(e.level());
-      layer_of_level_.push_back(layers_->AddLayer(layer_name(e.level()).c_str()));
+      levels_.push_back(level);
+      layer_of_level_.push_back(layers_->AddLayer(layer_name(level).c_str()));
     }
     layers_->SetLayer(label, layer_of_level_[k]);
   }
@@ -198,32 +203,38 @@ bool build_document(const std::vector<const Entity*>& entities, const std::strin
 bool build_assembly(const std::vector<Part>& parts, const std::string& product, Handle(TDocStd_Document)& doc,
                     std::string& err) {
   kernel::silence_occt_messages();
-  std::vector<TopoDS_Shape> shapes;
-  shapes.reserve(parts.size());
-  BRep_Builder builder;
-  for (const Part& part : parts) {
-    std::vector<TopoDS_Shape> members;
-    if (!shapes_of(part.members, members, err)) return false;
-    // A lone vertex is written inside a set the writer makes for it, which loses the part's name:
-    // it goes into a compound of its own, as several members do.
-    if (members.size() == 1 && members[0].ShapeType() != TopAbs_VERTEX) {
-      shapes.push_back(members[0]);
-      continue;
-    }
-    TopoDS_Compound compound;
-    builder.MakeCompound(compound);
-    for (const TopoDS_Shape& s : members) builder.Add(compound, s);
-    shapes.push_back(compound);
-  }
+  std::vector<std::vector<TopoDS_Shape>> members(parts.size());
+  for (size_t i = 0; i < parts.size(); ++i)
+    if (!shapes_of(parts[i].members, members[i], err)) return false;
   const Handle(XCAFDoc_ShapeTool) shape_tool = new_document(doc);
   Styler styler(doc->Main());
   const TDF_Label assembly = shape_tool->NewShape();
   TDataStd_Name::Set(assembly, product.c_str());
+  BRep_Builder builder;
   for (size_t i = 0; i < parts.size(); ++i) {
-    if (parts[i].members.empty()) continue;
+    if (members[i].empty()) continue;
     const Entity& first = *parts[i].members[0];
-    const TDF_Label part = shape_tool->AddShape(shapes[i], false, false);
-    styler.style(part, parts[i].name, first, shapes[i]);
+    // A lone vertex is written inside a set the writer makes for it, which loses the part's name:
+    // it goes into a compound of its own, as several members do.
+    TopoDS_Shape shape = members[i][0];
+    if (members[i].size() > 1 || shape.ShapeType() == TopAbs_VERTEX) {
+      TopoDS_Compound compound;
+      builder.MakeCompound(compound);
+      for (const TopoDS_Shape& s : members[i]) builder.Add(compound, s);
+      shape = compound;
+    }
+    const TDF_Label part = shape_tool->AddShape(shape, false, false);
+    if (parts[i].labelled_members) {
+      TDataStd_Name::Set(part, parts[i].name.c_str());
+      styler.layer(part, first.level());
+      for (size_t k = 0; k < members[i].size(); ++k) {
+        TDF_Label sub;
+        if (shape_tool->AddSubShape(part, members[i][k], sub))
+          styler.style(sub, entity_label(*parts[i].members[k]), *parts[i].members[k], members[i][k], false);
+      }
+    } else {
+      styler.style(part, parts[i].name, first, shape);
+    }
     const TDF_Label component = shape_tool->AddComponent(assembly, part, TopLoc_Location());
     TDataStd_Name::Set(component, parts[i].name.c_str());
   }

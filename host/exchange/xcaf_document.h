@@ -20,18 +20,20 @@ namespace orv::exchange::detail {
 bool build_document(const std::vector<const Entity*>& entities, const std::string& product,
                     Handle(TDocStd_Document)& doc, std::string& err);
 
-/// A part of an assembly: its name and the entities its shape is made of (one entity, or the points
-/// of a point set that go through the document).
+/// A part of an assembly: its name and the entities its shape is made of (one entity, the lines of
+/// a line set, or the points of a point set that go through the document).
 struct Part {
   std::string name;
   std::vector<const Entity*> members;
+  /// Each member a labelled sub-shape with its own name and colour, the part only named and on the
+  /// members' layer (a line set); otherwise the part takes its first member's colour and layer.
+  bool labelled_members = false;
 };
 
 /// A fresh XCAF document holding an assembly named `product` with one component per part, in
 /// order: a part of one entity is that entity's shape, a part of several (or of one vertex) a
-/// compound of theirs; each
-/// part and its component are named `part.name`, in the first member's colour and on its level's
-/// layer. False with a message naming the entity (by id) that has no sound geometry.
+/// compound of theirs; each part and its component are named `part.name`. False with a message
+/// naming the entity (by id) that has no sound geometry.
 bool build_assembly(const std::vector<Part>& parts, const std::string& product, Handle(TDocStd_Document)& doc,
                     std::string& err);
 
