@@ -128,7 +128,8 @@ bool make_parts(const std::vector<const Entity*>& entities, std::vector<detail::
   return true;
 }
 
-// The representation item of each part's product, in the parts' order: the parts are the
+// The representation item of each part's product, in the parts' order (null for a part of several
+// items): the parts are the
 // assembly's components, whose usages (NEXT_ASSEMBLY_USAGE_OCCURRENCE) the writer makes in their
 // order, each naming its part. Empty when the model is not made that way.
 std::vector<Handle(StepRepr_RepresentationItem)> part_items(const Handle(StepData_StepModel)& model,
@@ -155,15 +156,16 @@ std::vector<Handle(StepRepr_RepresentationItem)> part_items(const Handle(StepDat
       return {};
     const auto found = shape_of.find(pd.get());
     if (found == shape_of.end() || found->second.IsNull() || found->second->Items().IsNull()) return {};
-    // The representation holds the part's placement and its one item.
+    // The representation holds the part's placement and its items: a point set's is one.
     Handle(StepRepr_RepresentationItem) only;
+    int count = 0;
     for (int j = 1; j <= found->second->NbItems(); ++j) {
       const Handle(StepRepr_RepresentationItem) it = found->second->ItemsValue(j);
       if (it.IsNull() || it->IsKind(STANDARD_TYPE(StepGeom_Axis2Placement3d))) continue;
-      if (!only.IsNull()) return {};
       only = it;
+      ++count;
     }
-    items.push_back(only);
+    items.push_back(count == 1 ? only : Handle(StepRepr_RepresentationItem)());
   }
   return items;
 }
