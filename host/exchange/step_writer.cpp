@@ -1,7 +1,7 @@
 // STEP AP214 output of the database, with colours and layers, through OpenCASCADE's XCAF writer.
 // The file is an assembly named after the equation files with one part (a product) per entity, so
 // that a CAD program's model tree shows one object per entity, named as the entity ("spline 3").
-// A plot's points are parts of up to 1024 points each: that writer puts points into a geometric
+// Points and lines, which a plot makes by the thousand, are parts of up to 1024 each. That writer puts points into a geometric
 // set with no layer and no colour (a point colour would need a point style, which OpenCASCADE
 // neither writes nor reads back), so only each set's first two points go through it; the others
 // are made as cartesian points in the translated model, and each set joins its level's layer there.
@@ -129,9 +129,8 @@ bool make_parts(const std::vector<const Entity*>& entities, std::vector<detail::
 }
 
 // The representation item of each part's product, in the parts' order (null for a part of several
-// items): the parts are the
-// assembly's components, whose usages (NEXT_ASSEMBLY_USAGE_OCCURRENCE) the writer makes in their
-// order, each naming its part. Empty when the model is not made that way.
+// items): the parts are the assembly's components, whose usages (NEXT_ASSEMBLY_USAGE_OCCURRENCE)
+// the writer makes in their order, each naming its part. Empty when the model is not made that way.
 std::vector<Handle(StepRepr_RepresentationItem)> part_items(const Handle(StepData_StepModel)& model,
                                                             const std::vector<detail::Part>& parts) {
   std::vector<Handle(StepBasic_ProductDefinition)> definitions;
@@ -241,8 +240,8 @@ bool add_points(const Handle(StepData_StepModel)& model, const std::vector<detai
 
 // The writer makes some things differently from run to run: the usages' ids count every usage the
 // process has made, and the colours (one presentation a part) follow a table keyed by memory
-// addresses. The usages are numbered as the components, 1 up; the presentations and what
-// only they reference are put back into their slots in the order of the items they colour, each
+// addresses. The usages are numbered as the components, 1 up; the presentations and what only
+// they reference are put back into their slots in the order of the items they colour, each
 // followed by what it references, depth first. False when the model holds no usage a part.
 bool make_repeatable(const Handle(StepData_StepModel)& model, std::size_t parts) {
   std::size_t usages = 0;

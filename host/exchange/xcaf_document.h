@@ -37,16 +37,17 @@ struct Part {
 bool build_assembly(const std::vector<Part>& parts, const std::string& product, Handle(TDocStd_Document)& doc,
                     std::string& err);
 
-/// How many of the first points go through the document as anchors: two, so that the translated
-/// points sit in a group (IGES) or set (STEP) as a document of many points makes them.
+/// How many of the first points (in STEP: of each point set) go through the document as anchors:
+/// two, so that the translated points sit in a group (IGES) or set (STEP) as a document of many
+/// points makes them.
 constexpr std::size_t kAnchorPoints = 2;
 
 /// Splits the entities for the writers: a document of a million points costs gigabytes and most of
 /// a minute in labels, colours and shape translation that a free point does not need, so `shaped`
 /// gets every entity but the points, in order, plus the first kAnchorPoints points as anchors, and
 /// `points` every point in order (the anchors first); the writers add the others to the translated
-/// model themselves, after the last anchor. False with a message naming the point whose coordinate
-/// is not finite.
+/// model themselves, after the last anchor (STEP makes its own anchors, a set's first points, and
+/// uses this for the check). False with a message naming the point whose coordinate is not finite.
 bool split_points(const std::vector<const Entity*>& entities, std::vector<const Entity*>& shaped,
                   std::vector<const Entity*>& points, std::string& err);
 
