@@ -123,7 +123,7 @@ void run_desktop(Host& host, const SessionConfig& config, Zlink& zlink, frontend
     result.error = "the desktop window: " + err;
     return;
   }
-  desktop::DesktopFrontEnd desk(window, host.database);
+  desktop::DesktopFrontEnd desk(window, host.database, host.windows);
   desk.set_script(script);
   if (!script) {
     keep_recent_files(true);  // a person's choices; scripted runs leave the list alone
@@ -162,7 +162,7 @@ SessionResult run_session(Host& host, const SessionConfig& config) {
   }
 
   // The person's input, checked (and a script read) before anything runs.
-  frontend::ScriptFrontEnd script;
+  frontend::ScriptFrontEnd script(host.windows);
   std::string err;
   if (config.mode == RunMode::Terminal) {
     if (!config.desktop && (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO))) {
@@ -215,7 +215,7 @@ SessionResult run_session(Host& host, const SessionConfig& config) {
       result.error = "the terminal: " + err;
       return result;
     }
-    frontend::TerminalFrontEnd terminal(screen, host.database);
+    frontend::TerminalFrontEnd terminal(screen, host.database, host.windows);
     keep_recent_files(true);
     live_edit().set_enabled(config.live);
     run_with(host, terminal, config, zlink, installed, result);

@@ -14,6 +14,8 @@
 #include "platform/transcript.h"
 
 namespace orv {
+
+PlotHistory::PlotHistory(GeometryDatabase& db) : db_(&db) {}
 namespace {
 
 std::string counted(int64_t n, const char* one, const char* many) {

@@ -34,7 +34,7 @@ std::string entity_words(int32_t kind, int64_t id);
 
 class PlotHistory {
  public:
-  explicit PlotHistory(GeometryDatabase& db) : db_(&db) {}
+  explicit PlotHistory(GeometryDatabase& db);  // out of line: Action is complete only below
   PlotHistory(const PlotHistory&) = delete;
   PlotHistory& operator=(const PlotHistory&) = delete;
 

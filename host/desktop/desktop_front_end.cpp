@@ -119,8 +119,8 @@ std::string key_name(int key, int mods) {
   }
 }
 
-DesktopFrontEnd::DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db)
-    : window_(window), db_(db), saving_(db) {
+DesktopFrontEnd::DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db, WindowSystem& windows)
+    : window_(window), db_(db), windows_(windows), saving_(db) {
   gl_ok_ = gl_.init();
 }
 
@@ -139,7 +139,7 @@ bool DesktopFrontEnd::history_key(int key, int mods) {
   else if (key == GLFW_KEY_F4) name = "F4";
   else if (key == GLFW_KEY_DELETE && picked_.id != 0) name = "Delete";
   if (name.empty()) return false;
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = windows_;
   if (ws.active() != nullptr && ws.active() != ws.docked_dialog()) {
     status_ = "Close this window first: " + name + " works on the plots";
     return true;
@@ -268,7 +268,7 @@ bool DesktopFrontEnd::take_fine_mesh(bool wait) {
 }
 
 void DesktopFrontEnd::layout() {
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = windows_;
   const float W = static_cast<float>(window_.width()), H = static_cast<float>(window_.height());
   const FontMetrics& font = window_.font();
   const float bar = std::round(font.line_h * kBarLines);
@@ -276,9 +276,9 @@ void DesktopFrontEnd::layout() {
   const HWND dock = ws.docked_dialog();
   float graphics_w = W;
   if (dock) {
-    Placement p = place(dock, 0, 0, font);
+    Placement p = place(windows_, dock, 0, 0, font);
     const float x = std::max(W * static_cast<float>(1 - kDockShare), W - p.frame.w - kGap);
-    p = place(dock, x, bar + kGap, font);
+    p = place(windows_, dock, x, bar + kGap, font);
     graphics_w = x - kGap;
     placed_.push_back(p);
   }
@@ -294,7 +294,7 @@ void DesktopFrontEnd::layout() {
     PixelRect size = window_size(*w, font);
     // The point prompt stands at the foot, so that the points to click stay in sight.
     const float y = h == point_prompt_window() ? H - bar - size.h - kGap : std::round((H - size.h) / 2);
-    Placement placed = place(h, std::max(0.0f, std::round((W - size.w) / 2)), std::max(bar, y), font);
+    Placement placed = place(windows_, h, std::max(0.0f, std::round((W - size.w) / 2)), std::max(bar, y), font);
     if (w->kind == WindowKind::MessageBox) placed = clear_of_field(placed, bar);
     placed_.push_back(placed);
   }
@@ -302,7 +302,7 @@ void DesktopFrontEnd::layout() {
 
 Placement DesktopFrontEnd::clear_of_field(const Placement& box, float bar) const {
   // A message about a field stands below the field (or above it), never over it.
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = windows_;
   const Window* w = ws.find(box.window);
   const float H = static_cast<float>(window_.height());
   for (const Placement& o : placed_) {
@@ -316,7 +316,7 @@ Placement DesktopFrontEnd::clear_of_field(const Placement& box, float bar) const
     float y = r.bottom() + kGap;
     if (y + b.h > H - bar) y = r.y - kGap - b.h;
     if (y < bar) continue;
-    return place(box.window, b.x, std::round(y), box.font);
+    return place(windows_, box.window, b.x, std::round(y), box.font);
   }
   return box;
 }
@@ -477,7 +477,7 @@ void DesktopFrontEnd::draw_toolbar() {
                    ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBringToFrontOnFocus |
                    ImGuiWindowFlags_NoNav);
   ImGui::TextUnformatted("Orvantis");
-  const Window* top = host().windows.find(host().windows.active());
+  const Window* top = windows_.find(windows_.active());
   const bool blocked = prompt_ != nullptr || (top && top->kind == WindowKind::Prompt);
   static const std::pair<const char*, view::NamedView> kViews[] = {
       {"Top", view::NamedView::Top},     {"Bottom", view::NamedView::Bottom}, {"Front", view::NamedView::Front},
@@ -510,13 +510,13 @@ void DesktopFrontEnd::draw_toolbar() {
 
 void DesktopFrontEnd::click(double x, double y, int button, int mods) {
   (void)mods;
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = windows_;
   const float px = static_cast<float>(x), py = static_cast<float>(y);
   // The topmost host window under the pointer takes the click; only the active one acts on it.
   for (auto it = placed_.rbegin(); it != placed_.rend(); ++it) {
     const Window* w = ws.find(it->window);
     const bool over = it->frame.contains(px, py);
-    const Window* open = w ? interaction::open_list(*w) : nullptr;
+    const Window* open = w ? interaction::open_list(windows_, *w) : nullptr;
     if (!over && !(open && it->window == ws.active())) continue;
     if (button != GLFW_MOUSE_BUTTON_LEFT || it->window != ws.active()) return;
     UiEvent e;
@@ -582,7 +582,7 @@ bool DesktopFrontEnd::view_key(int key, int mods) {
     view_keys_ = !view_keys_;
     return true;
   }
-  const Window* top = host().windows.find(host().windows.active());
+  const Window* top = windows_.find(windows_.active());
   if (key == GLFW_KEY_F3 && saving_.can_export() && !prompt_ && !(top && top->kind == WindowKind::Prompt)) {
     export_asked_ = true;
     return true;
@@ -644,7 +644,7 @@ void DesktopFrontEnd::take_input() {
           interaction::apply_view_key(view_, k);
           break;
         }
-        if (const Window* a = host().windows.find(host().windows.active());
+        if (const Window* a = windows_.find(windows_.active());
             a && a->kind == WindowKind::Viewer) {
           // The viewer closes on q; other letters mean nothing there.
           if (r.ch == 'q') events_.push_back(UiEvent{UiEvent::Kind::Key, "q", 0, 0, 0});
@@ -726,7 +726,7 @@ void DesktopFrontEnd::draw_frame() {
   ImDrawList* dl = ImGui::GetBackgroundDrawList();
   draw_marks_and_axes(dl);
   draw_picked(dl);
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = windows_;
   const HWND active = ws.active();
   for (const Placement& p : placed_) paint_window(dl, p, p.window == active && !prompt_, static_cast<float>(window_.height()));
   // The status line: progress, a message, or the keys that apply.

@@ -53,7 +53,7 @@ std::string key_name(int key, int mods);
 
 class DesktopFrontEnd : public FrontEnd {
  public:
-  DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db);
+  DesktopFrontEnd(DesktopWindow& window, const GeometryDatabase& db, WindowSystem& windows);
   ~DesktopFrontEnd() override;
 
   /// Takes events and prompt answers from `script` (null: from the person). The script's
@@ -150,6 +150,7 @@ class DesktopFrontEnd : public FrontEnd {
 
   DesktopWindow& window_;
   const GeometryDatabase& db_;
+  WindowSystem& windows_;
   frontend::ScriptFrontEnd* script_ = nullptr;
   GlView gl_;
   bool gl_ok_ = false;

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/host.h"
+#include "platform/window_system.h"
 
 namespace orv::desktop {
 
@@ -30,11 +30,12 @@ PixelRect window_size(const Window& w, const FontMetrics& font) {
   return r;
 }
 
-Placement place(HWND window, float x, float y, const FontMetrics& font) {
+Placement place(WindowSystem& windows, HWND window, float x, float y, const FontMetrics& font) {
   Placement p;
+  p.windows = &windows;
   p.window = window;
   p.font = font;
-  const Window* w = host().windows.find(window);
+  const Window* w = windows.find(window);
   if (!w) return p;
   p.frame = window_size(*w, font);
   p.frame.x = x;
@@ -87,12 +88,12 @@ ListPopup list_popup(const Window& list, const Placement& p, float bottom) {
 }
 
 bool click_event(const Placement& p, float px, float py, float bottom, UiEvent& e) {
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = *p.windows;
   const Window* w = ws.find(p.window);
   if (!w) return false;
   using Hit = interaction::WindowHit;
   Hit hit;
-  const Window* open = interaction::open_list(*w);
+  const Window* open = interaction::open_list(ws, *w);
   if (const ListPopup l = open ? list_popup(*open, p, bottom) : ListPopup{}; open && l.rect.contains(px, py)) {
     const int index = l.first + static_cast<int>((py - l.rect.y - 1) / l.row_h);
     hit.kind = Hit::Kind::ListItem;
@@ -116,7 +117,7 @@ bool click_event(const Placement& p, float px, float py, float bottom, UiEvent& 
       }
     }
   }
-  return interaction::click_event(*w, hit, e);
+  return interaction::click_event(ws, *w, hit, e);
 }
 
 }  // namespace orv::desktop

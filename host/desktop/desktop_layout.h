@@ -24,6 +24,7 @@ struct PixelRect {
 /// A top-level window as placed: its frame (caption bar included) and its client area, where the
 /// template's dialog units start.
 struct Placement {
+  WindowSystem* windows = nullptr;  // the window system it was placed in
   HWND window = nullptr;
   PixelRect frame, client;
   FontMetrics font;
@@ -36,7 +37,7 @@ float caption_height(const FontMetrics& font);
 /// The outer size of a top-level window (dialog, message box, viewer) in pixels.
 PixelRect window_size(const Window& window, const FontMetrics& font);
 /// Places a top-level window with its frame's top left corner at (x, y).
-Placement place(HWND window, float x, float y, const FontMetrics& font);
+Placement place(WindowSystem& windows, HWND window, float x, float y, const FontMetrics& font);
 
 /// A control's rectangle in pixels.
 PixelRect control_rect(const Window& control, const Placement& placed);

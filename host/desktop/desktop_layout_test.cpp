@@ -41,7 +41,7 @@ class Layout : public ::testing::Test {
 };
 
 TEST_F(Layout, DialogUnitsBecomePixelsFromTheFont) {
-  Placement p = place(dialog_, 100, 50, font_);
+  Placement p = place(host_.windows, dialog_, 100, 50, font_);
   EXPECT_FLOAT_EQ(p.frame.w, 160 * 2 + 2 * kBorder);
   EXPECT_FLOAT_EQ(p.frame.h, 100 * 2 + caption_height(font_) + 2 * kBorder);
   EXPECT_FLOAT_EQ(p.client.x, 100 + kBorder);
@@ -56,13 +56,13 @@ TEST_F(Layout, DialogUnitsBecomePixelsFromTheFont) {
   EXPECT_LT(l.h, 60 * 2);
   EXPECT_GE(l.h, font_.line_h);
   // A larger font makes the same dialog larger in proportion.
-  Placement big = place(dialog_, 0, 0, FontMetrics{12, 24});
+  Placement big = place(host_.windows, dialog_, 0, 0, FontMetrics{12, 24});
   EXPECT_FLOAT_EQ(big.client.w, 160 * 3);
   EXPECT_FLOAT_EQ(big.client.h, 100 * 3);
 }
 
 TEST_F(Layout, ClicksHitWhatIsDrawnThere) {
-  Placement p = place(dialog_, 0, 0, font_);
+  Placement p = place(host_.windows, dialog_, 0, 0, font_);
   auto centre = [&](int index) {
     PixelRect r = control_rect(control(index), p);
     return std::pair<float, float>{r.x + r.w / 2, r.y + r.h / 2};
@@ -97,7 +97,7 @@ TEST_F(Layout, ClicksHitWhatIsDrawnThere) {
 }
 
 TEST_F(Layout, ADropDownListIsWideEnoughForItsLongestItemWithinTheDialog) {
-  Placement p = place(dialog_, 0, 0, font_);
+  Placement p = place(host_.windows, dialog_, 0, 0, font_);
   Window& list = control(3);
   const PixelRect narrow = control_rect(list, p);
   EXPECT_FLOAT_EQ(narrow.w, 80 * 2) << "short items: the template's width";
@@ -114,7 +114,7 @@ TEST_F(Layout, ADropDownListIsWideEnoughForItsLongestItemWithinTheDialog) {
 }
 
 TEST_F(Layout, AnOpenListTakesItsItemsAndClosesOnAClickBeside) {
-  Placement p = place(dialog_, 0, 0, font_);
+  Placement p = place(host_.windows, dialog_, 0, 0, font_);
   Window& list = control(3);
   list.dropped = true;
   list.hot = 0;

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "orv_desktop_bench: %s\n", err.c_str());
     return 1;
   }
-  orv::desktop::DesktopFrontEnd desk(window, db);
+  orv::desktop::DesktopFrontEnd desk(window, db, host.windows);
   desk.draw_frame();  // the scene goes to the GPU once, before the clock starts
   desk.take_fine_mesh(true);
   // Turning, as a drag does: the coarse level of detail. Then still frames, finely shaded.

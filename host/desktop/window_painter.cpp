@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "core/host.h"
+#include "platform/window_system.h"
 
 namespace orv::desktop {
 
@@ -250,7 +250,7 @@ void paint_viewer(ImDrawList* dl, const Placement& p, const Window& w) {
 }  // namespace
 
 void paint_window(ImDrawList* dl, const Placement& p, bool active, float bottom) {
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = *p.windows;
   const Window* w = ws.find(p.window);
   if (!w) return;
   paint_frame(dl, p, *w, active);
@@ -262,7 +262,7 @@ void paint_window(ImDrawList* dl, const Placement& p, bool active, float bottom)
     const Window* c = ws.find(h);
     if (c && c->visible) paint_control(dl, *c, p, active && w->focus == h);
   }
-  if (const Window* open = interaction::open_list(*w)) paint_open_list(dl, *open, p, bottom);
+  if (const Window* open = interaction::open_list(ws, *w)) paint_open_list(dl, *open, p, bottom);
 }
 
 }  // namespace orv::desktop

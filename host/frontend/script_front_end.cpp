@@ -92,8 +92,7 @@ bool is_ui_line(ScriptLine::Kind k) {
 bool is_modal_notice(WindowKind kind) { return kind == WindowKind::MessageBox || kind == WindowKind::Viewer; }
 
 // The text of a message box.
-std::string message_text(const Window& box) {
-  WindowSystem& ws = host().windows;
+std::string message_text(WindowSystem& ws, const Window& box) {
   std::string text;
   for (HWND c : box.children)
     if (Window* w = ws.find(c); w && w->id == kMessageTextId) text = w->text;
@@ -369,13 +368,13 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
     drop_rest();
     return false;
   }
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = windows_;
   Window* active = ws.find(ws.active());
   if (auto_dismiss_ && active != nullptr && is_modal_notice(active->kind)) {
     if (active->kind == WindowKind::MessageBox && active->handle != last_dismissed_) {
       last_dismissed_ = active->handle;
       ++dismissed_messages_;
-      notice("message \"" + one_line(active->text) + "\": " + one_line(message_text(*active)));
+      notice("message \"" + one_line(active->text) + "\": " + one_line(message_text(windows_, *active)));
     }
     event = UiEvent{UiEvent::Kind::Key, "Esc", 0, 0, 0};
     return true;
@@ -420,7 +419,7 @@ bool ScriptFrontEnd::next_event(UiEvent& event) {
   active = ws.find(ws.active());
   if (active != nullptr && active->kind == WindowKind::MessageBox) {
     fail(last_number_, "the script ended with a message box open: \"" + active->text + "\": \"" +
-                           message_text(*active) + "\"");
+                           message_text(windows_, *active) + "\"");
   } else if (active != nullptr && active->kind == WindowKind::Viewer) {
     fail(last_number_, "the script ended with the viewer of " + active->path + " open");
   }
@@ -497,7 +496,7 @@ bool ScriptFrontEnd::take_answer(ScriptLine::Kind want, const char* request, Scr
 bool ScriptFrontEnd::write_screen(const ScriptLine& line) {
   std::string picture = header_ ? header_() : std::string();
   if (!picture.empty() && picture.back() != '\n') picture += '\n';
-  std::string windows = render_screen_text(host().windows);
+  std::string windows = render_screen_text(windows_);
   if (!picture.empty() && !windows.empty()) picture += '\n';
   picture += windows;
   // Written as every output is: whole or not at all, only over a regular file, and never over the

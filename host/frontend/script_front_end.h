@@ -24,6 +24,7 @@
 
 #include "core/frontend.h"
 #include "platform/event_loop.h"
+#include "platform/window_system.h"
 
 namespace orv::frontend {
 
@@ -48,6 +49,9 @@ inline constexpr std::size_t kMaxScriptLineBytes = 65536;
 
 class ScriptFrontEnd : public FrontEnd {
  public:
+  /// Drives the windows of `windows`.
+  explicit ScriptFrontEnd(WindowSystem& windows) : windows_(windows) {}
+
   /// Opens the script at `path` ("-": standard input), a regular file or a pipe, to be read a line
   /// at a time as it runs; a line that is not a script line stops the script when it is reached.
   /// False with `err` ("path: ...") when it cannot be opened or is a directory or a device.
@@ -135,6 +139,7 @@ class ScriptFrontEnd : public FrontEnd {
     int line;
   };
   std::deque<PendingEdit> pending_edits_;
+  WindowSystem& windows_;
   bool auto_dismiss_ = false;
   bool every_line_expected_ = true;
   std::function<std::string()> header_;

@@ -114,7 +114,7 @@ class ScriptRun : public ::testing::Test {
  protected:
   Host host_;
   UseHost use_host_{host_};
-  ScriptFrontEnd script;
+  ScriptFrontEnd script{host_.windows};
   Transcript transcript;
   std::string transcript_path = test_file("script_run.jsonl");
   HINSTANCE module = nullptr, saved = nullptr;
@@ -221,7 +221,8 @@ TEST(ScriptLines, ParseEveryKindAndNameWhatIsWrong) {
     ASSERT_TRUE(parse_script_line(blank, 1, l, skip, err));
     EXPECT_TRUE(skip) << blank;
   }
-  ScriptFrontEnd s;
+  WindowSystem windows;
+  ScriptFrontEnd s(windows);
   EXPECT_FALSE(s.load_text("click 1\n\n# fine\nbogus\n", "x.script", err));
   EXPECT_EQ(err, "x.script:4: unknown script line \"bogus\"");
 }

@@ -4,7 +4,6 @@
 #include "interaction/window_click.h"
 
 #include <algorithm>
-#include "core/host.h"
 #include "platform/window_system.h"
 
 namespace orv::frontend {
@@ -35,11 +34,12 @@ int role_of(TerminalScreen& s, uint8_t a) {
 
 }  // namespace
 
-PlacedWindow place_window(HWND window, int x, int y, int cols, int rows) {
+PlacedWindow place_window(WindowSystem& windows, HWND window, int x, int y, int cols, int rows) {
   PlacedWindow p;
+  p.windows = &windows;
   p.window = window;
-  p.scale = fit_scale(host().windows, window, cols, rows);
-  CellRect r = window_cells(host().windows, window, p.scale);
+  p.scale = fit_scale(windows, window, cols, rows);
+  CellRect r = window_cells(windows, window, p.scale);
   p.x = x;
   p.y = y;
   p.w = r.w;
@@ -55,7 +55,7 @@ int clear_of_row(int y, int h, int row, int top, int bottom) {
 }
 
 bool focused_control_cells(const PlacedWindow& p, CellRect& cells) {
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = *p.windows;
   const Window* d = ws.find(p.window);
   const Window* c = d ? ws.find(d->focus) : nullptr;
   if (c == nullptr || c->parent != p.window) return false;
@@ -66,7 +66,7 @@ bool focused_control_cells(const PlacedWindow& p, CellRect& cells) {
 }
 
 void keep_field_in_sight(PlacedWindow& box, const std::vector<PlacedWindow>& below, int top, int bottom) {
-  const Window* w = host().windows.find(box.window);
+  const Window* w = box.windows->find(box.window);
   if (w == nullptr || w->kind != WindowKind::MessageBox) return;
   for (const PlacedWindow& o : below) {
     CellRect f;
@@ -101,7 +101,7 @@ void paint_grid(TerminalScreen& s, const CellGrid& g, int x, int y, bool active)
 }
 
 bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = *p.windows;
   const Window* w = ws.find(p.window);
   if (!w) return false;
   const int lc = col - p.x, lr = row - p.y;
@@ -114,7 +114,7 @@ bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
     h.kind = interaction::WindowHit::Kind::Control;
     h.id = hit.id;
     h.index = hit.index;  // a list box's row, -1 for any other control
-    const Window* open = interaction::open_list(*w);
+    const Window* open = interaction::open_list(ws, *w);
     if (open && open->id == hit.id) {
       const ListLayout l = list_layout(ws, *open, p.scale);
       if (lr > l.field.y) {
@@ -123,7 +123,7 @@ bool click_event(const PlacedWindow& p, int col, int row, UiEvent& e) {
       }
     }
   }
-  return interaction::click_event(*w, h, e);
+  return interaction::click_event(ws, *w, h, e);
 }
 
 }  // namespace orv::frontend

@@ -13,13 +13,14 @@ namespace orv::frontend {
 
 /// A top-level window as placed on the screen.
 struct PlacedWindow {
+  WindowSystem* windows = nullptr;  // the window system it was placed in
   HWND window = nullptr;
   int x = 0, y = 0, w = 0, h = 0;  // screen cells, frame included
   CellScale scale;
 };
 
 /// Places a window: its cells at the scale that fits `cols` x `rows`, at (x, y).
-PlacedWindow place_window(HWND window, int x, int y, int cols, int rows);
+PlacedWindow place_window(WindowSystem& windows, HWND window, int x, int y, int cols, int rows);
 
 /// The top row for a window `h` rows high, first wanted at `y`, that keeps screen row `row` in
 /// sight: moved just below that row, or else just above it, within rows [top, bottom). `y` itself

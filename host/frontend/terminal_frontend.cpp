@@ -110,8 +110,8 @@ std::vector<std::string> wrap_text(const std::string& text, int width, int max_l
   return lines;
 }
 
-TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db)
-    : screen_(screen), db_(db), saving_(db) {}
+TerminalFrontEnd::TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db, WindowSystem& windows)
+    : screen_(screen), db_(db), windows_(windows), saving_(db) {}
 
 void TerminalFrontEnd::refused(const std::string& service, const std::string& why, int64_t repeats) {
   (void)service;
@@ -233,14 +233,14 @@ bool TerminalFrontEnd::front_end_key(const Key& k) {
     graphics_in_use_ = true;
     return true;
   }
-  const Window* top = host().windows.find(host().windows.active());
+  const Window* top = windows_.find(windows_.active());
   if (k.type == Key::Function && k.ch == 3 && saving_.can_export() && !(top && top->kind == WindowKind::Prompt)) {
     export_command();
     return true;
   }
   // Undo and clear, while the main dialog (or no window) has the keys.
   if ((k.type == Key::Ctrl && k.ch == 'z') || (k.type == Key::Function && k.ch == 4)) {
-    WindowSystem& ws = host().windows;
+    WindowSystem& ws = windows_;
     if (ws.active() != nullptr && ws.active() != ws.docked_dialog()) {
       status_ = "Close this window first: Ctrl+Z and F4 work on the plots";
       return true;
@@ -285,7 +285,7 @@ interaction::LeaveChoice TerminalFrontEnd::ask_before_leaving() {
 
 void TerminalFrontEnd::draw() {
   TerminalScreen& s = screen_;
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = windows_;
   s.erase();
   const int W = s.cols(), H = s.rows();
   HWND active = ws.active();
@@ -303,7 +303,7 @@ void TerminalFrontEnd::draw() {
   const HWND dock = ws.docked_dialog();
   int graphics_w = W;
   if (dock) {
-    PlacedWindow p = place_window(dock, 0, body_y, std::max(24, W * 3 / 5), body_h);
+    PlacedWindow p = place_window(windows_, dock, 0, body_y, std::max(24, W * 3 / 5), body_h);
     p.x = W - p.w;
     graphics_w = std::max(0, p.x - 1);
     placed_.push_back(p);
@@ -320,7 +320,7 @@ void TerminalFrontEnd::draw() {
       w->cx = std::max(20, W - 2);
       w->cy = std::max(3, body_h - 2);
     }
-    PlacedWindow p = place_window(h, 0, body_y, W, body_h);
+    PlacedWindow p = place_window(windows_, h, 0, body_y, W, body_h);
     p.x = std::max(0, (W - p.w) / 2);
     p.y = body_y + std::max(0, (body_h - p.h) / 2);
     keep_field_in_sight(p, placed_, body_y, body_y + body_h);
@@ -335,12 +335,12 @@ void TerminalFrontEnd::draw() {
     s.put(1, H - 1, status_, bar | s.underline());
   } else {
     // One cell clear at each end of the line.
-    s.put(1, H - 1, interaction::fit_hints(interaction::key_hints(interaction::hint_place(graphics_in_use_), saving_.can_export()), W - 2), bar);
+    s.put(1, H - 1, interaction::fit_hints(interaction::key_hints(interaction::hint_place(windows_, graphics_in_use_), saving_.can_export()), W - 2), bar);
   }
 }
 
 bool TerminalFrontEnd::translate(const Key& k, UiEvent& e) {
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = windows_;
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return false;
   if (k.type == Key::Click) {
@@ -409,7 +409,7 @@ bool TerminalFrontEnd::viewer_char(int ch, UiEvent& e) {
 bool TerminalFrontEnd::viewer_find(UiEvent& e) {
   // The viewer keeps its place when no line holds the text; the status line says so.
   const std::string& needle = last_search_;
-  WindowSystem& ws = host().windows;
+  WindowSystem& ws = windows_;
   const Window* v = ws.find(ws.active());
   const bool anywhere = v && v->lines.find(needle) != PagedText::npos;
   if (!anywhere) {

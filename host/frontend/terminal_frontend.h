@@ -37,7 +37,7 @@ std::vector<std::string> wrap_text(const std::string& text, int width, int max_l
 
 class TerminalFrontEnd : public FrontEnd {
  public:
-  TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db);
+  TerminalFrontEnd(TerminalScreen& screen, const GeometryDatabase& db, WindowSystem& windows);
 
   bool next_event(UiEvent& event) override;
   void event_failed(const UiEvent& event, const std::string& why) override;
@@ -91,6 +91,7 @@ class TerminalFrontEnd : public FrontEnd {
 
   TerminalScreen& screen_;
   const GeometryDatabase& db_;
+  WindowSystem& windows_;
   std::vector<PlacedWindow> placed_;  // of the last draw, bottom first
   std::string status_;
   std::string progress_;  // the status line of a progress redraw, empty otherwise

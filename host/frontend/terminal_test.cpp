@@ -111,7 +111,7 @@ class ClickTest : public ::testing::Test {
 
 TEST_F(ClickTest, ClicksBecomeControlClicksCloseAndListChoices) {
   // Placed at (10, 3) on a screen too small for it: scaled down, and clicks follow the scale.
-  PlacedWindow p = place_window(dialog_, 10, 3, 50, 20);
+  PlacedWindow p = place_window(host_.windows, dialog_, 10, 3, 50, 20);
   EXPECT_LE(p.w, 50);
   EXPECT_LE(p.h, 20);
   UiEvent e;
@@ -130,7 +130,7 @@ TEST_F(ClickTest, ClicksBecomeControlClicksCloseAndListChoices) {
   list.items = {"Draw Spline", "Points", "Lines", "Parametric Spline"};
   list.cur_sel = 1;
   list.dropped = true;
-  PlacedWindow q = place_window(dialog_, 0, 0, 120, 40);
+  PlacedWindow q = place_window(host_.windows, dialog_, 0, 0, 120, 40);
   CellRect r = control_cells(list, q.scale);
   ASSERT_TRUE(click_event(q, r.x + 2, r.y + 3, e));
   EXPECT_EQ(e.kind, UiEvent::Kind::Select);
@@ -164,7 +164,7 @@ TEST_F(ClickTest, AMessageBoxMovesOffTheFieldThatHasTheFocus) {
   WindowSystem& ws = host_.windows;
   Window& edit = control(2);
   ws.find(dialog_)->focus = edit.handle;
-  std::vector<PlacedWindow> below = {place_window(dialog_, 0, 1, 120, 40)};
+  std::vector<PlacedWindow> below = {place_window(host_.windows, dialog_, 0, 1, 120, 40)};
   CellRect field;
   ASSERT_TRUE(focused_control_cells(below[0], field));
   EXPECT_EQ(field.y, 5);  // 23 units down: the frame's row, three cells, and the placement's row
@@ -182,7 +182,7 @@ TEST_F(ClickTest, AMessageBoxMovesOffTheFieldThatHasTheFocus) {
       {dialog_, field.x - 5, 3},        // not a message box
   };
   for (const Case& c : cases) {
-    PlacedWindow p{c.window, c.x, 3, 40, 6, {}};
+    PlacedWindow p{&host_.windows, c.window, c.x, 3, 40, 6, {}};
     keep_field_in_sight(p, below, 1, 39);
     EXPECT_EQ(p.y, c.want_y) << c.x;
   }

@@ -1,6 +1,6 @@
 // The key hints of each place, and fitting them to the status line.
 #include "interaction/key_hints.h"
-#include "core/host.h"
+#include "platform/window_system.h"
 
 #include <algorithm>
 
@@ -22,9 +22,8 @@ int text_cells(const std::string& text) {
 
 }  // namespace
 
-HintPlace hint_place(bool view_keys) {
+HintPlace hint_place(WindowSystem& ws, bool view_keys) {
   if (view_keys) return HintPlace::Graphics;
-  WindowSystem& ws = host().windows;
   const Window* a = ws.find(ws.active());
   if (!a || a->kind == WindowKind::Frame) return HintPlace::Frame;
   if (a->kind == WindowKind::Viewer) return HintPlace::Viewer;

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace orv {
+class WindowSystem;
+}
+
 namespace orv::interaction {
 
 /// One hint; rank 0 is shown whenever anything is, higher ranks are left out first.
@@ -20,7 +24,7 @@ enum class HintPlace { Frame, MessageBox, Viewer, Edit, CheckBox, List, OpenList
 
 /// Where the keys go now: the graphics window when `view_keys`, else the active window and its
 /// focused control.
-HintPlace hint_place(bool view_keys);
+HintPlace hint_place(WindowSystem& windows, bool view_keys);
 
 /// The hints for `place`, in the order they are shown, with the front end's own keys (the view,
 /// and the export when `can_export`) where they apply.

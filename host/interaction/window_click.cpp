@@ -1,11 +1,10 @@
 // What a click on a window means.
 #include "interaction/window_click.h"
-#include "core/host.h"
+#include "platform/window_system.h"
 
 namespace orv::interaction {
 
-const Window* open_list(const Window& w) {
-  WindowSystem& ws = host().windows;
+const Window* open_list(WindowSystem& ws, const Window& w) {
   for (HWND h : w.children) {
     const Window* c = ws.find(h);
     if (c && c->visible && c->control == CTL_DROPDOWNLIST && c->dropped) return c;
@@ -13,8 +12,8 @@ const Window* open_list(const Window& w) {
   return nullptr;
 }
 
-bool click_event(const Window& w, const WindowHit& hit, UiEvent& e) {
-  const Window* open = open_list(w);
+bool click_event(WindowSystem& ws, const Window& w, const WindowHit& hit, UiEvent& e) {
+  const Window* open = open_list(ws, w);
   switch (hit.kind) {
     case WindowHit::Kind::ListItem:
       if (!open || hit.index < 0 || hit.index >= static_cast<int>(open->items.size())) return false;

@@ -8,7 +8,7 @@
 namespace orv::interaction {
 
 /// The open drop-down list of a window, if any.
-const Window* open_list(const Window& window);
+const Window* open_list(WindowSystem& windows, const Window& window);
 
 /// What a click met in a top-level window, as the front end's hit test found it.
 struct WindowHit {
@@ -21,6 +21,6 @@ struct WindowHit {
 /// The event a click makes in `window`: the close box closes it, a control is clicked, an item of
 /// the open list is selected, and a click on nothing beside an open list closes the list, as Esc
 /// does. False when the click means nothing.
-bool click_event(const Window& window, const WindowHit& hit, UiEvent& event);
+bool click_event(WindowSystem& windows, const Window& window, const WindowHit& hit, UiEvent& event);
 
 }  // namespace orv::interaction

@@ -350,9 +350,10 @@ bool picture_shows_marks(const Scene& scene, MarksMode mode) {
     case MarksMode::Off: return false;
     case MarksMode::Auto: break;
   }
+  if (scene.surfaces_n == 0) return true;
   const std::size_t screen = static_cast<std::size_t>(std::count_if(
       scene.marks.begin(), scene.marks.end(), [](const Mark& m) { return !m.stored; }));
-  return scene.surfaces_n == 0 || screen <= kMaxSurfaceMarks;
+  return screen <= kMaxSurfaceMarks;
 }
 
 Viewport picture_viewport(const Scene& scene, const Camera& camera, int width, int height,

@@ -134,14 +134,6 @@ std::vector<double> refined(const std::vector<double>& iso, int parts, std::vect
 
 }  // namespace
 
-void Box3::add(const Point& p) {
-  if (!finite(p)) return;
-  for (int i = 0; i < 3; ++i) {
-    lo[i] = std::min(lo[i], p[i]);
-    hi[i] = std::max(hi[i], p[i]);
-  }
-}
-
 Point Box3::size() const {
   if (empty()) return {0, 0, 0};
   return {hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]};
@@ -244,13 +236,18 @@ Box3 Scene::model_bounds() const {
   return b;
 }
 
-bool Scene::flat_in_xy() const {
-  Box3 b = model_bounds();
+namespace {
+
+bool box_flat_in_xy(const Box3& b) {
   if (b.empty()) return false;
   Point size = b.size();
   double extent = std::max({size[0], size[1], std::fabs(b.lo[2]), std::fabs(b.hi[2]), 1e-300});
   return size[2] <= 1e-6 * extent;
 }
+
+}  // namespace
+
+bool Scene::flat_in_xy() const { return box_flat_in_xy(model_bounds()); }
 
 namespace {
 
@@ -306,27 +303,31 @@ void each_point(const Scene& s, F&& f) {
 }  // namespace
 
 Camera default_camera(const Scene& scene) {
-  if (scene.flat_in_xy()) return Camera::named(NamedView::Top);
+  // A picture of a million points passes over them for each of these: as few passes as will do.
   const Box3 box = scene.model_bounds();
+  if (box_flat_in_xy(box)) return Camera::named(NamedView::Top);
   if (box.empty()) return Camera::named(NamedView::Trimetric);
   // The plane through the centre of the points that they stray from least: the normal is the
   // direction of least spread.
   const Point size = box.size();
   const Point mid{(box.lo[0] + box.hi[0]) / 2, (box.lo[1] + box.hi[1]) / 2, (box.lo[2] + box.hi[2]) / 2};
+  // One pass for the mean and the scatter about it, taken about the box's middle so that the sums
+  // stay within the content's size: their rounding is far below the tolerance the plane is held to.
   double n = 0;
-  Point mean{0, 0, 0};
-  each_point(scene, [&](const Point& p) {
-    if (!finite(p)) return;
-    n += 1;
-    for (int i = 0; i < 3; ++i) mean[i] += (p[i] - mid[i] - mean[i]) / n;
-  });
+  Point sum{0, 0, 0};
   std::array<std::array<double, 3>, 3> cov{};
   each_point(scene, [&](const Point& p) {
     if (!finite(p)) return;
-    const double d[3] = {p[0] - mid[0] - mean[0], p[1] - mid[1] - mean[1], p[2] - mid[2] - mean[2]};
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) cov[i][j] += d[i] * d[j];
+    n += 1;
+    const double d[3] = {p[0] - mid[0], p[1] - mid[1], p[2] - mid[2]};
+    for (int i = 0; i < 3; ++i) {
+      sum[i] += d[i];
+      for (int j = i; j < 3; ++j) cov[i][j] += d[i] * d[j];
+    }
   });
+  const Point mean{sum[0] / n, sum[1] / n, sum[2] / n};
+  for (int i = 0; i < 3; ++i)
+    for (int j = i; j < 3; ++j) cov[j][i] = cov[i][j] = cov[i][j] - n * mean[i] * mean[j];
   std::array<double, 3> values{};
   std::array<Point, 3> axes{};
   symmetric_eigen(cov, values, axes);
@@ -334,6 +335,9 @@ Camera default_camera(const Scene& scene) {
   const double tolerance = 1e-6 * std::max(extent, 1e-300);
   // A line or a point lies in many planes: none of them is the view.
   if (values[1] <= 0 || std::sqrt(values[1] / n) <= tolerance) return Camera::named(NamedView::Trimetric);
+  // The points' mean distance from the plane bounds their largest from below: well beyond the
+  // tolerance, they lie in no plane, and the pass over them that measures it is not needed.
+  if (std::sqrt(std::max(values[0], 0.0) / n) > 2 * tolerance) return Camera::named(NamedView::Trimetric);
   const Point normal = axes[0];
   double stray = 0;
   each_point(scene, [&](const Point& p) {

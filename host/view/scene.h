@@ -3,7 +3,9 @@
 // facets for shading) and the screen marks and lines. The pictures and the terminal draw the same
 // scene through the same cameras, each at its own resolution (the sampling density is a parameter).
 #pragma once
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -42,7 +44,13 @@ struct Box3 {
   Point lo{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
            std::numeric_limits<double>::infinity()};
   Point hi{-lo[0], -lo[1], -lo[2]};
-  void add(const Point& p);
+  void add(const Point& p) {  // inline: bounds pass over every point of a picture
+    if (!(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]))) return;
+    for (int i = 0; i < 3; ++i) {
+      lo[i] = std::min(lo[i], p[i]);
+      hi[i] = std::max(hi[i], p[i]);
+    }
+  }
   bool empty() const { return lo[0] > hi[0]; }
   /// The size along each axis (0 when empty).
   Point size() const;

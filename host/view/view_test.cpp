@@ -156,6 +156,26 @@ TEST(Views, AFlatPartOpensSquareToItsPlaneAndAnythingElseTrimetric) {
          return Point{1.0 / 3 + a * s2 + b * s6, 1.0 / 3 - a * s2 + b * s6, 1.0 / 3 - 2 * b * s6};
        }),
        "normal"},
+      {"the same ellipse a million millimetres out",
+       ring([](double a, double b) {
+         const double s2 = std::sqrt(0.5), s6 = std::sqrt(1.0 / 6);
+         return Point{1e6 + a * s2 + b * s6, 1e6 - a * s2 + b * s6, 1e6 - 2 * b * s6};
+       }),
+       "normal"},
+      {"an ellipse at z = 5 but one point a thousandth off it",
+       [&] {
+         std::vector<Point> pts = ring([](double a, double b) { return Point{a, b, 5}; });
+         pts.push_back({0.5, 0.5, 5.001});
+         return pts;
+       }(),
+       "trimetric"},
+      {"an ellipse at z = 5 but one point 2.5e-5 off it (beyond a millionth of its size)",
+       [&] {
+         std::vector<Point> pts = ring([](double a, double b) { return Point{a, b, 5}; });
+         pts.push_back({0.5, 0.5, 5.000025});
+         return pts;
+       }(),
+       "trimetric"},
       {"a helix", {{1, 0, 0}, {0, 1, 0.25}, {-1, 0, 0.5}, {0, -1, 0.75}}, "trimetric"},
       {"a vertical line", {{0, 0, 0}, {0, 0, 1}}, "trimetric"},
       {"a line in XY", {{0, 0, 0}, {4, 1, 0}}, "top"},

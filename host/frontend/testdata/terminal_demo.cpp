@@ -178,7 +178,7 @@ static int run_terminal_demo(std::string& err) {
     unregister_module(module);
     return 3;
   }
-  TerminalFrontEnd terminal(screen, host.database);
+  TerminalFrontEnd terminal(screen, host.database, host.windows);
   InputSource* old_source = install_input_source(&terminal);
   FrontEnd* old_front = install_front_end(&terminal);
 
