@@ -5,6 +5,7 @@
 
 #include "core/file_services.h"
 #include "core/part_file.h"
+#include "core/plot_history.h"
 #include "exchange/exchange.h"
 #include "exchange/mesh.h"
 #include "orvantis/host_geometry.h"
@@ -22,6 +23,9 @@ std::string nothing_stored(const GeometryDatabase& db) {
   if (!db.marks().empty())
     return "the plot only drew on the screen (geometry = draw and draw_surf store nothing); use lines, spline or "
            "nurbs, or points_surf, parametric_surf or nurbs_surf, to store geometry";
+  if (plot_history().changes() > 0)
+    return "there is no geometry to put in it: what was plotted was undone, deleted or cleared (Ctrl+Z brings "
+           "it back)";
   return "there is no geometry to put in it: the plot made nothing";
 }
 

@@ -7,6 +7,8 @@
 
 #include "app/app_test_support.h"
 #include "app/exports.h"
+#include "core/host.h"
+#include "core/plot_history.h"
 #include "core/database.h"
 
 namespace orv::app::testing {
@@ -116,6 +118,21 @@ TEST(Exports, NothingStoredIsNotWrittenAndSaysWhy) {
     EXPECT_TRUE(write_exports({{json, ExportFormat::Json}}, db).empty());
     EXPECT_NE(read_file(json).find("\"screen\""), std::string::npos);
   }
+}
+
+// After an undo there is nothing to write, but the plot did make something: the words say so.
+TEST(Exports, NothingLeftAfterAnUndoSaysWhatBecameOfThePlot) {
+  Host host;
+  UseHost use_host(host);
+  plot_history().plot_started();
+  host.database.add_mark(ScreenMark{{1, 2, 0}, 10});
+  EXPECT_EQ(plot_history().undo(), "Undid the last plot: 1 mark");
+  Scratch s;
+  const std::string path = (s / "u.step").string();
+  EXPECT_EQ(write_exports({{path, ExportFormat::Step}}, host.database),
+            std::vector<std::string>{path + " not written: there is no geometry to put in it: what was plotted was "
+                                            "undone, deleted or cleared (Ctrl+Z brings it back)"});
+  EXPECT_FALSE(fs::exists(path));
 }
 
 }  // namespace

@@ -160,7 +160,12 @@ TEST_F(PlotSources, APlotThatStoresKeepsItsFileTextAndSettings) {
 TEST_F(PlotSources, ALongFileIsCutAndSaysSo) {
   // 250 short lines: the first 200 are kept.
   std::vector<std::string> lines;
-  for (int i = 0; i < 250; ++i) lines.push_back("a" + std::to_string(i) + " = 0");
+  for (int i = 0; i < 250; ++i) {
+    std::string line = "a";
+    line += std::to_string(i);
+    line += " = 0";
+    lines.push_back(line);
+  }
   read_file("long.eqn", lines);
   plot(curve_settings("points", 5), 1);
   ASSERT_EQ(host().database.plots().size(), 1u);

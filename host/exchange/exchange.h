@@ -9,9 +9,11 @@
 
 namespace orv::exchange {
 
-/// Writes the entities as a STEP AP214 file, its product named after the plots' equation files and
-/// its file description telling where they came from (`plots`, may be empty). Each entity is named
-/// by its kind and id ("spline 3"). False with a message (naming the path) on failure.
+/// Writes the entities as a STEP AP214 file: an assembly named after the plots' equation files
+/// with one product per curve and surface and per set of up to 1024 points or lines of a level,
+/// and a file description telling where they came from (`plots`, may be empty). Each entity is
+/// named by its kind and id ("spline 3"), a set by its kind, ids and level ("points 1-1024
+/// (level 1)"). False with a message (naming the path) on failure.
 bool write_step(const std::string& path, const std::vector<const Entity*>& entities,
                 const std::vector<PlotSource>& plots, std::string& err);
 /// Writes the entities as an IGES 5.3 file, its start section telling where they came from. False

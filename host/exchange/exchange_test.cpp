@@ -7,7 +7,9 @@
 #include <GeomAPI_ProjectPointOnSurf.hxx>
 #include <IGESCAFControl_Reader.hxx>
 #include <Quantity_Color.hxx>
+#include <Interface_Static.hxx>
 #include <STEPCAFControl_Reader.hxx>
+#include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
@@ -142,7 +144,8 @@ struct ReadBack {
     return true;
   }
   // The labels that describe a shape: its own, then those of the labelled shapes that contain it
-  // (a reader may put a curve's colour and layer on the wireframe set around its edge).
+  // (a reader may put a curve's colour and layer on the wireframe set around its edge). A shape
+  // found in an assembly carries its component's placement, which its part's label does not.
   std::vector<TDF_Label> labels_of(const TopoDS_Shape& s) const {
     std::vector<TDF_Label> own, around;
     TDF_LabelSequence labels;
@@ -153,12 +156,12 @@ struct ReadBack {
       subs.Append(labels.Value(i));
       for (int k = 1; k <= subs.Length(); ++k) {
         const TopoDS_Shape holder = XCAFDoc_ShapeTool::GetShape(subs.Value(k));
-        if (holder.IsSame(s)) {
+        if (holder.IsPartner(s)) {
           own.push_back(subs.Value(k));
           continue;
         }
         bool inside = false;
-        for (TopExp_Explorer x(holder, s.ShapeType()); x.More() && !inside; x.Next()) inside = x.Current().IsSame(s);
+        for (TopExp_Explorer x(holder, s.ShapeType()); x.More() && !inside; x.Next()) inside = x.Current().IsPartner(s);
         if (inside) around.push_back(subs.Value(k));
       }
     }
@@ -592,6 +595,119 @@ TEST_F(Fixture, FarFromTheOriginBothFormatsKeepTheCurve) {
     EXPECT_LE(curve_miss(store[0].nb, rb.edges[0]), within);
     EXPECT_LE(BRep_Tool::Pnt(rb.vertices[0]).Distance(gp_Pnt(1e6 + 1.0 / 3, 1e6, -1e6 / 7)), within);
   }
+}
+
+}  // namespace
+}  // namespace orv::exchange
+
+namespace orv::exchange {
+namespace {
+
+std::string name_of(const TDF_Label& l) {
+  Handle(TDataStd_Name) n;
+  if (l.IsNull() || !l.FindAttribute(TDataStd_Name::GetID(), n)) return "";
+  std::ostringstream out;
+  out << n->Get();
+  return out.str();
+}
+
+// A STEP file read by OpenCASCADE's XCAF reader (as FreeCAD reads it) is a tree: one assembly
+// named after the equation file, with one component per curve and surface and per set of points or
+// lines, in the database's order, each named as the user knows it, in its colour and on its level;
+// a set holds all its points (or its lines, each named and coloured); two exports are the same bytes.
+TEST_F(Fixture, StepTreeShowsOneNamedPartPerEntityOrSet) {
+  ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+  store.clear();
+  int64_t id = 0;
+  for (int i = 0; i < 3; ++i) store.push_back(point(i, 1, 2, 10, 1, ++id));
+  store.push_back(line({0, 0, 0}, {1, 0, 0}, 14, 2, ++id));
+  store.push_back(line({1, 0, 0}, {1, 1, 0}, 4, 2, ++id));
+  store.push_back(line({1, 1, 0}, {1, 1, 1}, 9, 3, ++id));
+  store.push_back(curve(kernel::testing::helix(37, 1), ENT_SPLINE, 12, 2, ++id));
+  for (int i = 0; i < 1100; ++i) store.push_back(point(i, -i, 0.5 * i, 11, 5, ++id));
+  store.push_back(surface(kernel::testing::sphere(9, 13), 9, 13, ENT_NURBS_SURFACE, 13, 4, ++id));
+  struct Want {
+    const char* name;
+    std::size_t points, edges, faces;
+    int32_t level;
+    int color;  // -1: none is written (points)
+  } const wants[] = {{"points 1-3 (level 1)", 3, 0, 0, 1, -1},     {"lines 4-5 (level 2)", 0, 2, 0, 2, -1},
+                     {"line 6", 0, 1, 0, 3, 9},                    {"spline 7", 0, 1, 0, 2, 12},
+                     {"points 8-1031 (level 5)", 1024, 0, 0, 5, -1}, {"points 1032-1107 (level 5)", 76, 0, 0, 5, -1},
+                     {"nurbs_surface 1108", 0, 0, 1, 4, 13}};
+  PlotSource source;
+  source.file = "/some/where/sphere.eqn";
+  source.first_id = 1, source.last_id = id;
+  const std::string path = (dir / "tree.step").string();
+  std::string err, first;
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_TRUE(write_step(path, entities(), {source}, err)) << err;
+    if (run == 0) first = read_all(path);
+  }
+  EXPECT_TRUE(read_all(path) == first) << "the second export differs";
+  ::unsetenv("SOURCE_DATE_EPOCH");
+
+  Interface_Static::SetIVal("read.stepcaf.subshapes.name", 1);
+  STEPCAFControl_Reader reader;
+  reader.SetNameMode(true);
+  ReadBack rb;
+  ASSERT_TRUE(rb.read(reader, path));
+  const Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(rb.doc->Main());
+  TDF_LabelSequence free;
+  shapes->GetFreeShapes(free);
+  ASSERT_EQ(free.Length(), 1);
+  ASSERT_TRUE(XCAFDoc_ShapeTool::IsAssembly(free.Value(1)));
+  EXPECT_EQ(name_of(free.Value(1)), "sphere.eqn");
+  TDF_LabelSequence components;
+  XCAFDoc_ShapeTool::GetComponents(free.Value(1), components);
+  ASSERT_EQ(components.Length(), static_cast<int>(std::size(wants)));
+  for (int c = 1; c <= components.Length(); ++c) {
+    const Want& want = wants[c - 1];
+    SCOPED_TRACE(want.name);
+    TDF_Label part;
+    ASSERT_TRUE(XCAFDoc_ShapeTool::GetReferredShape(components.Value(c), part));
+    EXPECT_EQ(name_of(components.Value(c)), want.name);
+    EXPECT_EQ(name_of(part), want.name);
+    const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
+    // Its points, edges and faces, each in its colour and on its level (the first and last of each).
+    std::vector<TopoDS_Shape> leaves[3];
+    for (TopExp_Explorer x(shape, TopAbs_VERTEX, TopAbs_EDGE); x.More(); x.Next()) leaves[0].push_back(x.Current());
+    for (TopExp_Explorer x(shape, TopAbs_EDGE, TopAbs_FACE); x.More(); x.Next()) leaves[1].push_back(x.Current());
+    for (TopExp_Explorer x(shape, TopAbs_FACE); x.More(); x.Next()) leaves[2].push_back(x.Current());
+    EXPECT_EQ(leaves[0].size(), want.points);
+    EXPECT_EQ(leaves[1].size(), want.edges);
+    EXPECT_EQ(leaves[2].size(), want.faces);
+    for (const auto& of_kind : leaves) {
+      if (of_kind.empty()) continue;
+      for (const TopoDS_Shape& leaf : {of_kind.front(), of_kind.back()}) {
+        EXPECT_EQ(rb.layer_of(leaf), std::to_string(want.level));
+        if (want.color < 0) continue;
+        Quantity_Color got;
+        ASSERT_TRUE(rb.color_of(leaf, got));
+        const view::Rgb rgb = view::color_rgb(static_cast<uint8_t>(want.color));
+        EXPECT_LE(got.Distance(Quantity_Color(rgb.r, rgb.g, rgb.b, Quantity_TOC_sRGB)), 0.02);
+      }
+    }
+  }
+  // The lines of a set keep their own colours, on sub-shapes of their part, and their names on their
+  // items in the file (which OpenCASCADE's reader does not hand back for curves).
+  TDF_Label lines;
+  ASSERT_TRUE(XCAFDoc_ShapeTool::GetReferredShape(components.Value(2), lines));
+  TDF_LabelSequence subs;
+  XCAFDoc_ShapeTool::GetSubShapes(lines, subs);
+  ASSERT_EQ(subs.Length(), 2);
+  for (int k = 1; k <= 2; ++k) {
+    const EntityData& want = store[static_cast<std::size_t>(2 + k)];
+    EXPECT_NE(first.find("GEOMETRIC_CURVE_SET('line " + std::to_string(want.id) + "',"), std::string::npos);
+    Quantity_Color got;
+    ASSERT_TRUE(rb.color_of(XCAFDoc_ShapeTool::GetShape(subs.Value(k)), got));
+    const view::Rgb rgb = view::color_rgb(want.color);
+    EXPECT_LE(got.Distance(Quantity_Color(rgb.r, rgb.g, rgb.b, Quantity_TOC_sRGB)), 0.02) << want.id;
+  }
+  // Every point is in the file once, named as the entity.
+  for (const char* item : {"CARTESIAN_POINT('point 1',", "CARTESIAN_POINT('point 1107',",
+                           "GEOMETRIC_CURVE_SET('points 8-1031 (level 5)',"})
+    EXPECT_NE(first.find(item), std::string::npos) << item;
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // STEP AP214 output of the database, with colours and layers, through OpenCASCADE's XCAF writer.
-// That writer puts free points into a geometric set with no layer and no colour (a point colour
-// would need a point style, which OpenCASCADE neither writes nor reads back), so only the first two
-// points go through it; the others are made as cartesian points, in sets of a level each, which
-// join their level's layer, in the translated model. The header's file description carries where the
-// geometry came from (see file_header.h); since OpenCASCADE's printer doubles every backslash, the
-// escapes STEP gives other characters are put in as the file is printed.
+// The file is an assembly named after the equation files with one part (a product) per entity, so
+// that a CAD program's model tree shows one object per entity, named as the entity ("spline 3").
+// Points and lines, which a plot makes by the thousand, are parts of up to 1024 each. That writer puts points into a geometric
+// set with no layer and no colour (a point colour would need a point style, which OpenCASCADE
+// neither writes nor reads back), so only each set's first two points go through it; the others
+// are made as cartesian points in the translated model, and each set joins its level's layer there.
+// The header's file description carries where the geometry came from (see file_header.h); since
+// OpenCASCADE's printer doubles every backslash, the escapes STEP gives other characters are put
+// in as the file is printed.
 #include <APIHeaderSection_MakeHeader.hxx>
 #include <Interface_Static.hxx>
 #include <STEPCAFControl_Writer.hxx>
@@ -13,8 +16,19 @@
 #include <StepData_Protocol.hxx>
 #include <StepData_StepModel.hxx>
 #include <StepData_StepWriter.hxx>
+#include <StepBasic_Product.hxx>
+#include <StepBasic_ProductDefinition.hxx>
+#include <StepBasic_ProductDefinitionFormation.hxx>
+#include <StepGeom_Axis2Placement3d.hxx>
 #include <StepGeom_CartesianPoint.hxx>
-#include <StepRepr_HArray1OfRepresentationItem.hxx>
+#include <StepRepr_NextAssemblyUsageOccurrence.hxx>
+#include <StepRepr_ProductDefinitionShape.hxx>
+#include <StepShape_ShapeDefinitionRepresentation.hxx>
+#include <StepVisual_MechanicalDesignGeometricPresentationRepresentation.hxx>
+#include <StepVisual_StyledItem.hxx>
+#include <Interface_EntityIterator.hxx>
+#include <Interface_GeneralLib.hxx>
+#include <Interface_GeneralModule.hxx>
 #include <StepRepr_Representation.hxx>
 #include <StepShape_GeometricSet.hxx>
 #include <StepShape_HArray1OfGeometricSetSelect.hxx>
@@ -27,6 +41,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <set>
 #include <streambuf>
 
 #include "exchange/exchange.h"
@@ -38,91 +53,166 @@ namespace orv::exchange::occt {
 
 namespace {
 
-// The points beside the anchors (the first points, translated through the document), made directly
-// as cartesian points named after their entities. Each run of points on one level is one geometric
-// set of its own, placed after the last anchor's set in the representation that holds it, and the
-// set (not each point) joins its level's layer: a reader then looks up a few layered items instead
-// of one item a point, which made a large point set slow to open. False when an anchor or the
-// representation that holds it is not in the model.
-bool add_points(const Handle(StepData_StepModel)& model, const std::vector<const Entity*>& points) {
-  if (points.empty()) return true;
-  // A reader takes a long list in time that grows faster than its length: sets are kept short.
-  constexpr std::size_t kPointsPerSet = 1024;
-  const std::size_t anchors = std::min(points.size(), detail::kAnchorPoints);
-  std::map<std::string, Handle(StepVisual_PresentationLayerAssignment)> layers;
-  std::vector<Handle(StepGeom_CartesianPoint)> anchor(anchors);
-  Handle(StepShape_GeometricSet) set;  // the last anchor's
-  for (int i = 1; i <= model->NbEntities(); ++i) {
-    const Handle(Standard_Transient) item = model->Value(i);
-    if (auto layer = Handle(StepVisual_PresentationLayerAssignment)::DownCast(item); !layer.IsNull()) {
-      if (!layer->Name().IsNull()) layers[layer->Name()->ToCString()] = layer;
+// Points and lines come in sets of at most this many: a plot makes thousands of them, and a
+// product each would make the file several times larger and much slower to write and to read
+// (32000 lines: 83 MB written in 41 s, against 24 MB in 3.4 s). A reader also takes a long list
+// in time that grows faster than its length, so the sets are kept short.
+constexpr std::size_t kPerSet = 1024;
+
+// A point set: a run of points on one level, one part of the assembly.
+struct PointSet {
+  std::vector<const Entity*> points;
+  std::size_t part = 0;  // its part in the assembly
+};
+
+// A run of points or of lines on one level, one part of the assembly.
+struct Run {
+  std::size_t part;
+  const Entity* first;
+  const Entity* last;
+  std::size_t count;
+};
+
+// The name of a run's part: its entity's own name, or the kind, the ids of its first and last
+// entities and their level ("points 1-1024 (level 1)").
+std::string run_name(const Run& run) {
+  if (run.count == 1) return detail::entity_label(*run.first);
+  std::string name = run.first->kind() == ENT_POINT ? "points " : "lines ";
+  name += std::to_string(run.first->id());
+  name += '-';
+  name += std::to_string(run.last->id());
+  name += " (level ";
+  name += std::to_string(run.first->level());
+  name += ')';
+  return name;
+}
+
+// The assembly's parts, in the entities' order: every curve and surface a part of its own; points
+// and lines in runs of at most kPerSet of one kind on one level (broken by any other entity), each
+// run a part. A line set holds its lines as named, coloured sub-shapes; a point set holds its first
+// points as anchors (the writer translates them into a geometric set, which add_points fills with
+// the others). False with a message naming a point whose coordinate is not finite.
+bool make_parts(const std::vector<const Entity*>& entities, std::vector<detail::Part>& parts,
+                std::vector<PointSet>& sets, std::string& err) {
+  std::vector<const Entity*> shaped, points;
+  if (!detail::split_points(entities, shaped, points, err)) return false;
+  std::vector<Run> runs;
+  bool open = false;  // the last part is a run that may go on
+  for (const Entity* e : entities) {
+    const bool point = e->kind() == ENT_POINT;
+    if (!point && e->kind() != ENT_LINE) {
+      parts.push_back({detail::entity_label(*e), {e}});
+      open = false;
       continue;
     }
-    const auto candidate = Handle(StepShape_GeometricSet)::DownCast(item);
-    if (candidate.IsNull() || candidate->Elements().IsNull()) continue;
-    for (int k = 1; k <= candidate->NbElements(); ++k) {
-      const auto p = Handle(StepGeom_CartesianPoint)::DownCast(candidate->ElementsValue(k).Value());
-      if (p.IsNull() || p->NbCoordinates() != 3) continue;
-      const double at[3] = {p->CoordinatesValue(1), p->CoordinatesValue(2), p->CoordinatesValue(3)};
-      for (std::size_t a = 0; a < anchors; ++a) {
-        if (!anchor[a].IsNull() || !detail::same_point(at, *points[a])) continue;
-        anchor[a] = p;
-        if (a + 1 == anchors) set = candidate;
-        break;
-      }
+    if (!open || runs.back().first->kind() != e->kind() || runs.back().first->level() != e->level() ||
+        runs.back().count == kPerSet) {
+      runs.push_back({parts.size(), e, e, 0});
+      parts.emplace_back();
+      if (point) sets.push_back({{}, parts.size() - 1});
+      open = true;
+    }
+    Run& run = runs.back();
+    detail::Part& part = parts[run.part];
+    run.last = e;
+    ++run.count;
+    if (point) {
+      sets.back().points.push_back(e);
+      if (part.members.size() < detail::kAnchorPoints) part.members.push_back(e);
+    } else {
+      part.members.push_back(e);
+      part.labelled_members = run.count > 1;
     }
   }
-  for (const auto& a : anchor)
-    if (a.IsNull()) return false;
+  for (const Run& run : runs) parts[run.part].name = run_name(run);
+  return true;
+}
 
-  std::map<std::string, std::vector<Handle(StepRepr_RepresentationItem)>> members;
-  for (std::size_t a = 0; a < anchors; ++a) {
-    anchor[a]->SetName(new TCollection_HAsciiString(detail::entity_label(*points[a]).c_str()));
-    members[detail::layer_name(points[a]->level())].push_back(anchor[a]);
+// The representation item of each part's product, in the parts' order (null for a part of several
+// items): the parts are the assembly's components, whose usages (NEXT_ASSEMBLY_USAGE_OCCURRENCE)
+// the writer makes in their order, each naming its part. Empty when the model is not made that way.
+std::vector<Handle(StepRepr_RepresentationItem)> part_items(const Handle(StepData_StepModel)& model,
+                                                            const std::vector<detail::Part>& parts) {
+  std::vector<Handle(StepBasic_ProductDefinition)> definitions;
+  std::map<const Standard_Transient*, Handle(StepRepr_Representation)> shape_of;
+  for (int i = 1; i <= model->NbEntities(); ++i) {
+    const Handle(Standard_Transient) item = model->Value(i);
+    if (auto usage = Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(item); !usage.IsNull()) {
+      definitions.push_back(usage->RelatedProductDefinition());
+      continue;
+    }
+    const auto sdr = Handle(StepShape_ShapeDefinitionRepresentation)::DownCast(item);
+    if (sdr.IsNull() || sdr->Definition().PropertyDefinition().IsNull()) continue;
+    const Handle(StepBasic_ProductDefinition) pd = sdr->Definition().PropertyDefinition()->Definition().ProductDefinition();
+    if (!pd.IsNull()) shape_of[pd.get()] = sdr->UsedRepresentation();
   }
-  std::vector<Handle(StepRepr_RepresentationItem)> runs;
-  for (std::size_t first = anchors; first < points.size();) {
-    std::size_t end = first;
-    while (end < points.size() && end - first < kPointsPerSet && points[end]->level() == points[first]->level()) ++end;
+  std::vector<Handle(StepRepr_RepresentationItem)> items;
+  if (definitions.size() != parts.size()) return items;
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    const Handle(StepBasic_ProductDefinition)& pd = definitions[k];
+    if (pd.IsNull() || pd->Formation().IsNull() || pd->Formation()->OfProduct().IsNull() ||
+        pd->Formation()->OfProduct()->Name().IsNull() || parts[k].name != pd->Formation()->OfProduct()->Name()->ToCString())
+      return {};
+    const auto found = shape_of.find(pd.get());
+    if (found == shape_of.end() || found->second.IsNull() || found->second->Items().IsNull()) return {};
+    // The representation holds the part's placement and its items: a point set's is one.
+    Handle(StepRepr_RepresentationItem) only;
+    int count = 0;
+    for (int j = 1; j <= found->second->NbItems(); ++j) {
+      const Handle(StepRepr_RepresentationItem) it = found->second->ItemsValue(j);
+      if (it.IsNull() || it->IsKind(STANDARD_TYPE(StepGeom_Axis2Placement3d))) continue;
+      only = it;
+      ++count;
+    }
+    items.push_back(count == 1 ? only : Handle(StepRepr_RepresentationItem)());
+  }
+  return items;
+}
+
+// Each point set's points beside its anchors, made directly as cartesian points named after their
+// entities, after the anchors in the geometric set the writer made of them; the set is named as its
+// part and joins its level's layer (the writer gives points none): a reader then finds a few
+// products and layered sets instead of one item a point, which made a large point set slow to
+// open. False when a set is not in the model as the writer makes it.
+bool add_points(const Handle(StepData_StepModel)& model, const std::vector<detail::Part>& parts,
+                const std::vector<PointSet>& sets) {
+  if (sets.empty()) return true;
+  const std::vector<Handle(StepRepr_RepresentationItem)> items = part_items(model, parts);
+  if (items.size() != parts.size()) return false;
+  std::map<std::string, Handle(StepVisual_PresentationLayerAssignment)> layers;
+  for (int i = 1; i <= model->NbEntities(); ++i)
+    if (auto layer = Handle(StepVisual_PresentationLayerAssignment)::DownCast(model->Value(i));
+        !layer.IsNull() && !layer->Name().IsNull())
+      layers[layer->Name()->ToCString()] = layer;
+  std::map<std::string, std::vector<Handle(StepRepr_RepresentationItem)>> members;
+  for (const PointSet& set : sets) {
+    const auto holder = Handle(StepShape_GeometricSet)::DownCast(items[set.part]);
+    const std::size_t anchors = std::min(set.points.size(), detail::kAnchorPoints);
+    if (holder.IsNull() || holder->Elements().IsNull() || holder->NbElements() != static_cast<int>(anchors)) return false;
     Handle(StepShape_HArray1OfGeometricSetSelect) elements =
-        new StepShape_HArray1OfGeometricSetSelect(1, static_cast<int>(end - first));
-    for (std::size_t k = first; k < end; ++k) {
-      const Entity& e = *points[k];
-      Handle(StepGeom_CartesianPoint) p = new StepGeom_CartesianPoint;
-      p->Init3D(new TCollection_HAsciiString(detail::entity_label(e).c_str()), e.p1()[0], e.p1()[1], e.p1()[2]);
-      model->AddEntity(p);
+        new StepShape_HArray1OfGeometricSetSelect(1, static_cast<int>(set.points.size()));
+    for (std::size_t k = 0; k < set.points.size(); ++k) {
+      const Entity& e = *set.points[k];
+      const Handle(TCollection_HAsciiString) name = new TCollection_HAsciiString(detail::entity_label(e).c_str());
+      Handle(StepGeom_CartesianPoint) p;
+      if (k < anchors) {
+        p = Handle(StepGeom_CartesianPoint)::DownCast(holder->ElementsValue(static_cast<int>(k + 1)).Value());
+        if (p.IsNull() || p->NbCoordinates() != 3) return false;
+        const double at[3] = {p->CoordinatesValue(1), p->CoordinatesValue(2), p->CoordinatesValue(3)};
+        if (!detail::same_point(at, e)) return false;
+        p->SetName(name);
+      } else {
+        p = new StepGeom_CartesianPoint;
+        p->Init3D(name, e.p1()[0], e.p1()[1], e.p1()[2]);
+        model->AddEntity(p);
+      }
       StepShape_GeometricSetSelect select;
       select.SetValue(p);
-      elements->SetValue(static_cast<int>(k - first + 1), select);
+      elements->SetValue(static_cast<int>(k + 1), select);
     }
-    std::string name = "points ";
-    name += std::to_string(points[first]->id());
-    name += " to ";
-    name += std::to_string(points[end - 1]->id());
-    Handle(StepShape_GeometricSet) run = new StepShape_GeometricSet;
-    run->Init(new TCollection_HAsciiString(name.c_str()), elements);
-    model->AddEntity(run);
-    runs.push_back(run);
-    members[detail::layer_name(points[first]->level())].push_back(run);
-    first = end;
-  }
-  if (!runs.empty()) {
-    // The runs follow the last anchor's set among the items of the representation that holds it.
-    Handle(StepRepr_Representation) holder;
-    int set_at = 0;
-    for (int i = 1; i <= model->NbEntities() && holder.IsNull(); ++i) {
-      const auto r = Handle(StepRepr_Representation)::DownCast(model->Value(i));
-      if (r.IsNull() || r->Items().IsNull()) continue;
-      for (int k = 1; k <= r->NbItems() && holder.IsNull(); ++k)
-        if (r->ItemsValue(k) == set) holder = r, set_at = k;
-    }
-    if (holder.IsNull()) return false;
-    const int old = holder->NbItems(), added = static_cast<int>(runs.size());
-    Handle(StepRepr_HArray1OfRepresentationItem) items = new StepRepr_HArray1OfRepresentationItem(1, old + added);
-    for (int k = 1; k <= set_at; ++k) items->SetValue(k, holder->ItemsValue(k));
-    for (int k = 1; k <= added; ++k) items->SetValue(set_at + k, runs[static_cast<std::size_t>(k - 1)]);
-    for (int k = set_at + 1; k <= old; ++k) items->SetValue(k + added, holder->ItemsValue(k));
-    holder->SetItems(items);
+    holder->SetElements(elements);
+    holder->SetName(new TCollection_HAsciiString(parts[set.part].name.c_str()));
+    members[detail::layer_name(set.points[0]->level())].push_back(holder);
   }
 
   for (const auto& [name, joining] : members) {
@@ -130,21 +220,80 @@ bool add_points(const Handle(StepData_StepModel)& model, const std::vector<const
     const bool fresh = layer.IsNull();
     if (fresh) layer = new StepVisual_PresentationLayerAssignment;
     const int before = fresh ? 0 : layer->NbAssignedItems();
-    Handle(StepVisual_HArray1OfLayeredItem) items =
+    Handle(StepVisual_HArray1OfLayeredItem) assigned =
         new StepVisual_HArray1OfLayeredItem(1, before + static_cast<int>(joining.size()));
-    for (int k = 1; k <= before; ++k) items->SetValue(k, layer->AssignedItemsValue(k));
+    for (int k = 1; k <= before; ++k) assigned->SetValue(k, layer->AssignedItemsValue(k));
     for (size_t k = 0; k < joining.size(); ++k) {
       StepVisual_LayeredItem item;
       item.SetValue(joining[k]);
-      items->SetValue(before + 1 + static_cast<int>(k), item);
+      assigned->SetValue(before + 1 + static_cast<int>(k), item);
     }
     if (fresh) {
-      layer->Init(new TCollection_HAsciiString(name.c_str()), new TCollection_HAsciiString("visible"), items);
+      layer->Init(new TCollection_HAsciiString(name.c_str()), new TCollection_HAsciiString("visible"), assigned);
       model->AddEntity(layer);
     } else {
-      layer->SetAssignedItems(items);
+      layer->SetAssignedItems(assigned);
     }
   }
+  return true;
+}
+
+// The writer makes some things differently from run to run: the usages' ids count every usage the
+// process has made, and the colours (one presentation a part) follow a table keyed by memory
+// addresses. The usages are numbered as the components, 1 up; the presentations and what only
+// they reference are put back into their slots in the order of the items they colour, each
+// followed by what it references, depth first. False when the model holds no usage a part.
+bool make_repeatable(const Handle(StepData_StepModel)& model, std::size_t parts) {
+  std::size_t usages = 0;
+  std::vector<std::pair<int, Handle(StepVisual_MechanicalDesignGeometricPresentationRepresentation)>> styles;
+  int first_style = 0;
+  for (int i = 1; i <= model->NbEntities(); ++i) {
+    const Handle(Standard_Transient) item = model->Value(i);
+    if (auto usage = Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(item); !usage.IsNull()) {
+      usage->SetId(new TCollection_HAsciiString(static_cast<int>(++usages)));
+      continue;
+    }
+    const auto style = Handle(StepVisual_MechanicalDesignGeometricPresentationRepresentation)::DownCast(item);
+    if (style.IsNull()) continue;
+    if (first_style == 0) first_style = i;
+    int key = model->NbEntities() + 1;  // the first item it colours
+    for (int k = 1; !style->Items().IsNull() && k <= style->NbItems(); ++k)
+      if (auto styled = Handle(StepVisual_StyledItem)::DownCast(style->ItemsValue(k)); !styled.IsNull())
+        key = std::min(key, model->Number(styled->Item()));
+    styles.emplace_back(key, style);
+  }
+  if (usages != parts) return false;
+  if (styles.empty()) return true;
+  std::stable_sort(styles.begin(), styles.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  // What the presentations reference and nothing made before them: each presentation's share.
+  const Interface_GeneralLib lib(model->Protocol());
+  std::vector<Handle(Standard_Transient)> order;
+  std::set<const Standard_Transient*> placed;
+  std::vector<Handle(Standard_Transient)> stack;
+  for (auto it = styles.rbegin(); it != styles.rend(); ++it) {
+    stack.push_back(it->second);
+    while (!stack.empty()) {
+      const Handle(Standard_Transient) e = stack.back();
+      stack.pop_back();
+      if (!placed.insert(e.get()).second) continue;
+      order.push_back(e);
+      Handle(Interface_GeneralModule) module;
+      Standard_Integer number = 0;
+      if (!lib.Select(e, module, number)) continue;
+      Interface_EntityIterator shared;
+      module->FillShared(model, number, e, shared);
+      std::vector<Handle(Standard_Transient)> refs;
+      for (shared.Start(); shared.More(); shared.Next())
+        if (model->Number(shared.Value()) >= first_style && !placed.count(shared.Value().get())) refs.push_back(shared.Value());
+      stack.insert(stack.end(), refs.rbegin(), refs.rend());
+    }
+  }
+  std::vector<int> slots;
+  for (const auto& e : order) slots.push_back(model->Number(e));
+  std::sort(slots.begin(), slots.end());
+  // A model holds each entity once: the slots are cleared first, then filled.
+  for (const int slot : slots) model->ReplaceEntity(slot, new StepRepr_RepresentationItem);
+  for (std::size_t k = 0; k < slots.size(); ++k) model->ReplaceEntity(slots[k], order[k]);
   return true;
 }
 
@@ -272,9 +421,10 @@ bool write_step(const std::string& path, const std::vector<const Entity*>& entit
                 const std::vector<PlotSource>& plots, std::string& err) {
   Handle(TDocStd_Document) doc;
   const bool ok = detail::write_occt_atomically(path, [&](const std::string& temp, std::string& why) {
-    std::vector<const Entity*> shaped, points;
-    if (!detail::split_points(entities, shaped, points, why)) return false;
-    if (!detail::build_document(shaped, detail::product_name(plots), doc, why)) return false;
+    std::vector<detail::Part> parts;
+    std::vector<PointSet> sets;
+    if (!make_parts(entities, parts, sets, why)) return false;
+    if (!detail::build_assembly(parts, detail::product_name(plots), doc, why)) return false;
     Interface_Static::SetCVal("write.step.schema", "AP214IS");
     STEPCAFControl_Writer writer;
     // Each entity's name goes on its shape's item (the edge, the face), where readers find the
@@ -287,7 +437,11 @@ bool write_step(const std::string& path, const std::vector<const Entity*>& entit
       why = "the entities could not be translated to STEP";
       return false;
     }
-    if (!add_points(writer.ChangeWriter().Model(), points)) {
+    if (!make_repeatable(writer.ChangeWriter().Model(), parts.size())) {
+      why = "the STEP model is not made as expected";
+      return false;
+    }
+    if (!add_points(writer.ChangeWriter().Model(), parts, sets)) {
       why = "the points could not be placed in the STEP model";
       return false;
     }

@@ -1,14 +1,16 @@
-// Building the XCAF document of the database. Everything goes into one compound with labelled
-// sub-shapes rather than one top-level shape per entity: a curve plot of 32001 points would otherwise
-// become 32001 products in a STEP file. Curves and surfaces are written from their B-spline form;
-// a record without one (nb.nu == 0) is fitted through its points here, as the database would.
-// Points but the first two stay out of the document (see split_points).
+// Building the XCAF document of the database: for IGES one compound with labelled sub-shapes, for
+// STEP an assembly of one part per entity, where a plot's points come as a few sets rather than a
+// part each (a point plot of 32001 points would otherwise become 32001 products). Curves and
+// surfaces are written from their B-spline form; a record without one (nb.nu == 0) is fitted
+// through its points here, as the database would. Most points stay out of the document (see
+// split_points and the STEP writer's point sets).
 #include "exchange/xcaf_document.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakeVertex.hxx>
 #include <BRep_Builder.hxx>
+#include <TopLoc_Location.hxx>
 #include <Quantity_Color.hxx>
 #include <Standard_Failure.hxx>
 #include <TDF_Label.hxx>
@@ -114,30 +116,74 @@ bool shape_of(const Entity& e, TopoDS_Shape& shape, std::string& err) {
   }
 }
 
+// Colours and layers of the document's labels: a layer is made once per level.
+class Styler {
+ public:
+  explicit Styler(const TDF_Label& main)
+      : colors_(XCAFDoc_DocumentTool::ColorTool(main)), layers_(XCAFDoc_DocumentTool::LayerTool(main)) {}
+  /// Names `label` and gives it `e`'s colour (as a face's, a curve's or a point's, after `shape`)
+  /// and, with `layered`, the layer of `e`'s level.
+  void style(const TDF_Label& label, const std::string& name, const Entity& e, const TopoDS_Shape& shape,
+             bool layered = true) {
+    TDataStd_Name::Set(label, name.c_str());
+    const view::Rgb rgb = view::color_rgb(e.color());
+    const Quantity_Color color(rgb.r, rgb.g, rgb.b, Quantity_TOC_sRGB);
+    const XCAFDoc_ColorType type = shape.ShapeType() == TopAbs_FACE ? XCAFDoc_ColorSurf
+                                   : shape.ShapeType() == TopAbs_EDGE ? XCAFDoc_ColorCurv
+                                                                      : XCAFDoc_ColorGen;
+    colors_->SetColor(label, color, type);
+    if (layered) layer(label, e.level());
+  }
+  /// Puts `label` on the layer of `level`.
+  void layer(const TDF_Label& label, int32_t level) {
+    size_t k = 0;
+    while (k < levels_.size() && levels_[k] != level) ++k;
+    if (k == levels_.size()) {
+      levels_.push_back(level);
+      layer_of_level_.push_back(layers_->AddLayer(layer_name(level).c_str()));
+    }
+    layers_->SetLayer(label, layer_of_level_[k]);
+  }
+
+ private:
+  Handle(XCAFDoc_ColorTool) colors_;
+  Handle(XCAFDoc_LayerTool) layers_;
+  std::vector<TDF_Label> layer_of_level_;
+  std::vector<int32_t> levels_;
+};
+
+// The shapes of `entities`, in order; false with a message naming the first that has none.
+bool shapes_of(const std::vector<const Entity*>& entities, std::vector<TopoDS_Shape>& shapes, std::string& err) {
+  shapes.reserve(shapes.size() + entities.size());
+  for (const Entity* e : entities) {
+    TopoDS_Shape s;
+    std::string why;
+    if (!shape_of(*e, s, why)) {
+      err = entity_label(*e) + ": " + why;
+      return false;
+    }
+    shapes.push_back(s);
+  }
+  return true;
+}
+
+// A fresh document, its shape tool naming nothing by itself.
+Handle(XCAFDoc_ShapeTool) new_document(Handle(TDocStd_Document)& doc) {
+  XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", doc);
+  const Handle(XCAFDoc_ShapeTool) shape_tool = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
+  shape_tool->SetAutoNaming(false);
+  return shape_tool;
+}
+
 }  // namespace
 
 bool build_document(const std::vector<const Entity*>& entities, const std::string& product,
                     Handle(TDocStd_Document)& doc, std::string& err) {
   kernel::silence_occt_messages();
   std::vector<TopoDS_Shape> shapes;
-  shapes.reserve(entities.size());
-  for (size_t i = 0; i < entities.size(); ++i) {
-    const Entity& e = *entities[i];
-    TopoDS_Shape s;
-    std::string why;
-    if (!shape_of(e, s, why)) {
-      err = entity_label(e) + ": " + why;
-      return false;
-    }
-    shapes.push_back(s);
-  }
-  Handle(XCAFApp_Application) app = XCAFApp_Application::GetApplication();
-  app->NewDocument("MDTV-XCAF", doc);
-  const TDF_Label main = doc->Main();
-  const Handle(XCAFDoc_ShapeTool) shape_tool = XCAFDoc_DocumentTool::ShapeTool(main);
-  const Handle(XCAFDoc_ColorTool) color_tool = XCAFDoc_DocumentTool::ColorTool(main);
-  const Handle(XCAFDoc_LayerTool) layer_tool = XCAFDoc_DocumentTool::LayerTool(main);
-  shape_tool->SetAutoNaming(false);
+  if (!shapes_of(entities, shapes, err)) return false;
+  const Handle(XCAFDoc_ShapeTool) shape_tool = new_document(doc);
+  Styler styler(doc->Main());
 
   TopoDS_Compound compound;
   BRep_Builder builder;
@@ -147,29 +193,52 @@ bool build_document(const std::vector<const Entity*>& entities, const std::strin
   // A compound of one shape is written as that shape, with the root's name beside its own in an
   // order that changes from run to run: the root then takes the shape's name.
   TDataStd_Name::Set(root, shapes.size() == 1 ? entity_label(*entities[0]).c_str() : product.c_str());
-
-  // Layers are made once per level, colours looked up once per colour number.
-  std::vector<TDF_Label> layer_of_level;
-  std::vector<int32_t> levels;
   for (size_t i = 0; i < shapes.size(); ++i) {
-    const Entity& e = *entities[i];
     TDF_Label sub;
-    if (!shape_tool->AddSubShape(root, shapes[i], sub)) continue;
-    TDataStd_Name::Set(sub, entity_label(e).c_str());
-    const view::Rgb rgb = view::color_rgb(e.color());
-    const Quantity_Color color(rgb.r, rgb.g, rgb.b, Quantity_TOC_sRGB);
-    const XCAFDoc_ColorType type = shapes[i].ShapeType() == TopAbs_FACE ? XCAFDoc_ColorSurf
-                                   : shapes[i].ShapeType() == TopAbs_EDGE ? XCAFDoc_ColorCurv
-                                                                          : XCAFDoc_ColorGen;
-    color_tool->SetColor(sub, color, type);
-    size_t k = 0;
-    while (k < levels.size() && levels[k] != e.level()) ++k;
-    if (k == levels.size()) {
-      levels.push_back(e.level());
-      layer_of_level.push_back(layer_tool->AddLayer(layer_name(e.level()).c_str()));
-    }
-    layer_tool->SetLayer(sub, layer_of_level[k]);
+    if (shape_tool->AddSubShape(root, shapes[i], sub)) styler.style(sub, entity_label(*entities[i]), *entities[i], shapes[i]);
   }
+  return true;
+}
+
+bool build_assembly(const std::vector<Part>& parts, const std::string& product, Handle(TDocStd_Document)& doc,
+                    std::string& err) {
+  kernel::silence_occt_messages();
+  std::vector<std::vector<TopoDS_Shape>> members(parts.size());
+  for (size_t i = 0; i < parts.size(); ++i)
+    if (!shapes_of(parts[i].members, members[i], err)) return false;
+  const Handle(XCAFDoc_ShapeTool) shape_tool = new_document(doc);
+  Styler styler(doc->Main());
+  const TDF_Label assembly = shape_tool->NewShape();
+  TDataStd_Name::Set(assembly, product.c_str());
+  BRep_Builder builder;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (members[i].empty()) continue;
+    const Entity& first = *parts[i].members[0];
+    // A lone vertex is written inside a set the writer makes for it, which loses the part's name:
+    // it goes into a compound of its own, as several members do.
+    TopoDS_Shape shape = members[i][0];
+    if (members[i].size() > 1 || shape.ShapeType() == TopAbs_VERTEX) {
+      TopoDS_Compound compound;
+      builder.MakeCompound(compound);
+      for (const TopoDS_Shape& s : members[i]) builder.Add(compound, s);
+      shape = compound;
+    }
+    const TDF_Label part = shape_tool->AddShape(shape, false, false);
+    if (parts[i].labelled_members) {
+      TDataStd_Name::Set(part, parts[i].name.c_str());
+      styler.layer(part, first.level());
+      for (size_t k = 0; k < members[i].size(); ++k) {
+        TDF_Label sub;
+        if (shape_tool->AddSubShape(part, members[i][k], sub))
+          styler.style(sub, entity_label(*parts[i].members[k]), *parts[i].members[k], members[i][k], false);
+      }
+    } else {
+      styler.style(part, parts[i].name, first, shape);
+    }
+    const TDF_Label component = shape_tool->AddComponent(assembly, part, TopLoc_Location());
+    TDataStd_Name::Set(component, parts[i].name.c_str());
+  }
+  shape_tool->UpdateAssemblies();
   return true;
 }
 

@@ -295,7 +295,8 @@ void TerminalFrontEnd::draw() {
 
   const int bar = s.role(Role::Status);
   s.fill(0, 0, W, 1, bar);
-  std::string title = " " + window_title();
+  std::string title = " ";
+  title += window_title();
   if (aw && aw->kind != WindowKind::Frame && !aw->text.empty()) title += "  \u00b7  " + strip_accelerator(aw->text);
   s.put(0, 0, title, bar);
 
