@@ -38,6 +38,7 @@ std::string plain(const ScriptLine& l) {
       return buf;
     case K::Click: return "click " + std::to_string(l.id);
     case K::Select: return "select " + std::to_string(l.id) + " " + std::to_string(l.index);
+    case K::DoubleClick: return "doubleclick " + std::to_string(l.id) + " " + std::to_string(l.index);
     case K::Key: return "key " + l.text;
     case K::Type: return "type " + l.text + "\r";
     case K::Edit: return "edit " + l.text + "\r";
@@ -53,7 +54,8 @@ bool well_formed(const ScriptLine& l) {
   switch (l.kind) {
     case K::Pick:
       return l.cancel || (std::isfinite(l.point[0]) && std::isfinite(l.point[1]) && std::isfinite(l.point[2]));
-    case K::Select: return l.index >= 0;
+    case K::Select:
+    case K::DoubleClick: return l.index >= 0;
     case K::Prompt: return l.cancel || !l.text.empty();
     case K::Key:
     case K::Edit:
@@ -116,7 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       ++kept;
   }
 
-  orv::frontend::ScriptFrontEnd script;
+  orv::WindowSystem windows;
+  orv::frontend::ScriptFrontEnd script(windows);
   std::string err;
   const bool loaded = script.load_text(text, "fuzz", err);
   if (loaded != expected_err.empty()) __builtin_trap();
