@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
@@ -512,6 +513,19 @@ bool write_file_whole(const std::string& path, const std::function<bool(const st
     return false;
   }
   return true;
+}
+
+bool write_text_whole(const std::string& path, const std::string& text, std::string& err) {
+  return write_file_whole(
+      path,
+      [&text](const std::string& temporary, std::string& why) {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (out.flush()) return true;
+        why = std::strerror(errno);
+        return false;
+      },
+      err);
 }
 
 namespace {

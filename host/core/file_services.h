@@ -70,6 +70,8 @@ FILE* open_committing_stream(const std::string& path);
 /// put in its second argument, or "path: cannot replace it: reason".
 bool write_file_whole(const std::string& path, const std::function<bool(const std::string&, std::string&)>& write,
                       std::string& err);
+/// Replaces `path` with `text`, byte for byte, through write_file_whole; the same refusals and words.
+bool write_text_whole(const std::string& path, const std::string& text, std::string& err);
 
 /// Whether `path` may be read or replaced as a file: true when nothing is there or when it is,
 /// itself or through links, a regular file. False with `err` "path: not a regular file (a FIFO)"

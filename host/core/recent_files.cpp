@@ -110,16 +110,7 @@ bool write_recent_list(const std::string& list_path, const std::vector<std::stri
     text += f;
     text += '\n';
   }
-  return write_file_whole(
-      list_path,
-      [&text](const std::string& temp, std::string& why) {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) why = "the list could not be written";
-        return static_cast<bool>(out);
-      },
-      err);
+  return write_text_whole(list_path, text, err);
 }
 
 void keep_recent_files(bool on) {

@@ -157,16 +157,7 @@ bool save_edited_text(const std::string& path, const std::string& text, std::str
   // The editor read the file byte for byte, so a line the Zlink's reading cut is whole in `text`:
   // saving it is how the person puts that line right.
   forget_lost_bytes(path);
-  return write_file_whole(
-      path,
-      [&text](const std::string& temporary, std::string& why) {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (out.flush()) return true;
-        why = std::strerror(errno);
-        return false;
-      },
-      err);
+  return write_text_whole(path, text, err);
 }
 
 void DesktopFrontEnd::set_exporter(Exporter exporter) {
