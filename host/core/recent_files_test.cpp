@@ -69,11 +69,11 @@ TEST_F(RecentFilesTest, AChosenFileIsKeptInTheConfigDirectoryAndNamesTheTitle) {
   ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
   EXPECT_EQ(recent_list_path(), dir_ + "/orvantis/recent");
   keep_recent_files(true);
-  note_file_chosen("/work/examples/torus.eqn");
-  note_file_chosen("/work/examples/helix.eqn");
+  note_file_chosen("/data/eqn/torus.eqn");
+  note_file_chosen("/data/eqn/helix.eqn");
   EXPECT_EQ(window_title(), "helix.eqn \u2014 Orvantis");
-  EXPECT_EQ(current_file(), "/work/examples/helix.eqn");
-  EXPECT_EQ(recent_files(), (std::vector<std::string>{"/work/examples/helix.eqn", "/work/examples/torus.eqn"}));
+  EXPECT_EQ(current_file(), "/data/eqn/helix.eqn");
+  EXPECT_EQ(recent_files(), (std::vector<std::string>{"/data/eqn/helix.eqn", "/data/eqn/torus.eqn"}));
   std::string note;
   EXPECT_EQ(read_recent_list(dir_ + "/orvantis/recent", note), recent_files());
   keep_recent_files(false);
