@@ -23,9 +23,14 @@ enum Level : uint8_t { plot_level = 0, row_level = 1, step_level = 2 };
 
 // "^ 2", the commonest power, as a code of its own: squares with pow only where they may differ.
 constexpr uint8_t block_square = op_end;
+// sin and cos of one column in one loop, the sine into `dest` and the cosine into `left`: the
+// compiler makes the pair one sincos call, which gives each of the two bit for bit as sin and cos do.
+constexpr uint8_t block_sin_cos = op_end + 1;
+// An operation merged into another one: nothing to run.
+constexpr uint8_t block_merged = op_end + 2;
 
 struct BlockOperation {
-  uint8_t code;   // an operator id of arithmetic.h (never "=" or ","), or block_square
+  uint8_t code;   // an operator id of arithmetic.h (never "=" or ","), or one of the block codes above
   uint8_t level;  // the highest level of its operands
   int16_t dest, left, right;  // columns
 };
@@ -52,11 +57,18 @@ BlockState Blocks;
 // Runs one operation over `count` elements by the plan runner's expressions; false when any element
 // fails the operator's check (its value is then of no use). The checks gather into an integer, so
 // that the loops have no branch and the compiler can vectorise the arithmetic.
-bool run_operation(const BlockOperation& op, int count) {
+// On x86-64 built twice, for AVX2 and for any x86-64, the loader choosing: with AVX2 the checks
+// vectorise beside the arithmetic. Neither fuses a multiply into an add, so both give the same bits.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KUVRA_BLOCK_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define KUVRA_BLOCK_CLONES
+#endif
+KUVRA_BLOCK_CLONES bool run_operation(const BlockOperation& op, int count) {
   double* __restrict out = Blocks.columns[op.dest];
   const double* __restrict l = Blocks.columns[op.left];
   const double* __restrict r = Blocks.columns[op.right];
-  unsigned bad = 0;
+  uint64_t bad = 0;  // as wide as a double, so that the checks vectorise beside the arithmetic
   switch (op.code) {
     case op_add: for (int i = 0; i < count; ++i) out[i] = l[i] + r[i]; break;
     case op_subtract: for (int i = 0; i < count; ++i) out[i] = l[i] - r[i]; break;
@@ -65,17 +77,17 @@ bool run_operation(const BlockOperation& op, int count) {
     case op_abs: for (int i = 0; i < count; ++i) out[i] = std::fabs(r[i]); break;
     case op_divide:
       for (int i = 0; i < count; ++i) {
-        bad |= static_cast<unsigned>(std::fabs(r[i]) < division_floor);
+        bad |= static_cast<uint64_t>(std::fabs(r[i]) < division_floor);
         out[i] = l[i] / r[i];
       }
       break;
     case op_power: for (int i = 0; i < count; ++i) out[i] = power(l[i], r[i]); break;
     case block_square: {  // power(x, 2) in two passes: the squares, then pow where one may differ
-      unsigned char missed[block_steps];
-      unsigned any_missed = 0;
+      uint64_t missed[block_steps];
+      uint64_t any_missed = 0;
       for (int i = 0; i < count; ++i) {
         const double square = l[i] * l[i];
-        missed[i] = static_cast<unsigned char>(!square_matches_pow(l[i], square));
+        missed[i] = static_cast<uint64_t>(!square_matches_pow(l[i], square));
         any_missed |= missed[i];
         out[i] = square;
       }
@@ -97,6 +109,17 @@ bool run_operation(const BlockOperation& op, int count) {
       for (int i = 0; i < count; ++i) out[i] = std::sin(r[i] * factor);
       break;
     }
+    case block_sin_cos: {
+      const double factor = deg_to_rad;
+      double* __restrict cosines = Blocks.columns[op.left];
+      for (int i = 0; i < count; ++i) {
+        const double angle = r[i] * factor;
+        out[i] = std::sin(angle);
+        cosines[i] = std::cos(angle);
+      }
+      break;
+    }
+    case block_merged: break;
     case op_atan: {
       const double factor = rad_to_deg;
       for (int i = 0; i < count; ++i) out[i] = std::atan(r[i]) * factor;
@@ -104,19 +127,19 @@ bool run_operation(const BlockOperation& op, int count) {
     }
     case op_exp: for (int i = 0; i < count; ++i) out[i] = std::exp(r[i]); break;
     case op_sqrt:
-      for (int i = 0; i < count; ++i) bad |= static_cast<unsigned>(r[i] <= sqrt_floor);
+      for (int i = 0; i < count; ++i) bad |= static_cast<uint64_t>(r[i] <= sqrt_floor);
       if (bad == 0) {
         for (int i = 0; i < count; ++i) out[i] = std::sqrt(r[i]);
       }
       break;
     case op_ln:
-      for (int i = 0; i < count; ++i) bad |= static_cast<unsigned>(r[i] < 0.0);
+      for (int i = 0; i < count; ++i) bad |= static_cast<uint64_t>(r[i] < 0.0);
       if (bad == 0) {
         for (int i = 0; i < count; ++i) out[i] = std::log(r[i]);
       }
       break;
     default:  // the rarer functions, with their checks, as compute() has them
-      for (int i = 0; i < count; ++i) bad |= static_cast<unsigned>(compute(op.code, l[i], r[i], &out[i]) != status_ok);
+      for (int i = 0; i < count; ++i) bad |= static_cast<uint64_t>(compute(op.code, l[i], r[i], &out[i]) != status_ok);
       break;
   }
   return bad == 0;
@@ -126,10 +149,14 @@ bool run_operation(const BlockOperation& op, int count) {
 bool run_level_once(uint8_t level) {
   for (int k = 0; k < Blocks.operation_count; ++k) {
     const BlockOperation& op = Blocks.operations[k];
-    if (op.level != level) continue;
+    if (op.level != level || op.code == block_merged) continue;
     if (!run_operation(op, 1)) return false;
-    double* column = Blocks.columns[op.dest];
-    for (int i = 1; i < block_steps; ++i) column[i] = column[0];
+    const int16_t dests[2] = {op.dest, op.code == block_sin_cos ? op.left : no_column};
+    for (const int16_t dest : dests) {
+      if (dest == no_column) continue;
+      double* column = Blocks.columns[dest];
+      for (int i = 1; i < block_steps; ++i) column[i] = column[0];
+    }
   }
   return true;
 }
@@ -201,7 +228,29 @@ struct Builder {
     return true;
   }
   bool add_plan(const EvaluationPlan* plan, int step_row, int row_row);
+  void pair_sines_with_cosines();
 };
+
+// Where a column's sine and cosine are both taken, the first of the two operations takes both
+// (its operand is ready there, and nothing before it reads either) and the second is left out.
+void Builder::pair_sines_with_cosines() {
+  for (int k = 0; k < Blocks.operation_count; ++k) {
+    BlockOperation& first = Blocks.operations[k];
+    if (first.code != op_sin && first.code != op_cos) continue;
+    const uint8_t other_code = first.code == op_sin ? op_cos : op_sin;
+    for (int m = k + 1; m < Blocks.operation_count; ++m) {
+      BlockOperation& second = Blocks.operations[m];
+      if (second.code != other_code || second.right != first.right) continue;
+      const int16_t sine = first.code == op_sin ? first.dest : second.dest;
+      const int16_t cosine = first.code == op_cos ? first.dest : second.dest;
+      first.code = block_sin_cos;
+      first.dest = sine;
+      first.left = cosine;
+      second.code = block_merged;
+      break;
+    }
+  }
+}
 
 bool Builder::add_plan(const EvaluationPlan* plan, int step_row, int row_row) {
   if (plan->usable == 0 || plan->highest_row >= VariableTable.count) return false;
@@ -275,6 +324,7 @@ bool prepare_blocks(const Statement* head, int step_row, int row_row, const int 
   for (const Statement* s = head; s != nullptr; s = s->next) {
     if (!is_inert(s) && !builder.add_plan(s->plan, step_row, row_row)) return false;
   }
+  builder.pair_sines_with_cosines();
   for (int c = 0; c < 3; ++c) {
     const int row = point_rows[c];
     Blocks.point_column[c] = no_column;

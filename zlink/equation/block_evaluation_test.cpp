@@ -77,6 +77,13 @@ TEST_F(Blocks, CurvesAgreeWithTheReductionAtEveryStep) {
        true, false},
       {"squares near their rounding edge", "", "x = (t + 0.1)^2\ny = (t*3)^2\nz = t^2.0", false,
        ramp(700, -1e6, 1e6, {{5, 1e-300}, {6, 1e200}, {7, -0.0}}), true, false},
+      // A sine and a cosine of one operand are one sincos call in a block: tiny, huge and
+      // subnormal angles take other paths of the argument reduction.
+      {"sine and cosine of one operand", "",
+       "x = cos(t*1e5) + sin(t*1e5)\ny = sin(t) * cos(t)\nz = cos(t^3) - sin(t^3)", false,
+       ramp(700, -1e4, 1e4, {{3, 1e-9}, {4, 1e22}, {5, -0.0}, {6, 3e-310}, {7, 2.5e8}}), true, false},
+      {"sine and cosine in degrees", "", "x = sin(t) + cos(t)\ny = cos(t*1e7)\nz = sin(t*1e7)", true,
+       ramp(500, -720, 720, {{3, 1e-12}, {4, 1e20}}), true, false},
       {"partial assignment before a failure", "", "x = 1 + t, y = sqrt(t)\nz = x + y", false, ramp(600, -1, 1),
        true, true},
       {"one division by zero", "", "x = 1/t\ny = t", false, ramp(600, -3, 3, {{300, 0.0}}), true, true},
