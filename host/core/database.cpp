@@ -12,6 +12,7 @@
 #include <iterator>
 #include <new>
 #include <utility>
+#include "core/huge_pages.h"
 
 namespace orv {
 
@@ -163,6 +164,8 @@ db_list_ent_type* GeometryDatabase::store(int64_t id, int32_t kind, const double
   const std::size_t slot = used_ % kBlockRecords;
   if (used_ == blocks_.size() * kBlockRecords) {
     void* bytes = ::operator new(kBlockBytes, std::align_val_t{kBlockBytes});
+    // The first block is left in small pages, so that a small database touches only what it uses.
+    if (!blocks_.empty()) prefer_huge_pages(bytes, kBlockBytes);
     Block block(new (bytes) BlockHead{this, id, nullptr, nullptr});
     std::pair<uintptr_t, std::size_t> key{reinterpret_cast<uintptr_t>(bytes), blocks_.size()};
     by_address_.reserve(blocks_.size() + 1);

@@ -170,8 +170,9 @@ class GeometryDatabase {
  private:
   friend class Entity;
   friend class MarkList;
-  /// A block's bytes, and its alignment: a record finds its block's first slot by its address.
-  static constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
+  /// A block's bytes, and its alignment: a record finds its block's first slot by its address. One
+  /// huge page: a database past its first block takes its records in huge pages, a fault each.
+  static constexpr std::size_t kBlockBytes = std::size_t{1} << 21;
   /// Records a block holds after its first slot.
   static constexpr std::size_t kBlockRecords = kBlockBytes / sizeof(Entity) - 1;
   /// A record's style_ that says its style index is in its block's `styles`.

@@ -2,6 +2,7 @@
 // mark at most once a pixel: a million points falling on sixty thousand pixels cost sixty thousand
 // drawings, and the picture looks as if every one had been drawn.
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -26,7 +27,19 @@ class DrawnCells {
   /// True when a mark of `look` centred at device position `at` is to be drawn: false only when the
   /// last mark let through whose centre fell in the same pixel had the same look. Centres off the
   /// raster or not finite are always drawn (a mark just outside may still show its edge).
-  bool first(P2 at, uint16_t look);
+  bool first(P2 at, uint16_t look) {  // inline: a picture asks for each of a million marks
+    const double fx = std::floor(at.x), fy = std::floor(at.y);
+    if (!(fx >= 0 && fy >= 0 && fx < width_ && fy < height_)) {
+      ++drawn_;
+      return true;
+    }
+    uint16_t& slot = cell(static_cast<int64_t>(fy) * width_ + static_cast<int64_t>(fx));
+    const uint16_t stored = static_cast<uint16_t>(look + 1);
+    if (slot == stored) return false;
+    slot = stored;
+    ++drawn_;
+    return true;
+  }
 
   /// How many marks `first` let through.
   std::size_t drawn() const { return drawn_; }
@@ -36,6 +49,12 @@ class DrawnCells {
   std::vector<uint16_t> dense_;                    // look + 1 per pixel, 0 where nothing was drawn
   std::unordered_map<int64_t, uint16_t> sparse_;   // the same for very large pictures
   std::size_t drawn_ = 0;
+
+  uint16_t& cell(int64_t index) {
+    if (!dense_.empty()) return dense_[static_cast<std::size_t>(index)];
+    return first_use_of(index);
+  }
+  uint16_t& first_use_of(int64_t index);  // makes the dense table, or a slot in the hash table
 };
 
 }  // namespace orv::view

@@ -10,6 +10,8 @@
 #include "view/projection.h"
 #include "view/scene.h"
 
+typedef struct _cairo cairo_t;
+
 namespace orv::view {
 
 /// Whether screen marks are drawn: always, never, or (Auto) unless a surface is shown with more
@@ -35,6 +37,8 @@ struct PictureOptions {
 
 /// The camera a picture of `scene` uses under `options`.
 Camera picture_camera(const Scene& scene, const PictureOptions& options);
+/// The same, given the scene's model_bounds().
+Camera picture_camera(const Scene& scene, const PictureOptions& options, const Box3& model_bounds);
 
 /// True when the picture draws the scene's screen marks (stored points are always drawn).
 bool picture_shows_marks(const Scene& scene, MarksMode mode);
@@ -53,6 +57,11 @@ struct Legend {
   std::string bar_label;
 };
 Legend picture_legend(const Scene& scene, const Viewport& viewport, int width, const PictureOptions& options);
+Legend picture_legend(const Scene& scene, const Viewport& viewport, int width, const PictureOptions& options,
+                      const Box3& model_bounds);
+
+/// Draws `scene` as a picture of `width` x `height` onto `cr`: what write_picture puts in a file.
+void draw_picture(cairo_t* cr, const Scene& scene, int width, int height, const PictureOptions& options);
 
 /// The scene a picture draws of `db`: surfaces as facets.
 Scene picture_scene(const GeometryDatabase& db);

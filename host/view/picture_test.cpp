@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cmath>
 #include <optional>
+#include <random>
 #include <fstream>
 #include <sstream>
 #include "view/legend.h"
@@ -349,6 +350,56 @@ TEST_F(PictureTest, AReplacedPictureKeepsItsModeAndAFailedCommitKeepsTheOld) {
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_GT(st.st_size, 3);
+}
+
+}  // namespace
+}  // namespace orv::view
+
+namespace orv::view {
+namespace {
+
+// A PNG's marks are copied into its pixels directly, other targets get them through cairo: the
+// two must give the same pixels, where marks overlap each other and where they run off the edges.
+TEST(PictureMarks, CopiedPixelsAreThoseCairoDraws) {
+  Scene scene;
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> at(-0.05, 1.05);
+  for (int i = 0; i < 3000; ++i) {
+    const bool stored = i % 3 != 0;
+    const uint8_t color = static_cast<uint8_t>(rng() % 16 + (i % 7 == 0 ? 200 : 0));
+    scene.marks.push_back(Mark{{at(rng), at(rng), 0}, color, stored, stored ? i + 1 : 0});
+  }
+  scene.points = 2000;
+  PictureOptions o;
+  o.background = 15;
+  o.caption = false;
+  o.axes = false;
+  o.view = NamedView::Top;
+  o.marks = MarksMode::On;
+  constexpr int kWidth = 320, kHeight = 200;
+  auto drawn = [&](cairo_format_t format) {
+    cairo_surface_t* s = cairo_image_surface_create(format, kWidth, kHeight);
+    cairo_t* cr = cairo_create(s);
+    draw_picture(cr, scene, kWidth, kHeight, o);
+    EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
+    cairo_destroy(cr);
+    cairo_surface_flush(s);
+    return s;
+  };
+  cairo_surface_t* copied = drawn(CAIRO_FORMAT_RGB24);
+  cairo_surface_t* by_cairo = drawn(CAIRO_FORMAT_ARGB32);
+  int differ = 0, inked = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const Pixel a = pixel_at(copied, x, y), b = pixel_at(by_cairo, x, y);
+      differ += a.r != b.r || a.g != b.g || a.b != b.b;
+      inked += !near_color(a, color_rgb(15), 0);
+    }
+  }
+  EXPECT_EQ(differ, 0);
+  EXPECT_GT(inked, kWidth * kHeight / 4);  // the marks cover much of it, overlapping
+  cairo_surface_destroy(copied);
+  cairo_surface_destroy(by_cairo);
 }
 
 }  // namespace

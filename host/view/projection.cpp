@@ -17,8 +17,6 @@ constexpr NamedView kViews[] = {NamedView::Top,   NamedView::Bottom,    NamedVie
 // and 0.87 of their length.
 constexpr double kTrimetricAzimuth = -60, kTrimetricElevation = 30;
 
-double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
 Vec3 cross(const Vec3& a, const Vec3& b) {
   return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
@@ -101,8 +99,7 @@ Camera Camera::looking(const Vec3& toward, const std::string& name) {
   return c;
 }
 
-P2 Camera::project(const Vec3& p) const {
-  if (perspective <= 0) return {dot(p, right), dot(p, up)};
+P2 Camera::project_in_perspective(const Vec3& p) const {
   const double cx = dot(centre, right), cy = dot(centre, up), k = 1 / w(p);
   return {cx + (dot(p, right) - cx) * k, cy + (dot(p, up) - cy) * k};
 }
@@ -150,14 +147,6 @@ Camera Camera::turned(double yaw, double pitch) const {
 P2 iso_project(const Vec3& p) {
   static const Camera iso = Camera::named(NamedView::Isometric);
   return iso.project(p);
-}
-
-void Box2::add(P2 p) {
-  if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
-  x0 = std::min(x0, p.x);
-  x1 = std::max(x1, p.x);
-  y0 = std::min(y0, p.y);
-  y1 = std::max(y1, p.y);
 }
 
 Box2 framed(const Box2& content, double zoom, P2 pan) {
@@ -212,10 +201,6 @@ Viewport::Viewport(const Box2& content, double left, double top, double width, d
   }
   sx_ = s;
   sy_ = s * unit_aspect;
-}
-
-P2 Viewport::to_device(P2 v) const {
-  return {dx_ + (v.x - cx_) * sx_, dy_ - (v.y - cy_) * sy_};
 }
 
 P2 Viewport::to_view(P2 d) const {

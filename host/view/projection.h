@@ -3,7 +3,9 @@
 // parallel or in perspective, the named views a CAD user expects (z up), turning about the content, and a fit of the
 // content's projected bounds into a device rectangle with equal scales in x and y.
 #pragma once
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <string>
@@ -15,6 +17,8 @@ struct P2 {
 };
 
 using Vec3 = std::array<double, 3>;
+
+inline double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 /// The standard views: along an axis (top looks down onto XY with x right and y up), the Z-up
 /// isometric from above (x to the lower right, y to the upper right, z up), and a trimetric from
@@ -47,7 +51,10 @@ struct Camera {
   Vec3 centre{0, 0, 0};      // the point the eye looks at
 
   static Camera named(NamedView v);
-  P2 project(const Vec3& p) const;
+  P2 project(const Vec3& p) const {  // inline: a picture projects every one of a million points
+    if (perspective <= 0) return {dot(p, right), dot(p, up)};
+    return project_in_perspective(p);
+  }
   double depth(const Vec3& p) const;
   /// The perspective divisor of a point: 1 at the centre's depth, less nearer the eye, never below
   /// kMinW (a point at or behind the eye is drawn as if just in front of it). 1 in parallel.
@@ -57,6 +64,7 @@ struct Camera {
   Camera in_perspective(const Vec3& centre, double radius) const;
   /// This camera in parallel.
   Camera in_parallel() const;
+  P2 project_in_perspective(const Vec3& p) const;
   /// The camera turned about the model's z axis by `yaw` degrees and then about its own right axis
   /// by `pitch` degrees: positive yaw turns the content to the right, positive pitch looks from
   /// higher up. Fitting the result turns the content about its own centre.
@@ -76,7 +84,13 @@ P2 iso_project(const Vec3& p);
 struct Box2 {
   double x0 = std::numeric_limits<double>::infinity(), y0 = x0;
   double x1 = -std::numeric_limits<double>::infinity(), y1 = x1;
-  void add(P2 p);
+  void add(P2 p) {  // inline: a picture's fit adds every one of a million points
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+    x0 = std::min(x0, p.x);
+    x1 = std::max(x1, p.x);
+    y0 = std::min(y0, p.y);
+    y1 = std::max(y1, p.y);
+  }
   bool empty() const { return x0 > x1; }
 };
 
@@ -96,7 +110,7 @@ class Viewport {
  public:
   Viewport(const Box2& content, double left, double top, double width, double height,
            double margin = 0.06, double unit_aspect = 1.0, Camera camera = Camera::named(NamedView::Isometric));
-  P2 to_device(P2 view) const;
+  P2 to_device(P2 view) const { return {dx_ + (view.x - cx_) * sx_, dy_ - (view.y - cy_) * sy_}; }
   P2 to_device(const Vec3& model) const { return to_device(camera_.project(model)); }
   /// The view-plane point shown at a device point (the inverse of to_device).
   P2 to_view(P2 device) const;

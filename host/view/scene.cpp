@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include "core/huge_pages.h"
 #include "kernel/kernel.h"
 
 namespace orv::view {
@@ -310,9 +311,10 @@ Camera perspective_camera(const Camera& camera, const Scene& scene) {
   return camera.in_perspective(mid, std::sqrt(size[0] * size[0] + size[1] * size[1] + size[2] * size[2]) / 2);
 }
 
-Camera default_camera(const Scene& scene) {
+Camera default_camera(const Scene& scene) { return default_camera(scene, scene.model_bounds()); }
+
+Camera default_camera(const Scene& scene, const Box3& box) {
   // A picture of a million points passes over them for each of these: as few passes as will do.
-  const Box3 box = scene.model_bounds();
   if (box_flat_in_xy(box)) return Camera::named(NamedView::Top);
   if (box.empty()) return Camera::named(NamedView::Trimetric);
   // The plane through the centre of the points that they stray from least: the normal is the
@@ -398,6 +400,7 @@ Scene make_scene(const GeometryDatabase& db, const Detail& detail) {
   // Every point and screen mark may become a mark: room for all at once, so that a million of them
   // are not copied as the list grows.
   s.marks.reserve(db.size() + db.marks().size());
+  prefer_huge_pages(s.marks.data(), s.marks.capacity() * sizeof(Mark));
   db.for_each_entity([&](const Entity& entity) {
     const Entity* e = &entity;
     switch (e->kind()) {

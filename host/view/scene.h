@@ -85,6 +85,8 @@ struct Scene {
 /// point, in the trimetric view (top when it lies in XY). A plane holds the content when its
 /// points stray from it by at most a millionth of the content's size.
 Camera default_camera(const Scene& scene);
+/// The same, given the scene's model_bounds() (a million points are not measured twice).
+Camera default_camera(const Scene& scene, const Box3& model_bounds);
 
 /// `camera` in perspective about `scene`: looking at the centre of its model bounds from
 /// kEyeDistance times their half-diagonal away (parallel for a scene with no extent). The window,
