@@ -58,14 +58,15 @@ inline uint32_t multiply_bytes(uint32_t x, uint32_t a) {
   return ((t >> 8) + t) >> 8;
 }
 
-// Composites a square premultiplied ARGB32 image of `side` pixels over an RGB24 one with its top
-// left at (x, y), clipped to the target: each channel becomes source + target × (255 − source
-// alpha) / 255, saturated, which is what pixman's OVER gives for an opaque target in its plain and
-// its SIMD code alike, so these pixels are the ones a cairo fill of the same image would leave.
-// Only the image's pixels within `inked` (rows and columns from, to) are looked at: the others are clear.
+// The rows and columns (from, to) of a small image that hold all its pixels not clear.
 struct Inked {
   int row0, row1, col0, col1;
 };
+
+// Composites a premultiplied ARGB32 image, of which only `inked` is looked at, over an RGB24 one
+// with its top left at (x, y), clipped to the target: each channel becomes source + target × (255 −
+// source alpha) / 255, saturated, which is what pixman's OVER gives for an opaque target in its
+// plain and its SIMD code alike, so these pixels are the ones a cairo fill of the same image leaves.
 void over_rgb24(unsigned char* target, int target_stride, int width, int height, const unsigned char* source,
                 int source_stride, Inked inked, int x, int y) {
   const int row0 = std::max(inked.row0, -y), row1 = std::min(inked.row1, height - y);
@@ -125,13 +126,13 @@ class MarkSprites {
     if (!(fx > -2.0 * half_ - 1 && fy > -2.0 * half_ - 1 && fx < width && fy < height)) return true;  // off it
     over_rgb24(cairo_image_surface_get_data(image), cairo_image_surface_get_stride(image), width, height,
                cairo_image_surface_get_data(sprite), cairo_image_surface_get_stride(sprite),
-               inked_[(stored ? 256 : 0) + color], static_cast<int>(fx), static_cast<int>(fy));
+               inked_[look(stored, color)], static_cast<int>(fx), static_cast<int>(fy));
     return true;
   }
 
  private:
   cairo_surface_t* get(bool stored, uint8_t color) {
-    cairo_surface_t*& s = sprites_[(stored ? 256 : 0) + color];
+    cairo_surface_t*& s = sprites_[look(stored, color)];
     if (s != nullptr) return s;
     const int side = 2 * half_ + 1;
     cairo_surface_t* made = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
@@ -154,9 +155,11 @@ class MarkSprites {
       return nullptr;
     }
     s = made;
-    inked_[(stored ? 256 : 0) + color] = inked_part(made);
+    inked_[look(stored, color)] = inked_part(made);
     return s;
   }
+
+  static int look(bool stored, uint8_t color) { return (stored ? 256 : 0) + color; }
 
   // The rows and columns of `image` (ARGB32) that hold a pixel not clear.
   static Inked inked_part(cairo_surface_t* image) {

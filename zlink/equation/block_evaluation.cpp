@@ -26,8 +26,6 @@ constexpr uint8_t block_square = op_end;
 // sin and cos of one column in one loop, the sine into `dest` and the cosine into `left`: the
 // compiler makes the pair one sincos call, which gives each of the two bit for bit as sin and cos do.
 constexpr uint8_t block_sin_cos = op_end + 1;
-// An operation merged into another one: nothing to run.
-constexpr uint8_t block_merged = op_end + 2;
 
 struct BlockOperation {
   uint8_t code;   // an operator id of arithmetic.h (never "=" or ","), or one of the block codes above
@@ -119,7 +117,6 @@ KUVRA_BLOCK_CLONES bool run_operation(const BlockOperation& op, int count) {
       }
       break;
     }
-    case block_merged: break;
     case op_atan: {
       const double factor = rad_to_deg;
       for (int i = 0; i < count; ++i) out[i] = std::atan(r[i]) * factor;
@@ -149,7 +146,7 @@ KUVRA_BLOCK_CLONES bool run_operation(const BlockOperation& op, int count) {
 bool run_level_once(uint8_t level) {
   for (int k = 0; k < Blocks.operation_count; ++k) {
     const BlockOperation& op = Blocks.operations[k];
-    if (op.level != level || op.code == block_merged) continue;
+    if (op.level != level) continue;
     if (!run_operation(op, 1)) return false;
     const int16_t dests[2] = {op.dest, op.code == block_sin_cos ? op.left : no_column};
     for (const int16_t dest : dests) {
@@ -232,7 +229,8 @@ struct Builder {
 };
 
 // Where a column's sine and cosine are both taken, the first of the two operations takes both
-// (its operand is ready there, and nothing before it reads either) and the second is left out.
+// (its operand is ready there, and nothing before it reads either) and the second is taken out of
+// the list (operations name columns, never one another, so the others stay as they are).
 void Builder::pair_sines_with_cosines() {
   for (int k = 0; k < Blocks.operation_count; ++k) {
     BlockOperation& first = Blocks.operations[k];
@@ -246,7 +244,8 @@ void Builder::pair_sines_with_cosines() {
       first.code = block_sin_cos;
       first.dest = sine;
       first.left = cosine;
-      second.code = block_merged;
+      std::memmove(&second, &second + 1, sizeof second * static_cast<size_t>(Blocks.operation_count - m - 1));
+      --Blocks.operation_count;
       break;
     }
   }
